@@ -1,0 +1,162 @@
+#include "Database.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+namespace {
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+QString fromUtf8(const char* text)
+{
+    return QString::fromUtf8(text ? text : "");
+}
+
+} // namespace
+
+void Database::Closer::operator()(sqlite3* db) const
+{
+    sqlite3_close(db);
+}
+
+qint64 SQLRow::integer(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+QString SQLRow::text(int column) const
+{
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    if (!bytes)
+        return QString();
+    return QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, column));
+}
+
+Database::Database(const QString& path)
+    : m_path(path)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString reason = raw ? fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("errore sconosciuto");
+        sqlite3_close(raw);
+        throw DatabaseError(QStringLiteral("Impossibile aprire il database: ") + reason);
+    }
+    m_handle.reset(raw);
+    sqlite3_busy_timeout(raw, 5000);
+    // A throw from here on destroys m_handle, which closes the half-built connection.
+    execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    execute(QStringLiteral("PRAGMA journal_mode = DELETE"));
+    execute(QStringLiteral("PRAGMA synchronous = FULL"));
+    migrate();
+}
+
+Database::~Database() = default;
+
+QString Database::lastError() const
+{
+    return fromUtf8(sqlite3_errmsg(m_handle.get()));
+}
+
+void Database::execute(const QString& sql)
+{
+    char* error = nullptr;
+    const int rc = sqlite3_exec(m_handle.get(), sql.toUtf8().constData(), nullptr, nullptr, &error);
+    if (rc == SQLITE_OK)
+        return;
+    const QString message = error ? fromUtf8(error) : lastError();
+    sqlite3_free(error);
+    throw DatabaseError(message);
+}
+
+namespace {
+
+Statement prepare(sqlite3* db, const QString& sql, const SQLArgs& args)
+{
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()) + 1, &raw, nullptr);
+    Statement stmt(raw);
+    if (rc != SQLITE_OK || !stmt)
+        throw DatabaseError(fromUtf8(sqlite3_errmsg(db)));
+    for (int i = 0; i < args.size(); ++i) {
+        const SQLValue& arg = args[i];
+        if (const qint64* v = arg.integer()) {
+            sqlite3_bind_int64(raw, i + 1, *v);
+        } else if (const QString* t = arg.text()) {
+            // The exact byte length keeps every character, also past an embedded NUL.
+            const QByteArray bytes = t->toUtf8();
+            sqlite3_bind_text64(raw, i + 1, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT,
+                                SQLITE_UTF8);
+        } else {
+            sqlite3_bind_null(raw, i + 1);
+        }
+    }
+    return stmt;
+}
+
+} // namespace
+
+void Database::forEachRow(const QString& sql, const SQLArgs& args, const std::function<void(const SQLRow&)>& visit)
+{
+    Statement stmt = prepare(m_handle.get(), sql, args);
+    const SQLRow row(stmt.get());
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+        visit(row);
+    if (rc != SQLITE_DONE)
+        throw DatabaseError(lastError()); // read before the statement is finalized
+}
+
+void Database::run(const QString& sql, const SQLArgs& args)
+{
+    Statement stmt = prepare(m_handle.get(), sql, args);
+    const int rc = sqlite3_step(stmt.get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw DatabaseError(lastError());
+}
+
+void Database::transaction(const std::function<void()>& body)
+{
+    execute(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        body();
+        execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            execute(QStringLiteral("ROLLBACK"));
+        } catch (const DatabaseError&) {
+            // The first error is the one worth reporting.
+        }
+        throw;
+    }
+}
+
+void Database::backup(const QString& target)
+{
+    QFile::remove(target);
+    run(QStringLiteral("VACUUM INTO ?"), {target});
+}
+
+bool Database::isIntact(const QString& path)
+{
+    sqlite3* raw = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(raw);
+        return false;
+    }
+    std::unique_ptr<sqlite3, Closer> db(raw);
+    sqlite3_stmt* stmtRaw = nullptr;
+    if (sqlite3_prepare_v2(raw, "PRAGMA integrity_check", -1, &stmtRaw, nullptr) != SQLITE_OK)
+        return false;
+    Statement stmt(stmtRaw);
+    if (sqlite3_step(stmtRaw) != SQLITE_ROW)
+        return false;
+    const bool ok = fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmtRaw, 0))) == u"ok";
+    return ok && sqlite3_step(stmtRaw) == SQLITE_DONE;
+}

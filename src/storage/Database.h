@@ -1,0 +1,77 @@
+#pragma once
+
+#include "DatabaseError.h"
+#include "SQLValue.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <type_traits>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The result row being read inside Database::query. Columns count from 0 in SELECT order.
+class SQLRow {
+public:
+    explicit SQLRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    // NULL reads as 0.
+    [[nodiscard]] qint64 integer(int column) const;
+    // NULL reads as the empty text.
+    [[nodiscard]] QString text(int column) const;
+
+private:
+    sqlite3_stmt* m_stmt;
+};
+
+// The practice's SQLite connection. Every failure is thrown as DatabaseError carrying SQLite's text;
+// a failed statement leaves the connection usable. Not copyable; one per process in normal use.
+class Database {
+public:
+    // Opens (creating if missing) and configures the file, then brings the schema up to date.
+    // Throws DatabaseError; no half-open object escapes.
+    explicit Database(const QString& path);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    [[nodiscard]] const QString& path() const { return m_path; }
+
+    // SQL text without parameters or rows; several statements run in order, the first failure stops.
+    void execute(const QString& sql);
+
+    // Every result row, mapped in order. Rows mapped before a failure are dropped.
+    template <typename Map>
+    auto query(const QString& sql, const SQLArgs& args, Map map)
+        -> QList<std::invoke_result_t<Map, const SQLRow&>>
+    {
+        QList<std::invoke_result_t<Map, const SQLRow&>> rows;
+        forEachRow(sql, args, [&](const SQLRow& row) { rows.append(map(row)); });
+        return rows;
+    }
+
+    // One statement stepped once: INSERT, UPDATE, DELETE, INSERT OR REPLACE.
+    void run(const QString& sql, const SQLArgs& args = {});
+
+    // Runs body between BEGIN IMMEDIATE and COMMIT; on any throw rolls back and rethrows the first error.
+    void transaction(const std::function<void()>& body);
+
+    // Writes a compacted, self-contained copy of the whole database to target (replacing any file there).
+    void backup(const QString& target);
+
+    // Opens a file read-only and answers whether PRAGMA integrity_check reports "ok".
+    [[nodiscard]] static bool isIntact(const QString& path);
+
+private:
+    void forEachRow(const QString& sql, const SQLArgs& args, const std::function<void(const SQLRow&)>& visit);
+    void migrate();
+    [[nodiscard]] QString lastError() const;
+
+    struct Closer {
+        void operator()(sqlite3* db) const;
+    };
+    std::unique_ptr<sqlite3, Closer> m_handle;
+    QString m_path;
+};

@@ -1,0 +1,109 @@
+#include "Backup.h"
+#include "Database.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class BackupTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    Clock::Pin clock{TestSupport::at(2026, 3, 9, 17, 45, 2)};
+
+    QString dbPath() const { return dir.filePath("calvora.sqlite"); }
+    QString backupDir() const { return dir.filePath("Backup"); }
+    QStringList backups() const
+    {
+        return QDir(backupDir()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+};
+
+QStringList dentistNames(const QString& path)
+{
+    Database copy(path);
+    return copy.query("SELECT name FROM dentists ORDER BY position", {}, [](const SQLRow& r) { return r.text(0); });
+}
+
+} // namespace
+
+TEST_F(BackupTest, dailyBackupOncePerDayAndAgainWhenDeleted)
+{
+    Database db(dbPath());
+    Backup::dailyIfNeeded(db);
+    EXPECT_EQ(backups(), QStringList{"calvora-2026-03-09.sqlite"});
+    EXPECT_EQ(dentistNames(dir.filePath("Backup/calvora-2026-03-09.sqlite")),
+              (QStringList{"Dentista 1", "Dentista 2", "Dentista 3"}));
+
+    db.run("UPDATE dentists SET name = 'Cambiato' WHERE id = 1");
+    Backup::dailyIfNeeded(db); // same day: nothing new, the morning copy stays
+    EXPECT_EQ(backups(), QStringList{"calvora-2026-03-09.sqlite"});
+    EXPECT_EQ(dentistNames(dir.filePath("Backup/calvora-2026-03-09.sqlite")).first(), "Dentista 1");
+
+    // An on-demand backup of today does not count as the daily one.
+    QFile::remove(dir.filePath("Backup/calvora-2026-03-09.sqlite"));
+    Backup::now(db);
+    Backup::dailyIfNeeded(db);
+    EXPECT_EQ(backups(), (QStringList{"calvora-2026-03-09.sqlite", "calvora-2026-03-09_174502.sqlite"}));
+    EXPECT_EQ(dentistNames(dir.filePath("Backup/calvora-2026-03-09.sqlite")).first(), "Cambiato");
+}
+
+TEST_F(BackupTest, onDemandBackupsInTheSameSecondKeepTheLaterCopy)
+{
+    Database db(dbPath());
+    const QString first = Backup::now(db);
+    EXPECT_EQ(first, dir.filePath("Backup/calvora-2026-03-09_174502.sqlite"));
+    db.run("UPDATE dentists SET name = 'Dopo' WHERE id = 1");
+    const QString second = Backup::now(db);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(backups(), QStringList{"calvora-2026-03-09_174502.sqlite"});
+    EXPECT_EQ(dentistNames(second).first(), "Dopo");
+    // The copy is complete, intact and as private as the database itself.
+    EXPECT_TRUE(Database::isIntact(second));
+    EXPECT_EQ(QFileInfo(second).permissions(), QFileInfo(dbPath()).permissions());
+}
+
+TEST_F(BackupTest, retentionKeepsTheNewestSixtyAndLeavesForeignFilesAlone)
+{
+    Database db(dbPath());
+    QDir().mkpath(backupDir());
+    // 60 older backups of both kinds, so the new one makes 61.
+    for (int i = 0; i < 30; ++i) {
+        const QString day = QDate(2026, 1, 1).addDays(i).toString("yyyy-MM-dd");
+        TestSupport::writeFile(backupDir() + "/calvora-" + day + ".sqlite", "x");
+        TestSupport::writeFile(backupDir() + "/calvora-" + day + "_080000.sqlite", "x");
+    }
+    const QStringList foreign{"notes.txt", "calvora-2000-01-01.sqlite.bak", "copia-2000-01-01.sqlite",
+                              "calvora-2000-01-01.SQLITE", ".calvora-2000-01-01.sqlite"};
+    for (const QString& name : foreign)
+        TestSupport::writeFile(backupDir() + '/' + name, "keep");
+
+    Backup::now(db);
+    const QStringList left = backups();
+    for (const QString& name : foreign)
+        EXPECT_TRUE(left.contains(name)) << name.toStdString();
+    EXPECT_EQ(left.size(), 60 + foreign.size());
+    // The lowest name (the oldest daily backup) is the one removed.
+    EXPECT_FALSE(left.contains("calvora-2026-01-01.sqlite"));
+    EXPECT_TRUE(left.contains("calvora-2026-01-01_080000.sqlite"));
+    EXPECT_TRUE(left.contains("calvora-2026-03-09_174502.sqlite"));
+}
+
+TEST_F(BackupTest, failuresThrowAndPruneNothing)
+{
+    Database db(dbPath());
+    TestSupport::writeFile(backupDir(), "un file dove dovrebbe esserci la cartella");
+    EXPECT_THROW(Backup::dailyIfNeeded(db), DatabaseError);
+    EXPECT_THROW(Backup::now(db), DatabaseError);
+    EXPECT_TRUE(QFileInfo(backupDir()).isFile());
+
+    // A failing copy leaves neither the backup's name nor a partial file behind.
+    QFile::remove(backupDir());
+    QDir().mkpath(backupDir() + "/calvora-2026-03-09.sqlite.part/blocked");
+    EXPECT_THROW(Backup::dailyIfNeeded(db), DatabaseError);
+    EXPECT_FALSE(QFileInfo::exists(backupDir() + "/calvora-2026-03-09.sqlite"));
+}

@@ -1,0 +1,207 @@
+#include "StoreFixture.h"
+
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+TEST_F(StoreTest, newAppointmentProposesSensibleDefaults)
+{
+    const auto proposal = [&](int h, int m) {
+        clock.set(TestSupport::at(2024, 12, 4, h, m));
+        store->newAppointment();
+        return std::pair(store->editing()->startMinutes, store->editing()->durationMinutes);
+    };
+    EXPECT_EQ(proposal(14, 7), std::pair(855, 30));
+    EXPECT_EQ(proposal(14, 15), std::pair(855, 30));
+    EXPECT_EQ(proposal(19, 20), std::pair(1170, 15));
+    EXPECT_EQ(proposal(19, 40), std::pair(540, 30));
+    EXPECT_EQ(proposal(8, 30), std::pair(540, 30));
+    const Appointment& a = *store->editing();
+    EXPECT_EQ(a.id, 0);
+    EXPECT_EQ(a.dentistId, 1);
+    EXPECT_EQ(a.day, "2024-12-04");
+    EXPECT_TRUE(a.patient.isEmpty() && a.phone.isEmpty() && a.treatment.isEmpty() && a.notes.isEmpty());
+
+    // Another day starts at 09:00; a given slot and dentist are taken as they are.
+    store->newAppointment(QDate(2024, 12, 5));
+    EXPECT_EQ(store->editing()->startMinutes, 540);
+    store->newAppointment(QDate(2024, 12, 3), 2, 1170);
+    EXPECT_EQ(store->editing()->dentistId, 2);
+    EXPECT_EQ(store->editing()->durationMinutes, 15);
+    EXPECT_EQ(count(), 0);
+}
+
+TEST_F(StoreTest, validationRulesInOrderWithTheirMessages)
+{
+    const QString weekdays = QStringLiteral("Lo studio riceve solo dal lunedì al venerdì.");
+    const QString grid = QStringLiteral("Orario e durata devono essere multipli di 15 minuti.");
+    const auto hours = [](const char* end) {
+        return QStringLiteral("L'appuntamento deve essere compreso tra le 09:00 e le 19:45 (ora termina alle ")
+            + QString::fromUtf8(end) + QStringLiteral(").");
+    };
+    struct Case {
+        Appointment a;
+        std::optional<QString> message;
+    };
+    const Case cases[] = {
+        {booking(1, "2024-12-07", 545, 20, " \n "), QStringLiteral("Inserire il nome del paziente.")},
+        {booking(1, "2024-12-07", 540, 30), weekdays},
+        {booking(1, "2024-12-08", 540, 30), weekdays},
+        {booking(1, "2024-13-02", 540, 30), weekdays},
+        {booking(1, "2024-12-02", 1170, 30), hours("20:00")},
+        {booking(1, "2024-12-02", 525, 30), hours("09:15")},
+        {booking(1, "2024-12-02", 545, 30), grid},
+        {booking(1, "2024-12-02", 540, 20), grid},
+        {booking(1, "2024-12-02", 540, 0), grid},
+        {booking(1, "2024-12-02", 1170, 15), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(store->validate(c.a), c.message) << c.a.day.toStdString() << ' ' << c.a.startMinutes;
+        EXPECT_EQ(store->save(c.a), c.message);
+    }
+    EXPECT_EQ(count(), 1);
+}
+
+TEST_F(StoreTest, overlapsOfTheSameDentistAreRefusedAndTouchingIsAccepted)
+{
+    ASSERT_FALSE(store->save(booking(1, "2024-12-03", 600, 30, "Anna Verdi")));
+    EXPECT_FALSE(store->save(booking(1, "2024-12-03", 630, 30)));  // touches the end
+    EXPECT_FALSE(store->save(booking(1, "2024-12-03", 570, 30)));  // touches the start
+    EXPECT_FALSE(store->save(booking(2, "2024-12-03", 615, 30)));  // another dentist
+    EXPECT_EQ(store->save(booking(1, "2024-12-03", 615, 30)),
+              QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Anna Verdi)."));
+    // A dentist id that no loaded dentist has is named generically (the foreign key refuses it later).
+    db.execute("PRAGMA foreign_keys = OFF; INSERT INTO appointments (dentist_id, day, start_min, duration_min, "
+               "patient) VALUES (7, '2024-12-03', 600, 60, 'Orfano'); PRAGMA foreign_keys = ON;");
+    EXPECT_EQ(store->validate(booking(7, "2024-12-03", 630, 15)),
+              QStringLiteral("Il dentista ha già un appuntamento 10:00–11:00 (Orfano)."));
+    EXPECT_EQ(store->save(booking(9, "2024-12-03", 900, 15)),
+              QStringLiteral("Errore durante il salvataggio: FOREIGN KEY constraint failed"));
+
+    // A stored appointment saved unchanged does not collide with itself; its copy does.
+    Appointment stored = store->appointments(QDate(2024, 12, 3), 1).first();
+    EXPECT_FALSE(store->save(stored));
+    Appointment copy = stored;
+    copy.id = 0;
+    EXPECT_EQ(store->save(copy), QStringLiteral("Dentista 1 ha già un appuntamento 09:30–10:00 (Mario Rossi)."));
+}
+
+TEST_F(StoreTest, saveTrimsUpdatesAndReloads)
+{
+    Appointment a = booking(1, "2024-12-03", 600, 30, "  Anna Verdi \n");
+    a.phone = " 347 1234567 ";
+    a.notes = "\nPortare lastre\n";
+    EXPECT_FALSE(store->save(a));
+    ASSERT_EQ(store->weekAppointments().size(), 1);
+    Appointment stored = store->weekAppointments().first();
+    EXPECT_EQ(stored.patient, "Anna Verdi");
+    EXPECT_EQ(stored.phone, "347 1234567");
+    EXPECT_EQ(stored.notes, "Portare lastre");
+    stored.treatment = "Igiene orale";
+    stored.durationMinutes = 60;
+    EXPECT_FALSE(store->save(stored));
+    EXPECT_EQ(store->weekAppointments().first().treatment, "Igiene orale");
+    EXPECT_EQ(count("duration_min = 60"), 1);
+    // An id that no row has updates nothing and is not an error.
+    stored.id = 999;
+    stored.startMinutes = 900;
+    EXPECT_FALSE(store->save(stored));
+    EXPECT_EQ(count(), 1);
+}
+
+TEST_F(StoreTest, moveReReadsTheRowAndReportsRefusals)
+{
+    ASSERT_FALSE(store->save(booking(1, "2024-12-03", 600, 45, "Anna Verdi")));
+    ASSERT_FALSE(store->save(booking(2, "2024-12-04", 660, 30, "Luca Neri")));
+    const qint64 anna = store->appointments(QDate(2024, 12, 3), 1).first().id;
+
+    EXPECT_TRUE(store->move(anna, QDate(2024, 12, 5), 3, 720));
+    const Appointment moved = store->appointments(QDate(2024, 12, 5), 3).value(0);
+    EXPECT_EQ(moved.id, anna);
+    EXPECT_EQ(moved.durationMinutes, 45);
+
+    EXPECT_FALSE(store->move(anna, QDate(2024, 12, 4), 2, 645));
+    EXPECT_EQ(store->alertMessage(), QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\n"
+                                                    "Dentista 2 ha già un appuntamento 11:00–11:30 (Luca Neri)."));
+    EXPECT_EQ(store->appointments(QDate(2024, 12, 5), 3).value(0), moved); // unchanged
+    store->setAlertMessage(std::nullopt);
+
+    store->deleteAppointment(moved);
+    EXPECT_FALSE(store->move(anna, QDate(2024, 12, 2), 1, 540)); // deleted meanwhile: silent
+    EXPECT_FALSE(store->alertMessage());
+    EXPECT_EQ(count(), 1);
+}
+
+TEST_F(StoreTest, failingDeleteAlertsAndStillReloads)
+{
+    ASSERT_FALSE(store->save(booking(1, "2024-12-03", 600, 30)));
+    const Appointment a = store->weekAppointments().first();
+    db.execute("CREATE TRIGGER keep BEFORE DELETE ON appointments BEGIN SELECT RAISE(ABORT, 'bloccato'); END;");
+    // Written behind the store's back: only a reload brings it in.
+    db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES (2, '2024-12-03', "
+           "600, 30, 'Altro')");
+    store->deleteAppointment(a);
+    EXPECT_EQ(store->alertMessage(), QStringLiteral("Errore durante l'eliminazione: bloccato"));
+    EXPECT_EQ(store->weekAppointments().size(), 2);
+    db.execute("DROP TRIGGER keep");
+    store->deleteAppointment(a);
+    EXPECT_EQ(count(), 1);
+}
+
+namespace {
+
+// Two connections on one file, as two reception computers sharing the data folder.
+class SharedFileTest : public ::testing::Test {
+protected:
+    Clock::Pin clock{TestSupport::at(2024, 12, 4, 10, 0)};
+    QTemporaryDir dir;
+    QString path = dir.filePath("calvora.sqlite");
+};
+
+} // namespace
+
+TEST_F(SharedFileTest, checkAndWriteAreAtomicAcrossConnections)
+{
+    Database mine(path);
+    Store store(mine);
+    std::atomic<bool> holding{false};
+    // The other computer books 10:00 inside its own transaction and commits a moment later. Without a
+    // transaction around our check and write, our check would not see its booking and we would write
+    // the same slot once its lock is released.
+    std::thread other([&] {
+        Database theirs(path);
+        theirs.execute("BEGIN IMMEDIATE");
+        theirs.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES (1, "
+                   "'2024-12-03', 600, 30, 'Altro computer')");
+        holding = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        theirs.execute("COMMIT");
+    });
+    while (!holding)
+        std::this_thread::yield();
+    const auto message = store.save(Appointment{0, 1, "2024-12-03", 600, 30, "Mario Rossi", {}, {}, {}});
+    other.join();
+    EXPECT_EQ(message, QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Altro computer)."));
+    EXPECT_EQ(mine.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
+                  .value(0),
+              1);
+}
+
+TEST_F(SharedFileTest, fileLockedPastTheBusyTimeoutWritesNothing)
+{
+    Database mine(path);
+    Store store(mine);
+    Database theirs(path);
+    theirs.execute("BEGIN IMMEDIATE");
+    EXPECT_EQ(store.save(Appointment{0, 1, "2024-12-03", 600, 30, "Mario Rossi", {}, {}, {}}),
+              QStringLiteral("Errore durante il salvataggio: database is locked"));
+    EXPECT_EQ(store.saveSettings("Studio", store.dentists()),
+              QStringLiteral("Errore durante il salvataggio: database is locked"));
+    theirs.execute("ROLLBACK");
+    EXPECT_EQ(store.studioName(), QString());
+    EXPECT_TRUE(store.weekAppointments().isEmpty());
+    EXPECT_FALSE(store.save(Appointment{0, 1, "2024-12-03", 600, 30, "Mario Rossi", {}, {}, {}}));
+    EXPECT_EQ(store.weekAppointments().size(), 1);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Database.h"
+#include "Store.h"
+#include "TestSupport.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A store on a fresh database, with the clock pinned to Wednesday 4 December 2024 at 10:00.
+class StoreTest : public ::testing::Test {
+protected:
+    Clock::Pin clock{TestSupport::at(2024, 12, 4, 10, 0)};
+    Database db{":memory:"};
+    std::unique_ptr<Store> store = std::make_unique<Store>(db);
+
+    static Appointment booking(qint64 dentist, const QString& day, int start, int duration,
+                               const QString& patient = "Mario Rossi")
+    {
+        return Appointment{0, dentist, day, start, duration, patient, {}, {}, {}};
+    }
+
+    qint64 count(const QString& where = "1")
+    {
+        return db.query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
+                        [](const SQLRow& r) { return r.integer(0); })
+            .value(0);
+    }
+
+    qint64 lastId()
+    {
+        return db.query("SELECT MAX(id) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); }).value(0);
+    }
+};
