@@ -2,6 +2,7 @@
 #include "Cal.h"
 #include "Color.h"
 #include "Dentist.h"
+#include "DragPayload.h"
 #include "Schedule.h"
 #include "TestSupport.h"
 
@@ -98,4 +99,17 @@ TEST(Schedule, startTimesDurationsAndLabels)
                                                      {135, "2 h 15 min"}, {-30, "-30 min"}};
     for (const auto& [minutes, text] : durations)
         EXPECT_EQ(formatDuration(minutes), QString::fromUtf8(text)) << minutes;
+}
+
+TEST(DragPayload, readsSignedDecimalIdsOnly)
+{
+    EXPECT_EQ(DragPayload::parseId(DragPayload::fromId(42)), 42);
+    EXPECT_EQ(DragPayload::parseId("+12"), 12);
+    EXPECT_EQ(DragPayload::parseId("-7"), -7);
+    EXPECT_EQ(DragPayload::parseId("0009"), 9);
+    EXPECT_EQ(DragPayload::parseId("9223372036854775807"), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(DragPayload::parseId("-9223372036854775808"), std::numeric_limits<qint64>::min());
+    for (const char* bad : {"", "+", "-", "12a", " 12", "12 ", "1.5", "0x1F", "9223372036854775808",
+                            "-9223372036854775809", "١٢"})
+        EXPECT_FALSE(DragPayload::parseId(QString::fromUtf8(bad))) << bad;
 }

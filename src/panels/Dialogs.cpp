@@ -1,0 +1,114 @@
+#include "Dialogs.h"
+
+#include <QColorDialog>
+#include <QPushButton>
+#include <QQueue>
+#include <QTimer>
+
+namespace {
+
+QQueue<int>& answers()
+{
+    static QQueue<int> queue;
+    return queue;
+}
+
+QQueue<std::optional<QColor>>& colorAnswers()
+{
+    static QQueue<std::optional<QColor>> queue;
+    return queue;
+}
+
+QList<DialogRequest>& shown()
+{
+    static QList<DialogRequest> list;
+    return list;
+}
+
+int pressedIndex(const QMessageBox* box, const QList<QAbstractButton*>& buttons, int escapeIndex)
+{
+    const int index = int(buttons.indexOf(box->clickedButton()));
+    return index >= 0 ? index : escapeIndex;
+}
+
+} // namespace
+
+namespace Dialogs {
+
+QMessageBox* build(QWidget* parent, const DialogRequest& request)
+{
+    auto* box = new QMessageBox(parent);
+    box->setIcon(request.icon);
+    box->setText(request.title);
+    box->setInformativeText(request.message);
+    box->setWindowTitle(request.title);
+    QList<QAbstractButton*> buttons;
+    for (const DialogRequest::Button& b : request.buttons)
+        buttons.append(box->addButton(b.text, b.role));
+    if (!buttons.isEmpty())
+        box->setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    if (request.escapeIndex >= 0 && request.escapeIndex < buttons.size())
+        box->setEscapeButton(buttons[request.escapeIndex]);
+    box->setProperty("calvoraButtons", QVariant::fromValue(buttons));
+    return box;
+}
+
+int exec(QWidget* parent, const DialogRequest& request)
+{
+    shown().append(request);
+    if (!answers().isEmpty())
+        return answers().dequeue();
+    QMessageBox* box = build(parent, request);
+    const auto buttons = box->property("calvoraButtons").value<QList<QAbstractButton*>>();
+    box->exec();
+    const int index = pressedIndex(box, buttons, request.escapeIndex);
+    delete box;
+    return index;
+}
+
+void open(QWidget* parent, const DialogRequest& request, std::function<void(int)> done)
+{
+    shown().append(request);
+    if (!answers().isEmpty()) {
+        const int answer = answers().dequeue();
+        QTimer::singleShot(0, parent, [done = std::move(done), answer] { done(answer); });
+        return;
+    }
+    QMessageBox* box = build(parent, request);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    const auto buttons = box->property("calvoraButtons").value<QList<QAbstractButton*>>();
+    const int escapeIndex = request.escapeIndex;
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, buttons, escapeIndex, done = std::move(done)](int) {
+                         done(pressedIndex(box, buttons, escapeIndex));
+                     });
+    box->open();
+}
+
+std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial)
+{
+    if (!colorAnswers().isEmpty())
+        return colorAnswers().dequeue();
+    const QColor chosen = QColorDialog::getColor(initial, parent, QStringLiteral("Colore"));
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
+}
+
+void answerNext(int buttonIndex)
+{
+    answers().enqueue(buttonIndex);
+}
+
+void answerNextColor(const std::optional<QColor>& color)
+{
+    colorAnswers().enqueue(color);
+}
+
+QList<DialogRequest> takeShown()
+{
+    return std::exchange(shown(), {});
+}
+
+} // namespace Dialogs

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// One modal question or message: a main text, an informative text and buttons (the first is the default).
+struct DialogRequest {
+    struct Button {
+        QString text;
+        QMessageBox::ButtonRole role = QMessageBox::AcceptRole;
+    };
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title;   // main text
+    QString message; // informative text
+    QList<Button> buttons;
+    int escapeIndex = -1; // the button that Escape presses; -1 for none
+};
+
+// Every modal piece that waits for a person goes through here, so tests (and the screenshot and
+// self-check modes) can answer it without a person.
+namespace Dialogs {
+
+// The box, built but not shown.
+[[nodiscard]] QMessageBox* build(QWidget* parent, const DialogRequest& request);
+
+// Shows the box and waits; returns the index of the pressed button (escapeIndex when dismissed).
+int exec(QWidget* parent, const DialogRequest& request);
+
+// Opens the box over its window and returns at once; done receives the pressed index when it closes.
+void open(QWidget* parent, const DialogRequest& request, std::function<void(int)> done);
+
+// The platform's colour chooser, without an opacity control; absent when cancelled.
+[[nodiscard]] std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial);
+
+// Test hooks. Queued answers are used, in order, instead of showing anything.
+void answerNext(int buttonIndex);
+void answerNextColor(const std::optional<QColor>& color);
+// Every request made since the last call, in order (also those answered by a queued answer).
+[[nodiscard]] QList<DialogRequest> takeShown();
+
+} // namespace Dialogs
