@@ -1,10 +1,57 @@
-#include <QCoreApplication>
-#include <QTextStream>
+#include "AppPaths.h"
+#include "Cal.h"
+#include "CalvoraApp.h"
+#include "CalvoraView.h"
+#include "CommandLine.h"
+#include "ScreenshotMode.h"
 
-// Placeholder entry until the agenda window exists.
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTextStream>
+#include <QTranslator>
+
+namespace {
+
+QStringList argumentList(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// Qt's own dialogs (colour chooser, print dialog) in Italian when the translations are installed.
+void installItalianTranslations(QApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QTextStream(stdout) << "Calvora " << QStringLiteral(CALVORA_VERSION) << '\n';
-    return 0;
+    const QStringList arguments = argumentList(argc, argv);
+    AppPaths::setOverrideDataFolder(CommandLine::dataFolder(arguments));
+    const std::optional<QString> screenshots = CommandLine::screenshotFolder(arguments);
+    if (screenshots && !AppPaths::overrideDataFolder()) {
+        // Demo appointments must never land in a practice's real agenda.
+        QTextStream(stderr) << "--screenshots richiede --data-dir con una cartella di prova.\n";
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Calvora"));
+    QApplication::setApplicationVersion(QStringLiteral(CALVORA_VERSION));
+    QApplication::setQuitOnLastWindowClosed(true);
+    QLocale::setDefault(Cal::locale());
+    installItalianTranslations(app);
+
+    CalvoraApp shell;
+    if (screenshots)
+        return ScreenshotMode::run(shell, *screenshots);
+    shell.agendaWindow().show();
+    return QApplication::exec();
 }

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
 
 #include <ostream>
 
@@ -23,6 +26,13 @@ namespace TestSupport {
 inline QDateTime at(int y, int m, int d, int h = 12, int min = 0, int s = 0)
 {
     return QDateTime(QDate(y, m, d), QTime(h, min, s));
+}
+
+// Processes events until the condition holds or the time is up; use with EXPECT_TRUE. (Qt's QTRY_ and
+// QVERIFY macros do not report to GoogleTest: a failure there would pass silently.)
+inline bool eventually(const std::function<bool()>& condition, int milliseconds = 5000)
+{
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 inline QByteArray fileDigest(const QString& path)

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Appointment.h"
+
+#include <QColor>
+#include <QPainterPath>
+#include <QRectF>
+#include <QString>
+
+class QMimeData;
+class QPainter;
+class QPalette;
+
+// One appointment as a coloured box inside its dentist's column. The column places it, paints it and
+// routes the mouse to it; the block itself holds no state beyond what it shows.
+class AppointmentBlock {
+public:
+    AppointmentBlock(const Appointment& appointment, const QColor& color, bool compact, const QRectF& rect);
+
+    [[nodiscard]] const Appointment& appointment() const { return m_appointment; }
+    [[nodiscard]] const QRectF& rect() const { return m_rect; }
+    // Inside the rounded shape (the block answers the mouse there only).
+    [[nodiscard]] bool contains(const QPointF& point) const;
+    void paint(QPainter& painter, const QPalette& palette) const;
+
+    // A single 15-minute slot gets the one-line layout.
+    [[nodiscard]] static bool isShort(const Appointment& a) { return a.durationMinutes < 16; }
+    // Time range, two blanks, patient; then treatment, "Tel. " + phone and notes when present.
+    [[nodiscard]] static QString toolTip(const Appointment& a);
+    // The drag payload: the id in decimal digits, as plain text. The caller owns the result.
+    [[nodiscard]] static QMimeData* dragPayload(const Appointment& a);
+
+    static constexpr double cornerRadius = 5;
+
+private:
+    void paintShort(QPainter& painter, const QPalette& palette, const QRectF& content) const;
+    void paintTall(QPainter& painter, const QPalette& palette, const QRectF& content) const;
+
+    Appointment m_appointment;
+    QColor m_color;
+    bool m_compact;
+    QRectF m_rect;
+    QPainterPath m_shape;
+};

@@ -1,0 +1,308 @@
+#include "CalvoraView.h"
+
+#include "AgendaStyle.h"
+#include "Cal.h"
+#include "Clock.h"
+#include "Dialogs.h"
+#include "HeaderRow.h"
+#include "Icons.h"
+#include "Popover.h"
+#include "ScheduleGrid.h"
+#include "Store.h"
+
+#include <QButtonGroup>
+#include <QCalendarWidget>
+#include <QDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QSet>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString shortcutText(QKeyCombination keys)
+{
+    return QKeySequence(keys).toString(QKeySequence::NativeText);
+}
+
+QWidget* expandingSpacer(QWidget* parent)
+{
+    auto* spacer = new QWidget(parent);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    return spacer;
+}
+
+} // namespace
+
+CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
+    : QMainWindow(parent)
+    , m_store(store)
+    , m_panels(std::move(panels))
+    , m_grid(new ScheduleGrid(store, true))
+    , m_title(new QLabel)
+    , m_count(new QLabel)
+{
+    setObjectName(QStringLiteral("main"));
+    setMinimumSize(1000, 650);
+    buildToolbar();
+
+    auto* titleLine = new QWidget;
+    auto* titleLayout = new QGridLayout(titleLine);
+    titleLayout->setContentsMargins(16, 10, 16, 10);
+    m_title->setFont(AgendaStyle::font(AgendaStyle::title2Size, QFont::DemiBold));
+    m_count->setFont(AgendaStyle::font(AgendaStyle::calloutSize));
+    QPalette countPalette = m_count->palette();
+    countPalette.setColor(QPalette::WindowText, AgendaStyle::secondary(palette()));
+    m_count->setPalette(countPalette);
+    titleLayout->addWidget(m_title, 0, 0, Qt::AlignLeft | Qt::AlignBaseline);
+    titleLayout->setColumnStretch(1, 1);
+    titleLayout->addWidget(m_count, 0, 2, Qt::AlignRight | Qt::AlignBaseline);
+
+    auto* divider = new QFrame;
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setFixedHeight(1);
+    divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,40);"));
+
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(titleLine);
+    layout->addWidget(divider);
+    layout->addWidget(m_grid, 1);
+    setCentralWidget(content);
+
+    connect(m_grid, &ScheduleGrid::dentistClicked, this, &CalvoraView::openDentistEditor);
+    connect(&m_store, &Store::changed, this, &CalvoraView::refresh);
+    refresh();
+}
+
+void CalvoraView::buildToolbar()
+{
+    auto* bar = new QToolBar(QStringLiteral("Barra degli strumenti"), this);
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, bar);
+    const QColor ink = palette().color(QPalette::ButtonText);
+
+    m_previous = bar->addAction(Icons::icon(Icons::Kind::ChevronLeft, ink), QStringLiteral("Precedente"),
+                                [this] { m_store.step(-1); });
+    m_today = bar->addAction(QStringLiteral("Oggi"), [this] { m_store.showDate(Clock::today()); });
+    m_today->setToolTip(QStringLiteral("Torna a oggi (%1)").arg(shortcutText(Qt::CTRL | Qt::Key_T)));
+    m_next = bar->addAction(Icons::icon(Icons::Kind::ChevronRight, ink), QStringLiteral("Successivo"),
+                            [this] { m_store.step(1); });
+    for (QAction* chevron : {m_previous, m_next})
+        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(chevron)))
+            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    bar->addWidget(expandingSpacer(bar));
+    auto* segments = new QWidget(bar);
+    segments->setAccessibleName(QStringLiteral("Vista"));
+    segments->setFixedWidth(200);
+    auto* segmentLayout = new QHBoxLayout(segments);
+    segmentLayout->setContentsMargins(0, 0, 0, 0);
+    segmentLayout->setSpacing(0);
+    auto* group = new QButtonGroup(segments);
+    group->setExclusive(true);
+    m_dayButton = new QToolButton(segments);
+    m_weekButton = new QToolButton(segments);
+    for (auto [button, text, mode] : {std::tuple(m_dayButton, "Giorno", ViewMode::Day),
+                                      std::tuple(m_weekButton, "Settimana", ViewMode::Week)}) {
+        button->setText(QString::fromUtf8(text));
+        button->setCheckable(true);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        group->addButton(button);
+        segmentLayout->addWidget(button);
+        connect(button, &QToolButton::clicked, this, [this, mode = mode] { m_store.setMode(mode); });
+    }
+    bar->addWidget(segments);
+    bar->addWidget(expandingSpacer(bar));
+
+    const auto addButton = [&](Icons::Kind icon, const QString& text, const QString& tip) {
+        auto* button = new QToolButton(bar);
+        button->setIcon(Icons::icon(icon, ink));
+        button->setText(text);
+        button->setToolTip(tip);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        bar->addWidget(button);
+        return button;
+    };
+    m_dateButton = addButton(Icons::Kind::Calendar, QStringLiteral("Vai alla data"), QStringLiteral("Vai a una data"));
+    connect(m_dateButton, &QToolButton::clicked, this, &CalvoraView::toggleDatePicker);
+    m_searchButton = addButton(Icons::Kind::Search, QStringLiteral("Cerca"), QStringLiteral("Cerca un paziente"));
+    connect(m_searchButton, &QToolButton::clicked, this, &CalvoraView::toggleSearch);
+    m_printButton = addButton(Icons::Kind::Printer, QStringLiteral("Stampa"), QStringLiteral("Stampa su A4 orizzontale"));
+    auto* printMenu = new QMenu(m_printButton);
+    printMenu->addAction(QStringLiteral("Settimana su 1 pagina…"), this,
+                         [this] { print(PrintLayout::WeekOnePage, false); });
+    printMenu->addAction(QStringLiteral("Settimana fronte/retro (2 pagine)…"), this,
+                         [this] { print(PrintLayout::WeekTwoPages, true); });
+    printMenu->addSeparator();
+    printMenu->addAction(QStringLiteral("Giorno selezionato…"), this, [this] { print(PrintLayout::Day, false); });
+    m_printButton->setMenu(printMenu);
+    m_printButton->setPopupMode(QToolButton::InstantPopup);
+    m_newButton = addButton(Icons::Kind::Plus, QStringLiteral("Nuovo appuntamento"),
+                            QStringLiteral("Nuovo appuntamento (%1)").arg(shortcutText(Qt::CTRL | Qt::Key_N)));
+    connect(m_newButton, &QToolButton::clicked, this, [this] { m_store.newAppointment(); });
+
+    m_datePopover = new Popover(this);
+    m_calendar = new QCalendarWidget;
+    m_calendar->setLocale(Cal::locale());
+    m_calendar->setFirstDayOfWeek(Qt::Monday);
+    m_calendar->setGridVisible(false);
+    m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    auto* calendarBox = new QWidget;
+    auto* calendarLayout = new QVBoxLayout(calendarBox);
+    calendarLayout->setContentsMargins(12, 12, 12, 12);
+    calendarLayout->addWidget(m_calendar);
+    m_datePopover->setContent(calendarBox);
+    connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate day) { m_store.showDate(day); });
+    connect(m_calendar, &QCalendarWidget::activated, this, [this](QDate day) { m_store.showDate(day); });
+
+    m_searchPopover = new Popover(this);
+    connect(m_searchPopover, &Popover::closed, this, [this] {
+        // The next opening starts with an empty field.
+        if (QWidget* panel = m_searchPopover->content())
+            panel->deleteLater();
+    });
+}
+
+void CalvoraView::toggleDatePicker()
+{
+    if (m_datePopover->isVisible()) {
+        m_datePopover->close();
+        return;
+    }
+    m_calendar->setSelectedDate(m_store.anchor());
+    m_datePopover->showUnder(m_dateButton);
+}
+
+void CalvoraView::toggleSearch()
+{
+    if (m_searchPopover->isVisible()) {
+        m_searchPopover->close();
+        return;
+    }
+    if (!m_panels.searchPanel)
+        return;
+    m_searchPopover->setContent(m_panels.searchPanel(m_store, [this] { m_searchPopover->close(); }, nullptr));
+    m_searchPopover->showUnder(m_searchButton);
+}
+
+void CalvoraView::openDentistEditor(DentistHeader* header)
+{
+    if (!m_panels.dentistEditor)
+        return;
+    if (m_dentistPopover)
+        m_dentistPopover->deleteLater();
+    m_dentistPopover = new Popover(this);
+    m_dentistPopover->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<Popover> popover = m_dentistPopover;
+    m_dentistPopover->setContent(m_panels.dentistEditor(m_store, header->dentist(), [popover] {
+        if (popover)
+            popover->close();
+    }, nullptr));
+    m_dentistPopover->showUnder(header);
+}
+
+void CalvoraView::print(PrintLayout layout, bool duplex)
+{
+    if (m_panels.print)
+        m_panels.print(layout, duplex);
+}
+
+QString CalvoraView::countText() const
+{
+    QSet<QString> keys;
+    for (const QDate& day : m_store.visibleDays())
+        keys.insert(Cal::dayKey(day));
+    qsizetype n = 0;
+    for (const Appointment& a : m_store.weekAppointments())
+        if (keys.contains(a.day))
+            ++n;
+    if (n == 0)
+        return QStringLiteral("Nessun appuntamento");
+    if (n == 1)
+        return QStringLiteral("1 appuntamento");
+    return QString::number(n) + QStringLiteral(" appuntamenti");
+}
+
+void CalvoraView::refresh()
+{
+    setWindowTitle(m_store.studioName().isEmpty() ? QStringLiteral("Calvora") : m_store.studioName());
+    m_title->setText(m_store.title());
+    m_count->setText(countText());
+    const bool week = m_store.mode() == ViewMode::Week;
+    m_previous->setToolTip(
+        QStringLiteral("%1 (%2)")
+            .arg(week ? QStringLiteral("Settimana precedente") : QStringLiteral("Giorno precedente"),
+                 shortcutText(Qt::CTRL | Qt::Key_Left)));
+    m_next->setToolTip(
+        QStringLiteral("%1 (%2)")
+            .arg(week ? QStringLiteral("Settimana successiva") : QStringLiteral("Giorno successivo"),
+                 shortcutText(Qt::CTRL | Qt::Key_Right)));
+    m_dayButton->setChecked(!week);
+    m_weekButton->setChecked(week);
+    if (m_calendar->selectedDate() != m_store.anchor())
+        m_calendar->setSelectedDate(m_store.anchor());
+    m_grid->sync();
+    presentModals();
+}
+
+void CalvoraView::presentModals()
+{
+    if (m_store.editing() && !m_editor && m_panels.appointmentEditor) {
+        m_editor = m_panels.appointmentEditor(m_store, *m_store.editing(), this);
+        m_editor->setAttribute(Qt::WA_DeleteOnClose);
+        m_editor->setWindowModality(Qt::WindowModal);
+        // However the sheet goes away, nothing stays in editing.
+        connect(m_editor, &QDialog::finished, this, [this] {
+            if (m_store.editing())
+                m_store.setEditing(std::nullopt);
+        });
+        m_editor->open();
+    } else if (!m_store.editing() && m_editor) {
+        m_editor->close();
+    }
+
+    if (m_store.pendingDelete() && !m_confirming) {
+        m_confirming = true;
+        const Appointment a = *m_store.pendingDelete();
+        DialogRequest request;
+        request.icon = QMessageBox::Warning;
+        request.title = QStringLiteral("Eliminare l'appuntamento?");
+        request.message = a.patient + QStringLiteral(" \u2013 ") + Cal::format(a.date(), QStringLiteral("EEEEdMMM"))
+            + u' ' + a.timeRange();
+        request.buttons = {{QStringLiteral("Elimina"), QMessageBox::DestructiveRole},
+                           {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
+        request.escapeIndex = 1;
+        Dialogs::open(this, request, [this, a](int pressed) {
+            m_confirming = false;
+            m_store.setPendingDelete(std::nullopt);
+            if (pressed == 0)
+                m_store.deleteAppointment(a);
+        });
+    }
+
+    if (m_store.alertMessage() && !m_alerting) {
+        m_alerting = true;
+        DialogRequest request;
+        request.icon = QMessageBox::Warning;
+        request.title = QStringLiteral("Attenzione");
+        request.message = *m_store.alertMessage();
+        request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
+        request.escapeIndex = 0;
+        Dialogs::open(this, request, [this](int) {
+            m_alerting = false;
+            m_store.setAlertMessage(std::nullopt);
+        });
+    }
+}

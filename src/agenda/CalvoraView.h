@@ -1,0 +1,93 @@
+#pragma once
+
+#include "Appointment.h"
+#include "Dentist.h"
+#include "PrintLayout.h"
+
+#include <QDialog>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class DentistHeader;
+class Popover;
+class QAction;
+class QCalendarWidget;
+class QDialog;
+class QLabel;
+class QToolButton;
+class ScheduleGrid;
+class Store;
+
+// What the agenda window opens but does not build itself; the application shell supplies them.
+struct AgendaPanels {
+    // The appointment editor sheet for the appointment in Store::editing.
+    std::function<QDialog*(Store&, const Appointment&, QWidget* parent)> appointmentEditor;
+    // The patient search panel; close hides its popover.
+    std::function<QWidget*(Store&, std::function<void()> close, QWidget* parent)> searchPanel;
+    // The dentist editor shown under a dentist's header; close hides its popover.
+    std::function<QWidget*(Store&, const Dentist&, std::function<void()> close, QWidget* parent)> dentistEditor;
+    // Starts a print job of the store's current week or day.
+    std::function<void(PrintLayout, bool duplex)> print;
+};
+
+// The agenda window: toolbar, title line with the count, and the schedule grid. It also presents the
+// editor sheet, the delete confirmation and the "Attenzione" alert, which follow Store::editing,
+// Store::pendingDelete and Store::alertMessage.
+class CalvoraView : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CalvoraView(Store& store, AgendaPanels panels, QWidget* parent = nullptr);
+
+    [[nodiscard]] ScheduleGrid* grid() const { return m_grid; }
+    [[nodiscard]] QString countText() const;
+    [[nodiscard]] QLabel* titleLabel() const { return m_title; }
+    [[nodiscard]] QLabel* countLabel() const { return m_count; }
+    [[nodiscard]] QAction* previousAction() const { return m_previous; }
+    [[nodiscard]] QAction* todayAction() const { return m_today; }
+    [[nodiscard]] QAction* nextAction() const { return m_next; }
+    [[nodiscard]] QToolButton* dayButton() const { return m_dayButton; }
+    [[nodiscard]] QToolButton* weekButton() const { return m_weekButton; }
+    [[nodiscard]] QToolButton* dateButton() const { return m_dateButton; }
+    [[nodiscard]] QToolButton* searchButton() const { return m_searchButton; }
+    [[nodiscard]] QToolButton* printButton() const { return m_printButton; }
+    [[nodiscard]] QToolButton* newButton() const { return m_newButton; }
+    [[nodiscard]] Popover* datePopover() const { return m_datePopover; }
+    [[nodiscard]] QCalendarWidget* datePicker() const { return m_calendar; }
+    [[nodiscard]] Popover* searchPopover() const { return m_searchPopover; }
+    [[nodiscard]] QDialog* editor() const { return m_editor; }
+
+    void toggleDatePicker();
+    void toggleSearch();
+    void openDentistEditor(DentistHeader* header);
+
+private:
+    void buildToolbar();
+    void refresh();
+    void presentModals();
+    void print(PrintLayout layout, bool duplex);
+
+    Store& m_store;
+    AgendaPanels m_panels;
+    ScheduleGrid* m_grid;
+    QLabel* m_title;
+    QLabel* m_count;
+    QAction* m_previous = nullptr;
+    QAction* m_today = nullptr;
+    QAction* m_next = nullptr;
+    QToolButton* m_dayButton = nullptr;
+    QToolButton* m_weekButton = nullptr;
+    QToolButton* m_dateButton = nullptr;
+    QToolButton* m_searchButton = nullptr;
+    QToolButton* m_printButton = nullptr;
+    QToolButton* m_newButton = nullptr;
+    Popover* m_datePopover = nullptr;
+    QCalendarWidget* m_calendar = nullptr;
+    Popover* m_searchPopover = nullptr;
+    QPointer<Popover> m_dentistPopover;
+    QPointer<QDialog> m_editor;
+    bool m_confirming = false;
+    bool m_alerting = false;
+};

@@ -1,0 +1,296 @@
+#include "DentistColumn.h"
+
+#include "AgendaStyle.h"
+#include "Color.h"
+#include "ColumnSeparator.h"
+#include "DragPayload.h"
+#include "Schedule.h"
+#include "Store.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QMenu>
+#include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QToolTip>
+
+DentistColumn::DentistColumn(Store& store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+{
+    setMouseTracking(true);
+    setAcceptDrops(true);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments,
+                               bool compact, bool isDayEnd)
+{
+    if (day == m_day && dentist == m_dentist && appointments == m_appointments && compact == m_compact
+        && isDayEnd == m_dayEnd)
+        return;
+    const bool geometryChanged = compact != m_compact;
+    m_day = day;
+    m_dentist = dentist;
+    m_color = colorFromHex(dentist.colorHex);
+    m_appointments = appointments;
+    m_compact = compact;
+    m_dayEnd = isDayEnd;
+    m_geometry = GridGeometry(compact);
+    if (geometryChanged)
+        rebuildLines();
+    rebuildBlocks();
+    if (m_hoverSlot && !isFree(*m_hoverSlot))
+        m_hoverSlot.reset();
+    update();
+}
+
+bool DentistColumn::isFree(int slot) const
+{
+    const int m = GridGeometry::slotStart(slot);
+    for (const Appointment& a : m_appointments)
+        if (a.startMinutes <= m && m < a.startMinutes + a.durationMinutes)
+            return false;
+    return true;
+}
+
+const AppointmentBlock* DentistColumn::blockAt(const QPointF& point) const
+{
+    for (auto it = m_blocks.rbegin(); it != m_blocks.rend(); ++it)
+        if (it->contains(point))
+            return &*it;
+    return nullptr;
+}
+
+void DentistColumn::rebuildBlocks()
+{
+    m_blocks.clear();
+    m_blocks.reserve(size_t(m_appointments.size()));
+    for (const Appointment& a : std::as_const(m_appointments))
+        m_blocks.emplace_back(a, m_color, m_compact, m_geometry.blockRect(a, width()));
+}
+
+void DentistColumn::rebuildLines()
+{
+    m_hourLines.clear();
+    m_quarterLines.clear();
+    for (int i = 1; i <= GridGeometry::rowCount; ++i) {
+        const double y = m_geometry.lineY(i);
+        (GridGeometry::isHourLine(i) ? m_hourLines : m_quarterLines).append(QLineF(0, y, width(), y));
+    }
+}
+
+void DentistColumn::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    rebuildLines();
+    rebuildBlocks();
+}
+
+QRect DentistColumn::rowRect(int slot) const
+{
+    return m_geometry.slotRect(slot, width()).toAlignedRect().adjusted(0, -1, 0, 1);
+}
+
+void DentistColumn::paintEvent(QPaintEvent* event)
+{
+    QPainter p(this);
+    const QPalette& pal = palette();
+    const double w = width();
+    if (m_dropTargeted)
+        p.fillRect(rect(), AgendaStyle::accent(pal, 0.08));
+    if (m_hoverSlot)
+        p.fillRect(m_geometry.slotRect(*m_hoverSlot, w), AgendaStyle::accent(pal, 0.14));
+
+    p.setPen(QPen(AgendaStyle::primary(pal, 0.08), 0.5));
+    p.drawLines(m_quarterLines);
+    p.setPen(QPen(AgendaStyle::primary(pal, 0.25), 1));
+    p.drawLines(m_hourLines);
+
+    if (m_hoverSlot) {
+        const QRectF row = m_geometry.slotRect(*m_hoverSlot, w);
+        p.setFont(AgendaStyle::font(AgendaStyle::captionSize));
+        p.setPen(AgendaStyle::secondary(pal));
+        p.drawText(row.adjusted(6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("+ ") + Schedule::clockText(GridGeometry::slotStart(*m_hoverSlot)));
+    }
+
+    const QRectF dirty = event->rect();
+    for (const AppointmentBlock& block : m_blocks)
+        if (block.rect().intersects(dirty))
+            block.paint(p, pal);
+
+    ColumnSeparator::paint(p, rect(), m_dayEnd, pal);
+}
+
+void DentistColumn::setHoverSlot(std::optional<int> slot)
+{
+    if (slot == m_hoverSlot)
+        return;
+    // Only the two affected rows are repainted.
+    if (m_hoverSlot)
+        update(rowRect(*m_hoverSlot));
+    m_hoverSlot = slot;
+    if (m_hoverSlot)
+        update(rowRect(*m_hoverSlot));
+}
+
+void DentistColumn::setDropTargeted(bool targeted)
+{
+    if (targeted == m_dropTargeted)
+        return;
+    m_dropTargeted = targeted;
+    update();
+}
+
+void DentistColumn::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPointF pos = event->position();
+    if (m_pressPos && m_pressedId && (event->buttons() & Qt::LeftButton)
+        && (event->pos() - *m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+        const qint64 id = *m_pressedId;
+        m_pressPos.reset();
+        m_pressedId.reset();
+        for (const AppointmentBlock& block : m_blocks)
+            if (block.appointment().id == id) {
+                startDrag(block);
+                return;
+            }
+        return;
+    }
+    const std::optional<int> slot = m_geometry.slot(pos.y());
+    setHoverSlot(slot && isFree(*slot) && rect().contains(event->pos()) ? slot : std::nullopt);
+}
+
+void DentistColumn::leaveEvent(QEvent* event)
+{
+    setHoverSlot(std::nullopt);
+    QWidget::leaveEvent(event);
+}
+
+void DentistColumn::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_pressPos = event->pos();
+    if (const AppointmentBlock* block = blockAt(event->position()))
+        m_pressedId = block->appointment().id;
+    else
+        m_pressedId.reset();
+}
+
+void DentistColumn::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressPos) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    m_pressPos.reset();
+    const std::optional<qint64> pressedId = std::exchange(m_pressedId, std::nullopt);
+    if (const AppointmentBlock* block = blockAt(event->position())) {
+        if (pressedId == block->appointment().id)
+            m_store.setEditing(block->appointment());
+        return;
+    }
+    if (pressedId)
+        return;
+    const std::optional<int> slot = m_geometry.slot(event->position().y());
+    if (!slot || !isFree(*slot))
+        return;
+    m_store.newAppointment(m_day, m_dentist.id, GridGeometry::slotStart(*slot));
+}
+
+void DentistColumn::contextMenuEvent(QContextMenuEvent* event)
+{
+    const AppointmentBlock* block = blockAt(event->pos());
+    if (!block) {
+        event->ignore();
+        return;
+    }
+    const Appointment a = block->appointment();
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("Modifica…"), this, [this, a] { m_store.setEditing(a); });
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Elimina…"), this, [this, a] { m_store.setPendingDelete(a); });
+    menu->popup(event->globalPos());
+}
+
+void DentistColumn::startDrag(const AppointmentBlock& block)
+{
+    const QRect area = block.rect().toAlignedRect();
+    QPixmap picture(area.size() * devicePixelRatioF());
+    picture.setDevicePixelRatio(devicePixelRatioF());
+    picture.fill(Qt::transparent);
+    {
+        QPainter p(&picture);
+        p.translate(-area.topLeft());
+        block.paint(p, palette());
+    }
+    auto* drag = new QDrag(this);
+    drag->setMimeData(AppointmentBlock::dragPayload(block.appointment()));
+    drag->setPixmap(picture);
+    drag->setHotSpot(mapFromGlobal(QCursor::pos()) - area.topLeft());
+    setHoverSlot(std::nullopt);
+    drag->exec(Qt::MoveAction);
+}
+
+void DentistColumn::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    setDropTargeted(true);
+}
+
+void DentistColumn::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasText())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void DentistColumn::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    setDropTargeted(false);
+    QWidget::dragLeaveEvent(event);
+}
+
+void DentistColumn::dropEvent(QDropEvent* event)
+{
+    setDropTargeted(false);
+    const QString text = event->mimeData()->hasText() ? event->mimeData()->text() : QString();
+    const std::optional<qint64> id = DragPayload::parseId(text);
+    const std::optional<int> slot = m_geometry.slot(event->position().y());
+    if (text.isEmpty() || !id || !slot) {
+        event->ignore();
+        return;
+    }
+    if (m_store.move(*id, m_day, m_dentist.id, GridGeometry::slotStart(*slot)))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+bool DentistColumn::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (const AppointmentBlock* block = blockAt(help->pos())) {
+            QToolTip::showText(help->globalPos(), AppointmentBlock::toolTip(block->appointment()), this,
+                               block->rect().toAlignedRect());
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}

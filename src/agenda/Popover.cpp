@@ -1,0 +1,52 @@
+#include "Popover.h"
+
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+Popover::Popover(QWidget* parent)
+    : QFrame(parent, Qt::Popup)
+{
+    setAttribute(Qt::WA_NoMouseReplay);
+    setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+void Popover::setContent(QWidget* content)
+{
+    if (m_content)
+        m_content->deleteLater();
+    m_content = content;
+    layout()->addWidget(content);
+}
+
+void Popover::showUnder(QWidget* anchor)
+{
+    adjustSize();
+    const QPoint bottom = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height()));
+    QRect area(QPoint(bottom.x() - width() / 2, bottom.y()), size());
+    if (const QScreen* screen = anchor->screen()) {
+        const QRect available = screen->availableGeometry();
+        area.moveLeft(std::clamp(area.left(), available.left(), std::max(available.left(), available.right() - width())));
+    }
+    move(area.topLeft());
+    show();
+    if (m_content)
+        m_content->setFocus();
+}
+
+void Popover::hideEvent(QHideEvent* event)
+{
+    QFrame::hideEvent(event);
+    emit closed();
+}
+
+void Popover::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}

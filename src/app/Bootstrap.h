@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class Database;
+
+// Opens the one database of the process after checking where the program runs from. Every check that
+// fails ends the process through one modal alert with the single button "Esci".
+namespace Bootstrap {
+
+// The process-wide connection, opened at the first call (and only once, also across threads).
+[[nodiscard]] Database& database();
+
+// The opening sequence: translocation, read-only location, data folder, database, daily backup.
+// Never returns on failure.
+[[nodiscard]] std::unique_ptr<Database> openDatabase();
+
+// The fatal alert: title as main text, message as informative text, "Esci"; then exit status 1.
+[[noreturn]] void fail(const QString& title, const QString& message);
+
+// Handles a start from a temporary copy; ends the process (status 0, or 1 after "Installazione non
+// completata").
+[[noreturn]] void relaunchFromOriginalLocation();
+
+// Whether the current user may create entries in the folder.
+[[nodiscard]] bool isWritable(const QString& folder);
+
+// Tests replace the process exit; the handler must not return (it throws).
+void setExitHandler(std::function<void(int)> handler);
+
+} // namespace Bootstrap

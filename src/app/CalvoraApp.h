@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class CalvoraView;
+class Store;
+
+// The application shell: the one Store of the process, the agenda window and (on demand) the settings
+// window, wired together. The application quits when its last window closes.
+class CalvoraApp : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CalvoraApp(QObject* parent = nullptr);
+    ~CalvoraApp() override;
+
+    // Created at the first call, on Bootstrap::database(); that first call may end the process with
+    // one of the start-up alerts.
+    [[nodiscard]] Store& store();
+    // The agenda window, built at the first call with its initial size.
+    [[nodiscard]] CalvoraView& agendaWindow();
+
+private:
+    std::unique_ptr<Store> m_store;
+    QPointer<CalvoraView> m_agenda;
+};

@@ -1,0 +1,46 @@
+#include "ScreenshotMode.h"
+
+#include "CalvoraApp.h"
+#include "CalvoraView.h"
+#include "DemoData.h"
+#include "Store.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+
+namespace {
+
+bool save(QWidget& widget, const QString& path)
+{
+    QApplication::processEvents();
+    const bool ok = widget.grab().save(path);
+    QTextStream(ok ? stdout : stderr) << (ok ? "" : "Impossibile scrivere ") << path << '\n';
+    return ok;
+}
+
+} // namespace
+
+namespace ScreenshotMode {
+
+int run(CalvoraApp& app, const QString& folder)
+{
+    if (!QDir().mkpath(folder)) {
+        QTextStream(stderr) << "Impossibile creare la cartella " << folder << '\n';
+        return 1;
+    }
+    Store& store = app.store();
+    if (store.weekAppointments().isEmpty())
+        DemoData::seed(store);
+    CalvoraView& window = app.agendaWindow();
+    window.show();
+    bool ok = true;
+    store.setMode(ViewMode::Week);
+    ok &= save(window, folder + QStringLiteral("/settimana.png"));
+    store.setMode(ViewMode::Day);
+    ok &= save(window, folder + QStringLiteral("/giorno.png"));
+    store.setMode(ViewMode::Week);
+    return ok ? 0 : 1;
+}
+
+} // namespace ScreenshotMode

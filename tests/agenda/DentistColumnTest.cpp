@@ -1,0 +1,155 @@
+#include "AgendaFixture.h"
+#include "AppointmentBlock.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
+
+namespace {
+
+void drop(DentistColumn* target, const QPoint& at, const QString& text)
+{
+    QMimeData data;
+    data.setText(text);
+    QDragEnterEvent enter(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(target->dropTargeted());
+    QDropEvent event(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    EXPECT_FALSE(target->dropTargeted());
+}
+
+} // namespace
+
+TEST_F(AgendaTest, clickOnAFreeSlotProposesThatDayDentistAndStart)
+{
+    book(2, "2024-12-03", 540, 30);
+    // Tuesday, second dentist, 14:15 (slot 21).
+    DentistColumn* tuesday = column(1, 1);
+    ASSERT_EQ(tuesday->day(), QDate(2024, 12, 3));
+    QTest::mouseClick(tuesday, Qt::LeftButton, {}, pointInSlot(tuesday, 21));
+    ASSERT_TRUE(store.editing());
+    EXPECT_EQ(store.editing()->day, "2024-12-03");
+    EXPECT_EQ(store.editing()->dentistId, 2);
+    EXPECT_EQ(store.editing()->startMinutes, 855);
+    EXPECT_EQ(store.editing()->id, 0);
+
+    // A click on the slot that the appointment covers opens that appointment, never a new one.
+    store.setEditing(std::nullopt);
+    QTest::mouseClick(tuesday, Qt::LeftButton, {}, pointInSlot(tuesday, 1));
+    ASSERT_TRUE(store.editing());
+    EXPECT_NE(store.editing()->id, 0);
+    // Between the block's edge and its slot boundary there is no new appointment either.
+    store.setEditing(std::nullopt);
+    QTest::mouseClick(tuesday, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_FALSE(store.editing());
+}
+
+TEST_F(AgendaTest, hoverHighlightsOnlyFreeSlots)
+{
+    book(1, "2024-12-02", 540, 30);
+    DentistColumn* monday = column(0, 0);
+    EXPECT_FALSE(monday->isFree(0));
+    EXPECT_FALSE(monday->isFree(1));
+    EXPECT_TRUE(monday->isFree(2));
+    QTest::mouseMove(monday, pointInSlot(monday, 2));
+    EXPECT_EQ(monday->hoverSlot(), 2);
+    QTest::mouseMove(monday, pointInSlot(monday, 1));
+    EXPECT_FALSE(monday->hoverSlot());
+}
+
+TEST_F(AgendaTest, droppedBlockMovesAndRefusedDropStays)
+{
+    const qint64 id = book(1, "2024-12-02", 540, 45, "Anna Verdi");
+    book(3, "2024-12-05", 660, 30, "Luca Neri");
+    ASSERT_EQ(column(0, 0)->blocks().size(), 1u);
+    ASSERT_EQ(AppointmentBlock::dragPayload(store.weekAppointments().first())->text(), QString::number(id));
+
+    // To Thursday, third dentist, 12:00: the slot under the pointer, duration kept.
+    drop(column(3, 2), pointInSlot(column(3, 2), 12), "+" + QString::number(id));
+    ASSERT_EQ(column(3, 2)->blocks().size(), 2u);
+    EXPECT_TRUE(column(0, 0)->blocks().empty());
+    const Appointment moved = store.appointments(QDate(2024, 12, 5), 3).value(1);
+    EXPECT_EQ(moved.id, id);
+    EXPECT_EQ(moved.startMinutes, 720);
+    EXPECT_EQ(moved.durationMinutes, 45);
+
+    // Onto Luca Neri's slot: refused by the store, with its message; the block stays.
+    drop(column(3, 2), pointInSlot(column(3, 2), 7), QString::number(id));
+    EXPECT_EQ(store.appointments(QDate(2024, 12, 5), 3).value(1).startMinutes, 720);
+    ASSERT_TRUE(store.alertMessage());
+    EXPECT_TRUE(store.alertMessage()->startsWith("Impossibile spostare l'appuntamento di Anna Verdi.\n"));
+    EXPECT_EQ(Dialogs::takeShown().size(), 1); // the "Attenzione" alert is up
+    store.setAlertMessage(std::nullopt);
+
+    // Texts that are not an id are refused silently.
+    for (const QString& text : {QString(""), QString("12a"), QString("-"), QString::number(id + 100)}) {
+        drop(column(0, 0), pointInSlot(column(0, 0), 0), text);
+        EXPECT_FALSE(store.alertMessage()) << text.toStdString();
+    }
+    EXPECT_TRUE(column(0, 0)->blocks().empty());
+}
+
+TEST_F(AgendaTest, contextMenuOffersEditAndDeleteThatOnlyAsks)
+{
+    const qint64 id = book(1, "2024-12-04", 600, 30, "Anna Verdi");
+    DentistColumn* wednesday = column(2, 0);
+    const QPoint at = pointInSlot(wednesday, 4);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, wednesday->mapToGlobal(at));
+    QApplication::sendEvent(wednesday, &event);
+    auto* menu = wednesday->findChild<QMenu*>();
+    ASSERT_TRUE(menu);
+    QStringList titles;
+    for (QAction* action : menu->actions())
+        titles << (action->isSeparator() ? "-" : action->text());
+    EXPECT_EQ(titles, (QStringList{"Modifica…", "-", "Elimina…"}));
+
+    Dialogs::answerNext(1); // "Annulla"
+    menu->actions().last()->trigger();
+    menu->close();
+    EXPECT_TRUE(TestSupport::eventually([&] { return !store.pendingDelete(); }));
+    const QList<DialogRequest> asked = Dialogs::takeShown();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].title, "Eliminare l'appuntamento?");
+    EXPECT_EQ(asked[0].message, QStringLiteral("Anna Verdi – mercoledì 4 dic 10:00–10:30"));
+    EXPECT_EQ(store.weekAppointments().size(), 1);
+
+    // Confirmed: deleted.
+    Dialogs::answerNext(0);
+    store.setPendingDelete(store.weekAppointments().first());
+    EXPECT_TRUE(TestSupport::eventually([&] { return store.weekAppointments().isEmpty(); }));
+    EXPECT_FALSE(store.pendingDelete());
+    Q_UNUSED(id);
+}
+
+TEST_F(AgendaTest, failedDeleteClosesTheConfirmationThenAlerts)
+{
+    book(1, "2024-12-04", 600, 30);
+    db.execute("CREATE TRIGGER keep BEFORE DELETE ON appointments BEGIN SELECT RAISE(ABORT, 'bloccato'); END;");
+    Dialogs::answerNext(0); // "Elimina"
+    Dialogs::answerNext(0); // "OK" on the alert
+    store.setPendingDelete(store.weekAppointments().first());
+    QList<DialogRequest> shown;
+    EXPECT_TRUE(TestSupport::eventually([&] {
+        shown += Dialogs::takeShown();
+        return !store.alertMessage() && !store.pendingDelete() && shown.size() == 2;
+    }));
+    EXPECT_EQ(shown.value(0).title, "Eliminare l'appuntamento?");
+    EXPECT_EQ(shown.value(1).title, "Attenzione");
+    EXPECT_EQ(shown.value(1).message, "Errore durante l'eliminazione: bloccato");
+    EXPECT_EQ(store.weekAppointments().size(), 1);
+}
+
+TEST_F(AgendaTest, blockTooltipAndLayouts)
+{
+    Appointment a{5, 1, "2024-12-02", 540, 15, "Anna Verdi", {}, {}, {}};
+    EXPECT_TRUE(AppointmentBlock::isShort(a));
+    EXPECT_EQ(AppointmentBlock::toolTip(a), QStringLiteral("09:00–09:15  Anna Verdi"));
+    a.durationMinutes = 30;
+    a.treatment = "Igiene orale";
+    a.phone = "347 1234567";
+    a.notes = "Allergica\nal lattice";
+    EXPECT_FALSE(AppointmentBlock::isShort(a));
+    EXPECT_EQ(AppointmentBlock::toolTip(a),
+              QStringLiteral("09:00–09:30  Anna Verdi\nIgiene orale\nTel. 347 1234567\nAllergica\nal lattice"));
+}

@@ -1,0 +1,75 @@
+#include "AppPaths.h"
+#include "CalvoraApp.h"
+#include "CalvoraView.h"
+#include "CommandLine.h"
+#include "Database.h"
+#include "Store.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+TEST(CommandLine, optionsAreWholeCaseSensitiveArguments)
+{
+    const QString cwd = QDir::currentPath();
+    EXPECT_EQ(CommandLine::dataFolder({"calvora", "--data-dir", "prova"}), cwd + "/prova");
+    EXPECT_EQ(CommandLine::dataFolder({"calvora", "--data-dir", "/a", "--data-dir", "/b"}), "/a");
+    EXPECT_EQ(CommandLine::dataFolder({"calvora", "--data-dir", "--self-test"}), cwd + "/--self-test");
+    EXPECT_FALSE(CommandLine::dataFolder({"calvora", "--data-dir"}));
+    EXPECT_FALSE(CommandLine::dataFolder({"calvora", "--DATA-DIR", "/a", "--data-dir=/b"}));
+    EXPECT_TRUE(CommandLine::selfTest({"--self-test", "calvora"}));
+    EXPECT_FALSE(CommandLine::selfTest({"calvora", "--selftest"}));
+    EXPECT_EQ(CommandLine::screenshotFolder({"calvora", "--screenshots", "/tmp/x"}), "/tmp/x");
+}
+
+TEST(Shell, agendaWindowOnTheSharedStore)
+{
+    static QTemporaryDir data; // the process-wide database lives as long as the process
+    AppPaths::setOverrideDataFolder(data.path());
+    CalvoraApp shell;
+    CalvoraView& window = shell.agendaWindow();
+    EXPECT_EQ(&window, &shell.agendaWindow());
+    EXPECT_EQ(window.size(), QSize(1440, 900));
+    EXPECT_EQ(window.minimumSize(), QSize(1000, 650));
+    EXPECT_EQ(window.windowTitle(), "Calvora");
+    EXPECT_EQ(shell.store().db().path(), data.filePath("calvora.sqlite"));
+    EXPECT_FALSE(shell.store().saveSettings("Studio Sorriso", shell.store().dentists()));
+    EXPECT_EQ(window.windowTitle(), "Studio Sorriso");
+
+    // Closing the last window ends the application.
+    EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+    window.show();
+    QTimer::singleShot(0, &window, [&window] { window.close(); });
+    QTimer::singleShot(10000, qApp, [] { QApplication::exit(99); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    AppPaths::setOverrideDataFolder(std::nullopt);
+}
+
+TEST(ScreenshotMode, writesPicturesOfAScratchFolderWithoutADisplay)
+{
+    QTemporaryDir dir;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(CALVORA_EXECUTABLE, {"--screenshots", dir.filePath("foto"), "--data-dir", dir.filePath("prova")});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    for (const char* name : {"settimana.png", "giorno.png"})
+        EXPECT_GT(QFileInfo(dir.filePath("foto/") + name).size(), 10000) << name;
+    Database scratch(dir.filePath("prova/calvora.sqlite"));
+    EXPECT_GT(scratch.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
+                  .value(0),
+              30);
+
+    // Never on the real data folder.
+    program.start(CALVORA_EXECUTABLE, {"--screenshots", dir.filePath("altre")});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 2);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("altre")));
+}
