@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include <QColorDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QQueue>
 #include <QTimer>
@@ -41,6 +42,9 @@ QMessageBox* build(QWidget* parent, const DialogRequest& request)
     box->setIcon(request.icon);
     box->setText(request.title);
     box->setInformativeText(request.message);
+    // Qt wraps the informative text very narrowly; a path or a two-line reason needs room.
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setMinimumWidth(380);
     box->setWindowTitle(request.title);
     QList<QAbstractButton*> buttons;
     for (const DialogRequest::Button& b : request.buttons)
