@@ -4,6 +4,7 @@
 #include "CalvoraView.h"
 #include "CommandLine.h"
 #include "ScreenshotMode.h"
+#include "SelfTest.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -18,6 +19,13 @@ QStringList argumentList(int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+// The two command-line modes need no display.
+void useOffscreenUnlessChosen()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
 // Qt's own dialogs (colour chooser, print dialog) in Italian when the translations are installed.
@@ -35,6 +43,19 @@ int main(int argc, char** argv)
 {
     const QStringList arguments = argumentList(argc, argv);
     AppPaths::setOverrideDataFolder(CommandLine::dataFolder(arguments));
+    if (CommandLine::selfTest(arguments)) {
+        QTextStream out(stdout);
+        const std::optional<QString> output = CommandLine::outputFolder(arguments);
+        if (!AppPaths::overrideDataFolder() || !output) {
+            // The check writes; it must never run on the practice's real data folder.
+            out << "Uso: calvora --self-test --data-dir <cartella di prova> --out <cartella dei risultati>\n";
+            return 2;
+        }
+        useOffscreenUnlessChosen();
+        QGuiApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        return SelfTest::run(*AppPaths::overrideDataFolder(), *output, out);
+    }
     const std::optional<QString> screenshots = CommandLine::screenshotFolder(arguments);
     if (screenshots && !AppPaths::overrideDataFolder()) {
         // Demo appointments must never land in a practice's real agenda.
@@ -42,6 +63,8 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    if (screenshots)
+        useOffscreenUnlessChosen();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Calvora"));
     QApplication::setApplicationVersion(QStringLiteral(CALVORA_VERSION));

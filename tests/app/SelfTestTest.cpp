@@ -1,0 +1,70 @@
+#include "Database.h"
+#include "SelfTest.h"
+#include "TestSupport.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList lines(const QString& text)
+{
+    return text.split(u'\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST(SelfTest, freshScratchFolderPassesEveryCheck)
+{
+    QTemporaryDir dir;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM"); // the mode needs no display of its own
+    env.remove("DISPLAY");
+    program.setProcessEnvironment(env);
+    const QStringList arguments{"--self-test", "--data-dir", dir.filePath("prova"), "--out", dir.filePath("risultati")};
+    program.start(CALVORA_EXECUTABLE, arguments);
+    ASSERT_TRUE(program.waitForFinished(120000));
+    const QStringList output = lines(QString::fromUtf8(program.readAllStandardOutput()));
+    EXPECT_EQ(program.exitCode(), 0);
+    ASSERT_GE(output.size(), 10);
+    EXPECT_EQ(output.last(), "Tutti i controlli superati.");
+    for (const QString& line : output.mid(0, output.size() - 1))
+        EXPECT_TRUE(line.startsWith("OK    ")) << line.toStdString();
+
+    // A folder that already holds an agenda is never used; neither is the real data folder.
+    program.start(CALVORA_EXECUTABLE, arguments);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 2);
+    program.start(CALVORA_EXECUTABLE, {"--self-test", "--out", dir.filePath("risultati")});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 2);
+}
+
+TEST(SelfTest, brokenOverlapRuleIsReported)
+{
+    QTemporaryDir dir;
+    QString report;
+    QTextStream out(&report);
+    SelfTest::Options options;
+    // The overlap check no longer sees appointments that start at 10:00, while writes still land.
+    options.afterOpen = [](Database& db) {
+        db.execute(R"SQL(
+            ALTER TABLE appointments RENAME TO stored;
+            CREATE VIEW appointments AS SELECT * FROM stored WHERE start_min <> 600;
+            CREATE TRIGGER add INSTEAD OF INSERT ON appointments BEGIN
+                INSERT INTO stored (dentist_id, day, start_min, duration_min, patient, phone, treatment, notes)
+                VALUES (NEW.dentist_id, NEW.day, NEW.start_min, NEW.duration_min, NEW.patient, NEW.phone,
+                        NEW.treatment, NEW.notes);
+            END;)SQL");
+    };
+    EXPECT_EQ(SelfTest::run(dir.filePath("prova"), dir.filePath("risultati"), out, options), 1);
+    const QStringList output = lines(report);
+    EXPECT_TRUE(output.contains(QStringLiteral("OK    Regola: nome del paziente obbligatorio")));
+    bool overlapReported = false;
+    for (const QString& line : output)
+        overlapReported |= line.startsWith("ERRORE Regola: nessuna sovrapposizione con lo stesso dentista");
+    EXPECT_TRUE(overlapReported) << report.toStdString();
+    EXPECT_TRUE(output.last().endsWith(" controlli falliti.")) << output.last().toStdString();
+}
