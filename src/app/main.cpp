@@ -7,6 +7,7 @@
 #include "SelfTest.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTextStream>
 #include <QTranslator>
@@ -69,6 +70,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Calvora"));
     QApplication::setApplicationVersion(QStringLiteral(CALVORA_VERSION));
     QApplication::setQuitOnLastWindowClosed(true);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/calvora.svg")));
     QLocale::setDefault(Cal::locale());
     installItalianTranslations(app);
 
