@@ -10,13 +10,15 @@ const QString separator = QStringLiteral(" \u00B7 ");
 
 namespace AppointmentText {
 
-int capacity(qreal areaHeight, qreal lineHeight) {
+int capacity(qreal areaHeight, qreal lineHeight)
+{
     if (lineHeight <= 0 || areaHeight <= 0)
         return 0;
     return int(std::floor(areaHeight / lineHeight));
 }
 
-QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, const QColor& secondary) {
+QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, const QColor& secondary)
+{
     const TextRun patient{a.patient, TextFace::Bold, ink};
     if (capacity < 2) {
         TextLine line{patient};
@@ -37,7 +39,8 @@ QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, con
     return all.mid(0, capacity);
 }
 
-QString flattened(const QString& notes) {
+QString flattened(const QString& notes)
+{
     QString text = notes;
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     for (const QChar breakChar :

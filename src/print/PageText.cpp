@@ -9,7 +9,8 @@
 
 namespace {
 
-bool hasEqualDigits(const QFont& font) {
+bool hasEqualDigits(const QFont& font)
+{
     const QFontMetricsF metrics(font);
     const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
     for (char digit = '1'; digit <= '9'; ++digit) {
@@ -25,7 +26,8 @@ PageText::PageText(const QPaintDevice* device)
     : m_device(device)
     , m_dpi(device->logicalDpiY() > 0 ? device->logicalDpiY() : 72)
     , m_family(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family())
-    , m_digitsFamily(m_family) {
+    , m_digitsFamily(m_family)
+{
     // Most sans-serif system fonts already have tabular digits; where they do not, the times fall back
     // to the fixed-pitch system font so the columns of times line up.
     QFont probe(m_family);
@@ -34,7 +36,8 @@ PageText::PageText(const QPaintDevice* device)
         m_digitsFamily = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
 }
 
-QFont PageText::layoutFont(TextFace face, qreal points) const {
+QFont PageText::layoutFont(TextFace face, qreal points) const
+{
     const bool digits = face == TextFace::DigitsRegular || face == TextFace::DigitsBold;
     QFont f(digits ? m_digitsFamily : m_family);
     f.setBold(face == TextFace::Bold || face == TextFace::DigitsBold);
@@ -45,19 +48,22 @@ QFont PageText::layoutFont(TextFace face, qreal points) const {
     return f;
 }
 
-qreal PageText::lineHeight(TextFace face, qreal points) const {
+qreal PageText::lineHeight(TextFace face, qreal points) const
+{
     const QFontMetricsF metrics(layoutFont(face, points), m_device);
     const qreal height = (metrics.ascent() + metrics.descent() + metrics.leading()) / layoutScale;
     // A sum that is whole up to rounding noise must not gain a point.
     return std::ceil(height - 1e-6);
 }
 
-qreal PageText::width(const TextRun& run, qreal points) const {
+qreal PageText::width(const TextRun& run, qreal points) const
+{
     return QFontMetricsF(layoutFont(run.face, points), m_device).horizontalAdvance(run.text) / layoutScale;
 }
 
 void PageText::drawLine(QPainter& painter, const QRectF& rect, Qt::Alignment alignment, qreal points,
-                        const TextLine& runs) const {
+                        const TextLine& runs) const
+{
     qreal total = 0;
     for (const TextRun& run : runs)
         total += width(run, points);

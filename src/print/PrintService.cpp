@@ -22,19 +22,22 @@ struct NextPrint {
     int toPage = 0;
 };
 
-QQueue<NextPrint>& answers() {
+QQueue<NextPrint>& answers()
+{
     static QQueue<NextPrint> queue;
     return queue;
 }
 
-QList<PrintService::StartedJob>& started() {
+QList<PrintService::StartedJob>& started()
+{
     static QList<PrintService::StartedJob> list;
     return list;
 }
 
 // Pages are drawn at the printable area's corner, where a paged device puts its origin.
 void drawSheets(QPainter& painter, QPagedPaintDevice& device, const SchedulePrintView& view,
-                const QList<int>& sheets) {
+                const QList<int>& sheets)
+{
     bool first = true;
     for (const int index : sheets) {
         if (!first)
@@ -51,13 +54,15 @@ void drawSheets(QPainter& painter, QPagedPaintDevice& device, const SchedulePrin
 
 namespace PrintService {
 
-PrintSettings makePrintInfo(bool duplex) {
+PrintSettings makePrintInfo(bool duplex)
+{
     return PrintSettings{QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                      QMarginsF(20, 20, 20, 20), QPageLayout::Point),
                          duplex ? QPrinter::DuplexShortSide : QPrinter::DuplexNone};
 }
 
-SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings& settings) {
+SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings& settings)
+{
     const QList<QDate> week = Cal::workdays(store.anchor());
     const QString weekTitle = QStringLiteral("Settimana ") + Cal::rangeTitle(week);
     QList<QList<QDate>> pages;
@@ -93,27 +98,27 @@ SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings
                              QColor::fromRgbF(0.35f, 0.35f, 0.35f));
 }
 
-QString jobTitle(const SchedulePrintView& view) {
+QString jobTitle(const SchedulePrintView& view)
+{
     return QStringLiteral("Appuntamenti \u2013 ") + view.title();
 }
 
-void scaleToPoints(QPainter& painter) {
+void scaleToPoints(QPainter& painter)
+{
     const QPaintDevice* device = painter.device();
     painter.scale(device->logicalDpiX() / 72.0, device->logicalDpiY() / 72.0);
 }
 
-void renderJob(QPrinter& printer, const SchedulePrintView& view) {
-    int first = 0;
-    int last = view.pageCount() - 1;
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = std::max(first, printer.fromPage() - 1);
-        last = std::min(last, std::max(printer.toPage(), printer.fromPage()) - 1);
-    }
-    if (first > last)
-        return;
+void renderJob(QPrinter& printer, const SchedulePrintView& view)
+{
+    const bool ranged = printer.printRange() == QPrinter::PageRange && !printer.pageRanges().isEmpty();
     QList<int> pages;
-    for (int i = first; i <= last; ++i)
-        pages.append(i);
+    for (int i = 0; i < view.pageCount(); ++i) {
+        if (!ranged || printer.pageRanges().contains(i + 1))
+            pages.append(i);
+    }
+    if (pages.isEmpty())
+        return;
     if (printer.pageOrder() == QPrinter::LastPageFirst)
         std::reverse(pages.begin(), pages.end());
 
@@ -134,7 +139,8 @@ void renderJob(QPrinter& printer, const SchedulePrintView& view) {
     painter.end();
 }
 
-void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex) {
+void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
+{
     const PrintSettings settings = makePrintInfo(duplex);
     const SchedulePrintView view = makeView(store, layout, settings);
 
@@ -168,7 +174,8 @@ void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex) {
     dialog.exec();
 }
 
-bool writePdf(Store& store, PrintLayout layout, const QString& path) {
+bool writePdf(Store& store, PrintLayout layout, const QString& path)
+{
     const PrintSettings settings = makePrintInfo(false);
     const SchedulePrintView view = makeView(store, layout, settings);
     QPdfWriter writer(path);
@@ -185,7 +192,8 @@ bool writePdf(Store& store, PrintLayout layout, const QString& path) {
     return painter.end();
 }
 
-QString pdfFileName(PrintLayout layout) {
+QString pdfFileName(PrintLayout layout)
+{
     switch (layout) {
     case PrintLayout::WeekOnePage:
         return QStringLiteral("stampa-settimana-1-pagina.pdf");
@@ -197,15 +205,18 @@ QString pdfFileName(PrintLayout layout) {
     return QStringLiteral("stampa-giorno.pdf");
 }
 
-void answerNextPrintToPdf(const QString& path, int fromPage, int toPage) {
+void answerNextPrintToPdf(const QString& path, int fromPage, int toPage)
+{
     answers().enqueue(NextPrint{path, fromPage, toPage});
 }
 
-void answerNextPrintCancelled() {
+void answerNextPrintCancelled()
+{
     answers().enqueue(NextPrint{});
 }
 
-QList<StartedJob> takeStartedJobs() {
+QList<StartedJob> takeStartedJobs()
+{
     return std::exchange(started(), {});
 }
 

@@ -45,8 +45,8 @@ void renderJob(QPrinter& printer, const SchedulePrintView& view);
 // The outcome (printed, cancelled, failed) is left to the print system. See the test hooks below.
 void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex);
 
-// Writes the layout to a PDF file with the same pages as print. Returns false when the file could not
-// be written.
+// Writes the layout to a PDF file (A4 landscape, 20 pt margins, document title = job title) with the
+// same pages as print; a file has no two-sided mode. Returns false when the file could not be written.
 bool writePdf(Store& store, PrintLayout layout, const QString& path);
 
 // Suggested file names for the three layouts' PDFs: "stampa-settimana-1-pagina.pdf",
@@ -54,8 +54,8 @@ bool writePdf(Store& store, PrintLayout layout, const QString& path);
 [[nodiscard]] QString pdfFileName(PrintLayout layout);
 
 // Test hooks (also for the self-check). A queued answer replaces the next print command's dialog:
-// the job either goes to a PDF file (pages fromPage..toPage counted from 1, 0 for all) or is
-// cancelled, and nothing is shown.
+// the job either goes to a PDF file (path not empty; pages fromPage..toPage counted from 1, 0 for all)
+// or is cancelled, and nothing is shown.
 void answerNextPrintToPdf(const QString& path, int fromPage = 0, int toPage = 0);
 void answerNextPrintCancelled();
 

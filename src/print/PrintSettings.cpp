@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-QSizeF PrintSettings::printableSize() const {
+QSizeF PrintSettings::printableSize() const
+{
     // A4 is defined in millimetres; Qt's point sizes are whole points, the paper's are not.
     const QSizeF paper = pageLayout.pageSize().size(QPageSize::Millimeter) * (72.0 / 25.4);
     const QMarginsF margins = pageLayout.margins(QPageLayout::Point);
@@ -11,7 +12,8 @@ QSizeF PrintSettings::printableSize() const {
     return {longer - margins.left() - margins.right(), shorter - margins.top() - margins.bottom()};
 }
 
-bool PrintSettings::applyTo(QPrinter& printer) const {
+bool PrintSettings::applyTo(QPrinter& printer) const
+{
     printer.setFullPage(false);
     const bool accepted = printer.setPageLayout(pageLayout);
     printer.setDuplex(duplex);

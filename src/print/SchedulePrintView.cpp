@@ -13,22 +13,26 @@
 
 namespace {
 
-QColor white(qreal level) {
+QColor white(qreal level)
+{
     return QColor::fromRgbF(float(level), float(level), float(level));
 }
 
-QColor withOpacity(QColor color, qreal opacity) {
+QColor withOpacity(QColor color, qreal opacity)
+{
     color.setAlphaF(float(opacity));
     return color;
 }
 
-void line(QPainter& painter, const QPointF& from, const QPointF& to, const QColor& color, qreal width) {
+void line(QPainter& painter, const QPointF& from, const QPointF& to, const QColor& color, qreal width)
+{
     painter.setPen(QPen(color, width, Qt::SolidLine, Qt::FlatCap));
     painter.drawLine(from, to);
 }
 
 // A line of text vertically centred on `middle`, inset `inset` on both sides of [left, left + width].
-QRectF centredLine(qreal left, qreal width, qreal middle, qreal height, qreal inset) {
+QRectF centredLine(qreal left, qreal width, qreal middle, qreal height, qreal inset)
+{
     return {left + inset, middle - height / 2, width - 2 * inset, height};
 }
 
@@ -41,7 +45,8 @@ struct PageContext {
     PageText text;
 };
 
-void drawHeading(const PageContext& c, int index) {
+void drawHeading(const PageContext& c, int index)
+{
     const QRectF& r = c.geometry.page();
     const QColor ink = c.view.ink();
     c.text.drawLine(c.painter, {r.left(), r.top() + 2, r.width() / 2, 16}, Qt::AlignLeft, 12,
@@ -50,7 +55,8 @@ void drawHeading(const PageContext& c, int index) {
                     Qt::AlignRight, 11, {{c.view.pageTitle(index), TextFace::Bold, ink}});
 }
 
-void drawDayHeaders(const PageContext& c) {
+void drawDayHeaders(const PageContext& c)
+{
     const PageGeometry& g = c.geometry;
     const qreal dayLine = c.text.lineHeight(TextFace::Bold, 9);
     const qreal nameSize = g.dentistNameSize();
@@ -72,7 +78,8 @@ void drawDayHeaders(const PageContext& c) {
     }
 }
 
-void drawRows(const PageContext& c) {
+void drawRows(const PageContext& c)
+{
     const PageGeometry& g = c.geometry;
     const QRectF& r = g.page();
     const qreal hourLine = c.text.lineHeight(TextFace::DigitsBold, 7);
@@ -92,7 +99,8 @@ void drawRows(const PageContext& c) {
     }
 }
 
-void drawRules(const PageContext& c) {
+void drawRules(const PageContext& c)
+{
     const PageGeometry& g = c.geometry;
     const QRectF& r = g.page();
     for (int i = 0; i <= PageGeometry::rowCount; ++i) {
@@ -114,7 +122,8 @@ void drawRules(const PageContext& c) {
 }
 
 void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& box, const QColor& color,
-                     qreal size, qreal lineHeight) {
+                     qreal size, qreal lineHeight)
+{
     QPainterPath outline;
     outline.addRoundedRect(box, 1.5, 1.5);
     c.painter.fillPath(outline, Qt::white);
@@ -136,7 +145,8 @@ void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& b
     }
 }
 
-void drawAppointments(const PageContext& c) {
+void drawAppointments(const PageContext& c)
+{
     const PageGeometry& g = c.geometry;
     const qreal size = g.appointmentTextSize();
     const qreal lineHeight = c.text.lineHeight(TextFace::Regular, size);
@@ -154,11 +164,12 @@ void drawAppointments(const PageContext& c) {
     }
 }
 
-void drawFooter(const PageContext& c, int index) {
+void drawFooter(const PageContext& c, int index)
+{
     const QRectF& r = c.geometry.page();
     const QDateTime now = Clock::now();
-    const QString printed = QStringLiteral("Stampato il ") + Cal::format(now, QStringLiteral("ddMMyyyy")) +
-                            QStringLiteral(" alle ") + Cal::format(now, QStringLiteral("HHmm"));
+    const QString printed = QStringLiteral("Stampato il ") + Cal::format(now, QStringLiteral("ddMMyyyy"))
+                            + QStringLiteral(" alle ") + Cal::format(now, QStringLiteral("HHmm"));
     const qreal top = r.bottom() - 9;
     c.text.drawLine(c.painter, {r.left(), top, r.width() / 2, 9}, Qt::AlignLeft, 6.5,
                     {{printed, TextFace::Regular, c.view.gray()}});
@@ -181,31 +192,38 @@ SchedulePrintView::SchedulePrintView(QList<QList<QDate>> pages, QList<Dentist> d
     , m_title(std::move(title))
     , m_pageSize(pageSize)
     , m_ink(ink)
-    , m_gray(gray) {}
+    , m_gray(gray)
+{
+}
 
-QRectF SchedulePrintView::frame() const {
+QRectF SchedulePrintView::frame() const
+{
     return {0, 0, m_pageSize.width(), m_pageSize.height() * pageCount()};
 }
 
-QRectF SchedulePrintView::pageRect(int index) const {
+QRectF SchedulePrintView::pageRect(int index) const
+{
     return {0, m_pageSize.height() * index, m_pageSize.width(), m_pageSize.height()};
 }
 
-QString SchedulePrintView::pageTitle(int index) const {
+QString SchedulePrintView::pageTitle(int index) const
+{
     if (pageCount() < 2)
         return m_title;
-    return m_title + QStringLiteral("  \u2014  ") +
-           (index == 0 ? QStringLiteral("Fronte") : QStringLiteral("Retro"));
+    return m_title + QStringLiteral("  \u2014  ")
+           + (index == 0 ? QStringLiteral("Fronte") : QStringLiteral("Retro"));
 }
 
-void SchedulePrintView::draw(QPainter& painter, const QRectF& area) const {
+void SchedulePrintView::draw(QPainter& painter, const QRectF& area) const
+{
     for (int i = 0; i < pageCount(); ++i) {
         if (pageRect(i).intersects(area))
             drawPage(painter, i, pageRect(i));
     }
 }
 
-void SchedulePrintView::drawPage(QPainter& painter, int index, const QRectF& rect) const {
+void SchedulePrintView::drawPage(QPainter& painter, int index, const QRectF& rect) const
+{
     if (index < 0 || index >= pageCount())
         return;
     const QList<QDate>& days = m_pages[index];

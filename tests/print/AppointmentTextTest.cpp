@@ -8,11 +8,13 @@ namespace {
 const QColor ink(Qt::black);
 const QColor grey = QColor::fromRgbF(0.35f, 0.35f, 0.35f);
 
-Appointment booking(const QString& phone, const QString& treatment, const QString& notes) {
+Appointment booking(const QString& phone, const QString& treatment, const QString& notes)
+{
     return Appointment{7, 1, "2024-12-02", 540, 30, "Mario Rossi", phone, treatment, notes};
 }
 
-QStringList texts(const QList<TextLine>& lines) {
+QStringList texts(const QList<TextLine>& lines)
+{
     QStringList out;
     for (const TextLine& line : lines) {
         QString text;
@@ -25,7 +27,8 @@ QStringList texts(const QList<TextLine>& lines) {
 
 } // namespace
 
-TEST(AppointmentText, capacityCountsWholeLines) {
+TEST(AppointmentText, capacityCountsWholeLines)
+{
     EXPECT_EQ(AppointmentText::capacity(20.296, 7), 2); // half hour on the one-page week
     EXPECT_EQ(AppointmentText::capacity(8.848, 7), 1);  // quarter hour on the one-page week
     EXPECT_EQ(AppointmentText::capacity(14, 7), 2);
@@ -34,7 +37,8 @@ TEST(AppointmentText, capacityCountsWholeLines) {
     EXPECT_EQ(AppointmentText::capacity(10, 0), 0);
 }
 
-TEST(AppointmentText, belowTwoLinesOnlyThePatientAndTheTreatmentShow) {
+TEST(AppointmentText, belowTwoLinesOnlyThePatientAndTheTreatmentShow)
+{
     for (const int capacity : {0, 1}) {
         const QList<TextLine> lines =
             AppointmentText::lines(booking("333 1234567", "Igiene orale", "Allergico"), capacity, ink, grey);
@@ -50,7 +54,8 @@ TEST(AppointmentText, belowTwoLinesOnlyThePatientAndTheTreatmentShow) {
     EXPECT_EQ(texts(bare), QStringList{"Mario Rossi"});
 }
 
-TEST(AppointmentText, linesAreDroppedFromTheEndNotesFirst) {
+TEST(AppointmentText, linesAreDroppedFromTheEndNotesFirst)
+{
     const Appointment full = booking("333 1234567", "Igiene orale", "Portare\nle lastre\r\nprecedenti");
     const QStringList all{"Mario Rossi", QStringLiteral("09:00–09:30 \u00B7 Igiene orale"),
                           "Tel. 333 1234567", "Portare le lastre precedenti"};

@@ -20,7 +20,8 @@ struct Case {
 
 } // namespace
 
-TEST(PageGeometry, columnsAndTextSizesFollowTheNumberOfColumns) {
+TEST(PageGeometry, columnsAndTextSizesFollowTheNumberOfColumns)
+{
     const Case cases[] = {
         {"week on one page", 5, 3, 15, 51.46, 6.05, 6.05, 6.05},
         {"front of a two-page week", 3, 3, 9, 85.77, 10.09, 9, 8},
@@ -41,7 +42,8 @@ TEST(PageGeometry, columnsAndTextSizesFollowTheNumberOfColumns) {
     }
 }
 
-TEST(PageGeometry, bandsRowsAndColumnsOfAOnePageWeek) {
+TEST(PageGeometry, bandsRowsAndColumnsOfAOnePageWeek)
+{
     const PageGeometry g(a4, 5, 3);
     EXPECT_DOUBLE_EQ(g.gridLeft(), 30);
     EXPECT_DOUBLE_EQ(g.gridTop(), 24);
@@ -70,7 +72,8 @@ TEST(PageGeometry, bandsRowsAndColumnsOfAOnePageWeek) {
         EXPECT_EQ(g.isDayEdge(c), c % 3 == 0) << c;
 }
 
-TEST(PageGeometry, aPageFurtherDownTheStackedFrameKeepsItsOffsets) {
+TEST(PageGeometry, aPageFurtherDownTheStackedFrameKeepsItsOffsets)
+{
     const PageGeometry g(QRectF(0, 555.28, 801.89, 555.28), 2, 3);
     EXPECT_NEAR(g.gridTop(), 579.28, 1e-9);
     EXPECT_NEAR(g.bodyTop(), 606.28, 1e-9);
@@ -78,7 +81,8 @@ TEST(PageGeometry, aPageFurtherDownTheStackedFrameKeepsItsOffsets) {
     EXPECT_NEAR(g.rowHeight(), 11.448, 0.0005);
 }
 
-TEST(PageGeometry, appointmentBoxesCoverTheirRowsLessTheirInsets) {
+TEST(PageGeometry, appointmentBoxesCoverTheirRowsLessTheirInsets)
+{
     const PageGeometry g(a4, 5, 3);
     const qreal h = g.rowHeight();
 

@@ -7,7 +7,8 @@
 namespace {
 
 // Page objects of a PDF written by Qt (each is a dictionary of /Type /Page).
-int pdfPageCount(const QString& path) {
+int pdfPageCount(const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
@@ -20,7 +21,8 @@ int pdfPageCount(const QString& path) {
 
 } // namespace
 
-TEST_F(PrintTest, thePrintCommandNamesTheJobAndAsksForDuplexOnlyForTheTwoPageWeek) {
+TEST_F(PrintTest, thePrintCommandNamesTheJobAndAsksForDuplexOnlyForTheTwoPageWeek)
+{
     QTemporaryDir dir;
     const QString week = dir.filePath("week.pdf");
     const QString day = dir.filePath("day.pdf");
@@ -46,7 +48,8 @@ TEST_F(PrintTest, thePrintCommandNamesTheJobAndAsksForDuplexOnlyForTheTwoPageWee
     EXPECT_EQ(pdfPageCount(day), 1);
 }
 
-TEST_F(PrintTest, aPageRangeAndACancelledJobAreHonoured) {
+TEST_F(PrintTest, aPageRangeAndACancelledJobAreHonoured)
+{
     QTemporaryDir dir;
     const QString back = dir.filePath("back.pdf");
     PrintService::answerNextPrintToPdf(back, 2, 2);
@@ -64,7 +67,8 @@ TEST_F(PrintTest, aPageRangeAndACancelledJobAreHonoured) {
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files) == QStringList{"back.pdf"});
 }
 
-TEST_F(PrintTest, eachLayoutWritesItsPdf) {
+TEST_F(PrintTest, eachLayoutWritesItsPdf)
+{
     QTemporaryDir dir;
     const struct {
         PrintLayout layout;
@@ -81,4 +85,18 @@ TEST_F(PrintTest, eachLayoutWritesItsPdf) {
     EXPECT_EQ(names.size(), 3);
     EXPECT_TRUE(PrintService::takeStartedJobs().isEmpty());
     EXPECT_FALSE(PrintService::writePdf(store, PrintLayout::Day, dir.filePath("missing/folder/day.pdf")));
+}
+
+TEST_F(PrintTest, copiesThePrintSystemCannotMakeAreDrawnAsExtraSheets)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("copies.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    PrintService::makePrintInfo(true).applyTo(printer);
+    printer.setCopyCount(3);
+    ASSERT_FALSE(printer.supportsMultipleCopies());
+    PrintService::renderJob(printer, view(PrintLayout::WeekTwoPages));
+    EXPECT_EQ(pdfPageCount(path), 6);
 }

@@ -15,7 +15,8 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     QLocale::setDefault(Cal::locale());
     if (argc != 2) {

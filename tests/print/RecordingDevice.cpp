@@ -13,13 +13,16 @@ class RecordingEngine : public QPaintEngine {
 public:
     explicit RecordingEngine(QList<PaintRecord>& out)
         : QPaintEngine(QPaintEngine::AllFeatures)
-        , m_out(out) {}
+        , m_out(out)
+    {
+    }
 
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     Type type() const override { return QPaintEngine::User; }
 
-    void updateState(const QPaintEngineState& s) override {
+    void updateState(const QPaintEngineState& s) override
+    {
         if (s.state() & DirtyPen)
             m_pen = s.pen();
         if (s.state() & DirtyBrush)
@@ -28,28 +31,33 @@ public:
             m_transform = s.transform();
     }
 
-    void drawRects(const QRectF* rects, int count) override {
+    void drawRects(const QRectF* rects, int count) override
+    {
         for (int i = 0; i < count; ++i)
             add(PaintRecord::Rect, [&](PaintRecord& r) { r.rect = m_transform.mapRect(rects[i]); });
     }
 
-    void drawLines(const QLineF* lines, int count) override {
+    void drawLines(const QLineF* lines, int count) override
+    {
         for (int i = 0; i < count; ++i)
             add(PaintRecord::Line, [&](PaintRecord& r) { r.line = m_transform.map(lines[i]); });
     }
 
-    void drawPath(const QPainterPath& path) override {
+    void drawPath(const QPainterPath& path) override
+    {
         add(PaintRecord::Path, [&](PaintRecord& r) { r.rect = m_transform.map(path).boundingRect(); });
     }
 
-    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override {
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override
+    {
         const QPolygonF polygon(QList<QPointF>(points, points + count));
         add(PaintRecord::Path, [&](PaintRecord& r) { r.rect = m_transform.map(polygon).boundingRect(); });
     }
 
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
 
-    void drawTextItem(const QPointF& p, const QTextItem& item) override {
+    void drawTextItem(const QPointF& p, const QTextItem& item) override
+    {
         // The engine sees the text at its layout size under the painter's scale; report it as drawn.
         const qreal scale = std::sqrt(std::abs(m_transform.determinant()));
         add(PaintRecord::Text, [&](PaintRecord& r) {
@@ -62,7 +70,8 @@ public:
     }
 
 private:
-    template <typename Fill> void add(PaintRecord::Kind kind, Fill fill) {
+    template <typename Fill> void add(PaintRecord::Kind kind, Fill fill)
+    {
         PaintRecord r;
         r.kind = kind;
         r.pen = m_pen;
@@ -81,15 +90,19 @@ private:
 
 RecordingDevice::RecordingDevice(const QSizeF& size)
     : m_size(size)
-    , m_engine(std::make_unique<RecordingEngine>(m_records)) {}
+    , m_engine(std::make_unique<RecordingEngine>(m_records))
+{
+}
 
 RecordingDevice::~RecordingDevice() = default;
 
-QPaintEngine* RecordingDevice::paintEngine() const {
+QPaintEngine* RecordingDevice::paintEngine() const
+{
     return m_engine.get();
 }
 
-int RecordingDevice::metric(PaintDeviceMetric metric) const {
+int RecordingDevice::metric(PaintDeviceMetric metric) const
+{
     switch (metric) {
     case PdmWidth:
         return int(std::ceil(m_size.width()));
@@ -117,14 +130,16 @@ int RecordingDevice::metric(PaintDeviceMetric metric) const {
     }
 }
 
-QList<PaintRecord> RecordingDevice::of(PaintRecord::Kind kind) const {
+QList<PaintRecord> RecordingDevice::of(PaintRecord::Kind kind) const
+{
     QList<PaintRecord> found;
     std::copy_if(m_records.begin(), m_records.end(), std::back_inserter(found),
                  [kind](const PaintRecord& r) { return r.kind == kind; });
     return found;
 }
 
-QList<PaintRecord> RecordingDevice::texts(const QString& text) const {
+QList<PaintRecord> RecordingDevice::texts(const QString& text) const
+{
     QList<PaintRecord> found;
     for (const PaintRecord& r : of(PaintRecord::Text)) {
         if (r.text == text)
@@ -133,7 +148,8 @@ QList<PaintRecord> RecordingDevice::texts(const QString& text) const {
     return found;
 }
 
-QString RecordingDevice::lineAt(qreal baseline, qreal left, qreal right) const {
+QString RecordingDevice::lineAt(qreal baseline, qreal left, qreal right) const
+{
     QList<PaintRecord> parts;
     for (const PaintRecord& r : of(PaintRecord::Text)) {
         if (std::abs(r.rect.top() - baseline) < 0.01 && r.rect.left() >= left - 0.01 && r.rect.left() < right)
