@@ -1,0 +1,223 @@
+#include "PrintService.h"
+
+#include "Cal.h"
+#include "DatabaseError.h"
+#include "Store.h"
+
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QQueue>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// A queued answer for the next print command; an empty path cancels the job.
+struct NextPrint {
+    QString pdfPath;
+    int fromPage = 0;
+    int toPage = 0;
+};
+
+QQueue<NextPrint>& answers()
+{
+    static QQueue<NextPrint> queue;
+    return queue;
+}
+
+QList<PrintService::StartedJob>& started()
+{
+    static QList<PrintService::StartedJob> list;
+    return list;
+}
+
+// Pages are drawn at the printable area's corner, where a paged device puts its origin.
+void drawSheets(QPainter& painter, QPagedPaintDevice& device, const SchedulePrintView& view,
+                const QList<int>& sheets)
+{
+    bool first = true;
+    for (const int index : sheets) {
+        if (!first)
+            device.newPage();
+        first = false;
+        painter.save();
+        PrintService::scaleToPoints(painter);
+        view.drawPage(painter, index, QRectF(QPointF(0, 0), view.pageSize()));
+        painter.restore();
+    }
+}
+
+} // namespace
+
+namespace PrintService {
+
+PrintSettings makePrintInfo(bool duplex)
+{
+    return PrintSettings{QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                     QMarginsF(20, 20, 20, 20), QPageLayout::Point),
+                         duplex ? QPrinter::DuplexShortSide : QPrinter::DuplexNone};
+}
+
+SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings& settings)
+{
+    const QList<QDate> week = Cal::workdays(store.anchor());
+    const QString weekTitle = QStringLiteral("Settimana ") + Cal::rangeTitle(week);
+    QList<QList<QDate>> pages;
+    QString title;
+    switch (layout) {
+    case PrintLayout::WeekOnePage:
+        pages = {week};
+        title = weekTitle;
+        break;
+    case PrintLayout::WeekTwoPages:
+        pages = {week.mid(0, 3), week.mid(3)};
+        title = weekTitle;
+        break;
+    case PrintLayout::Day:
+        pages = {{store.anchor()}};
+        title = Cal::rangeTitle({store.anchor()});
+        break;
+    }
+
+    // The whole week whatever the layout; a failed read prints empty grids.
+    QList<Appointment> fetched;
+    try {
+        fetched = store.fetchAppointments(Cal::dayKey(week.first()), Cal::dayKey(week.last()));
+    } catch (const DatabaseError&) {
+        fetched.clear();
+    }
+    QMap<QString, QList<Appointment>> byDay;
+    for (const Appointment& a : fetched)
+        byDay[a.day].append(a);
+
+    return SchedulePrintView(pages, store.dentists(), byDay, store.studioName(), title,
+                             settings.printableSize(), QColor(Qt::black),
+                             QColor::fromRgbF(0.35f, 0.35f, 0.35f));
+}
+
+QString jobTitle(const SchedulePrintView& view)
+{
+    return QStringLiteral("Appuntamenti \u2013 ") + view.title();
+}
+
+void scaleToPoints(QPainter& painter)
+{
+    const QPaintDevice* device = painter.device();
+    painter.scale(device->logicalDpiX() / 72.0, device->logicalDpiY() / 72.0);
+}
+
+void renderJob(QPrinter& printer, const SchedulePrintView& view)
+{
+    const bool ranged = printer.printRange() == QPrinter::PageRange && !printer.pageRanges().isEmpty();
+    QList<int> pages;
+    for (int i = 0; i < view.pageCount(); ++i) {
+        if (!ranged || printer.pageRanges().contains(i + 1))
+            pages.append(i);
+    }
+    if (pages.isEmpty())
+        return;
+    if (printer.pageOrder() == QPrinter::LastPageFirst)
+        std::reverse(pages.begin(), pages.end());
+
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(printer.copyCount(), 1);
+    QList<int> sheets;
+    if (printer.collateCopies()) {
+        for (int copy = 0; copy < copies; ++copy)
+            sheets += pages;
+    } else {
+        for (const int page : pages)
+            sheets += QList<int>(copies, page);
+    }
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    drawSheets(painter, printer, view, sheets);
+    painter.end();
+}
+
+void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
+{
+    const PrintSettings settings = makePrintInfo(duplex);
+    const SchedulePrintView view = makeView(store, layout, settings);
+
+    QPrinter printer(QPrinter::HighResolution);
+    std::optional<NextPrint> answer;
+    if (!answers().isEmpty())
+        answer = answers().dequeue();
+    if (answer && !answer->pdfPath.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(answer->pdfPath);
+        if (answer->fromPage > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(answer->fromPage, answer->toPage);
+        }
+    }
+    settings.applyTo(printer);
+    printer.setDocName(jobTitle(view));
+    started().append(StartedJob{printer.docName(), settings.duplex, printer.duplex(), printer.pageLayout(),
+                                view.pageCount()});
+
+    if (answer) {
+        if (!answer->pdfPath.isEmpty())
+            renderJob(printer, view);
+        return;
+    }
+
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(printer.docName());
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&view](QPrinter* target) { renderJob(*target, view); });
+    dialog.exec();
+}
+
+bool writePdf(Store& store, PrintLayout layout, const QString& path)
+{
+    const PrintSettings settings = makePrintInfo(false);
+    const SchedulePrintView view = makeView(store, layout, settings);
+    QPdfWriter writer(path);
+    writer.setPageLayout(settings.pageLayout);
+    writer.setTitle(jobTitle(view));
+    writer.setCreator(QStringLiteral("Calvora"));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    QList<int> pages;
+    for (int i = 0; i < view.pageCount(); ++i)
+        pages.append(i);
+    drawSheets(painter, writer, view, pages);
+    return painter.end();
+}
+
+QString pdfFileName(PrintLayout layout)
+{
+    switch (layout) {
+    case PrintLayout::WeekOnePage:
+        return QStringLiteral("stampa-settimana-1-pagina.pdf");
+    case PrintLayout::WeekTwoPages:
+        return QStringLiteral("stampa-settimana-fronte-retro.pdf");
+    case PrintLayout::Day:
+        break;
+    }
+    return QStringLiteral("stampa-giorno.pdf");
+}
+
+void answerNextPrintToPdf(const QString& path, int fromPage, int toPage)
+{
+    answers().enqueue(NextPrint{path, fromPage, toPage});
+}
+
+void answerNextPrintCancelled()
+{
+    answers().enqueue(NextPrint{});
+}
+
+QList<StartedJob> takeStartedJobs()
+{
+    return std::exchange(started(), {});
+}
+
+} // namespace PrintService

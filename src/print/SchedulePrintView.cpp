@@ -1,0 +1,243 @@
+#include "SchedulePrintView.h"
+
+#include "AppointmentText.h"
+#include "Cal.h"
+#include "Clock.h"
+#include "Color.h"
+#include "PageGeometry.h"
+#include "PageText.h"
+#include "Schedule.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+QColor white(qreal level)
+{
+    return QColor::fromRgbF(float(level), float(level), float(level));
+}
+
+QColor withOpacity(QColor color, qreal opacity)
+{
+    color.setAlphaF(float(opacity));
+    return color;
+}
+
+void line(QPainter& painter, const QPointF& from, const QPointF& to, const QColor& color, qreal width)
+{
+    painter.setPen(QPen(color, width, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(from, to);
+}
+
+// A line of text vertically centred on `middle`, inset `inset` on both sides of [left, left + width].
+QRectF centredLine(qreal left, qreal width, qreal middle, qreal height, qreal inset)
+{
+    return {left + inset, middle - height / 2, width - 2 * inset, height};
+}
+
+// Everything one page's drawing steps share.
+struct PageContext {
+    QPainter& painter;
+    const SchedulePrintView& view;
+    const QList<QDate>& days;
+    PageGeometry geometry;
+    PageText text;
+};
+
+void drawHeading(const PageContext& c, int index)
+{
+    const QRectF& r = c.geometry.page();
+    const QColor ink = c.view.ink();
+    c.text.drawLine(c.painter, {r.left(), r.top() + 2, r.width() / 2, 16}, Qt::AlignLeft, 12,
+                    {{c.view.studioName(), TextFace::Bold, ink}});
+    c.text.drawLine(c.painter, {r.left() + r.width() / 2 - 50, r.top() + 3, r.width() / 2 + 50, 16},
+                    Qt::AlignRight, 11, {{c.view.pageTitle(index), TextFace::Bold, ink}});
+}
+
+void drawDayHeaders(const PageContext& c)
+{
+    const PageGeometry& g = c.geometry;
+    const qreal dayLine = c.text.lineHeight(TextFace::Bold, 9);
+    const qreal nameSize = g.dentistNameSize();
+    const qreal nameLine = c.text.lineHeight(TextFace::Bold, nameSize);
+    for (int d = 0; d < c.days.size(); ++d) {
+        const QRectF band = g.dayBand(d);
+        c.painter.fillRect(band, white(0.86));
+        const QString label = Cal::capitalizedFirst(Cal::format(c.days[d], QStringLiteral("EEEEdMMMM")));
+        c.text.drawLine(c.painter, centredLine(band.left(), band.width(), band.center().y(), dayLine, 2),
+                        Qt::AlignHCenter, 9, {{label, TextFace::Bold, c.view.ink()}});
+
+        for (int j = 0; j < c.view.dentists().size(); ++j) {
+            const Dentist& dentist = c.view.dentists()[j];
+            const QRectF cell = g.dentistCell(d, j);
+            c.painter.fillRect(cell, withOpacity(colorFromHex(dentist.colorHex), 0.25));
+            c.text.drawLine(c.painter, centredLine(cell.left(), cell.width(), cell.center().y(), nameLine, 2),
+                            Qt::AlignHCenter, nameSize, {{dentist.name, TextFace::Bold, c.view.ink()}});
+        }
+    }
+}
+
+void drawRows(const PageContext& c)
+{
+    const PageGeometry& g = c.geometry;
+    const QRectF& r = g.page();
+    const qreal hourLine = c.text.lineHeight(TextFace::DigitsBold, 7);
+    const qreal quarterLine = c.text.lineHeight(TextFace::DigitsRegular, 6);
+    for (int i = 0; i < PageGeometry::rowCount; ++i) {
+        const int m = PageGeometry::rowMinutes(i);
+        const qreal top = g.rowTop(i);
+        const qreal middle = top + g.rowHeight() / 2;
+        if ((m / 60) % 2 == 0)
+            c.painter.fillRect(QRectF(r.left(), top, r.width(), g.rowHeight()), white(0.955));
+        const bool hour = m % 60 == 0;
+        const qreal height = hour ? hourLine : quarterLine;
+        const TextRun label{Schedule::clockText(m), hour ? TextFace::DigitsBold : TextFace::DigitsRegular,
+                            hour ? c.view.ink() : c.view.gray()};
+        c.text.drawLine(c.painter, {r.left() + 2, middle - height / 2, 24, height}, Qt::AlignRight,
+                        hour ? 7 : 6, {label});
+    }
+}
+
+void drawRules(const PageContext& c)
+{
+    const PageGeometry& g = c.geometry;
+    const QRectF& r = g.page();
+    for (int i = 0; i <= PageGeometry::rowCount; ++i) {
+        const qreal y = g.rowTop(i);
+        if (PageGeometry::rowMinutes(i) % 60 == 0)
+            line(c.painter, {r.left(), y}, {r.right(), y}, white(0.45), 0.6);
+        else
+            line(c.painter, {g.gridLeft(), y}, {r.right(), y}, white(0.75), 0.25);
+    }
+    for (int col = 0; col <= g.columns(); ++col) {
+        const qreal x = g.columnX(col);
+        if (g.isDayEdge(col))
+            line(c.painter, {x, g.gridTop()}, {x, g.bodyBottom()}, c.view.ink(), 1.2);
+        else
+            line(c.painter, {x, g.gridTop() + PageGeometry::dayBandHeight}, {x, g.bodyBottom()}, white(0.55),
+                 0.4);
+    }
+    line(c.painter, {r.left(), g.bodyTop()}, {r.left(), g.bodyBottom()}, white(0.45), 0.6);
+}
+
+void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& box, const QColor& color,
+                     qreal size, qreal lineHeight)
+{
+    QPainterPath outline;
+    outline.addRoundedRect(box, 1.5, 1.5);
+    c.painter.fillPath(outline, Qt::white);
+    c.painter.fillPath(outline, withOpacity(color, 0.2));
+    c.painter.strokePath(outline, QPen(color, 0.8));
+
+    const QRectF area = box.adjusted(2, 0.5, -2, -0.5);
+    const int capacity = AppointmentText::capacity(area.height(), lineHeight);
+    const QList<TextLine> lines = AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray());
+    if (capacity < 2) {
+        c.text.drawLine(c.painter, {area.left(), box.center().y() - lineHeight / 2, area.width(), lineHeight},
+                        Qt::AlignLeft, size, lines.first());
+        return;
+    }
+    qreal y = area.top();
+    for (const TextLine& textLine : lines) {
+        c.text.drawLine(c.painter, {area.left(), y, area.width(), lineHeight}, Qt::AlignLeft, size, textLine);
+        y += lineHeight;
+    }
+}
+
+void drawAppointments(const PageContext& c)
+{
+    const PageGeometry& g = c.geometry;
+    const qreal size = g.appointmentTextSize();
+    const qreal lineHeight = c.text.lineHeight(TextFace::Regular, size);
+    for (int d = 0; d < c.days.size(); ++d) {
+        const QList<Appointment> dayList = c.view.appointments().value(Cal::dayKey(c.days[d]));
+        for (int j = 0; j < c.view.dentists().size(); ++j) {
+            const Dentist& dentist = c.view.dentists()[j];
+            const QColor color = colorFromHex(dentist.colorHex);
+            for (const Appointment& a : dayList) {
+                if (a.dentistId == dentist.id)
+                    drawAppointment(c, a, g.appointmentBox(d, j, a.startMinutes, a.durationMinutes), color,
+                                    size, lineHeight);
+            }
+        }
+    }
+}
+
+void drawFooter(const PageContext& c, int index)
+{
+    const QRectF& r = c.geometry.page();
+    const QDateTime now = Clock::now();
+    const QString printed = QStringLiteral("Stampato il ") + Cal::format(now, QStringLiteral("ddMMyyyy"))
+                            + QStringLiteral(" alle ") + Cal::format(now, QStringLiteral("HHmm"));
+    const qreal top = r.bottom() - 9;
+    c.text.drawLine(c.painter, {r.left(), top, r.width() / 2, 9}, Qt::AlignLeft, 6.5,
+                    {{printed, TextFace::Regular, c.view.gray()}});
+    if (c.view.pageCount() < 2)
+        return;
+    const QString number = QStringLiteral("Pagina %1 di %2").arg(index + 1).arg(c.view.pageCount());
+    c.text.drawLine(c.painter, {r.left() + r.width() / 2, top, r.width() / 2, 9}, Qt::AlignRight, 6.5,
+                    {{number, TextFace::Regular, c.view.gray()}});
+}
+
+} // namespace
+
+SchedulePrintView::SchedulePrintView(QList<QList<QDate>> pages, QList<Dentist> dentists,
+                                     QMap<QString, QList<Appointment>> appointments, QString studioName,
+                                     QString title, QSizeF pageSize, QColor ink, QColor gray)
+    : m_pages(std::move(pages))
+    , m_dentists(std::move(dentists))
+    , m_appointments(std::move(appointments))
+    , m_studioName(std::move(studioName))
+    , m_title(std::move(title))
+    , m_pageSize(pageSize)
+    , m_ink(ink)
+    , m_gray(gray)
+{
+}
+
+QRectF SchedulePrintView::frame() const
+{
+    return {0, 0, m_pageSize.width(), m_pageSize.height() * pageCount()};
+}
+
+QRectF SchedulePrintView::pageRect(int index) const
+{
+    return {0, m_pageSize.height() * index, m_pageSize.width(), m_pageSize.height()};
+}
+
+QString SchedulePrintView::pageTitle(int index) const
+{
+    if (pageCount() < 2)
+        return m_title;
+    return m_title + QStringLiteral("  \u2014  ")
+           + (index == 0 ? QStringLiteral("Fronte") : QStringLiteral("Retro"));
+}
+
+void SchedulePrintView::draw(QPainter& painter, const QRectF& area) const
+{
+    for (int i = 0; i < pageCount(); ++i) {
+        if (pageRect(i).intersects(area))
+            drawPage(painter, i, pageRect(i));
+    }
+}
+
+void SchedulePrintView::drawPage(QPainter& painter, int index, const QRectF& rect) const
+{
+    if (index < 0 || index >= pageCount())
+        return;
+    const QList<QDate>& days = m_pages[index];
+    const PageContext c{painter, *this, days, PageGeometry(rect, int(days.size()), int(m_dentists.size())),
+                        PageText(painter.device())};
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.fillRect(rect, Qt::white);
+    drawHeading(c, index);
+    drawDayHeaders(c);
+    drawRows(c);
+    drawRules(c);
+    drawAppointments(c);
+    drawFooter(c, index);
+    painter.restore();
+}
