@@ -3,6 +3,7 @@
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "DemoData.h"
+#include "PrintService.h"
 #include "Store.h"
 
 #include <QApplication>
@@ -40,6 +41,12 @@ int run(CalvoraApp& app, const QString& folder)
     store.setMode(ViewMode::Day);
     ok &= save(window, folder + QStringLiteral("/giorno.png"));
     store.setMode(ViewMode::Week);
+    for (const PrintLayout layout : {PrintLayout::WeekOnePage, PrintLayout::WeekTwoPages, PrintLayout::Day}) {
+        const QString path = folder + u'/' + PrintService::pdfFileName(layout);
+        const bool written = PrintService::writePdf(store, layout, path);
+        QTextStream(written ? stdout : stderr) << (written ? "" : "Impossibile scrivere ") << path << '\n';
+        ok &= written;
+    }
     return ok ? 0 : 1;
 }
 

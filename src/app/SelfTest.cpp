@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DemoData.h"
+#include "PrintService.h"
 #include "Store.h"
 
 #include <QDir>
@@ -279,6 +280,26 @@ int run(const QString& scratchFolder, const QString& outputFolder, QTextStream& 
         expect(firstCount > 0 && firstCount == secondCount && first == second, QStringLiteral("risultati diversi"));
         expect(firstAgain == 0 && secondAgain == 0, QStringLiteral("la seconda esecuzione ha aggiunto appuntamenti"));
     });
+
+    const struct {
+        PrintLayout layout;
+        const char* what;
+        int pages;
+    } layouts[] = {{PrintLayout::WeekOnePage, "Stampa della settimana su una pagina", 1},
+                   {PrintLayout::WeekTwoPages, "Stampa della settimana fronte/retro", 2},
+                   {PrintLayout::Day, "Stampa del giorno", 1}};
+    for (const auto& [layout, what, pages] : layouts) {
+        runner.check(QString::fromUtf8(what), [&, layout = layout, pages = pages] {
+            const SchedulePrintView view = PrintService::makeView(*store, layout, PrintService::makePrintInfo(false));
+            expectEqual(view.pageCount(), pages, QStringLiteral("numero di pagine"));
+            expect(!view.appointments().isEmpty(), QStringLiteral("appuntamenti della settimana assenti"));
+            const QString path = outputFolder + u'/' + PrintService::pdfFileName(layout);
+            expect(PrintService::writePdf(*store, layout, path), QStringLiteral("impossibile scrivere ") + path);
+            QFile pdf(path);
+            expect(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && pdf.size() > 5000,
+                   QStringLiteral("file PDF non valido"));
+        });
+    }
 
     if (runner.failures() == 0) {
         out << "Tutti i controlli superati.\n";

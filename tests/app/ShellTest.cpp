@@ -60,7 +60,8 @@ TEST(ScreenshotMode, writesPicturesOfAScratchFolderWithoutADisplay)
     program.start(CALVORA_EXECUTABLE, {"--screenshots", dir.filePath("foto"), "--data-dir", dir.filePath("prova")});
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-    for (const char* name : {"settimana.png", "giorno.png"})
+    for (const char* name : {"settimana.png", "giorno.png", "stampa-settimana-1-pagina.pdf",
+                             "stampa-settimana-fronte-retro.pdf", "stampa-giorno.pdf"})
         EXPECT_GT(QFileInfo(dir.filePath("foto/") + name).size(), 10000) << name;
     Database scratch(dir.filePath("prova/calvora.sqlite"));
     EXPECT_GT(scratch.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
