@@ -39,6 +39,8 @@ QMessageBox* build(QWidget* parent, const DialogRequest& request)
 {
     auto* box = new QMessageBox(parent);
     box->setIcon(request.icon);
+    if (!request.iconPixmap.isNull())
+        box->setIconPixmap(request.iconPixmap);
     box->setText(request.title);
     box->setInformativeText(request.message);
     box->setWindowTitle(request.title);
