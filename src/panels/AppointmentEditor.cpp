@@ -150,7 +150,8 @@ void AppointmentEditor::buildForm(QWidget* content)
     m_suggestionsButton->setToolTip(QStringLiteral("Scegli una prestazione"));
     m_suggestionsButton->setAccessibleName(QStringLiteral("Scegli una prestazione"));
     m_suggestionsButton->setPopupMode(QToolButton::InstantPopup);
-    m_suggestionsButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
+    m_suggestionsButton->setStyleSheet(
+        QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     m_suggestions = new QMenu(m_suggestionsButton);
     m_suggestionsButton->setMenu(m_suggestions);
     treatmentLayout->addWidget(m_suggestionsButton);
@@ -164,6 +165,7 @@ void AppointmentEditor::buildForm(QWidget* content)
     m_notes->setPlainText(m_draft.notes);
     notesSection->form()->addRow(m_notes);
     sections->addWidget(notesSection);
+    FormSection::alignLabels({patientSection, appointmentSection});
     sections->addStretch(1);
 
     connect(m_patient, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -215,7 +217,8 @@ QWidget* AppointmentEditor::buildButtons()
     m_delete->setPalette(destructive);
     m_copy = new QPushButton(QStringLiteral("Crea copia"), bar);
     m_copy->setObjectName(QStringLiteral("copyButton"));
-    m_copy->setToolTip(QStringLiteral("Crea un nuovo appuntamento con gli stessi dati (es. per una seduta successiva)"));
+    m_copy->setToolTip(
+        QStringLiteral("Crea un nuovo appuntamento con gli stessi dati (es. per una seduta successiva)"));
     m_cancel = new QPushButton(QStringLiteral("Annulla"), bar);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_save = new QPushButton(QStringLiteral("Salva"), bar);
@@ -226,6 +229,7 @@ QWidget* AppointmentEditor::buildButtons()
         button->setAutoDefault(false);
     m_save->setAutoDefault(true);
     m_save->setDefault(true);
+    PanelStyle::makeProminent(m_save);
 
     row->addWidget(m_delete);
     row->addWidget(m_copy);

@@ -21,8 +21,9 @@ CalvoraCommands::CalvoraCommands(Store& store, QMenuBar* menuBar, QWidget* windo
     m_new = addCommand(file, QStringLiteral("Nuovo appuntamento"), QKeySequence(Qt::CTRL | Qt::Key_N),
                        [this] { m_store.newAppointment(); });
     file->addSeparator();
-    m_printWeek = addCommand(file, QStringLiteral("Stampa settimana (1 pagina)…"), QKeySequence(Qt::CTRL | Qt::Key_P),
-                             [print] { print(PrintLayout::WeekOnePage, false); });
+    m_printWeek =
+        addCommand(file, QStringLiteral("Stampa settimana (1 pagina)…"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                   [print] { print(PrintLayout::WeekOnePage, false); });
     m_printDuplex = addCommand(file, QStringLiteral("Stampa settimana fronte/retro…"),
                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
                                [print] { print(PrintLayout::WeekTwoPages, true); });
@@ -44,7 +45,8 @@ CalvoraCommands::CalvoraCommands(Store& store, QMenuBar* menuBar, QWidget* windo
     QMenu* go = menuBar->addMenu(QStringLiteral("Vai"));
     m_today = addCommand(go, QStringLiteral("Oggi"), QKeySequence(Qt::CTRL | Qt::Key_T),
                          [this] { m_store.showDate(Clock::today()); });
-    m_previous = addCommand(go, QString(), QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { m_store.step(-1); });
+    m_previous =
+        addCommand(go, QString(), QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { m_store.step(-1); });
     m_next = addCommand(go, QString(), QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { m_store.step(1); });
     go->addSeparator();
     m_dayView = addCommand(go, QStringLiteral("Vista giorno"), QKeySequence(Qt::CTRL | Qt::Key_1),
@@ -56,7 +58,8 @@ CalvoraCommands::CalvoraCommands(Store& store, QMenuBar* menuBar, QWidget* windo
     m_guide = addCommand(help, QStringLiteral("Guida di Calvora"), QKeySequence(Qt::CTRL | Qt::Key_Question),
                          [] { openUserGuide(); });
 #if !defined(Q_OS_MACOS)
-    m_guide->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Question), QKeySequence(QKeySequence::HelpContents)});
+    m_guide->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Question), QKeySequence(QKeySequence::HelpContents)});
 #endif
     m_about = addCommand(help, QStringLiteral("Informazioni su Calvora"), QKeySequence(),
                          [this] { showAboutPanel(m_window); });

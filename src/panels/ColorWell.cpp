@@ -10,6 +10,7 @@ ColorWell::ColorWell(QWidget* parent)
     , m_color(Qt::gray)
 {
     setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(QStringLiteral("Colore"));
     connect(this, &QAbstractButton::clicked, this, &ColorWell::choose);

@@ -11,11 +11,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-DentistEditor::DentistEditor(Store& store, const Dentist& dentist, std::function<void()> close, QWidget* parent)
+DentistEditor::DentistEditor(Store& store, const Dentist& dentist, std::function<void()> close,
+                             QWidget* parent)
     : QWidget(parent, Qt::Popup)
     , m_store(store)
     , m_dentist(dentist)
@@ -64,6 +66,7 @@ DentistEditor::DentistEditor(Store& store, const Dentist& dentist, std::function
     m_save = new QPushButton(QStringLiteral("Salva"), this);
     m_save->setObjectName(QStringLiteral("saveButton"));
     m_save->setDefault(true);
+    PanelStyle::makeProminent(m_save);
     buttons->addWidget(cancel);
     buttons->addWidget(m_save);
     column->addLayout(buttons);
@@ -109,6 +112,17 @@ void DentistEditor::keyPressEvent(QKeyEvent* event)
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void DentistEditor::paintEvent(QPaintEvent*)
+{
+    // A popup window has no frame of its own.
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+    QColor border = palette().color(QPalette::WindowText);
+    border.setAlphaF(0.25f);
+    p.setPen(border);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 std::optional<QColor> DentistEditor::chooseColor(const QColor& current)

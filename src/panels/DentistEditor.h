@@ -38,6 +38,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     std::optional<QColor> chooseColor(const QColor& current);

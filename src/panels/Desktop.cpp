@@ -49,11 +49,12 @@ void platformReveal(const QString& path)
     call << QStringList{QUrl::fromLocalFile(absolute).toString()} << QString();
     // Asynchronous, so a slow or missing file manager never blocks the window.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [absolute](QDBusPendingCallWatcher* w) {
-        if (w->isError())
-            openFolderOf(absolute);
-        w->deleteLater();
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [absolute](QDBusPendingCallWatcher* w) {
+                         if (w->isError())
+                             openFolderOf(absolute);
+                         w->deleteLater();
+                     });
 #else
     openFolderOf(absolute);
 #endif

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 FormSection::FormSection(const QString& title, QWidget* parent)
     : QWidget(parent)
 {
@@ -31,6 +33,24 @@ FormSection::FormSection(const QString& title, QWidget* parent)
     m_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     m_form->setRowWrapPolicy(QFormLayout::DontWrapRows);
     column->addWidget(box);
+}
+
+void FormSection::alignLabels(const QList<FormSection*>& sections)
+{
+    QList<QWidget*> labels;
+    int widest = 0;
+    for (FormSection* section : sections) {
+        QFormLayout* form = section->form();
+        for (int row = 0; row < form->rowCount(); ++row) {
+            QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole);
+            if (item && item->widget()) {
+                labels.append(item->widget());
+                widest = std::max(widest, item->widget()->sizeHint().width());
+            }
+        }
+    }
+    for (QWidget* label : std::as_const(labels))
+        label->setMinimumWidth(widest);
 }
 
 FormBox::FormBox(QWidget* parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QList>
 #include <QString>
 
 class QFormLayout;
@@ -18,6 +19,9 @@ public:
     // The rows of the box; owned by the section.
     [[nodiscard]] QFormLayout* form() const { return m_form; }
     [[nodiscard]] QLabel* titleLabel() const { return m_title; }
+
+    // Gives the labels of several sections one width, so that their controls start on one line.
+    static void alignLabels(const QList<FormSection*>& sections);
 
 private:
     QLabel* m_title = nullptr;

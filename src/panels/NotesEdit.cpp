@@ -1,6 +1,7 @@
 #include "NotesEdit.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +31,10 @@ void NotesEdit::fitToText()
     const int lines = int(std::ceil(document()->documentLayout()->documentSize().height()));
     const int shown = std::clamp(lines, m_minimumLines, m_maximumLines);
     const QMargins chrome = contentsMargins(); // includes the frame
-    const int height = int(std::ceil(shown * fontMetrics().lineSpacing() + 2 * document()->documentMargin()))
-        + chrome.top() + chrome.bottom();
+    // One pixel more than the lines and margins: the editor scrolls when its last line touches the edge.
+    const int height =
+        int(std::ceil(shown * QFontMetricsF(font()).lineSpacing() + 2 * document()->documentMargin()))
+        + chrome.top() + chrome.bottom() + 1;
     m_visibleLines = shown;
     if (height != maximumHeight() || height != minimumHeight())
         setFixedHeight(height);

@@ -62,14 +62,16 @@ QStringList write(Store& store, const QString& folder)
     }
 
     if (!store.dentists().isEmpty()) {
-        DentistEditor editor(store, store.dentists().first(), [] {}, nullptr);
+        DentistEditor editor(
+            store, store.dentists().first(), [] {}, nullptr);
         capture(editor, dir.filePath(QStringLiteral("dentista.png")), written);
     }
 
     const QString query = sample ? sample->patient.split(u' ', Qt::SkipEmptyParts).value(1, sample->patient)
                                  : QStringLiteral("Rossi");
     {
-        SearchPanel panel(store, [] {}, query, nullptr);
+        SearchPanel panel(
+            store, [] {}, query, nullptr);
         capture(panel, dir.filePath(QStringLiteral("ricerca.png")), written);
     }
 

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -82,6 +83,16 @@ void style(QLabel* label, const QFont& font, const QColor& color)
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
     label->setPalette(palette);
+}
+
+void makeProminent(QPushButton* button)
+{
+    QPalette palette = button->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Button, palette.color(group, QPalette::Highlight));
+        palette.setColor(group, QPalette::ButtonText, palette.color(group, QPalette::HighlightedText));
+    }
+    button->setPalette(palette);
 }
 
 QIcon listBulletIcon(const QPalette& palette)

@@ -6,6 +6,7 @@
 #include <QPalette>
 
 class QLabel;
+class QPushButton;
 class QString;
 
 // The few text styles and symbols the panels share, derived from the application font so that they
@@ -32,6 +33,9 @@ namespace PanelStyle {
 
 // Gives a label a font and a text colour.
 void style(QLabel* label, const QFont& font, const QColor& color);
+
+// Draws a push button in the accent colour, as the one button that confirms (disabled: as usual).
+void makeProminent(QPushButton* button);
 
 // A bulleted list (three dots with lines), drawn in the palette's text colour.
 [[nodiscard]] QIcon listBulletIcon(const QPalette& palette);

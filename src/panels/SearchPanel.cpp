@@ -31,7 +31,8 @@ bool hasTwoCharacters(const QString& text)
 
 } // namespace
 
-SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QString& initialText, QWidget* parent)
+SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QString& initialText,
+                         QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_close(std::move(close))
@@ -44,9 +45,10 @@ SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QStrin
     m_field->setObjectName(QStringLiteral("searchField"));
     m_field->setPlaceholderText(QStringLiteral("Paziente, telefono o prestazione"));
     m_field->setClearButtonEnabled(true);
-    m_field->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid palette(mid); border-radius: 7px;"
-                                          " padding: 3px 6px; background: palette(base); }"
-                                          "QLineEdit:focus { border: 2px solid palette(highlight); padding: 2px 5px; }"));
+    m_field->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid palette(mid); border-radius: 7px;"
+                       " padding: 3px 6px; background: palette(base); }"
+                       "QLineEdit:focus { border: 2px solid palette(highlight); padding: 2px 5px; }"));
     column->addWidget(m_field);
 
     m_hint = new QLabel(tooShort, this);

@@ -55,13 +55,15 @@ void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
 
     const QColor primary = option.palette.color(QPalette::Text);
     const QColor secondary = PanelStyle::secondaryText(option.palette);
-    const QRect inner = option.rect.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
+    const QRect inner =
+        option.rect.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
 
     auto line = [painter](const QFont& font, const QColor& color, const QRect& box, const QString& text) {
         const QFontMetrics metrics(font);
         painter->setFont(font);
         painter->setPen(color);
-        painter->drawText(box.left(), box.top() + metrics.ascent(), metrics.elidedText(text, Qt::ElideRight, box.width()));
+        painter->drawText(box.left(), box.top() + metrics.ascent(),
+                          metrics.elidedText(text, Qt::ElideRight, box.width()));
         return box.top() + metrics.height() + lineGap;
     };
 

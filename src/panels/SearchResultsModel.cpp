@@ -37,8 +37,8 @@ const SearchResultsModel::Texts& SearchResultsModel::texts(int row) const
             details.append(a.treatment);
         if (!a.phone.isEmpty())
             details.append(a.phone);
-        cached = Texts{Cal::capitalizedFirst(Cal::format(a.date(), QStringLiteral("EEEddMMyyyy"))), a.timeRange(),
-                       details.join(QStringLiteral(" · "))};
+        cached = Texts{Cal::capitalizedFirst(Cal::format(a.date(), QStringLiteral("EEEddMMyyyy"))),
+                       a.timeRange(), details.join(QStringLiteral(" · "))};
     }
     return *cached;
 }

@@ -22,8 +22,9 @@
 
 namespace {
 
-const QString autosaveNote = QStringLiteral("Le modifiche vengono salvate automaticamente. Il nome di un dentista si "
-                                            "può cambiare anche con un clic sul nome nell'agenda.");
+const QString autosaveNote =
+    QStringLiteral("Le modifiche vengono salvate automaticamente. Il nome di un dentista si "
+                   "può cambiare anche con un clic sul nome nell'agenda.");
 
 QStringList trimmedNames(const QList<Dentist>& dentists)
 {
@@ -51,7 +52,8 @@ QStringList colors(const QList<Dentist>& dentists)
 
 bool anyBlankName(const QList<Dentist>& dentists)
 {
-    return std::any_of(dentists.begin(), dentists.end(), [](const Dentist& d) { return d.name.trimmed().isEmpty(); });
+    return std::any_of(dentists.begin(), dentists.end(),
+                       [](const Dentist& d) { return d.name.trimmed().isEmpty(); });
 }
 
 QLabel* captionLabel(const QString& text, QWidget* parent)
@@ -95,6 +97,7 @@ SettingsView::SettingsView(Store& store, QWidget* parent)
 
     m_dentistSection = new FormSection(QStringLiteral("Dentisti"), content);
     sections->addWidget(m_dentistSection);
+    m_alignedSections = {studio, m_dentistSection};
 
     auto* noteSection = new FormSection(QString(), content);
     m_note = new QLabel(autosaveNote, noteSection);
@@ -119,6 +122,7 @@ SettingsView::SettingsView(Store& store, QWidget* parent)
     pathPalette.setColor(QPalette::Base, Qt::transparent);
     m_path->setPalette(pathPalette);
     archive->form()->addRow(QStringLiteral("Database"), m_path);
+    m_alignedSections.append(archive);
 
     auto* buttonRow = new QWidget(archive);
     auto* buttons = new QHBoxLayout(buttonRow);
@@ -132,18 +136,21 @@ SettingsView::SettingsView(Store& store, QWidget* parent)
     buttons->addStretch(1);
     archive->form()->addRow(buttonRow);
     QLabel* backupNote = captionLabel(
-        QStringLiteral("Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup (vengono "
-                       "conservati gli ultimi ")
+        QStringLiteral(
+            "Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup (vengono "
+            "conservati gli ultimi ")
             + QString::number(Backup::keptFiles)
-            + QStringLiteral("). Per una copia di sicurezza completa, chiudi il programma e copia l'intera cartella "
-                             "su un disco esterno."),
+            + QStringLiteral(
+                "). Per una copia di sicurezza completa, chiudi il programma e copia l'intera cartella "
+                "su un disco esterno."),
         archive);
     backupNote->setObjectName(QStringLiteral("backupNote"));
     archive->form()->addRow(backupNote);
     sections->addWidget(archive);
 
     auto* about = new FormSection(QString(), content);
-    QLabel* version = captionLabel(QStringLiteral("Calvora ") + QCoreApplication::applicationVersion(), about);
+    QLabel* version =
+        captionLabel(QStringLiteral("Calvora ") + QCoreApplication::applicationVersion(), about);
     version->setObjectName(QStringLiteral("version"));
     version->setAlignment(Qt::AlignHCenter);
     about->form()->addRow(version);
@@ -212,6 +219,7 @@ void SettingsView::rebuildRows()
         });
         m_rows.append(row);
     }
+    FormSection::alignLabels(m_alignedSections);
 }
 
 // Puts the working copies into the controls without running autosave for each assignment, and

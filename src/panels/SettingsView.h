@@ -66,6 +66,7 @@ private:
 
     QLineEdit* m_studioField = nullptr;
     FormSection* m_dentistSection = nullptr;
+    QList<FormSection*> m_alignedSections;
     QList<Row> m_rows;
     QLabel* m_note = nullptr;
     QLineEdit* m_path = nullptr;

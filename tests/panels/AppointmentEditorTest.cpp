@@ -36,15 +36,18 @@ protected:
         return open(*store.editing());
     }
 
-    template <typename T>
-    T* child(const char* name)
+    template <typename T> T* child(const char* name)
     {
         T* widget = editor->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
 
-    QString errorLine() { return child<QLabel>("errorText")->isVisibleTo(editor.get()) ? child<QLabel>("errorText")->text() : QString(); }
+    QString errorLine()
+    {
+        return child<QLabel>("errorText")->isVisibleTo(editor.get()) ? child<QLabel>("errorText")->text()
+                                                                     : QString();
+    }
 };
 
 TEST_F(EditorTest, NewAppointmentIsSavedWithReturnAndTheSheetCloses)
@@ -70,9 +73,10 @@ TEST_F(EditorTest, NewAppointmentIsSavedWithReturnAndTheSheetCloses)
     QTest::keyClicks(child<QLineEdit>("phoneField"), "347 1234567");
     QTest::keyClick(patient, Qt::Key_Return);
 
-    EXPECT_EQ(count("patient = 'Anna Verdi' AND phone = '347 1234567' AND day = '2024-12-04' AND start_min = 600 "
-                    "AND duration_min = 30 AND dentist_id = 1"),
-              1);
+    EXPECT_EQ(
+        count("patient = 'Anna Verdi' AND phone = '347 1234567' AND day = '2024-12-04' AND start_min = 600 "
+              "AND duration_min = 30 AND dentist_id = 1"),
+        1);
     EXPECT_FALSE(store.editing().has_value());
     EXPECT_FALSE(e.isVisible());
     EXPECT_EQ(finished.count(), 1);
@@ -115,7 +119,9 @@ TEST_F(EditorTest, ARejectedSaveShowsTheMessageKeepsEverythingAndClearsOnTheNext
     EXPECT_EQ(errorLine(), QString());
     EXPECT_EQ(e.draft().day, "2024-12-04");
     QTest::mouseClick(child<QPushButton>("saveButton"), Qt::LeftButton);
-    EXPECT_EQ(count("day = '2024-12-05' AND start_min = 615 AND patient = 'Anna Verdi' AND notes = 'prima riga!'"), 1);
+    EXPECT_EQ(
+        count("day = '2024-12-05' AND start_min = 615 AND patient = 'Anna Verdi' AND notes = 'prima riga!'"),
+        1);
     EXPECT_FALSE(store.editing().has_value());
 }
 
@@ -126,7 +132,8 @@ TEST_F(EditorTest, CopyThenCancelWritesNothingAndEscapeCancels)
     EXPECT_EQ(e.windowTitle(), "Modifica appuntamento");
     auto* copy = child<QPushButton>("copyButton");
     EXPECT_TRUE(copy->isVisibleTo(&e));
-    EXPECT_EQ(copy->toolTip(), "Crea un nuovo appuntamento con gli stessi dati (es. per una seduta successiva)");
+    EXPECT_EQ(copy->toolTip(),
+              "Crea un nuovo appuntamento con gli stessi dati (es. per una seduta successiva)");
     EXPECT_EQ(child<QComboBox>("dentistPicker")->currentText(), "Dentista 2");
     EXPECT_EQ(child<QComboBox>("durationPicker")->currentText(), formatDuration(45));
 
@@ -238,6 +245,8 @@ TEST_F(EditorTest, NotesGrowFromThreeToSixLinesThenScroll)
     notes->setPlainText("1\n2\n3\n4\n5");
     EXPECT_EQ(notes->visibleLines(), 5);
     EXPECT_GT(notes->height(), small);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notes->verticalScrollBar()->maximum(), 0); // all five lines in view
     notes->setPlainText("1\n2\n3\n4\n5\n6\n7\n8\n9");
     EXPECT_EQ(notes->visibleLines(), 6);
     QTRY_VERIFY(notes->verticalScrollBar()->maximum() > 0);

@@ -33,7 +33,9 @@ protected:
         PanelTest::SetUp();
         commands = new CalvoraCommands(
             store, window.menuBar(), &window,
-            [this](PrintLayout layout, bool duplex) { printed.append({layout, duplex}); },
+            [this](PrintLayout layout, bool duplex) {
+                printed.append({layout, duplex});
+            },
             [this] { ++settingsOpened; });
         window.setCentralWidget(new QLineEdit);
         window.resize(800, 600);
@@ -67,11 +69,12 @@ TEST_F(CommandsTest, MenusCarryTheTitlesAndShortcutsAndSteppingFollowsTheMode)
     for (QAction* a : window.menuBar()->actions())
         top.append(a->text());
     EXPECT_EQ(top.mid(0, 3), QStringList({"File", "Vai", "Aiuto"}));
-    EXPECT_EQ(titles("File").mid(0, 7),
-              QStringList({"Nuovo appuntamento", QString::fromUtf8("—"),
-                           QString::fromUtf8("Stampa settimana (1 pagina)…"),
-                           QString::fromUtf8("Stampa settimana fronte/retro…"), QString::fromUtf8("Stampa giorno…"),
-                           QString::fromUtf8("—"), QString::fromUtf8("Impostazioni…")}));
+    EXPECT_EQ(
+        titles("File").mid(0, 7),
+        QStringList({"Nuovo appuntamento", QString::fromUtf8("—"),
+                     QString::fromUtf8("Stampa settimana (1 pagina)…"),
+                     QString::fromUtf8("Stampa settimana fronte/retro…"), QString::fromUtf8("Stampa giorno…"),
+                     QString::fromUtf8("—"), QString::fromUtf8("Impostazioni…")}));
     EXPECT_EQ(titles("Vai"), QStringList({"Oggi", "Settimana precedente", "Settimana successiva",
                                           QString::fromUtf8("—"), "Vista giorno", "Vista settimana"}));
     EXPECT_EQ(titles("Aiuto"), QStringList({"Guida di Calvora", "Informazioni su Calvora"}));
@@ -129,7 +132,8 @@ TEST_F(CommandsTest, WithTheEditorOpenOnlyNewAndSteppingAreDisabled)
     EXPECT_EQ(store.mode(), ViewMode::Week);
     press(&editor, Qt::Key_P);
     press(&editor, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(printed, QList<PrintCall>({{PrintLayout::WeekOnePage, false}, {PrintLayout::WeekTwoPages, true}}));
+    EXPECT_EQ(printed,
+              QList<PrintCall>({{PrintLayout::WeekOnePage, false}, {PrintLayout::WeekTwoPages, true}}));
     commands->printDayAction()->trigger();
     EXPECT_EQ(printed.last(), (PrintCall{PrintLayout::Day, false}));
     EXPECT_TRUE(editor.isVisible());

@@ -1,5 +1,5 @@
-#include "ColorWell.h"
 #include "DentistEditor.h"
+#include "ColorWell.h"
 #include "PanelFixture.h"
 
 #include <QLabel>
@@ -17,14 +17,14 @@ protected:
 
     DentistEditor& open(qint64 id)
     {
-        editor = std::make_unique<DentistEditor>(store, *store.dentist(id), [this] { ++closes; }, nullptr);
+        editor = std::make_unique<DentistEditor>(
+            store, *store.dentist(id), [this] { ++closes; }, nullptr);
         editor->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
         return *editor;
     }
 
-    template <typename T>
-    T* child(const char* name)
+    template <typename T> T* child(const char* name)
     {
         T* widget = editor->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;

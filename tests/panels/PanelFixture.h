@@ -50,8 +50,9 @@ protected:
 
     qint64 count(const QString& where = "1")
     {
-        return db.query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
-                        [](const SQLRow& r) { return r.integer(0); })
+        return db
+            .query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
+                   [](const SQLRow& r) { return r.integer(0); })
             .value(0);
     }
 

@@ -1,5 +1,5 @@
-#include "PanelFixture.h"
 #include "SearchPanel.h"
+#include "PanelFixture.h"
 #include "SearchResultDelegate.h"
 #include "SearchResultsModel.h"
 
@@ -19,7 +19,8 @@ protected:
 
     SearchPanel& open(const QString& initialText = {})
     {
-        panel = std::make_unique<SearchPanel>(store, [this] { ++closes; }, initialText, nullptr);
+        panel = std::make_unique<SearchPanel>(
+            store, [this] { ++closes; }, initialText, nullptr);
         panel->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
         return *panel;
@@ -97,7 +98,8 @@ TEST_F(SearchPanelTest, RowsNameDayTimeAndDetailsAndDimThePast)
     EXPECT_EQ(text(0, SearchResultsModel::TimeRole), QString::fromUtf8("09:30–09:45"));
     EXPECT_EQ(text(0, SearchResultsModel::DetailsRole), QString::fromUtf8("Dentista 3 · Estrazione"));
     EXPECT_EQ(text(1, SearchResultsModel::DetailsRole), "Dentista 1");
-    EXPECT_EQ(text(2, SearchResultsModel::DetailsRole), QString::fromUtf8("Dentista 2 · Igiene orale · 347 111"));
+    EXPECT_EQ(text(2, SearchResultsModel::DetailsRole),
+              QString::fromUtf8("Dentista 2 · Igiene orale · 347 111"));
 
     // Today's row at full strength, yesterday's dimmed.
     EXPECT_FALSE(model->index(1, 0).data(SearchResultsModel::PastRole).toBool());

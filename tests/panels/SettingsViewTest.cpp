@@ -1,7 +1,7 @@
+#include "SettingsView.h"
 #include "Backup.h"
 #include "ColorWell.h"
 #include "PanelFixture.h"
-#include "SettingsView.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,8 +14,9 @@
 
 namespace {
 
-const QString autosaveNote = QString::fromUtf8("Le modifiche vengono salvate automaticamente. Il nome di un dentista "
-                                               "si può cambiare anche con un clic sul nome nell'agenda.");
+const QString autosaveNote =
+    QString::fromUtf8("Le modifiche vengono salvate automaticamente. Il nome di un dentista "
+                      "si può cambiare anche con un clic sul nome nell'agenda.");
 
 class SettingsTest : public PanelTest {
 protected:
@@ -44,7 +45,9 @@ protected:
     // Saves so far: each save rewrites the three dentists.
     qint64 saves()
     {
-        return db.query("SELECT COUNT(*) FROM writes", {}, [](const SQLRow& r) { return r.integer(0); }).value(0) / 3;
+        return db.query("SELECT COUNT(*) FROM writes", {}, [](const SQLRow& r) { return r.integer(0); })
+                   .value(0)
+               / 3;
     }
 
     QStringList storedNames()
@@ -164,9 +167,10 @@ TEST_F(SettingsTest, DataSectionShowsThePathTakesBackupsAndRevealsTheFile)
 
     EXPECT_EQ(field("databasePath")->text(), path);
     EXPECT_EQ(v.findChild<QLabel*>("backupNote")->text(),
-              QString::fromUtf8("Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup "
-                                "(vengono conservati gli ultimi 60). Per una copia di sicurezza completa, chiudi il "
-                                "programma e copia l'intera cartella su un disco esterno."));
+              QString::fromUtf8(
+                  "Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup "
+                  "(vengono conservati gli ultimi 60). Per una copia di sicurezza completa, chiudi il "
+                  "programma e copia l'intera cartella su un disco esterno."));
     EXPECT_EQ(v.findChild<QLabel*>("version")->text(), "Calvora " + QCoreApplication::applicationVersion());
 
     QTest::mouseClick(v.findChild<QPushButton*>("backupButton"), Qt::LeftButton);

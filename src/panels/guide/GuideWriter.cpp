@@ -10,8 +10,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
-#include <QTextTable>
 #include <QTextStream>
+#include <QTextTable>
 
 namespace {
 
