@@ -40,6 +40,8 @@ QMessageBox* build(QWidget* parent, const DialogRequest& request)
 {
     auto* box = new QMessageBox(parent);
     box->setIcon(request.icon);
+    if (!request.iconPixmap.isNull())
+        box->setIconPixmap(request.iconPixmap);
     box->setText(request.title);
     box->setInformativeText(request.message);
     // Qt wraps the informative text very narrowly; a path or a two-line reason needs room.

@@ -19,6 +19,7 @@ struct DialogRequest {
     QString message; // informative text
     QList<Button> buttons;
     int escapeIndex = -1; // the button that Escape presses; -1 for none
+    QPixmap iconPixmap;   // when set, shown instead of the standard icon (the about box's application icon)
 };
 
 // Every modal piece that waits for a person goes through here, so tests (and the screenshot and

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "Appointment.h"
+#include "Dentist.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class NotesEdit;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class QWidget;
+class Store;
+
+// The sheet in which one appointment is created, changed, duplicated or deleted: a window-modal
+// dialog of fixed size over its parent's window. It works on a private copy of the appointment and
+// touches the store only through save, deleteAppointment, treatmentSuggestions and by clearing
+// editing. It closes itself (done(), which also emits finished()) as soon as store.editing() becomes
+// absent, by its own buttons or from anywhere else; the owner decides whether it is deleted then
+// (for example with Qt::WA_DeleteOnClose). When shown it adopts its parent window's actions, so that
+// their shortcuts keep working while the parent is blocked by the sheet.
+class AppointmentEditor : public QDialog {
+    Q_OBJECT
+
+public:
+    AppointmentEditor(Store& store, const Appointment& appointment, QWidget* parent);
+
+    // The working copy as the controls hold it (its day is the original one; the date picker's day
+    // is only written into the copy that is saved).
+    [[nodiscard]] const Appointment& draft() const { return m_draft; }
+    // The message in the error line; absent when the line is hidden.
+    [[nodiscard]] const std::optional<QString>& error() const { return m_error; }
+
+    // Runs the "Salva" button: stores the draft on the picker's day, closing on success.
+    void save();
+
+    // Ends the sheet by clearing store.editing() (Escape, "Annulla", the window's close button).
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildForm(QWidget* content);
+    QWidget* buildButtons();
+    void fillDentists();
+    void selectData(QComboBox* box, qint64 value);
+    void edited();
+    void setError(const std::optional<QString>& message);
+    void updateTitleAndButtons();
+    void makeCopy();
+    void confirmDelete();
+    void adoptParentActions();
+    void storeChanged();
+
+    Store& m_store;
+    Appointment m_draft;
+    std::optional<QString> m_error;
+    QList<Dentist> m_shownDentists;
+    bool m_shownOnce = false;
+    bool m_finished = false;
+
+    QLabel* m_title = nullptr;
+    QLineEdit* m_patient = nullptr;
+    QLineEdit* m_phone = nullptr;
+    QComboBox* m_dentist = nullptr;
+    QDateEdit* m_date = nullptr;
+    QComboBox* m_start = nullptr;
+    QComboBox* m_duration = nullptr;
+    QLineEdit* m_treatment = nullptr;
+    QToolButton* m_suggestionsButton = nullptr;
+    QMenu* m_suggestions = nullptr;
+    NotesEdit* m_notes = nullptr;
+    QWidget* m_errorLine = nullptr;
+    QLabel* m_errorText = nullptr;
+    QPushButton* m_delete = nullptr;
+    QPushButton* m_copy = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_save = nullptr;
+};

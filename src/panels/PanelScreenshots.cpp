@@ -1,0 +1,85 @@
+#include "PanelScreenshots.h"
+
+#include "AppointmentEditor.h"
+#include "DentistEditor.h"
+#include "SearchPanel.h"
+#include "SettingsView.h"
+#include "Store.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+
+#include <memory>
+
+namespace {
+
+void capture(QWidget& widget, const QString& path, QStringList& written)
+{
+    widget.show();
+    QApplication::processEvents();
+    if (widget.grab().save(path, "PNG"))
+        written.append(path);
+    widget.hide();
+}
+
+// The appointment that shows most of the editor: the first of the week with a treatment, else the first.
+std::optional<Appointment> sampleAppointment(const Store& store)
+{
+    const QList<Appointment>& week = store.weekAppointments();
+    for (const Appointment& a : week)
+        if (!a.treatment.isEmpty())
+            return a;
+    if (week.isEmpty())
+        return std::nullopt;
+    return week.first();
+}
+
+} // namespace
+
+namespace PanelScreenshots {
+
+QStringList write(Store& store, const QString& folder)
+{
+    QStringList written;
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral(".")))
+        return written;
+
+    store.newAppointment();
+    if (store.editing()) {
+        AppointmentEditor editor(store, *store.editing(), nullptr);
+        capture(editor, dir.filePath(QStringLiteral("editor-nuovo.png")), written);
+    }
+    store.setEditing(std::nullopt);
+
+    const std::optional<Appointment> sample = sampleAppointment(store);
+    if (sample) {
+        store.setEditing(sample);
+        AppointmentEditor editor(store, *sample, nullptr);
+        capture(editor, dir.filePath(QStringLiteral("editor-modifica.png")), written);
+        store.setEditing(std::nullopt);
+    }
+
+    if (!store.dentists().isEmpty()) {
+        DentistEditor editor(
+            store, store.dentists().first(), [] {}, nullptr);
+        capture(editor, dir.filePath(QStringLiteral("dentista.png")), written);
+    }
+
+    const QString query = sample ? sample->patient.split(u' ', Qt::SkipEmptyParts).value(1, sample->patient)
+                                 : QStringLiteral("Rossi");
+    {
+        SearchPanel panel(
+            store, [] {}, query, nullptr);
+        capture(panel, dir.filePath(QStringLiteral("ricerca.png")), written);
+    }
+
+    {
+        SettingsView settings(store);
+        capture(settings, dir.filePath(QStringLiteral("impostazioni.png")), written);
+    }
+    return written;
+}
+
+} // namespace PanelScreenshots

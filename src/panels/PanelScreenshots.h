@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Store;
+
+// Pictures of the panels for the screenshot mode, rendered from the store's current data:
+// "editor-nuovo.png" (a new appointment), "editor-modifica.png" (the first appointment of the week
+// on show, when there is one), "dentista.png" (the first dentist), "ricerca.png" (a search for the
+// surname of that appointment's patient) and "impostazioni.png". The store's editing state is
+// cleared afterwards; nothing is saved. Returns the files written; a picture that cannot be saved
+// is left out.
+namespace PanelScreenshots {
+
+QStringList write(Store& store, const QString& folder);
+
+} // namespace PanelScreenshots

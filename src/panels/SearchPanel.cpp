@@ -1,0 +1,136 @@
+#include "SearchPanel.h"
+
+#include "Cal.h"
+#include "Clock.h"
+#include "PanelStyle.h"
+#include "SearchResultDelegate.h"
+#include "SearchResultsModel.h"
+#include "Store.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTextBoundaryFinder>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString tooShort = QStringLiteral("Digita almeno 2 lettere.");
+const QString nothingFound = QStringLiteral("Nessun appuntamento trovato.");
+
+// User-perceived characters, as the store counts them before searching.
+bool hasTwoCharacters(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (count < 2 && finder.toNextBoundary() > 0)
+        ++count;
+    return count >= 2;
+}
+
+} // namespace
+
+SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QString& initialText,
+                         QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_close(std::move(close))
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(10);
+
+    m_field = new QLineEdit(this);
+    m_field->setObjectName(QStringLiteral("searchField"));
+    m_field->setPlaceholderText(QStringLiteral("Paziente, telefono o prestazione"));
+    m_field->setClearButtonEnabled(true);
+    m_field->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid palette(mid); border-radius: 7px;"
+                       " padding: 3px 6px; background: palette(base); }"
+                       "QLineEdit:focus { border: 2px solid palette(highlight); padding: 2px 5px; }"));
+    column->addWidget(m_field);
+
+    m_hint = new QLabel(tooShort, this);
+    m_hint->setObjectName(QStringLiteral("hint"));
+    PanelStyle::style(m_hint, PanelStyle::callout(), PanelStyle::secondaryText(palette()));
+    column->addWidget(m_hint);
+
+    m_model = new SearchResultsModel(m_store, this);
+    m_list = new QListView(this);
+    m_list->setObjectName(QStringLiteral("results"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new SearchResultDelegate(m_list));
+    m_list->setUniformItemSizes(true);
+    m_list->setMouseTracking(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setFixedHeight(listHeight);
+    m_list->viewport()->setAutoFillBackground(false);
+    m_list->viewport()->setCursor(Qt::PointingHandCursor);
+    m_list->installEventFilter(this);
+    m_list->hide();
+    column->addWidget(m_list);
+
+    setFixedWidth(panelWidth);
+    connect(m_field, &QLineEdit::textChanged, this, &SearchPanel::search);
+    connect(m_list, &QListView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            pick(m_model->results().at(index.row()));
+    });
+    if (!initialText.isEmpty())
+        m_field->setText(initialText);
+    fitHeight();
+    m_field->setFocus(Qt::OtherFocusReason);
+}
+
+const QList<Appointment>& SearchPanel::results() const
+{
+    return m_model->results();
+}
+
+QString SearchPanel::hint() const
+{
+    return m_hint->isHidden() ? QString() : m_hint->text();
+}
+
+void SearchPanel::search(const QString& text)
+{
+    m_model->setResults(m_store.search(text), Cal::dayKey(Clock::today()));
+    const bool shortText = !hasTwoCharacters(text.trimmed());
+    const bool showList = !shortText && !m_model->results().isEmpty();
+    m_hint->setText(shortText ? tooShort : nothingFound);
+    m_hint->setVisible(!showList);
+    m_list->setVisible(showList);
+    m_list->scrollToTop();
+    fitHeight();
+}
+
+void SearchPanel::fitHeight()
+{
+    layout()->activate();
+    setFixedHeight(layout()->sizeHint().height());
+}
+
+void SearchPanel::pick(const Appointment& appointment)
+{
+    m_store.setAnchor(Cal::nextWorkday(appointment.date()));
+    m_store.reload();
+    m_store.setMode(ViewMode::Day);
+    m_close();
+}
+
+bool SearchPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_list->currentIndex().isValid()) {
+            pick(m_model->results().at(m_list->currentIndex().row()));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Appointment.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class SearchResultsModel;
+class Store;
+
+// Finds appointments by patient, telephone or treatment as the user types, and takes the agenda to
+// the day of the one picked. The content of a popup, 500 wide, its height following its content: the
+// opener shows it (e.g. with the Qt::Popup window flag, under the toolbar's search button) and
+// supplies `close`, which must hide it. Clicking a row (or Return on the current row) picks it: the
+// agenda moves to that day in day view and `close` is called; nothing is edited.
+class SearchPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int panelWidth = 500;
+    static constexpr int listHeight = 360;
+
+    SearchPanel(Store& store, std::function<void()> close, const QString& initialText, QWidget* parent);
+
+    [[nodiscard]] QLineEdit* field() const { return m_field; }
+    [[nodiscard]] QListView* list() const { return m_list; }
+    // The results of the last search, in the store's order.
+    [[nodiscard]] const QList<Appointment>& results() const;
+    // The hint shown instead of the list; empty while the list is shown.
+    [[nodiscard]] QString hint() const;
+
+    // What a click on a row does.
+    void pick(const Appointment& appointment);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void search(const QString& text);
+    void fitHeight();
+
+    Store& m_store;
+    std::function<void()> m_close;
+    QLineEdit* m_field = nullptr;
+    QLabel* m_hint = nullptr;
+    QListView* m_list = nullptr;
+    SearchResultsModel* m_model = nullptr;
+};

@@ -1,0 +1,299 @@
+#include "SettingsView.h"
+
+#include "Backup.h"
+#include "Color.h"
+#include "ColorWell.h"
+#include "Database.h"
+#include "Desktop.h"
+#include "FormSection.h"
+#include "PanelStyle.h"
+#include "Store.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString autosaveNote =
+    QStringLiteral("Le modifiche vengono salvate automaticamente. Il nome di un dentista si "
+                   "può cambiare anche con un clic sul nome nell'agenda.");
+
+QStringList trimmedNames(const QList<Dentist>& dentists)
+{
+    QStringList names;
+    for (const Dentist& d : dentists)
+        names.append(d.name.trimmed());
+    return names;
+}
+
+QStringList names(const QList<Dentist>& dentists)
+{
+    QStringList result;
+    for (const Dentist& d : dentists)
+        result.append(d.name);
+    return result;
+}
+
+QStringList colors(const QList<Dentist>& dentists)
+{
+    QStringList result;
+    for (const Dentist& d : dentists)
+        result.append(d.colorHex);
+    return result;
+}
+
+bool anyBlankName(const QList<Dentist>& dentists)
+{
+    return std::any_of(dentists.begin(), dentists.end(),
+                       [](const Dentist& d) { return d.name.trimmed().isEmpty(); });
+}
+
+QLabel* captionLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    PanelStyle::style(label, PanelStyle::caption(), PanelStyle::secondaryText(parent->palette()));
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+SettingsView::SettingsView(Store& store, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_store(store)
+{
+    setWindowTitle(QStringLiteral("Impostazioni"));
+    setFixedSize(windowWidth, windowHeight);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget(scroll);
+    content->setAutoFillBackground(false);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+
+    auto* sections = new QVBoxLayout(content);
+    sections->setContentsMargins(20, 20, 20, 20);
+    sections->setSpacing(16);
+
+    auto* studio = new FormSection(QStringLiteral("Studio"), content);
+    m_studioField = new QLineEdit(studio);
+    m_studioField->setObjectName(QStringLiteral("studioField"));
+    studio->form()->addRow(QStringLiteral("Nome dello studio"), m_studioField);
+    sections->addWidget(studio);
+
+    m_dentistSection = new FormSection(QStringLiteral("Dentisti"), content);
+    sections->addWidget(m_dentistSection);
+    m_alignedSections = {studio, m_dentistSection};
+
+    auto* noteSection = new FormSection(QString(), content);
+    m_note = new QLabel(autosaveNote, noteSection);
+    m_note->setObjectName(QStringLiteral("note"));
+    m_note->setWordWrap(true);
+    m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    PanelStyle::style(m_note, PanelStyle::callout(), PanelStyle::secondaryText(palette()));
+    noteSection->form()->addRow(m_note);
+    sections->addWidget(noteSection);
+
+    auto* archive = new FormSection(QStringLiteral("Archivio dati"), content);
+    // A read-only field rather than a label: a path has no spaces to wrap at, and it must stay selectable.
+    m_path = new QLineEdit(QFileInfo(m_store.db().path()).absoluteFilePath(), archive);
+    m_path->setObjectName(QStringLiteral("databasePath"));
+    m_path->setReadOnly(true);
+    m_path->setFrame(false);
+    m_path->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_path->setFont(PanelStyle::caption());
+    m_path->setToolTip(m_path->text());
+    m_path->setCursorPosition(0);
+    QPalette pathPalette = m_path->palette();
+    pathPalette.setColor(QPalette::Base, Qt::transparent);
+    m_path->setPalette(pathPalette);
+    archive->form()->addRow(QStringLiteral("Database"), m_path);
+    m_alignedSections.append(archive);
+
+    auto* buttonRow = new QWidget(archive);
+    auto* buttons = new QHBoxLayout(buttonRow);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    auto* backupButton = new QPushButton(QStringLiteral("Crea backup adesso"), buttonRow);
+    backupButton->setObjectName(QStringLiteral("backupButton"));
+    auto* revealButton = new QPushButton(QStringLiteral("Mostra nel Finder"), buttonRow);
+    revealButton->setObjectName(QStringLiteral("revealButton"));
+    buttons->addWidget(backupButton);
+    buttons->addWidget(revealButton);
+    buttons->addStretch(1);
+    archive->form()->addRow(buttonRow);
+    QLabel* backupNote = captionLabel(
+        QStringLiteral(
+            "Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup (vengono "
+            "conservati gli ultimi ")
+            + QString::number(Backup::keptFiles)
+            + QStringLiteral(
+                "). Per una copia di sicurezza completa, chiudi il programma e copia l'intera cartella "
+                "su un disco esterno."),
+        archive);
+    backupNote->setObjectName(QStringLiteral("backupNote"));
+    archive->form()->addRow(backupNote);
+    sections->addWidget(archive);
+
+    auto* about = new FormSection(QString(), content);
+    QLabel* version =
+        captionLabel(QStringLiteral("Calvora ") + QCoreApplication::applicationVersion(), about);
+    version->setObjectName(QStringLiteral("version"));
+    version->setAlignment(Qt::AlignHCenter);
+    about->form()->addRow(version);
+    sections->addWidget(about);
+    sections->addStretch(1);
+
+    loadFromStore();
+
+    connect(m_studioField, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_studioName = text;
+        autosave();
+    });
+    connect(backupButton, &QPushButton::clicked, this, &SettingsView::createBackup);
+    connect(revealButton, &QPushButton::clicked, this, &SettingsView::revealDatabase);
+    connect(&m_store, &Store::changed, this, &SettingsView::storeChanged);
+}
+
+void SettingsView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        loadFromStore();
+}
+
+void SettingsView::loadFromStore()
+{
+    m_studioName = m_store.studioName();
+    m_dentists = m_store.dentists();
+    m_seenStoreDentists = m_store.dentists();
+    showCopies();
+}
+
+void SettingsView::rebuildRows()
+{
+    QFormLayout* form = m_dentistSection->form();
+    while (form->rowCount() > 0)
+        form->removeRow(0);
+    m_rows.clear();
+    for (qsizetype i = 0; i < m_dentists.size(); ++i) {
+        Row row;
+        row.label = new QLabel(m_dentistSection);
+        row.name = new QLineEdit(m_dentistSection);
+        row.name->setObjectName(QStringLiteral("dentistField%1").arg(i));
+        row.well = new ColorWell(m_dentistSection);
+        row.well->setObjectName(QStringLiteral("dentistColor%1").arg(i));
+        auto* field = new QWidget(m_dentistSection);
+        auto* line = new QHBoxLayout(field);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(10);
+        line->addWidget(row.name, 1);
+        line->addWidget(row.well, 0, Qt::AlignVCenter);
+        form->addRow(row.label, field);
+        row.label->setBuddy(row.name);
+
+        connect(row.name, &QLineEdit::textChanged, this, [this, i](const QString& text) {
+            if (i < m_dentists.size()) {
+                m_dentists[i].name = text;
+                autosave();
+            }
+        });
+        connect(row.well, &ColorWell::colorPicked, this, [this, i](const QColor& color) {
+            if (i < m_dentists.size()) {
+                m_dentists[i].colorHex = hexString(color);
+                autosave();
+            }
+        });
+        m_rows.append(row);
+    }
+    FormSection::alignLabels(m_alignedSections);
+}
+
+// Puts the working copies into the controls without running autosave for each assignment, and
+// without touching a field that already shows its text (so a cursor in it stays where it is).
+void SettingsView::showCopies()
+{
+    if (m_rows.size() != m_dentists.size())
+        rebuildRows();
+    {
+        const QSignalBlocker blocker(m_studioField);
+        if (m_studioField->text() != m_studioName)
+            m_studioField->setText(m_studioName);
+    }
+    for (qsizetype i = 0; i < m_dentists.size(); ++i) {
+        const Dentist& d = m_dentists[i];
+        const Row& row = m_rows[i];
+        row.label->setText(QStringLiteral("Dentista ") + QString::number(d.position + 1));
+        const QSignalBlocker blocker(row.name);
+        if (row.name->text() != d.name)
+            row.name->setText(d.name);
+        row.well->setColor(colorFromHex(d.colorHex));
+    }
+}
+
+void SettingsView::autosave()
+{
+    if (m_dentists.isEmpty() || anyBlankName(m_dentists))
+        return;
+    const QList<Dentist>& stored = m_store.dentists();
+    if (m_studioName == m_store.studioName() && trimmedNames(m_dentists) == names(stored)
+        && colors(m_dentists) == colors(stored))
+        return;
+    setMessage(m_store.saveSettings(m_studioName, m_dentists));
+}
+
+void SettingsView::storeChanged()
+{
+    const QList<Dentist>& fresh = m_store.dentists();
+    if (fresh == m_seenStoreDentists)
+        return;
+    m_seenStoreDentists = fresh;
+    if (names(fresh) == trimmedNames(m_dentists) && colors(fresh) == colors(m_dentists))
+        return;
+    if (anyBlankName(m_dentists))
+        return; // a name being retyped is not overwritten
+    m_dentists = fresh;
+    showCopies();
+    autosave();
+}
+
+void SettingsView::setMessage(const std::optional<QString>& message)
+{
+    m_message = message;
+    m_note->setText(message.value_or(autosaveNote));
+}
+
+QString SettingsView::noteText() const
+{
+    return m_note->text();
+}
+
+void SettingsView::createBackup()
+{
+    try {
+        const QString file = Backup::now(m_store.db());
+        setMessage(QStringLiteral("Backup creato: ") + QFileInfo(file).fileName());
+    } catch (const DatabaseError& error) {
+        setMessage(QStringLiteral("Backup non riuscito: ") + error.message());
+    } catch (const std::exception& error) {
+        setMessage(QStringLiteral("Backup non riuscito: ") + QString::fromLocal8Bit(error.what()));
+    }
+}
+
+void SettingsView::revealDatabase()
+{
+    Desktop::revealFile(QFileInfo(m_store.db().path()).absoluteFilePath());
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Dentist.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class ColorWell;
+class FormSection;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class Store;
+
+// The settings window: the practice's name, each dentist's name and colour, where the database lives,
+// an on-demand backup and the program's version. A top-level window of fixed size; the shell keeps
+// one per process and shows it from the settings command. It edits private copies of the store's
+// studio name and dentists and saves after every change (never while a dentist's name is blank);
+// changes that reach the store from elsewhere refresh the copies unless a name is being retyped.
+class SettingsView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int windowWidth = 580;
+    static constexpr int windowHeight = 640;
+
+    explicit SettingsView(Store& store, QWidget* parent = nullptr);
+
+    // The working copies and the last save error or backup result.
+    [[nodiscard]] const QString& studioName() const { return m_studioName; }
+    [[nodiscard]] const QList<Dentist>& dentists() const { return m_dentists; }
+    [[nodiscard]] const std::optional<QString>& message() const { return m_message; }
+    // The text under the dentists: the message, or the note about automatic saving.
+    [[nodiscard]] QString noteText() const;
+
+    // The two buttons of the data section.
+    void createBackup();
+    void revealDatabase();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct Row {
+        QLabel* label = nullptr;
+        QLineEdit* name = nullptr;
+        ColorWell* well = nullptr;
+    };
+
+    void loadFromStore();
+    void rebuildRows();
+    void showCopies();
+    void autosave();
+    void storeChanged();
+    void setMessage(const std::optional<QString>& message);
+
+    Store& m_store;
+    QString m_studioName;
+    QList<Dentist> m_dentists;
+    std::optional<QString> m_message;
+    // The store's list when last seen, so that only real changes of it refresh the copies.
+    QList<Dentist> m_seenStoreDentists;
+
+    QLineEdit* m_studioField = nullptr;
+    FormSection* m_dentistSection = nullptr;
+    QList<FormSection*> m_alignedSections;
+    QList<Row> m_rows;
+    QLabel* m_note = nullptr;
+    QLineEdit* m_path = nullptr;
+};
