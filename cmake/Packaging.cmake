@@ -14,6 +14,7 @@ if(APPLE)
   install(TARGETS calvora BUNDLE DESTINATION .)
 else()
   install(TARGETS calvora RUNTIME DESTINATION .)
+  install(FILES "${CALVORA_GUIDE_DIR}/Guida Calvora.pdf" DESTINATION .)
   # Started in place from a file manager, the entry runs the program two folders up from itself.
   set(CALVORA_DESKTOP_EXEC "sh -c \"exec \\\\\"\\\\$(dirname \\\\\"\\\\$1\\\\\")/../../calvora\\\\\"\" sh %k")
   set(CALVORA_DESKTOP_ICON calvora)

@@ -201,22 +201,34 @@ void CalvoraView::openDentistEditor(DentistHeader* header)
 {
     if (!m_panels.dentistEditor)
         return;
-    if (m_dentistPopover)
-        m_dentistPopover->deleteLater();
-    m_dentistPopover = new Popover(this);
-    m_dentistPopover->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<Popover> popover = m_dentistPopover;
-    m_dentistPopover->setContent(m_panels.dentistEditor(m_store, header->dentist(), [popover] {
-        if (popover)
-            popover->close();
-    }, nullptr));
-    m_dentistPopover->showUnder(header);
+    if (m_dentistEditor)
+        m_dentistEditor->close();
+    m_dentistEditor = m_panels.dentistEditor(m_store, header->dentist(), [this] {
+        if (m_dentistEditor)
+            m_dentistEditor->close();
+    }, this);
+    m_dentistEditor->setAttribute(Qt::WA_DeleteOnClose);
+    placeUnder(m_dentistEditor, header);
+    m_dentistEditor->show();
 }
 
 void CalvoraView::print(PrintLayout layout, bool duplex)
 {
     if (m_panels.print)
         m_panels.print(layout, duplex);
+}
+
+DialogRequest CalvoraView::deleteRequest(const Appointment& a)
+{
+    DialogRequest request;
+    request.icon = QMessageBox::Warning;
+    request.title = QStringLiteral("Eliminare l'appuntamento?");
+    request.message = a.patient + QStringLiteral(" \u2013 ") + Cal::format(a.date(), QStringLiteral("EEEEdMMM")) + u' '
+        + a.timeRange();
+    request.buttons = {{QStringLiteral("Elimina"), QMessageBox::DestructiveRole},
+                       {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
+    request.escapeIndex = 1;
+    return request;
 }
 
 QString CalvoraView::countText() const
@@ -276,15 +288,7 @@ void CalvoraView::presentModals()
     if (m_store.pendingDelete() && !m_confirming) {
         m_confirming = true;
         const Appointment a = *m_store.pendingDelete();
-        DialogRequest request;
-        request.icon = QMessageBox::Warning;
-        request.title = QStringLiteral("Eliminare l'appuntamento?");
-        request.message = a.patient + QStringLiteral(" \u2013 ") + Cal::format(a.date(), QStringLiteral("EEEEdMMM"))
-            + u' ' + a.timeRange();
-        request.buttons = {{QStringLiteral("Elimina"), QMessageBox::DestructiveRole},
-                           {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
-        request.escapeIndex = 1;
-        Dialogs::open(this, request, [this, a](int pressed) {
+        Dialogs::open(this, deleteRequest(a), [this, a](int pressed) {
             m_confirming = false;
             m_store.setPendingDelete(std::nullopt);
             if (pressed == 0)

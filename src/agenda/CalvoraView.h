@@ -2,6 +2,7 @@
 
 #include "Appointment.h"
 #include "Dentist.h"
+#include "Dialogs.h"
 #include "PrintLayout.h"
 
 #include <QDialog>
@@ -26,7 +27,7 @@ struct AgendaPanels {
     std::function<QDialog*(Store&, const Appointment&, QWidget* parent)> appointmentEditor;
     // The patient search panel; close hides its popover.
     std::function<QWidget*(Store&, std::function<void()> close, QWidget* parent)> searchPanel;
-    // The dentist editor shown under a dentist's header; close hides its popover.
+    // The dentist editor, a popup window that the view shows under a dentist's header; close hides it.
     std::function<QWidget*(Store&, const Dentist&, std::function<void()> close, QWidget* parent)> dentistEditor;
     // Starts a print job of the store's current week or day.
     std::function<void(PrintLayout, bool duplex)> print;
@@ -58,6 +59,10 @@ public:
     [[nodiscard]] QCalendarWidget* datePicker() const { return m_calendar; }
     [[nodiscard]] Popover* searchPopover() const { return m_searchPopover; }
     [[nodiscard]] QDialog* editor() const { return m_editor; }
+    [[nodiscard]] QWidget* dentistEditor() const { return m_dentistEditor; }
+
+    // The question asked before an appointment is deleted from the agenda.
+    [[nodiscard]] static DialogRequest deleteRequest(const Appointment& a);
 
     void toggleDatePicker();
     void toggleSearch();
@@ -86,7 +91,7 @@ private:
     Popover* m_datePopover = nullptr;
     QCalendarWidget* m_calendar = nullptr;
     Popover* m_searchPopover = nullptr;
-    QPointer<Popover> m_dentistPopover;
+    QPointer<QWidget> m_dentistEditor;
     QPointer<QDialog> m_editor;
     bool m_confirming = false;
     bool m_alerting = false;

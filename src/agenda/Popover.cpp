@@ -21,16 +21,21 @@ void Popover::setContent(QWidget* content)
     layout()->addWidget(content);
 }
 
-void Popover::showUnder(QWidget* anchor)
+void placeUnder(QWidget* popup, QWidget* anchor)
 {
-    adjustSize();
+    popup->adjustSize();
     const QPoint bottom = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height()));
-    QRect area(QPoint(bottom.x() - width() / 2, bottom.y()), size());
+    QPoint topLeft(bottom.x() - popup->width() / 2, bottom.y());
     if (const QScreen* screen = anchor->screen()) {
         const QRect available = screen->availableGeometry();
-        area.moveLeft(std::clamp(area.left(), available.left(), std::max(available.left(), available.right() - width())));
+        topLeft.setX(std::clamp(topLeft.x(), available.left(), std::max(available.left(), available.right() - popup->width())));
     }
-    move(area.topLeft());
+    popup->move(topLeft);
+}
+
+void Popover::showUnder(QWidget* anchor)
+{
+    placeUnder(this, anchor);
     show();
     if (m_content)
         m_content->setFocus();

@@ -2,6 +2,10 @@
 
 #include <QFrame>
 
+// Moves a popup window so that its top edge lies at the anchor's bottom edge, centred on the anchor,
+// kept on the anchor's screen.
+void placeUnder(QWidget* popup, QWidget* anchor);
+
 // A panel shown under a button or header; a click outside or Escape closes it. A click on the button
 // that opened it closes it without reopening it, so the button toggles.
 class Popover : public QFrame {

@@ -2,7 +2,12 @@
 
 #include "Bootstrap.h"
 #include "CalvoraView.h"
+#include "AppointmentEditor.h"
+#include "CalvoraCommands.h"
+#include "DentistEditor.h"
 #include "PrintService.h"
+#include "SearchPanel.h"
+#include "SettingsView.h"
 #include "Store.h"
 
 CalvoraApp::CalvoraApp(QObject* parent)
@@ -12,6 +17,7 @@ CalvoraApp::CalvoraApp(QObject* parent)
 
 CalvoraApp::~CalvoraApp()
 {
+    delete m_settings;
     delete m_agenda;
 }
 
@@ -26,13 +32,33 @@ CalvoraView& CalvoraApp::agendaWindow()
 {
     if (!m_agenda) {
         Store& shared = store();
-        AgendaPanels panels;
-        panels.print = [this, &shared](PrintLayout layout, bool duplex) {
+        const auto print = [this, &shared](PrintLayout layout, bool duplex) {
             PrintService::print(m_agenda, shared, layout, duplex);
         };
+        AgendaPanels panels;
+        panels.appointmentEditor = [](Store& s, const Appointment& a, QWidget* parent) -> QDialog* {
+            return new AppointmentEditor(s, a, parent);
+        };
+        panels.searchPanel = [](Store& s, std::function<void()> close, QWidget* parent) -> QWidget* {
+            return new SearchPanel(s, std::move(close), QString(), parent);
+        };
+        panels.dentistEditor = [](Store& s, const Dentist& d, std::function<void()> close, QWidget* parent) -> QWidget* {
+            return new DentistEditor(s, d, std::move(close), parent);
+        };
+        panels.print = print;
         m_agenda = new CalvoraView(shared, std::move(panels));
-        m_agenda->setAttribute(Qt::WA_DeleteOnClose, false);
         m_agenda->resize(1440, 900);
+        // The editor sheet is created with the agenda window as its parent, as the commands expect.
+        new CalvoraCommands(shared, m_agenda->menuBar(), m_agenda, print, [this] { showSettings(); });
     }
     return *m_agenda;
+}
+
+void CalvoraApp::showSettings()
+{
+    if (!m_settings)
+        m_settings = new SettingsView(store());
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
 }

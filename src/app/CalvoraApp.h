@@ -1,11 +1,14 @@
 #pragma once
 
+#include "SettingsView.h"
+
 #include <QObject>
 #include <QPointer>
 
 #include <memory>
 
 class CalvoraView;
+class SettingsView;
 class Store;
 
 // The application shell: the one Store of the process, the agenda window and (on demand) the settings
@@ -22,8 +25,12 @@ public:
     [[nodiscard]] Store& store();
     // The agenda window, built at the first call with its initial size.
     [[nodiscard]] CalvoraView& agendaWindow();
+    // The one settings window, shown and raised.
+    void showSettings();
+    [[nodiscard]] SettingsView* settingsWindow() const { return m_settings; }
 
 private:
     std::unique_ptr<Store> m_store;
     QPointer<CalvoraView> m_agenda;
+    QPointer<SettingsView> m_settings;
 };

@@ -3,12 +3,16 @@
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "DemoData.h"
+#include "Dialogs.h"
+#include "PanelScreenshots.h"
 #include "PrintService.h"
 #include "Store.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTextStream>
+
+#include <memory>
 
 namespace {
 
@@ -41,6 +45,16 @@ int run(CalvoraApp& app, const QString& folder)
     store.setMode(ViewMode::Day);
     ok &= save(window, folder + QStringLiteral("/giorno.png"));
     store.setMode(ViewMode::Week);
+
+    for (const QString& path : PanelScreenshots::write(store, folder))
+        QTextStream(stdout) << path << '\n';
+    if (!store.weekAppointments().isEmpty()) {
+        std::unique_ptr<QMessageBox> confirmation(
+            Dialogs::build(&window, CalvoraView::deleteRequest(store.weekAppointments().first())));
+        confirmation->show();
+        ok &= save(*confirmation, folder + QStringLiteral("/conferma-eliminazione.png"));
+    }
+
     for (const PrintLayout layout : {PrintLayout::WeekOnePage, PrintLayout::WeekTwoPages, PrintLayout::Day}) {
         const QString path = folder + u'/' + PrintService::pdfFileName(layout);
         const bool written = PrintService::writePdf(store, layout, path);

@@ -3,12 +3,15 @@
 #include "CalvoraView.h"
 #include "CommandLine.h"
 #include "Database.h"
+#include "SettingsView.h"
 #include "Store.h"
 #include "TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QTimer>
 
@@ -41,6 +44,25 @@ TEST(Shell, agendaWindowOnTheSharedStore)
     EXPECT_FALSE(shell.store().saveSettings("Studio Sorriso", shell.store().dentists()));
     EXPECT_EQ(window.windowTitle(), "Studio Sorriso");
 
+    // One settings window, whatever the number of requests; a change there shows in the agenda.
+    shell.showSettings();
+    SettingsView* settings = shell.settingsWindow();
+    ASSERT_TRUE(settings);
+    shell.showSettings();
+    EXPECT_EQ(shell.settingsWindow(), settings);
+    EXPECT_EQ(settings->size(), QSize(580, 640));
+    settings->close();
+
+    // The menus act on the same store.
+    QAction* dayView = nullptr;
+    for (QAction* menu : window.menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            if (item->text() == "Vista giorno")
+                dayView = item;
+    ASSERT_TRUE(dayView);
+    dayView->trigger();
+    EXPECT_EQ(shell.store().mode(), ViewMode::Day);
+
     // Closing the last window ends the application.
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
     window.show();
@@ -60,9 +82,10 @@ TEST(ScreenshotMode, writesPicturesOfAScratchFolderWithoutADisplay)
     program.start(CALVORA_EXECUTABLE, {"--screenshots", dir.filePath("foto"), "--data-dir", dir.filePath("prova")});
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-    for (const char* name : {"settimana.png", "giorno.png", "stampa-settimana-1-pagina.pdf",
+    for (const char* name : {"settimana.png", "giorno.png", "editor-nuovo.png", "editor-modifica.png", "dentista.png",
+                             "ricerca.png", "impostazioni.png", "conferma-eliminazione.png", "stampa-settimana-1-pagina.pdf",
                              "stampa-settimana-fronte-retro.pdf", "stampa-giorno.pdf"})
-        EXPECT_GT(QFileInfo(dir.filePath("foto/") + name).size(), 10000) << name;
+        EXPECT_GT(QFileInfo(dir.filePath("foto/") + name).size(), 3000) << name;
     Database scratch(dir.filePath("prova/calvora.sqlite"));
     EXPECT_GT(scratch.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
                   .value(0),

@@ -11,7 +11,8 @@ archive=$(ls "$work"/out/Calvora-*.tar.gz)
 mkdir "$work/altrove"
 tar -xzf "$archive" -C "$work/altrove"
 folder=$(ls -d "$work"/altrove/Calvora-*)
-for f in calvora collega-al-menu.sh share/applications/calvora.desktop share/icons/hicolor/scalable/apps/calvora.svg; do
+for f in calvora "Guida Calvora.pdf" collega-al-menu.sh share/applications/calvora.desktop \
+    share/icons/hicolor/scalable/apps/calvora.svg; do
   [ -e "$folder/$f" ] || { echo "missing in the package: $f"; exit 1; }
 done
 cd "$work"
