@@ -1,0 +1,154 @@
+// The search panel and the appointment editor on the large database.
+#include "AgendaEnvironment.h"
+#include "AppointmentEditor.h"
+#include "PaintCounter.h"
+#include "SearchPanel.h"
+
+#include <QLineEdit>
+#include <QListView>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Search texts: common ones that fill the 200 rows from the newest weeks, and ones that match fewer
+// than 200 appointments (a whole name, a whole phone number, a name that is not there), which make
+// the query look at every appointment of the ten years.
+const char* const commonName = "ro";
+const char* const surname = "Rossi";
+const char* const phonePrefix = "347";
+const char* const treatment = "Igiene";
+const char* const fullName = "Ilaria Marchetti";
+const char* const fullPhone = "347 5550123";
+const char* const absent = "Zanetti";
+
+// Store::search alone: the query and the mapping of its rows.
+void storeSearch(benchmark::State& state, const char* text)
+{
+    Store& store = AgendaEnvironment::shared().store;
+    const QString needle = QString::fromUtf8(text);
+    qsizetype found = 0;
+    for (auto _ : state) {
+        found = store.search(needle).size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["results"] = double(found);
+}
+BENCHMARK_CAPTURE(storeSearch, common_ro, commonName)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(storeSearch, surname, surname)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(storeSearch, phonePrefix, phonePrefix)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(storeSearch, treatment, treatment)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(storeSearch, fullName, fullName)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(storeSearch, fullPhone, fullPhone)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(storeSearch, absent, absent)->Unit(benchmark::kMillisecond);
+
+// One keystroke in the panel's field: the last character of the text is typed (the text without it
+// is in the field already), timed until the list (or hint) has been repainted.
+void searchKeystroke(benchmark::State& state, const char* text)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    SearchPanel panel(env.store, [] {}, QString(), nullptr);
+    panel.show();
+    (void)QTest::qWaitForWindowExposed(&panel);
+    const QString full = QString::fromUtf8(text);
+    const QString before = full.chopped(1);
+    {
+        panel.field()->setText(before);
+        AgendaEnvironment::settle();
+        PaintCounter counter;
+        panel.field()->setText(full);
+        QCoreApplication::processEvents();
+        state.counters["results"] = double(panel.results().size());
+        state.counters["widgets_painted"] = counter.widgets();
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        panel.field()->setText(before);
+        AgendaEnvironment::settle();
+        state.ResumeTiming();
+        panel.field()->setText(full);
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK_CAPTURE(searchKeystroke, common_ro, commonName)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(searchKeystroke, surname, surname)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(searchKeystroke, phonePrefix, phonePrefix)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(searchKeystroke, treatment, treatment)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(searchKeystroke, fullName, fullName)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(searchKeystroke, fullPhone, fullPhone)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(searchKeystroke, absent, absent)->Unit(benchmark::kMillisecond);
+
+// treatmentSuggestions() as the editor calls it when it opens, with nothing written since the last
+// call (the agenda was only looked at).
+void suggestionsUnchanged(benchmark::State& state)
+{
+    Store& store = AgendaEnvironment::shared().store;
+    qsizetype count = 0;
+    for (auto _ : state) {
+        count = store.treatmentSuggestions().size();
+        benchmark::DoNotOptimize(count);
+    }
+    state.counters["entries"] = double(count);
+}
+BENCHMARK(suggestionsUnchanged)->Unit(benchmark::kMillisecond);
+
+// treatmentSuggestions() right after an appointment was saved (the usual case: the editor opens again
+// after the previous one saved). The save itself is not timed.
+void suggestionsAfterSave(benchmark::State& state)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    env.reset(ViewMode::Week);
+    Appointment a = env.store.weekAppointments().value(0);
+    if (a.id == 0) {
+        state.SkipWithError("the week holds no appointment");
+        return;
+    }
+    const QString original = a.notes;
+    qsizetype count = 0;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        a.notes = QStringLiteral("Nota %1").arg(++round);
+        if (env.store.save(a)) {
+            state.ResumeTiming();
+            state.SkipWithError("the save was refused");
+            break;
+        }
+        state.ResumeTiming();
+        count = env.store.treatmentSuggestions().size();
+        benchmark::DoNotOptimize(count);
+    }
+    a.notes = original;
+    (void)env.store.save(a);
+    state.counters["entries"] = double(count);
+}
+BENCHMARK(suggestionsAfterSave)->Unit(benchmark::kMillisecond);
+
+// The appointment editor sheet opened on an appointment of the week, until it is painted.
+void openEditor(benchmark::State& state)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    env.reset(ViewMode::Week);
+    const Appointment a = env.store.weekAppointments().value(0);
+    {
+        PaintCounter counter;
+        auto* editor = new AppointmentEditor(env.store, a, &env.view);
+        editor->show();
+        QCoreApplication::processEvents();
+        state.counters["widgets_painted"] = counter.widgets();
+        delete editor;
+        AgendaEnvironment::settle();
+    }
+    for (auto _ : state) {
+        auto* editor = new AppointmentEditor(env.store, a, &env.view);
+        editor->show();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        delete editor;
+        AgendaEnvironment::settle();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(openEditor)->Unit(benchmark::kMillisecond);
+
+} // namespace

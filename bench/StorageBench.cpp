@@ -1,0 +1,67 @@
+// The database side on the large file: the daily backup and the reading of a week.
+#include "Backup.h"
+#include "BenchData.h"
+#include "Cal.h"
+#include "Clock.h"
+#include "Database.h"
+#include "Store.h"
+
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// The daily backup as the first start of a day takes it: VACUUM INTO a partial file, flush, integrity
+// check of the copy, rename, flush of the folder, pruning. The copy of the previous round is removed
+// (untimed) so that each round finds no backup of today.
+void dailyBackup(benchmark::State& state)
+{
+    const QString folder = BenchData::scratchFolder();
+    Database db(folder + QStringLiteral("/calvora.sqlite"));
+    const QString daily =
+        Backup::folder(db) + QStringLiteral("/calvora-") + Cal::dayKey(Clock::today()) + QStringLiteral(".sqlite");
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(daily);
+        state.ResumeTiming();
+        Backup::dailyIfNeeded(db);
+    }
+    state.counters["bytes"] = double(QFile(daily).size());
+}
+BENCHMARK(dailyBackup)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// VACUUM INTO alone, without the checks around it.
+void vacuumInto(benchmark::State& state)
+{
+    const QString folder = BenchData::scratchFolder();
+    Database db(folder + QStringLiteral("/calvora.sqlite"));
+    const QString target = folder + QStringLiteral("/copy.sqlite");
+    for (auto _ : state)
+        db.backup(target);
+}
+BENCHMARK(vacuumInto)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Store::reload() of a full week, walking 40 weeks forward and back as the agenda's step does.
+void reloadWeek(benchmark::State& state)
+{
+    const QString folder = BenchData::scratchFolder();
+    Database db(folder + QStringLiteral("/calvora.sqlite"));
+    Store store(db);
+    store.showDate(BenchData::pinnedMoment().date());
+    int taken = 0;
+    int direction = 1;
+    for (auto _ : state) {
+        if (taken == 40) {
+            taken = 0;
+            direction = -direction;
+        }
+        store.setAnchor(store.anchor().addDays(7 * direction));
+        store.reload();
+        ++taken;
+    }
+    state.counters["appointments"] = double(store.weekAppointments().size());
+}
+BENCHMARK(reloadWeek)->Unit(benchmark::kMillisecond);
+
+} // namespace
