@@ -1,6 +1,7 @@
 #include "AgendaStyle.h"
 
 #include <QApplication>
+#include <QHash>
 
 namespace AgendaStyle {
 
@@ -37,10 +38,24 @@ QColor textBackground(const QPalette& p)
 
 QFont font(int pixelSize, QFont::Weight weight, bool italic)
 {
-    QFont f = QApplication::font();
+    // Painting asks for the same few fonts thousands of times; a font made once keeps its resolved
+    // font engine, which a freshly made one must look up again. Rebuilt when the application font changes.
+    static QFont base;
+    static QHash<quint64, QFont> made;
+    const QFont application = QApplication::font();
+    if (!(application == base) || application.resolveMask() != base.resolveMask()) {
+        base = application;
+        made.clear();
+    }
+    const quint64 key = (quint64(quint32(pixelSize)) << 32) | (quint64(weight) << 1) | (italic ? 1 : 0);
+    auto found = made.constFind(key);
+    if (found != made.constEnd())
+        return *found;
+    QFont f = application;
     f.setPixelSize(pixelSize);
     f.setWeight(weight);
     f.setItalic(italic);
+    made.insert(key, f);
     return f;
 }
 

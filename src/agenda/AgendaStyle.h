@@ -14,7 +14,8 @@ namespace AgendaStyle {
 [[nodiscard]] QColor textBackground(const QPalette& p);      // behind blocks: white in a light theme
 [[nodiscard]] QColor withAlpha(QColor c, double alpha);
 
-// The system font at a pixel size and weight; italic and equal-width digits on request.
+// The system font at a pixel size and weight; italic and equal-width digits on request. User-interface
+// thread only (the fonts are kept between calls).
 [[nodiscard]] QFont font(int pixelSize, QFont::Weight weight = QFont::Normal, bool italic = false);
 
 // Semantic sizes: callout 12, caption 10, second-level title 17, third-level title 15.

@@ -6,7 +6,11 @@
 #include <QFontMetricsF>
 #include <QMimeData>
 #include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QTextLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -71,12 +75,18 @@ AppointmentBlock::AppointmentBlock(const Appointment& appointment, const QColor&
     , m_compact(compact)
     , m_rect(rect)
 {
-    m_shape.addRoundedRect(m_rect, cornerRadius, cornerRadius);
 }
 
 bool AppointmentBlock::contains(const QPointF& point) const
 {
-    return m_shape.contains(point);
+    if (!m_rect.contains(point))
+        return false;
+    // The shape is only needed for the mouse, so it is made at the first question.
+    if (!m_shape) {
+        m_shape.emplace();
+        m_shape->addRoundedRect(m_rect, cornerRadius, cornerRadius);
+    }
+    return m_shape->contains(point);
 }
 
 void AppointmentBlock::paint(QPainter& p, const QPalette& palette) const
@@ -84,27 +94,73 @@ void AppointmentBlock::paint(QPainter& p, const QPalette& palette) const
     if (m_rect.width() <= 0 || m_rect.height() <= 0)
         return;
     p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setClipPath(m_shape);
-    p.fillPath(m_shape, AgendaStyle::textBackground(palette));
-    p.fillPath(m_shape, AgendaStyle::withAlpha(m_color, 0.25));
+    if (!paintCachedChrome(p, palette))
+        paintChrome(p, m_rect, m_color, AgendaStyle::textBackground(palette));
 
+    // The text lies inside the rounded shape (8 pt from its left edge, clear of the bar and the
+    // corners), so the content rectangle alone cuts what does not fit.
     const bool shortLayout = isShort(m_appointment);
     const QRectF content = m_rect.adjusted(8, shortLayout ? 0 : 2, -4, shortLayout ? 0 : -2);
-    p.save();
     p.setClipRect(content, Qt::IntersectClip);
     if (shortLayout)
         paintShort(p, palette, content);
     else
         paintTall(p, palette, content);
     p.restore();
+}
 
-    p.fillRect(QRectF(m_rect.left(), m_rect.top(), 4, m_rect.height()), m_color);
-    p.setClipping(false);
-    p.setPen(QPen(AgendaStyle::withAlpha(m_color, 0.7), 0.75));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(m_rect, cornerRadius, cornerRadius);
+void AppointmentBlock::paintChrome(QPainter& p, const QRectF& rect, const QColor& color, const QColor& background)
+{
+    QPainterPath shape;
+    shape.addRoundedRect(rect, cornerRadius, cornerRadius);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipPath(shape, Qt::IntersectClip);
+    p.fillPath(shape, background);
+    p.fillPath(shape, AgendaStyle::withAlpha(color, 0.25));
+    p.fillRect(QRectF(rect.left(), rect.top(), 4, rect.height()), color);
     p.restore();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(AgendaStyle::withAlpha(color, 0.7), 0.75));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(rect, cornerRadius, cornerRadius);
+    p.restore();
+}
+
+bool AppointmentBlock::paintCachedChrome(QPainter& p, const QPalette& palette) const
+{
+    // A picture can stand in for the drawing only where it lands on whole device pixels: blocks sit
+    // on whole points (GridGeometry) and the painter is at most moved by whole points.
+    const QTransform& t = p.deviceTransform();
+    const auto whole = [](qreal v) { return v == std::floor(v); };
+    if (t.type() > QTransform::TxTranslate || !whole(t.dx()) || !whole(t.dy()) || !whole(m_rect.x())
+        || !whole(m_rect.y()) || !whole(m_rect.width()) || !whole(m_rect.height()))
+        return false;
+    const qreal dpr = p.device() ? p.device()->devicePixelRatio() : 1.0;
+    if (dpr != std::floor(dpr))
+        return false;
+    const QColor background = AgendaStyle::textBackground(palette);
+    const QSize size = m_rect.size().toSize();
+    const QString key = QStringLiteral("calvora-block-%1x%2-%3-%4-%5")
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(m_color.rgba(), 8, 16)
+                            .arg(background.rgba(), 8, 16)
+                            .arg(dpr);
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
+        // One point of room around the block for the outline, which is centred on its edge.
+        picture = QPixmap((size + QSize(2, 2)) * dpr);
+        picture.setDevicePixelRatio(dpr);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        paintChrome(painter, QRectF(QPointF(1, 1), QSizeF(size)), m_color, background);
+        painter.end();
+        QPixmapCache::insert(key, picture);
+    }
+    p.drawPixmap(m_rect.topLeft() - QPointF(1, 1), picture);
+    return true;
 }
 
 void AppointmentBlock::paintShort(QPainter& p, const QPalette& palette, const QRectF& content) const

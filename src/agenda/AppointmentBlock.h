@@ -7,6 +7,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <optional>
+
 class QMimeData;
 class QPainter;
 class QPalette;
@@ -33,6 +35,11 @@ public:
     static constexpr double cornerRadius = 5;
 
 private:
+    // Background, tint, left bar and outline of a block in `rect`.
+    static void paintChrome(QPainter& painter, const QRectF& rect, const QColor& color, const QColor& background);
+    // The same from a picture shared by all blocks of this size and colour; false where a picture
+    // would not land on whole pixels (the caller then draws).
+    bool paintCachedChrome(QPainter& painter, const QPalette& palette) const;
     void paintShort(QPainter& painter, const QPalette& palette, const QRectF& content) const;
     void paintTall(QPainter& painter, const QPalette& palette, const QRectF& content) const;
 
@@ -40,5 +47,5 @@ private:
     QColor m_color;
     bool m_compact;
     QRectF m_rect;
-    QPainterPath m_shape;
+    mutable std::optional<QPainterPath> m_shape;
 };

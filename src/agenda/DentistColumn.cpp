@@ -14,7 +14,11 @@
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QToolTip>
+
+#include <cmath>
 
 DentistColumn::DentistColumn(Store& store, QWidget* parent)
     : QWidget(parent)
@@ -22,7 +26,8 @@ DentistColumn::DentistColumn(Store& store, QWidget* parent)
 {
     setMouseTracking(true);
     setAcceptDrops(true);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // Every paint covers the whole exposed area, so nothing under the column is painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments,
@@ -98,17 +103,78 @@ void DentistColumn::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     const QPalette& pal = palette();
+    const bool tinted = m_dropTargeted || m_hoverSlot;
+    if (tinted)
+        paintTintedBackground(p);
+    else
+        paintSlots(p);
+
+    const QRectF dirty = event->rect();
+    for (const AppointmentBlock& block : m_blocks)
+        if (block.rect().intersects(dirty))
+            block.paint(p, pal);
+
+    // Blocks keep 2 pt from the column's edges, so the separator never lies under one.
+    if (tinted)
+        ColumnSeparator::paint(p, rect(), m_dayEnd, pal);
+}
+
+// The column is opaque: its background, the 43 slot lines and the separator come from one picture of
+// four rows (an hour), shared by all columns of this size, laid down the column. The lines repeat
+// every hour and the last, partial hour ends with a quarter line like the others.
+void DentistColumn::paintSlots(QPainter& p)
+{
+    const QPalette& pal = palette();
+    const qreal dpr = devicePixelRatioF();
+    const int rowHeight = int(m_geometry.rowHeight());
+    const QSize tileSize(width(), 4 * rowHeight);
+    if (tileSize.isEmpty() || m_geometry.rowHeight() != rowHeight || dpr != std::floor(dpr)) {
+        paintTintedBackground(p);
+        ColumnSeparator::paint(p, rect(), m_dayEnd, pal);
+        return;
+    }
+    const QString key = QStringLiteral("calvora-slots-%1x%2-%3-%4-%5-%6")
+                            .arg(tileSize.width())
+                            .arg(tileSize.height())
+                            .arg(int(m_dayEnd))
+                            .arg(pal.color(QPalette::Base).rgba(), 8, 16)
+                            .arg(AgendaStyle::primary(pal).rgba(), 8, 16)
+                            .arg(dpr);
+    QPixmap tile;
+    if (!QPixmapCache::find(key, &tile)) {
+        tile = QPixmap(tileSize * dpr);
+        tile.setDevicePixelRatio(dpr);
+        QPainter painter(&tile);
+        painter.fillRect(QRect(QPoint(0, 0), tileSize), pal.color(QPalette::Base));
+        QList<QLineF> quarters;
+        QList<QLineF> hours;
+        for (int i = 1; i <= 4; ++i) {
+            const double y = m_geometry.lineY(i);
+            (GridGeometry::isHourLine(i) ? hours : quarters).append(QLineF(0, y, width(), y));
+        }
+        paintLines(painter, quarters, hours);
+        ColumnSeparator::paint(painter, QRect(QPoint(0, 0), tileSize), m_dayEnd, pal);
+        painter.end();
+        QPixmapCache::insert(key, tile);
+    }
+    // One plain copy per hour; a tiled fill would blend the column's rows span by span.
+    for (int top = 0; top < height(); top += tileSize.height()) {
+        const int rows = std::min(tileSize.height(), height() - top);
+        p.drawPixmap(QPointF(0, top), tile, QRectF(0, 0, tileSize.width(), rows));
+    }
+}
+
+// The background as drawn when a tint lies under the lines: the drop target and the hover row.
+void DentistColumn::paintTintedBackground(QPainter& p)
+{
+    const QPalette& pal = palette();
     const double w = width();
+    p.fillRect(rect(), pal.color(QPalette::Base));
     if (m_dropTargeted)
         p.fillRect(rect(), AgendaStyle::accent(pal, 0.08));
     if (m_hoverSlot)
         p.fillRect(m_geometry.slotRect(*m_hoverSlot, w), AgendaStyle::accent(pal, 0.14));
-
-    p.setPen(QPen(AgendaStyle::primary(pal, 0.08), 0.5));
-    p.drawLines(m_quarterLines);
-    p.setPen(QPen(AgendaStyle::primary(pal, 0.25), 1));
-    p.drawLines(m_hourLines);
-
+    paintLines(p, m_quarterLines, m_hourLines);
     if (m_hoverSlot) {
         const QRectF row = m_geometry.slotRect(*m_hoverSlot, w);
         p.setFont(AgendaStyle::font(AgendaStyle::captionSize));
@@ -116,13 +182,15 @@ void DentistColumn::paintEvent(QPaintEvent* event)
         p.drawText(row.adjusted(6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                    QStringLiteral("+ ") + Schedule::clockText(GridGeometry::slotStart(*m_hoverSlot)));
     }
+}
 
-    const QRectF dirty = event->rect();
-    for (const AppointmentBlock& block : m_blocks)
-        if (block.rect().intersects(dirty))
-            block.paint(p, pal);
-
-    ColumnSeparator::paint(p, rect(), m_dayEnd, pal);
+void DentistColumn::paintLines(QPainter& p, const QList<QLineF>& quarters, const QList<QLineF>& hours) const
+{
+    const QPalette& pal = palette();
+    p.setPen(QPen(AgendaStyle::primary(pal, 0.08), 0.5));
+    p.drawLines(quarters);
+    p.setPen(QPen(AgendaStyle::primary(pal, 0.25), 1));
+    p.drawLines(hours);
 }
 
 void DentistColumn::setHoverSlot(std::optional<int> slot)
@@ -162,6 +230,16 @@ void DentistColumn::mouseMoveEvent(QMouseEvent* event)
     }
     const std::optional<int> slot = m_geometry.slot(pos.y());
     setHoverSlot(slot && isFree(*slot) && rect().contains(event->pos()) ? slot : std::nullopt);
+}
+
+void DentistColumn::hideEvent(QHideEvent* event)
+{
+    // A hidden column (kept for the other mode) comes back without a stale highlight or press.
+    m_hoverSlot.reset();
+    m_dropTargeted = false;
+    m_pressPos.reset();
+    m_pressedId.reset();
+    QWidget::hideEvent(event);
 }
 
 void DentistColumn::leaveEvent(QEvent* event)

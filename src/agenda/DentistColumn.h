@@ -44,6 +44,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -52,6 +53,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void paintSlots(QPainter& p);
+    void paintTintedBackground(QPainter& p);
+    void paintLines(QPainter& p, const QList<QLineF>& quarters, const QList<QLineF>& hours) const;
     void rebuildBlocks();
     void rebuildLines();
     void setHoverSlot(std::optional<int> slot);

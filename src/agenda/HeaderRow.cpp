@@ -24,17 +24,26 @@ QFont dentistFont(bool compact)
     return AgendaStyle::font(compact ? AgendaStyle::captionSize : AgendaStyle::calloutSize, QFont::Medium);
 }
 
-// Replaces the widgets of a list by count new ones, reusing those that exist.
+// Brings a list to count widgets: those no longer needed are hidden and kept in spare (a switch of
+// mode may come from inside a label's own event handler), and spare ones are shown again before new
+// ones are made.
 template <typename W, typename Make>
-void resizeWidgets(QList<W*>& list, qsizetype count, Make make)
+void resizeWidgets(QList<W*>& list, QList<W*>& spare, qsizetype count, Make make)
 {
     while (list.size() > count) {
         W* widget = list.takeLast();
         widget->hide();
-        widget->deleteLater(); // may be inside its own event handler
+        spare.append(widget);
     }
-    while (list.size() < count)
-        list.append(make());
+    while (list.size() < count) {
+        if (spare.isEmpty()) {
+            list.append(make());
+        } else {
+            W* widget = spare.takeLast();
+            widget->show();
+            list.append(widget);
+        }
+    }
 }
 
 } // namespace
@@ -140,12 +149,12 @@ HeaderRow::HeaderRow(Store& store, QWidget* parent)
 
 void HeaderRow::setContent(const QList<QDate>& days, const QList<Dentist>& dentists, bool compact)
 {
-    resizeWidgets(m_labels, days.size(), [this] {
+    resizeWidgets(m_labels, m_spareLabels, days.size(), [this] {
         auto* label = new DayLabel(m_store, this);
         label->show();
         return label;
     });
-    resizeWidgets(m_headers, days.size() * dentists.size(), [this] {
+    resizeWidgets(m_headers, m_spareHeaders, days.size() * dentists.size(), [this] {
         auto* header = new DentistHeader(this);
         connect(header, &DentistHeader::clicked, this, &HeaderRow::dentistClicked);
         header->show();

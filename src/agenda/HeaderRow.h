@@ -77,4 +77,6 @@ private:
     int m_dentistCount = 0;
     QList<DayLabel*> m_labels;
     QList<DentistHeader*> m_headers;
+    QList<DayLabel*> m_spareLabels;     // hidden, ready for reuse
+    QList<DentistHeader*> m_spareHeaders;
 };

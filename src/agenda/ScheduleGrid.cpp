@@ -26,13 +26,15 @@ void GridBody::sync()
     const bool compact = m_store.mode() == ViewMode::Week;
     const GridGeometry rules(compact);
     const qsizetype count = days.size() * dentists.size();
+    // Columns that the other mode does not need are kept hidden for the next switch instead of being
+    // destroyed and made again (a switch may also come from inside a column's own event handler).
     while (m_columns.size() > count) {
         DentistColumn* column = m_columns.takeLast();
         column->hide();
-        column->deleteLater(); // may be inside its own event handler
+        m_spare.append(column);
     }
     while (m_columns.size() < count) {
-        auto* column = new DentistColumn(m_store, this);
+        DentistColumn* column = m_spare.isEmpty() ? new DentistColumn(m_store, this) : m_spare.takeLast();
         column->show();
         m_columns.append(column);
     }

@@ -30,6 +30,7 @@ private:
     Store& m_store;
     TimeColumn* m_time;
     QList<DentistColumn*> m_columns;
+    QList<DentistColumn*> m_spare; // hidden, ready for reuse
 };
 
 // The agenda of the visible days: a header row pinned above a vertically scrolling grid (or both

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 class Database;
 
@@ -68,7 +69,12 @@ public:
     bool move(qint64 id, const QDate& day, qint64 dentistId, int start);
 
     // Search, suggestions and settings.
+    // Up to 200 appointments whose patient, phone or treatment is LIKE "%text%" (text trimmed, at least
+    // two characters), newest first; empty on failure. A text that extends the previous one, when that
+    // one found fewer than 200, is judged only on those earlier matches (the same rows, fewer reads).
     [[nodiscard]] QList<Appointment> search(const QString& text);
+    // The practice's 25 most used treatments, then the defaults, without repeats (ignoring case). The
+    // answer is remembered until anything (this program or another) writes to the database.
     [[nodiscard]] QStringList treatmentSuggestions();
     [[nodiscard]] static const QStringList& defaultTreatments();
     std::optional<QString> saveSettings(const QString& studioName, const QList<Dentist>& dentists);
@@ -78,6 +84,15 @@ signals:
     void changed();
 
 private:
+    // Identifies the database's content as this connection sees it; absent when it cannot be read.
+    struct ChangeMark {
+        qint64 ownChanges = 0;
+        qint64 dataVersion = 0;
+        bool operator==(const ChangeMark&) const = default;
+    };
+    [[nodiscard]] std::optional<ChangeMark> changeMark();
+    [[nodiscard]] QStringList countedTreatmentSuggestions();
+    [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
     [[nodiscard]] std::optional<QString> ruleMessage(const Appointment& a) const;
     [[nodiscard]] std::optional<QString> overlapMessage(const Appointment& a);
     void setWeekAppointments(const QList<Appointment>& appointments);
@@ -91,4 +106,15 @@ private:
     std::optional<Appointment> m_editing;
     std::optional<Appointment> m_pendingDelete;
     std::optional<QString> m_alertMessage;
+    // The last search whose result held every match (fewer than the limit), with its text in the case
+    // LIKE compares (A to Z folded) and the database content it was run on.
+    static constexpr qsizetype searchLimit = 200;
+    struct LastSearch {
+        ChangeMark mark;
+        QString folded;
+        QList<Appointment> results;
+    };
+    std::optional<LastSearch> m_lastSearch;
+    // The last suggestions and the database content they were counted from.
+    std::optional<std::pair<ChangeMark, QStringList>> m_suggestions;
 };

@@ -18,6 +18,15 @@ int characterCount(const QString& text, int limit)
     return count;
 }
 
+// LIKE ignores the case of A to Z only, so texts are compared the same way.
+QString asciiLower(QString text)
+{
+    for (QChar& c : text)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    return text;
+}
+
 } // namespace
 
 const QStringList& Store::defaultTreatments()
@@ -38,17 +47,88 @@ QList<Appointment> Store::search(const QString& text)
         return {};
     // Typed text reaches SQLite only as a bound parameter; "%" and "_" keep their LIKE meaning.
     const QString pattern = u'%' + needle + u'%';
+    const QString folded = asciiLower(needle);
+    const std::optional<ChangeMark> mark = changeMark();
     try {
-        return m_db.query(QStringLiteral("SELECT ") + AppointmentRows::columns
-                              + QStringLiteral(" FROM appointments\nWHERE patient LIKE ? OR phone LIKE ? OR "
-                                               "treatment LIKE ?\nORDER BY day DESC, start_min DESC LIMIT 200"),
-                          {pattern, pattern, pattern}, AppointmentRows::fromRow);
+        QList<Appointment> found;
+        if (mark && m_lastSearch && m_lastSearch->mark == *mark && folded.contains(m_lastSearch->folded))
+            found = narrowedSearch(m_lastSearch->results, pattern);
+        else
+            found = m_db.query(QStringLiteral("SELECT ") + AppointmentRows::columns
+                                   + QStringLiteral(" FROM appointments\nWHERE patient LIKE ? OR phone LIKE ? OR "
+                                                    "treatment LIKE ?\nORDER BY day DESC, start_min DESC LIMIT 200"),
+                               {pattern, pattern, pattern}, AppointmentRows::fromRow);
+        // Fewer than 200 rows are every match; a longer text holding this one (without wildcards)
+        // can only match some of them.
+        const bool literal = !needle.contains(u'%') && !needle.contains(u'_');
+        if (mark && literal && found.size() < searchLimit)
+            m_lastSearch = LastSearch{*mark, folded, found};
+        else
+            m_lastSearch.reset();
+        return found;
     } catch (const DatabaseError&) {
+        m_lastSearch.reset();
         return {};
     }
 }
 
+// The matches of `pattern` among the complete matches of a shorter text, in their order: SQLite
+// judges each of them again, so LIKE keeps its exact meaning.
+QList<Appointment> Store::narrowedSearch(const QList<Appointment>& candidates, const QString& pattern)
+{
+    if (candidates.isEmpty())
+        return {};
+    QString marks;
+    SQLArgs args;
+    for (const Appointment& a : candidates) {
+        marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
+        args.append(a.id);
+    }
+    for (int i = 0; i < 3; ++i)
+        args.append(pattern);
+    const QList<qint64> kept =
+        m_db.query(QStringLiteral("SELECT id FROM appointments WHERE id IN (") + marks
+                       + QStringLiteral(") AND (patient LIKE ? OR phone LIKE ? OR treatment LIKE ?)"),
+                   args, [](const SQLRow& row) { return row.integer(0); });
+    const QSet<qint64> matching(kept.begin(), kept.end());
+    QList<Appointment> found;
+    for (const Appointment& a : candidates)
+        if (matching.contains(a.id))
+            found.append(a);
+    return found;
+}
+
+std::optional<Store::ChangeMark> Store::changeMark()
+{
+    // total_changes() counts every row this connection has written (triggers included); data_version
+    // moves whenever another connection commits. Together they change with every write to the file.
+    try {
+        const QList<ChangeMark> marks =
+            m_db.query(QStringLiteral("SELECT total_changes(), data_version FROM pragma_data_version"), {},
+                       [](const SQLRow& row) { return ChangeMark{row.integer(0), row.integer(1)}; });
+        if (!marks.isEmpty())
+            return marks.first();
+    } catch (const DatabaseError&) {
+    }
+    return std::nullopt;
+}
+
 QStringList Store::treatmentSuggestions()
+{
+    // Counting every appointment takes a while on years of agenda; the answer is kept until anything
+    // writes to the database.
+    const std::optional<ChangeMark> mark = changeMark();
+    if (mark && m_suggestions && m_suggestions->first == *mark)
+        return m_suggestions->second;
+    QStringList result = countedTreatmentSuggestions();
+    if (mark)
+        m_suggestions.emplace(*mark, result);
+    else
+        m_suggestions.reset();
+    return result;
+}
+
+QStringList Store::countedTreatmentSuggestions()
 {
     QStringList candidates;
     try {

@@ -1,9 +1,14 @@
 #include "AgendaFixture.h"
 #include "AppointmentBlock.h"
+#include "Color.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QSet>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -152,4 +157,83 @@ TEST_F(AgendaTest, blockTooltipAndLayouts)
     EXPECT_FALSE(AppointmentBlock::isShort(a));
     EXPECT_EQ(AppointmentBlock::toolTip(a),
               QStringLiteral("09:00–09:30  Anna Verdi\nIgiene orale\nTel. 347 1234567\nAllergica\nal lattice"));
+}
+
+namespace {
+
+// Which widgets receive paint events while it lives.
+class PaintWatch : public QObject {
+public:
+    PaintWatch() { qApp->installEventFilter(this); }
+    ~PaintWatch() override { qApp->removeEventFilter(this); }
+    QSet<QObject*> painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted.insert(watched);
+        return false;
+    }
+};
+
+int channelDistance(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+}
+
+} // namespace
+
+TEST_F(AgendaTest, hoverRepaintsOnlyItsColumnAndAHiddenColumnForgetsIt)
+{
+    DentistColumn* friday = column(4, 2);
+    QTest::mouseMove(friday, pointInSlot(friday, 3));
+    QApplication::processEvents();
+    {
+        PaintWatch watch;
+        QTest::mouseMove(friday, pointInSlot(friday, 5));
+        QApplication::processEvents();
+        EXPECT_EQ(watch.painted, QSet<QObject*>{friday});
+    }
+    EXPECT_EQ(friday->hoverSlot(), 5);
+
+    // The switch to day view keeps the column hidden for the way back; it returns without a highlight.
+    store.setMode(ViewMode::Day);
+    EXPECT_FALSE(friday->isVisible());
+    store.setMode(ViewMode::Week);
+    ASSERT_EQ(column(4, 2), friday);
+    EXPECT_TRUE(friday->isVisible());
+    EXPECT_FALSE(friday->hoverSlot());
+}
+
+TEST_F(AgendaTest, blocksAndSlotsAreDrawnWhereTheGeometryPutsThem)
+{
+    book(1, "2024-12-02", 540, 30, "Anna Verdi");
+    DentistColumn* monday = column(0, 0);
+    const QColor blue = colorFromHex(store.dentists()[0].colorHex);
+    const QRgb base = monday->palette().color(QPalette::Base).rgb();
+    const int w = monday->width();
+    const QImage plain = monday->grab().toImage();
+
+    // The block of 09:00–09:30 spans y 1 to 43, x 2 to w − 2 (week rows of 22).
+    EXPECT_EQ(plain.pixel(4, 20), blue.rgb()) << "left bar";
+    const QRgb tinted =
+        qRgb(255 - (255 - blue.red()) / 4, 255 - (255 - blue.green()) / 4, 255 - (255 - blue.blue()) / 4);
+    EXPECT_LE(channelDistance(plain.pixel(w - 4, 22), tinted), 3) << "tint inside the block";
+    EXPECT_EQ(plain.pixel(2, 1), base) << "rounded corner";
+    EXPECT_EQ(plain.pixel(w / 2, 3 * 22 + 10), base) << "free slot";
+    EXPECT_LT(qGray(plain.pixel(w - 1, 3 * 22 + 10)), qGray(base)) << "separator";
+
+    // With a highlighted row elsewhere, every other pixel is the same.
+    QTest::mouseMove(monday, pointInSlot(monday, 20));
+    QApplication::processEvents();
+    ASSERT_EQ(monday->hoverSlot(), 20);
+    const QImage hovered = monday->grab().toImage();
+    int different = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            if ((y < 20 * 22 - 1 || y > 21 * 22) && plain.pixel(x, y) != hovered.pixel(x, y))
+                ++different;
+    EXPECT_EQ(different, 0);
+    EXPECT_NE(hovered.pixel(w / 2, 20 * 22 + 2), base);
 }
