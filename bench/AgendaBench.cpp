@@ -19,6 +19,13 @@ void countPaints(benchmark::State& state, PaintCounter& counter)
     state.counters["widgets_painted"] = counter.widgets();
 }
 
+// One step and the repaint it causes; not inlined, so that a profiler can count it alone.
+[[gnu::noinline]] void stepAndPaint(Store& store, int direction)
+{
+    store.step(direction);
+    QCoreApplication::processEvents();
+}
+
 // step(±1) in week mode: the reload of the next week and the repaint of its 15 columns. The agenda
 // walks 40 weeks forward, then 40 back, so that each step shows a week of a different content.
 void weekStep(benchmark::State& state)
@@ -38,12 +45,13 @@ void weekStep(benchmark::State& state)
             taken = 0;
             direction = -direction;
         }
-        env.store.step(direction);
-        QCoreApplication::processEvents();
+        stepAndPaint(env.store, direction);
         ++taken;
     }
 }
 BENCHMARK(weekStep)->Unit(benchmark::kMillisecond);
+// The same for a profiler: a fixed number of steps (two walks forward and back).
+BENCHMARK(weekStep)->Name("weekStepFixed")->Unit(benchmark::kMillisecond)->Iterations(160);
 
 // Choosing a segment of the view switch and the repaint of the grid in the new mode.
 void switchMode(benchmark::State& state, ViewMode to)

@@ -80,3 +80,35 @@ qint64 fill(Database& db, const Options& options)
 }
 
 } // namespace LargeDatabase
+
+namespace LargeDatabase {
+
+Census census(Database& db)
+{
+    const auto number = [&db](const QString& sql) {
+        return db.query(sql, {}, [](const SQLRow& row) { return row.integer(0); }).value(0);
+    };
+    const auto text = [&db](const QString& sql) {
+        return db.query(sql, {}, [](const SQLRow& row) { return row.text(0); }).value(0);
+    };
+    Census c;
+    c.appointments = number(QStringLiteral("SELECT COUNT(*) FROM appointments"));
+    c.workingDays = number(QStringLiteral("SELECT COUNT(DISTINCT day) FROM appointments"));
+    c.dentists = number(QStringLiteral("SELECT COUNT(DISTINCT dentist_id) FROM appointments"));
+    c.overlaps = number(QStringLiteral(
+        "SELECT COUNT(*) FROM appointments a JOIN appointments b ON a.dentist_id = b.dentist_id AND a.day = b.day "
+        "AND a.id < b.id AND a.start_min < b.start_min + b.duration_min AND b.start_min < a.start_min + a.duration_min"));
+    c.broken = number(QStringLiteral(
+        "SELECT COUNT(*) FROM appointments WHERE trim(patient) = '' OR strftime('%w', day) IN ('0', '6') "
+        "OR date(day) IS NOT day OR start_min < 540 OR start_min + duration_min > 1185 OR start_min % 15 <> 0 "
+        "OR duration_min < 15 OR duration_min % 15 <> 0"));
+    c.patients = number(QStringLiteral("SELECT COUNT(DISTINCT patient) FROM appointments"));
+    c.treatments = number(QStringLiteral("SELECT COUNT(DISTINCT treatment) FROM appointments WHERE treatment <> ''"));
+    c.withPhone = number(QStringLiteral("SELECT COUNT(*) FROM appointments WHERE phone <> ''"));
+    c.withNotes = number(QStringLiteral("SELECT COUNT(*) FROM appointments WHERE notes <> ''"));
+    c.firstDay = text(QStringLiteral("SELECT MIN(day) FROM appointments"));
+    c.lastDay = text(QStringLiteral("SELECT MAX(day) FROM appointments"));
+    return c;
+}
+
+} // namespace LargeDatabase

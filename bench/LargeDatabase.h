@@ -20,4 +20,21 @@ struct Options {
 // Appends the appointments to the (freshly created) database in one transaction; returns how many.
 qint64 fill(Database& db, const Options& options = {});
 
+// What a database holds, counted with SQL, to show that it is what the measurements need.
+struct Census {
+    qint64 appointments = 0;
+    qint64 workingDays = 0;   // distinct days with appointments
+    qint64 dentists = 0;      // distinct dentists with appointments
+    qint64 overlaps = 0;      // pairs of one dentist's appointments on one day that overlap (self-join)
+    qint64 broken = 0;        // appointments breaking another booking rule (weekend, hours, grid, no patient)
+    qint64 patients = 0;      // distinct patient names
+    qint64 treatments = 0;    // distinct treatments
+    qint64 withPhone = 0;
+    qint64 withNotes = 0;
+    QString firstDay;
+    QString lastDay;
+};
+// Throws DatabaseError.
+[[nodiscard]] Census census(Database& db);
+
 } // namespace LargeDatabase

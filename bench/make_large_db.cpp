@@ -1,4 +1,6 @@
-// Writes the large measurement database: make_large_db <file> (the file must not exist yet).
+// Writes the large measurement database and shows what it holds:
+//   make_large_db <new file .sqlite>      generate, then count
+//   make_large_db --check <file .sqlite>  count only
 #include "Database.h"
 #include "LargeDatabase.h"
 
@@ -7,18 +9,49 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+namespace {
+
+void show(QTextStream& out, const LargeDatabase::Census& c)
+{
+    const double perDentistDay = c.workingDays * c.dentists > 0 ? double(c.appointments) / double(c.workingDays * c.dentists) : 0;
+    out << "appointments                 " << c.appointments << '\n'
+        << "days                         " << c.firstDay << " .. " << c.lastDay << ", " << c.workingDays
+        << " working days, " << c.dentists << " dentists\n"
+        << "per dentist per working day  " << QString::number(perDentistDay, 'f', 2) << '\n'
+        << "overlapping pairs            " << c.overlaps << '\n'
+        << "other broken booking rules   " << c.broken << '\n'
+        << "distinct patients            " << c.patients << '\n'
+        << "distinct treatments          " << c.treatments << '\n'
+        << "with a phone                 " << c.withPhone << '\n'
+        << "with notes                   " << c.withNotes << '\n';
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
-    if (argc != 2 || QFileInfo::exists(QString::fromLocal8Bit(argv[1]))) {
-        out << "Uso: make_large_db <nuovo file .sqlite>\n";
+    const QStringList args = QCoreApplication::arguments();
+    const bool checkOnly = args.size() == 3 && args[1] == u"--check";
+    const QString path = checkOnly ? args[2] : args.value(1);
+    if ((!checkOnly && (args.size() != 2 || QFileInfo::exists(path))) || (checkOnly && !QFileInfo::exists(path))) {
+        out << "Uso: make_large_db <nuovo file .sqlite> | make_large_db --check <file .sqlite>\n";
         return 2;
     }
-    QElapsedTimer timer;
-    timer.start();
-    Database db(QString::fromLocal8Bit(argv[1]));
-    const qint64 count = LargeDatabase::fill(db);
-    out << count << " appuntamenti scritti in " << timer.elapsed() << " ms\n";
-    return 0;
+    try {
+        Database db(path);
+        if (!checkOnly) {
+            QElapsedTimer timer;
+            timer.start();
+            const qint64 count = LargeDatabase::fill(db);
+            out << count << " appuntamenti scritti in " << timer.elapsed() << " ms\n";
+        }
+        const LargeDatabase::Census c = LargeDatabase::census(db);
+        show(out, c);
+        return c.overlaps == 0 && c.broken == 0 ? 0 : 1;
+    } catch (const DatabaseError& error) {
+        out << error.message() << '\n';
+        return 1;
+    }
 }

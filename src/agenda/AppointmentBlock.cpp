@@ -3,11 +3,13 @@
 #include "AgendaStyle.h"
 #include "DragPayload.h"
 
+#include <QCache>
 #include <QFontMetricsF>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QStaticText>
 #include <QTextLayout>
 
 #include <cmath>
@@ -21,6 +23,28 @@ QString withTreatment(const QString& head, const QString& treatment)
     return treatment.isEmpty() ? head : head + middleDot + treatment;
 }
 
+// Lines already cut to a width, for the next paints of any block: the same names, times and
+// treatments come back week after week, and shaping text is most of what painting a block costs. A
+// line is shaped once more and kept shaped when it is drawn a second time. User-interface thread only.
+struct CutLine {
+    QString text;
+    std::optional<QStaticText> shaped;
+};
+
+QCache<QString, CutLine>& cutLines()
+{
+    static QCache<QString, CutLine> cache(4096);
+    return cache;
+}
+
+bool isSingleLine(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return false;
+    return true;
+}
+
 // One line in the given font, cut with an ellipsis at its end; returns the height used.
 double drawLine(QPainter& p, const QString& text, const QFont& font, const QColor& color, double x, double y,
                 double width)
@@ -28,7 +52,26 @@ double drawLine(QPainter& p, const QString& text, const QFont& font, const QColo
     const QFontMetricsF metrics(font);
     p.setFont(font);
     p.setPen(color);
-    p.drawText(QPointF(x, y + metrics.ascent()), metrics.elidedText(text, Qt::ElideRight, width));
+    const QPointF baseline(x, y + metrics.ascent());
+    if (!isSingleLine(text)) {
+        p.drawText(baseline, metrics.elidedText(text, Qt::ElideRight, width));
+        return metrics.height();
+    }
+    const QString key = font.key() + u'\x1f' + QString::number(width, 'g', 10) + u'\x1f' + text;
+    CutLine* line = cutLines().object(key);
+    if (!line) {
+        line = new CutLine{metrics.elidedText(text, Qt::ElideRight, width), std::nullopt};
+        cutLines().insert(key, line);
+        p.drawText(baseline, line->text);
+        return metrics.height();
+    }
+    if (!line->shaped) {
+        line->shaped.emplace(line->text);
+        line->shaped->setTextFormat(Qt::PlainText);
+        line->shaped->prepare(QTransform(), p.font());
+    }
+    // A static text puts its first baseline one leading and one ascent below the point given.
+    p.drawStaticText(QPointF(x, y - metrics.leading()), *line->shaped);
     return metrics.height();
 }
 

@@ -26,6 +26,15 @@ const QList<int>& durations()
 
 QString clockText(int minutes)
 {
+    // Every block, row and search result shows times: the hours of a day are written directly, and
+    // anything else goes through the general format.
+    if (minutes >= 0 && minutes < 100 * 60) {
+        const int h = minutes / 60;
+        const int m = minutes % 60;
+        const QChar text[] = {QChar(u'0' + h / 10), QChar(u'0' + h % 10), QChar(u':'), QChar(u'0' + m / 10),
+                              QChar(u'0' + m % 10)};
+        return QString(text, 5);
+    }
     return QString::asprintf("%02d:%02d", minutes / 60, minutes % 60);
 }
 

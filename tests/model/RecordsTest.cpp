@@ -93,6 +93,10 @@ TEST(Schedule, startTimesDurationsAndLabels)
     EXPECT_EQ(lengths.last(), 240);
     EXPECT_EQ(Schedule::clockText(555), "09:15");
     EXPECT_EQ(Schedule::clockText(1185), "19:45");
+    // Any minute count reads as the "%02d:%02d" of its hours and minutes, also past a day or below zero.
+    for (const int minutes : {0, 5, 59, 60, 599, 600, 1439, 1440, 5999, 6000, 6001, 123456, -1, -59, -60, -61})
+        EXPECT_EQ(Schedule::clockText(minutes), QString::asprintf("%02d:%02d", minutes / 60, minutes % 60))
+            << minutes;
 
     const std::pair<int, const char*> durations[] = {{0, "0 min"},  {15, "15 min"}, {45, "45 min"},
                                                      {60, "1 h"},   {90, "1 h 30 min"}, {240, "4 h"},
