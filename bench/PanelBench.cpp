@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QListView>
 
+#include <memory>
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -157,6 +159,47 @@ void suggestionsAfterSave(benchmark::State& state)
     state.counters["entries"] = double(count);
 }
 BENCHMARK(suggestionsAfterSave)->Unit(benchmark::kMillisecond);
+
+// The first treatmentSuggestions() of a connection, which counts every appointment into the tally
+// (on a new connection to a copy of the large database each round; opening it is not timed).
+void suggestionsFirstCall(benchmark::State& state)
+{
+    const QString file = BenchData::scratchFolder() + QStringLiteral("/calvora.sqlite");
+    qsizetype count = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto db = std::make_unique<Database>(file);
+        auto store = std::make_unique<Store>(*db);
+        state.ResumeTiming();
+        count = store->treatmentSuggestions().size();
+        state.PauseTiming();
+        store.reset();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.counters["entries"] = double(count);
+}
+BENCHMARK(suggestionsFirstCall)->Unit(benchmark::kMillisecond);
+
+// treatmentSuggestions() after another connection (another copy of the program) wrote an appointment:
+// the tally is counted again.
+void suggestionsAfterOtherWrite(benchmark::State& state)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    Database other(env.db.path());
+    (void)env.store.treatmentSuggestions();
+    qsizetype count = 0;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        other.run(QStringLiteral("UPDATE appointments SET notes = ? WHERE id = 1"),
+                  {QStringLiteral("Nota %1").arg(++round)});
+        state.ResumeTiming();
+        count = env.store.treatmentSuggestions().size();
+    }
+    state.counters["entries"] = double(count);
+}
+BENCHMARK(suggestionsAfterOtherWrite)->Unit(benchmark::kMillisecond);
 
 // The appointment editor sheet opened on an appointment of the week, until it is painted.
 void openEditor(benchmark::State& state)

@@ -64,4 +64,26 @@ void reloadWeek(benchmark::State& state)
 }
 BENCHMARK(reloadWeek)->Unit(benchmark::kMillisecond);
 
+// Store::save of a changed appointment: validation, the overlap check and the UPDATE in one
+// transaction, and the reload of the week (without a window).
+void saveAppointment(benchmark::State& state)
+{
+    const QString folder = BenchData::scratchFolder();
+    Database db(folder + QStringLiteral("/calvora.sqlite"));
+    Store store(db);
+    store.showDate(BenchData::pinnedMoment().date());
+    (void)store.treatmentSuggestions(); // as after the editor has been open once
+    Appointment a = store.weekAppointments().value(0);
+    int round = 0;
+    for (auto _ : state) {
+        a.notes = QStringLiteral("Nota %1").arg(++round);
+        a.treatment = round % 2 ? QStringLiteral("Protesi") : QStringLiteral("Igiene orale");
+        if (store.save(a)) {
+            state.SkipWithError("the save was refused");
+            break;
+        }
+    }
+}
+BENCHMARK(saveAppointment)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -11,6 +11,9 @@ struct StatementFinalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
+// Up to 32 MiB of pages kept in memory (the ten-year agenda is about 20 MiB).
+const QString largePageCache = QStringLiteral("PRAGMA cache_size = -32768");
+
 QString fromUtf8(const char* text)
 {
     return QString::fromUtf8(text ? text : "");
@@ -53,9 +56,9 @@ Database::Database(const QString& path)
     execute(QStringLiteral("PRAGMA foreign_keys = ON"));
     execute(QStringLiteral("PRAGMA journal_mode = DELETE"));
     execute(QStringLiteral("PRAGMA synchronous = FULL"));
-    // Searches and suggestions read the whole agenda: a page cache that holds years of it (up to
-    // 32 MiB, filled only as pages are read) serves them from memory and keeps their sorts off disk.
-    execute(QStringLiteral("PRAGMA cache_size = -32768"));
+    // Searches and suggestions read the whole agenda: a page cache that holds years of it (filled
+    // only as pages are read) serves them from memory and keeps their sorts off disk.
+    execute(largePageCache);
     migrate();
 }
 
@@ -143,7 +146,24 @@ void Database::transaction(const std::function<void()>& body)
 void Database::backup(const QString& target)
 {
     QFile::remove(target);
-    run(QStringLiteral("VACUUM INTO ?"), {target});
+    // VACUUM INTO gives the copy this connection's page cache and keeps the whole copy in it until the
+    // end: with the large cache a backup at start-up takes nearly twice as long and memory grows by
+    // the size of the database. The copy is made with SQLite's default cache; the large one comes back
+    // afterwards (a failure to set it back is no failure of the backup).
+    const auto restoreCache = [this] {
+        try {
+            execute(largePageCache);
+        } catch (const DatabaseError&) {
+        }
+    };
+    execute(QStringLiteral("PRAGMA cache_size = -2000"));
+    try {
+        run(QStringLiteral("VACUUM INTO ?"), {target});
+    } catch (...) {
+        restoreCache();
+        throw;
+    }
+    restoreCache();
 }
 
 bool Database::isIntact(const QString& path)

@@ -11,7 +11,6 @@
 #include <QStringList>
 
 #include <optional>
-#include <utility>
 
 class Database;
 
@@ -74,7 +73,7 @@ public:
     // one found fewer than 200, is judged only on those earlier matches (the same rows, fewer reads).
     [[nodiscard]] QList<Appointment> search(const QString& text);
     // The practice's 25 most used treatments, then the defaults, without repeats (ignoring case). The
-    // answer is remembered until anything (this program or another) writes to the database.
+    // counts are kept in the connection's temporary database from the first call on (TreatmentTally).
     [[nodiscard]] QStringList treatmentSuggestions();
     [[nodiscard]] static const QStringList& defaultTreatments();
     std::optional<QString> saveSettings(const QString& studioName, const QList<Dentist>& dentists);
@@ -91,7 +90,6 @@ private:
         bool operator==(const ChangeMark&) const = default;
     };
     [[nodiscard]] std::optional<ChangeMark> changeMark();
-    [[nodiscard]] QStringList countedTreatmentSuggestions();
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
     [[nodiscard]] std::optional<QString> ruleMessage(const Appointment& a) const;
     [[nodiscard]] std::optional<QString> overlapMessage(const Appointment& a);
@@ -115,6 +113,4 @@ private:
         QList<Appointment> results;
     };
     std::optional<LastSearch> m_lastSearch;
-    // The last suggestions and the database content they were counted from.
-    std::optional<std::pair<ChangeMark, QStringList>> m_suggestions;
 };

@@ -2,6 +2,7 @@
 #include "Database.h"
 #include "Settings.h"
 #include "Store.h"
+#include "TreatmentTally.h"
 
 #include <QSet>
 #include <QTextBoundaryFinder>
@@ -115,33 +116,22 @@ std::optional<Store::ChangeMark> Store::changeMark()
 
 QStringList Store::treatmentSuggestions()
 {
-    // Counting every appointment takes a while on years of agenda; the answer is kept until anything
-    // writes to the database.
-    const std::optional<ChangeMark> mark = changeMark();
-    if (mark && m_suggestions && m_suggestions->first == *mark)
-        return m_suggestions->second;
-    QStringList result = countedTreatmentSuggestions();
-    if (mark)
-        m_suggestions.emplace(*mark, result);
-    else
-        m_suggestions.reset();
-    return result;
-}
-
-QStringList Store::countedTreatmentSuggestions()
-{
-    QStringList candidates;
-    try {
-        candidates = m_db.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"
-                                               "GROUP BY treatment ORDER BY COUNT(*) DESC LIMIT 25"),
-                                {}, [](const SQLRow& row) { return row.text(0); });
-    } catch (const DatabaseError&) {
-        candidates.clear();
+    // The practice's own treatments by use come from the running tally; should it fail, they are
+    // counted from the appointments.
+    std::optional<QStringList> mostUsed = TreatmentTally::mostUsed(m_db);
+    if (!mostUsed) {
+        try {
+            mostUsed = m_db.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"
+                                                 "GROUP BY treatment ORDER BY COUNT(*) DESC LIMIT 25"),
+                                  {}, [](const SQLRow& row) { return row.text(0); });
+        } catch (const DatabaseError&) {
+            mostUsed = QStringList();
+        }
     }
-    candidates += defaultTreatments();
+    const QStringList candidates = *mostUsed + defaultTreatments();
     QStringList result;
     QSet<QString> seen;
-    for (const QString& candidate : std::as_const(candidates)) {
+    for (const QString& candidate : candidates) {
         const QString folded = candidate.toLower();
         if (seen.contains(folded))
             continue;

@@ -113,3 +113,94 @@ TEST_F(StoreTest, aLongerTextAfterTwoHundredMatchesSearchesEverything)
     EXPECT_EQ(ones, freshSearch(db, "paziente 1"));
     EXPECT_EQ(ones.last(), "Paziente 1");
 }
+
+namespace {
+
+// The suggestions as counted from the appointments themselves (the documented query and rule).
+QStringList countedSuggestions(Database& db)
+{
+    QStringList candidates = db.query("SELECT treatment FROM appointments WHERE treatment <> ''\n"
+                                      "GROUP BY treatment ORDER BY COUNT(*) DESC LIMIT 25",
+                                      {}, [](const SQLRow& row) { return row.text(0); });
+    candidates += Store::defaultTreatments();
+    QStringList result;
+    for (const QString& c : std::as_const(candidates))
+        if (!result.contains(c, Qt::CaseInsensitive))
+            result.append(c);
+    return result;
+}
+
+} // namespace
+
+TEST_F(StoreTest, suggestionsKeepTheCountedOrderThroughAnyWrites)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("calvora.sqlite");
+    Database mine(path);
+    Database other(path);
+    Store s(mine);
+    // Few uses of many treatments (also empty and differing only in case): ties everywhere, and more
+    // than 25 of them.
+    QStringList treatments{"", "Igiene orale", "igiene orale", "Protesi", "protesi ", "Faccette"};
+    for (int i = 0; i < 30; ++i)
+        treatments << QString("Trattamento %1").arg(i, 2, 10, QChar('0'));
+    quint32 seed = 20241204;
+    const auto next = [&seed](int bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return int((seed >> 8) % quint32(bound));
+    };
+    const auto anyId = [&](Database& writer) {
+        const qint64 rows =
+            writer.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
+                .value(0);
+        return writer
+            .query("SELECT id FROM appointments ORDER BY id LIMIT 1 OFFSET ?", {next(int(std::max<qint64>(rows, 1)))},
+                   [](const SQLRow& r) { return r.integer(0); })
+            .value(0);
+    };
+    EXPECT_EQ(s.treatmentSuggestions(), countedSuggestions(mine));
+    for (int step = 0; step < 400; ++step) {
+        Database& writer = next(4) == 0 ? other : mine;
+        const QString treatment = treatments[next(int(treatments.size()))];
+        switch (next(7)) {
+        case 0:
+        case 1:
+            insert(writer, "2024-12-02", 540, "P", "", treatment);
+            break;
+        case 2:
+            writer.run("UPDATE appointments SET treatment = ? WHERE id = ?", {treatment, anyId(writer)});
+            break;
+        case 3:
+            writer.run("UPDATE appointments SET patient = 'Q' WHERE id = ?", {anyId(writer)});
+            break;
+        case 4:
+            writer.run("DELETE FROM appointments WHERE id = ?", {anyId(writer)});
+            break;
+        case 5:
+            EXPECT_THROW(writer.transaction([&] {
+                insert(writer, "2024-12-03", 600, "R", "", treatment);
+                writer.run("DELETE FROM appointments WHERE treatment = ?", {treatments[next(6)]});
+                throw DatabaseError("annullato");
+            }),
+                         DatabaseError);
+            break;
+        default: {
+            // Through the store, which trims the treatment.
+            Appointment a = booking(1 + next(3), "2024-12-04", 540 + 15 * next(43), 15, "S");
+            a.treatment = treatment + " ";
+            (void)s.save(a);
+            break;
+        }
+        }
+        if (next(3) == 0) {
+            ASSERT_EQ(s.treatmentSuggestions(), countedSuggestions(mine)) << "step " << step;
+        }
+    }
+    EXPECT_EQ(s.treatmentSuggestions(), countedSuggestions(mine));
+    // The file itself holds nothing new.
+    EXPECT_EQ(other.query("SELECT COUNT(*) FROM sqlite_master WHERE name NOT IN ('dentists', 'appointments', "
+                          "'idx_appointments_day', 'settings', 'sqlite_sequence') AND name NOT LIKE 'sqlite_autoindex%'",
+                          {}, [](const SQLRow& r) { return r.integer(0); })
+                  .value(-1),
+              0);
+}
