@@ -22,6 +22,7 @@ namespace {
 
 const QString prefix = QStringLiteral("calvora-");
 const QString partialSuffix = QStringLiteral(".part");
+const QString journalSuffix = QStringLiteral("-journal");
 
 // A partial file this old cannot belong to a backup still being written (a copy of the practice's
 // database takes seconds), whatever computer on the shared folder started it.
@@ -99,6 +100,7 @@ void writeCopy(Database& db, const QString& target)
             throw DatabaseError(systemError(errno));
     } catch (...) {
         QFile::remove(partial);
+        QFile::remove(partial + journalSuffix); // left by a copy that failed to finish its own commit
         throw;
     }
     syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
@@ -122,7 +124,7 @@ void prune(const QString& folderPath)
         dir.remove(names[i]);
 }
 
-// Partial files left by a backup that was killed or hit a full disk. Age is measured against the
+// Partial files (and their journals) left by a backup that was killed or hit a full disk. Age is measured against the
 // backup just written, on the file system's own clock, so a computer whose clock is wrong cannot take
 // another computer's fresh partial file for a stale one.
 void removeStalePartials(const QString& folderPath, const QString& freshBackup)
@@ -133,7 +135,8 @@ void removeStalePartials(const QString& folderPath, const QString& freshBackup)
     QDir dir(folderPath);
     const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
-        if (!entry.fileName().startsWith(prefix) || !entry.fileName().endsWith(partialSuffix))
+        const QString name = entry.fileName();
+        if (!name.startsWith(prefix) || !(name.endsWith(partialSuffix) || name.endsWith(partialSuffix + journalSuffix)))
             continue;
         const QDateTime modified = entry.lastModified();
         if (modified.isValid() && modified.secsTo(reference) > stalePartialSeconds)

@@ -118,7 +118,7 @@ QStringList runUnprivileged(const std::function<void(QStringList&)>& body)
             ::_exit(3);
         QStringList observed;
         body(observed);
-        const QByteArray bytes = observed.join(u'\n').toUtf8();
+        const QByteArray bytes = observed.join(QChar(0)).toUtf8(); // lines may hold line breaks
         qsizetype written = 0;
         while (written < bytes.size()) {
             const ssize_t n = ::write(channel[1], bytes.constData() + written, size_t(bytes.size() - written));
@@ -138,7 +138,7 @@ QStringList runUnprivileged(const std::function<void(QStringList&)>& body)
     ::close(channel[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    QStringList observed = bytes.isEmpty() ? QStringList() : QString::fromUtf8(bytes).split(u'\n');
+    QStringList observed = bytes.isEmpty() ? QStringList() : QString::fromUtf8(bytes).split(QChar(0));
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         observed.append(QStringLiteral("crash %1").arg(status));
     return observed;

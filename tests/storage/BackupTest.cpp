@@ -123,13 +123,14 @@ TEST_F(BackupTest, partialFilesNeverCountAndOnlyStaleOnesAreRemoved)
                                "x");
     // Left by killed backups: one from two hours ago, one of another computer writing right now.
     const QString stale = "calvora-2026-01-01.sqlite.k3x9.part";
+    const QString staleJournal = stale + "-journal";
     const QString fresh = "calvora-2026-03-09.sqlite.7q2m.part";
     const QString oldFormat = "calvora-2025-12-31.sqlite.part";
     const QString foreign = "appunti.part";
-    for (const QString& name : {stale, fresh, oldFormat, foreign})
+    for (const QString& name : {stale, staleJournal, fresh, oldFormat, foreign})
         TestSupport::writeFile(backupDir() + '/' + name, "meta");
     const QDateTime twoHoursAgo = QDateTime::currentDateTime().addSecs(-7200);
-    for (const QString& name : {stale, oldFormat, foreign}) {
+    for (const QString& name : {stale, staleJournal, oldFormat, foreign}) {
         QFile f(backupDir() + '/' + name);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
         ASSERT_TRUE(f.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime));
@@ -144,6 +145,7 @@ TEST_F(BackupTest, partialFilesNeverCountAndOnlyStaleOnesAreRemoved)
     EXPECT_TRUE(left.contains(fresh));
     EXPECT_TRUE(left.contains(foreign));
     EXPECT_FALSE(left.contains(stale));
+    EXPECT_FALSE(left.contains(staleJournal));
     EXPECT_FALSE(left.contains(oldFormat));
     EXPECT_EQ(left.size(), 62);
 }
