@@ -34,8 +34,6 @@ bool isFaultText(const QString& text)
     return text == "database or disk is full" || text == "disk I/O error" || text == "unable to open database file";
 }
 
-int totalPoints = 0;
-
 void arm(const Fault& fault, int n)
 {
     FaultVfs::arm(fault.operations, n, fault.persistent);
@@ -55,7 +53,6 @@ int sweep(Attempt attempt)
             break;
         ++points;
     }
-    totalPoints += points;
     return points;
 }
 
@@ -232,5 +229,4 @@ TEST_F(DiskFull, backupFailsWithoutLeavingAnyFileAndWorksAgain)
                   << " reported" << std::endl;
     }
     EXPECT_TRUE(Database::isIntact(path));
-    std::cout << "[ figures  ] " << totalPoints << " fault points in this run" << std::endl;
 }
