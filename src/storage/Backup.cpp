@@ -54,15 +54,23 @@ void syncPath(const QString& path, int flags)
         throw DatabaseError(systemError(savedErrno));
 }
 
-// Creates the empty file that the copy goes into, already with the database's permission bits, so
-// that the practice's data is never readable by more people than the database itself, not even while
-// it is being written. The name is new for every attempt: two programs on one shared folder backing up
-// at the same moment never write into, check or rename each other's file.
-QString createPartial(const Database& db, const QString& target)
+// The database file's permission bits, which every backup gets.
+mode_t databaseMode(const Database& db)
 {
     struct stat source {};
-    const mode_t mode = ::stat(QFile::encodeName(db.path()).constData(), &source) == 0 ? (source.st_mode & 07777)
-                                                                                      : mode_t(0600);
+    if (::stat(QFile::encodeName(db.path()).constData(), &source) == 0)
+        return source.st_mode & 07777;
+    return 0600;
+}
+
+// Creates the empty file that the copy goes into, already as private as the database (only the owner's
+// right to write it is added until the copy is finished), so the practice's data is never readable by
+// more people than the database itself, not even while it is being written. The name is new for every
+// attempt: two programs on one shared folder backing up at the same moment never write into, check or
+// rename each other's file.
+QString createPartial(mode_t finalMode, const QString& target)
+{
+    const mode_t mode = finalMode | S_IRUSR | S_IWUSR;
     for (int attempt = 0; attempt < 8; ++attempt) {
         const QString partial = target + u'.'
             + QString::number(QRandomGenerator::system()->generate64(), 36) + partialSuffix;
@@ -89,13 +97,16 @@ QString createPartial(const Database& db, const QString& target)
 // file would stop that day's real backup).
 void writeCopy(Database& db, const QString& target)
 {
-    const QString partial = createPartial(db, target);
+    const mode_t mode = databaseMode(db);
+    const QString partial = createPartial(mode, target);
     try {
         // VACUUM INTO accepts an existing empty file and keeps its permission bits.
         db.run(QStringLiteral("VACUUM INTO ?"), {partial});
         syncPath(partial, O_RDONLY);
         if (!Database::isIntact(partial))
             throw DatabaseError(QStringLiteral("la copia scritta non supera il controllo di integrità"));
+        if (::chmod(QFile::encodeName(partial).constData(), mode) != 0)
+            throw DatabaseError(systemError(errno));
         if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0)
             throw DatabaseError(systemError(errno));
     } catch (...) {

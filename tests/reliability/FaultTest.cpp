@@ -123,6 +123,11 @@ TEST(Permissions, readOnlyDatabaseFileIsReportedAndWritingResumesWithoutRestart)
         out << "delete: " + store.alertMessage().value_or("ok");
         out << "settings: " + outcome(store.saveSettings("Studio", store.dentists()));
         out << "unchanged: " + QString::number(TestSupport::fileDigest(path) == before);
+        // Reading is all a backup needs; the copy is as read-only as the database.
+        const QString backup = backupOutcome(db);
+        struct stat copy {};
+        ::stat(QFile::encodeName(Backup::folder(db) + '/' + backup.section(' ', 1)).constData(), &copy);
+        out << "backup: " + backup + QString::asprintf(" %o", copy.st_mode & 07777);
         ::chmod(file.constData(), 0644);
         out << "save after: " + outcome(store.save(second));
         out << "settings after: " + outcome(store.saveSettings("Studio", store.dentists()));
@@ -135,6 +140,7 @@ TEST(Permissions, readOnlyDatabaseFileIsReportedAndWritingResumesWithoutRestart)
                         "delete: Errore durante l'eliminazione: " + readOnly,
                         "settings: Errore durante il salvataggio: " + readOnly,
                         "unchanged: 1",
+                        "backup: ok calvora-2024-12-04_100000.sqlite 444",
                         "save after: ok",
                         "settings after: ok",
                         "week after: 2",
