@@ -153,7 +153,7 @@ TEST_F(DiskFull, deleteAndSettingsReportEveryFaultAndKeepTheirRows)
         if (fault.operations == FaultVfs::Read)
             continue;
         int k = 0;
-        sweep([&](int n) {
+        const int deletePoints = sweep([&](int n) {
             const Appointment a = slot(k++, QString("Da eliminare %1").arg(n));
             EXPECT_FALSE(store.save(a));
             const Appointment stored = store.search(a.patient).value(0);
@@ -173,7 +173,7 @@ TEST_F(DiskFull, deleteAndSettingsReportEveryFaultAndKeepTheirRows)
             EXPECT_TRUE(Database::isIntact(path));
             return fired;
         });
-        sweep([&](int n) {
+        const int settingsPoints = sweep([&](int n) {
             const QString name = QString("Studio %1 %2").arg(fault.name).arg(n);
             QList<Dentist> dentists = store.dentists();
             dentists[1].name = name;
@@ -192,6 +192,10 @@ TEST_F(DiskFull, deleteAndSettingsReportEveryFaultAndKeepTheirRows)
             EXPECT_TRUE(Database::isIntact(path));
             return fired;
         });
+        std::cout << "[ figures  ] delete, " << fault.name << ": " << deletePoints << " fault points; settings: "
+                  << settingsPoints << std::endl;
+        EXPECT_GT(deletePoints, 0);
+        EXPECT_GT(settingsPoints, 0);
     }
 }
 
