@@ -1,7 +1,9 @@
 #pragma once
 
-// Damaged copies of a practice database, for the tests of what opening (and the start-up alert built on
-// it) does with a file that a crash, a full disk or a faulty copy left behind. Link calvora_storage.
+// Damaged copies of a practice database, for the tests of what opening does with a file that a crash, a
+// full disk or a faulty copy left behind. Link calvora_storage. The start-up test can copy each variant
+// to "<data folder>/calvora.sqlite" and expect the alert "Impossibile aprire l'archivio appuntamenti"
+// whose first line is the opening error, exit status 1, and the file unchanged (TestSupport::fileDigest).
 
 #include "Database.h"
 
