@@ -53,7 +53,7 @@ QString hexString(const QColor& color)
 {
     if (!color.isValid())
         return QStringLiteral("#888888");
-    const QColor rgb = color.spec() == QColor::ExtendedRgb ? color : color.toRgb();
+    const QColor rgb = color.toExtendedRgb(); // sRGB without clamping
     if (!rgb.isValid())
         return QStringLiteral("#888888");
     auto channel = [](double v) { return int(std::lround(v * 255.0)); };

@@ -40,7 +40,14 @@ QString SQLRow::text(int column) const
 }
 
 Database::Database(const QString& path)
-    : m_path(path)
+    : m_handle(openConfigured(path))
+    , m_path(path)
+{
+    // A throw from here on destroys m_handle, which closes the half-built connection.
+    migrate();
+}
+
+std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QString& path)
 {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw,
@@ -50,16 +57,56 @@ Database::Database(const QString& path)
         sqlite3_close(raw);
         throw DatabaseError(QStringLiteral("Impossibile aprire il database: ") + reason);
     }
-    m_handle.reset(raw);
+    std::unique_ptr<sqlite3, Closer> handle(raw);
     sqlite3_busy_timeout(raw, 5000);
-    // A throw from here on destroys m_handle, which closes the half-built connection.
-    execute(QStringLiteral("PRAGMA foreign_keys = ON"));
-    execute(QStringLiteral("PRAGMA journal_mode = DELETE"));
-    execute(QStringLiteral("PRAGMA synchronous = FULL"));
+    execute(raw, QStringLiteral("PRAGMA foreign_keys = ON"));
+    execute(raw, QStringLiteral("PRAGMA journal_mode = DELETE"));
+    execute(raw, QStringLiteral("PRAGMA synchronous = FULL"));
+    // Health data: deleted rows are overwritten instead of lingering in free pages.
+    execute(raw, QStringLiteral("PRAGMA secure_delete = ON"));
+#ifdef Q_OS_MACOS
+    // Plain fsync on macOS does not reach the platters; a commit must survive a power cut.
+    execute(raw, QStringLiteral("PRAGMA fullfsync = ON"));
+#endif
+    checkStructure(raw);
     // Searches and suggestions read the whole agenda: a page cache that holds years of it (filled
-    // only as pages are read) serves them from memory and keeps their sorts off disk.
-    execute(largePageCache);
-    migrate();
+    // only as pages are read) serves them from memory and keeps their sorts off disk. Set after the
+    // structure check, which reads every page once and would otherwise keep them all from the start.
+    execute(raw, largePageCache);
+    return handle;
+}
+
+// SQLite reads pages lazily, so a truncated or damaged file would otherwise open fine and fail later,
+// in the middle of the day. Nothing here writes: a damaged file is left exactly as it was found.
+void Database::checkStructure(sqlite3* handle)
+{
+    const QString corrupt = fromUtf8(sqlite3_errstr(SQLITE_CORRUPT));
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(handle, "PRAGMA quick_check(1)", -1, &raw, nullptr) != SQLITE_OK)
+        throw DatabaseError(fromUtf8(sqlite3_errmsg(handle)));
+    Statement stmt(raw);
+    const int rc = sqlite3_step(raw);
+    if (rc != SQLITE_ROW) {
+        const QString message = fromUtf8(sqlite3_errmsg(handle));
+        throw DatabaseError(message.isEmpty() ? corrupt : message);
+    }
+    if (fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0))) != u"ok")
+        throw DatabaseError(corrupt);
+}
+
+// SQLite opens a file it may not write read-only and keeps it so for the life of the connection. Once
+// the file is writable again a fresh connection takes over, so saving works without a restart.
+void Database::reopenIfWritableAgain()
+{
+    if (sqlite3_db_readonly(m_handle.get(), "main") != 1 || !sqlite3_get_autocommit(m_handle.get()))
+        return;
+    try {
+        std::unique_ptr<sqlite3, Closer> fresh = openConfigured(m_path);
+        if (sqlite3_db_readonly(fresh.get(), "main") == 0)
+            m_handle = std::move(fresh);
+    } catch (const DatabaseError&) {
+        // Still not usable: the write that follows reports the fault.
+    }
 }
 
 Database::~Database() = default;
@@ -71,11 +118,16 @@ QString Database::lastError() const
 
 void Database::execute(const QString& sql)
 {
+    execute(m_handle.get(), sql);
+}
+
+void Database::execute(sqlite3* handle, const QString& sql)
+{
     char* error = nullptr;
-    const int rc = sqlite3_exec(m_handle.get(), sql.toUtf8().constData(), nullptr, nullptr, &error);
+    const int rc = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &error);
     if (rc == SQLITE_OK)
         return;
-    const QString message = error ? fromUtf8(error) : lastError();
+    const QString message = error ? fromUtf8(error) : fromUtf8(sqlite3_errmsg(handle));
     sqlite3_free(error);
     throw DatabaseError(message);
 }
@@ -121,6 +173,7 @@ void Database::forEachRow(const QString& sql, const SQLArgs& args, const std::fu
 
 void Database::run(const QString& sql, const SQLArgs& args)
 {
+    reopenIfWritableAgain();
     Statement stmt = prepare(m_handle.get(), sql, args);
     const int rc = sqlite3_step(stmt.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
@@ -129,6 +182,7 @@ void Database::run(const QString& sql, const SQLArgs& args)
 
 void Database::transaction(const std::function<void()>& body)
 {
+    reopenIfWritableAgain();
     execute(QStringLiteral("BEGIN IMMEDIATE"));
     try {
         body();
@@ -146,6 +200,11 @@ void Database::transaction(const std::function<void()>& body)
 void Database::backup(const QString& target)
 {
     QFile::remove(target);
+    vacuumInto(target);
+}
+
+void Database::vacuumInto(const QString& target)
+{
     // VACUUM INTO gives the copy this connection's page cache and keeps the whole copy in it until the
     // end: with the large cache a backup at start-up takes nearly twice as long and memory grows by
     // the size of the database. The copy is made with SQLite's default cache; the large one comes back

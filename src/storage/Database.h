@@ -30,8 +30,9 @@ private:
 // a failed statement leaves the connection usable. Not copyable; one per process in normal use.
 class Database {
 public:
-    // Opens (creating if missing) and configures the file, then brings the schema up to date.
-    // Throws DatabaseError; no half-open object escapes.
+    // Opens (creating if missing) and configures the file, checks that its structure is sound, then
+    // brings the schema up to date. Throws DatabaseError; no half-open object escapes. A damaged file
+    // ("database disk image is malformed", "file is not a database") is refused and left unchanged.
     explicit Database(const QString& path);
     ~Database();
     Database(const Database&) = delete;
@@ -52,7 +53,8 @@ public:
         return rows;
     }
 
-    // One statement stepped once: INSERT, UPDATE, DELETE, INSERT OR REPLACE.
+    // One statement stepped once: INSERT, UPDATE, DELETE, INSERT OR REPLACE. Like transaction(), it
+    // first trades a connection that SQLite opened read-only for a writable one when the file allows.
     void run(const QString& sql, const SQLArgs& args = {});
 
     // Runs body between BEGIN IMMEDIATE and COMMIT; on any throw rolls back and rethrows the first error.
@@ -60,18 +62,25 @@ public:
 
     // Writes a compacted, self-contained copy of the whole database to target (replacing any file there).
     void backup(const QString& target);
+    // VACUUM INTO target, which must not exist or be empty (an empty file keeps its permission bits).
+    void vacuumInto(const QString& target);
 
     // Opens a file read-only and answers whether PRAGMA integrity_check reports "ok".
     [[nodiscard]] static bool isIntact(const QString& path);
 
 private:
+    struct Closer {
+        void operator()(sqlite3* db) const;
+    };
+
+    static std::unique_ptr<sqlite3, Closer> openConfigured(const QString& path);
+    static void checkStructure(sqlite3* handle);
+    static void execute(sqlite3* handle, const QString& sql);
+    void reopenIfWritableAgain();
     void forEachRow(const QString& sql, const SQLArgs& args, const std::function<void(const SQLRow&)>& visit);
     void migrate();
     [[nodiscard]] QString lastError() const;
 
-    struct Closer {
-        void operator()(sqlite3* db) const;
-    };
     std::unique_ptr<sqlite3, Closer> m_handle;
     QString m_path;
 };

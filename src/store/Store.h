@@ -62,8 +62,14 @@ public:
     // Booking.
     void newAppointment(std::optional<QDate> day = std::nullopt, std::optional<qint64> dentistId = std::nullopt,
                         std::optional<int> start = std::nullopt);
+    // The first booking rule the appointment breaks; absent also when the overlap check cannot be read.
     [[nodiscard]] std::optional<QString> validate(const Appointment& appointment);
+    // Trims, validates and writes in one immediate transaction (also against other programs on the same
+    // file); absent on success. A database failure, including one of the overlap check, gives
+    // "Errore durante il salvataggio: " + SQLite's text and writes nothing.
     std::optional<QString> save(const Appointment& appointment);
+    // Removes the stored row and reloads; a failure leaves "Errore durante l'eliminazione: …" in
+    // alertMessage even when the reload fails too.
     void deleteAppointment(const Appointment& appointment);
     bool move(qint64 id, const QDate& day, qint64 dentistId, int start);
 
@@ -92,7 +98,7 @@ private:
     [[nodiscard]] std::optional<ChangeMark> changeMark();
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
     [[nodiscard]] std::optional<QString> ruleMessage(const Appointment& a) const;
-    [[nodiscard]] std::optional<QString> overlapMessage(const Appointment& a);
+    [[nodiscard]] std::optional<QString> conflictMessage(const Appointment& a);
     void setWeekAppointments(const QList<Appointment>& appointments);
 
     Database& m_db;

@@ -57,17 +57,13 @@ std::optional<QString> Store::ruleMessage(const Appointment& a) const
     return std::nullopt;
 }
 
-// Rule 6: another appointment of the same dentist on the same day overlaps. A failing query passes.
-std::optional<QString> Store::overlapMessage(const Appointment& a)
+// Rule 6: another appointment of the same dentist on the same day overlaps. Throws DatabaseError.
+std::optional<QString> Store::conflictMessage(const Appointment& a)
 {
-    QList<Appointment> others;
-    try {
-        others = m_db.query(QStringLiteral("SELECT ") + AppointmentRows::columns
-                                + QStringLiteral(" FROM appointments WHERE day = ? AND dentist_id = ? AND id <> ?"),
-                            {a.day, a.dentistId, a.id}, AppointmentRows::fromRow);
-    } catch (const DatabaseError&) {
-        return std::nullopt;
-    }
+    const QList<Appointment> others =
+        m_db.query(QStringLiteral("SELECT ") + AppointmentRows::columns
+                       + QStringLiteral(" FROM appointments WHERE day = ? AND dentist_id = ? AND id <> ?"),
+                   {a.day, a.dentistId, a.id}, AppointmentRows::fromRow);
     const qint64 end = qint64(a.startMinutes) + a.durationMinutes;
     for (const Appointment& other : others) {
         if (other.dentistId != a.dentistId || other.day != a.day)
@@ -86,7 +82,11 @@ std::optional<QString> Store::validate(const Appointment& a)
 {
     if (std::optional<QString> message = ruleMessage(a))
         return message;
-    return overlapMessage(a);
+    try {
+        return conflictMessage(a);
+    } catch (const DatabaseError&) {
+        return std::nullopt; // a failing check does not stop the editor; save checks again
+    }
 }
 
 std::optional<QString> Store::save(const Appointment& appointment)
@@ -99,9 +99,10 @@ std::optional<QString> Store::save(const Appointment& appointment)
     std::optional<QString> conflict;
     try {
         // The overlap check and the write share one immediate transaction, so a second copy of the
-        // program on the same data folder cannot book the same slot between them.
+        // program on the same data folder cannot book the same slot between them. A check that cannot
+        // be made stops the save: writing blind could double-book.
         m_db.transaction([&] {
-            conflict = overlapMessage(a);
+            conflict = conflictMessage(a);
             if (conflict)
                 return;
             if (a.id != 0) {
@@ -126,12 +127,17 @@ std::optional<QString> Store::save(const Appointment& appointment)
 
 void Store::deleteAppointment(const Appointment& appointment)
 {
+    std::optional<QString> failure;
     try {
         m_db.run(QStringLiteral("DELETE FROM appointments WHERE id = ?"), {appointment.id});
     } catch (const DatabaseError& error) {
-        setAlertMessage(QStringLiteral("Errore durante l'eliminazione: ") + error.message());
+        failure = QStringLiteral("Errore durante l'eliminazione: ") + error.message();
+        setAlertMessage(failure);
     }
     reload();
+    // A reload that fails as well must not hide that the appointment is still there.
+    if (failure && m_alertMessage != failure)
+        setAlertMessage(failure);
 }
 
 bool Store::move(qint64 id, const QDate& day, qint64 dentistId, int start)

@@ -68,7 +68,8 @@ TEST_F(AgendaTest, droppedBlockMovesAndRefusedDropStays)
     const qint64 id = book(1, "2024-12-02", 540, 45, "Anna Verdi");
     book(3, "2024-12-05", 660, 30, "Luca Neri");
     ASSERT_EQ(column(0, 0)->blocks().size(), 1u);
-    ASSERT_EQ(AppointmentBlock::dragPayload(store.weekAppointments().first())->text(), QString::number(id));
+    const std::unique_ptr<QMimeData> payload(AppointmentBlock::dragPayload(store.weekAppointments().first()));
+    ASSERT_EQ(payload->text(), QString::number(id));
 
     // To Thursday, third dentist, 12:00: the slot under the pointer, duration kept.
     drop(column(3, 2), pointInSlot(column(3, 2), 12), "+" + QString::number(id));

@@ -1,5 +1,6 @@
 #include "AppPaths.h"
 #include "Bootstrap.h"
+#include "DamagedFiles.h"
 #include "Database.h"
 #include "Dialogs.h"
 #include "TestSupport.h"
@@ -116,6 +117,27 @@ TEST_F(BootstrapTest, fileThatIsNotADatabaseIsReportedAndLeftAlone)
     EXPECT_EQ(alert.message, "file is not a database\n\nPercorso: " + path
                                  + "\n\nVerifica che la cartella del programma non sia in sola lettura.");
     EXPECT_EQ(TestSupport::fileDigest(path), before);
+}
+
+TEST_F(BootstrapTest, damagedDatabaseFilesStopTheStartAndAreLeftAlone)
+{
+    QDir().mkpath(app + "/Dati");
+    const QString path = app + "/Dati/calvora.sqlite";
+    QTemporaryDir damaged;
+    const QList<DamagedFiles::Variant> variants = DamagedFiles::make(damaged.path());
+    ASSERT_FALSE(variants.isEmpty());
+    for (const DamagedFiles::Variant& variant : variants) {
+        SCOPED_TRACE(variant.label.toStdString());
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::copy(variant.path, path));
+        const QByteArray before = TestSupport::fileDigest(path);
+        const auto [status, alert] = failedStart();
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
+        EXPECT_TRUE(alert.message.contains("\n\nPercorso: " + path)) << alert.message.toStdString();
+        EXPECT_EQ(TestSupport::fileDigest(path), before);
+        EXPECT_FALSE(QFileInfo::exists(app + "/Dati/Backup")); // no backup of a damaged file
+    }
 }
 
 TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)

@@ -5,8 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -101,9 +104,62 @@ TEST_F(BackupTest, failuresThrowAndPruneNothing)
     EXPECT_THROW(Backup::now(db), DatabaseError);
     EXPECT_TRUE(QFileInfo(backupDir()).isFile());
 
-    // A failing copy leaves neither the backup's name nor a partial file behind.
+    // A failing copy leaves neither the backup's name nor its partial file behind.
     QFile::remove(backupDir());
-    QDir().mkpath(backupDir() + "/calvora-2026-03-09.sqlite.part/blocked");
-    EXPECT_THROW(Backup::dailyIfNeeded(db), DatabaseError);
-    EXPECT_FALSE(QFileInfo::exists(backupDir() + "/calvora-2026-03-09.sqlite"));
+    QDir().mkpath(backupDir() + "/calvora-2026-03-09_174502.sqlite/occupied");
+    EXPECT_THROW(Backup::now(db), DatabaseError);
+    EXPECT_EQ(backups(), QStringList{});
+    EXPECT_EQ(QDir(backupDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              QStringList{"calvora-2026-03-09_174502.sqlite"});
+}
+
+TEST_F(BackupTest, partialFilesNeverCountAndOnlyStaleOnesAreRemoved)
+{
+    Database db(dbPath());
+    QDir().mkpath(backupDir());
+    for (int i = 0; i < 60; ++i)
+        TestSupport::writeFile(backupDir() + "/calvora-2026-01-" + QString::asprintf("%02d_%06d", 1 + i / 20, i)
+                                   + ".sqlite",
+                               "x");
+    // Left by killed backups: one from two hours ago, one of another computer writing right now.
+    const QString stale = "calvora-2026-01-01.sqlite.k3x9.part";
+    const QString staleJournal = stale + "-journal";
+    const QString fresh = "calvora-2026-03-09.sqlite.7q2m.part";
+    const QString oldFormat = "calvora-2025-12-31.sqlite.part";
+    const QString foreign = "appunti.part";
+    for (const QString& name : {stale, staleJournal, fresh, oldFormat, foreign})
+        TestSupport::writeFile(backupDir() + '/' + name, "meta");
+    const QDateTime twoHoursAgo = QDateTime::currentDateTime().addSecs(-7200);
+    for (const QString& name : {stale, staleJournal, oldFormat, foreign}) {
+        QFile f(backupDir() + '/' + name);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime));
+    }
+
+    Backup::now(db);
+    const QStringList left = backups();
+    // 60 real backups remain: the partial files took no place among them.
+    EXPECT_EQ(left.filter(QRegularExpression("^calvora-.*\\.sqlite$")).size(), 60);
+    EXPECT_TRUE(left.contains("calvora-2026-03-09_174502.sqlite"));
+    EXPECT_FALSE(left.contains("calvora-2026-01-01_000000.sqlite"));
+    EXPECT_TRUE(left.contains(fresh));
+    EXPECT_TRUE(left.contains(foreign));
+    EXPECT_FALSE(left.contains(stale));
+    EXPECT_FALSE(left.contains(staleJournal));
+    EXPECT_FALSE(left.contains(oldFormat));
+    EXPECT_EQ(left.size(), 62);
+}
+
+TEST_F(BackupTest, copyGetsTheDatabasesPermissionBitsWhateverTheUmask)
+{
+    Database db(dbPath());
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    ASSERT_TRUE(QFile::setPermissions(dbPath(), ownerOnly));
+    const mode_t previous = ::umask(0);
+    const QString path = Backup::now(db);
+    ::umask(previous);
+    struct stat copy {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &copy), 0);
+    EXPECT_EQ(copy.st_mode & 07777, mode_t(0600));
+    EXPECT_TRUE(Database::isIntact(path));
 }

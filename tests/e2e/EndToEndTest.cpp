@@ -1,0 +1,174 @@
+// The whole program driven as a receptionist would: real windows on the offscreen platform, real
+// mouse and keyboard events, the real database file of a scratch data folder.
+#include "AppPaths.h"
+#include "CalvoraApp.h"
+#include "CalvoraView.h"
+#include "Database.h"
+#include "DentistColumn.h"
+#include "PrintService.h"
+#include "ScheduleGrid.h"
+#include "Store.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QMimeData>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Row {
+    qint64 dentist;
+    QString day;
+    int start;
+    int duration;
+    QString patient;
+};
+
+QList<Row> rows(const QString& databasePath)
+{
+    Database db(databasePath);
+    return db.query("SELECT dentist_id, day, start_min, duration_min, patient FROM appointments ORDER BY id", {},
+                    [](const SQLRow& r) {
+                        return Row{r.integer(0), r.text(1), int(r.integer(2)), int(r.integer(3)), r.text(4)};
+                    });
+}
+
+QPoint slotCentre(DentistColumn* column, int slot)
+{
+    const double h = column->geometryRules().rowHeight();
+    return QPoint(column->width() / 2, int(slot * h + h / 2));
+}
+
+void sendMouse(QWidget* target, QEvent::Type type, const QPoint& pos, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+QAction* menuItem(QMenuBar* bar, const QString& title)
+{
+    for (QAction* menu : bar->actions())
+        if (menu->menu())
+            for (QAction* item : menu->menu()->actions())
+                if (item->text() == title)
+                    return item;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(EndToEnd, bookMoveDeleteAndPrintAWeek)
+{
+    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
+    QTemporaryDir dir;
+    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
+    const QString databasePath = dir.filePath("Dati/calvora.sqlite");
+    CalvoraApp shell;
+    CalvoraView& window = shell.agendaWindow();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("Dati/Backup/calvora-2024-12-04.sqlite")));
+
+    // Click Tuesday's free 12:00 slot of the second dentist: the editor opens on a new appointment.
+    DentistColumn* tuesday = window.grid()->column(1, 1);
+    QTest::mouseClick(tuesday, Qt::LeftButton, {}, slotCentre(tuesday, 12));
+    ASSERT_TRUE(TestSupport::eventually([&] { return window.editor() && window.editor()->isVisible(); }));
+    auto* patient = window.editor()->findChild<QLineEdit*>("patientField");
+    ASSERT_TRUE(patient);
+    EXPECT_TRUE(TestSupport::eventually([&] { return patient->hasFocus(); }));
+    QTest::keyClicks(patient, "Mario Rossi");
+    QTest::keyClick(patient, Qt::Key_Return);
+    EXPECT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
+    ASSERT_EQ(tuesday->blocks().size(), 1u);
+    EXPECT_EQ(tuesday->blocks()[0].appointment().patient, "Mario Rossi");
+    QList<Row> stored = rows(databasePath);
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].dentist, 2);
+    EXPECT_EQ(stored[0].day, "2024-12-03");
+    EXPECT_EQ(stored[0].start, 720);
+    EXPECT_EQ(stored[0].duration, 30);
+    EXPECT_EQ(window.countLabel()->text(), "1 appuntamento");
+
+    // Drag the block to Thursday's third dentist at 14:00. The offscreen platform has no drag loop of its
+    // own: the drag that the column starts is caught, and its payload is delivered to the target column
+    // as the platform delivers a drop.
+    DentistColumn* thursday = window.grid()->column(3, 2);
+    const QPoint grab = tuesday->blocks()[0].rect().center().toPoint();
+    sendMouse(tuesday, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    sendMouse(tuesday, QEvent::MouseMove, grab + QPoint(30, 30), Qt::LeftButton);
+    // The finished drag is deleted on the next turn of the event loop; until then its payload is there.
+    auto* drag = tuesday->findChild<QDrag*>();
+    ASSERT_TRUE(drag && drag->mimeData()) << "no drag was started";
+    EXPECT_EQ(drag->mimeData()->text(), QString::number(tuesday->blocks()[0].appointment().id));
+    std::unique_ptr<QMimeData> payload(new QMimeData);
+    payload->setText(drag->mimeData()->text());
+    const QPoint target = slotCentre(thursday, 20);
+    QDragEnterEvent enter(target, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(thursday, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDragMoveEvent move(target, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(thursday, &move);
+    QDropEvent dropped(target, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(thursday, &dropped);
+    EXPECT_TRUE(dropped.isAccepted());
+    EXPECT_EQ(thursday->blocks().size(), 1u);
+    EXPECT_TRUE(tuesday->blocks().empty());
+    stored = rows(databasePath);
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].dentist, 3);
+    EXPECT_EQ(stored[0].day, "2024-12-05");
+    EXPECT_EQ(stored[0].start, 840);
+    EXPECT_EQ(stored[0].duration, 30);
+
+    // Print the week on one page (to a PDF instead of a printer).
+    const QString pdf = dir.filePath("settimana.pdf");
+    PrintService::answerNextPrintToPdf(pdf);
+    QAction* printWeek = menuItem(window.menuBar(), QStringLiteral("Stampa settimana (1 pagina)…"));
+    ASSERT_TRUE(printWeek);
+    printWeek->trigger();
+    const QList<PrintService::StartedJob> jobs = PrintService::takeStartedJobs();
+    ASSERT_EQ(jobs.size(), 1);
+    EXPECT_EQ(jobs[0].title, QStringLiteral("Appuntamenti – Settimana 2 – 6 dicembre 2024"));
+    EXPECT_EQ(jobs[0].pageCount, 1);
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(5), "%PDF-");
+
+    // Delete it through its context menu and the confirmation.
+    const QPoint onBlock = thursday->blocks()[0].rect().center().toPoint();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, onBlock, thursday->mapToGlobal(onBlock));
+    QApplication::sendEvent(thursday, &request);
+    auto* menu = thursday->findChild<QMenu*>();
+    ASSERT_TRUE(menu);
+    menu->actions().last()->trigger();
+    menu->close();
+    QMessageBox* confirmation = nullptr;
+    ASSERT_TRUE(TestSupport::eventually([&] {
+        for (QMessageBox* box : window.findChildren<QMessageBox*>())
+            if (box->isVisible())
+                confirmation = box;
+        return confirmation != nullptr;
+    }));
+    EXPECT_EQ(confirmation->text(), "Eliminare l'appuntamento?");
+    EXPECT_EQ(rows(databasePath).size(), 1); // asking deletes nothing
+    QPushButton* confirm = nullptr;
+    for (QAbstractButton* button : confirmation->buttons())
+        if (button->text() == "Elimina")
+            confirm = qobject_cast<QPushButton*>(button);
+    ASSERT_TRUE(confirm);
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    EXPECT_TRUE(TestSupport::eventually([&] { return rows(databasePath).isEmpty(); }));
+    EXPECT_TRUE(thursday->blocks().empty());
+    EXPECT_EQ(window.countLabel()->text(), "Nessun appuntamento");
+    AppPaths::setOverrideDataFolder(std::nullopt);
+}

@@ -1,0 +1,365 @@
+// Worker processes of the reliability tests. Each mode runs the program's own Store and Backup code on a
+// data folder shared with the test and writes one line per finished operation on standard output, with
+// a single write(2) after the operation returned, so a line exists only for work the program reported.
+//
+//   book <db> <index> <bookings> <seed> <ready-fd> <go-fd> [naive]
+//       bookings, moves and deletes aimed mostly at the same few slots; "naive" books with a separate
+//       check and write and no transaction around them, to show what the test catches.
+//   save-loop <db> <run>      saves appointments (and edits earlier ones) until killed
+//   backup-loop <db> <run>    takes a daily backup, then on-demand backups, until killed
+//   hold-lock <db> immediate|exclusive   takes the database's lock and keeps it until killed
+
+#include "Appointment.h"
+#include "Backup.h"
+#include "Cal.h"
+#include "Clock.h"
+#include "Database.h"
+#include "Store.h"
+
+#include <QHash>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+
+void emitLine(QStringList fields)
+{
+    for (QString& f : fields)
+        f.replace(u'\n', QStringLiteral("\\n")).replace(u'\t', u' ');
+    const QByteArray line = fields.join(u'\t').toUtf8() + '\n';
+    qsizetype written = 0;
+    while (written < line.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, line.constData() + written, size_t(line.size() - written));
+        if (n <= 0)
+            std::_Exit(5);
+        written += n;
+    }
+}
+
+const QString saveFailure = QStringLiteral("Errore durante il salvataggio: ");
+const QDate bookingWeek(2024, 12, 2); // Monday
+
+// --- book -----------------------------------------------------------------------------------------
+
+class Booker {
+public:
+    Booker(Database& db, Store& store, int index, quint64 seed, bool naive)
+        : m_db(db), m_store(store), m_index(index), m_random(seed * 1000003u + quint64(index)), m_naive(naive)
+    {
+    }
+
+    void run(int bookings)
+    {
+        for (int i = 0; i < bookings; ++i) {
+            book(QStringLiteral("P%1-%2").arg(m_index, 2, 10, QChar(u'0')).arg(i, 5, 10, QChar(u'0')));
+            const int roll = int(m_random.bounded(100));
+            if (roll < 25)
+                moveOne();
+            else if (roll < 40)
+                deleteOne();
+        }
+    }
+
+private:
+    // Most requests go where a receptionist would click: the first free slot of the first two dentists'
+    // week as the agenda shows it after a refresh. Every worker sees the same first free slot, so they
+    // keep arriving there together. The rest are spread over the whole week.
+    Appointment slot()
+    {
+        const int durations[] = {15, 30, 45, 60};
+        const int duration = durations[m_random.bounded(4)];
+        if (m_random.bounded(100) < 80) {
+            m_store.reload();
+            for (int day = 0; day < 5; ++day)
+                for (int start = 540; start + duration <= 1185; start += 15)
+                    for (qint64 dentist : {1, 2})
+                        if (isFree(bookingWeek.addDays(day), dentist, start, duration))
+                            return Appointment{0, dentist, Cal::dayKey(bookingWeek.addDays(day)), start, duration,
+                                               {}, {}, {}, {}};
+        }
+        Appointment a;
+        a.dentistId = 1 + m_random.bounded(3);
+        a.day = Cal::dayKey(bookingWeek.addDays(m_random.bounded(5)));
+        a.startMinutes = 540 + 15 * int(m_random.bounded(43));
+        a.durationMinutes = std::min(duration, 1185 - a.startMinutes);
+        return a;
+    }
+
+    bool isFree(const QDate& day, qint64 dentist, int start, int duration) const
+    {
+        for (const Appointment& a : m_store.appointments(day, dentist))
+            if (a.startMinutes < start + duration && start < a.endMinutes())
+                return false;
+        return true;
+    }
+
+    void book(const QString& tag)
+    {
+        Appointment a = slot();
+        a.patient = tag;
+        a.phone = QStringLiteral("347 '%_\"");
+        a.treatment = QStringLiteral("Igiene orale");
+        m_store.setAlertMessage(std::nullopt);
+        const std::optional<QString> message = m_naive ? naiveSave(a) : m_store.save(a);
+        if (message) {
+            emitLine({QStringLiteral("save"), tag, message->startsWith(saveFailure) ? QStringLiteral("error")
+                                                                                    : QStringLiteral("refused"),
+                      *message});
+            return;
+        }
+        emitLine({QStringLiteral("save"), tag, QStringLiteral("ok"), QString::number(a.dentistId), a.day,
+                  QString::number(a.startMinutes), QString::number(a.durationMinutes)});
+        reportReadAlert();
+        const std::optional<Appointment> stored = find(tag);
+        if (!stored) {
+            emitLine({QStringLiteral("save"), tag, QStringLiteral("unfound")});
+            return;
+        }
+        m_mine.insert(tag, *stored);
+    }
+
+    // What the store did before its check and write shared a transaction.
+    std::optional<QString> naiveSave(const Appointment& a)
+    {
+        if (std::optional<QString> message = m_store.validate(a))
+            return message;
+        try {
+            m_db.run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, "
+                                    "phone, treatment, notes)\nVALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                     {a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
+                      a.notes});
+        } catch (const DatabaseError& error) {
+            return saveFailure + error.message();
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Appointment> find(const QString& tag)
+    {
+        for (const Appointment& a : m_store.weekAppointments())
+            if (a.patient == tag)
+                return a;
+        for (const Appointment& a : m_store.search(tag)) // the week could not be read
+            if (a.patient == tag)
+                return a;
+        return std::nullopt;
+    }
+
+    QString pickMine()
+    {
+        const QStringList tags = m_mine.keys();
+        return tags.isEmpty() ? QString() : tags[qsizetype(m_random.bounded(quint32(tags.size())))];
+    }
+
+    void moveOne()
+    {
+        const QString tag = pickMine();
+        if (tag.isEmpty())
+            return;
+        Appointment& a = m_mine[tag];
+        const Appointment target = slot();
+        m_store.setAlertMessage(std::nullopt);
+        const bool moved = m_store.move(a.id, Cal::parseDayKey(target.day).value(), target.dentistId,
+                                        target.startMinutes);
+        if (moved) {
+            a.dentistId = target.dentistId;
+            a.day = target.day;
+            a.startMinutes = target.startMinutes;
+            emitLine({QStringLiteral("move"), tag, QStringLiteral("ok"), QString::number(a.dentistId), a.day,
+                      QString::number(a.startMinutes)});
+            reportReadAlert();
+            return;
+        }
+        const std::optional<QString> alert = m_store.alertMessage();
+        if (!alert)
+            emitLine({QStringLiteral("move"), tag, QStringLiteral("lost")});
+        else
+            emitLine({QStringLiteral("move"), tag,
+                      alert->contains(u'\n' + saveFailure) ? QStringLiteral("error") : QStringLiteral("refused"),
+                      *alert});
+    }
+
+    void deleteOne()
+    {
+        const QString tag = pickMine();
+        if (tag.isEmpty())
+            return;
+        m_store.setAlertMessage(std::nullopt);
+        m_store.deleteAppointment(m_mine.value(tag));
+        const std::optional<QString> alert = m_store.alertMessage();
+        if (alert && alert->startsWith(QStringLiteral("Errore durante l'eliminazione: "))) {
+            emitLine({QStringLiteral("delete"), tag, QStringLiteral("error"), *alert});
+            return;
+        }
+        m_mine.remove(tag);
+        emitLine({QStringLiteral("delete"), tag, QStringLiteral("ok")});
+        reportReadAlert();
+    }
+
+    // A write that succeeded while the reload after it could not read the week.
+    void reportReadAlert()
+    {
+        if (const std::optional<QString> alert = m_store.alertMessage())
+            emitLine({QStringLiteral("alert"), *alert});
+    }
+
+    Database& m_db;
+    Store& m_store;
+    int m_index;
+    QRandomGenerator m_random;
+    bool m_naive;
+    QHash<QString, Appointment> m_mine;
+};
+
+int book(const QStringList& args)
+{
+    if (args.size() < 6)
+        return 2;
+    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
+    Database db(args[0]);
+    Store store(db);
+    // Wait until every worker is ready, then start together.
+    const int readyFd = args[4].toInt();
+    const int goFd = args[5].toInt();
+    const char ready = 'r';
+    if (::write(readyFd, &ready, 1) != 1)
+        return 6;
+    ::close(readyFd);
+    char ignored;
+    while (::read(goFd, &ignored, 1) > 0) {
+    }
+    ::close(goFd);
+    Booker booker(db, store, args[1].toInt(), args[3].toULongLong(), args.value(6) == u"naive");
+    booker.run(args[2].toInt());
+    emitLine({QStringLiteral("done")});
+    return 0;
+}
+
+// --- save-loop ------------------------------------------------------------------------------------
+
+// Slot k of an endless sequence of free quarter hours: 43 starts, 3 dentists, 5 days a week.
+Appointment sequenceSlot(qint64 k)
+{
+    Appointment a;
+    a.startMinutes = 540 + 15 * int(k % 43);
+    a.dentistId = 1 + (k / 43) % 3;
+    a.day = Cal::dayKey(bookingWeek.addDays(7 * (k / (43 * 3 * 5)) + (k / (43 * 3)) % 5));
+    a.durationMinutes = 15;
+    return a;
+}
+
+int saveLoop(const QStringList& args)
+{
+    if (args.size() < 2)
+        return 2;
+    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
+    Database db(args[0]);
+    Store store(db);
+    emitLine({QStringLiteral("ready")});
+    qint64 k = db.query(QStringLiteral("SELECT COUNT(*) FROM appointments"), {},
+                        [](const SQLRow& r) { return r.integer(0); })
+                   .value(0);
+    QList<Appointment> acknowledged;
+    QRandomGenerator random(quint32(args[1].toUInt()));
+    for (int n = 0;; ++n) {
+        if (!acknowledged.isEmpty() && n % 3 == 2) {
+            // Edit an earlier appointment: a later version of its notes.
+            Appointment& a = acknowledged[qsizetype(random.bounded(quint32(acknowledged.size())))];
+            Appointment edited = a;
+            edited.notes = QString::number(a.notes.toInt() + 1);
+            if (!store.save(edited)) {
+                a = edited;
+                emitLine({QStringLiteral("upd"), a.patient, a.notes});
+            }
+            continue;
+        }
+        Appointment a = sequenceSlot(k++);
+        a.patient = QStringLiteral("R%1-%2").arg(args[1]).arg(n);
+        a.notes = QStringLiteral("0");
+        const std::optional<QString> message = store.save(a);
+        if (message) {
+            if (!message->startsWith(saveFailure))
+                continue; // the slot holds the booking a killed run wrote without acknowledging it
+            emitLine({QStringLiteral("fail"), a.patient, *message});
+            continue;
+        }
+        emitLine({QStringLiteral("ack"), a.patient});
+        const QList<Appointment> found = store.search(a.patient);
+        for (const Appointment& f : found)
+            if (f.patient == a.patient)
+                acknowledged.append(f);
+    }
+}
+
+// --- backup-loop ----------------------------------------------------------------------------------
+
+int backupLoop(const QStringList& args)
+{
+    if (args.size() < 2)
+        return 2;
+    const int run = args[1].toInt();
+    // Two runs share each day, so a run killed during the daily backup is followed by one that must
+    // still be able to take it; the time moves on by a second per backup, so names keep growing.
+    const QDateTime start(QDate(2030, 1, 1).addDays(run / 2), QTime(8, 0).addSecs(3600 * (run % 2)));
+    Clock::Pin clock(start);
+    Database db(args[0]);
+    emitLine({QStringLiteral("ready")});
+    try {
+        Backup::dailyIfNeeded(db);
+        emitLine({QStringLiteral("daily"), QStringLiteral("calvora-") + Cal::dayKey(start.date())
+                                               + QStringLiteral(".sqlite")});
+    } catch (const DatabaseError& error) {
+        emitLine({QStringLiteral("fail"), error.message()});
+    }
+    for (int i = 1;; ++i) {
+        clock.set(start.addSecs(i));
+        try {
+            const QString path = Backup::now(db);
+            emitLine({QStringLiteral("ack"), path.section(u'/', -1)});
+        } catch (const DatabaseError& error) {
+            emitLine({QStringLiteral("fail"), error.message()});
+        }
+    }
+}
+
+// --- hold-lock ------------------------------------------------------------------------------------
+
+int holdLock(const QStringList& args)
+{
+    if (args.size() < 2)
+        return 2;
+    Database db(args[0]);
+    db.execute(args[1] == u"exclusive" ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE"));
+    emitLine({QStringLiteral("locked")});
+    for (;;)
+        QThread::sleep(60);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 2; i < argc; ++i)
+        args.append(QString::fromUtf8(argv[i]));
+    const QString mode = argc > 1 ? QString::fromUtf8(argv[1]) : QString();
+    try {
+        if (mode == u"book")
+            return book(args);
+        if (mode == u"save-loop")
+            return saveLoop(args);
+        if (mode == u"backup-loop")
+            return backupLoop(args);
+        if (mode == u"hold-lock")
+            return holdLock(args);
+    } catch (const DatabaseError& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    std::fprintf(stderr, "unknown mode\n");
+    return 2;
+}
