@@ -18,12 +18,12 @@ cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCALVORA_SANITIZE=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCALVORA_SANITIZE=ON -DCALVORA_BUILD_BENCHMARKS=OFF
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 step "fuzz targets, ${fuzz_seconds} s each"
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCALVORA_FUZZ=ON
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCALVORA_FUZZ=ON -DCALVORA_BUILD_BENCHMARKS=OFF
 targets="color day_key drag_payload store"
 for t in $targets; do
   cmake --build build-fuzz -j"$jobs" --target "fuzz_$t"
