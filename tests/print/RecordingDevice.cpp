@@ -2,7 +2,6 @@
 
 #include <QPaintEngine>
 #include <QPainterPath>
-#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -13,16 +12,14 @@ class RecordingEngine : public QPaintEngine {
 public:
     explicit RecordingEngine(QList<PaintRecord>& out)
         : QPaintEngine(QPaintEngine::AllFeatures)
-        , m_out(out)
-    {
-    }
+        , m_out(out) {}
 
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     Type type() const override { return QPaintEngine::User; }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
 
-    void updateState(const QPaintEngineState& s) override
-    {
+    void updateState(const QPaintEngineState& s) override {
         if (s.state() & DirtyPen)
             m_pen = s.pen();
         if (s.state() & DirtyBrush)
@@ -31,53 +28,39 @@ public:
             m_transform = s.transform();
     }
 
-    void drawRects(const QRectF* rects, int count) override
-    {
+    void drawRects(const QRectF* rects, int count) override {
         for (int i = 0; i < count; ++i)
-            add(PaintRecord::Rect, [&](PaintRecord& r) { r.rect = m_transform.mapRect(rects[i]); });
+            add(PaintRecord::Rect).rect = m_transform.mapRect(rects[i]);
     }
 
-    void drawLines(const QLineF* lines, int count) override
-    {
+    void drawLines(const QLineF* lines, int count) override {
         for (int i = 0; i < count; ++i)
-            add(PaintRecord::Line, [&](PaintRecord& r) { r.line = m_transform.map(lines[i]); });
+            add(PaintRecord::Line).line = m_transform.map(lines[i]);
     }
 
-    void drawPath(const QPainterPath& path) override
-    {
-        add(PaintRecord::Path, [&](PaintRecord& r) { r.rect = m_transform.map(path).boundingRect(); });
+    void drawPath(const QPainterPath& path) override {
+        add(PaintRecord::Path).rect = m_transform.map(path).boundingRect();
     }
 
-    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override
-    {
-        const QPolygonF polygon(QList<QPointF>(points, points + count));
-        add(PaintRecord::Path, [&](PaintRecord& r) { r.rect = m_transform.map(polygon).boundingRect(); });
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override {
+        add(PaintRecord::Path).rect =
+            m_transform.map(QPolygonF(QList<QPointF>(points, points + count))).boundingRect();
     }
 
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-
-    void drawTextItem(const QPointF& p, const QTextItem& item) override
-    {
+    void drawTextItem(const QPointF& p, const QTextItem& item) override {
         // The engine sees the text at its layout size under the painter's scale; report it as drawn.
         const qreal scale = std::sqrt(std::abs(m_transform.determinant()));
-        add(PaintRecord::Text, [&](PaintRecord& r) {
-            r.rect = QRectF(m_transform.map(p), QSizeF(item.width() * scale, 0));
-            r.text = item.text();
-            r.size = item.font().pointSizeF() * scale;
-            r.bold = item.font().bold();
-            r.italic = item.font().italic();
-        });
+        PaintRecord& r = add(PaintRecord::Text);
+        r.rect = QRectF(m_transform.map(p), QSizeF(item.width() * scale, 0));
+        r.text = item.text();
+        r.size = item.font().pointSizeF() * scale;
+        r.bold = item.font().bold();
     }
 
 private:
-    template <typename Fill> void add(PaintRecord::Kind kind, Fill fill)
-    {
-        PaintRecord r;
-        r.kind = kind;
-        r.pen = m_pen;
-        r.brush = m_brush;
-        fill(r);
-        m_out.append(r);
+    PaintRecord& add(PaintRecord::Kind kind) {
+        m_out.append(PaintRecord{kind, {}, {}, {}, 0, false, m_pen, m_brush});
+        return m_out.last();
     }
 
     QList<PaintRecord>& m_out;
@@ -90,71 +73,50 @@ private:
 
 RecordingDevice::RecordingDevice(const QSizeF& size)
     : m_size(size)
-    , m_engine(std::make_unique<RecordingEngine>(m_records))
-{
-}
+    , m_engine(std::make_unique<RecordingEngine>(m_records)) {}
 
 RecordingDevice::~RecordingDevice() = default;
 
-QPaintEngine* RecordingDevice::paintEngine() const
-{
-    return m_engine.get();
-}
-
-int RecordingDevice::metric(PaintDeviceMetric metric) const
-{
+int RecordingDevice::metric(PaintDeviceMetric metric) const {
     switch (metric) {
     case PdmWidth:
-        return int(std::ceil(m_size.width()));
-    case PdmHeight:
-        return int(std::ceil(m_size.height()));
     case PdmWidthMM:
-        return int(std::ceil(m_size.width() * 25.4 / 72));
+        return int(std::ceil(m_size.width() * (metric == PdmWidthMM ? 25.4 / 72 : 1)));
+    case PdmHeight:
     case PdmHeightMM:
-        return int(std::ceil(m_size.height() * 25.4 / 72));
+        return int(std::ceil(m_size.height() * (metric == PdmHeightMM ? 25.4 / 72 : 1)));
     case PdmNumColors:
         return INT_MAX;
     case PdmDepth:
         return 32;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-        return 72;
     case PdmDevicePixelRatio:
         return 1;
     case PdmDevicePixelRatioScaled:
         return int(devicePixelRatioFScale());
-    default:
-        return 0;
+    default: // the four resolutions
+        return 72;
     }
 }
 
-QList<PaintRecord> RecordingDevice::of(PaintRecord::Kind kind) const
-{
+QList<PaintRecord> RecordingDevice::of(PaintRecord::Kind kind) const {
     QList<PaintRecord> found;
     std::copy_if(m_records.begin(), m_records.end(), std::back_inserter(found),
                  [kind](const PaintRecord& r) { return r.kind == kind; });
     return found;
 }
 
-QList<PaintRecord> RecordingDevice::texts(const QString& text) const
-{
-    QList<PaintRecord> found;
-    for (const PaintRecord& r : of(PaintRecord::Text)) {
-        if (r.text == text)
-            found.append(r);
-    }
+QList<PaintRecord> RecordingDevice::texts(const QString& text) const {
+    QList<PaintRecord> found = of(PaintRecord::Text);
+    found.removeIf([&](const PaintRecord& r) { return r.text != text; });
     return found;
 }
 
-QString RecordingDevice::lineAt(qreal baseline, qreal left, qreal right) const
-{
-    QList<PaintRecord> parts;
-    for (const PaintRecord& r : of(PaintRecord::Text)) {
-        if (std::abs(r.rect.top() - baseline) < 0.01 && r.rect.left() >= left - 0.01 && r.rect.left() < right)
-            parts.append(r);
-    }
+QString RecordingDevice::lineAt(qreal baseline, qreal left, qreal right) const {
+    QList<PaintRecord> parts = of(PaintRecord::Text);
+    parts.removeIf([&](const PaintRecord& r) {
+        return std::abs(r.rect.top() - baseline) >= 0.01 || r.rect.left() < left - 0.01 ||
+               r.rect.left() >= right;
+    });
     std::sort(parts.begin(), parts.end(),
               [](const PaintRecord& a, const PaintRecord& b) { return a.rect.left() < b.rect.left(); });
     QString line;
