@@ -8,7 +8,8 @@ namespace {
 const QColor ink(Qt::black);
 const QColor grey = QColor::fromRgbF(0.35f, 0.35f, 0.35f);
 
-QStringList texts(const QString& phone, const QString& treatment, const QString& notes, int capacity) {
+QStringList texts(const QString& phone, const QString& treatment, const QString& notes, int capacity)
+{
     const Appointment a{7, 1, "2024-12-02", 540, 30, "Mario Rossi", phone, treatment, notes};
     QStringList out;
     for (const TextLine& line : AppointmentText::lines(a, capacity, ink, grey)) {
@@ -22,7 +23,8 @@ QStringList texts(const QString& phone, const QString& treatment, const QString&
 
 } // namespace
 
-TEST(AppointmentText, capacityCountsWholeLines) {
+TEST(AppointmentText, capacityCountsWholeLines)
+{
     EXPECT_EQ(AppointmentText::capacity(20.296, 7), 2); // half hour on the one-page week
     EXPECT_EQ(AppointmentText::capacity(8.848, 7), 1);  // quarter hour on the one-page week
     EXPECT_EQ(AppointmentText::capacity(14, 7), 2);
@@ -31,7 +33,8 @@ TEST(AppointmentText, capacityCountsWholeLines) {
     EXPECT_EQ(AppointmentText::capacity(10, 0), 0);
 }
 
-TEST(AppointmentText, linesAreDroppedFromTheEndAndBelowTwoOnlyPatientAndTreatmentShow) {
+TEST(AppointmentText, linesAreDroppedFromTheEndAndBelowTwoOnlyPatientAndTreatmentShow)
+{
     const QString notes = "Portare\nle lastre\r\nprecedenti";
     const QStringList all{"Mario Rossi", QStringLiteral("09:00–09:30 \u00B7 Igiene orale"),
                           "Tel. 333 1234567", "Portare le lastre precedenti"};

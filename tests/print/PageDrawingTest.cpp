@@ -14,24 +14,28 @@ namespace {
 
 const QString printedAt = QStringLiteral("Stampato il 04/12/2024 alle 10:00");
 
-std::unique_ptr<RecordingDevice> record(const SchedulePrintView& view, int index) {
+std::unique_ptr<RecordingDevice> record(const SchedulePrintView& view, int index)
+{
     auto device = std::make_unique<RecordingDevice>(view.pageSize());
     QPainter painter(device.get());
     view.drawPage(painter, index, QRectF(QPointF(0, 0), view.pageSize()));
     return device;
 }
 
-bool isGrey(const QColor& color, qreal level) {
-    return std::abs(color.redF() - level) < 0.003 && std::abs(color.greenF() - level) < 0.003 &&
-           std::abs(color.blueF() - level) < 0.003 && color.alpha() == 255;
+bool isGrey(const QColor& color, qreal level)
+{
+    return std::abs(color.redF() - level) < 0.003 && std::abs(color.greenF() - level) < 0.003
+           && std::abs(color.blueF() - level) < 0.003 && color.alpha() == 255;
 }
 
-qreal rightEdge(const PaintRecord& text) {
+qreal rightEdge(const PaintRecord& text)
+{
     return text.rect.left() + text.rect.width();
 }
 
 // The one text record equal to `text` (a test failure when there is not exactly one).
-PaintRecord only(const RecordingDevice& d, const QString& text) {
+PaintRecord only(const RecordingDevice& d, const QString& text)
+{
     const QList<PaintRecord> found = d.texts(text);
     EXPECT_EQ(found.size(), 1) << text.toStdString();
     return found.value(0);
@@ -39,7 +43,8 @@ PaintRecord only(const RecordingDevice& d, const QString& text) {
 
 } // namespace
 
-TEST_F(PrintTest, onlyMultiPageJobsNameTheSideAndNumberThePages) {
+TEST_F(PrintTest, onlyMultiPageJobsNameTheSideAndNumberThePages)
+{
     const SchedulePrintView two = view(PrintLayout::WeekTwoPages);
     const qreal width = two.pageSize().width();
     const char* sides[] = {"Fronte", "Retro"};
@@ -68,7 +73,8 @@ TEST_F(PrintTest, onlyMultiPageJobsNameTheSideAndNumberThePages) {
     }
 }
 
-TEST_F(PrintTest, theOnePageWeekGridRulesEveryQuarterUnderItsDayAndDentistHeaders) {
+TEST_F(PrintTest, theOnePageWeekGridRulesEveryQuarterUnderItsDayAndDentistHeaders)
+{
     QList<Dentist> dentists = store.dentists();
     dentists[1].colorHex = "#336699";
     ASSERT_FALSE(store.saveSettings("Studio Rossi", dentists));
@@ -130,7 +136,8 @@ TEST_F(PrintTest, theOnePageWeekGridRulesEveryQuarterUnderItsDayAndDentistHeader
     EXPECT_NEAR(record(view(PrintLayout::WeekTwoPages), 0)->texts(dentists[1].name).value(0).size, 8, 1e-6);
 }
 
-TEST_F(PrintTest, appointmentBoxesHoldAsManyLinesAsFitOnTheirOwnDay) {
+TEST_F(PrintTest, appointmentBoxesHoldAsManyLinesAsFitOnTheirOwnDay)
+{
     store.setAnchor(QDate(2024, 12, 2));
     book(1, "2024-12-02", 540, 120, "Mario Rossi", "333 1234567", "Igiene orale", "Portare\nle lastre");
     book(2, "2024-12-02", 600, 15, "Anna Bianchi", {}, "Controllo");
@@ -181,7 +188,8 @@ TEST_F(PrintTest, appointmentBoxesHoldAsManyLinesAsFitOnTheirOwnDay) {
     EXPECT_EQ(record(week, 1)->texts("Giulia Verdi").size(), 1);
 }
 
-TEST_F(PrintTest, textWiderThanItsBoxIsCutWithAnEllipsis) {
+TEST_F(PrintTest, textWiderThanItsBoxIsCutWithAnEllipsis)
+{
     book(1, "2024-12-02", 540, 15, "Bartolomeo Massimiliano Della Valle", {}, "Igiene orale");
     book(2, "2024-12-02", 540, 30, "Ada Re", {}, "Sbiancamento professionale completo");
     const SchedulePrintView v = view(PrintLayout::WeekOnePage);
@@ -206,7 +214,8 @@ TEST_F(PrintTest, textWiderThanItsBoxIsCutWithAnEllipsis) {
         << second.toStdString();
 }
 
-TEST_F(PrintTest, aFailedFetchSilentlyPrintsEmptyGrids) {
+TEST_F(PrintTest, aFailedFetchSilentlyPrintsEmptyGrids)
+{
     book(1, "2024-12-02", 600, 30, "Mario Rossi");
     db.execute("ALTER TABLE appointments RENAME TO elsewhere");
     const SchedulePrintView v = view(PrintLayout::WeekOnePage);
@@ -218,7 +227,8 @@ TEST_F(PrintTest, aFailedFetchSilentlyPrintsEmptyGrids) {
     EXPECT_EQ(d->of(PaintRecord::Line).size(), 44 + 16 + 1);
 }
 
-TEST(PageText, lineHeightIsAWholeNumberOfPointsOnEveryDevice) {
+TEST(PageText, lineHeightIsAWholeNumberOfPointsOnEveryDevice)
+{
     RecordingDevice points(QSizeF(100, 100));
     QImage fine(10, 10, QImage::Format_RGB32);
     fine.setDotsPerMeterX(int(1200 / 0.0254));
@@ -240,7 +250,8 @@ TEST(PageText, lineHeightIsAWholeNumberOfPointsOnEveryDevice) {
     }
 }
 
-TEST_F(PrintTest, onAHighResolutionDeviceOnePointStaysOnePoint) {
+TEST_F(PrintTest, onAHighResolutionDeviceOnePointStaysOnePoint)
+{
     // 4 pixels per point, as a 288 dpi printer would draw it.
     const SchedulePrintView v = view(PrintLayout::WeekOnePage);
     QImage image((v.pageSize() * 4).toSize(), QImage::Format_RGB32);

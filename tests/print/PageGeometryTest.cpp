@@ -9,7 +9,8 @@ const QRectF a4(0, 0, 801.89, 555.28);
 
 } // namespace
 
-TEST(PageGeometry, columnsAndTextSizesFollowTheNumberOfColumns) {
+TEST(PageGeometry, columnsAndTextSizesFollowTheNumberOfColumns)
+{
     const struct {
         const char* what;
         int days, dentists, columns;
@@ -33,7 +34,8 @@ TEST(PageGeometry, columnsAndTextSizesFollowTheNumberOfColumns) {
     }
 }
 
-TEST(PageGeometry, bandsRowsAndBoxesOfAOnePageWeek) {
+TEST(PageGeometry, bandsRowsAndBoxesOfAOnePageWeek)
+{
     const PageGeometry g(a4, 5, 3);
     const qreal w = g.columnWidth();
     EXPECT_DOUBLE_EQ(g.bodyTop(), 51);

@@ -16,13 +16,15 @@ protected:
     Store store{db};
 
     void book(qint64 dentist, const QString& day, int start, int duration, const QString& patient,
-              const QString& phone = {}, const QString& treatment = {}, const QString& notes = {}) {
+              const QString& phone = {}, const QString& treatment = {}, const QString& notes = {})
+    {
         const std::optional<QString> error =
             store.save(Appointment{0, dentist, day, start, duration, patient, phone, treatment, notes});
         ASSERT_FALSE(error) << error->toStdString();
     }
 
-    SchedulePrintView view(PrintLayout layout) {
+    SchedulePrintView view(PrintLayout layout)
+    {
         return PrintService::makeView(store, layout,
                                       PrintService::makePrintInfo(layout == PrintLayout::WeekTwoPages));
     }

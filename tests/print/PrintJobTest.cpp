@@ -7,7 +7,8 @@
 namespace {
 
 // Page objects of a PDF written by Qt (each is a dictionary of /Type /Page); -1 when there is none.
-int pdfPageCount(const QString& path) {
+int pdfPageCount(const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
@@ -18,7 +19,8 @@ int pdfPageCount(const QString& path) {
 
 } // namespace
 
-TEST_F(PrintTest, thePrintCommandNamesTheJobAndAsksForDuplexOnlyForTheTwoPageWeek) {
+TEST_F(PrintTest, thePrintCommandNamesTheJobAndAsksForDuplexOnlyForTheTwoPageWeek)
+{
     QTemporaryDir dir;
     PrintService::answerNextPrintToPdf(dir.filePath("week.pdf"));
     PrintService::print(nullptr, store, PrintLayout::WeekTwoPages, true);
@@ -48,7 +50,8 @@ TEST_F(PrintTest, thePrintCommandNamesTheJobAndAsksForDuplexOnlyForTheTwoPageWee
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"back.pdf", "day.pdf", "week.pdf"}));
 }
 
-TEST_F(PrintTest, eachLayoutWritesItsPdfAndCopiesTheSystemCannotMakeAreExtraSheets) {
+TEST_F(PrintTest, eachLayoutWritesItsPdfAndCopiesTheSystemCannotMakeAreExtraSheets)
+{
     QTemporaryDir dir;
     for (const auto& [layout, pages] :
          {std::pair{PrintLayout::WeekOnePage, 1}, {PrintLayout::WeekTwoPages, 2}, {PrintLayout::Day, 1}}) {

@@ -3,7 +3,8 @@
 
 namespace {
 
-QList<QDate> december(std::initializer_list<int> days) {
+QList<QDate> december(std::initializer_list<int> days)
+{
     QList<QDate> out;
     for (const int d : days)
         out.append(QDate(2024, 12, d));
@@ -12,7 +13,8 @@ QList<QDate> december(std::initializer_list<int> days) {
 
 } // namespace
 
-TEST_F(PrintTest, pagesAndTitlesFollowTheLayout) {
+TEST_F(PrintTest, pagesAndTitlesFollowTheLayout)
+{
     const SchedulePrintView one = view(PrintLayout::WeekOnePage);
     EXPECT_EQ(one.pages(), QList<QList<QDate>>{december({2, 3, 4, 5, 6})});
     EXPECT_EQ(one.title(), QStringLiteral("Settimana 2 – 6 dicembre 2024"));
@@ -34,7 +36,8 @@ TEST_F(PrintTest, pagesAndTitlesFollowTheLayout) {
               QStringLiteral("Settimana 30 dicembre 2024 – 3 gennaio 2025"));
 }
 
-TEST_F(PrintTest, theViewIsASnapshotOfTheWholeWeekGroupedByDay) {
+TEST_F(PrintTest, theViewIsASnapshotOfTheWholeWeekGroupedByDay)
+{
     book(1, "2024-12-02", 600, 30, "Seconda");
     book(2, "2024-12-02", 540, 30, "Prima");
     book(1, "2024-12-06", 540, 30, "Venerdì");

@@ -12,14 +12,17 @@ class RecordingEngine : public QPaintEngine {
 public:
     explicit RecordingEngine(QList<PaintRecord>& out)
         : QPaintEngine(QPaintEngine::AllFeatures)
-        , m_out(out) {}
+        , m_out(out)
+    {
+    }
 
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     Type type() const override { return QPaintEngine::User; }
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
 
-    void updateState(const QPaintEngineState& s) override {
+    void updateState(const QPaintEngineState& s) override
+    {
         if (s.state() & DirtyPen)
             m_pen = s.pen();
         if (s.state() & DirtyBrush)
@@ -28,26 +31,31 @@ public:
             m_transform = s.transform();
     }
 
-    void drawRects(const QRectF* rects, int count) override {
+    void drawRects(const QRectF* rects, int count) override
+    {
         for (int i = 0; i < count; ++i)
             add(PaintRecord::Rect).rect = m_transform.mapRect(rects[i]);
     }
 
-    void drawLines(const QLineF* lines, int count) override {
+    void drawLines(const QLineF* lines, int count) override
+    {
         for (int i = 0; i < count; ++i)
             add(PaintRecord::Line).line = m_transform.map(lines[i]);
     }
 
-    void drawPath(const QPainterPath& path) override {
+    void drawPath(const QPainterPath& path) override
+    {
         add(PaintRecord::Path).rect = m_transform.map(path).boundingRect();
     }
 
-    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override {
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override
+    {
         add(PaintRecord::Path).rect =
             m_transform.map(QPolygonF(QList<QPointF>(points, points + count))).boundingRect();
     }
 
-    void drawTextItem(const QPointF& p, const QTextItem& item) override {
+    void drawTextItem(const QPointF& p, const QTextItem& item) override
+    {
         // The engine sees the text at its layout size under the painter's scale; report it as drawn.
         const qreal scale = std::sqrt(std::abs(m_transform.determinant()));
         PaintRecord& r = add(PaintRecord::Text);
@@ -58,7 +66,8 @@ public:
     }
 
 private:
-    PaintRecord& add(PaintRecord::Kind kind) {
+    PaintRecord& add(PaintRecord::Kind kind)
+    {
         m_out.append(PaintRecord{kind, {}, {}, {}, 0, false, m_pen, m_brush});
         return m_out.last();
     }
@@ -73,11 +82,14 @@ private:
 
 RecordingDevice::RecordingDevice(const QSizeF& size)
     : m_size(size)
-    , m_engine(std::make_unique<RecordingEngine>(m_records)) {}
+    , m_engine(std::make_unique<RecordingEngine>(m_records))
+{
+}
 
 RecordingDevice::~RecordingDevice() = default;
 
-int RecordingDevice::metric(PaintDeviceMetric metric) const {
+int RecordingDevice::metric(PaintDeviceMetric metric) const
+{
     switch (metric) {
     case PdmWidth:
     case PdmWidthMM:
@@ -98,24 +110,27 @@ int RecordingDevice::metric(PaintDeviceMetric metric) const {
     }
 }
 
-QList<PaintRecord> RecordingDevice::of(PaintRecord::Kind kind) const {
+QList<PaintRecord> RecordingDevice::of(PaintRecord::Kind kind) const
+{
     QList<PaintRecord> found;
     std::copy_if(m_records.begin(), m_records.end(), std::back_inserter(found),
                  [kind](const PaintRecord& r) { return r.kind == kind; });
     return found;
 }
 
-QList<PaintRecord> RecordingDevice::texts(const QString& text) const {
+QList<PaintRecord> RecordingDevice::texts(const QString& text) const
+{
     QList<PaintRecord> found = of(PaintRecord::Text);
     found.removeIf([&](const PaintRecord& r) { return r.text != text; });
     return found;
 }
 
-QString RecordingDevice::lineAt(qreal baseline, qreal left, qreal right) const {
+QString RecordingDevice::lineAt(qreal baseline, qreal left, qreal right) const
+{
     QList<PaintRecord> parts = of(PaintRecord::Text);
     parts.removeIf([&](const PaintRecord& r) {
-        return std::abs(r.rect.top() - baseline) >= 0.01 || r.rect.left() < left - 0.01 ||
-               r.rect.left() >= right;
+        return std::abs(r.rect.top() - baseline) >= 0.01 || r.rect.left() < left - 0.01
+               || r.rect.left() >= right;
     });
     std::sort(parts.begin(), parts.end(),
               [](const PaintRecord& a, const PaintRecord& b) { return a.rect.left() < b.rect.left(); });
