@@ -47,14 +47,6 @@ protected:
 
     // Saves so far: each save rewrites the three dentists.
     qint64 saves() { return scalar("SELECT COUNT(*) FROM writes") / 3; }
-
-    QStringList storedNames()
-    {
-        QStringList names;
-        for (const Dentist& d : store.dentists())
-            names.append(d.name);
-        return names;
-    }
 };
 
 TEST_F(SettingsTest, SavesOnEveryKeystrokeButNeverABlankName)
@@ -76,7 +68,6 @@ TEST_F(SettingsTest, SavesOnEveryKeystrokeButNeverABlankName)
 
     QTest::keyClicks(field("studioField"), "Studio Sorriso");
     EXPECT_EQ(store.studioName(), "Studio Sorriso");
-    EXPECT_EQ(storedNames(), QStringList({"Neri", "Dentista 2", "Dentista 3"}));
 
     // Typing in the middle of a name keeps the cursor where it is.
     QLineEdit* second = dentistField(1);
@@ -126,7 +117,8 @@ TEST_F(SettingsTest, ChangesFromTheAgendaRefreshTheRowsUnlessANameIsBlank)
 
     // Typing the blank name again saves the window's copy, including the row it kept.
     QTest::keyClicks(first, "A");
-    EXPECT_EQ(storedNames(), QStringList({"A", "Dott. Blu", "Dentista 3"}));
+    EXPECT_EQ(store.dentist(1)->name, "A");
+    EXPECT_EQ(store.dentist(2)->name, "Dott. Blu");
 
     // Without dentists nothing is saved, not even the studio name.
     db.execute("DROP TABLE dentists");
