@@ -48,12 +48,6 @@ public:
         add(PaintRecord::Path).rect = m_transform.map(path).boundingRect();
     }
 
-    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override
-    {
-        add(PaintRecord::Path).rect =
-            m_transform.map(QPolygonF(QList<QPointF>(points, points + count))).boundingRect();
-    }
-
     void drawTextItem(const QPointF& p, const QTextItem& item) override
     {
         // The engine sees the text at its layout size under the painter's scale; report it as drawn.
@@ -97,16 +91,17 @@ int RecordingDevice::metric(PaintDeviceMetric metric) const
     case PdmHeight:
     case PdmHeightMM:
         return int(std::ceil(m_size.height() * (metric == PdmHeightMM ? 25.4 / 72 : 1)));
-    case PdmNumColors:
-        return INT_MAX;
-    case PdmDepth:
-        return 32;
     case PdmDevicePixelRatio:
         return 1;
     case PdmDevicePixelRatioScaled:
         return int(devicePixelRatioFScale());
-    default: // the four resolutions
+    case PdmDpiX:
+    case PdmDpiY:
+    case PdmPhysicalDpiX:
+    case PdmPhysicalDpiY:
         return 72;
+    default: // colour depth and count: not asked for by these drawings
+        return 0;
     }
 }
 
