@@ -34,29 +34,39 @@ protected:
         Desktop::setOpenHandler({});
     }
 
-    // Stores an appointment through the store and returns it as stored (with its id).
+    static void expose(QWidget* widget)
+    {
+        widget->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(widget));
+    }
+
+    template <typename T> static T* child(const QWidget* root, const char* name)
+    {
+        T* widget = root->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    qint64 scalar(const QString& sql)
+    {
+        return db.query(sql, {}, [](const SQLRow& r) { return r.integer(0); }).value(0);
+    }
+    qint64 count(const QString& where = "1")
+    {
+        return scalar("SELECT COUNT(*) FROM appointments WHERE " + where);
+    }
+
+    // Stores an appointment through the store and returns it with its id.
     Appointment book(qint64 dentist, const QString& day, int start, int duration, const QString& patient,
                      const QString& phone = {}, const QString& treatment = {})
     {
-        const Appointment a{0, dentist, day, start, duration, patient, phone, treatment, {}};
+        Appointment a{0, dentist, day, start, duration, patient, phone, treatment, {}};
         EXPECT_EQ(store.save(a), std::nullopt);
-        const QList<Appointment> rows = store.fetchAppointments(day, day);
-        for (const Appointment& r : rows)
-            if (r.dentistId == dentist && r.startMinutes == start)
-                return r;
-        ADD_FAILURE() << "appointment not stored";
+        a.id = scalar("SELECT MAX(id) FROM appointments");
         return a;
     }
 
-    qint64 count(const QString& where = "1")
-    {
-        return db
-            .query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
-                   [](const SQLRow& r) { return r.integer(0); })
-            .value(0);
-    }
-
-    // Makes every change of a dentist row fail inside the database.
+    // Makes every change of a dentist row fail inside the database, until unblocked.
     void blockDentistUpdates()
     {
         db.execute("CREATE TRIGGER block_dentists BEFORE UPDATE ON dentists "

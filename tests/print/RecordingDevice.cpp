@@ -2,7 +2,6 @@
 
 #include <QPaintEngine>
 #include <QPainterPath>
-#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +19,7 @@ public:
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     Type type() const override { return QPaintEngine::User; }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
 
     void updateState(const QPaintEngineState& s) override
     {
@@ -34,50 +34,36 @@ public:
     void drawRects(const QRectF* rects, int count) override
     {
         for (int i = 0; i < count; ++i)
-            add(PaintRecord::Rect, [&](PaintRecord& r) { r.rect = m_transform.mapRect(rects[i]); });
+            add(PaintRecord::Rect).rect = m_transform.mapRect(rects[i]);
     }
 
     void drawLines(const QLineF* lines, int count) override
     {
         for (int i = 0; i < count; ++i)
-            add(PaintRecord::Line, [&](PaintRecord& r) { r.line = m_transform.map(lines[i]); });
+            add(PaintRecord::Line).line = m_transform.map(lines[i]);
     }
 
     void drawPath(const QPainterPath& path) override
     {
-        add(PaintRecord::Path, [&](PaintRecord& r) { r.rect = m_transform.map(path).boundingRect(); });
+        add(PaintRecord::Path).rect = m_transform.map(path).boundingRect();
     }
-
-    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override
-    {
-        const QPolygonF polygon(QList<QPointF>(points, points + count));
-        add(PaintRecord::Path, [&](PaintRecord& r) { r.rect = m_transform.map(polygon).boundingRect(); });
-    }
-
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
 
     void drawTextItem(const QPointF& p, const QTextItem& item) override
     {
         // The engine sees the text at its layout size under the painter's scale; report it as drawn.
         const qreal scale = std::sqrt(std::abs(m_transform.determinant()));
-        add(PaintRecord::Text, [&](PaintRecord& r) {
-            r.rect = QRectF(m_transform.map(p), QSizeF(item.width() * scale, 0));
-            r.text = item.text();
-            r.size = item.font().pointSizeF() * scale;
-            r.bold = item.font().bold();
-            r.italic = item.font().italic();
-        });
+        PaintRecord& r = add(PaintRecord::Text);
+        r.rect = QRectF(m_transform.map(p), QSizeF(item.width() * scale, 0));
+        r.text = item.text();
+        r.size = item.font().pointSizeF() * scale;
+        r.bold = item.font().bold();
     }
 
 private:
-    template <typename Fill> void add(PaintRecord::Kind kind, Fill fill)
+    PaintRecord& add(PaintRecord::Kind kind)
     {
-        PaintRecord r;
-        r.kind = kind;
-        r.pen = m_pen;
-        r.brush = m_brush;
-        fill(r);
-        m_out.append(r);
+        m_out.append(PaintRecord{kind, {}, {}, {}, 0, false, m_pen, m_brush});
+        return m_out.last();
     }
 
     QList<PaintRecord>& m_out;
@@ -96,36 +82,25 @@ RecordingDevice::RecordingDevice(const QSizeF& size)
 
 RecordingDevice::~RecordingDevice() = default;
 
-QPaintEngine* RecordingDevice::paintEngine() const
-{
-    return m_engine.get();
-}
-
 int RecordingDevice::metric(PaintDeviceMetric metric) const
 {
     switch (metric) {
     case PdmWidth:
-        return int(std::ceil(m_size.width()));
-    case PdmHeight:
-        return int(std::ceil(m_size.height()));
     case PdmWidthMM:
-        return int(std::ceil(m_size.width() * 25.4 / 72));
+        return int(std::ceil(m_size.width() * (metric == PdmWidthMM ? 25.4 / 72 : 1)));
+    case PdmHeight:
     case PdmHeightMM:
-        return int(std::ceil(m_size.height() * 25.4 / 72));
-    case PdmNumColors:
-        return INT_MAX;
-    case PdmDepth:
-        return 32;
+        return int(std::ceil(m_size.height() * (metric == PdmHeightMM ? 25.4 / 72 : 1)));
+    case PdmDevicePixelRatio:
+        return 1;
+    case PdmDevicePixelRatioScaled:
+        return int(devicePixelRatioFScale());
     case PdmDpiX:
     case PdmDpiY:
     case PdmPhysicalDpiX:
     case PdmPhysicalDpiY:
         return 72;
-    case PdmDevicePixelRatio:
-        return 1;
-    case PdmDevicePixelRatioScaled:
-        return int(devicePixelRatioFScale());
-    default:
+    default: // colour depth and count: not asked for by these drawings
         return 0;
     }
 }
@@ -140,21 +115,18 @@ QList<PaintRecord> RecordingDevice::of(PaintRecord::Kind kind) const
 
 QList<PaintRecord> RecordingDevice::texts(const QString& text) const
 {
-    QList<PaintRecord> found;
-    for (const PaintRecord& r : of(PaintRecord::Text)) {
-        if (r.text == text)
-            found.append(r);
-    }
+    QList<PaintRecord> found = of(PaintRecord::Text);
+    found.removeIf([&](const PaintRecord& r) { return r.text != text; });
     return found;
 }
 
 QString RecordingDevice::lineAt(qreal baseline, qreal left, qreal right) const
 {
-    QList<PaintRecord> parts;
-    for (const PaintRecord& r : of(PaintRecord::Text)) {
-        if (std::abs(r.rect.top() - baseline) < 0.01 && r.rect.left() >= left - 0.01 && r.rect.left() < right)
-            parts.append(r);
-    }
+    QList<PaintRecord> parts = of(PaintRecord::Text);
+    parts.removeIf([&](const PaintRecord& r) {
+        return std::abs(r.rect.top() - baseline) >= 0.01 || r.rect.left() < left - 0.01
+               || r.rect.left() >= right;
+    });
     std::sort(parts.begin(), parts.end(),
               [](const PaintRecord& a, const PaintRecord& b) { return a.rect.left() < b.rect.left(); });
     QString line;

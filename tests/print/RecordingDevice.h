@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QBrush>
-#include <QFont>
 #include <QLineF>
 #include <QList>
 #include <QPaintDevice>
@@ -20,7 +19,6 @@ struct PaintRecord {
     QString text;   // Text
     qreal size = 0; // Text: the font's size in points as drawn
     bool bold = false;
-    bool italic = false;
     QPen pen;
     QBrush brush;
 };
@@ -31,9 +29,7 @@ public:
     explicit RecordingDevice(const QSizeF& size);
     ~RecordingDevice() override;
 
-    [[nodiscard]] QPaintEngine* paintEngine() const override;
-    [[nodiscard]] const QList<PaintRecord>& records() const { return m_records; }
-
+    [[nodiscard]] QPaintEngine* paintEngine() const override { return m_engine.get(); }
     [[nodiscard]] QList<PaintRecord> of(PaintRecord::Kind kind) const;
     // Text records whose text equals `text`.
     [[nodiscard]] QList<PaintRecord> texts(const QString& text) const;
