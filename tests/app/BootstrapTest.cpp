@@ -180,12 +180,11 @@ TEST_F(BootstrapTest, translocatedStartRelaunchesFromTheUsersCopy)
     AppPaths::setApplicationLocationForTesting(temporary, app);
     QStringList calls;
     std::optional<QString> answer = original;
-    Translocation::setPlatformForTesting(Translocation::Platform{[&](const QString& path) {
-                                                                     calls << "lookup " + path;
-                                                                     return answer;
-                                                                 },
-                                                                 [&](const QString& path) { calls << "xattr " + path; },
-                                                                 [&](const QString& path) { calls << "open " + path; }});
+    const auto log = [&calls](const QString& what) {
+        return [&calls, what](const QString& path) { calls << what + path; };
+    };
+    Translocation::setPlatformForTesting(Translocation::Platform{
+        [&](const QString& path) { return log("lookup ")(path), answer; }, log("xattr "), log("open ")});
 
     Dialogs::answerNext(1); // "Esci"
     EXPECT_EQ(exitStatus(), 0);

@@ -68,8 +68,6 @@ TEST_F(StoreTest, overlapsOfTheSameDentistAreRefusedAndTouchingIsAccepted)
                "patient) VALUES (7, '2024-12-03', 600, 60, 'Orfano'); PRAGMA foreign_keys = ON;");
     EXPECT_EQ(store->validate(booking(7, "2024-12-03", 630, 15)),
               QStringLiteral("Il dentista ha già un appuntamento 10:00–11:00 (Orfano)."));
-    EXPECT_EQ(store->save(booking(9, "2024-12-03", 900, 15)),
-              QStringLiteral("Errore durante il salvataggio: FOREIGN KEY constraint failed"));
 
     // A stored appointment saved unchanged does not collide with itself; its copy does.
     Appointment stored = store->appointments(QDate(2024, 12, 3), 1).first();
