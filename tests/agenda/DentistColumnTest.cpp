@@ -67,8 +67,6 @@ TEST_F(AgendaTest, hoverHighlightsOnlyFreeSlotsAndRepaintsOnlyItsColumn)
 {
     book(3, "2024-12-06", 540, 30);
     DentistColumn* friday = column(4, 2);
-    EXPECT_FALSE(friday->isFree(1));
-    EXPECT_TRUE(friday->isFree(2));
     QTest::mouseMove(friday, pointInSlot(friday, 3));
     QApplication::processEvents();
     {

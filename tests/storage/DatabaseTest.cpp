@@ -165,15 +165,9 @@ TEST(Schema, newFileGetsVersionOneDefaults)
     QTemporaryDir dir;
     Database db(dir.filePath("calvora.sqlite"));
     EXPECT_EQ(integer(db, "PRAGMA user_version"), 1);
-    const auto dentists = db.query("SELECT id, name, color, position FROM dentists ORDER BY position", {},
-                                   [](const SQLRow& r) {
-                                       return QStringList{QString::number(r.integer(0)), r.text(1), r.text(2),
-                                                          QString::number(r.integer(3))};
-                                   });
-    const QList<QStringList> expected{{"1", "Dentista 1", "#2E86DE", "0"},
-                                      {"2", "Dentista 2", "#27AE60", "1"},
-                                      {"3", "Dentista 3", "#E67E22", "2"}};
-    EXPECT_EQ(dentists, expected);
+    EXPECT_EQ(text(db, "SELECT group_concat(line, '; ') FROM (SELECT id || ' ' || name || ' ' || color || ' ' || "
+                       "position AS line FROM dentists ORDER BY position)"),
+              "1 Dentista 1 #2E86DE 0; 2 Dentista 2 #27AE60 1; 3 Dentista 3 #E67E22 2");
     EXPECT_EQ(integer(db, "SELECT COUNT(*) FROM settings WHERE key = 'studio_name' AND value = ''"), 1);
     EXPECT_EQ(integer(db, "SELECT COUNT(*) FROM appointments"), 0);
     EXPECT_EQ(integer(db, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'idx_appointments_day'"), 1);
