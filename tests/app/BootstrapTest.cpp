@@ -129,7 +129,11 @@ TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)
         alert = failedStart();
         EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
         EXPECT_TRUE(alert.message.endsWith(tail)) << alert.message.toStdString();
+        const QString error = alert.message.section(u'\n', 0, 0);
+        EXPECT_TRUE(error == "database disk image is malformed" || error == "file is not a database"
+                    || error.startsWith("malformed database schema"));
         EXPECT_EQ(TestSupport::fileDigest(path), before);
+        EXPECT_FALSE(QFileInfo::exists(path + "-journal"));
         EXPECT_FALSE(QFileInfo::exists(app + "/Dati/Backup"));
     }
     EXPECT_EQ(alert.message, "file is not a database" + tail);
