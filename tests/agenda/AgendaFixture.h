@@ -46,6 +46,7 @@ protected:
 
     DentistColumn* column(int day, int dentist) { return view->grid()->column(day, dentist); }
 
+public:
     static QPoint pointInSlot(DentistColumn* c, int slot)
     {
         const double h = c->geometryRules().rowHeight();

@@ -23,6 +23,8 @@ struct Exited {
     int status;
 };
 
+const QString readOnlyHint = "\n\nVerifica che la cartella del programma non sia in sola lettura.";
+
 // Start-up with the program installed in <tmp>/app, the process exit replaced by an exception.
 class BootstrapTest : public ::testing::Test {
 protected:
@@ -47,18 +49,24 @@ protected:
         Translocation::setPlatformForTesting(std::nullopt);
     }
 
-    // The exit status of a start that ends the process, with the alert it showed.
-    static std::pair<int, DialogRequest> failedStart()
+    // The exit status of a start that ends the process (-1: the start went on).
+    static int exitStatus()
     {
-        Dialogs::answerNext(0);
         try {
             (void)Bootstrap::openDatabase();
         } catch (const Exited& e) {
-            const QList<DialogRequest> shown = Dialogs::takeShown();
-            return {e.status, shown.isEmpty() ? DialogRequest{} : shown.last()};
+            return e.status;
         }
-        ADD_FAILURE() << "the start went on";
-        return {-1, {}};
+        return -1;
+    }
+
+    // The alert of a start that ends the process with status 1.
+    static DialogRequest failedStart()
+    {
+        Dialogs::answerNext(0);
+        EXPECT_EQ(exitStatus(), 1);
+        const QList<DialogRequest> shown = Dialogs::takeShown();
+        return shown.value(shown.size() - 1);
     }
 };
 
@@ -91,70 +99,63 @@ TEST_F(BootstrapTest, newDataFolderGetsDatabaseAndTodaysBackup)
     EXPECT_TRUE(Dialogs::takeShown().isEmpty());
 }
 
-TEST_F(BootstrapTest, plainFileWhereTheDataFolderShouldBe)
+TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)
 {
+    const QString path = app + "/Dati/calvora.sqlite";
+    // A plain file where the data folder should be: the file system's description, then the path.
     TestSupport::writeFile(app + "/Dati", "non una cartella");
-    const auto [status, alert] = failedStart();
-    EXPECT_EQ(status, 1);
+    DialogRequest alert = failedStart();
     EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
     EXPECT_EQ(alert.icon, QMessageBox::Critical);
     ASSERT_EQ(alert.buttons.size(), 1);
     EXPECT_EQ(alert.buttons[0].text, "Esci");
-    const QString tail = "\n\nPercorso: " + app + "/Dati/calvora.sqlite"
-        + "\n\nVerifica che la cartella del programma non sia in sola lettura.";
+    const QString tail = "\n\nPercorso: " + path + readOnlyHint;
     EXPECT_TRUE(alert.message.endsWith(tail)) << alert.message.toStdString();
-    EXPECT_GT(alert.message.size(), tail.size()); // the file system's description comes first
-}
+    EXPECT_GT(alert.message.size(), tail.size());
 
-TEST_F(BootstrapTest, fileThatIsNotADatabaseIsReportedAndLeftAlone)
-{
+    // Damaged databases and a text file: no backup of them, not a byte changed.
+    QFile::remove(app + "/Dati");
     QDir().mkpath(app + "/Dati");
-    const QString path = app + "/Dati/calvora.sqlite";
-    TestSupport::writeFile(path, QByteArray("appunti della segreteria\n").repeated(300));
-    const QByteArray before = TestSupport::fileDigest(path);
-    const auto [status, alert] = failedStart();
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(alert.message, "file is not a database\n\nPercorso: " + path
-                                 + "\n\nVerifica che la cartella del programma non sia in sola lettura.");
-    EXPECT_EQ(TestSupport::fileDigest(path), before);
-}
-
-TEST_F(BootstrapTest, damagedDatabaseFilesStopTheStartAndAreLeftAlone)
-{
-    QDir().mkpath(app + "/Dati");
-    const QString path = app + "/Dati/calvora.sqlite";
     QTemporaryDir damaged;
-    const QList<DamagedFiles::Variant> variants = DamagedFiles::make(damaged.path());
+    QList<DamagedFiles::Variant> variants = DamagedFiles::make(damaged.path());
     ASSERT_FALSE(variants.isEmpty());
+    variants.append({"testo", damaged.filePath("testo.sqlite")});
+    TestSupport::writeFile(variants.last().path, QByteArray("appunti della segreteria\n").repeated(300));
     for (const DamagedFiles::Variant& variant : variants) {
         SCOPED_TRACE(variant.label.toStdString());
         QFile::remove(path);
         ASSERT_TRUE(QFile::copy(variant.path, path));
         const QByteArray before = TestSupport::fileDigest(path);
-        const auto [status, alert] = failedStart();
-        EXPECT_EQ(status, 1);
+        alert = failedStart();
         EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
-        EXPECT_TRUE(alert.message.contains("\n\nPercorso: " + path)) << alert.message.toStdString();
+        EXPECT_TRUE(alert.message.endsWith(tail)) << alert.message.toStdString();
+        const QString error = alert.message.section(u'\n', 0, 0);
+        EXPECT_TRUE(error == "database disk image is malformed" || error == "file is not a database"
+                    || error.startsWith("malformed database schema"));
         EXPECT_EQ(TestSupport::fileDigest(path), before);
-        EXPECT_FALSE(QFileInfo::exists(app + "/Dati/Backup")); // no backup of a damaged file
+        EXPECT_FALSE(QFileInfo::exists(path + "-journal"));
+        EXPECT_FALSE(QFileInfo::exists(app + "/Dati/Backup"));
     }
+    EXPECT_EQ(alert.message, "file is not a database" + tail);
 }
 
 TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)
 {
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                          | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
-    QFile::setPermissions(app, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther
-                                   | QFile::ReadGroup | QFile::ExeGroup);
+    const auto readOnly = [](const QString& folder) {
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                                          | QFile::ReadOther | QFile::ExeOther);
+    };
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
+    readOnly(app);
     // The alert names the application's folder; nothing is created.
     const int missing = runUnprivileged([] {
         Dialogs::answerNext(0);
         Bootstrap::setExitHandler([](int status) {
             const QList<DialogRequest> shown = Dialogs::takeShown();
             const bool right = shown.size() == 1 && shown[0].title == "Copia Calvora sul Mac"
-                && shown[0].message.endsWith(QStringLiteral("Trascina la cartella \"app\" in Applicazioni, poi apri "
-                                                            "l'app da lì."))
-                && shown[0].message.startsWith("Il programma si trova in una posizione in sola lettura");
+                && shown[0].message.startsWith("Il programma si trova in una posizione in sola lettura")
+                && shown[0].message.endsWith(
+                    QStringLiteral("Trascina la cartella \"app\" in Applicazioni, poi apri l'app da lì."));
             _exit(right ? status : 90);
         });
         (void)Bootstrap::openDatabase();
@@ -164,17 +165,16 @@ TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)
     EXPECT_FALSE(QFileInfo::exists(app + "/Dati"));
 
     // With the data folder in place no writability test is made: the start goes on.
-    QFile::setPermissions(app, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(app, QFileDevice::Permissions(0x7700));
     QDir().mkpath(app + "/Dati");
     QFile::setPermissions(app + "/Dati", QFileDevice::Permissions(0x7777));
-    QFile::setPermissions(app, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther
-                                   | QFile::ReadGroup | QFile::ExeGroup);
+    readOnly(app);
     const int present = runUnprivileged([] {
         Bootstrap::setExitHandler([](int) { _exit(92); });
         return Bootstrap::openDatabase() ? 0 : 93;
     });
     EXPECT_EQ(present, 0);
-    QFile::setPermissions(app, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(app, QFileDevice::Permissions(0x7700));
 }
 
 TEST_F(BootstrapTest, translocatedStartRelaunchesFromTheUsersCopy)
@@ -184,22 +184,15 @@ TEST_F(BootstrapTest, translocatedStartRelaunchesFromTheUsersCopy)
     AppPaths::setApplicationLocationForTesting(temporary, app);
     QStringList calls;
     std::optional<QString> answer = original;
+    const auto log = [&calls](const QString& what) {
+        return [&calls, what](const QString& path) { calls << what + path; };
+    };
     Translocation::setPlatformForTesting(Translocation::Platform{
-        [&](const QString& path) {
-            calls << "lookup " + path;
-            return answer;
-        },
-        [&](const QString& path) { calls << "xattr " + path; },
-        [&](const QString& path) { calls << "open " + path; }});
+        [&](const QString& path) { return log("lookup ")(path), answer; }, log("xattr "), log("open ")});
 
     Dialogs::answerNext(1); // "Esci"
-    try {
-        (void)Bootstrap::openDatabase();
-        FAIL();
-    } catch (const Exited& e) {
-        EXPECT_EQ(e.status, 0);
-    }
-    DialogRequest asked = Dialogs::takeShown().value(0);
+    EXPECT_EQ(exitStatus(), 0);
+    const DialogRequest asked = Dialogs::takeShown().value(0);
     EXPECT_EQ(asked.title, "Completamento dell'installazione");
     EXPECT_EQ(asked.message, "Calvora deve essere riaperto dalla cartella in cui l'hai copiato:\n"
                              "/Users/studio/Applicazioni/Calvora Dentistico\n\nPremi Continua: l'operazione si fa "
@@ -210,14 +203,13 @@ TEST_F(BootstrapTest, translocatedStartRelaunchesFromTheUsersCopy)
 
     calls.clear();
     Dialogs::answerNext(0); // "Continua": the mark is cleared before the new instance starts
-    EXPECT_THROW((void)Bootstrap::openDatabase(), Exited);
+    EXPECT_NE(exitStatus(), -1);
     EXPECT_EQ(calls, (QStringList{"lookup " + temporary, "xattr " + original, "open " + original}));
     EXPECT_FALSE(QFileInfo::exists(app + "/Dati"));
 
     for (const std::optional<QString>& lookup : {std::optional<QString>(), std::optional<QString>(temporary)}) {
         answer = lookup;
-        const auto [status, alert] = failedStart();
-        EXPECT_EQ(status, 1);
+        const DialogRequest alert = failedStart();
         EXPECT_EQ(alert.title, "Installazione non completata");
         EXPECT_TRUE(alert.message.contains("\"Calvora Dentistico\""));
     }

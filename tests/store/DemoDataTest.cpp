@@ -19,20 +19,15 @@ QList<Appointment> withoutIds(QList<Appointment> list)
 
 TEST(SeededGenerator, isSplitMix64WithUnbiasedBoundedDraws)
 {
-    SeededGenerator g(42);
+    SeededGenerator g(42), bounded(42), a(5), b(5), c(5);
     // Reference outputs of SplitMix64 seeded with 42.
     EXPECT_EQ(g.next(), 0xBDD732262FEB6E95ull);
     EXPECT_EQ(g.next(), 0x28EFE333B266F103ull);
-    SeededGenerator bounded(42);
     for (int i = 0; i < 1000; ++i)
         EXPECT_LT(bounded.next(7), 7u);
-    SeededGenerator one(7);
-    EXPECT_EQ(one.next(1), 0u);
-    // The draw is the high half of output × bound.
-    SeededGenerator a(5), b(5);
+    // A draw is the high half of output × bound; a coin is bit 17 of an output.
     const std::uint64_t x = a.next();
     EXPECT_EQ(b.next(1000), std::uint64_t((static_cast<Wide>(x) * 1000) >> 64));
-    SeededGenerator c(5);
     EXPECT_EQ(c.nextBool(), ((x >> 17) & 1) == 0);
 }
 
@@ -43,10 +38,7 @@ TEST_F(StoreTest, demoDataIsReproducibleAndObeysTheRules)
     EXPECT_EQ(count(), stored);
     EXPECT_EQ(store->weekAppointments().size(), stored);
     for (const Appointment& a : store->weekAppointments()) {
-        EXPECT_GE(a.startMinutes, 540);
-        EXPECT_LE(a.endMinutes(), 1185);
-        EXPECT_EQ(a.startMinutes % 15, 0);
-        EXPECT_EQ(a.durationMinutes % 15, 0);
+        EXPECT_EQ(store->validate(a), std::nullopt) << a.day.toStdString() << ' ' << a.startMinutes;
         EXPECT_TRUE(a.phone.isEmpty() || QRegularExpression("^333 [1-9][0-9]{6}$").match(a.phone).hasMatch());
     }
     // The same week on a second fresh database gets the same appointments.
@@ -57,12 +49,10 @@ TEST_F(StoreTest, demoDataIsReproducibleAndObeysTheRules)
     // A second run on the same database collides with everything it proposes.
     EXPECT_EQ(DemoData::seed(*store), 0);
     EXPECT_EQ(count(), stored);
-}
 
-TEST_F(StoreTest, demoDataWithoutDentistsWritesNothing)
-{
+    // Without dentists nothing is written.
     db.execute("PRAGMA foreign_keys = OFF; DELETE FROM dentists; PRAGMA foreign_keys = ON;");
     store->loadSettings();
     EXPECT_EQ(DemoData::seed(*store), 0);
-    EXPECT_EQ(count(), 0);
+    EXPECT_EQ(count(), stored);
 }

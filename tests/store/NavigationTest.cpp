@@ -1,43 +1,34 @@
-#include "Cal.h"
 #include "StoreFixture.h"
 
 TEST_F(StoreTest, startsOnTodaysWeekOrTheNextMondayAtAWeekend)
 {
     EXPECT_EQ(store->anchor(), QDate(2024, 12, 4));
     EXPECT_EQ(store->mode(), ViewMode::Week);
-    EXPECT_EQ(store->dentists().size(), 3);
     EXPECT_EQ(store->title(), QStringLiteral("Settimana 2 – 6 dicembre 2024"));
     EXPECT_FALSE(store->editing() || store->pendingDelete() || store->alertMessage());
 
     clock.set(TestSupport::at(2024, 12, 7, 23, 59)); // Saturday
-    Store saturday(db);
-    EXPECT_EQ(saturday.anchor(), QDate(2024, 12, 9));
+    EXPECT_EQ(Store(db).anchor(), QDate(2024, 12, 9));
     clock.set(TestSupport::at(2024, 12, 8, 0, 0)); // Sunday
     EXPECT_EQ(Store(db).anchor(), QDate(2024, 12, 9));
 }
 
-TEST_F(StoreTest, stepsByWorkingDayOrWeekAcrossMonthsYearsAndDaylightSaving)
+TEST_F(StoreTest, stepsByWorkingDayOrWeekAndAcrossDaylightSaving)
 {
     store->setMode(ViewMode::Day);
     store->setAnchor(QDate(2024, 12, 6));
     store->step(1);
     EXPECT_EQ(store->anchor(), QDate(2024, 12, 9));
     EXPECT_EQ(store->title(), QStringLiteral("Lunedì 9 dicembre 2024"));
+    EXPECT_EQ(store->visibleDays(), QList<QDate>{QDate(2024, 12, 9)});
     store->step(-1);
     EXPECT_EQ(store->anchor(), QDate(2024, 12, 6));
-    ASSERT_EQ(store->visibleDays().size(), 1);
 
-    // A Wednesday in week mode keeps its weekday; two weeks later, back in day mode.
+    // A Wednesday in week mode keeps its weekday.
     store->setAnchor(QDate(2024, 12, 4));
     store->setMode(ViewMode::Week);
     store->step(1);
     EXPECT_EQ(store->anchor(), QDate(2024, 12, 11));
-    EXPECT_EQ(store->title(), QStringLiteral("Settimana 9 – 13 dicembre 2024"));
-    store->step(3);
-    EXPECT_EQ(store->title(), QStringLiteral("Settimana 30 dicembre 2024 – 3 gennaio 2025"));
-    store->setAnchor(QDate(2024, 10, 30));
-    store->step(0);
-    EXPECT_EQ(store->title(), QStringLiteral("Settimana 28 ottobre – 1 novembre 2024"));
     // The week in which Europe moves its clocks forward (Sunday 30 March 2025) and the one after.
     store->setAnchor(QDate(2025, 3, 26));
     store->step(1);
@@ -55,31 +46,18 @@ TEST_F(StoreTest, stepsByWorkingDayOrWeekAcrossMonthsYearsAndDaylightSaving)
 TEST_F(StoreTest, holdsTheWholeWeekInBothModesAndFiltersByDayAndDentist)
 {
     ASSERT_FALSE(store->save(booking(1, "2024-12-02", 600, 30)));
-    ASSERT_FALSE(store->save(booking(2, "2024-12-02", 540, 30, "Anna Verdi")));
+    ASSERT_FALSE(store->save(booking(2, "2024-12-02", 570, 30, "Anna Verdi")));
     ASSERT_FALSE(store->save(booking(1, "2024-12-06", 540, 30, "Luca Neri")));
     ASSERT_FALSE(store->save(booking(1, "2024-12-02", 540, 30, "Prima")));
     ASSERT_FALSE(store->save(booking(1, "2024-12-09", 540, 30, "Settimana dopo")));
 
     store->setMode(ViewMode::Day);
-    EXPECT_EQ(store->weekAppointments().size(), 4);
-    // Sorted by day then start.
-    EXPECT_EQ(store->weekAppointments().first().patient, "Prima");
-    const QList<Appointment> monday = store->appointments(QDate(2024, 12, 2), 1);
-    ASSERT_EQ(monday.size(), 2);
-    EXPECT_EQ(monday[0].startMinutes, 540);
-    EXPECT_EQ(monday[1].startMinutes, 600);
-    EXPECT_TRUE(store->appointments(QDate(2024, 12, 9), 1).isEmpty()); // another week is not loaded
+    // Sorted by day then start; another week is not loaded.
+    EXPECT_EQ(patients(store->weekAppointments()), (QStringList{"Prima", "Anna Verdi", "Mario Rossi", "Luca Neri"}));
+    EXPECT_EQ(patients(store->appointments(QDate(2024, 12, 2), 1)), (QStringList{"Prima", "Mario Rossi"}));
+    EXPECT_TRUE(store->appointments(QDate(2024, 12, 9), 1).isEmpty());
     EXPECT_EQ(store->dentist(2)->name, "Dentista 2");
     EXPECT_FALSE(store->dentist(99));
-}
-
-TEST_F(StoreTest, everyAssignmentIsPublished)
-{
-    QSignalSpy spy(store.get(), &Store::changed);
-    store->setMode(ViewMode::Week); // equal value, still announced
-    store->setAlertMessage(std::nullopt);
-    store->setEditing(std::nullopt);
-    EXPECT_EQ(spy.count(), 3);
 }
 
 TEST_F(StoreTest, failingWeekQueryKeepsThePreviousWeekAndAlerts)

@@ -23,15 +23,27 @@ protected:
         return Appointment{0, dentist, day, start, duration, patient, {}, {}, {}};
     }
 
+    // Written past the store, as another part of the program or another computer would.
+    static void insert(Database& to, const QString& day, int start, const QString& patient,
+                       const QString& phone = {}, const QString& treatment = {})
+    {
+        to.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, phone, treatment) "
+               "VALUES (1, ?, ?, 15, ?, ?, ?)",
+               {day, start, patient, phone, treatment});
+    }
+
+    static QStringList patients(const QList<Appointment>& list)
+    {
+        QStringList names;
+        for (const Appointment& a : list)
+            names << a.patient;
+        return names;
+    }
+
     qint64 count(const QString& where = "1")
     {
         return db.query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
                         [](const SQLRow& r) { return r.integer(0); })
             .value(0);
-    }
-
-    qint64 lastId()
-    {
-        return db.query("SELECT MAX(id) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); }).value(0);
     }
 };
