@@ -102,8 +102,10 @@ void Database::reopenIfWritableAgain()
         return;
     try {
         std::unique_ptr<sqlite3, Closer> fresh = openConfigured(m_path);
-        if (sqlite3_db_readonly(fresh.get(), "main") == 0)
+        if (sqlite3_db_readonly(fresh.get(), "main") == 0) {
             m_handle = std::move(fresh);
+            ++m_connectionNumber;
+        }
     } catch (const DatabaseError&) {
         // Still not usable: the write that follows reports the fault.
     }

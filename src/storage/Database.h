@@ -39,6 +39,9 @@ public:
     Database& operator=(const Database&) = delete;
 
     [[nodiscard]] const QString& path() const { return m_path; }
+    // Counts the SQLite connections this object has used: it moves when a read-only connection is
+    // traded for a writable one, and with it every per-connection counter (total_changes, data_version).
+    [[nodiscard]] quint64 connectionNumber() const { return m_connectionNumber; }
 
     // SQL text without parameters or rows; several statements run in order, the first failure stops.
     void execute(const QString& sql);
@@ -83,4 +86,5 @@ private:
 
     std::unique_ptr<sqlite3, Closer> m_handle;
     QString m_path;
+    quint64 m_connectionNumber = 1;
 };

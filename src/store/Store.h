@@ -91,6 +91,7 @@ signals:
 private:
     // Identifies the database's content as this connection sees it; absent when it cannot be read.
     struct ChangeMark {
+        quint64 connection = 0;
         qint64 ownChanges = 0;
         qint64 dataVersion = 0;
         bool operator==(const ChangeMark&) const = default;

@@ -102,11 +102,13 @@ QList<Appointment> Store::narrowedSearch(const QList<Appointment>& candidates, c
 std::optional<Store::ChangeMark> Store::changeMark()
 {
     // total_changes() counts every row this connection has written (triggers included); data_version
-    // moves whenever another connection commits. Together they change with every write to the file.
+    // moves whenever another connection commits. Together they change with every write to the file;
+    // both start afresh on a new connection, so its number is part of the mark.
     try {
-        const QList<ChangeMark> marks =
-            m_db.query(QStringLiteral("SELECT total_changes(), data_version FROM pragma_data_version"), {},
-                       [](const SQLRow& row) { return ChangeMark{row.integer(0), row.integer(1)}; });
+        const quint64 connection = m_db.connectionNumber();
+        const QList<ChangeMark> marks = m_db.query(
+            QStringLiteral("SELECT total_changes(), data_version FROM pragma_data_version"), {},
+            [connection](const SQLRow& row) { return ChangeMark{connection, row.integer(0), row.integer(1)}; });
         if (!marks.isEmpty())
             return marks.first();
     } catch (const DatabaseError&) {
