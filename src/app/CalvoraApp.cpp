@@ -23,8 +23,11 @@ CalvoraApp::~CalvoraApp()
 
 Store& CalvoraApp::store()
 {
-    if (!m_store)
+    if (!m_store) {
         m_store = std::make_unique<Store>(Bootstrap::database());
+        // Another reception computer on the same data folder: its changes appear within a second.
+        m_store->followArchive();
+    }
     return *m_store;
 }
 

@@ -1,6 +1,7 @@
 #include "AppointmentEditor.h"
 
 #include "Cal.h"
+#include "DatabaseError.h"
 #include "Dialogs.h"
 #include "FormSection.h"
 #include "NotesEdit.h"
@@ -37,6 +38,7 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     : QDialog(parent)
     , m_store(store)
     , m_draft(appointment)
+    , m_opened(appointment)
 {
     setWindowModality(Qt::WindowModal);
     setFixedSize(sheetWidth, sheetHeight);
@@ -77,6 +79,7 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     PanelStyle::style(m_errorText, PanelStyle::body(), PanelStyle::errorRed());
     errorRow->addWidget(m_errorText, 1);
     m_errorLine->hide();
+    column->addWidget(buildNoticeLine());
     column->addWidget(m_errorLine);
 
     column->addWidget(buildButtons());
@@ -87,6 +90,35 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     m_save->setEnabled(!m_draft.patient.trimmed().isEmpty());
 
     connect(&m_store, &Store::changed, this, &AppointmentEditor::storeChanged);
+    connect(&m_store, &Store::changedElsewhere, this, &AppointmentEditor::checkStoredVersion);
+}
+
+QWidget* AppointmentEditor::buildNoticeLine()
+{
+    m_noticeLine = new QWidget(this);
+    auto* rows = new QVBoxLayout(m_noticeLine);
+    rows->setContentsMargins(padding, 6, padding, 0);
+    rows->setSpacing(6);
+    m_noticeText = new QLabel(m_noticeLine);
+    m_noticeText->setObjectName(QStringLiteral("noticeText"));
+    m_noticeText->setWordWrap(true);
+    PanelStyle::style(m_noticeText, PanelStyle::body(), PanelStyle::noticeOrange());
+    rows->addWidget(m_noticeText);
+    auto* choices = new QHBoxLayout;
+    m_useStored = new QPushButton(QStringLiteral("Usa la versione salvata"), m_noticeLine);
+    m_useStored->setObjectName(QStringLiteral("useStoredButton"));
+    m_saveOver = new QPushButton(QStringLiteral("Salva la mia versione"), m_noticeLine);
+    m_saveOver->setObjectName(QStringLiteral("saveOverButton"));
+    for (QPushButton* button : {m_useStored, m_saveOver}) {
+        button->setAutoDefault(false);
+        choices->addWidget(button);
+    }
+    choices->addStretch(1);
+    rows->addLayout(choices);
+    m_noticeLine->hide();
+    connect(m_useStored, &QPushButton::clicked, this, &AppointmentEditor::useStoredVersion);
+    connect(m_saveOver, &QPushButton::clicked, this, &AppointmentEditor::saveOverStoredVersion);
+    return m_noticeLine;
 }
 
 void AppointmentEditor::buildForm(QWidget* content)
@@ -289,17 +321,108 @@ void AppointmentEditor::save()
         return;
     Appointment copy = m_draft;
     copy.day = Cal::dayKey(m_date->date());
-    const std::optional<QString> message = m_store.save(copy);
-    if (message) {
-        setError(message);
+    const std::optional<SaveRefusal> refusal = m_store.saveEdited(copy, m_opened);
+    if (!refusal) {
+        m_store.setEditing(std::nullopt);
         return;
     }
-    m_store.setEditing(std::nullopt);
+    switch (refusal->reason) {
+    case SaveRefusal::Reason::Deleted:
+        m_stored.reset();
+        setNotice(refusal->message + QStringLiteral(" Con «Crea copia» si può salvare come nuovo appuntamento."),
+                  false);
+        break;
+    case SaveRefusal::Reason::ChangedElsewhere:
+        m_stored = refusal->stored;
+        setNotice(refusal->message, true);
+        break;
+    default:
+        setError(refusal->message);
+        break;
+    }
+}
+
+void AppointmentEditor::useStoredVersion()
+{
+    if (!m_stored)
+        return;
+    m_draft = *m_stored;
+    m_opened = *m_stored;
+    m_stored.reset();
+    showDraft();
+    setNotice(std::nullopt, false);
+    setError(std::nullopt);
+}
+
+void AppointmentEditor::saveOverStoredVersion()
+{
+    if (!m_stored)
+        return;
+    // The user has seen what is stored now and chose to replace it.
+    m_opened = *m_stored;
+    m_stored.reset();
+    setNotice(std::nullopt, false);
+    save();
+}
+
+// Puts the draft into every control without treating it as an edit.
+void AppointmentEditor::showDraft()
+{
+    const Appointment draft = m_draft;
+    const QList<QWidget*> fields{m_patient, m_phone, m_dentist, m_date, m_start, m_duration, m_treatment, m_notes};
+    for (QWidget* field : fields)
+        field->blockSignals(true);
+    m_patient->setText(draft.patient);
+    m_phone->setText(draft.phone);
+    m_dentist->setCurrentIndex(m_dentist->findData(draft.dentistId));
+    m_date->setDate(draft.date());
+    m_start->setCurrentIndex(m_start->findData(draft.startMinutes));
+    m_duration->setCurrentIndex(m_duration->findData(draft.durationMinutes));
+    m_treatment->setText(draft.treatment);
+    m_notes->setPlainText(draft.notes);
+    for (QWidget* field : fields)
+        field->blockSignals(false);
+    m_save->setEnabled(!draft.patient.trimmed().isEmpty());
+}
+
+// Another program changed the archive: says so when that touched this appointment.
+void AppointmentEditor::checkStoredVersion()
+{
+    if (m_draft.id == 0 || m_opened.id == 0)
+        return;
+    std::optional<Appointment> stored;
+    try {
+        stored = m_store.storedAppointment(m_opened.id);
+    } catch (const DatabaseError&) {
+        return; // looked at again with the next change, or when saving
+    }
+    if (!stored) {
+        m_stored.reset();
+        setNotice(Store::deletedElsewhereText() + QStringLiteral(" Con «Crea copia» si può salvare come nuovo appuntamento."),
+                  false);
+    } else if (!(*stored == m_opened)) {
+        m_stored = stored;
+        setNotice(m_store.changedElsewhereText(m_opened, *stored), true);
+    } else {
+        m_stored.reset();
+        setNotice(std::nullopt, false);
+    }
+}
+
+void AppointmentEditor::setNotice(const std::optional<QString>& text, bool offerChoice)
+{
+    m_notice = text;
+    m_noticeText->setText(text.value_or(QString()));
+    m_useStored->setVisible(offerChoice);
+    m_saveOver->setVisible(offerChoice);
+    m_noticeLine->setVisible(text.has_value());
 }
 
 void AppointmentEditor::makeCopy()
 {
     m_draft.id = 0;
+    m_stored.reset();
+    setNotice(std::nullopt, false);
     setError(std::nullopt);
     updateTitleAndButtons();
 }

@@ -22,8 +22,9 @@ class Store;
 
 // The sheet in which one appointment is created, changed, duplicated or deleted: a window-modal
 // dialog of fixed size over its parent's window. It works on a private copy of the appointment and
-// touches the store only through save, deleteAppointment, treatmentSuggestions and by clearing
-// editing. It closes itself (done(), which also emits finished()) as soon as store.editing() becomes
+// touches the store only through saveEdited, storedAppointment, deleteAppointment, treatmentSuggestions
+// and by clearing editing. When another computer changes or deletes the appointment meanwhile, a notice
+// line says so and offers the stored version; the draft is replaced only when the user chooses it. It closes itself (done(), which also emits finished()) as soon as store.editing() becomes
 // absent, by its own buttons or from anywhere else; the owner decides whether it is deleted then
 // (for example with Qt::WA_DeleteOnClose). When shown it adopts its parent window's actions, so that
 // their shortcuts keep working while the parent is blocked by the sheet.
@@ -38,9 +39,14 @@ public:
     [[nodiscard]] const Appointment& draft() const { return m_draft; }
     // The message in the error line; absent when the line is hidden.
     [[nodiscard]] const std::optional<QString>& error() const { return m_error; }
+    // The text of the notice about another computer's change; absent when the line is hidden.
+    [[nodiscard]] const std::optional<QString>& notice() const { return m_notice; }
 
     // Runs the "Salva" button: stores the draft on the picker's day, closing on success.
     void save();
+    // The notice's two choices: take the stored version into the form, or store the draft over it.
+    void useStoredVersion();
+    void saveOverStoredVersion();
 
     // Ends the sheet by clearing store.editing() (Escape, "Annulla", the window's close button).
     void reject() override;
@@ -60,10 +66,19 @@ private:
     void confirmDelete();
     void adoptParentActions();
     void storeChanged();
+    void checkStoredVersion();
+    void setNotice(const std::optional<QString>& text, bool offerChoice);
+    void showDraft();
+    QWidget* buildNoticeLine();
 
     Store& m_store;
     Appointment m_draft;
+    // The stored appointment as this editor last knew it; what a save expects to replace.
+    Appointment m_opened;
+    // The stored version that differs from m_opened, while the notice offers it.
+    std::optional<Appointment> m_stored;
     std::optional<QString> m_error;
+    std::optional<QString> m_notice;
     QList<Dentist> m_shownDentists;
     bool m_shownOnce = false;
     bool m_finished = false;
@@ -81,6 +96,10 @@ private:
     NotesEdit* m_notes = nullptr;
     QWidget* m_errorLine = nullptr;
     QLabel* m_errorText = nullptr;
+    QWidget* m_noticeLine = nullptr;
+    QLabel* m_noticeText = nullptr;
+    QPushButton* m_useStored = nullptr;
+    QPushButton* m_saveOver = nullptr;
     QPushButton* m_delete = nullptr;
     QPushButton* m_copy = nullptr;
     QPushButton* m_cancel = nullptr;

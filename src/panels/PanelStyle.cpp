@@ -76,6 +76,11 @@ QColor errorRed()
     return QColor(0xD3, 0x2F, 0x2F);
 }
 
+QColor noticeOrange()
+{
+    return QColor(0xB3, 0x5C, 0x00);
+}
+
 void style(QLabel* label, const QFont& font, const QColor& color)
 {
     label->setFont(font);

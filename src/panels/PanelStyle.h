@@ -30,6 +30,8 @@ namespace PanelStyle {
 [[nodiscard]] QColor secondaryText(const QPalette& palette);
 // The red of error lines and destructive buttons.
 [[nodiscard]] QColor errorRed();
+// The dark orange of notices about another computer's changes: attention, not an error.
+[[nodiscard]] QColor noticeOrange();
 
 // Gives a label a font and a text colour.
 void style(QLabel* label, const QFont& font, const QColor& color);

@@ -1,9 +1,8 @@
 #include "SettingsView.h"
 
-#include "Backup.h"
 #include "Color.h"
+#include "DatabaseError.h"
 #include "ColorWell.h"
-#include "Database.h"
 #include "Desktop.h"
 #include "FormSection.h"
 #include "PanelStyle.h"
@@ -110,7 +109,7 @@ SettingsView::SettingsView(Store& store, QWidget* parent)
 
     auto* archive = new FormSection(QStringLiteral("Archivio dati"), content);
     // A read-only field rather than a label: a path has no spaces to wrap at, and it must stay selectable.
-    m_path = new QLineEdit(QFileInfo(m_store.db().path()).absoluteFilePath(), archive);
+    m_path = new QLineEdit(m_store.archiveLocation(), archive);
     m_path->setObjectName(QStringLiteral("databasePath"));
     m_path->setReadOnly(true);
     m_path->setFrame(false);
@@ -139,7 +138,7 @@ SettingsView::SettingsView(Store& store, QWidget* parent)
         QStringLiteral(
             "Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup (vengono "
             "conservati gli ultimi ")
-            + QString::number(Backup::keptFiles)
+            + QString::number(Store::keptBackups)
             + QStringLiteral(
                 "). Per una copia di sicurezza completa, chiudi il programma e copia l'intera cartella "
                 "su un disco esterno."),
@@ -178,6 +177,7 @@ void SettingsView::showEvent(QShowEvent* event)
 void SettingsView::loadFromStore()
 {
     m_studioName = m_store.studioName();
+    m_seenStudioName = m_store.studioName();
     m_dentists = m_store.dentists();
     m_seenStoreDentists = m_store.dentists();
     showCopies();
@@ -257,6 +257,14 @@ void SettingsView::autosave()
 
 void SettingsView::storeChanged()
 {
+    // The practice name from elsewhere (another computer) replaces the copy unless it is being typed.
+    if (m_store.studioName() != m_seenStudioName) {
+        m_seenStudioName = m_store.studioName();
+        if (!m_studioField->hasFocus() && m_studioName.trimmed() != m_seenStudioName) {
+            m_studioName = m_seenStudioName;
+            showCopies();
+        }
+    }
     const QList<Dentist>& fresh = m_store.dentists();
     if (fresh == m_seenStoreDentists)
         return;
@@ -265,7 +273,12 @@ void SettingsView::storeChanged()
         return;
     if (anyBlankName(m_dentists))
         return; // a name being retyped is not overwritten
-    m_dentists = fresh;
+    // The name in the field with the cursor stays as typed; everything else follows the store.
+    QList<Dentist> merged = fresh;
+    for (qsizetype i = 0; i < merged.size() && i < m_dentists.size() && i < m_rows.size(); ++i)
+        if (m_rows[i].name->hasFocus() && merged[i].id == m_dentists[i].id)
+            merged[i].name = m_dentists[i].name;
+    m_dentists = merged;
     showCopies();
     autosave();
 }
@@ -284,7 +297,7 @@ QString SettingsView::noteText() const
 void SettingsView::createBackup()
 {
     try {
-        const QString file = Backup::now(m_store.db());
+        const QString file = m_store.backupNow();
         setMessage(QStringLiteral("Backup creato: ") + QFileInfo(file).fileName());
     } catch (const DatabaseError& error) {
         setMessage(QStringLiteral("Backup non riuscito: ") + error.message());
@@ -295,5 +308,5 @@ void SettingsView::createBackup()
 
 void SettingsView::revealDatabase()
 {
-    Desktop::revealFile(QFileInfo(m_store.db().path()).absoluteFilePath());
+    Desktop::revealFile(m_store.archiveLocation());
 }

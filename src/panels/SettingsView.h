@@ -19,7 +19,8 @@ class Store;
 // an on-demand backup and the program's version. A top-level window of fixed size; the shell keeps
 // one per process and shows it from the settings command. It edits private copies of the store's
 // studio name and dentists and saves after every change (never while a dentist's name is blank);
-// changes that reach the store from elsewhere refresh the copies unless a name is being retyped.
+// changes that reach the store from elsewhere (also from another computer) refresh the copies, except
+// the text in the field being typed in.
 class SettingsView : public QWidget {
     Q_OBJECT
 
@@ -61,8 +62,9 @@ private:
     QString m_studioName;
     QList<Dentist> m_dentists;
     std::optional<QString> m_message;
-    // The store's list when last seen, so that only real changes of it refresh the copies.
+    // The store's values when last seen, so that only real changes of them refresh the copies.
     QList<Dentist> m_seenStoreDentists;
+    QString m_seenStudioName;
 
     QLineEdit* m_studioField = nullptr;
     FormSection* m_dentistSection = nullptr;

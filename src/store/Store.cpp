@@ -1,18 +1,90 @@
 #include "Store.h"
 
-#include "AppointmentRows.h"
+#include "AgendaArchive.h"
+#include "Backup.h"
 #include "Cal.h"
 #include "Clock.h"
-#include "Database.h"
-#include "Settings.h"
+#include "SqliteArchive.h"
+
+#include <QTimer>
+
+Store::Store(AgendaArchive& archive, QObject* parent)
+    : QObject(parent)
+    , m_archive(archive)
+    , m_anchor(Cal::nextWorkday(Clock::today()))
+{
+    // Marked before loading: whatever another program commits from here on is followed.
+    (void)m_archive.changedElsewhere();
+    loadSettings();
+    reload();
+}
 
 Store::Store(Database& db, QObject* parent)
     : QObject(parent)
-    , m_db(db)
+    , m_ownArchive(std::make_unique<SqliteArchive>(db))
+    , m_archive(*m_ownArchive)
     , m_anchor(Cal::nextWorkday(Clock::today()))
 {
+    // Marked before loading: whatever another program commits from here on is followed.
+    (void)m_archive.changedElsewhere();
     loadSettings();
     reload();
+}
+
+static_assert(Store::keptBackups == Backup::keptFiles);
+
+Store::~Store() = default;
+
+bool Store::onServer() const
+{
+    return m_archive.kind() == AgendaArchive::Kind::Server;
+}
+
+QString Store::archiveLocation() const
+{
+    return m_archive.location();
+}
+
+QString Store::backupNow()
+{
+    return m_archive.backupNow();
+}
+
+void Store::followArchive(int intervalMs)
+{
+    if (!m_follow) {
+        m_follow = new QTimer(this);
+        connect(m_follow, &QTimer::timeout, this, &Store::refreshIfChangedElsewhere);
+    }
+    m_follow->start(intervalMs);
+}
+
+bool Store::refreshIfChangedElsewhere()
+{
+    if (!m_archive.changedElsewhere() && !m_refreshPending)
+        return false;
+    try {
+        const QList<Dentist> dentists = m_archive.dentists();
+        const QString studioName = m_archive.studioName();
+        const QList<Appointment> week = fetchWeek();
+        m_refreshPending = false;
+        if (dentists != m_dentists) {
+            m_dentists = dentists;
+            emit changed();
+        }
+        if (studioName != m_studioName) {
+            m_studioName = studioName;
+            emit changed();
+        }
+        if (week != m_weekAppointments)
+            setWeekAppointments(week);
+    } catch (const DatabaseError&) {
+        // Shown as it was until a later look succeeds; a passing lock is no reason for an alert.
+        m_refreshPending = true;
+        return false;
+    }
+    emit changedElsewhere();
+    return true;
 }
 
 void Store::setAnchor(const QDate& anchor)
@@ -54,30 +126,34 @@ void Store::setWeekAppointments(const QList<Appointment>& appointments)
 void Store::loadSettings()
 {
     try {
-        m_dentists = m_db.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY position"), {},
-                                [](const SQLRow& row) {
-                                    return Dentist{row.integer(0), row.text(1), row.text(2), int(row.integer(3))};
-                                });
+        m_dentists = m_archive.dentists();
     } catch (const DatabaseError&) {
         m_dentists.clear();
     }
     emit changed();
-    m_studioName = Settings::studioName(m_db);
+    try {
+        m_studioName = m_archive.studioName();
+    } catch (const DatabaseError&) {
+        m_studioName.clear();
+    }
     emit changed();
 }
 
 QList<Appointment> Store::fetchAppointments(const QString& fromKey, const QString& toKey)
 {
-    return m_db.query(QStringLiteral("SELECT ") + AppointmentRows::columns
-                          + QStringLiteral(" FROM appointments WHERE day BETWEEN ? AND ? ORDER BY day, start_min"),
-                      {fromKey, toKey}, AppointmentRows::fromRow);
+    return m_archive.appointments(fromKey, toKey);
+}
+
+QList<Appointment> Store::fetchWeek()
+{
+    const QList<QDate> week = Cal::workdays(m_anchor);
+    return fetchAppointments(Cal::dayKey(week.first()), Cal::dayKey(week.last()));
 }
 
 void Store::reload()
 {
-    const QList<QDate> week = Cal::workdays(m_anchor);
     try {
-        setWeekAppointments(fetchAppointments(Cal::dayKey(week.first()), Cal::dayKey(week.last())));
+        setWeekAppointments(fetchWeek());
     } catch (const DatabaseError& error) {
         setAlertMessage(QStringLiteral("Errore nella lettura degli appuntamenti: ") + error.message());
     }

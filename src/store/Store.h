@@ -10,21 +10,60 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
+class AgendaArchive;
 class Database;
+class QTimer;
 
-// The one application state of the program, observed by every view. It is the only code that runs
-// appointment and dentist SQL. Every assignment of a published field (also of an equal value) emits
+// Why a save was refused.
+struct SaveRefusal {
+    enum class Reason {
+        Rule,             // one of the booking rules 1 to 5
+        Overlap,          // rule 6: another appointment of the dentist at that time
+        Deleted,          // another program deleted the stored appointment meanwhile
+        ChangedElsewhere, // another program changed it since the editor opened it
+        Failure,          // the archive failed; "Errore durante il salvataggio: " + its text
+    };
+    Reason reason = Reason::Rule;
+    QString message;
+    // For ChangedElsewhere: the appointment as it is stored now.
+    std::optional<Appointment> stored;
+};
+
+// The one application state of the program, observed by every view, and the only way to the archive
+// that keeps the agenda. Every assignment of a published field (also of an equal value) emits
 // changed(). Operations that can answer in place return an Italian message, absent on success.
 class Store : public QObject {
     Q_OBJECT
 
 public:
-    // Loads the dentists, the practice name and the week of today (the next Monday at a weekend).
+    // Loads the dentists, the practice name and the week of today (the next Monday at a weekend). The
+    // archive outlives the store.
+    explicit Store(AgendaArchive& archive, QObject* parent = nullptr);
+    // The same on the data folder's SQLite file, through that connection.
     explicit Store(Database& db, QObject* parent = nullptr);
+    ~Store() override;
 
-    [[nodiscard]] Database& db() const { return m_db; }
+    // Where the agenda is kept: on a server shared by several computers, or in the data folder's file.
+    [[nodiscard]] bool onServer() const;
+    // The database file's path, or the server, database and user.
+    [[nodiscard]] QString archiveLocation() const;
+    // Takes an on-demand backup and returns its path. Throws DatabaseError.
+    QString backupNow();
+    // How many backups are kept (the newest).
+    static constexpr int keptBackups = 60;
+
+    // Other programs on the same archive (another reception computer). From now on the archive is
+    // asked every intervalMs, on this thread, whether someone else committed; then what is on show is
+    // reloaded (refreshIfChangedElsewhere).
+    void followArchive(int intervalMs = 500);
+    // Reloads the dentists, the practice name and the week when another program changed the archive,
+    // publishing only what differs (nothing repaints when nothing on show changed), then emits
+    // changedElsewhere(). Never touches anchor, mode, editing, pendingDelete or alertMessage. Answers
+    // whether there was a change.
+    bool refreshIfChangedElsewhere();
 
     // Published state.
     [[nodiscard]] const QList<Dentist>& dentists() const { return m_dentists; }
@@ -72,14 +111,23 @@ public:
     // alertMessage even when the reload fails too.
     void deleteAppointment(const Appointment& appointment);
     bool move(qint64 id, const QDate& day, qint64 dentistId, int start);
+    // The save of an editor that opened `opened`: refused with ChangedElsewhere, writing nothing, when the
+    // stored row no longer equals it; otherwise as save(), with the reason of every refusal.
+    std::optional<SaveRefusal> saveEdited(const Appointment& draft, const Appointment& opened);
+    // The appointment as stored now; absent when it was deleted. Throws DatabaseError.
+    [[nodiscard]] std::optional<Appointment> storedAppointment(qint64 id);
+    // What differs between two versions of an appointment, in Italian, e.g. "ora 10:30–11:00,
+    // prestazione «Igiene orale»"; empty when nothing does.
+    [[nodiscard]] QString changeDescription(const Appointment& before, const Appointment& after) const;
+    // The sentences that say another program changed (from `before` to `after`) or deleted an appointment.
+    [[nodiscard]] QString changedElsewhereText(const Appointment& before, const Appointment& after) const;
+    [[nodiscard]] static QString deletedElsewhereText();
 
     // Search, suggestions and settings.
     // Up to 200 appointments whose patient, phone or treatment is LIKE "%text%" (text trimmed, at least
-    // two characters), newest first; empty on failure. A text that extends the previous one, when that
-    // one found fewer than 200, is judged only on those earlier matches (the same rows, fewer reads).
+    // two characters), newest first; empty on failure.
     [[nodiscard]] QList<Appointment> search(const QString& text);
-    // The practice's 25 most used treatments, then the defaults, without repeats (ignoring case). The
-    // counts are kept in the connection's temporary database from the first call on (TreatmentTally).
+    // The practice's 25 most used treatments, then the defaults, without repeats (ignoring case).
     [[nodiscard]] QStringList treatmentSuggestions();
     [[nodiscard]] static const QStringList& defaultTreatments();
     std::optional<QString> saveSettings(const QString& studioName, const QList<Dentist>& dentists);
@@ -87,22 +135,21 @@ public:
 
 signals:
     void changed();
+    // Another program changed the archive; what is on show has been reloaded.
+    void changedElsewhere();
 
 private:
-    // Identifies the database's content as this connection sees it; absent when it cannot be read.
-    struct ChangeMark {
-        quint64 connection = 0;
-        qint64 ownChanges = 0;
-        qint64 dataVersion = 0;
-        bool operator==(const ChangeMark&) const = default;
-    };
-    [[nodiscard]] std::optional<ChangeMark> changeMark();
-    [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
     [[nodiscard]] std::optional<QString> ruleMessage(const Appointment& a) const;
-    [[nodiscard]] std::optional<QString> conflictMessage(const Appointment& a);
+    [[nodiscard]] std::optional<QString> conflictIn(const Appointment& a, const QList<Appointment>& others) const;
+    std::optional<SaveRefusal> write(const Appointment& appointment, const std::optional<Appointment>& opened);
     void setWeekAppointments(const QList<Appointment>& appointments);
+    [[nodiscard]] QList<Appointment> fetchWeek();
 
-    Database& m_db;
+    std::unique_ptr<AgendaArchive> m_ownArchive;
+    AgendaArchive& m_archive;
+    QTimer* m_follow = nullptr;
+    // A change seen whose reload failed; tried again at the next look.
+    bool m_refreshPending = false;
     QList<Dentist> m_dentists;
     QString m_studioName;
     QList<Appointment> m_weekAppointments;
@@ -111,13 +158,4 @@ private:
     std::optional<Appointment> m_editing;
     std::optional<Appointment> m_pendingDelete;
     std::optional<QString> m_alertMessage;
-    // The last search whose result held every match (fewer than the limit), with its text in the case
-    // LIKE compares (A to Z folded) and the database content it was run on.
-    static constexpr qsizetype searchLimit = 200;
-    struct LastSearch {
-        ChangeMark mark;
-        QString folded;
-        QList<Appointment> results;
-    };
-    std::optional<LastSearch> m_lastSearch;
 };

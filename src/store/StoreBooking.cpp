@@ -1,7 +1,6 @@
-#include "AppointmentRows.h"
+#include "AgendaArchive.h"
 #include "Cal.h"
 #include "Clock.h"
-#include "Database.h"
 #include "Schedule.h"
 #include "Store.h"
 
@@ -57,16 +56,12 @@ std::optional<QString> Store::ruleMessage(const Appointment& a) const
     return std::nullopt;
 }
 
-// Rule 6: another appointment of the same dentist on the same day overlaps. Throws DatabaseError.
-std::optional<QString> Store::conflictMessage(const Appointment& a)
+// Rule 6: the first of `others` (another appointment of the same dentist on the same day) that overlaps.
+std::optional<QString> Store::conflictIn(const Appointment& a, const QList<Appointment>& others) const
 {
-    const QList<Appointment> others =
-        m_db.query(QStringLiteral("SELECT ") + AppointmentRows::columns
-                       + QStringLiteral(" FROM appointments WHERE day = ? AND dentist_id = ? AND id <> ?"),
-                   {a.day, a.dentistId, a.id}, AppointmentRows::fromRow);
     const qint64 end = qint64(a.startMinutes) + a.durationMinutes;
     for (const Appointment& other : others) {
-        if (other.dentistId != a.dentistId || other.day != a.day)
+        if (other.dentistId != a.dentistId || other.day != a.day || other.id == a.id)
             continue;
         if (other.startMinutes < end && a.startMinutes < qint64(other.startMinutes) + other.durationMinutes) {
             const std::optional<Dentist> owner = dentist(a.dentistId);
@@ -83,7 +78,7 @@ std::optional<QString> Store::validate(const Appointment& a)
     if (std::optional<QString> message = ruleMessage(a))
         return message;
     try {
-        return conflictMessage(a);
+        return conflictIn(a, m_archive.dentistDay(a.day, a.dentistId, a.id));
     } catch (const DatabaseError&) {
         return std::nullopt; // a failing check does not stop the editor; save checks again
     }
@@ -91,45 +86,104 @@ std::optional<QString> Store::validate(const Appointment& a)
 
 std::optional<QString> Store::save(const Appointment& appointment)
 {
+    if (std::optional<SaveRefusal> refusal = write(appointment, std::nullopt))
+        return refusal->message;
+    return std::nullopt;
+}
+
+std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const Appointment& opened)
+{
+    return write(draft, opened);
+}
+
+std::optional<SaveRefusal> Store::write(const Appointment& appointment, const std::optional<Appointment>& opened)
+{
     const Appointment a = trimmedTexts(appointment);
     if (std::optional<QString> message = ruleMessage(a))
-        return message;
-    const SQLArgs values{a.dentistId, a.day, a.startMinutes, a.durationMinutes,
-                         a.patient,   a.phone, a.treatment,  a.notes};
-    std::optional<QString> conflict;
+        return SaveRefusal{SaveRefusal::Reason::Rule, *message, std::nullopt};
+    std::optional<SaveRefusal> refusal;
     try {
-        // The overlap check and the write share one immediate transaction, so a second copy of the
-        // program on the same data folder cannot book the same slot between them. A check that cannot
-        // be made stops the save: writing blind could double-book.
-        m_db.transaction([&] {
-            conflict = conflictMessage(a);
-            if (conflict)
-                return;
-            if (a.id != 0) {
-                m_db.run(QStringLiteral("UPDATE appointments SET dentist_id = ?, day = ?, start_min = ?, "
-                                        "duration_min = ?,\n    patient = ?, phone = ?, treatment = ?, notes = ?, "
-                                        "updated_at = datetime('now', 'localtime')\nWHERE id = ?"),
-                         values + SQLArgs{a.id});
-            } else {
-                m_db.run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, "
-                                        "patient, phone, treatment, notes)\nVALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                         values);
-            }
+        // Everything is judged on what the archive holds inside the write's own transaction. A check
+        // that cannot be made stops the save: writing blind could double-book or overwrite.
+        m_archive.writeAppointment(a, [&](const AgendaArchive::WriteCheck& check) {
+            if (a.id != 0 && !check.stored)
+                refusal = SaveRefusal{SaveRefusal::Reason::Deleted, deletedElsewhereText(), std::nullopt};
+            else if (opened && check.stored && !(*check.stored == *opened))
+                refusal = SaveRefusal{SaveRefusal::Reason::ChangedElsewhere,
+                                      changedElsewhereText(*opened, *check.stored), check.stored};
+            else if (std::optional<QString> conflict = conflictIn(a, check.dentistDay))
+                refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt};
+            return !refusal;
         });
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        // The server refused an overlap that its own reading could not yet see: name the other
+        // appointment as the rule does.
+        std::optional<QString> conflict;
+        if (error.kind() == DatabaseError::Kind::Overlap) {
+            try {
+                conflict = conflictIn(a, m_archive.dentistDay(a.day, a.dentistId, a.id));
+            } catch (const DatabaseError&) {
+            }
+        }
+        if (!conflict)
+            return SaveRefusal{SaveRefusal::Reason::Failure, savePrefix + error.message(), std::nullopt};
+        refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt};
     }
-    if (conflict)
-        return conflict;
+    // A refusal because of what another program wrote puts that on show behind the message.
+    if (refusal && refusal->reason != SaveRefusal::Reason::Failure)
+        reload();
+    if (refusal)
+        return refusal;
     reload();
     return std::nullopt;
+}
+
+std::optional<Appointment> Store::storedAppointment(qint64 id)
+{
+    return m_archive.appointment(id);
+}
+
+QString Store::changeDescription(const Appointment& before, const Appointment& after) const
+{
+    QStringList parts;
+    if (before.dentistId != after.dentistId) {
+        const std::optional<Dentist> owner = dentist(after.dentistId);
+        parts << QStringLiteral("dentista ") + (owner ? owner->name : QStringLiteral("non più presente"));
+    }
+    if (before.day != after.day)
+        parts << QStringLiteral("giorno ") + Cal::format(after.date(), QStringLiteral("EEEEdMMMM"));
+    if (before.startMinutes != after.startMinutes || before.durationMinutes != after.durationMinutes)
+        parts << QStringLiteral("ora ") + after.timeRange();
+    const auto text = [&parts](const QString& field, const QString& was, const QString& now) {
+        if (Text::equivalent(was, now))
+            return;
+        parts << (now.isEmpty() ? field + QStringLiteral(" cancellato")
+                                : field + QStringLiteral(" «") + now + QStringLiteral("»"));
+    };
+    text(QStringLiteral("paziente"), before.patient, after.patient);
+    text(QStringLiteral("telefono"), before.phone, after.phone);
+    text(QStringLiteral("prestazione"), before.treatment, after.treatment);
+    if (!Text::equivalent(before.notes, after.notes))
+        parts << QStringLiteral("note cambiate");
+    return parts.join(QStringLiteral(", "));
+}
+
+QString Store::changedElsewhereText(const Appointment& before, const Appointment& after) const
+{
+    return QStringLiteral("Nel frattempo un altro computer ha modificato questo appuntamento (")
+        + changeDescription(before, after) + QStringLiteral(").");
+}
+
+QString Store::deletedElsewhereText()
+{
+    return QStringLiteral("Nel frattempo un altro computer ha eliminato questo appuntamento.");
 }
 
 void Store::deleteAppointment(const Appointment& appointment)
 {
     std::optional<QString> failure;
     try {
-        m_db.run(QStringLiteral("DELETE FROM appointments WHERE id = ?"), {appointment.id});
+        m_archive.deleteAppointment(appointment.id);
     } catch (const DatabaseError& error) {
         failure = QStringLiteral("Errore durante l'eliminazione: ") + error.message();
         setAlertMessage(failure);
@@ -142,24 +196,23 @@ void Store::deleteAppointment(const Appointment& appointment)
 
 bool Store::move(qint64 id, const QDate& day, qint64 dentistId, int start)
 {
-    QList<Appointment> rows;
+    std::optional<Appointment> stored;
     try {
-        rows = m_db.query(QStringLiteral("SELECT id, dentist_id, day, start_min, duration_min, patient, phone, "
-                                         "treatment, notes FROM appointments WHERE id = ?"),
-                          {id}, AppointmentRows::fromRow);
+        stored = m_archive.appointment(id);
     } catch (const DatabaseError&) {
         return false;
     }
-    if (rows.isEmpty())
+    if (!stored)
         return false;
-    Appointment moved = rows.first();
+    Appointment moved = *stored;
     moved.dentistId = dentistId;
     moved.day = Cal::dayKey(day);
     moved.startMinutes = start;
-    const std::optional<QString> message = save(moved);
-    if (!message)
+    // What was read is what is moved: a change by another program in between refuses the move.
+    const std::optional<SaveRefusal> refusal = write(moved, stored);
+    if (!refusal)
         return true;
-    setAlertMessage(QStringLiteral("Impossibile spostare l'appuntamento di ") + rows.first().patient
-                    + QStringLiteral(".\n") + *message);
+    setAlertMessage(QStringLiteral("Impossibile spostare l'appuntamento di ") + stored->patient
+                    + QStringLiteral(".\n") + refusal->message);
     return false;
 }

@@ -91,10 +91,10 @@ TEST_F(StoreTest, saveTrimsUpdatesAndReloads)
     EXPECT_FALSE(store->save(stored));
     EXPECT_EQ(store->weekAppointments().first().treatment, "Igiene orale");
     EXPECT_EQ(count("duration_min = 60"), 1);
-    // An id that no row has updates nothing and is not an error.
+    // An id that no row has (deleted elsewhere) is refused, not reported as saved.
     stored.id = 999;
     stored.startMinutes = 900;
-    EXPECT_FALSE(store->save(stored));
+    EXPECT_EQ(store->save(stored), "Nel frattempo un altro computer ha eliminato questo appuntamento.");
     EXPECT_EQ(count(), 1);
 }
 

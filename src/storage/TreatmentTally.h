@@ -15,6 +15,9 @@ class Database;
 // the program never uses) are not followed.
 namespace TreatmentTally {
 
+// How many treatments mostUsed answers with.
+inline constexpr int limit = 25;
+
 // The rows of "SELECT treatment FROM appointments WHERE treatment <> '' GROUP BY treatment ORDER BY
 // COUNT(*) DESC LIMIT 25", in that query's order: the tally is grouped and ordered by the same kind of
 // query, so that equally used treatments come in the same order. Absent when the tally cannot be made

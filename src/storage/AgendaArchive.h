@@ -1,0 +1,69 @@
+#pragma once
+
+#include "Appointment.h"
+#include "DatabaseError.h"
+#include "Dentist.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// What the Store asks of the database that keeps the agenda, and nothing more. Two implementations: the
+// SQLite file of the data folder (SqliteArchive) and a PostgreSQL server shared by several computers.
+// Every operation runs on the main thread, throws DatabaseError on failure and writes nothing half.
+// The rules, their order and their Italian messages are the Store's, not the archive's.
+class AgendaArchive {
+public:
+    enum class Kind { File, Server };
+
+    virtual ~AgendaArchive() = default;
+
+    [[nodiscard]] virtual Kind kind() const = 0;
+    // Where the agenda lives, for the settings window: the database file's absolute path, or the
+    // server, database and user (never a password).
+    [[nodiscard]] virtual QString location() const = 0;
+
+    // All dentists, by position.
+    [[nodiscard]] virtual QList<Dentist> dentists() = 0;
+    // The practice's name; the empty text when it was never stored.
+    [[nodiscard]] virtual QString studioName() = 0;
+    // The appointments whose day key lies between two keys (both included), by day then start.
+    [[nodiscard]] virtual QList<Appointment> appointments(const QString& fromKey, const QString& toKey) = 0;
+    // The stored appointment with that id; absent when there is none.
+    [[nodiscard]] virtual std::optional<Appointment> appointment(qint64 id) = 0;
+    // A dentist's appointments of one day except the one with exceptId (0 excludes nothing), in the
+    // archive's own order.
+    [[nodiscard]] virtual QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) = 0;
+    // Up to `limit` appointments whose patient, phone or treatment matches the LIKE pattern ("%" any
+    // text, "_" one character, the letters A to Z in either case), by day then start, newest first.
+    [[nodiscard]] virtual QList<Appointment> search(const QString& pattern, int limit) = 0;
+    // Up to `limit` non-empty treatments, the most used first (grouped exactly as written).
+    [[nodiscard]] virtual QStringList mostUsedTreatments(int limit) = 0;
+
+    // What a write sees of the archive inside its own transaction.
+    struct WriteCheck {
+        // The stored row of the appointment's id; absent for a new appointment or a deleted one.
+        std::optional<Appointment> stored;
+        // The same dentist's other appointments of the same day (dentistDay, read in the transaction).
+        QList<Appointment> dentistDay;
+    };
+    // In one transaction: reads the WriteCheck of `a`, asks `approve`, and only when it answers true
+    // writes `a` (an INSERT when its id is 0, else an UPDATE of that row) and commits. Returns whether it
+    // wrote. A database that itself refuses the overlap throws DatabaseError of kind Overlap.
+    virtual bool writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) = 0;
+    // Removes the row with that id (none is no error).
+    virtual void deleteAppointment(qint64 id) = 0;
+    // The practice's name and every listed dentist's name and colour (by id), in one transaction, as
+    // given (the Store trims and defaults them).
+    virtual void saveSettings(const QString& studioName, const QList<Dentist>& dentists) = 0;
+
+    // Whether another program has committed a change since the previous call (the first call sets the
+    // mark and answers false). Cheap enough to ask a few times a second; never throws.
+    [[nodiscard]] virtual bool changedElsewhere() = 0;
+
+    // Takes an on-demand backup into the data folder's "Backup" folder and returns its path.
+    virtual QString backupNow() = 0;
+};

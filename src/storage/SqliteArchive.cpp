@@ -1,0 +1,225 @@
+#include "SqliteArchive.h"
+
+#include "AppointmentRows.h"
+#include "Backup.h"
+#include "Database.h"
+#include "Settings.h"
+#include "TreatmentTally.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+namespace {
+
+// LIKE ignores the case of A to Z only, so texts are compared the same way.
+QString asciiLower(QString text)
+{
+    for (QChar& c : text)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    return text;
+}
+
+const QString selectAppointments = QStringLiteral("SELECT ") + AppointmentRows::columns;
+
+} // namespace
+
+SqliteArchive::SqliteArchive(Database& db)
+    : m_db(db)
+{
+}
+
+QString SqliteArchive::location() const
+{
+    return QFileInfo(m_db.path()).absoluteFilePath();
+}
+
+QList<Dentist> SqliteArchive::dentists()
+{
+    return m_db.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY position"), {},
+                      [](const SQLRow& row) {
+                          return Dentist{row.integer(0), row.text(1), row.text(2), int(row.integer(3))};
+                      });
+}
+
+QString SqliteArchive::studioName()
+{
+    return Settings::studioName(m_db);
+}
+
+QList<Appointment> SqliteArchive::appointments(const QString& fromKey, const QString& toKey)
+{
+    return m_db.query(selectAppointments
+                          + QStringLiteral(" FROM appointments WHERE day BETWEEN ? AND ? ORDER BY day, start_min"),
+                      {fromKey, toKey}, AppointmentRows::fromRow);
+}
+
+std::optional<Appointment> SqliteArchive::appointment(qint64 id)
+{
+    const QList<Appointment> rows = m_db.query(
+        QStringLiteral("SELECT id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes FROM "
+                       "appointments WHERE id = ?"),
+        {id}, AppointmentRows::fromRow);
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.first();
+}
+
+QList<Appointment> SqliteArchive::dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId)
+{
+    return m_db.query(selectAppointments
+                          + QStringLiteral(" FROM appointments WHERE day = ? AND dentist_id = ? AND id <> ?"),
+                      {dayKey, dentistId, exceptId}, AppointmentRows::fromRow);
+}
+
+QList<Appointment> SqliteArchive::search(const QString& pattern, int limit)
+{
+    const QString needle = pattern.mid(1, pattern.size() - 2);
+    const QString folded = asciiLower(needle);
+    const std::optional<ChangeMark> mark = changeMark();
+    try {
+        QList<Appointment> found;
+        if (mark && m_lastSearch && m_lastSearch->mark == *mark && m_lastSearch->limit == limit
+            && folded.contains(m_lastSearch->folded))
+            found = narrowedSearch(m_lastSearch->results, pattern);
+        else
+            found = m_db.query(selectAppointments
+                                   + QStringLiteral(" FROM appointments\nWHERE patient LIKE ? OR phone LIKE ? OR "
+                                                    "treatment LIKE ?\nORDER BY day DESC, start_min DESC LIMIT ")
+                                   + QString::number(limit),
+                               {pattern, pattern, pattern}, AppointmentRows::fromRow);
+        // Fewer rows than the limit are every match; a longer text holding this one (without
+        // wildcards) can only match some of them.
+        const bool literal = pattern.startsWith(u'%') && pattern.endsWith(u'%') && !needle.contains(u'%')
+            && !needle.contains(u'_');
+        if (mark && literal && found.size() < limit)
+            m_lastSearch = LastSearch{*mark, folded, limit, found};
+        else
+            m_lastSearch.reset();
+        return found;
+    } catch (const DatabaseError&) {
+        m_lastSearch.reset();
+        throw;
+    }
+}
+
+// The matches of `pattern` among the complete matches of a shorter text, in their order: SQLite
+// judges each of them again, so LIKE keeps its exact meaning.
+QList<Appointment> SqliteArchive::narrowedSearch(const QList<Appointment>& candidates, const QString& pattern)
+{
+    if (candidates.isEmpty())
+        return {};
+    QString marks;
+    SQLArgs args;
+    for (const Appointment& a : candidates) {
+        marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
+        args.append(a.id);
+    }
+    for (int i = 0; i < 3; ++i)
+        args.append(pattern);
+    const QList<qint64> kept =
+        m_db.query(QStringLiteral("SELECT id FROM appointments WHERE id IN (") + marks
+                       + QStringLiteral(") AND (patient LIKE ? OR phone LIKE ? OR treatment LIKE ?)"),
+                   args, [](const SQLRow& row) { return row.integer(0); });
+    const QSet<qint64> matching(kept.begin(), kept.end());
+    QList<Appointment> found;
+    for (const Appointment& a : candidates)
+        if (matching.contains(a.id))
+            found.append(a);
+    return found;
+}
+
+std::optional<SqliteArchive::ChangeMark> SqliteArchive::changeMark()
+{
+    // total_changes() counts every row this connection has written (triggers included); data_version
+    // moves whenever another connection commits. Together they change with every write to the file;
+    // both start afresh on a new connection, so its number is part of the mark.
+    try {
+        const quint64 connection = m_db.connectionNumber();
+        const QList<ChangeMark> marks = m_db.query(
+            QStringLiteral("SELECT total_changes(), data_version FROM pragma_data_version"), {},
+            [connection](const SQLRow& row) { return ChangeMark{connection, row.integer(0), row.integer(1)}; });
+        if (!marks.isEmpty())
+            return marks.first();
+    } catch (const DatabaseError&) {
+    }
+    return std::nullopt;
+}
+
+QStringList SqliteArchive::mostUsedTreatments(int limit)
+{
+    // The running tally answers at once; should it fail, the appointments are counted.
+    if (limit == TreatmentTally::limit)
+        if (std::optional<QStringList> tallied = TreatmentTally::mostUsed(m_db))
+            return *tallied;
+    return m_db.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"
+                                     "GROUP BY treatment ORDER BY COUNT(*) DESC LIMIT ")
+                          + QString::number(limit),
+                      {}, [](const SQLRow& row) { return row.text(0); });
+}
+
+bool SqliteArchive::writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
+{
+    const SQLArgs values{a.dentistId, a.day, a.startMinutes, a.durationMinutes,
+                         a.patient,   a.phone, a.treatment,  a.notes};
+    bool wrote = false;
+    // The checks and the write share one immediate transaction, so a second copy of the program on the
+    // same data folder cannot change the row or book the same slot between them.
+    m_db.transaction([&] {
+        WriteCheck check;
+        if (a.id != 0)
+            check.stored = appointment(a.id);
+        check.dentistDay = dentistDay(a.day, a.dentistId, a.id);
+        if (!approve(check))
+            return;
+        if (a.id != 0) {
+            m_db.run(QStringLiteral("UPDATE appointments SET dentist_id = ?, day = ?, start_min = ?, "
+                                    "duration_min = ?,\n    patient = ?, phone = ?, treatment = ?, notes = ?, "
+                                    "updated_at = datetime('now', 'localtime')\nWHERE id = ?"),
+                     values + SQLArgs{a.id});
+        } else {
+            m_db.run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, "
+                                    "patient, phone, treatment, notes)\nVALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                     values);
+        }
+        wrote = true;
+    });
+    return wrote;
+}
+
+void SqliteArchive::deleteAppointment(qint64 id)
+{
+    m_db.run(QStringLiteral("DELETE FROM appointments WHERE id = ?"), {id});
+}
+
+void SqliteArchive::saveSettings(const QString& studioName, const QList<Dentist>& dentists)
+{
+    m_db.transaction([&] {
+        Settings::setStudioName(m_db, studioName);
+        for (const Dentist& d : dentists)
+            m_db.run(QStringLiteral("UPDATE dentists SET name = ?, color = ? WHERE id = ?"),
+                     {d.name, d.colorHex, d.id});
+    });
+}
+
+bool SqliteArchive::changedElsewhere()
+{
+    // data_version moves only with other connections' commits; a new connection starts it afresh.
+    std::pair<quint64, qint64> version;
+    try {
+        version = {m_db.connectionNumber(),
+                   m_db.query(QStringLiteral("PRAGMA data_version"), {}, [](const SQLRow& row) {
+                           return row.integer(0);
+                       }).value(0)};
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    const bool changed = m_seenVersion && *m_seenVersion != version;
+    m_seenVersion = version;
+    return changed;
+}
+
+QString SqliteArchive::backupNow()
+{
+    return Backup::now(m_db);
+}

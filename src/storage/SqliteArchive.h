@@ -1,0 +1,57 @@
+#pragma once
+
+#include "AgendaArchive.h"
+
+#include <optional>
+
+class Database;
+
+// The agenda in the SQLite file of the data folder, through the one Database of the process (not
+// owned). Runs exactly the statements the program has always run; remembers the last complete search
+// so that a longer text is judged only on its matches; learns of other programs' commits through
+// PRAGMA data_version.
+class SqliteArchive final : public AgendaArchive {
+public:
+    explicit SqliteArchive(Database& db);
+
+    [[nodiscard]] Database& database() const { return m_db; }
+
+    [[nodiscard]] Kind kind() const override { return Kind::File; }
+    [[nodiscard]] QString location() const override;
+    [[nodiscard]] QList<Dentist> dentists() override;
+    [[nodiscard]] QString studioName() override;
+    [[nodiscard]] QList<Appointment> appointments(const QString& fromKey, const QString& toKey) override;
+    [[nodiscard]] std::optional<Appointment> appointment(qint64 id) override;
+    [[nodiscard]] QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) override;
+    [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
+    [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
+    bool writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
+    void deleteAppointment(qint64 id) override;
+    void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
+    [[nodiscard]] bool changedElsewhere() override;
+    QString backupNow() override;
+
+private:
+    // Identifies the database's content as this connection sees it; absent when it cannot be read.
+    struct ChangeMark {
+        quint64 connection = 0;
+        qint64 ownChanges = 0;
+        qint64 dataVersion = 0;
+        bool operator==(const ChangeMark&) const = default;
+    };
+    [[nodiscard]] std::optional<ChangeMark> changeMark();
+    [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
+
+    Database& m_db;
+    // The last search whose result held every match (fewer than its limit), with its text in the case
+    // LIKE compares (A to Z folded) and the database content it was run on.
+    struct LastSearch {
+        ChangeMark mark;
+        QString folded;
+        int limit = 0;
+        QList<Appointment> results;
+    };
+    std::optional<LastSearch> m_lastSearch;
+    // The commits of other connections seen so far: the connection and its data_version.
+    std::optional<std::pair<quint64, qint64>> m_seenVersion;
+};
