@@ -2,8 +2,12 @@
 
 #include "AppPaths.h"
 #include "Backup.h"
+#include "ConnectionLine.h"
 #include "Database.h"
 #include "Dialogs.h"
+#include "ServerArchive.h"
+#include "ServerSetup.h"
+#include "SqliteArchive.h"
 #include "Translocation.h"
 
 #include <QFileInfo>
@@ -47,14 +51,87 @@ const QString openFailureTitle = QStringLiteral("Impossibile aprire l'archivio a
                                                            "sola lettura."));
 }
 
+QString capitalized(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}
+
+[[noreturn]] void failToReachServer(const QString& reason, const ServerSetup::Active& server)
+{
+    const bool fromFile = server.origin != u"--server";
+    Bootstrap::fail(openFailureTitle,
+                    capitalized(reason) + QStringLiteral(".\n\nRiga di connessione: ") + server.line
+                        + (fromFile ? QStringLiteral(" (dal file ") + server.origin + u')'
+                                    : QStringLiteral(" (dall'opzione --server)"))
+                        + QStringLiteral("\n\nVerifica che il server sia acceso e raggiungibile da questo computer e che "
+                                         "la riga sia corretta.")
+                        + (fromFile ? QStringLiteral(" Per tornare all'archivio di questo computer, elimina il file ")
+                                          + server.origin + u'.'
+                                    : QString()));
+}
+
+// Checks where the program runs from and makes the data folder; returns its path.
+QString prepareDataFolder()
+{
+    if (Translocation::isTranslocated(AppPaths::bundlePath()))
+        Bootstrap::relaunchFromOriginalLocation();
+
+    const QString folder = AppPaths::dataFolder();
+    const QString appFolder = AppPaths::applicationFolder();
+    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink() && !Bootstrap::isWritable(appFolder)) {
+        Bootstrap::fail(QStringLiteral("Copia Calvora sul Mac"),
+             QStringLiteral("Il programma si trova in una posizione in sola lettura (ad esempio l'immagine disco "
+                            "scaricata), perciò non può creare l'archivio degli appuntamenti.\n\nTrascina la "
+                            "cartella \"")
+                 + QFileInfo(appFolder).fileName() + QStringLiteral("\" in Applicazioni, poi apri l'app da lì."));
+    }
+    if (const QString error = createFolder(folder); !error.isEmpty())
+        failToOpen(error, folder + QStringLiteral("/calvora.sqlite"));
+    return folder;
+}
+
+std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, const QString& folder)
+{
+    QString reason;
+    const std::optional<ConnectionLine> line = ConnectionLine::parse(server.line, &reason);
+    if (!line)
+        failToReachServer(reason, server);
+    std::unique_ptr<ServerArchive> archive;
+    try {
+        archive = std::make_unique<ServerArchive>(*line, folder);
+    } catch (const DatabaseError& error) {
+        failToReachServer(QStringLiteral("impossibile usare il server dell'archivio: ") + error.message(), server);
+    }
+    try {
+        archive->dailyBackupIfNeeded();
+    } catch (const DatabaseError&) {
+        // A missed daily copy must not keep the practice from working.
+    }
+    return archive;
+}
+
 } // namespace
 
 namespace Bootstrap {
 
-Database& database()
+AgendaArchive& archive()
 {
-    static const std::unique_ptr<Database> db = openDatabase();
-    return *db;
+    static const std::unique_ptr<AgendaArchive> opened = openArchive();
+    return *opened;
+}
+
+std::unique_ptr<AgendaArchive> openArchive()
+{
+    const QString folder = prepareDataFolder();
+    QString unreadable;
+    const std::optional<ServerSetup::Active> server = ServerSetup::activeLine(&unreadable);
+    if (!unreadable.isEmpty())
+        fail(openFailureTitle, capitalized(unreadable) + u'.');
+    if (server)
+        return openServer(*server, folder);
+    return std::make_unique<SqliteArchive>(openDatabase());
 }
 
 bool isWritable(const QString& folder)
@@ -64,22 +141,7 @@ bool isWritable(const QString& folder)
 
 std::unique_ptr<Database> openDatabase()
 {
-    if (Translocation::isTranslocated(AppPaths::bundlePath()))
-        relaunchFromOriginalLocation();
-
-    const QString folder = AppPaths::dataFolder();
-    const QString databasePath = folder + QStringLiteral("/calvora.sqlite");
-    const QString appFolder = AppPaths::applicationFolder();
-    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink() && !isWritable(appFolder)) {
-        fail(QStringLiteral("Copia Calvora sul Mac"),
-             QStringLiteral("Il programma si trova in una posizione in sola lettura (ad esempio l'immagine disco "
-                            "scaricata), perciò non può creare l'archivio degli appuntamenti.\n\nTrascina la "
-                            "cartella \"")
-                 + QFileInfo(appFolder).fileName() + QStringLiteral("\" in Applicazioni, poi apri l'app da lì."));
-    }
-    if (const QString error = createFolder(folder); !error.isEmpty())
-        failToOpen(error, databasePath);
-
+    const QString databasePath = prepareDataFolder() + QStringLiteral("/calvora.sqlite");
     std::unique_ptr<Database> db;
     try {
         db = std::make_unique<Database>(databasePath);

@@ -5,17 +5,23 @@
 #include <functional>
 #include <memory>
 
+class AgendaArchive;
 class Database;
 
-// Opens the one database of the process after checking where the program runs from. Every check that
+// Opens the one archive of the process after checking where the program runs from. Every check that
 // fails ends the process through one modal alert with the single button "Esci".
 namespace Bootstrap {
 
-// The process-wide connection, opened at the first call (and only once, also across threads).
-[[nodiscard]] Database& database();
+// The process-wide archive, opened at the first call (and only once, also across threads).
+[[nodiscard]] AgendaArchive& archive();
 
-// The opening sequence: translocation, read-only location, data folder, database, daily backup.
-// Never returns on failure.
+// The opening sequence: translocation, read-only location, data folder, then the server that
+// ServerSetup names (a malformed line, an unreachable server, a refused login or a database that is
+// not Calvora's ends the start) or else the data folder's database; then the daily backup. Never
+// returns on failure.
+[[nodiscard]] std::unique_ptr<AgendaArchive> openArchive();
+
+// The same sequence for the data folder's database alone. Never returns on failure.
 [[nodiscard]] std::unique_ptr<Database> openDatabase();
 
 // The fatal alert: title as main text, message as informative text, "Esci"; then exit status 1.

@@ -7,6 +7,7 @@
 #include "DentistEditor.h"
 #include "PrintService.h"
 #include "SearchPanel.h"
+#include "ServerSetup.h"
 #include "SettingsView.h"
 #include "Store.h"
 
@@ -24,8 +25,8 @@ CalvoraApp::~CalvoraApp()
 Store& CalvoraApp::store()
 {
     if (!m_store) {
-        m_store = std::make_unique<Store>(Bootstrap::database());
-        // Another reception computer on the same data folder: its changes appear within a second.
+        m_store = std::make_unique<Store>(Bootstrap::archive());
+        // Another reception computer on the same data folder or server: its changes appear within a second.
         m_store->followArchive();
     }
     return *m_store;
@@ -59,8 +60,17 @@ CalvoraView& CalvoraApp::agendaWindow()
 
 void CalvoraApp::showSettings()
 {
-    if (!m_settings)
-        m_settings = new SettingsView(store());
+    if (!m_settings) {
+        // The settings window sets the server line through these, knowing nothing of servers itself.
+        ServerLineActions server;
+        server.savedLine = [] { return ServerSetup::savedLine().value_or(QString()); };
+        server.commandLineInUse = ServerSetup::commandLineLine().has_value();
+        const auto outcome = [](const ServerSetup::Outcome& o) { return ServerLineActions::Outcome{o.ok, o.message}; };
+        server.test = [outcome](const QString& line) { return outcome(ServerSetup::test(line)); };
+        server.save = [outcome](const QString& line) { return outcome(ServerSetup::save(line)); };
+        server.remove = [outcome] { return outcome(ServerSetup::remove()); };
+        m_settings = new SettingsView(store(), nullptr, std::move(server));
+    }
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();

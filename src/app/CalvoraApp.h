@@ -20,7 +20,7 @@ public:
     explicit CalvoraApp(QObject* parent = nullptr);
     ~CalvoraApp() override;
 
-    // Created at the first call, on Bootstrap::database(); that first call may end the process with
+    // Created at the first call, on Bootstrap::archive(); that first call may end the process with
     // one of the start-up alerts.
     [[nodiscard]] Store& store();
     // The agenda window, built at the first call with its initial size.

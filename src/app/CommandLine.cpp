@@ -4,12 +4,20 @@
 
 namespace {
 
-std::optional<QString> valueAfter(const QStringList& arguments, const QString& option)
+std::optional<QString> textAfter(const QStringList& arguments, const QString& option)
 {
     const qsizetype at = arguments.indexOf(option);
     if (at < 0 || at + 1 >= arguments.size())
         return std::nullopt;
-    return QDir::current().absoluteFilePath(arguments[at + 1]);
+    return arguments[at + 1];
+}
+
+std::optional<QString> valueAfter(const QStringList& arguments, const QString& option)
+{
+    const std::optional<QString> value = textAfter(arguments, option);
+    if (!value)
+        return std::nullopt;
+    return QDir::current().absoluteFilePath(*value);
 }
 
 } // namespace
@@ -29,6 +37,11 @@ bool selfTest(const QStringList& arguments)
 std::optional<QString> screenshotFolder(const QStringList& arguments)
 {
     return valueAfter(arguments, QStringLiteral("--screenshots"));
+}
+
+std::optional<QString> serverLine(const QStringList& arguments)
+{
+    return textAfter(arguments, QStringLiteral("--server"));
 }
 
 std::optional<QString> outputFolder(const QStringList& arguments)

@@ -14,6 +14,8 @@ namespace CommandLine {
 [[nodiscard]] bool selfTest(const QStringList& arguments);
 // The folder after the first "--screenshots"; absent when there is no such option or no folder.
 [[nodiscard]] std::optional<QString> screenshotFolder(const QStringList& arguments);
+// The connection line after the first "--server", exactly as given; absent when it is the last argument.
+[[nodiscard]] std::optional<QString> serverLine(const QStringList& arguments);
 // The folder after the first "--out" (self-check output).
 [[nodiscard]] std::optional<QString> outputFolder(const QStringList& arguments);
 

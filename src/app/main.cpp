@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "ScreenshotMode.h"
 #include "SelfTest.h"
+#include "ServerSetup.h"
 #include "Store.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ int main(int argc, char** argv)
 {
     const QStringList arguments = argumentList(argc, argv);
     AppPaths::setOverrideDataFolder(CommandLine::dataFolder(arguments));
+    ServerSetup::setCommandLineLine(CommandLine::serverLine(arguments));
     if (CommandLine::selfTest(arguments)) {
         QTextStream out(stdout);
         const std::optional<QString> output = CommandLine::outputFolder(arguments);

@@ -65,9 +65,10 @@ QLabel* captionLabel(const QString& text, QWidget* parent)
 
 } // namespace
 
-SettingsView::SettingsView(Store& store, QWidget* parent)
+SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions server)
     : QWidget(parent, Qt::Window)
     , m_store(store)
+    , m_server(std::move(server))
 {
     setWindowTitle(QStringLiteral("Impostazioni"));
     setFixedSize(windowWidth, windowHeight);
@@ -107,45 +108,9 @@ SettingsView::SettingsView(Store& store, QWidget* parent)
     noteSection->form()->addRow(m_note);
     sections->addWidget(noteSection);
 
-    auto* archive = new FormSection(QStringLiteral("Archivio dati"), content);
-    // A read-only field rather than a label: a path has no spaces to wrap at, and it must stay selectable.
-    m_path = new QLineEdit(m_store.archiveLocation(), archive);
-    m_path->setObjectName(QStringLiteral("databasePath"));
-    m_path->setReadOnly(true);
-    m_path->setFrame(false);
-    m_path->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_path->setFont(PanelStyle::caption());
-    m_path->setToolTip(m_path->text());
-    m_path->setCursorPosition(0);
-    QPalette pathPalette = m_path->palette();
-    pathPalette.setColor(QPalette::Base, Qt::transparent);
-    m_path->setPalette(pathPalette);
-    archive->form()->addRow(QStringLiteral("Database"), m_path);
-    m_alignedSections.append(archive);
-
-    auto* buttonRow = new QWidget(archive);
-    auto* buttons = new QHBoxLayout(buttonRow);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    auto* backupButton = new QPushButton(QStringLiteral("Crea backup adesso"), buttonRow);
-    backupButton->setObjectName(QStringLiteral("backupButton"));
-    auto* revealButton = new QPushButton(QStringLiteral("Mostra nel Finder"), buttonRow);
-    revealButton->setObjectName(QStringLiteral("revealButton"));
-    buttons->addWidget(backupButton);
-    buttons->addWidget(revealButton);
-    buttons->addStretch(1);
-    archive->form()->addRow(buttonRow);
-    QLabel* backupNote = captionLabel(
-        QStringLiteral(
-            "Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup (vengono "
-            "conservati gli ultimi ")
-            + QString::number(Store::keptBackups)
-            + QStringLiteral(
-                "). Per una copia di sicurezza completa, chiudi il programma e copia l'intera cartella "
-                "su un disco esterno."),
-        archive);
-    backupNote->setObjectName(QStringLiteral("backupNote"));
-    archive->form()->addRow(backupNote);
-    sections->addWidget(archive);
+    buildArchiveSection(content, sections);
+    if (m_server.available())
+        buildServerSection(content, sections);
 
     auto* about = new FormSection(QString(), content);
     QLabel* version =
@@ -162,9 +127,124 @@ SettingsView::SettingsView(Store& store, QWidget* parent)
         m_studioName = text;
         autosave();
     });
-    connect(backupButton, &QPushButton::clicked, this, &SettingsView::createBackup);
-    connect(revealButton, &QPushButton::clicked, this, &SettingsView::revealDatabase);
     connect(&m_store, &Store::changed, this, &SettingsView::storeChanged);
+}
+
+void SettingsView::buildArchiveSection(QWidget* content, QLayout* sections)
+{
+    const bool server = m_store.onServer();
+    auto* archive = new FormSection(QStringLiteral("Archivio dati"), content);
+    // A read-only field rather than a label: a path has no spaces to wrap at, and it must stay selectable.
+    m_path = new QLineEdit(m_store.archiveLocation(), archive);
+    m_path->setObjectName(QStringLiteral("databasePath"));
+    m_path->setReadOnly(true);
+    m_path->setFrame(false);
+    m_path->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_path->setFont(PanelStyle::caption());
+    m_path->setToolTip(m_path->text());
+    m_path->setCursorPosition(0);
+    QPalette pathPalette = m_path->palette();
+    pathPalette.setColor(QPalette::Base, Qt::transparent);
+    m_path->setPalette(pathPalette);
+    archive->form()->addRow(server ? QStringLiteral("Server") : QStringLiteral("Database"), m_path);
+    m_alignedSections.append(archive);
+
+    auto* buttonRow = new QWidget(archive);
+    auto* buttons = new QHBoxLayout(buttonRow);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    auto* backupButton = new QPushButton(QStringLiteral("Crea backup adesso"), buttonRow);
+    backupButton->setObjectName(QStringLiteral("backupButton"));
+    buttons->addWidget(backupButton);
+    connect(backupButton, &QPushButton::clicked, this, &SettingsView::createBackup);
+    // A server's agenda is no file to show.
+    if (!server) {
+        auto* revealButton = new QPushButton(QStringLiteral("Mostra nel Finder"), buttonRow);
+        revealButton->setObjectName(QStringLiteral("revealButton"));
+        buttons->addWidget(revealButton);
+        connect(revealButton, &QPushButton::clicked, this, &SettingsView::revealDatabase);
+    }
+    buttons->addStretch(1);
+    archive->form()->addRow(buttonRow);
+    const QString kept = QStringLiteral(" (vengono conservati gli ultimi ") + QString::number(Store::keptBackups)
+        + QStringLiteral(").");
+    QLabel* backupNote = captionLabel(
+        server ? QStringLiteral("L'agenda è su un server condiviso dai computer dello studio. Un backup automatico "
+                                "dell'agenda del server viene creato ogni giorno all'avvio nella cartella Dati/Backup "
+                                "di questo computer")
+                + kept
+                + QStringLiteral(" Ogni backup si apre come archivio locale.")
+               : QStringLiteral("Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup")
+                + kept
+                + QStringLiteral(" Per una copia di sicurezza completa, chiudi il programma e copia l'intera "
+                                 "cartella su un disco esterno."),
+        archive);
+    backupNote->setObjectName(QStringLiteral("backupNote"));
+    archive->form()->addRow(backupNote);
+    sections->addWidget(archive);
+}
+
+void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
+{
+    auto* section = new FormSection(QStringLiteral("Server dell'archivio"), content);
+    section->form()->addRow(captionLabel(
+        QStringLiteral("Per tenere l'agenda su un server PostgreSQL condiviso dai computer dello studio, scrivi "
+                       "qui la riga di connessione, senza password (la password va nel file ~/.pgpass di questo "
+                       "computer). Le modifiche valgono dal prossimo avvio di Calvora."),
+        section));
+    m_serverLine = new QLineEdit(m_server.savedLine(), section);
+    m_serverLine->setObjectName(QStringLiteral("serverLine"));
+    m_serverLine->setPlaceholderText(QStringLiteral("host=server-studio dbname=calvora user=reception"));
+    m_serverLine->setClearButtonEnabled(true);
+    section->form()->addRow(QStringLiteral("Riga di connessione"), m_serverLine);
+
+    auto* buttonRow = new QWidget(section);
+    auto* buttons = new QHBoxLayout(buttonRow);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    const auto addButton = [&](const QString& text, const char* name) {
+        auto* button = new QPushButton(text, buttonRow);
+        button->setObjectName(QString::fromLatin1(name));
+        buttons->addWidget(button);
+        return button;
+    };
+    QPushButton* test = addButton(QStringLiteral("Prova connessione"), "serverTest");
+    QPushButton* save = addButton(QStringLiteral("Salva"), "serverSave");
+    QPushButton* remove = addButton(QStringLiteral("Rimuovi"), "serverRemove");
+    buttons->addStretch(1);
+    section->form()->addRow(buttonRow);
+
+    m_serverMessage = captionLabel(m_server.commandLineInUse
+                                       ? QStringLiteral("Questa sessione usa la riga data con l'opzione --server, "
+                                                        "che prevale su quella salvata qui.")
+                                       : QString(),
+                                   section);
+    m_serverMessage->setObjectName(QStringLiteral("serverMessage"));
+    m_serverMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    section->form()->addRow(m_serverMessage);
+    m_alignedSections.append(section);
+    sections->addWidget(section);
+
+    connect(test, &QPushButton::clicked, this, [this] {
+        showServerOutcome({false, QStringLiteral("Prova della connessione in corso…")});
+        m_serverMessage->repaint();
+        showServerOutcome(m_server.test(m_serverLine->text()));
+    });
+    connect(save, &QPushButton::clicked, this, [this] { showServerOutcome(m_server.save(m_serverLine->text())); });
+    connect(remove, &QPushButton::clicked, this, [this] {
+        const ServerLineActions::Outcome outcome = m_server.remove();
+        if (outcome.ok)
+            m_serverLine->clear();
+        showServerOutcome(outcome);
+    });
+}
+
+void SettingsView::showServerOutcome(const ServerLineActions::Outcome& outcome)
+{
+    m_serverMessage->setText(outcome.message);
+}
+
+QString SettingsView::serverMessage() const
+{
+    return m_serverMessage ? m_serverMessage->text() : QString();
 }
 
 void SettingsView::showEvent(QShowEvent* event)

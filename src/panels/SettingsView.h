@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dentist.h"
+#include "ServerLineActions.h"
 
 #include <QList>
 #include <QString>
@@ -15,8 +16,9 @@ class QLineEdit;
 class QPushButton;
 class Store;
 
-// The settings window: the practice's name, each dentist's name and colour, where the database lives,
-// an on-demand backup and the program's version. A top-level window of fixed size; the shell keeps
+// The settings window: the practice's name, each dentist's name and colour, which archive keeps the
+// agenda (the data folder's file or a server) and the line that names a server, an on-demand backup
+// and the program's version. A top-level window of fixed size; the shell keeps
 // one per process and shows it from the settings command. It edits private copies of the store's
 // studio name and dentists and saves after every change (never while a dentist's name is blank);
 // changes that reach the store from elsewhere (also from another computer) refresh the copies, except
@@ -28,7 +30,7 @@ public:
     static constexpr int windowWidth = 580;
     static constexpr int windowHeight = 640;
 
-    explicit SettingsView(Store& store, QWidget* parent = nullptr);
+    explicit SettingsView(Store& store, QWidget* parent = nullptr, ServerLineActions server = {});
 
     // The working copies and the last save error or backup result.
     [[nodiscard]] const QString& studioName() const { return m_studioName; }
@@ -36,6 +38,8 @@ public:
     [[nodiscard]] const std::optional<QString>& message() const { return m_message; }
     // The text under the dentists: the message, or the note about automatic saving.
     [[nodiscard]] QString noteText() const;
+    // The outcome of the last test, save or removal of the server line.
+    [[nodiscard]] QString serverMessage() const;
 
     // The two buttons of the data section.
     void createBackup();
@@ -51,6 +55,9 @@ private:
         ColorWell* well = nullptr;
     };
 
+    void buildArchiveSection(QWidget* content, QLayout* sections);
+    void buildServerSection(QWidget* content, QLayout* sections);
+    void showServerOutcome(const ServerLineActions::Outcome& outcome);
     void loadFromStore();
     void rebuildRows();
     void showCopies();
@@ -72,4 +79,7 @@ private:
     QList<Row> m_rows;
     QLabel* m_note = nullptr;
     QLineEdit* m_path = nullptr;
+    ServerLineActions m_server;
+    QLineEdit* m_serverLine = nullptr;
+    QLabel* m_serverMessage = nullptr;
 };

@@ -95,13 +95,12 @@ QString createPartial(mode_t finalMode, const QString& target)
 // The copy is written under a name that is not a backup's, flushed, checked and only then renamed: a
 // killed or failed backup never leaves a half-written file under a backup's name (a half-written daily
 // file would stop that day's real backup).
-void writeCopy(Database& db, const QString& target)
+void writeCopy(const Backup::Source& source, const QString& target)
 {
-    const mode_t mode = databaseMode(db);
+    const mode_t mode = mode_t(source.permissions & 07777);
     const QString partial = createPartial(mode, target);
     try {
-        // VACUUM INTO accepts an existing empty file and keeps its permission bits.
-        db.vacuumInto(partial);
+        source.writeCopy(partial);
         syncPath(partial, O_RDONLY);
         if (!Database::isIntact(partial))
             throw DatabaseError(QStringLiteral("la copia scritta non supera il controllo di integrità"));
@@ -155,12 +154,12 @@ void removeStalePartials(const QString& folderPath, const QString& freshBackup)
     }
 }
 
-void take(Database& db, const QString& fileName)
+void take(const Backup::Source& source, const QString& fileName)
 {
-    const QString dir = Backup::folder(db);
+    const QString dir = Backup::folder(source);
     createFolder(dir);
     const QString target = dir + u'/' + fileName;
-    writeCopy(db, target);
+    writeCopy(source, target);
     prune(dir);
     removeStalePartials(dir, target);
 }
@@ -169,24 +168,46 @@ void take(Database& db, const QString& fileName)
 
 namespace Backup {
 
+Source fileSource(Database& db)
+{
+    // VACUUM INTO accepts an existing empty file and keeps its permission bits.
+    return Source{QFileInfo(db.path()).absolutePath(), unsigned(databaseMode(db)),
+                  [&db](const QString& emptyFile) { db.vacuumInto(emptyFile); }};
+}
+
 QString folder(const Database& db)
 {
     return QFileInfo(db.path()).absolutePath() + QStringLiteral("/Backup");
 }
 
+QString folder(const Source& source)
+{
+    return source.dataFolder + QStringLiteral("/Backup");
+}
+
 QString now(Database& db)
 {
+    return now(fileSource(db));
+}
+
+QString now(const Source& source)
+{
     const QString name = prefix + Clock::now().toString(QStringLiteral("yyyy-MM-dd_HHmmss")) + QStringLiteral(".sqlite");
-    take(db, name);
-    return folder(db) + u'/' + name;
+    take(source, name);
+    return folder(source) + u'/' + name;
 }
 
 void dailyIfNeeded(Database& db)
 {
+    dailyIfNeeded(fileSource(db));
+}
+
+void dailyIfNeeded(const Source& source)
+{
     const QString name = prefix + Cal::dayKey(Clock::today()) + QStringLiteral(".sqlite");
-    if (QFileInfo::exists(folder(db) + u'/' + name))
+    if (QFileInfo::exists(folder(source) + u'/' + name))
         return;
-    take(db, name);
+    take(source, name);
 }
 
 } // namespace Backup

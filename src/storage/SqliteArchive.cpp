@@ -29,6 +29,14 @@ SqliteArchive::SqliteArchive(Database& db)
 {
 }
 
+SqliteArchive::SqliteArchive(std::unique_ptr<Database> db)
+    : m_owned(std::move(db))
+    , m_db(*m_owned)
+{
+}
+
+SqliteArchive::~SqliteArchive() = default;
+
 QString SqliteArchive::location() const
 {
     return QFileInfo(m_db.path()).absoluteFilePath();

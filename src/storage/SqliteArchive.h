@@ -2,6 +2,7 @@
 
 #include "AgendaArchive.h"
 
+#include <memory>
 #include <optional>
 
 class Database;
@@ -13,6 +14,9 @@ class Database;
 class SqliteArchive final : public AgendaArchive {
 public:
     explicit SqliteArchive(Database& db);
+    // The same on a connection the archive keeps for itself.
+    explicit SqliteArchive(std::unique_ptr<Database> db);
+    ~SqliteArchive() override;
 
     [[nodiscard]] Database& database() const { return m_db; }
 
@@ -42,6 +46,7 @@ private:
     [[nodiscard]] std::optional<ChangeMark> changeMark();
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
 
+    std::unique_ptr<Database> m_owned;
     Database& m_db;
     // The last search whose result held every match (fewer than its limit), with its text in the case
     // LIKE compares (A to Z folded) and the database content it was run on.

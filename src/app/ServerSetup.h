@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Which server keeps the agenda, when one does: the line given with --server for this start, else the
+// line kept in the data folder's "server.txt", so that every computer of the practice is set up once.
+// Without either, the agenda is the data folder's SQLite file. Changes to the file apply at the next start.
+namespace ServerSetup {
+
+inline constexpr const char* fileName = "server.txt";
+
+// Set once from --server before the archive is opened.
+void setCommandLineLine(const std::optional<QString>& line);
+[[nodiscard]] std::optional<QString> commandLineLine();
+
+// "<data folder>/server.txt".
+[[nodiscard]] QString filePath();
+
+// The file's first line that is neither blank nor a comment ("#"); absent when there is no file or no
+// such line. A file that exists but cannot be read gives an Italian reason in *error.
+[[nodiscard]] std::optional<QString> savedLine(QString* error = nullptr);
+
+// The line this start uses and where it comes from ("--server" or the file's path).
+struct Active {
+    QString line;
+    QString origin;
+};
+// Absent: the data folder's file keeps the agenda. *error as for savedLine.
+[[nodiscard]] std::optional<Active> activeLine(QString* error = nullptr);
+
+// What the settings window asks, with an Italian sentence for each outcome.
+struct Outcome {
+    bool ok = false;
+    QString message;
+};
+// Connects with the line and looks at its database, writing nothing.
+[[nodiscard]] Outcome test(const QString& line);
+// Keeps the line (checked, without password) in the file, replacing it whole or not at all.
+[[nodiscard]] Outcome save(const QString& line);
+// Removes the file: from the next start the data folder's file keeps the agenda.
+[[nodiscard]] Outcome remove();
+
+} // namespace ServerSetup

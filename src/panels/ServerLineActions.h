@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// What the settings window may do with the line that names the practice's server, supplied by the
+// application shell so that the window needs to know nothing of servers. Each answers with an Italian
+// sentence; changes apply at the next start. Empty functions: the window offers no server line.
+struct ServerLineActions {
+    struct Outcome {
+        bool ok = false;
+        QString message;
+    };
+    // The line kept in the data folder; empty when there is none.
+    std::function<QString()> savedLine;
+    std::function<Outcome(const QString& line)> test;
+    std::function<Outcome(const QString& line)> save;
+    std::function<Outcome()> remove;
+    // This start follows --server, which overrides the kept line.
+    bool commandLineInUse = false;
+
+    [[nodiscard]] bool available() const { return savedLine && test && save && remove; }
+};

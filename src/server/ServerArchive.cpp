@@ -1,0 +1,373 @@
+#include "ServerArchive.h"
+
+#include "Backup.h"
+#include "PgConnection.h"
+#include "ServerSchema.h"
+
+namespace {
+
+const QString columns =
+    QStringLiteral("id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes");
+
+Appointment appointmentAt(const PgResult& r, int row)
+{
+    return Appointment{r.integer(row, 0), r.integer(row, 1), r.text(row, 2), int(r.integer(row, 3)),
+                       int(r.integer(row, 4)), r.text(row, 5), r.text(row, 6), r.text(row, 7), r.text(row, 8)};
+}
+
+QList<Appointment> appointmentsOf(const PgResult& r)
+{
+    QList<Appointment> list;
+    list.reserve(r.rows());
+    for (int i = 0; i < r.rows(); ++i)
+        list.append(appointmentAt(r, i));
+    return list;
+}
+
+QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 dentistId, qint64 exceptId)
+{
+    return appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
+                                      + QStringLiteral(" FROM appointments WHERE day = $1 AND dentist_id = $2 AND "
+                                                       "id <> $3 ORDER BY start_min, id"),
+                                  {dayKey, dentistId, exceptId}));
+}
+
+QString capitalized(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}
+
+bool elapsed(std::chrono::steady_clock::time_point since, int seconds)
+{
+    return std::chrono::steady_clock::now() - since >= std::chrono::seconds(seconds);
+}
+
+} // namespace
+
+ServerArchive::ServerArchive(const ConnectionLine& line, QString dataFolder)
+    : m_line(line)
+    , m_dataFolder(std::move(dataFolder))
+{
+    std::unique_ptr<PgConnection> first = PgConnection::open(m_line);
+    ServerSchema::prepare(*first);
+    connected(std::move(first));
+}
+
+ServerArchive::~ServerArchive() = default;
+
+// A new connection listens before it is used, so no change committed after its first read is missed.
+void ServerArchive::connected(std::unique_ptr<PgConnection> fresh)
+{
+    if (ServerSchema::inspect(*fresh).content != ServerSchema::Content::Calvora)
+        throw DatabaseError(ServerSchema::foreignText());
+    fresh->execute(QStringLiteral("LISTEN calvora"));
+    m_location = fresh->description();
+    m_connection = std::move(fresh);
+    m_failedRecently = false;
+}
+
+void ServerArchive::dropConnection()
+{
+    m_connection.reset();
+}
+
+// A broken connection is replaced at once unless an attempt failed moments ago: then the operation
+// fails without waiting again, so a server that is away does not freeze every click.
+PgConnection& ServerArchive::connection()
+{
+    if (m_connection && !m_connection->broken())
+        return *m_connection;
+    dropConnection();
+    m_pending.reset();
+    if (m_failedRecently && !elapsed(m_lastFailure, retrySeconds))
+        throw DatabaseError(PgConnection::unavailableText(QStringLiteral("nuovo tentativo tra pochi secondi")),
+                            DatabaseError::Kind::Unavailable);
+    try {
+        connected(PgConnection::open(m_line));
+    } catch (const DatabaseError& error) {
+        m_failedRecently = true;
+        m_lastFailure = std::chrono::steady_clock::now();
+        dropConnection();
+        throw DatabaseError(PgConnection::unavailableText(error.message()), DatabaseError::Kind::Unavailable);
+    }
+    // What is on show may be older than the server's agenda: the next change check says so.
+    m_reconnected = true;
+    return *m_connection;
+}
+
+template <typename Read>
+auto ServerArchive::reading(Read read) -> decltype(read(std::declval<PgConnection&>()))
+{
+    {
+        PgConnection& c = connection();
+        try {
+            return read(c);
+        } catch (const DatabaseError&) {
+            if (!c.broken())
+                throw;
+            dropConnection();
+        }
+    }
+    // The connection had broken while idle (a server restarted meanwhile): reading again is harmless.
+    PgConnection& fresh = connection();
+    try {
+        return read(fresh);
+    } catch (const DatabaseError&) {
+        if (fresh.broken())
+            dropConnection();
+        throw;
+    }
+}
+
+void ServerArchive::transaction(const std::function<void(PgConnection&)>& body)
+{
+    for (int attempt = 0;; ++attempt) {
+        PgConnection& c = connection();
+        try {
+            c.execute(QStringLiteral("BEGIN"));
+        } catch (const DatabaseError&) {
+            if (!c.broken())
+                throw;
+            dropConnection();
+            if (attempt == 0)
+                continue; // nothing was sent but BEGIN: safe to start again on a new connection
+            throw;
+        }
+        try {
+            body(c);
+        } catch (...) {
+            if (c.broken()) {
+                dropConnection(); // the server drops the open transaction with the connection
+            } else {
+                try {
+                    c.execute(QStringLiteral("ROLLBACK"));
+                } catch (const DatabaseError&) {
+                }
+            }
+            throw;
+        }
+        try {
+            c.execute(QStringLiteral("COMMIT"));
+        } catch (const DatabaseError& error) {
+            if (!c.broken())
+                throw;
+            dropConnection();
+            // The server may or may not have committed before the answer was lost: never report it saved.
+            throw DatabaseError(QStringLiteral("la conferma del server è andata persa, quindi la modifica potrebbe "
+                                               "non essere stata salvata: controlla l'agenda quando il server torna "
+                                               "raggiungibile (")
+                                    + error.message() + u')',
+                                DatabaseError::Kind::Unavailable);
+        }
+        return;
+    }
+}
+
+QList<Dentist> ServerArchive::dentists()
+{
+    return reading([](PgConnection& c) {
+        const PgResult r = c.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY position, id"));
+        QList<Dentist> list;
+        for (int i = 0; i < r.rows(); ++i)
+            list.append(Dentist{r.integer(i, 0), r.text(i, 1), r.text(i, 2), int(r.integer(i, 3))});
+        return list;
+    });
+}
+
+QString ServerArchive::studioName()
+{
+    return reading([](PgConnection& c) {
+        const PgResult r = c.query(QStringLiteral("SELECT value FROM settings WHERE key = 'studio_name'"));
+        return r.rows() == 0 ? QString() : r.text(0, 0);
+    });
+}
+
+QList<Appointment> ServerArchive::appointments(const QString& fromKey, const QString& toKey)
+{
+    return reading([&](PgConnection& c) {
+        return appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
+                                          + QStringLiteral(" FROM appointments WHERE day BETWEEN $1 AND $2 "
+                                                           "ORDER BY day, start_min, id"),
+                                      {fromKey, toKey}));
+    });
+}
+
+std::optional<Appointment> ServerArchive::appointment(qint64 id)
+{
+    return reading([&](PgConnection& c) -> std::optional<Appointment> {
+        const PgResult r =
+            c.query(QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM appointments WHERE id = $1"), {id});
+        if (r.rows() == 0)
+            return std::nullopt;
+        return appointmentAt(r, 0);
+    });
+}
+
+QList<Appointment> ServerArchive::dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId)
+{
+    return reading([&](PgConnection& c) { return dentistDayOn(c, dayKey, dentistId, exceptId); });
+}
+
+// LIKE as SQLite has it: A to Z match either case (both sides folded), no escape character, "%" and
+// "_" wildcards. The folded columns are what the trigram indexes hold, so the planner can use them.
+QString ServerArchive::searchStatement(int limit)
+{
+    const QString like = QStringLiteral(" LIKE ") + ServerSchema::folded(QStringLiteral("$1"))
+        + QStringLiteral(" ESCAPE ''");
+    return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM appointments\nWHERE ")
+        + ServerSchema::folded(QStringLiteral("patient")) + like + QStringLiteral(" OR ")
+        + ServerSchema::folded(QStringLiteral("phone")) + like + QStringLiteral(" OR ")
+        + ServerSchema::folded(QStringLiteral("treatment")) + like
+        + QStringLiteral("\nORDER BY day DESC, start_min DESC, id DESC LIMIT ") + QString::number(limit);
+}
+
+QList<Appointment> ServerArchive::search(const QString& pattern, int limit)
+{
+    const QString sql = searchStatement(limit);
+    return reading([&](PgConnection& c) { return appointmentsOf(c.query(sql, {pattern})); });
+}
+
+// Equally used treatments come in byte order, as SQLite's grouping gives them.
+QStringList ServerArchive::mostUsedTreatments(int limit)
+{
+    return reading([&](PgConnection& c) {
+        const PgResult r = c.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"
+                                                  "GROUP BY treatment ORDER BY count(*) DESC, treatment COLLATE \"C\" "
+                                                  "LIMIT ")
+                                   + QString::number(limit));
+        QStringList list;
+        for (int i = 0; i < r.rows(); ++i)
+            list.append(r.text(i, 0));
+        return list;
+    });
+}
+
+// The stored row is locked while it is judged, so nobody changes it in between. Two bookings over the
+// same minutes that are judged at the same moment cannot both be written: the exclusion constraint
+// makes the second wait for the first and refuses it (kind Overlap).
+bool ServerArchive::writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
+{
+    const SQLArgs values{a.dentistId, a.day, a.startMinutes, a.durationMinutes,
+                         a.patient,   a.phone, a.treatment,  a.notes};
+    bool wrote = false;
+    transaction([&](PgConnection& c) {
+        WriteCheck check;
+        if (a.id != 0) {
+            const PgResult r = c.query(QStringLiteral("SELECT ") + columns
+                                           + QStringLiteral(" FROM appointments WHERE id = $1 FOR UPDATE"),
+                                       {a.id});
+            if (r.rows() > 0)
+                check.stored = appointmentAt(r, 0);
+        }
+        check.dentistDay = dentistDayOn(c, a.day, a.dentistId, a.id);
+        if (!approve(check))
+            return;
+        if (a.id != 0)
+            c.query(QStringLiteral("UPDATE appointments SET dentist_id = $1, day = $2, start_min = $3, "
+                                   "duration_min = $4, patient = $5, phone = $6, treatment = $7, notes = $8, "
+                                   "updated_at = to_char(localtimestamp(0), 'YYYY-MM-DD HH24:MI:SS') WHERE id = $9"),
+                    values + SQLArgs{a.id});
+        else
+            c.query(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, "
+                                   "phone, treatment, notes) VALUES ($1, $2, $3, $4, $5, $6, $7, $8)"),
+                    values);
+        wrote = true;
+    });
+    return wrote;
+}
+
+// Deleting twice is the same as once, so a lost answer is simply asked again.
+void ServerArchive::deleteAppointment(qint64 id)
+{
+    reading([&](PgConnection& c) { return c.query(QStringLiteral("DELETE FROM appointments WHERE id = $1"), {id}).rows(); });
+}
+
+void ServerArchive::saveSettings(const QString& studioName, const QList<Dentist>& dentists)
+{
+    transaction([&](PgConnection& c) {
+        c.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ('studio_name', $1) "
+                               "ON CONFLICT (key) DO UPDATE SET value = EXCLUDED.value"),
+                {studioName.trimmed()});
+        for (const Dentist& d : dentists)
+            c.query(QStringLiteral("UPDATE dentists SET name = $1, color = $2 WHERE id = $3"),
+                    {d.name, d.colorHex, d.id});
+    });
+}
+
+// Never waits: a connection being made again is moved on only as far as it goes without waiting.
+bool ServerArchive::changedElsewhere()
+{
+    try {
+        if (!m_connection) {
+            if (!m_pending) {
+                if (m_failedRecently && !elapsed(m_lastFailure, retrySeconds))
+                    return false;
+                m_pending = PgConnection::start(m_line);
+            }
+            const PgConnection::Progress progress = m_pending->advance();
+            if (progress == PgConnection::Progress::Waiting)
+                return false;
+            std::unique_ptr<PgConnection> fresh = std::move(m_pending);
+            if (progress == PgConnection::Progress::Failed)
+                throw DatabaseError(fresh->failure(), DatabaseError::Kind::Unavailable);
+            connected(std::move(fresh));
+            m_reconnected = true;
+        }
+        QList<int> senders;
+        if (!m_connection->takeNotifications(senders)) {
+            dropConnection();
+            return false;
+        }
+        bool changed = m_reconnected;
+        m_reconnected = false;
+        for (const int sender : senders)
+            changed = changed || sender != m_connection->backendPid();
+        if (!m_marked) {
+            m_marked = true;
+            return false;
+        }
+        return changed;
+    } catch (const DatabaseError&) {
+        m_pending.reset();
+        m_failedRecently = true;
+        m_lastFailure = std::chrono::steady_clock::now();
+        return false;
+    }
+}
+
+QString ServerArchive::backupNow()
+{
+    return Backup::now(Backup::Source{m_dataFolder, 0600, [this](const QString& file) { writeSnapshot(file); }});
+}
+
+void ServerArchive::dailyBackupIfNeeded()
+{
+    Backup::dailyIfNeeded(Backup::Source{m_dataFolder, 0600, [this](const QString& file) { writeSnapshot(file); }});
+}
+
+ServerArchive::Probe ServerArchive::probe(const QString& line)
+{
+    QString reason;
+    const std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, &reason);
+    if (!parsed)
+        return {false, capitalized(reason) + u'.'};
+    try {
+        const std::unique_ptr<PgConnection> c = PgConnection::open(*parsed);
+        const QString where = c->description();
+        switch (ServerSchema::inspect(*c).content) {
+        case ServerSchema::Content::Empty:
+            return {true, QStringLiteral("Connessione riuscita: ") + where
+                              + QStringLiteral(". Il database è vuoto: Calvora vi creerà l'archivio al primo avvio.")};
+        case ServerSchema::Content::Calvora:
+            return {true, QStringLiteral("Connessione riuscita: ") + where
+                              + QStringLiteral(". Il database contiene l'archivio di Calvora.")};
+        case ServerSchema::Content::Foreign:
+            break;
+        }
+        return {false, QStringLiteral("Connessione riuscita, ma ") + ServerSchema::foreignText() + u'.'};
+    } catch (const DatabaseError& error) {
+        return {false, QStringLiteral("Connessione non riuscita: ") + error.message() + u'.'};
+    }
+}

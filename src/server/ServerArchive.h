@@ -1,0 +1,76 @@
+#pragma once
+
+#include "AgendaArchive.h"
+#include "ConnectionLine.h"
+
+#include <chrono>
+#include <memory>
+
+class PgConnection;
+
+// The agenda on a PostgreSQL server shared by the practice's computers. The server itself refuses
+// overlapping appointments (an exclusion constraint), serves the search from trigram indexes and tells
+// every connection of each change (LISTEN/NOTIFY). When the server goes away, every operation fails
+// with an Italian message of kind Unavailable and writes nothing half; the archive connects again by
+// itself, at the next operation or, without waiting, at the next change check. Backups are SQLite
+// files of the data folder's kind, in the data folder's "Backup" folder.
+class ServerArchive final : public AgendaArchive {
+public:
+    // Connects, creates or brings up to date the tables and starts listening. Throws DatabaseError
+    // with an Italian message when the server cannot be reached, refuses the login, or keeps a
+    // database that is not Calvora's. dataFolder is where backups go.
+    ServerArchive(const ConnectionLine& line, QString dataFolder);
+    ~ServerArchive() override;
+
+    [[nodiscard]] Kind kind() const override { return Kind::Server; }
+    [[nodiscard]] QString location() const override { return m_location; }
+    [[nodiscard]] QList<Dentist> dentists() override;
+    [[nodiscard]] QString studioName() override;
+    [[nodiscard]] QList<Appointment> appointments(const QString& fromKey, const QString& toKey) override;
+    [[nodiscard]] std::optional<Appointment> appointment(qint64 id) override;
+    [[nodiscard]] QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) override;
+    [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
+    [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
+    bool writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
+    void deleteAppointment(qint64 id) override;
+    void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
+    [[nodiscard]] bool changedElsewhere() override;
+    QString backupNow() override;
+    // Today's backup at start-up, as for the data folder's file. Throws DatabaseError.
+    void dailyBackupIfNeeded();
+
+    // The settings window's connection test: reaches the server with the line, looks at the database
+    // and writes nothing. Answers whether the line works, with an Italian sentence either way.
+    struct Probe {
+        bool ok = false;
+        QString message;
+    };
+    [[nodiscard]] static Probe probe(const QString& line);
+
+    // The search's statement, whose one parameter is the LIKE pattern (for EXPLAIN in measurements).
+    [[nodiscard]] static QString searchStatement(int limit);
+
+    // Seconds between two attempts to connect again after a failed one.
+    static constexpr int retrySeconds = 2;
+
+private:
+    PgConnection& connection();
+    void connected(std::unique_ptr<PgConnection> fresh);
+    void dropConnection();
+    // Runs a read; one more time on a new connection when the old one turned out broken.
+    template <typename Read>
+    auto reading(Read read) -> decltype(read(std::declval<PgConnection&>()));
+    // Runs body between BEGIN and COMMIT; a lost answer to COMMIT is reported as such.
+    void transaction(const std::function<void(PgConnection&)>& body);
+    void writeSnapshot(const QString& emptyFile);
+
+    ConnectionLine m_line;
+    QString m_dataFolder;
+    QString m_location;
+    std::unique_ptr<PgConnection> m_connection;
+    std::unique_ptr<PgConnection> m_pending;
+    std::chrono::steady_clock::time_point m_lastFailure;
+    bool m_failedRecently = false;
+    bool m_reconnected = false;
+    bool m_marked = false;
+};

@@ -1,0 +1,62 @@
+#include "AgendaFileWriter.h"
+
+namespace {
+
+// Rows per INSERT: 11 values each stays far below SQLite's limit of bound parameters.
+constexpr int rowsPerStatement = 400;
+
+} // namespace
+
+AgendaFileWriter::AgendaFileWriter(const QString& path)
+    : m_db(path)
+{
+    // The new file comes with the default dentists and settings; the copied ones replace them.
+    m_db.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    m_open = true;
+    m_db.execute(QStringLiteral("DELETE FROM dentists; DELETE FROM settings"));
+}
+
+AgendaFileWriter::~AgendaFileWriter()
+{
+    if (!m_open)
+        return;
+    try {
+        m_db.execute(QStringLiteral("ROLLBACK"));
+    } catch (const DatabaseError&) {
+    }
+}
+
+void AgendaFileWriter::addDentist(const Dentist& dentist)
+{
+    m_db.run(QStringLiteral("INSERT INTO dentists (id, name, color, position) VALUES (?, ?, ?, ?)"),
+             {dentist.id, dentist.name, dentist.colorHex, dentist.position});
+}
+
+void AgendaFileWriter::addSetting(const QString& key, const QString& value)
+{
+    m_db.run(QStringLiteral("INSERT INTO settings (key, value) VALUES (?, ?)"), {key, value});
+}
+
+void AgendaFileWriter::addAppointments(const QList<Row>& rows)
+{
+    for (qsizetype first = 0; first < rows.size(); first += rowsPerStatement) {
+        const qsizetype count = std::min<qsizetype>(rowsPerStatement, rows.size() - first);
+        QString sql = QStringLiteral("INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, "
+                                     "patient, phone, treatment, notes, created_at, updated_at) VALUES ");
+        SQLArgs args;
+        for (qsizetype i = first; i < first + count; ++i) {
+            const Appointment& a = rows[i].appointment;
+            sql += i == first ? QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                              : QStringLiteral(", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            args << a.id << a.dentistId << a.day << a.startMinutes << a.durationMinutes << a.patient << a.phone
+                 << a.treatment << a.notes << rows[i].createdAt << rows[i].updatedAt;
+        }
+        m_db.run(sql, args);
+    }
+}
+
+void AgendaFileWriter::commit()
+{
+    m_db.execute(QStringLiteral("COMMIT"));
+    m_open = false;
+}

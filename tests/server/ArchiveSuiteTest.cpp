@@ -1,0 +1,197 @@
+// The store's behaviour that depends on the archive, run on the data folder's file and on a server.
+#include "ArchiveFixture.h"
+#include "Backup.h"
+
+#include <QFileInfo>
+
+TEST_P(ArchiveTest, bookingOverlapsAndTheirMessages)
+{
+    EXPECT_EQ(store->dentists().size(), 3);
+    EXPECT_EQ(store->dentists()[2].colorHex, "#E67E22");
+    ASSERT_FALSE(store->save(booking(1, "2024-12-03", 600, 30, "Anna Verdi")));
+    EXPECT_FALSE(store->save(booking(1, "2024-12-03", 630, 30))); // touches the end
+    EXPECT_FALSE(store->save(booking(1, "2024-12-03", 570, 30))); // touches the start
+    EXPECT_FALSE(store->save(booking(2, "2024-12-03", 615, 30))); // another dentist
+    EXPECT_EQ(store->save(booking(1, "2024-12-03", 615, 30)),
+              QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Anna Verdi)."));
+    EXPECT_EQ(store->validate(booking(1, "2024-12-03", 600, 15)),
+              QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Anna Verdi)."));
+    // Saved unchanged, an appointment does not collide with itself; its copy does.
+    Appointment stored = store->appointments(QDate(2024, 12, 3), 1).first();
+    EXPECT_FALSE(store->save(stored));
+    stored.id = 0;
+    EXPECT_EQ(store->save(stored), QStringLiteral("Dentista 1 ha già un appuntamento 09:30–10:00 (Mario Rossi)."));
+    EXPECT_EQ(count(), 4);
+}
+
+TEST_P(ArchiveTest, saveTrimsUpdatesAndRefusesWhatChangedElsewhere)
+{
+    Appointment a = booking(1, "2024-12-03", 600, 30, "  Anna Verdi \n");
+    a.phone = " 347 1234567 ";
+    a.notes = "\nPortare lastre\n";
+    EXPECT_FALSE(store->save(a));
+    ASSERT_EQ(store->weekAppointments().size(), 1);
+    Appointment opened = store->weekAppointments().first();
+    EXPECT_EQ(QStringList({opened.patient, opened.phone, opened.notes}),
+              QStringList({"Anna Verdi", "347 1234567", "Portare lastre"}));
+
+    // Another computer changes the time: the editor opened before cannot save over it.
+    sql("UPDATE appointments SET start_min = 660 WHERE id = ?", {opened.id});
+    Appointment draft = opened;
+    draft.treatment = "Igiene orale";
+    const std::optional<SaveRefusal> refusal = store->saveEdited(draft, opened);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->reason, SaveRefusal::Reason::ChangedElsewhere);
+    EXPECT_EQ(refusal->message, "Nel frattempo un altro computer ha modificato questo appuntamento (ora 11:00–11:30).");
+    EXPECT_EQ(count("treatment = ''"), 1);
+
+    draft = *refusal->stored;
+    draft.durationMinutes = 60;
+    EXPECT_FALSE(store->saveEdited(draft, *refusal->stored));
+    EXPECT_EQ(count("duration_min = 60"), 1);
+    // Deleted elsewhere: refused, not reported as saved.
+    sql("DELETE FROM appointments");
+    EXPECT_EQ(store->save(draft), "Nel frattempo un altro computer ha eliminato questo appuntamento.");
+    EXPECT_EQ(count(), 0);
+}
+
+TEST_P(ArchiveTest, moveAndDelete)
+{
+    ASSERT_FALSE(store->save(booking(1, "2024-12-03", 600, 45, "Anna Verdi")));
+    ASSERT_FALSE(store->save(booking(2, "2024-12-04", 660, 30, "Luca Neri")));
+    const qint64 anna = store->appointments(QDate(2024, 12, 3), 1).first().id;
+
+    EXPECT_TRUE(store->move(anna, QDate(2024, 12, 5), 3, 720));
+    const Appointment moved = store->appointments(QDate(2024, 12, 5), 3).value(0);
+    EXPECT_EQ(moved.id, anna);
+    EXPECT_EQ(moved.durationMinutes, 45);
+    EXPECT_FALSE(store->move(anna, QDate(2024, 12, 4), 2, 645));
+    EXPECT_EQ(store->alertMessage(), QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\n"
+                                                    "Dentista 2 ha già un appuntamento 11:00–11:30 (Luca Neri)."));
+    EXPECT_EQ(store->appointments(QDate(2024, 12, 5), 3).value(0), moved);
+    store->setAlertMessage(std::nullopt);
+
+    store->deleteAppointment(moved);
+    EXPECT_FALSE(store->alertMessage());
+    EXPECT_FALSE(store->move(anna, QDate(2024, 12, 2), 1, 540)); // deleted meanwhile: silent
+    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(store->weekAppointments().size(), 1);
+}
+
+TEST_P(ArchiveTest, searchIsLikeWithAsciiCaseOnly)
+{
+    insert("2024-11-04", 540, "Roberto Bianchi");
+    insert("2024-12-02", 600, "Anna Verdi", "347 1234567");
+    insert("2025-01-10", 540, "Luca Neri", "", "Protesi");
+    insert("2025-01-10", 600, "ROSA Neri");
+    insert("2025-01-10", 570, "Carla Blu");
+    insert("2025-01-13", 540, "àé Bianchi");
+    insert("2025-01-13", 555, "ÀÉ Verdi");
+    insert("2025-01-13", 570, "50% sconto_A", "", "C:\\lastre");
+
+    EXPECT_TRUE(store->search(" r ").isEmpty());
+    EXPECT_EQ(patients(store->search(" ro ")), (QStringList{"ROSA Neri", "Luca Neri", "Roberto Bianchi"}));
+    EXPECT_EQ(patients(store->search("347")), QStringList{"Anna Verdi"});
+    EXPECT_EQ(patients(store->search("R_sa")), QStringList{"ROSA Neri"});
+    EXPECT_EQ(patients(store->search("0%s")), QStringList{"50% sconto_A"});
+    // A backslash is an ordinary character, as in SQLite's LIKE without ESCAPE.
+    EXPECT_EQ(patients(store->search("c:\\l")), QStringList{"50% sconto_A"});
+    // Only A to Z ignore case: accented letters match themselves alone.
+    EXPECT_EQ(patients(store->search("àé")), QStringList{"àé Bianchi"});
+    EXPECT_EQ(patients(store->search("ÀÉ")), QStringList{"ÀÉ Verdi"});
+    EXPECT_TRUE(store->search("'; DROP TABLE appointments; --").isEmpty());
+    EXPECT_TRUE(store->search(QString("Ro") + QChar(0) + "sa").isEmpty());
+    EXPECT_EQ(count(), 8);
+}
+
+TEST_P(ArchiveTest, suggestionsCountThePracticesOwnFirst)
+{
+    EXPECT_EQ(store->treatmentSuggestions(), Store::defaultTreatments());
+    for (int i = 0; i < 3; ++i)
+        insert("2024-12-02", 540 + 15 * i, "P", "", "igiene orale");
+    for (int i = 0; i < 2; ++i)
+        insert("2024-12-03", 540 + 15 * i, "P", "", "Bite notturno");
+    insert("2024-12-03", 600, "P", "", "Igiene Orale");
+    const QStringList s = store->treatmentSuggestions();
+    EXPECT_EQ(s.mid(0, 2), (QStringList{"igiene orale", "Bite notturno"}));
+    EXPECT_FALSE(s.contains("Igiene orale") || s.contains("Igiene Orale"));
+    EXPECT_EQ(s.size(), 16);
+    sql("DELETE FROM appointments");
+    for (int i = 0; i < 30; ++i)
+        insert("2024-12-04", 540 + 15 * i, "P", "", QString("Trattamento %1").arg(i));
+    EXPECT_EQ(store->treatmentSuggestions().mid(25), Store::defaultTreatments());
+}
+
+TEST_P(ArchiveTest, settingsAreSavedWholeOrNotAtAll)
+{
+    QList<Dentist> dentists = store->dentists();
+    dentists[0].name = "  Dott. Bianchi ";
+    dentists[1].name = " \n";
+    dentists[2].colorHex = "#112233";
+    EXPECT_FALSE(store->saveSettings("  Studio Sorriso\n", dentists));
+    EXPECT_EQ(store->studioName(), "Studio Sorriso");
+    EXPECT_EQ(store->dentists()[1].name, "Dentista 2");
+    EXPECT_EQ(Store(*openArchive()).dentists(), store->dentists());
+
+    if (onServer())
+        sql("CREATE FUNCTION stop() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'rifiutato'; END $$");
+    sql(onServer() ? "CREATE TRIGGER stop BEFORE UPDATE ON dentists FOR EACH ROW WHEN (NEW.id = 3) EXECUTE FUNCTION stop()"
+                   : "CREATE TRIGGER stop BEFORE UPDATE ON dentists WHEN NEW.id = 3 BEGIN SELECT RAISE(ABORT, "
+                     "'rifiutato'); END");
+    dentists = store->dentists();
+    dentists[0].name = "Nuovo";
+    EXPECT_EQ(store->saveSettings("Studio", dentists), QStringLiteral("Errore durante il salvataggio: rifiutato"));
+    const Store fresh(*openArchive());
+    EXPECT_EQ(fresh.studioName(), "Studio Sorriso");
+    EXPECT_EQ(fresh.dentists()[0].name, "Dott. Bianchi");
+}
+
+TEST_P(ArchiveTest, changesOfAnotherComputerAreFollowedAndOwnOnesAreNot)
+{
+    const std::unique_ptr<AgendaArchive> otherArchive = openArchive();
+    Store other(*otherArchive);
+    EXPECT_FALSE(store->refreshIfChangedElsewhere());
+    ASSERT_FALSE(store->save(booking(1, "2024-12-03", 600, 30, "Mia")));
+    EXPECT_FALSE(store->refreshIfChangedElsewhere());
+
+    ASSERT_FALSE(other.save(booking(2, "2024-12-03", 660, 30, "Altrui")));
+    EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
+    EXPECT_EQ(patients(store->weekAppointments()), (QStringList{"Mia", "Altrui"}));
+    EXPECT_TRUE(TestSupport::eventually([&] { return other.refreshIfChangedElsewhere(); }, 2000));
+
+    ASSERT_FALSE(other.saveSettings("Studio Altrove", other.dentists()));
+    EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
+    EXPECT_EQ(store->studioName(), "Studio Altrove");
+    EXPECT_FALSE(store->refreshIfChangedElsewhere());
+}
+
+TEST_P(ArchiveTest, backupIsAFileTheProgramOpens)
+{
+    ASSERT_FALSE(store->saveSettings("Studio Sorriso", store->dentists()));
+    Appointment a = booking(2, "2024-12-03", 600, 30, "Anna Verdi");
+    a.notes = "Allergica\nal lattice";
+    ASSERT_FALSE(store->save(a));
+    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 900, 45, "Luca Neri")));
+    store->deleteAppointment(store->appointments(QDate(2024, 12, 5), 1).first());
+    ASSERT_FALSE(store->save(booking(3, "2024-12-06", 540, 15, "Rosa Blu")));
+
+    const QString path = store->backupNow();
+    EXPECT_EQ(path, dir.filePath("Backup/calvora-2024-12-04_100000.sqlite"));
+    EXPECT_TRUE(Database::isIntact(path));
+    Database copy(path);
+    EXPECT_EQ(copy.query("PRAGMA user_version", {}, [](const SQLRow& r) { return r.integer(0); }).value(0), 1);
+    const Store restored(copy);
+    EXPECT_EQ(restored.dentists(), store->dentists());
+    EXPECT_EQ(restored.studioName(), "Studio Sorriso");
+    EXPECT_EQ(restored.weekAppointments(), store->weekAppointments());
+    // Kept with the archive's own moments of creation.
+    EXPECT_EQ(copy.query("SELECT COUNT(*) FROM appointments WHERE created_at LIKE '____-__-__ __:__:__'", {},
+                         [](const SQLRow& r) { return r.integer(0); })
+                  .value(0),
+              2);
+    if (onServer()) // a copy of the server's agenda is private to this computer's user
+        EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothArchives, ArchiveTest, ::testing::Values(ArchiveKind::File, ArchiveKind::Server),
+                         [](const ::testing::TestParamInfo<ArchiveKind>& info) { return PrintToString(info.param); });

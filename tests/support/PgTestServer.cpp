@@ -1,0 +1,199 @@
+#include "PgTestServer.h"
+
+#include "ConnectionLine.h"
+#include "PgConnection.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool asRoot()
+{
+    return ::geteuid() == 0;
+}
+
+// Commands run as "postgres" when we are root, since the server refuses to run as root.
+QStringList asServerUser(const QStringList& command)
+{
+    if (!asRoot())
+        return command;
+    return QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")}
+        + command;
+}
+
+void giveToServerUser(const QString& path)
+{
+    if (!asRoot())
+        return;
+    const passwd* user = ::getpwnam("postgres");
+    if (!user)
+        throw std::runtime_error("tests run as root need the user \"postgres\" (Debian's postgresql package makes it)");
+    QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("postgres:"), path});
+}
+
+QString templateFolder()
+{
+    const QString configured = qEnvironmentVariable("CALVORA_PG_TEMPLATE");
+    return configured.isEmpty() ? QDir::tempPath() + QStringLiteral("/calvora-pg-template-")
+            + QString::number(::geteuid())
+                                : configured;
+}
+
+} // namespace
+
+QString PgTestServer::binaries()
+{
+    const QString configured = qEnvironmentVariable("CALVORA_PG_BIN");
+    return configured.isEmpty() ? QStringLiteral("/usr/lib/postgresql/15/bin") : configured;
+}
+
+void PgTestServer::run(const QStringList& command) const
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    const QStringList full = asServerUser(command);
+    process.start(full.first(), full.mid(1));
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        throw std::runtime_error(("command failed: " + full.join(u' ') + "\n" + QString::fromLocal8Bit(process.readAll()))
+                                     .toStdString());
+}
+
+PgTestServer::PgTestServer()
+{
+    const QString bin = binaries();
+    if (!QFileInfo(bin + QStringLiteral("/initdb")).isExecutable() || !QFileInfo(bin + QStringLiteral("/pg_ctl")).isExecutable())
+        throw std::runtime_error(("the PostgreSQL server is not installed: no initdb and pg_ctl in " + bin
+                                  + " (tools/deps.sh installs Debian's postgresql; CALVORA_PG_BIN names another folder)")
+                                     .toStdString());
+    if (!m_dir.isValid())
+        throw std::runtime_error("no temporary folder");
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755); // the server user must reach its folders
+    m_data = m_dir.path() + QStringLiteral("/data");
+    QDir().mkpath(socketFolder());
+    giveToServerUser(socketFolder());
+
+    // One initdb per build: a template made under a private name and renamed into place, then copied.
+    const QString model = templateFolder();
+    if (!QFileInfo::exists(model + QStringLiteral("/PG_VERSION"))) {
+        const QString fresh = model + QStringLiteral(".") + QString::number(::getpid());
+        QDir(fresh).removeRecursively();
+        QDir().mkpath(fresh);
+        ::chmod(QFile::encodeName(fresh).constData(), 0700);
+        giveToServerUser(fresh);
+        run({bin + QStringLiteral("/initdb"), QStringLiteral("-D"), fresh, QStringLiteral("-U"), QStringLiteral("postgres"),
+             QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8"),
+             QStringLiteral("--no-sync")});
+        // A role that must give a password, which no test has: a refused login.
+        {
+            QFile hba(fresh + QStringLiteral("/pg_hba.conf"));
+            if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                throw std::runtime_error("cannot write pg_hba.conf");
+            hba.write("local all intruso scram-sha-256\nlocal all all trust\n");
+        }
+        if (std::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(model).constData()) != 0)
+            QDir(fresh).removeRecursively(); // another test made it first
+    }
+    if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), model, m_data}) != 0)
+        throw std::runtime_error("cannot copy the server template " + model.toStdString());
+    giveToServerUser(m_data);
+    startWatcher();
+    start();
+}
+
+// A process that outlives a crashed test only to stop its server and remove its folder.
+void PgTestServer::startWatcher()
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    const QStringList stopCommand = asServerUser({binaries() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), m_data,
+                                                  QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("stop")});
+    std::vector<QByteArray> storage;
+    for (const QString& part : stopCommand)
+        storage.push_back(QFile::encodeName(part));
+    std::vector<char*> argv;
+    for (QByteArray& part : storage)
+        argv.push_back(part.data());
+    argv.push_back(nullptr);
+    const QByteArray folder = QFile::encodeName(m_dir.path());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[1]);
+        char done = 0;
+        // A byte: the test stopped the server itself. End of file: the test process died.
+        if (::read(fds[0], &done, 1) == 1)
+            _exit(0);
+        if (::fork() == 0) {
+            ::execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        ::sleep(3);
+        const char* rm[] = {"rm", "-rf", folder.constData(), nullptr};
+        ::execvp("rm", const_cast<char**>(rm));
+        _exit(127);
+    }
+    ::close(fds[0]);
+    m_watcherPipe = fds[1];
+}
+
+PgTestServer::~PgTestServer()
+{
+    try {
+        stop(QStringLiteral("immediate"));
+    } catch (const std::exception&) {
+    }
+    if (m_watcherPipe >= 0) {
+        const char done = 1;
+        (void)::write(m_watcherPipe, &done, 1);
+        ::close(m_watcherPipe);
+    }
+}
+
+void PgTestServer::start()
+{
+    run({binaries() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), m_data, QStringLiteral("-w"), QStringLiteral("-l"),
+         m_data + QStringLiteral("/server.log"), QStringLiteral("-o"),
+         QStringLiteral("-c listen_addresses='' -c unix_socket_directories='") + socketFolder()
+             + QStringLiteral("' -c fsync=off -c shared_buffers=16MB -c max_connections=40"),
+         QStringLiteral("start")});
+}
+
+void PgTestServer::stop(const QString& mode)
+{
+    run({binaries() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), m_data, QStringLiteral("-m"), mode,
+         QStringLiteral("-w"), QStringLiteral("stop")});
+}
+
+QString PgTestServer::line(const QString& database, const QString& user) const
+{
+    return QStringLiteral("host=") + socketFolder() + QStringLiteral(" dbname=") + database + QStringLiteral(" user=")
+        + user;
+}
+
+std::unique_ptr<PgConnection> PgTestServer::connect(const QString& database) const
+{
+    return PgConnection::open(*ConnectionLine::parse(line(database)));
+}
+
+QString PgTestServer::createDatabase()
+{
+    const QString name = QStringLiteral("agenda") + QString::number(++m_databases);
+    connect(QStringLiteral("postgres"))->execute(QStringLiteral("CREATE DATABASE ") + name);
+    return line(name);
+}
+
+QString PgTestServer::log() const
+{
+    QFile file(m_data + QStringLiteral("/server.log"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
