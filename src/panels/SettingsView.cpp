@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -71,7 +72,7 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     , m_server(std::move(server))
 {
     setWindowTitle(QStringLiteral("Impostazioni"));
-    setFixedSize(windowWidth, windowHeight);
+    setFixedSize(windowWidth, m_server.available() ? windowHeightWithServer : windowHeight);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -218,6 +219,9 @@ void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
                                        : QString(),
                                    section);
     m_serverMessage->setObjectName(QStringLiteral("serverMessage"));
+    // Room for the longest outcome from the start: a section that grows later would squeeze its captions.
+    m_serverMessage->setMinimumHeight(QFontMetrics(PanelStyle::caption()).lineSpacing() * 3);
+    m_serverMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_serverMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
     section->form()->addRow(m_serverMessage);
     m_alignedSections.append(section);

@@ -29,6 +29,8 @@ class SettingsView : public QWidget {
 public:
     static constexpr int windowWidth = 580;
     static constexpr int windowHeight = 640;
+    // With the server line's section.
+    static constexpr int windowHeightWithServer = 720;
 
     explicit SettingsView(Store& store, QWidget* parent = nullptr, ServerLineActions server = {});
 

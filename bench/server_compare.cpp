@@ -1,0 +1,168 @@
+// Loads an agenda file into an empty server database and compares the two archives on it:
+//   server_compare <file .sqlite> "<connection line>" [stride]
+// (the search texts are taken from every stride-th appointment, 331 by default)
+// Prints the time of the copy, the search equivalence (every match of each text, both archives),
+// the times of the searches and the plan the server uses for some of them.
+#include "ConnectionLine.h"
+#include "Database.h"
+#include "PgConnection.h"
+#include "SeededGenerator.h"
+#include "ServerArchive.h"
+#include "SqliteArchive.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSet>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+void copyInto(Database& file, PgConnection& server)
+{
+    server.execute("BEGIN; DELETE FROM dentists; DELETE FROM settings");
+    for (const auto& row : file.query("SELECT id, name, color, position FROM dentists", {}, [](const SQLRow& r) {
+             return SQLArgs{r.integer(0), r.text(1), r.text(2), r.integer(3)};
+         }))
+        server.query("INSERT INTO dentists (id, name, color, position) VALUES ($1, $2, $3, $4)", row);
+    for (const auto& row : file.query("SELECT key, value FROM settings", {},
+                                      [](const SQLRow& r) { return SQLArgs{r.text(0), r.text(1)}; }))
+        server.query("INSERT INTO settings (key, value) VALUES ($1, $2)", row);
+    const QList<SQLArgs> rows = file.query(
+        "SELECT id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes, created_at, "
+        "updated_at FROM appointments ORDER BY id",
+        {}, [](const SQLRow& r) {
+            return SQLArgs{r.integer(0), r.integer(1), r.text(2),  r.integer(3), r.integer(4), r.text(5),
+                           r.text(6),    r.text(7),    r.text(8),  r.text(9),    r.text(10)};
+        });
+    constexpr int batch = 500;
+    for (qsizetype first = 0; first < rows.size(); first += batch) {
+        QString sql = "INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, patient, phone, "
+                      "treatment, notes, created_at, updated_at) VALUES ";
+        SQLArgs args;
+        for (qsizetype i = first; i < std::min(rows.size(), first + batch); ++i) {
+            QStringList marks;
+            for (int c = 1; c <= 11; ++c)
+                marks << "$" + QString::number(args.size() + c);
+            sql += (i == first ? "(" : ", (") + marks.join(", ") + ")";
+            args += rows[i];
+        }
+        server.query(sql, args);
+    }
+    server.execute("SELECT setval(pg_get_serial_sequence('appointments', 'id'), max(id)) FROM appointments; COMMIT; "
+                   "ANALYZE appointments");
+}
+
+// Texts a receptionist might type: pieces of real names, phones and treatments, some with the case
+// changed, a wildcard or an accented letter, and a few texts that match nothing.
+QStringList searchTexts(Database& file, int stride)
+{
+    const QStringList sources = file.query(
+        "SELECT patient || '|' || phone || '|' || treatment FROM appointments WHERE id % ? = 0", {stride},
+        [](const SQLRow& r) { return r.text(0); });
+    SeededGenerator random(11);
+    QStringList texts{"ro", "RO", "à", "È", "Ò", "%", "_", "__", "3_3", "a%o", "zz", "pz9zq", "xyq", "'", "\\"};
+    for (const QString& source : sources) {
+        for (const QString& field : source.split('|')) {
+            if (field.size() < 2)
+                continue;
+            const int length = 2 + int(random.next(std::min<quint64>(5, field.size() - 1)));
+            const int at = int(random.next(quint64(field.size() - length + 1)));
+            QString text = field.mid(at, length);
+            switch (random.next(5)) {
+            case 0: text = text.toUpper(); break;
+            case 1: text = text.toLower(); break;
+            case 2: text[int(random.next(quint64(text.size())))] = '_'; break;
+            default: break;
+            }
+            texts << text;
+        }
+    }
+    texts.removeDuplicates();
+    return texts;
+}
+
+QList<qint64> ids(const QList<Appointment>& list)
+{
+    QList<qint64> result;
+    for (const Appointment& a : list)
+        result << a.id;
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 3 && args.size() != 4) {
+        out << "Uso: server_compare <file .sqlite> \"<riga di connessione a un database vuoto>\"\n";
+        return 2;
+    }
+    try {
+        Database file(args[1]);
+        SqliteArchive local(file);
+        const ConnectionLine line = *ConnectionLine::parse(args[2]);
+        QElapsedTimer timer;
+        timer.start();
+        ServerArchive server(line, QDir::tempPath());
+        {
+            const std::unique_ptr<PgConnection> copy = PgConnection::open(line);
+            copyInto(file, *copy);
+            out << "copy of " << copy->query("SELECT count(*) FROM appointments").text(0, 0) << " appointments: "
+                << timer.elapsed() << " ms\n";
+        }
+
+        const QStringList texts = searchTexts(file, args.size() == 4 ? args[3].toInt() : 331);
+        qint64 matches = 0, differing = 0, localMs = 0, serverMs = 0, slowestServer = 0;
+        for (const QString& text : texts) {
+            const QString pattern = '%' + text + '%';
+            timer.restart();
+            const QList<qint64> a = ids(local.search(pattern, 10'000'000));
+            localMs += timer.restart();
+            const QList<qint64> b = ids(server.search(pattern, 10'000'000));
+            const qint64 ms = timer.elapsed();
+            serverMs += ms;
+            slowestServer = std::max(slowestServer, ms);
+            matches += a.size();
+            if (a != b) {
+                ++differing;
+                out << "DIFFERENT: \"" << text << "\" file " << a.size() << " server " << b.size() << '\n';
+            }
+        }
+        out << texts.size() << " search texts, " << matches << " matches in all, " << differing
+            << " texts with different matches; all matches: file " << localMs << " ms, server " << serverMs
+            << " ms (slowest " << slowestServer << " ms)\n";
+
+        // As the search panel asks: the newest 200.
+        qint64 slowest200 = 0;
+        for (const QString& text : texts) {
+            timer.restart();
+            (void)server.search('%' + text + '%', 200);
+            slowest200 = std::max(slowest200, timer.elapsed());
+        }
+        out << "server, newest 200 per text: slowest " << slowest200 << " ms\n";
+        timer.restart();
+        const QStringList treatments = server.mostUsedTreatments(25);
+        out << "server, 25 most used treatments: " << timer.elapsed() << " ms; same as the file: "
+            << (treatments == local.mostUsedTreatments(25) ? "yes" : "no") << '\n';
+
+        const std::unique_ptr<PgConnection> explain = PgConnection::open(line);
+        for (const char* text : {"%pz9zq%", "%rossi%", "%333 12%", "%ro%"}) {
+            const PgResult plan =
+                explain->query("EXPLAIN (ANALYZE, COSTS OFF) " + ServerArchive::searchStatement(200), {QString(text)});
+            out << "\nEXPLAIN ANALYZE, pattern " << text << ":\n";
+            for (int i = 0; i < plan.rows(); ++i)
+                out << "  " << plan.text(i, 0) << '\n';
+        }
+    } catch (const DatabaseError& error) {
+        out << "Errore: " << error.message() << '\n';
+        return 1;
+    }
+    return 0;
+}
