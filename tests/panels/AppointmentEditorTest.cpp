@@ -2,13 +2,16 @@
 #include "NotesEdit.h"
 #include "PanelFixture.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <functional>
@@ -119,7 +122,7 @@ TEST_F(EditorTest, EscapeTheCancelButtonAndClearingElsewhereCloseWithoutSaving)
 TEST_F(EditorTest, DeleteAsksFirstAndOnlyEliminaDeletes)
 {
     AppointmentEditor& e = open(book(1, "2024-12-04", 660, 30, "Mario Rossi"));
-    Dialogs::answerNext(0); // "Annulla"
+    Dialogs::answerNext(QMessageBox::RejectRole); // "Annulla"
     click("deleteButton");
     const QList<DialogRequest> asked = Dialogs::takeShown();
     ASSERT_EQ(asked.size(), 1);
@@ -128,11 +131,108 @@ TEST_F(EditorTest, DeleteAsksFirstAndOnlyEliminaDeletes)
     EXPECT_EQ(count(), 1);
     EXPECT_TRUE(e.isVisible());
 
-    Dialogs::answerNext(1); // "Elimina"
+    Dialogs::answerNext(QMessageBox::DestructiveRole); // "Elimina"
     click("deleteButton");
     EXPECT_TRUE(TestSupport::eventually([&] { return count() == 0; }));
     EXPECT_FALSE(store.editing().has_value());
     EXPECT_FALSE(e.isVisible());
+}
+
+// Another reception computer on the same data folder changes and deletes the appointment being edited.
+TEST_F(EditorTest, AnotherComputersChangeIsNoticedAndTheUserChoosesWhichVersionStays)
+{
+    QTemporaryDir dir;
+    Database mine(dir.filePath("calvora.sqlite"));
+    Database theirs(mine.path());
+    Store shared(mine);
+    const auto stored = [&](const QString& where) {
+        return mine.query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
+                          [](const SQLRow& r) { return r.integer(0); })
+            .value(0);
+    };
+    const auto openShared = [&] {
+        shared.setEditing(shared.weekAppointments().first());
+        editor = std::make_unique<AppointmentEditor>(shared, *shared.editing(), nullptr);
+        expose(editor.get());
+    };
+    const auto notice = [&] {
+        auto* label = find<QLabel>("noticeText");
+        return label->isVisibleTo(editor.get()) ? label->text() : QString();
+    };
+    ASSERT_FALSE(shared.save({0, 1, "2024-12-04", 600, 30, "Anna Verdi", {}, {}, {}}));
+
+    // Seen while typing: the draft stays until the stored version is chosen.
+    openShared();
+    QTest::keyClicks(find<QLineEdit>("phoneField"), "347");
+    theirs.run("UPDATE appointments SET treatment = 'Igiene orale'");
+    ASSERT_TRUE(shared.refreshIfChangedElsewhere());
+    EXPECT_EQ(notice(), QStringLiteral("Nel frattempo un altro computer ha modificato questo appuntamento "
+                                       "(prestazione «Igiene orale»)."));
+    EXPECT_EQ(find<QLineEdit>("treatmentField")->text(), "");
+    EXPECT_EQ(editor->draft().phone, "347");
+    click("useStoredButton");
+    EXPECT_EQ(find<QLineEdit>("treatmentField")->text(), "Igiene orale");
+    EXPECT_EQ(find<QLineEdit>("phoneField")->text(), "");
+    EXPECT_EQ(notice(), QString());
+    QTest::keyClicks(find<QLineEdit>("phoneField"), "348");
+    click("saveButton");
+    EXPECT_FALSE(shared.editing());
+    EXPECT_EQ(stored("treatment = 'Igiene orale' AND phone = '348'"), 1);
+
+    // Found when saving: nothing is written until the user keeps their own version.
+    openShared();
+    QTest::keyClicks(find<NotesEdit>("notesField"), "Allergica");
+    theirs.run("UPDATE appointments SET start_min = 630");
+    click("saveButton");
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(notice(), QStringLiteral("Nel frattempo un altro computer ha modificato questo appuntamento "
+                                       "(ora 10:30–11:00)."));
+    EXPECT_EQ(stored("start_min = 630 AND notes = ''"), 1);
+    click("saveOverButton");
+    EXPECT_FALSE(shared.editing());
+    EXPECT_EQ(stored("start_min = 600 AND notes = 'Allergica'"), 1);
+
+    // Deleted meanwhile: refused, and kept as a copy when the user wants it.
+    openShared();
+    theirs.run("DELETE FROM appointments");
+    ASSERT_TRUE(shared.refreshIfChangedElsewhere());
+    EXPECT_TRUE(notice().startsWith("Nel frattempo un altro computer ha eliminato questo appuntamento."));
+    EXPECT_FALSE(find<QPushButton>("useStoredButton")->isVisibleTo(editor.get()));
+    click("saveButton");
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(stored("1"), 0);
+    click("copyButton");
+    click("saveButton");
+    EXPECT_FALSE(shared.editing());
+    EXPECT_EQ(stored("patient = 'Anna Verdi' AND start_min = 600 AND notes = 'Allergica'"), 1);
+}
+
+TEST_F(EditorTest, KnownPatientsFillTheTelephoneAndAnOverlapOffersTheNearestStarts)
+{
+    book(1, "2024-12-05", 600, 30, "Mario Rossi", "347 111");
+    store.newAppointment(QDate(2024, 12, 5), 1, 600);
+    AppointmentEditor& e = open(*store.editing());
+    auto* patient = find<QLineEdit>("patientField");
+    QTest::keyClicks(patient, "ros");
+    auto* completer = e.findChild<QCompleter*>();
+    ASSERT_TRUE(completer);
+    ASSERT_TRUE(TestSupport::eventually([&] { return completer->popup()->isVisible(); }));
+    EXPECT_EQ(completer->completionModel()->index(0, 0).data().toString(), QStringLiteral("Mario Rossi · 347 111"));
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    EXPECT_EQ(patient->text(), "Mario Rossi");
+    EXPECT_EQ(find<QLineEdit>("phoneField")->text(), "347 111");
+
+    click("saveButton");
+    EXPECT_EQ(errorLine(), QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Mario Rossi)."));
+    EXPECT_EQ(e.alternatives(), (QList<int>{570, 630}));
+    EXPECT_EQ(find<QPushButton>("alternative1")->text(), "Alle 10:30");
+    click("alternative1");
+    EXPECT_EQ(find<QComboBox>("startPicker")->currentText(), "10:30");
+    EXPECT_EQ(errorLine(), QString());
+    EXPECT_TRUE(e.alternatives().isEmpty());
+    click("saveButton");
+    EXPECT_EQ(count("start_min = 630 AND patient = 'Mario Rossi' AND phone = '347 111'"), 1);
 }
 
 TEST_F(EditorTest, ASuggestionReplacesTheTreatment)

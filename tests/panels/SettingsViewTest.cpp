@@ -152,4 +152,25 @@ TEST_F(SettingsTest, BackupButtonReportsTheFileOrTheFailureAndRevealShowsTheData
     EXPECT_EQ(revealed, QStringList{path});
 }
 
+TEST_F(SettingsTest, AnotherComputersChangesReachTheCopiesButNotTheFieldBeingTyped)
+{
+    QTemporaryDir folder;
+    Database mine(folder.filePath("calvora.sqlite"));
+    Database theirs(mine.path());
+    Store shared(mine);
+    open(shared);
+    QLineEdit* first = dentistField(0);
+    first->setFocus();
+    QTest::keyClicks(first, " Rossi ");
+    theirs.run("UPDATE dentists SET name = 'Dott. Bianchi', color = '#112233' WHERE id = 2");
+    theirs.run("UPDATE settings SET value = 'Studio Sorriso' WHERE key = 'studio_name'");
+    ASSERT_TRUE(shared.refreshIfChangedElsewhere());
+    EXPECT_EQ(first->text(), "Dentista 1 Rossi ");
+    EXPECT_EQ(dentistField(1)->text(), "Dott. Bianchi");
+    EXPECT_EQ(child<ColorWell>(view.get(), "dentistColor1")->color(), QColor(0x11, 0x22, 0x33));
+    EXPECT_EQ(field("studioField")->text(), "Studio Sorriso");
+    EXPECT_EQ(view->studioName(), "Studio Sorriso");
+    EXPECT_EQ(shared.dentist(1)->name, "Dentista 1 Rossi");
+}
+
 } // namespace
