@@ -4,6 +4,8 @@
 #include "PgConnection.h"
 #include "ServerSchema.h"
 
+#include <QHash>
+
 namespace {
 
 const QString columns =
@@ -247,35 +249,84 @@ QStringList ServerArchive::mostUsedTreatments(int limit)
 // The stored row is locked while it is judged, so nobody changes it in between. Two bookings over the
 // same minutes that are judged at the same moment cannot both be written: the exclusion constraint
 // makes the second wait for the first and refuses it (kind Overlap).
-bool ServerArchive::writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
+AgendaArchive::WriteCheck ServerArchive::checkOn(PgConnection& c, const Appointment& a)
+{
+    WriteCheck check;
+    if (a.id != 0) {
+        const PgResult r = c.query(QStringLiteral("SELECT ") + columns
+                                       + QStringLiteral(" FROM appointments WHERE id = $1 FOR UPDATE"),
+                                   {a.id});
+        if (r.rows() > 0)
+            check.stored = appointmentAt(r, 0);
+    }
+    check.dentistDay = dentistDayOn(c, a.day, a.dentistId, a.id);
+    return check;
+}
+
+qint64 ServerArchive::writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
 {
     const SQLArgs values{a.dentistId, a.day, a.startMinutes, a.durationMinutes,
                          a.patient,   a.phone, a.treatment,  a.notes};
-    bool wrote = false;
+    qint64 written = 0;
     transaction([&](PgConnection& c) {
-        WriteCheck check;
-        if (a.id != 0) {
-            const PgResult r = c.query(QStringLiteral("SELECT ") + columns
-                                           + QStringLiteral(" FROM appointments WHERE id = $1 FOR UPDATE"),
-                                       {a.id});
-            if (r.rows() > 0)
-                check.stored = appointmentAt(r, 0);
-        }
-        check.dentistDay = dentistDayOn(c, a.day, a.dentistId, a.id);
-        if (!approve(check))
+        if (!approve(checkOn(c, a)))
             return;
-        if (a.id != 0)
+        if (a.id != 0) {
             c.query(QStringLiteral("UPDATE appointments SET dentist_id = $1, day = $2, start_min = $3, "
                                    "duration_min = $4, patient = $5, phone = $6, treatment = $7, notes = $8, "
                                    "updated_at = to_char(localtimestamp(0), 'YYYY-MM-DD HH24:MI:SS') WHERE id = $9"),
                     values + SQLArgs{a.id});
-        else
-            c.query(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, "
-                                   "phone, treatment, notes) VALUES ($1, $2, $3, $4, $5, $6, $7, $8)"),
-                    values);
+            written = a.id;
+        } else {
+            written = c.query(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, "
+                                             "patient, phone, treatment, notes) VALUES ($1, $2, $3, $4, $5, $6, $7, "
+                                             "$8) RETURNING id"),
+                              values)
+                          .integer(0, 0);
+        }
+    });
+    return written;
+}
+
+bool ServerArchive::restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
+{
+    bool wrote = false;
+    transaction([&](PgConnection& c) {
+        if (!approve(checkOn(c, a)))
+            return;
+        c.query(QStringLiteral("INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, patient, "
+                               "phone, treatment, notes) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)"),
+                {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
+                 a.notes});
         wrote = true;
     });
     return wrote;
+}
+
+// Newest first, as the file answers: a name's first row says when it was last seen, its first phone
+// is its most recent one.
+QList<AgendaArchive::KnownPatient> ServerArchive::knownPatients(const QString& pattern, int limit)
+{
+    const QString sql = QStringLiteral("SELECT patient, phone FROM appointments WHERE ")
+        + ServerSchema::folded(QStringLiteral("patient")) + QStringLiteral(" LIKE ")
+        + ServerSchema::folded(QStringLiteral("$1::text"))
+        + QStringLiteral(" ESCAPE '' ORDER BY day DESC, start_min DESC, id DESC");
+    return reading([&](PgConnection& c) {
+        const PgResult r = c.query(sql, {pattern});
+        QList<KnownPatient> found;
+        QHash<QString, qsizetype> index;
+        for (int i = 0; i < r.rows(); ++i) {
+            const QString name = r.text(i, 0);
+            const auto at = index.constFind(name);
+            if (at == index.constEnd()) {
+                index.insert(name, found.size());
+                found.append({name, r.text(i, 1)});
+            } else if (found[*at].phone.isEmpty()) {
+                found[*at].phone = r.text(i, 1);
+            }
+        }
+        return found.mid(0, limit);
+    });
 }
 
 // Deleting twice is the same as once, so a lost answer is simply asked again.

@@ -30,8 +30,10 @@ public:
     [[nodiscard]] std::optional<Appointment> appointment(qint64 id) override;
     [[nodiscard]] QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) override;
     [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
+    [[nodiscard]] QList<KnownPatient> knownPatients(const QString& pattern, int limit) override;
     [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
-    bool writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
+    qint64 writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
+    bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     void deleteAppointment(qint64 id) override;
     void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
     [[nodiscard]] bool changedElsewhere() override;
@@ -63,6 +65,7 @@ private:
     // Runs body between BEGIN and COMMIT; a lost answer to COMMIT is reported as such.
     void transaction(const std::function<void(PgConnection&)>& body);
     void writeSnapshot(const QString& emptyFile);
+    [[nodiscard]] static WriteCheck checkOn(PgConnection& c, const Appointment& a);
 
     ConnectionLine m_line;
     QString m_dataFolder;

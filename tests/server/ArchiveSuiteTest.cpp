@@ -78,6 +78,27 @@ TEST_P(ArchiveTest, moveAndDelete)
     EXPECT_EQ(store->weekAppointments().size(), 1);
 }
 
+TEST_P(ArchiveTest, undoBringsADeletedAppointmentBackUnderItsIdAndKnownPatientsComeNewestFirst)
+{
+    Appointment a = booking(1, "2024-12-03", 600, 30, "Anna Verdi");
+    a.phone = "347 1234567";
+    ASSERT_FALSE(store->save(a));
+    ASSERT_FALSE(store->save(booking(2, "2024-12-05", 600, 30, "Anna Verdi")));
+    ASSERT_FALSE(store->save(booking(3, "2024-12-02", 600, 30, "Annalisa Neri")));
+    const Appointment stored = store->appointments(QDate(2024, 12, 3), 1).first();
+    store->deleteAppointment(stored);
+    EXPECT_EQ(count(), 2);
+    store->undo();
+    EXPECT_FALSE(store->alertMessage());
+    EXPECT_EQ(store->appointments(QDate(2024, 12, 3), 1).value(0), stored);
+    // A newer appointment without a phone keeps the phone of the latest one that has it.
+    const QList<KnownPatient> known = store->knownPatients("ann");
+    ASSERT_EQ(known.size(), 2);
+    EXPECT_EQ(known[0].name, "Anna Verdi");
+    EXPECT_EQ(known[0].phone, "347 1234567");
+    EXPECT_EQ(known[1].name, "Annalisa Neri");
+}
+
 TEST_P(ArchiveTest, searchIsLikeWithAsciiCaseOnly)
 {
     insert("2024-11-04", 540, "Roberto Bianchi");

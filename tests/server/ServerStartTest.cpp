@@ -50,7 +50,7 @@ protected:
     // The alert of a start that ends the process with status 1.
     static DialogRequest failedStart()
     {
-        Dialogs::answerNext(0);
+        Dialogs::answerNext(QMessageBox::AcceptRole);
         try {
             (void)Bootstrap::openArchive();
             ADD_FAILURE() << "the start went on";
