@@ -67,7 +67,8 @@ TEST_P(ArchiveTest, moveAndDelete)
     EXPECT_EQ(moved.durationMinutes, 45);
     EXPECT_FALSE(store->move(anna, QDate(2024, 12, 4), 2, 645));
     EXPECT_EQ(store->alertMessage(), QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\n"
-                                                    "Dentista 2 ha già un appuntamento 11:00–11:30 (Luca Neri)."));
+                                                    "Dentista 2 ha già un appuntamento 11:00–11:30 (Luca Neri).\n"
+                                                    "I posti liberi più vicini sono alle 10:15 e alle 11:30."));
     EXPECT_EQ(store->appointments(QDate(2024, 12, 5), 3).value(0), moved);
     store->setAlertMessage(std::nullopt);
 
