@@ -1,5 +1,6 @@
 // What only an agenda on a server has: its own schema, its constraint, notifications and faults.
 #include "ArchiveFixture.h"
+#include "DemoData.h"
 #include "ServerSchema.h"
 
 #include <QElapsedTimer>
@@ -249,4 +250,53 @@ TEST_F(ServerTest, searchCanBeServedByTheTrigramIndexes)
     for (const char* index : {"idx_appointments_patient_trgm", "idx_appointments_phone_trgm",
                               "idx_appointments_treatment_trgm"})
         EXPECT_TRUE(text.contains(QString("Bitmap Index Scan on ") + index)) << text.toStdString();
+}
+
+// Six weeks of demo appointments in both archives: every search text finds the same appointments, the
+// search panel shows the same list, and the suggestions hold the same treatments (equally used ones
+// may come in another order).
+TEST_F(ServerTest, onTheDemoDataTheServerFindsWhatTheFileFinds)
+{
+    Database file(dir.filePath("confronto.sqlite"));
+    Store local(file);
+    for (int week = 0; week < 6; ++week) {
+        for (Store* s : {store.get(), &local}) {
+            s->showDate(QDate(2024, 12, 2).addDays(7 * week));
+            ASSERT_GT(DemoData::seed(*s), 20);
+        }
+    }
+    ASSERT_EQ(count(), file.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) {
+        return r.integer(0);
+    }).value(0));
+    QStringList texts{"%", "_", "__", "a%o", "3_3", "ro", "RO", "Ro", "à", "È", "ò", "zz", "'", "\\"};
+    for (const Appointment& a : local.fetchAppointments("2024-01-01", "2025-12-31"))
+        for (const QString& field : {a.patient, a.phone, a.treatment})
+            for (int at = 0; at + 3 <= field.size(); at += 5)
+                texts << field.mid(at, 3) << field.mid(at, 3).toUpper() << field.mid(at, 2) + '_';
+    texts.removeDuplicates();
+    SqliteArchive fileArchive(file);
+    const auto ids = [](const QList<Appointment>& list) {
+        QList<qint64> result;
+        for (const Appointment& a : list)
+            result << a.id;
+        std::sort(result.begin(), result.end());
+        return result;
+    };
+    int differing = 0;
+    for (const QString& text : texts) {
+        const QString pattern = '%' + text + '%';
+        if (ids(fileArchive.search(pattern, 100000)) != ids(archive->search(pattern, 100000))) {
+            ++differing;
+            ADD_FAILURE() << text.toStdString();
+        }
+        if (ids(local.search(text)) != ids(store->search(text)))
+            ADD_FAILURE() << "search panel: " << text.toStdString();
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(texts.size(), 200);
+    QStringList onServer = store->treatmentSuggestions(), inFile = local.treatmentSuggestions();
+    EXPECT_EQ(onServer.first(), inFile.first());
+    onServer.sort();
+    inFile.sort();
+    EXPECT_EQ(onServer, inFile);
 }
