@@ -347,6 +347,77 @@ void ServerArchive::saveSettings(const QString& studioName, const QList<Dentist>
     });
 }
 
+QHash<QString, QString> ServerArchive::allSettings()
+{
+    return reading([](PgConnection& c) {
+        const PgResult r = c.query(QStringLiteral("SELECT key, value FROM settings"));
+        QHash<QString, QString> settings;
+        for (int i = 0; i < r.rows(); ++i)
+            settings.insert(r.text(i, 0), r.text(i, 1));
+        return settings;
+    });
+}
+
+// Storing or removing a setting twice is the same as once, so a lost answer is simply asked again.
+void ServerArchive::writeSetting(const QString& key, const std::optional<QString>& value)
+{
+    reading([&](PgConnection& c) {
+        if (value)
+            return c.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ($1, $2) "
+                                          "ON CONFLICT (key) DO UPDATE SET value = EXCLUDED.value"),
+                           {key, *value})
+                .rows();
+        return c.query(QStringLiteral("DELETE FROM settings WHERE key = $1"), {key}).rows();
+    });
+}
+
+// The next id and position after the highest, as the file gives them; the lock keeps two computers
+// adding at once from taking the same.
+qint64 ServerArchive::addDentist(const QString& name, const QString& colorHex)
+{
+    qint64 id = 0;
+    transaction([&](PgConnection& c) {
+        c.execute(QStringLiteral("LOCK TABLE dentists IN EXCLUSIVE MODE"));
+        id = c.query(QStringLiteral("INSERT INTO dentists (id, name, color, position) SELECT COALESCE(MAX(id), 0) + "
+                                    "1, $1, $2, COALESCE(MAX(position), -1) + 1 FROM dentists RETURNING id"),
+                     {name, colorHex})
+                 .integer(0, 0);
+    });
+    return id;
+}
+
+void ServerArchive::reorderDentists(const QList<qint64>& ids)
+{
+    transaction([&](PgConnection& c) {
+        for (qsizetype i = 0; i < ids.size(); ++i)
+            c.query(QStringLiteral("UPDATE dentists SET position = $1 WHERE id = $2"), {qint64(i), ids[i]});
+    });
+}
+
+// The appointments are locked against every writer (reading stays open) from the reading to the
+// commit, so no other computer can book the dentist in between, as BEGIN IMMEDIATE does for the file.
+bool ServerArchive::writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId,
+                                           const QString& fromKey,
+                                           const std::function<bool(const QList<Appointment>& remaining)>& approve)
+{
+    bool wrote = false;
+    transaction([&](PgConnection& c) {
+        c.execute(QStringLiteral("LOCK TABLE appointments IN SHARE MODE"));
+        const QList<Appointment> remaining =
+            appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
+                                       + QStringLiteral(" FROM appointments WHERE dentist_id = $1 AND day >= $2 "
+                                                        "ORDER BY day, start_min, id"),
+                                   {dentistId, fromKey}));
+        if (!approve(remaining))
+            return;
+        c.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ($1, $2) "
+                               "ON CONFLICT (key) DO UPDATE SET value = EXCLUDED.value"),
+                {key, value});
+        wrote = true;
+    });
+    return wrote;
+}
+
 // Never waits: a connection being made again is moved on only as far as it goes without waiting.
 bool ServerArchive::changedElsewhere()
 {

@@ -100,6 +100,25 @@ TEST_P(ArchiveTest, undoBringsADeletedAppointmentBackUnderItsIdAndKnownPatientsC
     EXPECT_EQ(known[1].name, "Annalisa Neri");
 }
 
+TEST_P(ArchiveTest, dentistsAreAddedMovedRetiredAndReinstated)
+{
+    ASSERT_FALSE(store->addDentist());
+    const Dentist fourth = store->dentists().last();
+    EXPECT_EQ(std::tuple(fourth.id, fourth.name, fourth.position), std::tuple(qint64(4), QString("Dentista 4"), 3));
+    ASSERT_FALSE(store->moveDentist(fourth.id, 0));
+    EXPECT_EQ(store->dentists().first().id, 4);
+    EXPECT_EQ(Store(*openArchive()).dentists(), store->dentists());
+
+    ASSERT_FALSE(store->save(booking(3, "2024-12-10", 600, 30, "Futuro")));
+    EXPECT_TRUE(store->retireDentist(3, QDate(2024, 12, 9)));
+    EXPECT_FALSE(store->dentist(3)->retiredFrom.isValid());
+    store->deleteAppointment(store->fetchAppointments("2024-12-10", "2024-12-10").first());
+    ASSERT_FALSE(store->retireDentist(3, QDate(2024, 12, 9)));
+    EXPECT_EQ(Store(*openArchive()).dentist(3)->retiredFrom, QDate(2024, 12, 9));
+    ASSERT_FALSE(store->reinstateDentist(3));
+    EXPECT_FALSE(Store(*openArchive()).dentist(3)->retiredFrom.isValid());
+}
+
 TEST_P(ArchiveTest, searchIsLikeWithAsciiCaseOnly)
 {
     insert("2024-11-04", 540, "Roberto Bianchi");
