@@ -103,8 +103,10 @@ std::optional<QString> Store::save(const Appointment& appointment)
     return std::nullopt;
 }
 
-std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const Appointment& opened)
+std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const Appointment& openedIn)
 {
+    // A copy: the caller's may be a row of the week, which the write reloads.
+    const Appointment opened = openedIn;
     Written written;
     std::optional<SaveRefusal> refusal = write(draft, opened, WriteMode::Save, &written);
     if (refusal)
