@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppointmentBlock.h"
+#include "ColumnCells.h"
 #include "Dentist.h"
 #include "GridGeometry.h"
 
@@ -12,10 +13,12 @@
 #include <optional>
 #include <vector>
 
+class QMenu;
 class Store;
 
 // One dentist's day: the 43 quarter-hour slots painted in one pass, the appointments as blocks, the
 // hover highlight on free slots, a click on a free slot to book, and the drop target for dragged blocks.
+// It draws the grid's keyboard cursor when the cursor is in it.
 class DentistColumn : public QWidget {
     Q_OBJECT
 
@@ -36,6 +39,22 @@ public:
     // The topmost block whose shape holds the point.
     [[nodiscard]] const AppointmentBlock* blockAt(const QPointF& point) const;
     [[nodiscard]] const std::vector<AppointmentBlock>& blocks() const { return m_blocks; }
+    // The free slots and appointments from top to bottom, and a number that changes whenever they may.
+    [[nodiscard]] const ColumnCells& cells() const { return m_cells; }
+    [[nodiscard]] quint64 contentRevision() const { return m_revision; }
+
+    // The keyboard cursor's slot while it is in this column and the grid has the focus; absent otherwise.
+    [[nodiscard]] std::optional<int> cursorSlot() const { return m_cursorSlot; }
+    void setCursorSlot(std::optional<int> slot);
+    // The cursor's frame around the cell of a slot, in the column's coordinates.
+    [[nodiscard]] QRectF cursorRect(int slot) const;
+
+    // The appointment's menu ("Modifica…", "Elimina…") at a point on the screen; it deletes itself.
+    QMenu* showMenu(const Appointment& appointment, const QPoint& globalPos);
+
+signals:
+    // A mouse button went down on a slot (free or under a block).
+    void pressed(int slot);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,6 +75,7 @@ private:
     void paintSlots(QPainter& p);
     void paintTintedBackground(QPainter& p);
     void paintLines(QPainter& p, const QList<QLineF>& quarters, const QList<QLineF>& hours) const;
+    void paintCursor(QPainter& p) const;
     void rebuildBlocks();
     void rebuildLines();
     void setHoverSlot(std::optional<int> slot);
@@ -72,6 +92,9 @@ private:
     bool m_compact = true;
     bool m_dayEnd = false;
     std::vector<AppointmentBlock> m_blocks;
+    ColumnCells m_cells;
+    quint64 m_revision = 0;
+    std::optional<int> m_cursorSlot;
     QList<QLineF> m_hourLines;
     QList<QLineF> m_quarterLines;
     std::optional<int> m_hoverSlot;
