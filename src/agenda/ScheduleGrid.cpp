@@ -301,6 +301,8 @@ void ScheduleGrid::scrollToCursor()
     DentistColumn* column = cursorColumn();
     if (!m_scroll || !column)
         return;
+    // Right after a switch of view the header's new height may not be laid out yet.
+    layout()->activate();
     const QRect frame = column->cursorRect(m_cursor.slot()).toAlignedRect().translated(column->pos());
     const int viewport = m_scroll->viewport()->height();
     const int margin = 8;
