@@ -138,9 +138,10 @@ void DentistColumn::paintCursor(QPainter& p) const
         p.drawText(frame.adjusted(4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                    QStringLiteral("+ ") + Schedule::clockText(GridGeometry::slotStart(cell.first)));
     }
-    p.setPen(QPen(AgendaStyle::accent(pal), 2));
+    // Three pixels wide and mostly outside the frame, so that it stands out of a block of any colour.
+    p.setPen(QPen(AgendaStyle::accent(pal), 3));
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(frame, AppointmentBlock::cornerRadius, AppointmentBlock::cornerRadius);
+    p.drawRoundedRect(frame.adjusted(-0.5, -0.5, 0.5, 0.5), AppointmentBlock::cornerRadius, AppointmentBlock::cornerRadius);
     p.restore();
 }
 
@@ -153,12 +154,12 @@ void DentistColumn::setCursorSlot(std::optional<int> slot)
 {
     if (slot == m_cursorSlot)
         return;
-    // The frame's pen reaches a pixel outside the rectangle.
+    // The frame's pen reaches two pixels outside the rectangle.
     if (m_cursorSlot)
-        update(cursorRect(*m_cursorSlot).toAlignedRect().adjusted(-2, -2, 2, 2));
+        update(cursorRect(*m_cursorSlot).toAlignedRect().adjusted(-3, -3, 3, 3));
     m_cursorSlot = slot;
     if (m_cursorSlot)
-        update(cursorRect(*m_cursorSlot).toAlignedRect().adjusted(-2, -2, 2, 2));
+        update(cursorRect(*m_cursorSlot).toAlignedRect().adjusted(-3, -3, 3, 3));
 }
 
 // The column is opaque: its background, the 43 slot lines and the separator come from one picture of
