@@ -30,6 +30,9 @@ public:
     }
 };
 
+// Qt keeps the bridge to the end of the process without deleting it; held here, it is not a leak.
+RecordingBridge* recorder = nullptr;
+
 } // namespace
 
 class RecordingBridgePlugin : public QAccessibleBridgePlugin {
@@ -37,7 +40,7 @@ class RecordingBridgePlugin : public QAccessibleBridgePlugin {
     Q_PLUGIN_METADATA(IID "org.qt-project.Qt.QAccessibleBridgeFactoryInterface" FILE "recorder.json")
 
 public:
-    QAccessibleBridge* create(const QString&) override { return new RecordingBridge; }
+    QAccessibleBridge* create(const QString&) override { return recorder = new RecordingBridge; }
 };
 
 Q_IMPORT_PLUGIN(RecordingBridgePlugin)
