@@ -1,6 +1,7 @@
 #include "CalvoraView.h"
 
 #include "AgendaStyle.h"
+#include "CalvoraCommands.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "Dialogs.h"
@@ -24,11 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString shortcutText(QKeyCombination keys)
-{
-    return QKeySequence(keys).toString(QKeySequence::NativeText);
-}
 
 QWidget* expandingSpacer(QWidget* parent)
 {
@@ -93,6 +89,18 @@ void CalvoraView::focusGrid()
 
 void CalvoraView::buildToolbar()
 {
+    CommandHooks hooks;
+    hooks.print = [this](PrintLayout layout, bool duplex) { print(layout, duplex); };
+    hooks.openSettings = [this] {
+        if (m_panels.openSettings)
+            m_panels.openSettings();
+    };
+    hooks.goToDate = [this] { toggleDatePicker(); };
+    hooks.searchPatient = [this] { toggleSearch(); };
+    hooks.findFreeSlot = [this] { toggleFreeSlots(); };
+    m_commands = new CalvoraCommands(m_store, this, std::move(hooks));
+    m_commands->buildMenus(menuBar());
+
     auto* bar = new QToolBar(QStringLiteral("Barra degli strumenti"), this);
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -100,16 +108,16 @@ void CalvoraView::buildToolbar()
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, bar);
     const QColor ink = palette().color(QPalette::ButtonText);
+    const auto place = [&](QAction* action, std::optional<Icons::Kind> icon) {
+        if (icon)
+            action->setIcon(Icons::icon(*icon, ink));
+        bar->addAction(action);
+        return qobject_cast<QToolButton*>(bar->widgetForAction(action));
+    };
 
-    m_previous = bar->addAction(Icons::icon(Icons::Kind::ChevronLeft, ink), QStringLiteral("Precedente"),
-                                [this] { m_store.step(-1); });
-    m_today = bar->addAction(QStringLiteral("Oggi"), [this] { m_store.showDate(Clock::today()); });
-    m_today->setToolTip(QStringLiteral("Torna a oggi (%1)").arg(shortcutText(Qt::CTRL | Qt::Key_T)));
-    m_next = bar->addAction(Icons::icon(Icons::Kind::ChevronRight, ink), QStringLiteral("Successivo"),
-                            [this] { m_store.step(1); });
-    for (QAction* chevron : {m_previous, m_next})
-        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(chevron)))
-            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    place(previousAction(), Icons::Kind::ChevronLeft)->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    place(todayAction(), std::nullopt);
+    place(nextAction(), Icons::Kind::ChevronRight)->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
     bar->addWidget(expandingSpacer(bar));
     auto* segments = new QWidget(bar);
@@ -118,48 +126,24 @@ void CalvoraView::buildToolbar()
     auto* segmentLayout = new QHBoxLayout(segments);
     segmentLayout->setContentsMargins(0, 0, 0, 0);
     segmentLayout->setSpacing(0);
-    auto* group = new QButtonGroup(segments);
-    group->setExclusive(true);
     m_dayButton = new QToolButton(segments);
     m_weekButton = new QToolButton(segments);
-    for (auto [button, text, mode] : {std::tuple(m_dayButton, "Giorno", ViewMode::Day),
-                                      std::tuple(m_weekButton, "Settimana", ViewMode::Week)}) {
-        button->setText(QString::fromUtf8(text));
-        button->setCheckable(true);
+    for (auto [button, action] : {std::pair(m_dayButton, m_commands->dayViewAction()),
+                                  std::pair(m_weekButton, m_commands->weekViewAction())}) {
+        button->setDefaultAction(action);
+        button->setToolTip(QString());
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        group->addButton(button);
         segmentLayout->addWidget(button);
-        connect(button, &QToolButton::clicked, this, [this, mode = mode] { m_store.setMode(mode); });
     }
     bar->addWidget(segments);
     bar->addWidget(expandingSpacer(bar));
 
-    const auto addButton = [&](Icons::Kind icon, const QString& text, const QString& tip) {
-        auto* button = new QToolButton(bar);
-        button->setIcon(Icons::icon(icon, ink));
-        button->setText(text);
-        button->setToolTip(tip);
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        bar->addWidget(button);
-        return button;
-    };
-    m_dateButton = addButton(Icons::Kind::Calendar, QStringLiteral("Vai alla data"), QStringLiteral("Vai a una data"));
-    connect(m_dateButton, &QToolButton::clicked, this, &CalvoraView::toggleDatePicker);
-    m_searchButton = addButton(Icons::Kind::Search, QStringLiteral("Cerca"), QStringLiteral("Cerca un paziente"));
-    connect(m_searchButton, &QToolButton::clicked, this, &CalvoraView::toggleSearch);
-    m_printButton = addButton(Icons::Kind::Printer, QStringLiteral("Stampa"), QStringLiteral("Stampa su A4 orizzontale"));
-    auto* printMenu = new QMenu(m_printButton);
-    printMenu->addAction(QStringLiteral("Settimana su 1 pagina…"), this,
-                         [this] { print(PrintLayout::WeekOnePage, false); });
-    printMenu->addAction(QStringLiteral("Settimana fronte/retro (2 pagine)…"), this,
-                         [this] { print(PrintLayout::WeekTwoPages, true); });
-    printMenu->addSeparator();
-    printMenu->addAction(QStringLiteral("Giorno selezionato…"), this, [this] { print(PrintLayout::Day, false); });
-    m_printButton->setMenu(printMenu);
+    m_dateButton = place(m_commands->goToDateAction(), Icons::Kind::Calendar);
+    m_searchButton = place(m_commands->searchAction(), Icons::Kind::Search);
+    m_freeSlotButton = place(m_commands->freeSlotAction(), Icons::Kind::Clock);
+    m_printButton = place(m_commands->printMenuAction(), Icons::Kind::Printer);
     m_printButton->setPopupMode(QToolButton::InstantPopup);
-    m_newButton = addButton(Icons::Kind::Plus, QStringLiteral("Nuovo appuntamento"),
-                            QStringLiteral("Nuovo appuntamento (%1)").arg(shortcutText(Qt::CTRL | Qt::Key_N)));
-    connect(m_newButton, &QToolButton::clicked, this, [this] { m_store.newAppointment(); });
+    m_newButton = place(m_commands->newAppointmentAction(), Icons::Kind::Plus);
 
     m_datePopover = new Popover(this);
     m_calendar = new QCalendarWidget;
@@ -177,12 +161,30 @@ void CalvoraView::buildToolbar()
     connect(m_datePopover, &Popover::closed, this, &CalvoraView::focusGrid);
 
     m_searchPopover = new Popover(this);
-    connect(m_searchPopover, &Popover::closed, this, [this] {
-        // The next opening starts with an empty field.
-        if (QWidget* panel = m_searchPopover->content())
-            panel->deleteLater();
-        focusGrid();
-    });
+    m_freeSlotPopover = new Popover(this);
+    for (Popover* popover : {m_searchPopover, m_freeSlotPopover}) {
+        connect(popover, &Popover::closed, this, [this, popover] {
+            // The next opening starts afresh.
+            if (QWidget* panel = popover->content())
+                panel->deleteLater();
+            focusGrid();
+        });
+    }
+}
+
+QAction* CalvoraView::previousAction() const
+{
+    return m_commands->previousAction();
+}
+
+QAction* CalvoraView::todayAction() const
+{
+    return m_commands->todayAction();
+}
+
+QAction* CalvoraView::nextAction() const
+{
+    return m_commands->nextAction();
 }
 
 void CalvoraView::toggleDatePicker()
@@ -205,6 +207,18 @@ void CalvoraView::toggleSearch()
         return;
     m_searchPopover->setContent(m_panels.searchPanel(m_store, [this] { m_searchPopover->close(); }, nullptr));
     m_searchPopover->showUnder(m_searchButton);
+}
+
+void CalvoraView::toggleFreeSlots()
+{
+    if (m_freeSlotPopover->isVisible()) {
+        m_freeSlotPopover->close();
+        return;
+    }
+    if (!m_panels.freeSlotPanel)
+        return;
+    m_freeSlotPopover->setContent(m_panels.freeSlotPanel(m_store, [this] { m_freeSlotPopover->close(); }, nullptr));
+    m_freeSlotPopover->showUnder(m_freeSlotButton);
 }
 
 void CalvoraView::openDentistEditor(DentistHeader* header)
@@ -267,17 +281,6 @@ void CalvoraView::refresh()
     setWindowTitle(m_store.studioName().isEmpty() ? QStringLiteral("Calvora") : m_store.studioName());
     m_title->setText(m_store.title());
     m_count->setText(countText());
-    const bool week = m_store.mode() == ViewMode::Week;
-    m_previous->setToolTip(
-        QStringLiteral("%1 (%2)")
-            .arg(week ? QStringLiteral("Settimana precedente") : QStringLiteral("Giorno precedente"),
-                 shortcutText(Qt::CTRL | Qt::Key_Left)));
-    m_next->setToolTip(
-        QStringLiteral("%1 (%2)")
-            .arg(week ? QStringLiteral("Settimana successiva") : QStringLiteral("Giorno successivo"),
-                 shortcutText(Qt::CTRL | Qt::Key_Right)));
-    m_dayButton->setChecked(!week);
-    m_weekButton->setChecked(week);
     if (m_calendar->selectedDate() != m_store.anchor())
         m_calendar->setSelectedDate(m_store.anchor());
     m_grid->sync();

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class CalvoraCommands;
 class DentistHeader;
 class Popover;
 class QAction;
@@ -31,6 +32,10 @@ struct AgendaPanels {
     std::function<QWidget*(Store&, const Dentist&, std::function<void()> close, QWidget* parent)> dentistEditor;
     // Starts a print job of the store's current week or day.
     std::function<void(PrintLayout, bool duplex)> print;
+    // Shows the settings window.
+    std::function<void()> openSettings;
+    // The first-free-slot panel; close hides its popover.
+    std::function<QWidget*(Store&, std::function<void()> close, QWidget* parent)> freeSlotPanel;
 };
 
 // The agenda window: toolbar, title line with the count, and the schedule grid. It also presents the
@@ -46,15 +51,19 @@ public:
     [[nodiscard]] QString countText() const;
     [[nodiscard]] QLabel* titleLabel() const { return m_title; }
     [[nodiscard]] QLabel* countLabel() const { return m_count; }
-    [[nodiscard]] QAction* previousAction() const { return m_previous; }
-    [[nodiscard]] QAction* todayAction() const { return m_today; }
-    [[nodiscard]] QAction* nextAction() const { return m_next; }
+    // The window's commands, shared by its menu bar and its toolbar.
+    [[nodiscard]] CalvoraCommands* commands() const { return m_commands; }
+    [[nodiscard]] QAction* previousAction() const;
+    [[nodiscard]] QAction* todayAction() const;
+    [[nodiscard]] QAction* nextAction() const;
     [[nodiscard]] QToolButton* dayButton() const { return m_dayButton; }
     [[nodiscard]] QToolButton* weekButton() const { return m_weekButton; }
     [[nodiscard]] QToolButton* dateButton() const { return m_dateButton; }
     [[nodiscard]] QToolButton* searchButton() const { return m_searchButton; }
     [[nodiscard]] QToolButton* printButton() const { return m_printButton; }
     [[nodiscard]] QToolButton* newButton() const { return m_newButton; }
+    [[nodiscard]] QToolButton* freeSlotButton() const { return m_freeSlotButton; }
+    [[nodiscard]] Popover* freeSlotPopover() const { return m_freeSlotPopover; }
     [[nodiscard]] Popover* datePopover() const { return m_datePopover; }
     [[nodiscard]] QCalendarWidget* datePicker() const { return m_calendar; }
     [[nodiscard]] Popover* searchPopover() const { return m_searchPopover; }
@@ -66,6 +75,7 @@ public:
 
     void toggleDatePicker();
     void toggleSearch();
+    void toggleFreeSlots();
     void openDentistEditor(DentistHeader* header);
 
 private:
@@ -81,18 +91,18 @@ private:
     ScheduleGrid* m_grid;
     QLabel* m_title;
     QLabel* m_count;
-    QAction* m_previous = nullptr;
-    QAction* m_today = nullptr;
-    QAction* m_next = nullptr;
+    CalvoraCommands* m_commands = nullptr;
     QToolButton* m_dayButton = nullptr;
     QToolButton* m_weekButton = nullptr;
     QToolButton* m_dateButton = nullptr;
     QToolButton* m_searchButton = nullptr;
     QToolButton* m_printButton = nullptr;
     QToolButton* m_newButton = nullptr;
+    QToolButton* m_freeSlotButton = nullptr;
     Popover* m_datePopover = nullptr;
     QCalendarWidget* m_calendar = nullptr;
     Popover* m_searchPopover = nullptr;
+    Popover* m_freeSlotPopover = nullptr;
     QPointer<QWidget> m_dentistEditor;
     QPointer<QDialog> m_editor;
     bool m_confirming = false;

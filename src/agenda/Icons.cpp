@@ -39,6 +39,10 @@ void draw(QPainter& p, Kind kind)
         p.drawLine(QLineF(10, 4, 10, 16));
         p.drawLine(QLineF(4, 10, 16, 10));
         break;
+    case Kind::Clock:
+        p.drawEllipse(QRectF(3, 3, 14, 14));
+        p.drawPolyline(QPolygonF({{10, 6}, {10, 10}, {13, 12}}));
+        break;
     }
 }
 

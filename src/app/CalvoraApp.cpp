@@ -3,7 +3,7 @@
 #include "Bootstrap.h"
 #include "CalvoraView.h"
 #include "AppointmentEditor.h"
-#include "CalvoraCommands.h"
+#include "FreeSlotPanel.h"
 #include "DentistEditor.h"
 #include "PrintService.h"
 #include "SearchPanel.h"
@@ -49,10 +49,12 @@ CalvoraView& CalvoraApp::agendaWindow()
             return new DentistEditor(s, d, std::move(close), parent);
         };
         panels.print = print;
+        panels.openSettings = [this] { showSettings(); };
+        panels.freeSlotPanel = [](Store& s, std::function<void()> close, QWidget* parent) -> QWidget* {
+            return new FreeSlotPanel(s, std::move(close), parent);
+        };
         m_agenda = new CalvoraView(shared, std::move(panels));
         m_agenda->resize(1440, 900);
-        // The editor sheet is created with the agenda window as its parent, as the commands expect.
-        new CalvoraCommands(shared, m_agenda->menuBar(), m_agenda, print, [this] { showSettings(); });
     }
     return *m_agenda;
 }

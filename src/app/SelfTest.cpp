@@ -209,7 +209,8 @@ int run(const QString& scratchFolder, const QString& outputFolder, QTextStream& 
         expect(!store->move(anna.id, wednesday, 2, 675), QStringLiteral("spostamento sovrapposto accettato"));
         expectEqual(store->alertMessage().value_or(QString()),
                     QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\nDentista 2 ha già un "
-                                   "appuntamento 11:00–11:45 (Giulia Ferri)."),
+                                   "appuntamento 11:00–11:45 (Giulia Ferri).\nI posti liberi più vicini sono "
+                                   "alle 10:30 e alle 11:45."),
                     QStringLiteral("messaggio dello spostamento"));
         store->setAlertMessage(std::nullopt);
     });

@@ -59,3 +59,25 @@ QString hexString(const QColor& color)
     auto channel = [](double v) { return int(std::lround(v * 255.0)); };
     return QString::asprintf("#%02X%02X%02X", channel(rgb.redF()), channel(rgb.greenF()), channel(rgb.blueF()));
 }
+
+QString distinctColorHex(const QStringList& usedHex)
+{
+    static const QStringList palette{
+        QStringLiteral("#2E86DE"), QStringLiteral("#27AE60"), QStringLiteral("#E67E22"), QStringLiteral("#8E44AD"),
+        QStringLiteral("#C0392B"), QStringLiteral("#16A085"), QStringLiteral("#D4AC0D"), QStringLiteral("#C2185B"),
+        QStringLiteral("#5D6D7E"), QStringLiteral("#6D4C41"), QStringLiteral("#1ABC9C"), QStringLiteral("#2C3E90"),
+    };
+    QStringList used;
+    for (const QString& hex : usedHex)
+        used << hexString(colorFromHex(hex));
+    for (const QString& candidate : palette)
+        if (!used.contains(candidate))
+            return candidate;
+    // Past the palette: golden-angle steps of hue keep each new colour away from the last ones.
+    for (int step = 0;; ++step) {
+        const QString candidate =
+            hexString(QColor::fromHsv(int((used.size() + step) * 137.508) % 360, 170, 190));
+        if (!used.contains(candidate))
+            return candidate;
+    }
+}

@@ -1,5 +1,9 @@
 #include "Schedule.h"
 
+#include "Appointment.h"
+
+#include <algorithm>
+
 namespace Schedule {
 
 const QList<int>& startTimes()
@@ -22,6 +26,23 @@ const QList<int>& durations()
         return d;
     }();
     return lengths;
+}
+
+QList<int> freeStarts(const QList<Appointment>& taken, int duration, int earliest, int latestEnd)
+{
+    QList<int> starts;
+    if (duration < slotMinutes)
+        return starts;
+    const int first = std::max(openingMinutes, (earliest + slotMinutes - 1) / slotMinutes * slotMinutes);
+    const int last = std::min(latestEnd, closingMinutes) - duration;
+    for (int start = first; start <= last; start += slotMinutes) {
+        const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const Appointment& a) {
+            return a.startMinutes < start + duration && start < a.startMinutes + a.durationMinutes;
+        });
+        if (!overlaps)
+            starts.append(start);
+    }
+    return starts;
 }
 
 QString clockText(int minutes)

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+struct Appointment;
+
 // The practice's opening hours, as whole minutes after midnight.
 namespace Schedule {
 
@@ -11,11 +13,17 @@ inline constexpr int closingMinutes = 1185; // 19:45: no appointment ends later
 inline constexpr int slotMinutes = 15;
 inline constexpr int defaultDurationMinutes = 30;
 inline constexpr int slotCount = (closingMinutes - openingMinutes) / slotMinutes; // 43
+inline constexpr int middayMinutes = 780; // 13:00: where the morning ends and the afternoon begins
 
 // 09:00, 09:15, … 19:30: one entry per row of the agenda (43).
 [[nodiscard]] const QList<int>& startTimes();
 // 15, 30, … 240: the lengths the editor offers (16).
 [[nodiscard]] const QList<int>& durations();
+
+// The grid starts from `earliest` on at which an appointment of `duration` minutes ends by `latestEnd`
+// and overlaps none of `taken` (one dentist's appointments of one day; touching is allowed), ascending.
+[[nodiscard]] QList<int> freeStarts(const QList<Appointment>& taken, int duration, int earliest = openingMinutes,
+                                    int latestEnd = closingMinutes);
 
 // "%02d:%02d" of minutes / 60 and minutes % 60, e.g. 09:15.
 [[nodiscard]] QString clockText(int minutes);

@@ -8,7 +8,7 @@ class QWidget;
 
 // The about box: the application's icon, its name, its version and the credits line
 // "Agenda appuntamenti per studi dentistici" centred at 11 points. Shown through Dialogs, so tests
-// answer it with Dialogs::answerNext(0) and read it with Dialogs::takeShown().
+// answer it with Dialogs::answerNext(QMessageBox::AcceptRole) and read it with Dialogs::takeShown().
 [[nodiscard]] DialogRequest aboutPanelRequest();
 // Shows the about box over `parent`'s window (may be null) and waits until it is closed.
 void showAboutPanel(QWidget* parent);

@@ -9,8 +9,10 @@
 #include "Schedule.h"
 #include "Store.h"
 
+#include <QAbstractItemView>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -20,6 +22,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStandardItemModel>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -81,6 +84,13 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     m_errorLine->hide();
     column->addWidget(buildNoticeLine());
     column->addWidget(m_errorLine);
+    m_alternativesLine = new QWidget(this);
+    m_alternativesLine->setObjectName(QStringLiteral("alternatives"));
+    auto* alternativesRow = new QHBoxLayout(m_alternativesLine);
+    alternativesRow->setContentsMargins(padding + iconSize + 6, 4, padding, 0);
+    alternativesRow->setSpacing(6);
+    m_alternativesLine->hide();
+    column->addWidget(m_alternativesLine);
 
     column->addWidget(buildButtons());
 
@@ -89,8 +99,50 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     updateTitleAndButtons();
     m_save->setEnabled(!m_draft.patient.trimmed().isEmpty());
 
+    setUpPatientSuggestions();
     connect(&m_store, &Store::changed, this, &AppointmentEditor::storeChanged);
     connect(&m_store, &Store::changedElsewhere, this, &AppointmentEditor::checkStoredVersion);
+}
+
+namespace {
+
+constexpr int patientNameRole = Qt::UserRole + 1;
+constexpr int patientPhoneRole = Qt::UserRole + 2;
+
+} // namespace
+
+// The patients already in the agenda whose name holds what is typed; picking one fills the name and
+// the telephone (which stays editable).
+void AppointmentEditor::setUpPatientSuggestions()
+{
+    m_knownPatients = new QStandardItemModel(this);
+    m_patientCompleter = new QCompleter(m_knownPatients, this);
+    m_patientCompleter->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    m_patientCompleter->setCompletionRole(patientNameRole);
+    m_patientCompleter->setWidget(m_patient);
+    connect(m_patient, &QLineEdit::textEdited, this, &AppointmentEditor::suggestPatients);
+    connect(m_patientCompleter, qOverload<const QModelIndex&>(&QCompleter::activated), this,
+            [this](const QModelIndex& index) {
+                m_patient->setText(index.data(patientNameRole).toString());
+                m_phone->setText(index.data(patientPhoneRole).toString());
+            });
+}
+
+void AppointmentEditor::suggestPatients(const QString& text)
+{
+    m_knownPatients->clear();
+    for (const KnownPatient& patient : m_store.knownPatients(text)) {
+        auto* item = new QStandardItem(patient.phone.isEmpty() ? patient.name
+                                                               : patient.name + QStringLiteral(" · ") + patient.phone);
+        item->setData(patient.name, patientNameRole);
+        item->setData(patient.phone, patientPhoneRole);
+        item->setEditable(false);
+        m_knownPatients->appendRow(item);
+    }
+    if (m_knownPatients->rowCount() > 0)
+        m_patientCompleter->complete();
+    else
+        m_patientCompleter->popup()->hide();
 }
 
 QWidget* AppointmentEditor::buildNoticeLine()
@@ -299,6 +351,8 @@ void AppointmentEditor::edited()
 
 void AppointmentEditor::setError(const std::optional<QString>& message)
 {
+    if (!message)
+        setAlternatives({});
     if (message == m_error)
         return;
     m_error = message;
@@ -338,8 +392,41 @@ void AppointmentEditor::save()
         break;
     default:
         setError(refusal->message);
+        setAlternatives(refusal->alternatives);
         break;
     }
+}
+
+// One button per nearest free start: a click puts it into the start picker (an edit like any other).
+void AppointmentEditor::setAlternatives(const QList<int>& starts)
+{
+    if (starts == m_alternativeStarts)
+        return;
+    m_alternativeStarts = starts;
+    QLayout* row = m_alternativesLine->layout();
+    while (QLayoutItem* item = row->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    if (starts.isEmpty()) {
+        m_alternativesLine->hide();
+        return;
+    }
+    auto* caption = new QLabel(starts.size() == 1 ? QStringLiteral("Libero più vicino:")
+                                                  : QStringLiteral("Liberi più vicini:"),
+                               m_alternativesLine);
+    PanelStyle::style(caption, PanelStyle::body(), PanelStyle::secondaryText(palette()));
+    row->addWidget(caption);
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        auto* button = new QPushButton(QStringLiteral("Alle ") + Schedule::clockText(starts[i]), m_alternativesLine);
+        button->setObjectName(QStringLiteral("alternative%1").arg(i));
+        button->setAutoDefault(false);
+        const int start = starts[i];
+        connect(button, &QPushButton::clicked, this, [this, start] { m_start->setCurrentIndex(m_start->findData(start)); });
+        row->addWidget(button);
+    }
+    static_cast<QHBoxLayout*>(row)->addStretch(1);
+    m_alternativesLine->show();
 }
 
 void AppointmentEditor::useStoredVersion()

@@ -11,11 +11,13 @@
 
 class NotesEdit;
 class QComboBox;
+class QCompleter;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QStandardItemModel;
 class QToolButton;
 class QWidget;
 class Store;
@@ -39,6 +41,8 @@ public:
     [[nodiscard]] const Appointment& draft() const { return m_draft; }
     // The message in the error line; absent when the line is hidden.
     [[nodiscard]] const std::optional<QString>& error() const { return m_error; }
+    // The starts offered after an overlap refusal (nearest before and after); empty when none is shown.
+    [[nodiscard]] const QList<int>& alternatives() const { return m_alternativeStarts; }
     // The text of the notice about another computer's change; absent when the line is hidden.
     [[nodiscard]] const std::optional<QString>& notice() const { return m_notice; }
 
@@ -70,6 +74,9 @@ private:
     void setNotice(const std::optional<QString>& text, bool offerChoice);
     void showDraft();
     QWidget* buildNoticeLine();
+    void setAlternatives(const QList<int>& starts);
+    void setUpPatientSuggestions();
+    void suggestPatients(const QString& text);
 
     Store& m_store;
     Appointment m_draft;
@@ -79,6 +86,7 @@ private:
     std::optional<Appointment> m_stored;
     std::optional<QString> m_error;
     std::optional<QString> m_notice;
+    QList<int> m_alternativeStarts;
     QList<Dentist> m_shownDentists;
     bool m_shownOnce = false;
     bool m_finished = false;
@@ -96,6 +104,9 @@ private:
     NotesEdit* m_notes = nullptr;
     QWidget* m_errorLine = nullptr;
     QLabel* m_errorText = nullptr;
+    QWidget* m_alternativesLine = nullptr;
+    QCompleter* m_patientCompleter = nullptr;
+    QStandardItemModel* m_knownPatients = nullptr;
     QWidget* m_noticeLine = nullptr;
     QLabel* m_noticeText = nullptr;
     QPushButton* m_useStored = nullptr;

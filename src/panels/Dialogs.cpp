@@ -8,10 +8,22 @@
 
 namespace {
 
-QQueue<int>& answers()
+QQueue<QMessageBox::ButtonRole>& answers()
 {
-    static QQueue<int> queue;
+    static QQueue<QMessageBox::ButtonRole> queue;
     return queue;
+}
+
+// The queued answer as the index of the request's first button with that role; a role the request
+// has no button for is a wrong test: it counts as dismissing the box.
+int queuedAnswer(const DialogRequest& request)
+{
+    const QMessageBox::ButtonRole role = answers().dequeue();
+    for (qsizetype i = 0; i < request.buttons.size(); ++i)
+        if (request.buttons[i].role == role)
+            return int(i);
+    qWarning("Dialogs: no button with the answered role in \"%s\"", qPrintable(request.title));
+    return request.escapeIndex;
 }
 
 QQueue<std::optional<QColor>>& colorAnswers()
@@ -63,7 +75,7 @@ int exec(QWidget* parent, const DialogRequest& request)
 {
     shown().append(request);
     if (!answers().isEmpty())
-        return answers().dequeue();
+        return queuedAnswer(request);
     QMessageBox* box = build(parent, request);
     const auto buttons = box->property("calvoraButtons").value<QList<QAbstractButton*>>();
     box->exec();
@@ -76,7 +88,7 @@ void open(QWidget* parent, const DialogRequest& request, std::function<void(int)
 {
     shown().append(request);
     if (!answers().isEmpty()) {
-        const int answer = answers().dequeue();
+        const int answer = queuedAnswer(request);
         QTimer::singleShot(0, parent, [done = std::move(done), answer] { done(answer); });
         return;
     }
@@ -102,9 +114,9 @@ std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial)
     return chosen;
 }
 
-void answerNext(int buttonIndex)
+void answerNext(QMessageBox::ButtonRole role)
 {
-    answers().enqueue(buttonIndex);
+    answers().enqueue(role);
 }
 
 void answerNextColor(const std::optional<QColor>& color)

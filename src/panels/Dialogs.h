@@ -38,8 +38,9 @@ void open(QWidget* parent, const DialogRequest& request, std::function<void(int)
 // The platform's colour chooser, without an opacity control; absent when cancelled.
 [[nodiscard]] std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial);
 
-// Test hooks. Queued answers are used, in order, instead of showing anything.
-void answerNext(int buttonIndex);
+// Test hooks. Queued answers are used, in order, instead of showing anything: the button with that role
+// is pressed (the first one, if several have it).
+void answerNext(QMessageBox::ButtonRole role);
 void answerNextColor(const std::optional<QColor>& color);
 // Every request made since the last call, in order (also those answered by a queued answer).
 [[nodiscard]] QList<DialogRequest> takeShown();

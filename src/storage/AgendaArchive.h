@@ -40,6 +40,14 @@ public:
     // Up to `limit` appointments whose patient, phone or treatment matches the LIKE pattern ("%" any
     // text, "_" one character, the letters A to Z in either case), by day then start, newest first.
     [[nodiscard]] virtual QList<Appointment> search(const QString& pattern, int limit) = 0;
+    // The patients whose name matches the LIKE pattern (as search), each with the phone of their most
+    // recent appointment that has one, the most recently seen first; at most `limit`.
+    struct KnownPatient {
+        QString name;
+        QString phone;
+        bool operator==(const KnownPatient&) const = default;
+    };
+    [[nodiscard]] virtual QList<KnownPatient> knownPatients(const QString& pattern, int limit) = 0;
     // Up to `limit` non-empty treatments, the most used first (grouped exactly as written).
     [[nodiscard]] virtual QStringList mostUsedTreatments(int limit) = 0;
 
@@ -51,9 +59,13 @@ public:
         QList<Appointment> dentistDay;
     };
     // In one transaction: reads the WriteCheck of `a`, asks `approve`, and only when it answers true
-    // writes `a` (an INSERT when its id is 0, else an UPDATE of that row) and commits. Returns whether it
-    // wrote. A database that itself refuses the overlap throws DatabaseError of kind Overlap.
-    virtual bool writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) = 0;
+    // writes `a` (an INSERT when its id is 0, else an UPDATE of that row) and commits. Returns the id of
+    // the row written, 0 when nothing was. A database that itself refuses the overlap throws
+    // DatabaseError of kind Overlap.
+    virtual qint64 writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) = 0;
+    // The same for bringing back a deleted appointment under its own id (an INSERT that names the id);
+    // `stored` holds the row that has that id, if any. Returns whether it wrote.
+    virtual bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) = 0;
     // Removes the row with that id (none is no error).
     virtual void deleteAppointment(qint64 id) = 0;
     // The practice's name and every listed dentist's name and colour (by id), in one transaction, as

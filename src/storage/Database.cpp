@@ -182,6 +182,11 @@ void Database::run(const QString& sql, const SQLArgs& args)
         throw DatabaseError(lastError());
 }
 
+qint64 Database::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_handle.get());
+}
+
 void Database::transaction(const std::function<void()>& body)
 {
     reopenIfWritableAgain();

@@ -60,6 +60,9 @@ public:
     // first trades a connection that SQLite opened read-only for a writable one when the file allows.
     void run(const QString& sql, const SQLArgs& args = {});
 
+    // The rowid of the last row this connection inserted (0 before any).
+    [[nodiscard]] qint64 lastInsertId() const;
+
     // Runs body between BEGIN IMMEDIATE and COMMIT; on any throw rolls back and rethrows the first error.
     void transaction(const std::function<void()>& body);
 

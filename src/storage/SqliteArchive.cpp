@@ -7,6 +7,7 @@
 #include "TreatmentTally.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 
 namespace {
@@ -158,33 +159,77 @@ QStringList SqliteArchive::mostUsedTreatments(int limit)
                       {}, [](const SQLRow& row) { return row.text(0); });
 }
 
-bool SqliteArchive::writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
+qint64 SqliteArchive::writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
 {
     const SQLArgs values{a.dentistId, a.day, a.startMinutes, a.durationMinutes,
                          a.patient,   a.phone, a.treatment,  a.notes};
-    bool wrote = false;
+    qint64 written = 0;
     // The checks and the write share one immediate transaction, so a second copy of the program on the
     // same data folder cannot change the row or book the same slot between them.
     m_db.transaction([&] {
-        WriteCheck check;
-        if (a.id != 0)
-            check.stored = appointment(a.id);
-        check.dentistDay = dentistDay(a.day, a.dentistId, a.id);
-        if (!approve(check))
+        if (!approve(check(a)))
             return;
         if (a.id != 0) {
             m_db.run(QStringLiteral("UPDATE appointments SET dentist_id = ?, day = ?, start_min = ?, "
                                     "duration_min = ?,\n    patient = ?, phone = ?, treatment = ?, notes = ?, "
                                     "updated_at = datetime('now', 'localtime')\nWHERE id = ?"),
                      values + SQLArgs{a.id});
+            written = a.id;
         } else {
             m_db.run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, "
                                     "patient, phone, treatment, notes)\nVALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                      values);
+            written = m_db.lastInsertId();
         }
+    });
+    return written;
+}
+
+bool SqliteArchive::restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
+{
+    bool wrote = false;
+    m_db.transaction([&] {
+        if (!approve(check(a)))
+            return;
+        m_db.run(QStringLiteral("INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, patient, "
+                                "phone, treatment, notes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
+                  a.notes});
         wrote = true;
     });
     return wrote;
+}
+
+AgendaArchive::WriteCheck SqliteArchive::check(const Appointment& a)
+{
+    WriteCheck result;
+    if (a.id != 0)
+        result.stored = appointment(a.id);
+    result.dentistDay = dentistDay(a.day, a.dentistId, a.id);
+    return result;
+}
+
+QList<AgendaArchive::KnownPatient> SqliteArchive::knownPatients(const QString& pattern, int limit)
+{
+    // Newest first: the first row of a name says when it was last seen, the first phone found is its
+    // most recent one.
+    QList<KnownPatient> found;
+    QHash<QString, qsizetype> index;
+    (void)m_db.query(QStringLiteral("SELECT patient, phone FROM appointments WHERE patient LIKE ? "
+                              "ORDER BY day DESC, start_min DESC"),
+               {pattern}, [&](const SQLRow& row) {
+                   const QString name = row.text(0);
+                   const QString phone = row.text(1);
+                   const auto at = index.constFind(name);
+                   if (at == index.constEnd()) {
+                       index.insert(name, found.size());
+                       found.append({name, phone});
+                   } else if (found[*at].phone.isEmpty()) {
+                       found[*at].phone = phone;
+                   }
+                   return 0;
+               });
+    return found.mid(0, limit);
 }
 
 void SqliteArchive::deleteAppointment(qint64 id)

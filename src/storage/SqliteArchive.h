@@ -25,7 +25,9 @@ public:
     [[nodiscard]] QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) override;
     [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
     [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
-    bool writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
+    [[nodiscard]] QList<KnownPatient> knownPatients(const QString& pattern, int limit) override;
+    qint64 writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
+    bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     void deleteAppointment(qint64 id) override;
     void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
     [[nodiscard]] bool changedElsewhere() override;
@@ -40,6 +42,7 @@ private:
         bool operator==(const ChangeMark&) const = default;
     };
     [[nodiscard]] std::optional<ChangeMark> changeMark();
+    [[nodiscard]] WriteCheck check(const Appointment& a);
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
 
     Database& m_db;

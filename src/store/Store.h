@@ -16,6 +16,7 @@
 class AgendaArchive;
 class Database;
 class QTimer;
+class QUndoStack;
 
 // Why a save was refused.
 struct SaveRefusal {
@@ -30,6 +31,32 @@ struct SaveRefusal {
     QString message;
     // For ChangedElsewhere: the appointment as it is stored now.
     std::optional<Appointment> stored;
+    // For Overlap: the nearest free starts of the dentist that day that fit (before, after).
+    QList<int> alternatives;
+};
+
+// What the receptionist asks for when a patient wants the first free time.
+struct SlotSearch {
+    enum class Part { Any, Morning, Afternoon };
+    int durationMinutes = 30;
+    std::optional<qint64> dentistId; // any dentist when absent
+    QDate from;                      // today when invalid or past
+    Part part = Part::Any;           // morning 09:00–13:00, afternoon 13:00–19:45
+    QList<int> weekdays{0, 1, 2, 3, 4}; // weekday indexes, Monday 0
+};
+
+struct FreeSlot {
+    QDate day;
+    int startMinutes = 0;
+    qint64 dentistId = 0;
+    bool operator==(const FreeSlot&) const = default;
+};
+
+// A patient already in the agenda, with the telephone of their latest appointment that has one.
+struct KnownPatient {
+    QString name;
+    QString phone;
+    bool operator==(const KnownPatient&) const = default;
 };
 
 // The one application state of the program, observed by every view, and the only way to the archive
@@ -100,7 +127,7 @@ public:
 
     // Booking.
     void newAppointment(std::optional<QDate> day = std::nullopt, std::optional<qint64> dentistId = std::nullopt,
-                        std::optional<int> start = std::nullopt);
+                        std::optional<int> start = std::nullopt, std::optional<int> duration = std::nullopt);
     // The first booking rule the appointment breaks; absent also when the overlap check cannot be read.
     [[nodiscard]] std::optional<QString> validate(const Appointment& appointment);
     // Trims, validates and writes in one immediate transaction (also against other programs on the same
@@ -112,7 +139,8 @@ public:
     void deleteAppointment(const Appointment& appointment);
     bool move(qint64 id, const QDate& day, qint64 dentistId, int start);
     // The save of an editor that opened `opened`: refused with ChangedElsewhere, writing nothing, when the
-    // stored row no longer equals it; otherwise as save(), with the reason of every refusal.
+    // stored row no longer equals it; otherwise as save(), with the reason of every refusal. Unlike save(),
+    // it goes into the undo history, as do move() and deleteAppointment().
     std::optional<SaveRefusal> saveEdited(const Appointment& draft, const Appointment& opened);
     // The appointment as stored now; absent when it was deleted. Throws DatabaseError.
     [[nodiscard]] std::optional<Appointment> storedAppointment(qint64 id);
@@ -122,6 +150,31 @@ public:
     // The sentences that say another program changed (from `before` to `after`) or deleted an appointment.
     [[nodiscard]] QString changedElsewhereText(const Appointment& before, const Appointment& after) const;
     [[nodiscard]] static QString deletedElsewhereText();
+    [[nodiscard]] static QString restoredElsewhereText();
+    // "\nI posti liberi più vicini sono alle 09:30 e alle 11:00." (empty for no starts).
+    [[nodiscard]] static QString alternativesText(const QList<int>& starts);
+
+    // Finding time for a patient on the phone.
+    // The first `count` free starts that fit the search, by day, start and dentist, from the search's
+    // day on (never in the past), as many weeks ahead as needed (up to five years). Empty when the
+    // archive cannot be read.
+    [[nodiscard]] QList<FreeSlot> freeSlots(const SlotSearch& search, int count = 10);
+    // The nearest free starts of a's dentist on a's day before and after a's start at which a's
+    // duration fits (a itself not counted), ascending; past times of today are left out.
+    [[nodiscard]] QList<int> nearestFreeStarts(const Appointment& a);
+    // The patients whose name holds the text (at least two characters, as search), the most recently
+    // seen first; empty on failure.
+    [[nodiscard]] QList<KnownPatient> knownPatients(const QString& text, int limit = 8);
+
+    // Undo and redo of the editor's saves and copies, moves and deletes (the newest 100). Undoing and
+    // redoing go through the booking rules like any change; a refusal goes to alertMessage and leaves
+    // the history as it was. The texts read "Annulla …" / "Ripeti …".
+    [[nodiscard]] bool canUndo() const;
+    [[nodiscard]] bool canRedo() const;
+    [[nodiscard]] QString undoText() const;
+    [[nodiscard]] QString redoText() const;
+    void undo();
+    void redo();
 
     // Search, suggestions and settings.
     // Up to 200 appointments whose patient, phone or treatment is LIKE "%text%" (text trimmed, at least
@@ -141,13 +194,30 @@ signals:
 private:
     [[nodiscard]] std::optional<QString> ruleMessage(const Appointment& a) const;
     [[nodiscard]] std::optional<QString> conflictIn(const Appointment& a, const QList<Appointment>& others) const;
-    std::optional<SaveRefusal> write(const Appointment& appointment, const std::optional<Appointment>& opened);
+    enum class WriteMode { Save, Restore };
+    struct Written {
+        qint64 id = 0;
+        std::optional<Appointment> before; // the stored row that was replaced
+        Appointment after;
+    };
+    std::optional<SaveRefusal> write(const Appointment& appointment, const std::optional<Appointment>& opened,
+                                     WriteMode mode = WriteMode::Save, Written* written = nullptr);
+    // Removes the row if it still equals `expected`; the refusal's message otherwise.
+    std::optional<QString> removeExpected(const Appointment& expected);
+public:
+    struct Change; // one entry of the undo history
+
+private:
+    void record(const Change& change);
+    [[nodiscard]] std::optional<QString> apply(const Change& change, bool forward);
+    [[nodiscard]] int earliestStartToday() const;
     void setWeekAppointments(const QList<Appointment>& appointments);
     [[nodiscard]] QList<Appointment> fetchWeek();
 
     std::unique_ptr<AgendaArchive> m_ownArchive;
     AgendaArchive& m_archive;
     QTimer* m_follow = nullptr;
+    QUndoStack* m_history = nullptr;
     // A change seen whose reload failed; tried again at the next look.
     bool m_refreshPending = false;
     QList<Dentist> m_dentists;

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Schedule.h"
 #include "Store.h"
+#include "StoreHistory.h"
 
 namespace {
 
@@ -19,22 +20,30 @@ Appointment trimmedTexts(Appointment a)
 
 } // namespace
 
-void Store::newAppointment(std::optional<QDate> day, std::optional<qint64> dentistId, std::optional<int> start)
+// The current time of day moved up to the quarter hour (14:07 gives 14:15).
+int Store::earliestStartToday() const
+{
+    const QTime time = Clock::now().time();
+    const int m = time.hour() * 60 + time.minute();
+    return (m + Schedule::slotMinutes - 1) / Schedule::slotMinutes * Schedule::slotMinutes;
+}
+
+void Store::newAppointment(std::optional<QDate> day, std::optional<qint64> dentistId, std::optional<int> start,
+                           std::optional<int> duration)
 {
     const QDate date = day.value_or(m_anchor);
     int begin = Schedule::openingMinutes;
     if (start) {
         begin = *start;
     } else if (date == Clock::today()) {
-        const QTime time = Clock::now().time();
-        const int m = time.hour() * 60 + time.minute();
-        const int rounded = (m + 14) / 15 * 15;
+        const int rounded = earliestStartToday();
         if (rounded >= Schedule::openingMinutes && rounded < Schedule::closingMinutes)
             begin = rounded;
     }
     const qint64 dentist = dentistId.value_or(m_dentists.isEmpty() ? 1 : m_dentists.first().id);
-    const int duration = std::min(Schedule::defaultDurationMinutes, Schedule::closingMinutes - begin);
-    setEditing(Appointment{0, dentist, Cal::dayKey(date), begin, duration, {}, {}, {}, {}});
+    const int length =
+        duration.value_or(std::min(Schedule::defaultDurationMinutes, Schedule::closingMinutes - begin));
+    setEditing(Appointment{0, dentist, Cal::dayKey(date), begin, length, {}, {}, {}, {}});
 }
 
 // Rules 1 to 5: everything that can be judged without the database.
@@ -93,28 +102,49 @@ std::optional<QString> Store::save(const Appointment& appointment)
 
 std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const Appointment& opened)
 {
-    return write(draft, opened);
+    Written written;
+    std::optional<SaveRefusal> refusal = write(draft, opened, WriteMode::Save, &written);
+    if (refusal)
+        return refusal;
+    if (written.before)
+        record(Change{Change::Kind::Update, *written.before, written.after,
+                      QStringLiteral("modifica di ") + written.after.patient});
+    else
+        record(Change{Change::Kind::Insert, written.after, written.after,
+                      (opened.id != 0 ? QStringLiteral("copia di ") : QStringLiteral("nuovo appuntamento di "))
+                          + written.after.patient});
+    return std::nullopt;
 }
 
-std::optional<SaveRefusal> Store::write(const Appointment& appointment, const std::optional<Appointment>& opened)
+std::optional<SaveRefusal> Store::write(const Appointment& appointment, const std::optional<Appointment>& opened,
+                                        WriteMode mode, Written* written)
 {
     const Appointment a = trimmedTexts(appointment);
     if (std::optional<QString> message = ruleMessage(a))
-        return SaveRefusal{SaveRefusal::Reason::Rule, *message, std::nullopt};
+        return SaveRefusal{SaveRefusal::Reason::Rule, *message, std::nullopt, {}};
     std::optional<SaveRefusal> refusal;
+    std::optional<Appointment> before;
+    // Everything is judged on what the archive holds inside the write's own transaction. A check that
+    // cannot be made stops the save: writing blind could double-book or overwrite.
+    const auto approve = [&](const AgendaArchive::WriteCheck& check) {
+        before = check.stored;
+        if (mode == WriteMode::Save && a.id != 0 && !check.stored)
+            refusal = SaveRefusal{SaveRefusal::Reason::Deleted, deletedElsewhereText(), std::nullopt, {}};
+        else if (mode == WriteMode::Restore && check.stored)
+            refusal = SaveRefusal{SaveRefusal::Reason::ChangedElsewhere, restoredElsewhereText(), check.stored, {}};
+        else if (opened && check.stored && !(*check.stored == *opened))
+            refusal = SaveRefusal{SaveRefusal::Reason::ChangedElsewhere, changedElsewhereText(*opened, *check.stored),
+                                  check.stored, {}};
+        else if (std::optional<QString> conflict = conflictIn(a, check.dentistDay))
+            refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt, {}};
+        return !refusal;
+    };
+    qint64 id = 0;
     try {
-        // Everything is judged on what the archive holds inside the write's own transaction. A check
-        // that cannot be made stops the save: writing blind could double-book or overwrite.
-        m_archive.writeAppointment(a, [&](const AgendaArchive::WriteCheck& check) {
-            if (a.id != 0 && !check.stored)
-                refusal = SaveRefusal{SaveRefusal::Reason::Deleted, deletedElsewhereText(), std::nullopt};
-            else if (opened && check.stored && !(*check.stored == *opened))
-                refusal = SaveRefusal{SaveRefusal::Reason::ChangedElsewhere,
-                                      changedElsewhereText(*opened, *check.stored), check.stored};
-            else if (std::optional<QString> conflict = conflictIn(a, check.dentistDay))
-                refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt};
-            return !refusal;
-        });
+        if (mode == WriteMode::Restore)
+            id = m_archive.restoreAppointment(a, approve) ? a.id : 0;
+        else
+            id = m_archive.writeAppointment(a, approve);
     } catch (const DatabaseError& error) {
         // The server refused an overlap that its own reading could not yet see: name the other
         // appointment as the rule does.
@@ -126,68 +156,39 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
             }
         }
         if (!conflict)
-            return SaveRefusal{SaveRefusal::Reason::Failure, savePrefix + error.message(), std::nullopt};
-        refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt};
+            return SaveRefusal{SaveRefusal::Reason::Failure, savePrefix + error.message(), std::nullopt, {}};
+        refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt, {}};
     }
-    // A refusal because of what another program wrote puts that on show behind the message.
-    if (refusal && refusal->reason != SaveRefusal::Reason::Failure)
+    if (refusal) {
+        if (refusal->reason == SaveRefusal::Reason::Overlap)
+            refusal->alternatives = nearestFreeStarts(a);
+        // A refusal because of what another program wrote puts that on show behind the message.
         reload();
-    if (refusal)
         return refusal;
+    }
+    if (written) {
+        Appointment after = a;
+        after.id = id;
+        *written = Written{id, before, after};
+    }
     reload();
     return std::nullopt;
-}
-
-std::optional<Appointment> Store::storedAppointment(qint64 id)
-{
-    return m_archive.appointment(id);
-}
-
-QString Store::changeDescription(const Appointment& before, const Appointment& after) const
-{
-    QStringList parts;
-    if (before.dentistId != after.dentistId) {
-        const std::optional<Dentist> owner = dentist(after.dentistId);
-        parts << QStringLiteral("dentista ") + (owner ? owner->name : QStringLiteral("non più presente"));
-    }
-    if (before.day != after.day)
-        parts << QStringLiteral("giorno ") + Cal::format(after.date(), QStringLiteral("EEEEdMMMM"));
-    if (before.startMinutes != after.startMinutes || before.durationMinutes != after.durationMinutes)
-        parts << QStringLiteral("ora ") + after.timeRange();
-    const auto text = [&parts](const QString& field, const QString& was, const QString& now) {
-        if (Text::equivalent(was, now))
-            return;
-        parts << (now.isEmpty() ? field + QStringLiteral(" cancellato")
-                                : field + QStringLiteral(" «") + now + QStringLiteral("»"));
-    };
-    text(QStringLiteral("paziente"), before.patient, after.patient);
-    text(QStringLiteral("telefono"), before.phone, after.phone);
-    text(QStringLiteral("prestazione"), before.treatment, after.treatment);
-    if (!Text::equivalent(before.notes, after.notes))
-        parts << QStringLiteral("note cambiate");
-    return parts.join(QStringLiteral(", "));
-}
-
-QString Store::changedElsewhereText(const Appointment& before, const Appointment& after) const
-{
-    return QStringLiteral("Nel frattempo un altro computer ha modificato questo appuntamento (")
-        + changeDescription(before, after) + QStringLiteral(").");
-}
-
-QString Store::deletedElsewhereText()
-{
-    return QStringLiteral("Nel frattempo un altro computer ha eliminato questo appuntamento.");
 }
 
 void Store::deleteAppointment(const Appointment& appointment)
 {
     std::optional<QString> failure;
+    std::optional<Appointment> before;
     try {
+        // What is deleted is what is stored, also when the caller's copy is stale; undo brings it back.
+        before = m_archive.appointment(appointment.id);
         m_archive.deleteAppointment(appointment.id);
     } catch (const DatabaseError& error) {
         failure = QStringLiteral("Errore durante l'eliminazione: ") + error.message();
         setAlertMessage(failure);
     }
+    if (!failure && before)
+        record(Change{Change::Kind::Delete, *before, *before, QStringLiteral("eliminazione di ") + before->patient});
     reload();
     // A reload that fails as well must not hide that the appointment is still there.
     if (failure && m_alertMessage != failure)
@@ -209,10 +210,13 @@ bool Store::move(qint64 id, const QDate& day, qint64 dentistId, int start)
     moved.day = Cal::dayKey(day);
     moved.startMinutes = start;
     // What was read is what is moved: a change by another program in between refuses the move.
-    const std::optional<SaveRefusal> refusal = write(moved, stored);
-    if (!refusal)
+    Written written;
+    const std::optional<SaveRefusal> refusal = write(moved, stored, WriteMode::Save, &written);
+    if (!refusal) {
+        record(Change{Change::Kind::Update, *stored, written.after, QStringLiteral("spostamento di ") + stored->patient});
         return true;
-    setAlertMessage(QStringLiteral("Impossibile spostare l'appuntamento di ") + stored->patient
-                    + QStringLiteral(".\n") + refusal->message);
+    }
+    setAlertMessage(QStringLiteral("Impossibile spostare l'appuntamento di ") + stored->patient + QStringLiteral(".\n")
+                    + refusal->message + alternativesText(refusal->alternatives));
     return false;
 }

@@ -5,6 +5,8 @@
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSet>
 #include <QToolButton>
 
 TEST_F(AgendaTest, titleLineCountsTheVisibleDaysOnly)
@@ -88,4 +90,28 @@ TEST_F(AgendaTest, dayLabelsHighlightTodayOpenTheDayAndLineUpWithTheColumns)
     EXPECT_TRUE(view->grid()->body()->columns().isEmpty());
     EXPECT_TRUE(header->dentistHeaders().isEmpty());
     EXPECT_EQ(header->dayLabels().size(), 1);
+}
+
+TEST_F(AgendaTest, toolbarAndMenusShareOneActionPerCommand)
+{
+    QSet<QAction*> inMenus;
+    for (QAction* menu : view->menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            inMenus.insert(item);
+    for (QToolButton* button : {view->newButton(), view->dateButton(), view->searchButton(), view->freeSlotButton(),
+                                view->dayButton(), view->weekButton()})
+        EXPECT_TRUE(inMenus.contains(button->defaultAction())) << button->text().toStdString();
+    for (QAction* step : {view->previousAction(), view->todayAction(), view->nextAction()})
+        EXPECT_TRUE(inMenus.contains(step));
+    for (QAction* print : view->printButton()->defaultAction()->menu()->actions())
+        EXPECT_TRUE(print->isSeparator() || inMenus.contains(print));
+
+    const auto native = [](QKeyCombination keys) { return QKeySequence(keys).toString(QKeySequence::NativeText); };
+    EXPECT_EQ(view->newButton()->toolTip(), QStringLiteral("Nuovo appuntamento (%1)").arg(native(Qt::CTRL | Qt::Key_N)));
+    EXPECT_EQ(view->searchButton()->toolTip(), QStringLiteral("Cerca un paziente (%1)").arg(native(Qt::CTRL | Qt::Key_F)));
+    EXPECT_EQ(view->dayButton()->text(), "Giorno");
+    store.setEditing(Appointment{0, 1, "2024-12-04", 600, 30, {}, {}, {}, {}});
+    EXPECT_FALSE(view->newButton()->isEnabled());
+    store.setEditing(std::nullopt);
+    EXPECT_TRUE(view->newButton()->isEnabled());
 }

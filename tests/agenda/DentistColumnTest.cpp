@@ -134,7 +134,7 @@ TEST_F(AgendaTest, contextMenuOffersEditAndDeleteThatOnlyAsks)
         titles << (action->isSeparator() ? "-" : action->text());
     EXPECT_EQ(titles, (QStringList{"Modifica…", "-", "Elimina…"}));
 
-    Dialogs::answerNext(1); // "Annulla"
+    Dialogs::answerNext(QMessageBox::RejectRole); // "Annulla"
     menu->actions().last()->trigger();
     menu->close();
     EXPECT_TRUE(TestSupport::eventually([&] { return !store.pendingDelete(); }));
@@ -148,13 +148,13 @@ TEST_F(AgendaTest, contextMenuOffersEditAndDeleteThatOnlyAsks)
     book(2, "2024-12-04", 600, 30);
     db.execute("CREATE TRIGGER keep BEFORE DELETE ON appointments WHEN OLD.dentist_id = 2 BEGIN "
                "SELECT RAISE(ABORT, 'bloccato'); END;");
-    Dialogs::answerNext(0);
+    Dialogs::answerNext(QMessageBox::DestructiveRole);
     store.setPendingDelete(store.appointments(QDate(2024, 12, 4), 1).first());
     EXPECT_TRUE(TestSupport::eventually([&] { return store.weekAppointments().size() == 1; }));
     EXPECT_FALSE(store.pendingDelete());
     (void)Dialogs::takeShown();
-    Dialogs::answerNext(0); // "Elimina"
-    Dialogs::answerNext(0); // "OK" on the alert
+    Dialogs::answerNext(QMessageBox::DestructiveRole); // "Elimina"
+    Dialogs::answerNext(QMessageBox::AcceptRole); // "OK" on the alert
     store.setPendingDelete(store.weekAppointments().first());
     QList<DialogRequest> shown;
     EXPECT_TRUE(TestSupport::eventually([&] {

@@ -59,7 +59,7 @@ TEST_F(KeyboardTest, theGridHasTheFocusAndShowsTheCursorOnlyThen)
 
     // A confirmation or a panel that closes gives the keyboard back to the grid, wherever it was before.
     book(1, "2024-12-04", 600, 30);
-    Dialogs::answerNext(1); // "Annulla"
+    Dialogs::answerNext(QMessageBox::RejectRole); // "Annulla"
     store.setPendingDelete(store.weekAppointments().first());
     EXPECT_TRUE(TestSupport::eventually([&] { return !store.pendingDelete() && grid()->hasFocus(); }));
     EXPECT_EQ(wednesday->cursorSlot(), 4);
@@ -87,7 +87,7 @@ TEST_F(KeyboardTest, keysMoveTheCursorAndActOnWhatIsUnderIt)
     // Back on the block: Delete only asks; the menu key and Shift+F10 open its menu.
     press(Qt::Key_Up);
     EXPECT_EQ(std::get<2>(cursor()), 5);
-    Dialogs::answerNext(1); // "Annulla"
+    Dialogs::answerNext(QMessageBox::RejectRole); // "Annulla"
     press(Qt::Key_Delete);
     EXPECT_TRUE(TestSupport::eventually([&] { return !store.pendingDelete(); }));
     ASSERT_EQ(Dialogs::takeShown().value(0).title, "Eliminare l'appuntamento?");

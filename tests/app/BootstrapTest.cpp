@@ -63,7 +63,7 @@ protected:
     // The alert of a start that ends the process with status 1.
     static DialogRequest failedStart()
     {
-        Dialogs::answerNext(0);
+        Dialogs::answerNext(QMessageBox::AcceptRole);
         EXPECT_EQ(exitStatus(), 1);
         const QList<DialogRequest> shown = Dialogs::takeShown();
         return shown.value(shown.size() - 1);
@@ -149,7 +149,7 @@ TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)
     readOnly(app);
     // The alert names the application's folder; nothing is created.
     const int missing = runUnprivileged([] {
-        Dialogs::answerNext(0);
+        Dialogs::answerNext(QMessageBox::AcceptRole);
         Bootstrap::setExitHandler([](int status) {
             const QList<DialogRequest> shown = Dialogs::takeShown();
             const bool right = shown.size() == 1 && shown[0].title == "Copia Calvora sul Mac"
@@ -190,7 +190,7 @@ TEST_F(BootstrapTest, translocatedStartRelaunchesFromTheUsersCopy)
     Translocation::setPlatformForTesting(Translocation::Platform{
         [&](const QString& path) { return log("lookup ")(path), answer; }, log("xattr "), log("open ")});
 
-    Dialogs::answerNext(1); // "Esci"
+    Dialogs::answerNext(QMessageBox::RejectRole); // "Esci"
     EXPECT_EQ(exitStatus(), 0);
     const DialogRequest asked = Dialogs::takeShown().value(0);
     EXPECT_EQ(asked.title, "Completamento dell'installazione");
@@ -202,7 +202,7 @@ TEST_F(BootstrapTest, translocatedStartRelaunchesFromTheUsersCopy)
     EXPECT_EQ(calls, QStringList{"lookup " + temporary});
 
     calls.clear();
-    Dialogs::answerNext(0); // "Continua": the mark is cleared before the new instance starts
+    Dialogs::answerNext(QMessageBox::AcceptRole); // "Continua": the mark is cleared before the new instance starts
     EXPECT_NE(exitStatus(), -1);
     EXPECT_EQ(calls, (QStringList{"lookup " + temporary, "xattr " + original, "open " + original}));
     EXPECT_FALSE(QFileInfo::exists(app + "/Dati"));

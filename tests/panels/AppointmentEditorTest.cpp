@@ -2,7 +2,9 @@
 #include "NotesEdit.h"
 #include "PanelFixture.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -120,7 +122,7 @@ TEST_F(EditorTest, EscapeTheCancelButtonAndClearingElsewhereCloseWithoutSaving)
 TEST_F(EditorTest, DeleteAsksFirstAndOnlyEliminaDeletes)
 {
     AppointmentEditor& e = open(book(1, "2024-12-04", 660, 30, "Mario Rossi"));
-    Dialogs::answerNext(0); // "Annulla"
+    Dialogs::answerNext(QMessageBox::RejectRole); // "Annulla"
     click("deleteButton");
     const QList<DialogRequest> asked = Dialogs::takeShown();
     ASSERT_EQ(asked.size(), 1);
@@ -129,7 +131,7 @@ TEST_F(EditorTest, DeleteAsksFirstAndOnlyEliminaDeletes)
     EXPECT_EQ(count(), 1);
     EXPECT_TRUE(e.isVisible());
 
-    Dialogs::answerNext(1); // "Elimina"
+    Dialogs::answerNext(QMessageBox::DestructiveRole); // "Elimina"
     click("deleteButton");
     EXPECT_TRUE(TestSupport::eventually([&] { return count() == 0; }));
     EXPECT_FALSE(store.editing().has_value());
@@ -203,6 +205,34 @@ TEST_F(EditorTest, AnotherComputersChangeIsNoticedAndTheUserChoosesWhichVersionS
     click("saveButton");
     EXPECT_FALSE(shared.editing());
     EXPECT_EQ(stored("patient = 'Anna Verdi' AND start_min = 600 AND notes = 'Allergica'"), 1);
+}
+
+TEST_F(EditorTest, KnownPatientsFillTheTelephoneAndAnOverlapOffersTheNearestStarts)
+{
+    book(1, "2024-12-05", 600, 30, "Mario Rossi", "347 111");
+    store.newAppointment(QDate(2024, 12, 5), 1, 600);
+    AppointmentEditor& e = open(*store.editing());
+    auto* patient = find<QLineEdit>("patientField");
+    QTest::keyClicks(patient, "ros");
+    auto* completer = e.findChild<QCompleter*>();
+    ASSERT_TRUE(completer);
+    ASSERT_TRUE(TestSupport::eventually([&] { return completer->popup()->isVisible(); }));
+    EXPECT_EQ(completer->completionModel()->index(0, 0).data().toString(), QStringLiteral("Mario Rossi · 347 111"));
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    EXPECT_EQ(patient->text(), "Mario Rossi");
+    EXPECT_EQ(find<QLineEdit>("phoneField")->text(), "347 111");
+
+    click("saveButton");
+    EXPECT_EQ(errorLine(), QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Mario Rossi)."));
+    EXPECT_EQ(e.alternatives(), (QList<int>{570, 630}));
+    EXPECT_EQ(find<QPushButton>("alternative1")->text(), "Alle 10:30");
+    click("alternative1");
+    EXPECT_EQ(find<QComboBox>("startPicker")->currentText(), "10:30");
+    EXPECT_EQ(errorLine(), QString());
+    EXPECT_TRUE(e.alternatives().isEmpty());
+    click("saveButton");
+    EXPECT_EQ(count("start_min = 630 AND patient = 'Mario Rossi' AND phone = '347 111'"), 1);
 }
 
 TEST_F(EditorTest, ASuggestionReplacesTheTreatment)

@@ -24,12 +24,11 @@ protected:
     void SetUp() override
     {
         PanelTest::SetUp();
-        commands = new CalvoraCommands(
-            store, window.menuBar(), &window,
-            [this](PrintLayout layout, bool duplex) {
-                printed.append({layout, duplex});
-            },
-            [this] { ++settingsOpened; });
+        CommandHooks hooks;
+        hooks.print = [this](PrintLayout layout, bool duplex) { printed.append({layout, duplex}); };
+        hooks.openSettings = [this] { ++settingsOpened; };
+        commands = new CalvoraCommands(store, &window, hooks);
+        commands->buildMenus(window.menuBar());
         window.setCentralWidget(new QLineEdit);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -100,6 +99,28 @@ TEST_F(CommandsTest, WithTheEditorOpenOnlyNewAndSteppingAreDisabled)
     store.setEditing(std::nullopt);
     EXPECT_TRUE(commands->newAppointmentAction()->isEnabled());
     EXPECT_TRUE(commands->nextAction()->isEnabled());
+}
+
+TEST_F(CommandsTest, UndoAndRedoNameWhatTheyDoAndFollowTheShortcuts)
+{
+    EXPECT_FALSE(commands->undoAction()->isEnabled());
+    const Appointment anna = book(1, "2024-12-04", 600, 30, "Anna Verdi");
+    ASSERT_TRUE(store.move(anna.id, QDate(2024, 12, 5), 2, 660));
+    EXPECT_EQ(commands->undoAction()->text(), "Annulla spostamento di Anna Verdi");
+    EXPECT_EQ(commands->undoAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    press(&window, Qt::Key_Z);
+    EXPECT_EQ(count("day = '2024-12-04' AND start_min = 600"), 1);
+    EXPECT_EQ(commands->redoAction()->text(), "Ripeti spostamento di Anna Verdi");
+    EXPECT_FALSE(commands->undoAction()->isEnabled());
+    press(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(count("day = '2024-12-05' AND start_min = 660"), 1);
+
+    // Not while an appointment is open in the editor.
+    store.setEditing(anna);
+    EXPECT_FALSE(commands->undoAction()->isEnabled());
+    store.setEditing(std::nullopt);
+    EXPECT_TRUE(commands->undoAction()->isEnabled());
+    EXPECT_EQ(commands->undoAction()->toolTip(), commands->undoAction()->text()); // no shortcut written twice
 }
 
 TEST_F(CommandsTest, TheGuideOpensOnlyWhenItIsThere)

@@ -111,7 +111,8 @@ TEST_F(StoreTest, moveReReadsTheRowAndReportsRefusals)
 
     EXPECT_FALSE(store->move(anna, QDate(2024, 12, 4), 2, 645));
     EXPECT_EQ(store->alertMessage(), QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\n"
-                                                    "Dentista 2 ha già un appuntamento 11:00–11:30 (Luca Neri)."));
+                                                    "Dentista 2 ha già un appuntamento 11:00–11:30 (Luca Neri).\n"
+                                                    "I posti liberi più vicini sono alle 10:15 e alle 11:30."));
     EXPECT_EQ(store->appointments(QDate(2024, 12, 5), 3).value(0), moved); // unchanged
     store->setAlertMessage(std::nullopt);
 

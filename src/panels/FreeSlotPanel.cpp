@@ -1,0 +1,183 @@
+#include "FreeSlotPanel.h"
+
+#include "Cal.h"
+#include "Clock.h"
+#include "FormSection.h"
+#include "PanelStyle.h"
+#include "Schedule.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_close(std::move(close))
+{
+    setLocale(Cal::locale());
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(10);
+
+    auto* title = new QLabel(QStringLiteral("Primo posto libero"), this);
+    title->setFont(PanelStyle::title2());
+    column->addWidget(title);
+
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_duration = new QComboBox(this);
+    m_duration->setObjectName(QStringLiteral("durationPicker"));
+    for (const int minutes : Schedule::durations())
+        m_duration->addItem(formatDuration(minutes), minutes);
+    m_duration->setCurrentIndex(m_duration->findData(Schedule::defaultDurationMinutes));
+    form->addRow(QStringLiteral("Durata"), m_duration);
+
+    m_dentist = new QComboBox(this);
+    m_dentist->setObjectName(QStringLiteral("dentistPicker"));
+    m_dentist->addItem(QStringLiteral("Qualsiasi dentista"));
+    for (const Dentist& d : m_store.dentists())
+        m_dentist->addItem(d.name, d.id);
+    form->addRow(QStringLiteral("Dentista"), m_dentist);
+
+    m_from = new QDateEdit(Clock::today(), this);
+    m_from->setObjectName(QStringLiteral("fromPicker"));
+    m_from->setLocale(Cal::locale());
+    m_from->setCalendarPopup(true);
+    m_from->setDisplayFormat(QStringLiteral("ddd dd/MM/yyyy"));
+    m_from->calendarWidget()->setLocale(Cal::locale());
+    m_from->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
+    m_from->setMinimumDate(Clock::today());
+    form->addRow(QStringLiteral("Dal giorno"), m_from);
+
+    m_part = new QComboBox(this);
+    m_part->setObjectName(QStringLiteral("partPicker"));
+    m_part->addItem(QStringLiteral("Tutto il giorno"), int(SlotSearch::Part::Any));
+    m_part->addItem(QStringLiteral("Mattina (09:00–13:00)"), int(SlotSearch::Part::Morning));
+    m_part->addItem(QStringLiteral("Pomeriggio (13:00–19:45)"), int(SlotSearch::Part::Afternoon));
+    form->addRow(QStringLiteral("Fascia"), m_part);
+
+    auto* weekdays = new QWidget(this);
+    auto* weekdayRow = new QHBoxLayout(weekdays);
+    weekdayRow->setContentsMargins(0, 0, 0, 0);
+    weekdayRow->setSpacing(2);
+    const QStringList names{QStringLiteral("Lun"), QStringLiteral("Mar"), QStringLiteral("Mer"),
+                            QStringLiteral("Gio"), QStringLiteral("Ven")};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        auto* day = new QToolButton(weekdays);
+        day->setObjectName(QStringLiteral("weekday%1").arg(i));
+        day->setText(names[i]);
+        day->setCheckable(true);
+        day->setChecked(true);
+        day->setAccessibleName(Cal::locale().standaloneDayName(int(i) + 1));
+        weekdayRow->addWidget(day);
+        m_weekdays.append(day);
+        connect(day, &QToolButton::toggled, this, &FreeSlotPanel::refresh);
+    }
+    weekdayRow->addStretch(1);
+    form->addRow(QStringLiteral("Giorni"), weekdays);
+    column->addLayout(form);
+
+    m_hint = new QLabel(this);
+    m_hint->setObjectName(QStringLiteral("hint"));
+    m_hint->setWordWrap(true);
+    PanelStyle::style(m_hint, PanelStyle::callout(), PanelStyle::secondaryText(palette()));
+    column->addWidget(m_hint);
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("slots"));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setUniformItemSizes(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->viewport()->setCursor(Qt::PointingHandCursor);
+    m_list->installEventFilter(this);
+    m_list->setFixedHeight(shownSlots * (QFontMetrics(m_list->font()).height() + 8) + 4);
+    column->addWidget(m_list);
+
+    setFixedWidth(panelWidth);
+    connect(m_duration, &QComboBox::currentIndexChanged, this, &FreeSlotPanel::refresh);
+    connect(m_dentist, &QComboBox::currentIndexChanged, this, &FreeSlotPanel::refresh);
+    connect(m_part, &QComboBox::currentIndexChanged, this, &FreeSlotPanel::refresh);
+    connect(m_from, &QDateEdit::dateChanged, this, &FreeSlotPanel::refresh);
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        pick(m_results.at(m_list->row(item)));
+    });
+    refresh();
+    m_duration->setFocus(Qt::OtherFocusReason);
+}
+
+SlotSearch FreeSlotPanel::search() const
+{
+    SlotSearch search;
+    search.durationMinutes = m_duration->currentData().toInt();
+    if (m_dentist->currentIndex() > 0)
+        search.dentistId = m_dentist->currentData().toLongLong();
+    search.from = m_from->date();
+    search.part = SlotSearch::Part(m_part->currentData().toInt());
+    search.weekdays.clear();
+    for (qsizetype i = 0; i < m_weekdays.size(); ++i)
+        if (m_weekdays[i]->isChecked())
+            search.weekdays.append(int(i));
+    return search;
+}
+
+QString FreeSlotPanel::hint() const
+{
+    return m_hint->isHidden() ? QString() : m_hint->text();
+}
+
+void FreeSlotPanel::refresh()
+{
+    const SlotSearch wanted = search();
+    m_results = m_store.freeSlots(wanted, shownSlots);
+    m_list->clear();
+    for (const FreeSlot& slot : std::as_const(m_results))
+        m_list->addItem(rowText(slot));
+    if (!m_results.isEmpty())
+        m_list->setCurrentRow(0);
+    QString hint;
+    if (wanted.weekdays.isEmpty())
+        hint = QStringLiteral("Scegli almeno un giorno della settimana.");
+    else if (m_results.isEmpty())
+        hint = QStringLiteral("Nessun posto libero nei prossimi cinque anni.");
+    m_hint->setText(hint);
+    m_hint->setVisible(!hint.isEmpty());
+    m_list->setVisible(!m_results.isEmpty());
+}
+
+QString FreeSlotPanel::rowText(const FreeSlot& slot) const
+{
+    const std::optional<Dentist> dentist = m_store.dentist(slot.dentistId);
+    const int duration = m_duration->currentData().toInt();
+    const Appointment shown{0, slot.dentistId, Cal::dayKey(slot.day), slot.startMinutes, duration, {}, {}, {}, {}};
+    return Cal::capitalizedFirst(Cal::format(slot.day, QStringLiteral("EEEEdMMMM"))) + QStringLiteral(" · ")
+        + shown.timeRange() + QStringLiteral(" · ") + (dentist ? dentist->name : QString());
+}
+
+void FreeSlotPanel::pick(const FreeSlot& slot)
+{
+    const int duration = m_duration->currentData().toInt();
+    m_store.showDate(slot.day);
+    m_close();
+    m_store.newAppointment(slot.day, slot.dentistId, slot.startMinutes, duration);
+}
+
+bool FreeSlotPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_list->currentRow() >= 0) {
+            pick(m_results.at(m_list->currentRow()));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Store.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <functional>
+
+class QButtonGroup;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QListWidget;
+class QToolButton;
+
+// "Primo posto libero": the receptionist says how long, with whom, from when, which part of the day and
+// which weekdays, and sees the next free starts that fit, found by the store as she changes anything.
+// Picking one (click, or Return on the current row) shows that day, calls `close` and opens the editor
+// on a new appointment with that day, dentist, start and duration. The content of a popup, like the
+// search panel; `close` must hide it.
+class FreeSlotPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int panelWidth = 460;
+    static constexpr int shownSlots = 10;
+
+    FreeSlotPanel(Store& store, std::function<void()> close, QWidget* parent);
+
+    // The search as the controls hold it, and what it found.
+    [[nodiscard]] SlotSearch search() const;
+    [[nodiscard]] const QList<FreeSlot>& results() const { return m_results; }
+    [[nodiscard]] QListWidget* list() const { return m_list; }
+    // The line shown instead of the list; empty while the list is shown.
+    [[nodiscard]] QString hint() const;
+
+    void pick(const FreeSlot& slot);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void refresh();
+    [[nodiscard]] QString rowText(const FreeSlot& slot) const;
+
+    Store& m_store;
+    std::function<void()> m_close;
+    QList<FreeSlot> m_results;
+    QComboBox* m_duration = nullptr;
+    QComboBox* m_dentist = nullptr;
+    QDateEdit* m_from = nullptr;
+    QComboBox* m_part = nullptr;
+    QList<QToolButton*> m_weekdays;
+    QLabel* m_hint = nullptr;
+    QListWidget* m_list = nullptr;
+};

@@ -1,0 +1,106 @@
+#include "StoreHistory.h"
+
+#include "AgendaArchive.h"
+
+#include <QUndoStack>
+
+namespace {
+
+// Enough for a day of work; the oldest entries go first.
+constexpr int historyLimit = 100;
+
+} // namespace
+
+void Store::record(const Change& change)
+{
+    if (!m_history) {
+        m_history = new QUndoStack(this);
+        m_history->setUndoLimit(historyLimit);
+    }
+    m_history->push(new ChangeCommand(change));
+    emit changed();
+}
+
+bool Store::canUndo() const
+{
+    return m_history && m_history->canUndo();
+}
+
+bool Store::canRedo() const
+{
+    return m_history && m_history->canRedo();
+}
+
+QString Store::undoText() const
+{
+    return canUndo() ? QStringLiteral("Annulla ") + m_history->undoText() : QStringLiteral("Annulla");
+}
+
+QString Store::redoText() const
+{
+    return canRedo() ? QStringLiteral("Ripeti ") + m_history->redoText() : QStringLiteral("Ripeti");
+}
+
+void Store::undo()
+{
+    if (!canUndo())
+        return;
+    const auto* entry = static_cast<const ChangeCommand*>(m_history->command(m_history->index() - 1));
+    if (const std::optional<QString> refusal = apply(entry->change(), false)) {
+        setAlertMessage(QStringLiteral("Impossibile annullare: ") + entry->text() + QStringLiteral(".\n") + *refusal);
+        return;
+    }
+    m_history->undo();
+    emit changed();
+}
+
+void Store::redo()
+{
+    if (!canRedo())
+        return;
+    const auto* entry = static_cast<const ChangeCommand*>(m_history->command(m_history->index()));
+    if (const std::optional<QString> refusal = apply(entry->change(), true)) {
+        setAlertMessage(QStringLiteral("Impossibile ripetere: ") + entry->text() + QStringLiteral(".\n") + *refusal);
+        return;
+    }
+    m_history->redo();
+    emit changed();
+}
+
+// Makes the change again (forward) or takes it back, through the same checks as any change: each
+// step expects the archive to hold what the change left, so another computer's work is never undone.
+std::optional<QString> Store::apply(const Change& change, bool forward)
+{
+    const auto message = [](const std::optional<SaveRefusal>& refusal) -> std::optional<QString> {
+        if (!refusal)
+            return std::nullopt;
+        return refusal->message + alternativesText(refusal->alternatives);
+    };
+    switch (change.kind) {
+    case Change::Kind::Insert:
+        return forward ? message(write(change.after, std::nullopt, WriteMode::Restore))
+                       : removeExpected(change.after);
+    case Change::Kind::Update:
+        return forward ? message(write(change.after, change.before)) : message(write(change.before, change.after));
+    case Change::Kind::Delete:
+        return forward ? removeExpected(change.before)
+                       : message(write(change.before, std::nullopt, WriteMode::Restore));
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> Store::removeExpected(const Appointment& expected)
+{
+    std::optional<QString> refusal;
+    try {
+        const std::optional<Appointment> stored = m_archive.appointment(expected.id);
+        if (stored && !(*stored == expected))
+            refusal = changedElsewhereText(expected, *stored);
+        else if (stored)
+            m_archive.deleteAppointment(expected.id);
+    } catch (const DatabaseError& error) {
+        refusal = QStringLiteral("Errore durante l'eliminazione: ") + error.message();
+    }
+    reload();
+    return refusal;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Store.h"
+
+#include <QUndoCommand>
+
+// One change of the agenda that can be undone: the appointment before and after it. For an insert
+// both are the inserted appointment, for a delete both are the deleted one.
+struct Store::Change {
+    enum class Kind { Insert, Update, Delete };
+    Kind kind = Kind::Update;
+    Appointment before;
+    Appointment after;
+    QString text; // what the menu names, e.g. "spostamento di Mario Rossi"
+};
+
+// The history's entry for a change. It does nothing by itself: the Store makes the change in the
+// archive (checked by the rules) and only then moves the history, so a refused undo leaves it as it was.
+class ChangeCommand : public QUndoCommand {
+public:
+    explicit ChangeCommand(Store::Change change)
+        : QUndoCommand(change.text)
+        , m_change(std::move(change))
+    {
+    }
+    [[nodiscard]] const Store::Change& change() const { return m_change; }
+    void undo() override {}
+    void redo() override {}
+
+private:
+    Store::Change m_change;
+};

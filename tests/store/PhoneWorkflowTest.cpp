@@ -1,0 +1,167 @@
+// The receptionist on the phone: free time, the nearest alternative, known patients, undo and redo.
+#include "StoreFixture.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+QList<std::tuple<QDate, int, qint64>> starts(const QList<FreeSlot>& found)
+{
+    QList<std::tuple<QDate, int, qint64>> result;
+    for (const FreeSlot& s : found)
+        result.append({s.day, s.startMinutes, s.dentistId});
+    return result;
+}
+
+TEST_F(StoreTest, FreeSlotsFollowTheSearchTheRulesAndNeverThePast)
+{
+    // Wednesday 4 December 2024, 10:00: dentist 1 has 10:00–11:00, and all of Friday 6.
+    ASSERT_FALSE(store->save(booking(1, "2024-12-04", 600, 60)));
+    ASSERT_FALSE(store->save(booking(1, "2024-12-06", 540, 240, "Luca Neri")));
+    ASSERT_FALSE(store->save(booking(1, "2024-12-06", 780, 240, "Luca Neri")));
+    ASSERT_FALSE(store->save(booking(1, "2024-12-06", 1020, 165, "Luca Neri")));
+    const QDate wednesday(2024, 12, 4);
+
+    SlotSearch any;
+    EXPECT_EQ(starts(store->freeSlots(any, 4)),
+              (QList<std::tuple<QDate, int, qint64>>{
+                  {wednesday, 600, 2}, {wednesday, 600, 3}, {wednesday, 615, 2}, {wednesday, 615, 3}}));
+
+    SlotSearch first;
+    first.dentistId = 1;
+    first.durationMinutes = 45;
+    EXPECT_EQ(starts(store->freeSlots(first, 2)),
+              (QList<std::tuple<QDate, int, qint64>>{{wednesday, 660, 1}, {wednesday, 675, 1}}));
+
+    // Fridays in the afternoon: the full one is passed over for the next week's.
+    first.weekdays = {4};
+    first.part = SlotSearch::Part::Afternoon;
+    EXPECT_EQ(starts(store->freeSlots(first, 1)), (QList<std::tuple<QDate, int, qint64>>{{QDate(2024, 12, 13), 780, 1}}));
+    // A morning ends at 13:00, a whole day at 19:45.
+    first.weekdays = {0};
+    first.part = SlotSearch::Part::Morning;
+    first.durationMinutes = 240;
+    first.from = QDate(2024, 12, 9);
+    EXPECT_EQ(starts(store->freeSlots(first, 3)), (QList<std::tuple<QDate, int, qint64>>{
+                                                      {QDate(2024, 12, 9), 540, 1},
+                                                      {QDate(2024, 12, 16), 540, 1},
+                                                      {QDate(2024, 12, 23), 540, 1}}));
+    first.part = SlotSearch::Part::Any;
+    const QList<FreeSlot> mondays = store->freeSlots(first, 100);
+    EXPECT_EQ(mondays.value(27).startMinutes, 945); // 15:45 is the last 4-hour start
+    EXPECT_EQ(mondays.value(28).day, QDate(2024, 12, 16));
+
+    // A day in the past counts from today; no weekday, no result.
+    first.from = QDate(2020, 1, 1);
+    EXPECT_GE(store->freeSlots(first, 1).value(0).day, wednesday);
+    first.weekdays.clear();
+    EXPECT_TRUE(store->freeSlots(first).isEmpty());
+}
+
+TEST_F(StoreTest, ARefusedOverlapOffersTheNearestStartsThatFit)
+{
+    ASSERT_FALSE(store->save(booking(2, "2024-12-05", 600, 30, "Luca Neri")));
+    ASSERT_FALSE(store->save(booking(2, "2024-12-05", 660, 60, "Anna Verdi")));
+    store->newAppointment(QDate(2024, 12, 5), 2, 615, 45);
+    Appointment draft = *store->editing();
+    draft.patient = "Mario Rossi";
+    const std::optional<SaveRefusal> refusal = store->saveEdited(draft, draft);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->message, QStringLiteral("Dentista 2 ha già un appuntamento 10:00–10:30 (Luca Neri)."));
+    EXPECT_EQ(refusal->alternatives, (QList<int>{555, 720}));
+    // Today, only what is still ahead counts.
+    draft.day = "2024-12-04";
+    ASSERT_FALSE(store->save(booking(2, "2024-12-04", 600, 585, "Tutto il giorno")));
+    draft.startMinutes = 615;
+    EXPECT_EQ(store->nearestFreeStarts(draft), QList<int>{});
+}
+
+TEST_F(StoreTest, KnownPatientsComeWithTheirLatestTelephoneMostRecentFirst)
+{
+    Appointment old = booking(1, "2024-11-04", 540, 30, "Mario Rossi");
+    old.phone = "111";
+    ASSERT_FALSE(store->save(old));
+    ASSERT_FALSE(store->save(booking(1, "2024-12-02", 540, 30, "Mario Rossi")));
+    Appointment maria = booking(2, "2024-11-20", 540, 30, "Maria Rossa");
+    maria.phone = "222";
+    ASSERT_FALSE(store->save(maria));
+    ASSERT_FALSE(store->save(booking(3, "2024-11-21", 540, 30, "Luca Neri")));
+
+    EXPECT_EQ(store->knownPatients(" ROS "), (QList<KnownPatient>{{"Mario Rossi", "111"}, {"Maria Rossa", "222"}}));
+    EXPECT_EQ(store->knownPatients("ri", 1), (QList<KnownPatient>{{"Mario Rossi", "111"}}));
+    EXPECT_TRUE(store->knownPatients("r").isEmpty());
+}
+
+TEST_F(StoreTest, SavesMovesCopiesAndDeletesAreUndoneAndRedone)
+{
+    EXPECT_FALSE(store->canUndo());
+    EXPECT_EQ(store->undoText(), "Annulla");
+    store->newAppointment(QDate(2024, 12, 3), 1, 600);
+    Appointment draft = *store->editing();
+    draft.patient = "Anna Verdi";
+    draft.notes = "Allergica";
+    ASSERT_FALSE(store->saveEdited(draft, draft));
+    const Appointment anna = store->weekAppointments().first();
+    EXPECT_EQ(store->undoText(), "Annulla nuovo appuntamento di Anna Verdi");
+    ASSERT_TRUE(store->move(anna.id, QDate(2024, 12, 5), 2, 660));
+    Appointment copy = store->weekAppointments().first();
+    copy.id = 0;
+    copy.startMinutes = 720;
+    ASSERT_FALSE(store->saveEdited(copy, store->weekAppointments().first()));
+    store->deleteAppointment(store->weekAppointments().first());
+    EXPECT_EQ(store->undoText(), "Annulla eliminazione di Anna Verdi");
+    EXPECT_EQ(count(), 1);
+
+    store->undo(); // the delete: the same appointment is back, with its id and notes
+    EXPECT_EQ(count(QString("id = %1 AND notes = 'Allergica' AND start_min = 660").arg(anna.id)), 1);
+    store->undo(); // the copy
+    store->undo(); // the move
+    EXPECT_EQ(store->weekAppointments(), QList<Appointment>{anna});
+    EXPECT_EQ(store->redoText(), "Ripeti spostamento di Anna Verdi");
+    store->undo(); // the booking
+    EXPECT_EQ(count(), 0);
+    EXPECT_FALSE(store->canUndo());
+    store->redo();
+    store->redo();
+    EXPECT_EQ(count(QString("id = %1 AND day = '2024-12-05'").arg(anna.id)), 1);
+
+    // Fifty steps and more.
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(store->move(anna.id, QDate(2024, 12, 2), 1, 540 + 15 * (i % 40)));
+    for (int i = 0; i < 60; ++i)
+        store->undo();
+    EXPECT_EQ(count(QString("id = %1 AND day = '2024-12-05' AND start_min = 660").arg(anna.id)), 1);
+    EXPECT_FALSE(store->alertMessage());
+}
+
+TEST_F(StoreTest, UndoThroughTheRulesWhenAnotherComputerTookTheSlot)
+{
+    QTemporaryDir dir;
+    Database mine(dir.filePath("calvora.sqlite"));
+    Database theirs(mine.path());
+    Store shared(mine);
+    Appointment anna = booking(1, "2024-12-03", 600, 30, "Anna Verdi");
+    ASSERT_FALSE(shared.saveEdited(anna, anna));
+    anna = shared.weekAppointments().first();
+    shared.deleteAppointment(anna);
+    insert(theirs, "2024-12-03", 600, "Altro computer");
+
+    shared.undo();
+    EXPECT_EQ(shared.alertMessage(), QStringLiteral("Impossibile annullare: eliminazione di Anna Verdi.\n"
+                                                    "Dentista 1 ha già un appuntamento 10:00–10:15 (Altro computer).\n"
+                                                    "I posti liberi più vicini sono alle 09:30 e alle 10:15."));
+    EXPECT_EQ(shared.undoText(), "Annulla eliminazione di Anna Verdi"); // the history is as it was
+    EXPECT_FALSE(shared.canRedo());
+    theirs.run("DELETE FROM appointments");
+    shared.undo();
+    EXPECT_EQ(shared.weekAppointments(), QList<Appointment>{anna});
+
+    // Their change to the restored appointment is not undone by a redo of our delete.
+    theirs.run("UPDATE appointments SET treatment = 'Igiene orale'");
+    shared.redo();
+    EXPECT_TRUE(shared.alertMessage()->startsWith("Impossibile ripetere: eliminazione di Anna Verdi.\n"
+                                                  "Nel frattempo un altro computer ha modificato"));
+    EXPECT_TRUE(shared.canRedo());
+}
+
+} // namespace
