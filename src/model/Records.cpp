@@ -29,5 +29,5 @@ size_t qHash(const Appointment& a, size_t seed)
 
 size_t qHash(const Dentist& d, size_t seed)
 {
-    return qHashMulti(seed, d.id, canonical(d.name), canonical(d.colorHex), d.position);
+    return qHashMulti(seed, d.id, canonical(d.name), canonical(d.colorHex), d.position, d.retiredFrom);
 }

@@ -17,7 +17,8 @@ int capacity(qreal areaHeight, qreal lineHeight)
     return int(std::floor(areaHeight / lineHeight));
 }
 
-QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, const QColor& secondary)
+QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, const QColor& secondary,
+                      const QStringList& patientLines)
 {
     const TextRun patient{a.patient, TextFace::Bold, ink};
     if (capacity < 2) {
@@ -28,6 +29,11 @@ QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, con
     }
 
     QList<TextLine> all{{patient}};
+    if (patientLines.size() > 1 && capacity > patientLines.size()) {
+        all.clear();
+        for (const QString& part : patientLines)
+            all.append({TextRun{part, TextFace::Bold, ink}});
+    }
     QString when = a.timeRange();
     if (!a.treatment.isEmpty())
         when += separator + a.treatment;

@@ -13,8 +13,10 @@ namespace AppointmentText {
 // Otherwise the first `capacity` of: patient (bold); time range [" · " treatment]; "Tel. " phone when
 // present; the notes on one line (italic, secondary colour) when present. Lines that do not fit are
 // dropped from the end, so the notes go first, then the telephone.
+// A patient given as several lines (a narrow column's wrapped name) takes that many lines at the top
+// when the capacity leaves room for the time below them.
 [[nodiscard]] QList<TextLine> lines(const Appointment& appointment, int capacity, const QColor& ink,
-                                    const QColor& secondary);
+                                    const QColor& secondary, const QStringList& patientLines = {});
 
 // Notes written on several lines, as one line: every line break becomes a blank.
 [[nodiscard]] QString flattened(const QString& notes);

@@ -93,9 +93,18 @@ SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings
     for (const Appointment& a : fetched)
         byDay[a.day].append(a);
 
-    return SchedulePrintView(pages, store.dentists(), byDay, store.studioName(), title,
-                             settings.printableSize(), QColor(Qt::black),
-                             QColor::fromRgbF(0.35f, 0.35f, 0.35f));
+    QList<QDate> printed;
+    QMap<QDate, QString> closed;
+    for (const QList<QDate>& page : std::as_const(pages))
+        for (const QDate& day : page) {
+            printed.append(day);
+            if (const std::optional<ClosedPeriod> period = store.closedPeriodOn(day))
+                closed.insert(day, period->reason);
+        }
+    SchedulePrintView view(pages, store.dentistsOn(printed), byDay, store.studioName(), title,
+                           settings.printableSize(), QColor(Qt::black), QColor::fromRgbF(0.35f, 0.35f, 0.35f));
+    view.setClosedDays(closed);
+    return view;
 }
 
 QString jobTitle(const SchedulePrintView& view)

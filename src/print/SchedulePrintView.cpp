@@ -55,6 +55,17 @@ void drawHeading(const PageContext& c, int index)
                     Qt::AlignRight, 11, {{c.view.pageTitle(index), TextFace::Bold, ink}});
 }
 
+// A dentist's name as a narrow column (four or more dentists a day) can hold it: whole when it fits,
+// else its last word ("Dott. Rossi" becomes "Rossi", "Dentista 4" becomes "4"), which tells the columns
+// apart where the cut whole name ("Dentist…") would not.
+QString headerLabel(const PageText& text, const QString& name, qreal size, qreal width)
+{
+    if (text.width({name, TextFace::Bold, {}}, size) <= width)
+        return name;
+    const QString last = name.section(u' ', -1, -1, QString::SectionSkipEmpty);
+    return last.isEmpty() ? name : last;
+}
+
 void drawDayHeaders(const PageContext& c)
 {
     const PageGeometry& g = c.geometry;
@@ -68,12 +79,23 @@ void drawDayHeaders(const PageContext& c)
         c.text.drawLine(c.painter, centredLine(band.left(), band.width(), band.center().y(), dayLine, 2),
                         Qt::AlignHCenter, 9, {{label, TextFace::Bold, c.view.ink()}});
 
+        const auto closed = c.view.closedDays().constFind(c.days[d]);
+        if (closed != c.view.closedDays().constEnd()) {
+            const QRectF cells = g.dentistCell(d, 0).united(g.dentistCell(d, g.columnsPerDay() - 1));
+            c.painter.fillRect(cells, white(0.88));
+            const QString label = closed->isEmpty() ? QStringLiteral("Studio chiuso")
+                                                    : QStringLiteral("Studio chiuso: ") + *closed;
+            c.text.drawLine(c.painter, centredLine(cells.left(), cells.width(), cells.center().y(), nameLine, 2),
+                            Qt::AlignHCenter, nameSize, {{label, TextFace::Bold, c.view.ink()}});
+            continue;
+        }
         for (int j = 0; j < c.view.dentists().size(); ++j) {
             const Dentist& dentist = c.view.dentists()[j];
             const QRectF cell = g.dentistCell(d, j);
             c.painter.fillRect(cell, withOpacity(colorFromHex(dentist.colorHex), 0.25));
+            const QString label = headerLabel(c.text, dentist.name, nameSize, cell.width() - 4);
             c.text.drawLine(c.painter, centredLine(cell.left(), cell.width(), cell.center().y(), nameLine, 2),
-                            Qt::AlignHCenter, nameSize, {{dentist.name, TextFace::Bold, c.view.ink()}});
+                            Qt::AlignHCenter, nameSize, {{label, TextFace::Bold, c.view.ink()}});
         }
     }
 }
@@ -99,6 +121,25 @@ void drawRows(const PageContext& c)
     }
 }
 
+// Closed days (their reason is in the header), and the columns of dentists who no longer work then: shaded.
+void drawClosures(const PageContext& c)
+{
+    const PageGeometry& g = c.geometry;
+    const QColor shade = white(0.88);
+    for (int d = 0; d < c.days.size(); ++d) {
+        if (c.view.closedDays().contains(c.days[d])) {
+            c.painter.fillRect(QRectF(g.columnLeft(d, 0), g.bodyTop(), g.columnWidth() * g.columnsPerDay(),
+                                      g.bodyBottom() - g.bodyTop()),
+                               shade);
+            continue;
+        }
+        for (int j = 0; j < c.view.dentists().size(); ++j)
+            if (!c.view.dentists()[j].worksOn(c.days[d]))
+                c.painter.fillRect(QRectF(g.columnLeft(d, j), g.bodyTop(), g.columnWidth(), g.bodyBottom() - g.bodyTop()),
+                                   shade);
+    }
+}
+
 void drawRules(const PageContext& c)
 {
     const PageGeometry& g = c.geometry;
@@ -114,11 +155,28 @@ void drawRules(const PageContext& c)
         const qreal x = g.columnX(col);
         if (g.isDayEdge(col))
             line(c.painter, {x, g.gridTop()}, {x, g.bodyBottom()}, c.view.ink(), 1.2);
-        else
-            line(c.painter, {x, g.gridTop() + PageGeometry::dayBandHeight}, {x, g.bodyBottom()}, white(0.55),
-                 0.4);
+        else {
+            // Across a closed day's header runs its reason, not the dentists' cells.
+            const bool closed = c.view.closedDays().contains(c.days.value(col / g.columnsPerDay()));
+            line(c.painter, {x, closed ? g.bodyTop() : g.gridTop() + PageGeometry::dayBandHeight}, {x, g.bodyBottom()},
+                 white(0.55), 0.4);
+        }
     }
     line(c.painter, {r.left(), g.bodyTop()}, {r.left(), g.bodyBottom()}, white(0.45), 0.6);
+}
+
+// The name in two lines, broken between words so that the first line fits; one line when it fits
+// whole or has a single word.
+QStringList wrappedName(const PageText& text, const QString& name, qreal size, qreal width)
+{
+    const QStringList words = name.split(u' ', Qt::SkipEmptyParts);
+    if (words.size() < 2 || text.width({name, TextFace::Bold, {}}, size) <= width)
+        return {name};
+    qsizetype first = 1;
+    while (first < words.size() - 1
+           && text.width({words.mid(0, first + 1).join(u' '), TextFace::Bold, {}}, size) <= width)
+        ++first;
+    return {words.mid(0, first).join(u' '), words.mid(first).join(u' ')};
 }
 
 void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& box, const QColor& color,
@@ -132,7 +190,11 @@ void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& b
 
     const QRectF area = box.adjusted(2, 0.5, -2, -0.5);
     const int capacity = AppointmentText::capacity(area.height(), lineHeight);
-    const QList<TextLine> lines = AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray());
+    // Four or more dentists a day make narrow columns: there the patient's name may take two lines.
+    QStringList patientLines;
+    if (c.geometry.columnsPerDay() >= 4)
+        patientLines = wrappedName(c.text, a.patient, size, area.width());
+    const QList<TextLine> lines = AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray(), patientLines);
     if (capacity < 2) {
         c.text.drawLine(c.painter, {area.left(), box.center().y() - lineHeight / 2, area.width(), lineHeight},
                         Qt::AlignLeft, size, lines.first());
@@ -236,6 +298,7 @@ void SchedulePrintView::drawPage(QPainter& painter, int index, const QRectF& rec
     drawHeading(c, index);
     drawDayHeaders(c);
     drawRows(c);
+    drawClosures(c);
     drawRules(c);
     drawAppointments(c);
     drawFooter(c, index);

@@ -22,7 +22,8 @@ class QPainter;
 // are corrected for the painter's device so that text is measured in the same points.
 class SchedulePrintView {
 public:
-    // pages: the days of each page, left to right. dentists: the columns of each day, in order.
+    // pages: the days of each page, left to right. dentists: the columns of each day, in order; a column
+    // of a day on which its dentist no longer works is shaded and empty.
     // appointments: by day key, each list in start-time order. pageSize: the printable area of one page.
     SchedulePrintView(QList<QList<QDate>> pages, QList<Dentist> dentists,
                       QMap<QString, QList<Appointment>> appointments, QString studioName, QString title,
@@ -36,6 +37,9 @@ public:
     [[nodiscard]] QSizeF pageSize() const { return m_pageSize; }
     [[nodiscard]] QColor ink() const { return m_ink; }
     [[nodiscard]] QColor gray() const { return m_gray; }
+    // The closed days among the pages' days, each with its reason (possibly empty).
+    [[nodiscard]] const QMap<QDate, QString>& closedDays() const { return m_closedDays; }
+    void setClosedDays(QMap<QDate, QString> closedDays) { m_closedDays = std::move(closedDays); }
 
     [[nodiscard]] int pageCount() const { return int(m_pages.size()); }
     [[nodiscard]] QRectF frame() const;
@@ -57,4 +61,5 @@ private:
     QSizeF m_pageSize;
     QColor m_ink;
     QColor m_gray;
+    QMap<QDate, QString> m_closedDays;
 };

@@ -4,6 +4,7 @@
 #include "DatabaseError.h"
 #include "Dentist.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,8 @@ public:
     [[nodiscard]] virtual QList<Dentist> dentists() = 0;
     // The practice's name; the empty text when it was never stored.
     [[nodiscard]] virtual QString studioName() = 0;
+    // Every row of the settings table, key to value.
+    [[nodiscard]] virtual QHash<QString, QString> allSettings() = 0;
     // The appointments whose day key lies between two keys (both included), by day then start.
     [[nodiscard]] virtual QList<Appointment> appointments(const QString& fromKey, const QString& toKey) = 0;
     // The stored appointment with that id; absent when there is none.
@@ -71,6 +74,17 @@ public:
     // The practice's name and every listed dentist's name and colour (by id), in one transaction, as
     // given (the Store trims and defaults them).
     virtual void saveSettings(const QString& studioName, const QList<Dentist>& dentists) = 0;
+    // Stores one setting, or removes it when the value is absent.
+    virtual void writeSetting(const QString& key, const std::optional<QString>& value) = 0;
+    // Adds a dentist at the right of the others (the next position) and returns its id.
+    virtual qint64 addDentist(const QString& name, const QString& colorHex) = 0;
+    // Gives the listed dentists the positions 0, 1, … in that order, in one transaction.
+    virtual void reorderDentists(const QList<qint64>& ids) = 0;
+    // In one transaction: reads the dentist's appointments from a day on (by day and start), asks
+    // `approve`, and only when it answers true stores the setting. Returns whether it wrote.
+    virtual bool writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId,
+                                        const QString& fromKey,
+                                        const std::function<bool(const QList<Appointment>& remaining)>& approve) = 0;
 
     // Whether another program has committed a change since the previous call (the first call sets the
     // mark and answers false). Cheap enough to ask a few times a second; never throws.

@@ -247,6 +247,63 @@ void SqliteArchive::saveSettings(const QString& studioName, const QList<Dentist>
     });
 }
 
+QHash<QString, QString> SqliteArchive::allSettings()
+{
+    QHash<QString, QString> settings;
+    (void)m_db.query(QStringLiteral("SELECT key, value FROM settings"), {}, [&](const SQLRow& row) {
+        settings.insert(row.text(0), row.text(1));
+        return 0;
+    });
+    return settings;
+}
+
+void SqliteArchive::writeSetting(const QString& key, const std::optional<QString>& value)
+{
+    if (value)
+        m_db.run(QStringLiteral("INSERT OR REPLACE INTO settings (key, value) VALUES (?, ?)"), {key, *value});
+    else
+        m_db.run(QStringLiteral("DELETE FROM settings WHERE key = ?"), {key});
+}
+
+qint64 SqliteArchive::addDentist(const QString& name, const QString& colorHex)
+{
+    qint64 id = 0;
+    m_db.transaction([&] {
+        m_db.run(QStringLiteral("INSERT INTO dentists (name, color, position) "
+                                "SELECT ?, ?, COALESCE(MAX(position), -1) + 1 FROM dentists"),
+                 {name, colorHex});
+        id = m_db.lastInsertId();
+    });
+    return id;
+}
+
+void SqliteArchive::reorderDentists(const QList<qint64>& ids)
+{
+    m_db.transaction([&] {
+        for (qsizetype i = 0; i < ids.size(); ++i)
+            m_db.run(QStringLiteral("UPDATE dentists SET position = ? WHERE id = ?"), {qint64(i), ids[i]});
+    });
+}
+
+bool SqliteArchive::writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId,
+                                           const QString& fromKey,
+                                           const std::function<bool(const QList<Appointment>& remaining)>& approve)
+{
+    bool wrote = false;
+    // Read and written in one immediate transaction: no other program can book the dentist in between.
+    m_db.transaction([&] {
+        const QList<Appointment> remaining =
+            m_db.query(selectAppointments
+                           + QStringLiteral(" FROM appointments WHERE dentist_id = ? AND day >= ? ORDER BY day, start_min"),
+                       {dentistId, fromKey}, AppointmentRows::fromRow);
+        if (!approve(remaining))
+            return;
+        writeSetting(key, value);
+        wrote = true;
+    });
+    return wrote;
+}
+
 bool SqliteArchive::changedElsewhere()
 {
     // data_version moves only with other connections' commits; a new connection starts it afresh.

@@ -20,6 +20,7 @@ public:
     [[nodiscard]] QString location() const override;
     [[nodiscard]] QList<Dentist> dentists() override;
     [[nodiscard]] QString studioName() override;
+    [[nodiscard]] QHash<QString, QString> allSettings() override;
     [[nodiscard]] QList<Appointment> appointments(const QString& fromKey, const QString& toKey) override;
     [[nodiscard]] std::optional<Appointment> appointment(qint64 id) override;
     [[nodiscard]] QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) override;
@@ -30,6 +31,11 @@ public:
     bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     void deleteAppointment(qint64 id) override;
     void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
+    void writeSetting(const QString& key, const std::optional<QString>& value) override;
+    qint64 addDentist(const QString& name, const QString& colorHex) override;
+    void reorderDentists(const QList<qint64>& ids) override;
+    bool writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId, const QString& fromKey,
+                                const std::function<bool(const QList<Appointment>& remaining)>& approve) override;
     [[nodiscard]] bool changedElsewhere() override;
     QString backupNow() override;
 

@@ -4,6 +4,7 @@
 #include "Backup.h"
 #include "Cal.h"
 #include "Clock.h"
+#include "StorePractice.h"
 #include "SqliteArchive.h"
 
 #include <QTimer>
@@ -66,10 +67,17 @@ bool Store::refreshIfChangedElsewhere()
     try {
         const QList<Dentist> dentists = m_archive.dentists();
         const QString studioName = m_archive.studioName();
+        const QHash<QString, QString> settings = m_archive.allSettings();
         const QList<Appointment> week = fetchWeek();
         m_refreshPending = false;
-        if (dentists != m_dentists) {
-            m_dentists = dentists;
+        const QList<Dentist> practice = withRetirements(dentists, settings);
+        if (practice != m_dentists) {
+            m_dentists = practice;
+            emit changed();
+        }
+        const QList<ClosedPeriod> closed = ClosedDays::fromText(settings.value(closedDaysKey));
+        if (closed != m_closedPeriods) {
+            m_closedPeriods = closed;
             emit changed();
         }
         if (studioName != m_studioName) {
@@ -125,11 +133,15 @@ void Store::setWeekAppointments(const QList<Appointment>& appointments)
 
 void Store::loadSettings()
 {
+    QHash<QString, QString> settings;
     try {
         m_dentists = m_archive.dentists();
+        settings = m_archive.allSettings();
     } catch (const DatabaseError&) {
         m_dentists.clear();
     }
+    m_dentists = withRetirements(m_dentists, settings);
+    m_closedPeriods = ClosedDays::fromText(settings.value(closedDaysKey));
     emit changed();
     try {
         m_studioName = m_archive.studioName();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Appointment.h"
+#include "ClosedDays.h"
 #include "Dentist.h"
 #include "ViewMode.h"
 
@@ -93,7 +94,10 @@ public:
     bool refreshIfChangedElsewhere();
 
     // Published state.
+    // Every dentist of the practice, retired ones included, by position.
     [[nodiscard]] const QList<Dentist>& dentists() const { return m_dentists; }
+    // The days and periods the practice is closed.
+    [[nodiscard]] const QList<ClosedPeriod>& closedPeriods() const { return m_closedPeriods; }
     [[nodiscard]] const QString& studioName() const { return m_studioName; }
     // Monday to Friday of the week holding anchor, in both modes, sorted by day and start.
     [[nodiscard]] const QList<Appointment>& weekAppointments() const { return m_weekAppointments; }
@@ -124,6 +128,12 @@ public:
     void showDate(const QDate& date);
     [[nodiscard]] QList<Appointment> appointments(const QDate& day, qint64 dentistId) const;
     [[nodiscard]] std::optional<Dentist> dentist(qint64 id) const;
+    // The dentists who work on at least one of the days (one column each), by position.
+    [[nodiscard]] QList<Dentist> dentistsOn(const QList<QDate>& days) const;
+    // The agenda's columns: dentistsOn(visibleDays()).
+    [[nodiscard]] QList<Dentist> visibleDentists() const { return dentistsOn(visibleDays()); }
+    // The closed period that holds the day, if any.
+    [[nodiscard]] std::optional<ClosedPeriod> closedPeriodOn(const QDate& day) const;
 
     // Booking.
     void newAppointment(std::optional<QDate> day = std::nullopt, std::optional<qint64> dentistId = std::nullopt,
@@ -186,6 +196,20 @@ public:
     std::optional<QString> saveSettings(const QString& studioName, const QList<Dentist>& dentists);
     std::optional<QString> updateDentist(const Dentist& dentist);
 
+    // The practice changes. Each answers absent on success, else the Italian reason; the result reaches
+    // every view (and, through the archive, the other computers).
+    // A new dentist at the right of the others, "Dentista <n>", in a colour no other dentist has.
+    std::optional<QString> addDentist();
+    // The dentist's column disappears from `from` on. Refused while the dentist has appointments from
+    // that day on (they are listed in the message and in `remaining`), and for the last working dentist.
+    std::optional<QString> retireDentist(qint64 id, const QDate& from, QList<Appointment>* remaining = nullptr);
+    // A retired dentist works again.
+    std::optional<QString> reinstateDentist(qint64 id);
+    // Moves a dentist's column to another place (an index into dentists()).
+    std::optional<QString> moveDentist(qint64 id, int toIndex);
+    // Replaces the practice's closed days and periods.
+    std::optional<QString> setClosedPeriods(const QList<ClosedPeriod>& periods);
+
 signals:
     void changed();
     // Another program changed the archive; what is on show has been reloaded.
@@ -194,6 +218,8 @@ signals:
 private:
     [[nodiscard]] std::optional<QString> ruleMessage(const Appointment& a) const;
     [[nodiscard]] std::optional<QString> conflictIn(const Appointment& a, const QList<Appointment>& others) const;
+    // Rules 7 and 8: the practice is closed that day; the dentist no longer works then.
+    [[nodiscard]] std::optional<QString> practiceMessage(const Appointment& a) const;
     enum class WriteMode { Save, Restore };
     struct Written {
         qint64 id = 0;
@@ -221,6 +247,7 @@ private:
     // A change seen whose reload failed; tried again at the next look.
     bool m_refreshPending = false;
     QList<Dentist> m_dentists;
+    QList<ClosedPeriod> m_closedPeriods;
     QString m_studioName;
     QList<Appointment> m_weekAppointments;
     QDate m_anchor;

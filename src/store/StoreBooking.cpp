@@ -40,7 +40,8 @@ void Store::newAppointment(std::optional<QDate> day, std::optional<qint64> denti
         if (rounded >= Schedule::openingMinutes && rounded < Schedule::closingMinutes)
             begin = rounded;
     }
-    const qint64 dentist = dentistId.value_or(m_dentists.isEmpty() ? 1 : m_dentists.first().id);
+    const QList<Dentist> working = dentistsOn({date});
+    const qint64 dentist = dentistId.value_or(working.isEmpty() ? 1 : working.first().id);
     const int length =
         duration.value_or(std::min(Schedule::defaultDurationMinutes, Schedule::closingMinutes - begin));
     setEditing(Appointment{0, dentist, Cal::dayKey(date), begin, length, {}, {}, {}, {}});
@@ -87,10 +88,12 @@ std::optional<QString> Store::validate(const Appointment& a)
     if (std::optional<QString> message = ruleMessage(a))
         return message;
     try {
-        return conflictIn(a, m_archive.dentistDay(a.day, a.dentistId, a.id));
+        if (std::optional<QString> conflict = conflictIn(a, m_archive.dentistDay(a.day, a.dentistId, a.id)))
+            return conflict;
     } catch (const DatabaseError&) {
-        return std::nullopt; // a failing check does not stop the editor; save checks again
+        // A failing check does not stop the editor; save checks again.
     }
+    return practiceMessage(a);
 }
 
 std::optional<QString> Store::save(const Appointment& appointment)
@@ -137,6 +140,8 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
                                   check.stored, {}};
         else if (std::optional<QString> conflict = conflictIn(a, check.dentistDay))
             refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt, {}};
+        else if (std::optional<QString> closed = practiceMessage(a))
+            refusal = SaveRefusal{SaveRefusal::Reason::Rule, *closed, std::nullopt, {}};
         return !refusal;
     };
     qint64 id = 0;

@@ -53,15 +53,18 @@ QList<FreeSlot> Store::freeSlots(const SlotSearch& search, int count)
             const QList<QDate> days = Cal::workdays(monday);
             const QList<Appointment> booked = m_archive.appointments(Cal::dayKey(days.first()), Cal::dayKey(days.last()));
             for (const QDate& day : days) {
-                if (day < from || !search.weekdays.contains(Cal::weekdayIndex(day)))
+                if (day < from || !search.weekdays.contains(Cal::weekdayIndex(day)) || closedPeriodOn(day))
                     continue;
                 const QString key = Cal::dayKey(day);
                 const int earliest = day == today ? std::max(partStart, earliestStartToday()) : partStart;
                 QList<FreeSlot> ofDay;
-                for (const Dentist& d : dentists)
-                    for (const int start :
-                         Schedule::freeStarts(ofDentistOn(booked, key, d.id), search.durationMinutes, earliest, partEnd))
+                for (const Dentist& d : dentists) {
+                    if (!d.worksOn(day))
+                        continue;
+                    const QList<Appointment> taken = ofDentistOn(booked, key, d.id);
+                    for (const int start : Schedule::freeStarts(taken, search.durationMinutes, earliest, partEnd))
                         ofDay.append({day, start, d.id});
+                }
                 // By time, then by column: the dentists are already in column order.
                 std::stable_sort(ofDay.begin(), ofDay.end(),
                                  [](const FreeSlot& a, const FreeSlot& b) { return a.startMinutes < b.startMinutes; });

@@ -286,3 +286,33 @@ TEST_F(PrintTest, onAHighResolutionDeviceOnePointStaysOnePoint)
     }
     EXPECT_NEAR((right - left + 1) / 4.0, expected, expected * 0.03);
 }
+
+TEST_F(PrintTest, aClosedDayAFourthDentistAndARetiredColumnPrint)
+{
+    ASSERT_FALSE(store.addDentist());
+    book(4, "2024-12-03", 600, 45, "Paola Neri");
+    ASSERT_FALSE(store.retireDentist(2, QDate(2024, 12, 5)));
+    ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 6), QDate(2024, 12, 6), "Ponte"}}));
+
+    const SchedulePrintView week = view(PrintLayout::WeekOnePage);
+    ASSERT_EQ(week.dentists().size(), 4);
+    const auto d = record(week, 0);
+    EXPECT_EQ(d->texts("4").size(), 4); // a narrow column keeps the part of the name that tells it apart
+    EXPECT_EQ(d->texts("Paola").size(), 1); // a name too wide for a narrow column takes two lines
+    EXPECT_EQ(d->texts("Neri").size(), 1);
+    const PageGeometry g(QRectF(QPointF(0, 0), week.pageSize()), 5, 4);
+    const PaintRecord closed = only(*d, "Studio chiuso: Ponte");
+    EXPECT_GT(closed.rect.left(), g.columnLeft(4, 0));
+    EXPECT_LT(rightEdge(closed), g.columnX(20) + 0.01);
+    // Shaded: Friday's whole body, and Dentista 2's column on Thursday (and not on Wednesday).
+    const auto shaded = [&](const QRectF& area) {
+        const QList<PaintRecord> fills = d->of(PaintRecord::Rect);
+        return std::any_of(fills.begin(), fills.end(), [&](const PaintRecord& r) {
+            return r.rect.contains(area) && isGrey(r.brush.color(), 0.88);
+        });
+    };
+    const qreal middle = g.rowTop(20);
+    EXPECT_TRUE(shaded(QRectF(g.columnLeft(4, 0) + 1, middle, g.columnWidth() * 4 - 2, 1)));
+    EXPECT_TRUE(shaded(QRectF(g.columnLeft(3, 1) + 1, middle, g.columnWidth() - 2, 1)));
+    EXPECT_FALSE(shaded(QRectF(g.columnLeft(2, 1) + 1, middle, g.columnWidth() - 2, 1)));
+}

@@ -1,0 +1,145 @@
+#include "StorePractice.h"
+
+#include "AgendaArchive.h"
+#include "Cal.h"
+#include "Color.h"
+#include "Schedule.h"
+#include "Store.h"
+
+namespace {
+
+const QString savePrefix = QStringLiteral("Errore durante il salvataggio: ");
+
+// How many of a retiring dentist's appointments the refusal names.
+constexpr int namedAppointments = 5;
+
+} // namespace
+
+QList<Dentist> withRetirements(QList<Dentist> dentists, const QHash<QString, QString>& settings)
+{
+    for (Dentist& d : dentists)
+        d.retiredFrom = Cal::parseDayKey(settings.value(retiredFromKey(d.id))).value_or(QDate());
+    return dentists;
+}
+
+QList<Dentist> Store::dentistsOn(const QList<QDate>& days) const
+{
+    QList<Dentist> working;
+    for (const Dentist& d : m_dentists)
+        if (std::any_of(days.begin(), days.end(), [&d](const QDate& day) { return d.worksOn(day); }))
+            working.append(d);
+    return working;
+}
+
+std::optional<ClosedPeriod> Store::closedPeriodOn(const QDate& day) const
+{
+    return ClosedDays::periodOn(m_closedPeriods, day);
+}
+
+std::optional<QString> Store::practiceMessage(const Appointment& a) const
+{
+    const std::optional<QDate> day = Cal::parseDayKey(a.day);
+    if (!day)
+        return std::nullopt;
+    if (const std::optional<ClosedPeriod> closed = closedPeriodOn(*day))
+        return QStringLiteral("Lo studio è chiuso ") + Cal::format(*day, QStringLiteral("EEEEdMMMMy"))
+            + (closed->reason.isEmpty() ? QString() : QStringLiteral(" (") + closed->reason + u')') + u'.';
+    const std::optional<Dentist> owner = dentist(a.dentistId);
+    if (owner && !owner->worksOn(*day))
+        return owner->name + QStringLiteral(" non lavora più nello studio dal ")
+            + Cal::format(owner->retiredFrom, QStringLiteral("dMMMMy")) + u'.';
+    return std::nullopt;
+}
+
+std::optional<QString> Store::addDentist()
+{
+    QStringList colors;
+    for (const Dentist& d : std::as_const(m_dentists))
+        colors << d.colorHex;
+    try {
+        m_archive.addDentist(QStringLiteral("Dentista ") + QString::number(m_dentists.size() + 1),
+                             distinctColorHex(colors));
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    loadSettings();
+    return std::nullopt;
+}
+
+std::optional<QString> Store::retireDentist(qint64 id, const QDate& from, QList<Appointment>* remaining)
+{
+    const std::optional<Dentist> leaving = dentist(id);
+    if (!leaving)
+        return std::nullopt;
+    const bool othersWork = std::any_of(m_dentists.begin(), m_dentists.end(), [&](const Dentist& d) {
+        return d.id != id && !d.retiredFrom.isValid();
+    });
+    if (!othersWork)
+        return QStringLiteral("Deve restare almeno un dentista in attività.");
+    std::optional<QString> refusal;
+    try {
+        m_archive.writeSettingIfNoneFrom(
+            retiredFromKey(id), Cal::dayKey(from), id, Cal::dayKey(from), [&](const QList<Appointment>& booked) {
+                if (remaining)
+                    *remaining = booked;
+                if (booked.isEmpty())
+                    return true;
+                QStringList named;
+                for (const Appointment& a : booked.mid(0, namedAppointments))
+                    named << Cal::format(a.date(), QStringLiteral("EEEdMMMy")) + u' '
+                            + Schedule::clockText(a.startMinutes) + u' ' + a.patient;
+                if (booked.size() > namedAppointments)
+                    named << QStringLiteral("…");
+                refusal = QStringLiteral("Prima di ritirare ") + leaving->name + QStringLiteral(" bisogna spostare o eliminare ")
+                    + (booked.size() == 1 ? QStringLiteral("il suo appuntamento")
+                                          : QStringLiteral("i suoi %1 appuntamenti").arg(booked.size()))
+                    + QStringLiteral(" dal ") + Cal::format(from, QStringLiteral("dMMMMy")) + QStringLiteral(": ")
+                    + named.join(QStringLiteral(", ")) + u'.';
+                return false;
+            });
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    loadSettings();
+    return refusal;
+}
+
+std::optional<QString> Store::reinstateDentist(qint64 id)
+{
+    try {
+        m_archive.writeSetting(retiredFromKey(id), std::nullopt);
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    loadSettings();
+    return std::nullopt;
+}
+
+std::optional<QString> Store::moveDentist(qint64 id, int toIndex)
+{
+    QList<qint64> order;
+    for (const Dentist& d : std::as_const(m_dentists))
+        if (d.id != id)
+            order.append(d.id);
+    if (order.size() == m_dentists.size())
+        return std::nullopt;
+    order.insert(std::clamp<qsizetype>(toIndex, 0, order.size()), id);
+    try {
+        m_archive.reorderDentists(order);
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    loadSettings();
+    return std::nullopt;
+}
+
+std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& periods)
+{
+    try {
+        m_archive.writeSetting(closedDaysKey, ClosedDays::toText(periods));
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    loadSettings();
+    return std::nullopt;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Dentist.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// Where the practice's changes live in the settings table, so that an older copy of the program, which
+// reads only the dentists' rows and the practice name, still opens the file.
+inline const QString closedDaysKey = QStringLiteral("closed_days");
+
+// "dentist_<id>_retired_from": the day key from which the dentist no longer works.
+[[nodiscard]] inline QString retiredFromKey(qint64 dentistId)
+{
+    return QStringLiteral("dentist_%1_retired_from").arg(dentistId);
+}
+
+// The dentists with their retirement days from the settings.
+[[nodiscard]] QList<Dentist> withRetirements(QList<Dentist> dentists, const QHash<QString, QString>& settings);

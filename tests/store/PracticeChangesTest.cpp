@@ -1,0 +1,94 @@
+// A practice that changes: a fourth dentist, a dentist who leaves, days the practice is closed.
+#include "StoreFixture.h"
+
+namespace {
+
+QStringList names(const QList<Dentist>& dentists)
+{
+    QStringList result;
+    for (const Dentist& d : dentists)
+        result << d.name;
+    return result;
+}
+
+TEST_F(StoreTest, AFourthDentistIsAColumnOfItsOwnThatCanBeBookedFoundAndMoved)
+{
+    ASSERT_FALSE(store->addDentist());
+    const Dentist fourth = store->dentists().last();
+    EXPECT_EQ(std::tuple(fourth.name, fourth.position), std::tuple(QString("Dentista 4"), 3));
+    EXPECT_EQ(fourth.colorHex, "#8E44AD");
+    EXPECT_EQ(names(store->visibleDentists()).size(), 4);
+    ASSERT_FALSE(store->save(booking(fourth.id, "2024-12-05", 600, 30, "Paola Neri")));
+    EXPECT_EQ(patients(store->search("paola")), QStringList{"Paola Neri"});
+    EXPECT_EQ(store->appointments(QDate(2024, 12, 5), fourth.id).size(), 1);
+
+    // The new column goes first; the others keep their order.
+    ASSERT_FALSE(store->moveDentist(fourth.id, 0));
+    EXPECT_EQ(names(store->dentists()), QStringList({"Dentista 4", "Dentista 1", "Dentista 2", "Dentista 3"}));
+    EXPECT_EQ(store->dentists().last().position, 3);
+    EXPECT_EQ(Store(db).dentists(), store->dentists());
+}
+
+TEST_F(StoreTest, ARetirementWaitsForTheFutureAppointmentsAndKeepsThePast)
+{
+    ASSERT_FALSE(store->save(booking(3, "2024-11-28", 600, 30, "Passato")));
+    ASSERT_FALSE(store->save(booking(3, "2024-12-10", 600, 30, "Futuro")));
+    QList<Appointment> remaining;
+    EXPECT_EQ(store->retireDentist(3, QDate(2024, 12, 9), &remaining),
+              QStringLiteral("Prima di ritirare Dentista 3 bisogna spostare o eliminare il suo appuntamento dal "
+                             "9 dicembre 2024: mar 10 dic 2024 10:00 Futuro."));
+    EXPECT_EQ(patients(remaining), QStringList{"Futuro"});
+    EXPECT_FALSE(store->dentist(3)->retiredFrom.isValid());
+
+    ASSERT_TRUE(store->move(remaining[0].id, QDate(2024, 12, 10), 2, 600));
+    ASSERT_FALSE(store->retireDentist(3, QDate(2024, 12, 9)));
+    EXPECT_EQ(store->dentist(3)->retiredFrom, QDate(2024, 12, 9));
+    EXPECT_EQ(names(store->visibleDentists()).size(), 3); // still works this week
+    store->step(1);
+    EXPECT_EQ(names(store->visibleDentists()), QStringList({"Dentista 1", "Dentista 2"}));
+    EXPECT_EQ(store->save(booking(3, "2024-12-11", 600, 30)),
+              QStringLiteral("Dentista 3 non lavora più nello studio dal 9 dicembre 2024."));
+    EXPECT_EQ(patients(store->search("passato")), QStringList{"Passato"});
+    EXPECT_EQ(store->dentist(3)->name, "Dentista 3"); // named in the history
+
+    // Brought back; but never the last one out.
+    ASSERT_FALSE(store->reinstateDentist(3));
+    EXPECT_EQ(names(store->visibleDentists()).size(), 3);
+    ASSERT_FALSE(store->retireDentist(1, QDate(2025, 1, 1)));
+    ASSERT_FALSE(store->retireDentist(2, QDate(2025, 1, 1)));
+    EXPECT_EQ(store->retireDentist(3, QDate(2025, 1, 1)), "Deve restare almeno un dentista in attività.");
+}
+
+TEST_F(StoreTest, ClosedDaysRefuseBookingsMovesAndUndoAfterTheOtherRules)
+{
+    ASSERT_FALSE(store->save(booking(1, "2025-04-21", 600, 30, "Prima")));
+    store->showDate(QDate(2025, 4, 22));
+    Appointment tuesday = booking(1, "2025-04-22", 600, 30, "Anna Verdi");
+    ASSERT_FALSE(store->saveEdited(tuesday, tuesday));
+    tuesday = store->appointments(QDate(2025, 4, 22), 1).first();
+    store->deleteAppointment(tuesday);
+
+    ASSERT_FALSE(store->setClosedPeriods(ClosedDays::italianHolidays(2025)
+                                         + QList<ClosedPeriod>{{QDate(2025, 4, 22), QDate(2025, 4, 25), ""}}));
+    EXPECT_EQ(store->closedPeriodOn(QDate(2025, 4, 21))->reason, "Lunedì dell'Angelo");
+    EXPECT_EQ(store->save(booking(2, "2025-04-21", 615, 30)),
+              QStringLiteral("Lo studio è chiuso lunedì 21 aprile 2025 (Lunedì dell'Angelo)."));
+    // The existing rules come first, with their messages.
+    EXPECT_EQ(store->save(booking(1, "2025-04-21", 600, 30)),
+              QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Prima)."));
+    EXPECT_EQ(store->validate(booking(2, "2025-04-24", 600, 30)), QStringLiteral("Lo studio è chiuso giovedì 24 aprile 2025."));
+    const qint64 prima = store->search("prima").first().id;
+    EXPECT_FALSE(store->move(prima, QDate(2025, 4, 23), 2, 600));
+    EXPECT_TRUE(store->alertMessage()->endsWith("Lo studio è chiuso mercoledì 23 aprile 2025."));
+    store->setAlertMessage(std::nullopt);
+    store->undo();
+    EXPECT_EQ(*store->alertMessage(), QStringLiteral("Impossibile annullare: eliminazione di Anna Verdi.\n"
+                                                     "Lo studio è chiuso martedì 22 aprile 2025."));
+
+    SlotSearch search;
+    search.from = QDate(2025, 4, 21);
+    EXPECT_EQ(store->freeSlots(search, 1).value(0).day, QDate(2025, 4, 28));
+    EXPECT_EQ(Store(db).closedPeriods(), store->closedPeriods());
+}
+
+} // namespace
