@@ -29,7 +29,8 @@ GridBody::GridBody(Store& store, QWidget* parent)
 void GridBody::sync()
 {
     const QList<QDate> days = m_store.visibleDays();
-    const QList<Dentist>& dentists = m_store.dentists();
+    m_dentists = m_store.dentists();
+    const QList<Dentist>& dentists = m_dentists;
     const bool compact = m_store.mode() == ViewMode::Week;
     const GridGeometry rules(compact);
     const qsizetype count = days.size() * dentists.size();
@@ -132,7 +133,7 @@ void ScheduleGrid::sync()
     m_header->setContent(days, m_store.dentists(), m_store.mode() == ViewMode::Week);
     m_body->sync();
     QList<qint64> dentists;
-    for (const Dentist& d : m_store.dentists())
+    for (const Dentist& d : m_body->dentists())
         dentists.append(d.id);
     m_cursor.setGrid(days, dentists);
     // A reload (also one made by another computer) keeps the cursor where it is and never scrolls.
@@ -141,7 +142,7 @@ void ScheduleGrid::sync()
 
 DentistColumn* ScheduleGrid::column(int dayIndex, int dentistIndex) const
 {
-    const qsizetype n = m_store.dentists().size();
+    const qsizetype n = m_body->dentists().size();
     const qsizetype index = dayIndex * n + dentistIndex;
     if (dentistIndex < 0 || dentistIndex >= n || index < 0 || index >= m_body->columns().size())
         return nullptr;
@@ -270,7 +271,7 @@ void ScheduleGrid::run(Command command)
 
 void ScheduleGrid::pressed(DentistColumn* column, int slot)
 {
-    const qsizetype dentists = m_store.dentists().size();
+    const qsizetype dentists = m_body->dentists().size();
     const qsizetype index = m_body->columns().indexOf(column);
     if (index < 0 || dentists == 0)
         return;

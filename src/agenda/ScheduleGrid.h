@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Dentist.h"
 #include "KeyboardCursor.h"
 
 #include <QList>
@@ -22,6 +23,8 @@ class GridBody : public QWidget {
 public:
     GridBody(Store& store, QWidget* parent = nullptr);
     void sync();
+    // The dentists of every day's columns, in order; the columns run day by day.
+    [[nodiscard]] const QList<Dentist>& dentists() const { return m_dentists; }
     [[nodiscard]] const QList<DentistColumn*>& columns() const { return m_columns; }
     [[nodiscard]] TimeColumn* timeColumn() const { return m_time; }
 
@@ -39,6 +42,7 @@ private:
 
     Store& m_store;
     TimeColumn* m_time;
+    QList<Dentist> m_dentists;
     QList<DentistColumn*> m_columns;
     QList<DentistColumn*> m_spare; // hidden, ready for reuse
 };
