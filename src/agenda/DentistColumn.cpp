@@ -31,11 +31,12 @@ DentistColumn::DentistColumn(Store& store, QWidget* parent)
 }
 
 void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments,
-                               bool compact, bool isDayEnd)
+                               bool compact, bool isDayEnd, const std::optional<QString>& closure)
 {
     if (day == m_day && dentist == m_dentist && appointments == m_appointments && compact == m_compact
-        && isDayEnd == m_dayEnd)
+        && isDayEnd == m_dayEnd && closure == m_closure)
         return;
+    m_closure = closure;
     const bool geometryChanged = compact != m_compact;
     m_day = day;
     m_dentist = dentist;
@@ -56,6 +57,8 @@ void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const Q
 
 bool DentistColumn::isFree(int slot) const
 {
+    if (m_closure)
+        return false;
     const int m = GridGeometry::slotStart(slot);
     for (const Appointment& a : m_appointments)
         if (a.startMinutes <= m && m < a.startMinutes + a.durationMinutes)
@@ -111,6 +114,8 @@ void DentistColumn::paintEvent(QPaintEvent* event)
     else
         paintSlots(p);
 
+    if (m_closure)
+        paintClosure(p);
     const QRectF dirty = event->rect();
     for (const AppointmentBlock& block : m_blocks)
         if (block.rect().intersects(dirty))
@@ -121,6 +126,19 @@ void DentistColumn::paintEvent(QPaintEvent* event)
         ColumnSeparator::paint(p, rect(), m_dayEnd, pal);
     if (m_cursorSlot)
         paintCursor(p);
+}
+
+// A closed day or a retired dentist's day: the column greyed, the reason near its top.
+void DentistColumn::paintClosure(QPainter& p) const
+{
+    const QPalette& pal = palette();
+    QColor shade = AgendaStyle::primary(pal);
+    shade.setAlphaF(0.07f);
+    p.fillRect(rect(), shade);
+    p.setFont(AgendaStyle::font(AgendaStyle::captionSize, QFont::DemiBold));
+    p.setPen(AgendaStyle::secondary(pal));
+    const QRectF area(4, m_geometry.rowHeight() * 0.5, width() - 8, m_geometry.rowHeight() * 6);
+    p.drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, *m_closure);
 }
 
 // An accent frame around the block or the free slot; a free slot also shows the start that Return books.

@@ -26,8 +26,10 @@ public:
     DentistColumn(Store& store, QWidget* parent = nullptr);
 
     // Replaces what the column shows; repaints only when something changed.
+    // `closure`: why the column takes no bookings that day (the practice is closed, the dentist no longer
+    // works there), shown across it; absent on a working day.
     void setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments, bool compact,
-                    bool isDayEnd);
+                    bool isDayEnd, const std::optional<QString>& closure = std::nullopt);
 
     [[nodiscard]] const QDate& day() const { return m_day; }
     [[nodiscard]] const Dentist& dentist() const { return m_dentist; }
@@ -73,6 +75,7 @@ protected:
 
 private:
     void paintSlots(QPainter& p);
+    void paintClosure(QPainter& p) const;
     void paintTintedBackground(QPainter& p);
     void paintLines(QPainter& p, const QList<QLineF>& quarters, const QList<QLineF>& hours) const;
     void paintCursor(QPainter& p) const;
@@ -91,6 +94,7 @@ private:
     GridGeometry m_geometry{true};
     bool m_compact = true;
     bool m_dayEnd = false;
+    std::optional<QString> m_closure;
     std::vector<AppointmentBlock> m_blocks;
     ColumnCells m_cells;
     quint64 m_revision = 0;

@@ -29,7 +29,7 @@ GridBody::GridBody(Store& store, QWidget* parent)
 void GridBody::sync()
 {
     const QList<QDate> days = m_store.visibleDays();
-    m_dentists = m_store.dentists();
+    m_dentists = m_store.visibleDentists();
     const QList<Dentist>& dentists = m_dentists;
     const bool compact = m_store.mode() == ViewMode::Week;
     const GridGeometry rules(compact);
@@ -46,11 +46,20 @@ void GridBody::sync()
         column->show();
         m_columns.append(column);
     }
-    for (qsizetype d = 0; d < days.size(); ++d)
-        for (qsizetype j = 0; j < dentists.size(); ++j)
+    for (qsizetype d = 0; d < days.size(); ++d) {
+        const std::optional<ClosedPeriod> closed = m_store.closedPeriodOn(days[d]);
+        for (qsizetype j = 0; j < dentists.size(); ++j) {
+            std::optional<QString> closure;
+            if (closed)
+                closure = closed->reason.isEmpty() ? QStringLiteral("Studio chiuso")
+                                                   : QStringLiteral("Studio chiuso\n") + closed->reason;
+            else if (!dentists[j].worksOn(days[d]))
+                closure = QStringLiteral("Non lavora più nello studio");
             m_columns[d * dentists.size() + j]->setContent(days[d], dentists[j],
                                                           m_store.appointments(days[d], dentists[j].id), compact,
-                                                          j == dentists.size() - 1);
+                                                          j == dentists.size() - 1, closure);
+        }
+    }
     m_time->setRowHeight(rules.rowHeight());
     setFixedHeight(int(rules.height()));
     layoutColumns();
@@ -130,8 +139,8 @@ ScheduleGrid::ScheduleGrid(Store& store, bool scrolls, QWidget* parent)
 void ScheduleGrid::sync()
 {
     const QList<QDate> days = m_store.visibleDays();
-    m_header->setContent(days, m_store.dentists(), m_store.mode() == ViewMode::Week);
     m_body->sync();
+    m_header->setContent(days, m_body->dentists(), m_store.mode() == ViewMode::Week);
     QList<qint64> dentists;
     for (const Dentist& d : m_body->dentists())
         dentists.append(d.id);
