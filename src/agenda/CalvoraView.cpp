@@ -77,6 +77,14 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     connect(m_grid, &ScheduleGrid::dentistClicked, this, &CalvoraView::openDentistEditor);
     connect(&m_store, &Store::changed, this, &CalvoraView::refresh);
     refresh();
+    // The window opens with the keyboard in the grid.
+    m_grid->setFocus(Qt::OtherFocusReason);
+}
+
+void CalvoraView::focusGrid()
+{
+    if (isVisible())
+        m_grid->setFocus(Qt::OtherFocusReason);
 }
 
 void CalvoraView::buildToolbar()
@@ -150,14 +158,16 @@ void CalvoraView::buildToolbar()
     m_datePopover->setContent(calendarBox);
     connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate day) { m_store.showDate(day); });
     connect(m_calendar, &QCalendarWidget::activated, this, [this](QDate day) { m_store.showDate(day); });
+    connect(m_datePopover, &Popover::closed, this, &CalvoraView::focusGrid);
 
     m_searchPopover = new Popover(this);
     m_freeSlotPopover = new Popover(this);
     for (Popover* popover : {m_searchPopover, m_freeSlotPopover}) {
-        connect(popover, &Popover::closed, this, [popover] {
+        connect(popover, &Popover::closed, this, [this, popover] {
             // The next opening starts afresh.
             if (QWidget* panel = popover->content())
                 panel->deleteLater();
+            focusGrid();
         });
     }
 }
@@ -222,6 +232,11 @@ void CalvoraView::openDentistEditor(DentistHeader* header)
             m_dentistEditor->close();
     }, this);
     m_dentistEditor->setAttribute(Qt::WA_DeleteOnClose);
+    // The editor also goes when the whole window does: then nothing takes the focus.
+    connect(m_dentistEditor, &QObject::destroyed, m_grid, [grid = m_grid] {
+        if (grid->window()->isVisible())
+            grid->setFocus(Qt::OtherFocusReason);
+    });
     placeUnder(m_dentistEditor, header);
     m_dentistEditor->show();
 }
@@ -282,6 +297,7 @@ void CalvoraView::presentModals()
         connect(m_editor, &QDialog::finished, this, [this] {
             if (m_store.editing())
                 m_store.setEditing(std::nullopt);
+            focusGrid();
         });
         m_editor->open();
     } else if (!m_store.editing() && m_editor) {
@@ -296,6 +312,7 @@ void CalvoraView::presentModals()
             m_store.setPendingDelete(std::nullopt);
             if (pressed == 0)
                 m_store.deleteAppointment(a);
+            focusGrid();
         });
     }
 
@@ -310,6 +327,7 @@ void CalvoraView::presentModals()
         Dialogs::open(this, request, [this](int) {
             m_alerting = false;
             m_store.setAlertMessage(std::nullopt);
+            focusGrid();
         });
     }
 }

@@ -82,6 +82,8 @@ private:
     void buildToolbar();
     void refresh();
     void presentModals();
+    // The grid takes the keyboard back whenever a sheet, an alert or a panel over it closes.
+    void focusGrid();
     void print(PrintLayout layout, bool duplex);
 
     Store& m_store;

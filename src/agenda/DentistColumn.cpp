@@ -31,11 +31,12 @@ DentistColumn::DentistColumn(Store& store, QWidget* parent)
 }
 
 void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments,
-                               bool compact, bool isDayEnd)
+                               bool compact, bool isDayEnd, const std::optional<QString>& closure)
 {
     if (day == m_day && dentist == m_dentist && appointments == m_appointments && compact == m_compact
-        && isDayEnd == m_dayEnd)
+        && isDayEnd == m_dayEnd && closure == m_closure)
         return;
+    m_closure = closure;
     const bool geometryChanged = compact != m_compact;
     m_day = day;
     m_dentist = dentist;
@@ -47,6 +48,8 @@ void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const Q
     if (geometryChanged)
         rebuildLines();
     rebuildBlocks();
+    m_cells = ColumnCells(m_appointments);
+    ++m_revision;
     if (m_hoverSlot && !isFree(*m_hoverSlot))
         m_hoverSlot.reset();
     update();
@@ -54,6 +57,8 @@ void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const Q
 
 bool DentistColumn::isFree(int slot) const
 {
+    if (m_closure)
+        return false;
     const int m = GridGeometry::slotStart(slot);
     for (const Appointment& a : m_appointments)
         if (a.startMinutes <= m && m < a.startMinutes + a.durationMinutes)
@@ -109,6 +114,8 @@ void DentistColumn::paintEvent(QPaintEvent* event)
     else
         paintSlots(p);
 
+    if (m_closure)
+        paintClosure(p);
     const QRectF dirty = event->rect();
     for (const AppointmentBlock& block : m_blocks)
         if (block.rect().intersects(dirty))
@@ -117,6 +124,60 @@ void DentistColumn::paintEvent(QPaintEvent* event)
     // Blocks keep 2 pt from the column's edges, so the separator never lies under one.
     if (tinted)
         ColumnSeparator::paint(p, rect(), m_dayEnd, pal);
+    if (m_cursorSlot)
+        paintCursor(p);
+}
+
+// A closed day or a retired dentist's day: the column greyed, the reason near its top.
+void DentistColumn::paintClosure(QPainter& p) const
+{
+    const QPalette& pal = palette();
+    QColor shade = AgendaStyle::primary(pal);
+    shade.setAlphaF(0.07f);
+    p.fillRect(rect(), shade);
+    p.setFont(AgendaStyle::font(AgendaStyle::captionSize, QFont::DemiBold));
+    p.setPen(AgendaStyle::secondary(pal));
+    const QRectF area(4, m_geometry.rowHeight() * 0.5, width() - 8, m_geometry.rowHeight() * 6);
+    p.drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, *m_closure);
+}
+
+// An accent frame around the block or the free slot; a free slot also shows the start that Return books.
+void DentistColumn::paintCursor(QPainter& p) const
+{
+    const QPalette& pal = palette();
+    const ColumnCells::Cell& cell = m_cells.cellOfSlot(*m_cursorSlot);
+    const QRectF frame = m_geometry.cursorRect(cell, width());
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    if (!cell.appointment) {
+        p.fillRect(frame, AgendaStyle::accent(pal, 0.14));
+        p.setFont(AgendaStyle::font(AgendaStyle::captionSize, QFont::DemiBold));
+        p.setPen(AgendaStyle::accent(pal));
+        p.drawText(frame.adjusted(4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("+ ") + Schedule::clockText(GridGeometry::slotStart(cell.first)));
+    }
+    // Three pixels wide and mostly outside the frame, so that it stands out of a block of any colour.
+    p.setPen(QPen(AgendaStyle::accent(pal), 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(frame.adjusted(-0.5, -0.5, 0.5, 0.5), AppointmentBlock::cornerRadius, AppointmentBlock::cornerRadius);
+    p.restore();
+}
+
+QRectF DentistColumn::cursorRect(int slot) const
+{
+    return m_geometry.cursorRect(m_cells.cellOfSlot(slot), width());
+}
+
+void DentistColumn::setCursorSlot(std::optional<int> slot)
+{
+    if (slot == m_cursorSlot)
+        return;
+    // The frame's pen reaches two pixels outside the rectangle.
+    if (m_cursorSlot)
+        update(cursorRect(*m_cursorSlot).toAlignedRect().adjusted(-3, -3, 3, 3));
+    m_cursorSlot = slot;
+    if (m_cursorSlot)
+        update(cursorRect(*m_cursorSlot).toAlignedRect().adjusted(-3, -3, 3, 3));
 }
 
 // The column is opaque: its background, the 43 slot lines and the separator come from one picture of
@@ -236,6 +297,7 @@ void DentistColumn::hideEvent(QHideEvent* event)
 {
     // A hidden column (kept for the other mode) comes back without a stale highlight or press.
     m_hoverSlot.reset();
+    m_cursorSlot.reset();
     m_dropTargeted = false;
     m_pressPos.reset();
     m_pressedId.reset();
@@ -250,6 +312,8 @@ void DentistColumn::leaveEvent(QEvent* event)
 
 void DentistColumn::mousePressEvent(QMouseEvent* event)
 {
+    if (const std::optional<int> slot = m_geometry.slot(event->position().y()))
+        emit pressed(*slot);
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -289,13 +353,18 @@ void DentistColumn::contextMenuEvent(QContextMenuEvent* event)
         event->ignore();
         return;
     }
-    const Appointment a = block->appointment();
+    showMenu(block->appointment(), event->globalPos());
+}
+
+QMenu* DentistColumn::showMenu(const Appointment& a, const QPoint& globalPos)
+{
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(QStringLiteral("Modifica…"), this, [this, a] { m_store.setEditing(a); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Elimina…"), this, [this, a] { m_store.setPendingDelete(a); });
-    menu->popup(event->globalPos());
+    menu->popup(globalPos);
+    return menu;
 }
 
 void DentistColumn::startDrag(const AppointmentBlock& block)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppointmentBlock.h"
+#include "ColumnCells.h"
 #include "Dentist.h"
 #include "GridGeometry.h"
 
@@ -12,10 +13,12 @@
 #include <optional>
 #include <vector>
 
+class QMenu;
 class Store;
 
 // One dentist's day: the 43 quarter-hour slots painted in one pass, the appointments as blocks, the
 // hover highlight on free slots, a click on a free slot to book, and the drop target for dragged blocks.
+// It draws the grid's keyboard cursor when the cursor is in it.
 class DentistColumn : public QWidget {
     Q_OBJECT
 
@@ -23,8 +26,10 @@ public:
     DentistColumn(Store& store, QWidget* parent = nullptr);
 
     // Replaces what the column shows; repaints only when something changed.
+    // `closure`: why the column takes no bookings that day (the practice is closed, the dentist no longer
+    // works there), shown across it; absent on a working day.
     void setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments, bool compact,
-                    bool isDayEnd);
+                    bool isDayEnd, const std::optional<QString>& closure = std::nullopt);
 
     [[nodiscard]] const QDate& day() const { return m_day; }
     [[nodiscard]] const Dentist& dentist() const { return m_dentist; }
@@ -36,6 +41,22 @@ public:
     // The topmost block whose shape holds the point.
     [[nodiscard]] const AppointmentBlock* blockAt(const QPointF& point) const;
     [[nodiscard]] const std::vector<AppointmentBlock>& blocks() const { return m_blocks; }
+    // The free slots and appointments from top to bottom, and a number that changes whenever they may.
+    [[nodiscard]] const ColumnCells& cells() const { return m_cells; }
+    [[nodiscard]] quint64 contentRevision() const { return m_revision; }
+
+    // The keyboard cursor's slot while it is in this column and the grid has the focus; absent otherwise.
+    [[nodiscard]] std::optional<int> cursorSlot() const { return m_cursorSlot; }
+    void setCursorSlot(std::optional<int> slot);
+    // The cursor's frame around the cell of a slot, in the column's coordinates.
+    [[nodiscard]] QRectF cursorRect(int slot) const;
+
+    // The appointment's menu ("Modifica…", "Elimina…") at a point on the screen; it deletes itself.
+    QMenu* showMenu(const Appointment& appointment, const QPoint& globalPos);
+
+signals:
+    // A mouse button went down on a slot (free or under a block).
+    void pressed(int slot);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -54,8 +75,10 @@ protected:
 
 private:
     void paintSlots(QPainter& p);
+    void paintClosure(QPainter& p) const;
     void paintTintedBackground(QPainter& p);
     void paintLines(QPainter& p, const QList<QLineF>& quarters, const QList<QLineF>& hours) const;
+    void paintCursor(QPainter& p) const;
     void rebuildBlocks();
     void rebuildLines();
     void setHoverSlot(std::optional<int> slot);
@@ -71,7 +94,11 @@ private:
     GridGeometry m_geometry{true};
     bool m_compact = true;
     bool m_dayEnd = false;
+    std::optional<QString> m_closure;
     std::vector<AppointmentBlock> m_blocks;
+    ColumnCells m_cells;
+    quint64 m_revision = 0;
+    std::optional<int> m_cursorSlot;
     QList<QLineF> m_hourLines;
     QList<QLineF> m_quarterLines;
     std::optional<int> m_hoverSlot;

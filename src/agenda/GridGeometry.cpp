@@ -21,6 +21,13 @@ QRectF GridGeometry::blockRect(const Appointment& a, double columnWidth) const
     return QRectF(2, m_rowHeight * quarters + 1, columnWidth - 4, a.durationMinutes / 15.0 * m_rowHeight - 2);
 }
 
+QRectF GridGeometry::cursorRect(const ColumnCells::Cell& cell, double columnWidth) const
+{
+    if (cell.appointment)
+        return blockRect(*cell.appointment, columnWidth);
+    return slotRect(cell.first, columnWidth).adjusted(2, 1, -2, -1);
+}
+
 int GridGeometry::columnEdge(int c, int count, int width)
 {
     if (count <= 0)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Appointment.h"
+#include "ColumnCells.h"
+#include "Schedule.h"
 
 #include <QRectF>
 
@@ -11,7 +13,7 @@
 class GridGeometry {
 public:
     static constexpr double timeColumnWidth = 54;
-    static constexpr int rowCount = 43;
+    static constexpr int rowCount = Schedule::slotCount;
     static constexpr double compactRowHeight = 22; // week view
     static constexpr double fullRowHeight = 34;    // day view
 
@@ -22,11 +24,15 @@ public:
 
     // The slot under a y inside the column; absent above the first and from the end of the last.
     [[nodiscard]] std::optional<int> slot(double y) const;
-    [[nodiscard]] static int slotStart(int slot) { return 540 + 15 * slot; }
+    [[nodiscard]] static int slotStart(int slot) { return Schedule::openingMinutes + Schedule::slotMinutes * slot; }
     [[nodiscard]] QRectF slotRect(int slot, double columnWidth) const;
 
     // The block of an appointment: 2 px inset at each side, 1 px free above and below its slots.
     [[nodiscard]] QRectF blockRect(const Appointment& a, double columnWidth) const;
+
+    // The keyboard cursor's frame around a cell: the block of its appointment, or where a block of the
+    // free slot would lie.
+    [[nodiscard]] QRectF cursorRect(const ColumnCells::Cell& cell, double columnWidth) const;
 
     // The y of slot line i (1 … 43), at the lower edge of slot i − 1, on the half pixel.
     [[nodiscard]] double lineY(int i) const { return i * m_rowHeight - 0.5; }

@@ -38,7 +38,18 @@ void Popover::showUnder(QWidget* anchor)
     placeUnder(this, anchor);
     show();
     if (m_content)
-        m_content->setFocus();
+        focusContent();
+}
+
+// The keys go to the field or view that the content would focus itself (a search field, a calendar), not
+// to the content's frame, which takes no keys.
+void Popover::focusContent()
+{
+    QWidget* target = m_content->focusWidget();
+    for (QWidget* w = m_content->nextInFocusChain(); !target && w != m_content; w = w->nextInFocusChain())
+        if (m_content->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(m_content))
+            target = w;
+    (target ? target : m_content)->setFocus(Qt::PopupFocusReason);
 }
 
 void Popover::hideEvent(QHideEvent* event)

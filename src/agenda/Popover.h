@@ -26,5 +26,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void focusContent();
+
     QWidget* m_content = nullptr;
 };

@@ -266,7 +266,10 @@ void AppointmentEditor::buildForm(QWidget* content)
             m_draft.dentistId = m_dentist->itemData(index).toLongLong();
         edited();
     });
-    connect(m_date, &QDateEdit::dateChanged, this, &AppointmentEditor::edited);
+    connect(m_date, &QDateEdit::dateChanged, this, [this] {
+        fillDentists();
+        edited();
+    });
     connect(m_start, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
             m_draft.startMinutes = m_start->itemData(index).toInt();
@@ -339,8 +342,10 @@ void AppointmentEditor::fillDentists()
 {
     const QSignalBlocker blocker(m_dentist);
     m_dentist->clear();
+    // Those who work on the chosen day; the appointment's own dentist stays, so that nothing changes by itself.
     for (const Dentist& d : std::as_const(m_shownDentists))
-        m_dentist->addItem(d.name, d.id);
+        if (d.worksOn(m_date->date()) || d.id == m_draft.dentistId)
+            m_dentist->addItem(d.name, d.id);
     m_dentist->setCurrentIndex(m_dentist->findData(m_draft.dentistId));
 }
 
@@ -469,6 +474,7 @@ void AppointmentEditor::showDraft()
     m_notes->setPlainText(draft.notes);
     for (QWidget* field : fields)
         field->blockSignals(false);
+    fillDentists();
     m_save->setEnabled(!draft.patient.trimmed().isEmpty());
 }
 

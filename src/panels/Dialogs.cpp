@@ -1,6 +1,11 @@
 #include "Dialogs.h"
 
+#include <QCalendarWidget>
 #include <QColorDialog>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QQueue>
@@ -29,6 +34,12 @@ int queuedAnswer(const DialogRequest& request)
 QQueue<std::optional<QColor>>& colorAnswers()
 {
     static QQueue<std::optional<QColor>> queue;
+    return queue;
+}
+
+QQueue<std::optional<QDate>>& dateAnswers()
+{
+    static QQueue<std::optional<QDate>> queue;
     return queue;
 }
 
@@ -117,6 +128,50 @@ std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial)
 void answerNext(QMessageBox::ButtonRole role)
 {
     answers().enqueue(role);
+}
+
+std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QString& message, const QDate& initial,
+                                const QString& confirm)
+{
+    DialogRequest request;
+    request.title = title;
+    request.message = message;
+    request.buttons = {{confirm, QMessageBox::AcceptRole}, {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
+    request.escapeIndex = 1;
+    shown().append(request);
+    if (!dateAnswers().isEmpty())
+        return dateAnswers().dequeue();
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* column = new QVBoxLayout(&dialog);
+    auto* heading = new QLabel(title, &dialog);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    column->addWidget(heading);
+    auto* text = new QLabel(message, &dialog);
+    text->setWordWrap(true);
+    column->addWidget(text);
+    auto* field = new QDateEdit(initial, &dialog);
+    field->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    field->setCalendarPopup(true);
+    field->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    field->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
+    column->addWidget(field);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(confirm, QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    column->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return field->date();
+}
+
+void answerNextDate(const std::optional<QDate>& day)
+{
+    dateAnswers().enqueue(day);
 }
 
 void answerNextColor(const std::optional<QColor>& color)

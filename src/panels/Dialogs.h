@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDate>
 #include <QList>
 #include <QMessageBox>
 #include <QString>
@@ -38,10 +39,16 @@ void open(QWidget* parent, const DialogRequest& request, std::function<void(int)
 // The platform's colour chooser, without an opacity control; absent when cancelled.
 [[nodiscard]] std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial);
 
+// Asks for a day: a main text, an informative text and a date field starting at `initial`; absent when
+// cancelled. The buttons read `confirm` and "Annulla".
+[[nodiscard]] std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QString& message,
+                                              const QDate& initial, const QString& confirm);
+
 // Test hooks. Queued answers are used, in order, instead of showing anything: the button with that role
 // is pressed (the first one, if several have it).
 void answerNext(QMessageBox::ButtonRole role);
 void answerNextColor(const std::optional<QColor>& color);
+void answerNextDate(const std::optional<QDate>& day);
 // Every request made since the last call, in order (also those answered by a queued answer).
 [[nodiscard]] QList<DialogRequest> takeShown();
 

@@ -44,7 +44,8 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     m_dentist->setObjectName(QStringLiteral("dentistPicker"));
     m_dentist->addItem(QStringLiteral("Qualsiasi dentista"));
     for (const Dentist& d : m_store.dentists())
-        m_dentist->addItem(d.name, d.id);
+        if (d.worksOn(Clock::today()))
+            m_dentist->addItem(d.name, d.id);
     form->addRow(QStringLiteral("Dentista"), m_dentist);
 
     m_from = new QDateEdit(Clock::today(), this);

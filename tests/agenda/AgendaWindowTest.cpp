@@ -115,3 +115,27 @@ TEST_F(AgendaTest, toolbarAndMenusShareOneActionPerCommand)
     store.setEditing(std::nullopt);
     EXPECT_TRUE(view->newButton()->isEnabled());
 }
+
+TEST_F(AgendaTest, aFourthDentistAClosedDayAndARetiredDentistShowInTheGrid)
+{
+    ASSERT_FALSE(store.addDentist());
+    ASSERT_EQ(view->grid()->headerRow()->dentistHeaders().size(), 20);
+    EXPECT_EQ(column(0, 3)->dentist().name, "Dentista 4");
+    ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 6), QDate(2024, 12, 6), "Ponte"}}));
+    ASSERT_FALSE(store.retireDentist(2, QDate(2024, 12, 5)));
+
+    // Friday takes no booking by click; Dentista 2 works until Wednesday.
+    QTest::mouseClick(column(4, 0), Qt::LeftButton, {}, pointInSlot(column(4, 0), 4));
+    EXPECT_FALSE(store.editing());
+    EXPECT_FALSE(column(4, 0)->isFree(4));
+    EXPECT_FALSE(column(3, 1)->isFree(4));
+    EXPECT_TRUE(column(2, 1)->isFree(4));
+    QTest::mouseClick(column(2, 1), Qt::LeftButton, {}, pointInSlot(column(2, 1), 4));
+    EXPECT_EQ(store.editing().value_or(Appointment{}).dentistId, 2);
+    store.setEditing(std::nullopt);
+
+    // From the next week on the column is gone.
+    view->nextAction()->trigger();
+    ASSERT_EQ(view->grid()->body()->columns().size(), 15);
+    EXPECT_EQ(column(0, 1)->dentist().name, "Dentista 3");
+}

@@ -22,6 +22,22 @@ TEST(GridGeometry, slotsAndBlockRectangles)
     EXPECT_EQ(week.blockRect(at(540, 30), 100), QRectF(2, 1, 96, 42));
     EXPECT_EQ(day.blockRect(at(540, 30), 100), QRectF(2, 1, 96, 66));
     EXPECT_EQ(day.blockRect(at(600, 240), 100), QRectF(2, 4 * 34 + 1, 96, 542));
+
+    // The keyboard cursor frames a block, or the place a 15-minute block would take in a free slot.
+    const ColumnCells cells({at(600, 60)});
+    const struct {
+        const GridGeometry& g;
+        int slot;
+        QRectF frame;
+    } frames[] = {
+        {week, 0, {2, 1, 96, 20}},
+        {day, 3, {2, 3 * 34 + 1, 96, 32}},
+        {week, 4, {2, 4 * 22 + 1, 96, 86}},
+        {day, 7, {2, 4 * 34 + 1, 96, 134}},
+        {week, 42, {2, 42 * 22 + 1, 96, 20}},
+    };
+    for (const auto& f : frames)
+        EXPECT_EQ(f.g.cursorRect(cells.cellOfSlot(f.slot), 100), f.frame) << f.slot;
 }
 
 TEST(GridGeometry, columnsTileTheWidthAfterTheTimeColumn)

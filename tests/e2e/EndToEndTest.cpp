@@ -241,3 +241,52 @@ TEST(EndToEnd, anotherComputersChangesAppearLiveWithoutDisturbingTheReceptionist
                                              "(prestazione «Igiene orale»)."));
     AppPaths::setOverrideDataFolder(std::nullopt);
 }
+
+// The whole booking without the mouse: from the window opening, arrows to a free slot, Return, the
+// patient's name, Return saves. Every key goes where the keyboard sends it: to whatever has the focus.
+TEST(EndToEnd, aBookingByKeyboardAlone)
+{
+    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
+    QTemporaryDir dir;
+    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
+    CalvoraApp shell;
+    CalvoraView& window = shell.agendaWindow();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_FALSE(shell.store().save({0, 2, "2024-12-05", 630, 60, "Anna Verdi", {}, {}, {}}));
+    const auto key = [](Qt::Key k) { QTest::keyClick(static_cast<QWidget*>(nullptr), k); };
+
+    // The cursor starts on today's 10:00 of the first dentist. Down twice (10:30), right four times:
+    // Wednesday's second and third dentists, then Thursday's first and second, whose 10:30 is Anna
+    // Verdi's hour; Down steps over it to 11:30.
+    for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right,
+                      Qt::Key_Down})
+        key(k);
+    key(Qt::Key_Return);
+    ASSERT_TRUE(TestSupport::eventually([&] { return window.editor() && window.editor()->isVisible(); }));
+    auto* patient = window.editor()->findChild<QLineEdit*>("patientField");
+    ASSERT_TRUE(patient);
+    ASSERT_TRUE(TestSupport::eventually([&] { return patient->hasFocus(); }));
+    QTest::keyClicks(static_cast<QWidget*>(nullptr), "Giulia Bianchi");
+    key(Qt::Key_Return);
+    ASSERT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
+
+    const QList<Row> stored = rows(dir.filePath("Dati/calvora.sqlite"));
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[1].dentist, 2);
+    EXPECT_EQ(stored[1].day, "2024-12-05");
+    EXPECT_EQ(stored[1].start, 690);
+    EXPECT_EQ(stored[1].duration, 30);
+    EXPECT_EQ(stored[1].patient, "Giulia Bianchi");
+
+    // The keyboard is back in the grid, on the new appointment, ready for the next call. (A window manager
+    // gives the window back its activation when the sheet closes; the offscreen platform has none.)
+    EXPECT_EQ(window.focusWidget(), window.grid());
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(window.grid()->hasFocus());
+    DentistColumn* thursday = window.grid()->column(3, 1);
+    EXPECT_EQ(thursday->cursorSlot(), 10);
+    EXPECT_EQ(thursday->cells().cellOfSlot(10).appointment.value_or(Appointment{}).patient, "Giulia Bianchi");
+    AppPaths::setOverrideDataFolder(std::nullopt);
+}

@@ -1,0 +1,42 @@
+#include "AccessibleGrid.h"
+
+#include "AccessibleColumn.h"
+#include "DentistColumn.h"
+#include "ScheduleGrid.h"
+
+namespace {
+
+QAccessibleInterface* agendaInterface(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("ScheduleGrid"))
+        if (auto* grid = qobject_cast<ScheduleGrid*>(object))
+            return new AccessibleGrid(grid);
+    if (className == QLatin1String("DentistColumn"))
+        if (auto* column = qobject_cast<DentistColumn*>(object))
+            return new AccessibleColumn(column);
+    return nullptr;
+}
+
+} // namespace
+
+AccessibleGrid::AccessibleGrid(ScheduleGrid* grid)
+    : QAccessibleWidget(grid, QAccessible::Pane)
+{
+}
+
+QAccessibleInterface* AccessibleGrid::focusChild() const
+{
+    auto* grid = static_cast<ScheduleGrid*>(widget());
+    if (!grid->hasFocus())
+        return QAccessibleWidget::focusChild();
+    DentistColumn* column = grid->cursorColumn();
+    QAccessibleInterface* columnInterface = column ? QAccessible::queryAccessibleInterface(column) : nullptr;
+    QAccessibleInterface* cell = columnInterface ? columnInterface->focusChild() : nullptr;
+    return cell ? cell : QAccessibleWidget::focusChild();
+}
+
+void AccessibleGrid::installFactory()
+{
+    // Qt ignores a factory that is already installed.
+    QAccessible::installFactory(agendaInterface);
+}

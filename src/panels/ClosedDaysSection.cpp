@@ -1,0 +1,173 @@
+#include "ClosedDaysSection.h"
+
+#include "Cal.h"
+#include "Clock.h"
+#include "PanelStyle.h"
+#include "Store.h"
+
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+QDateEdit* dateField(const QString& name, QWidget* parent)
+{
+    auto* field = new QDateEdit(Clock::today(), parent);
+    field->setObjectName(name);
+    field->setLocale(Cal::locale());
+    field->setCalendarPopup(true);
+    field->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    field->calendarWidget()->setLocale(Cal::locale());
+    field->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
+    return field;
+}
+
+} // namespace
+
+ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
+    : FormSection(QStringLiteral("Chiusure dello studio"), parent)
+    , m_store(store)
+{
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("closedList"));
+    m_list->setMinimumHeight(110);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    form()->addRow(m_list);
+
+    auto* period = new QWidget(this);
+    auto* periodRow = new QHBoxLayout(period);
+    periodRow->setContentsMargins(0, 0, 0, 0);
+    m_from = dateField(QStringLiteral("closedFrom"), period);
+    m_to = dateField(QStringLiteral("closedTo"), period);
+    periodRow->addWidget(m_from);
+    periodRow->addWidget(new QLabel(QStringLiteral("al"), period));
+    periodRow->addWidget(m_to);
+    form()->addRow(QStringLiteral("Dal"), period);
+
+    m_reason = new QLineEdit(this);
+    m_reason->setObjectName(QStringLiteral("closedReason"));
+    m_reason->setPlaceholderText(QStringLiteral("Motivo (facoltativo), es. Ferie estive"));
+    form()->addRow(QStringLiteral("Motivo"), m_reason);
+
+    auto* buttons = new QWidget(this);
+    auto* buttonRow = new QHBoxLayout(buttons);
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+    auto* add = new QPushButton(QStringLiteral("Aggiungi chiusura"), buttons);
+    add->setObjectName(QStringLiteral("addClosedButton"));
+    m_remove = new QPushButton(QStringLiteral("Rimuovi"), buttons);
+    m_remove->setObjectName(QStringLiteral("removeClosedButton"));
+    m_remove->setEnabled(false);
+    m_holidays = new QPushButton(buttons);
+    m_holidays->setObjectName(QStringLiteral("holidaysButton"));
+    buttonRow->addWidget(add);
+    buttonRow->addWidget(m_remove);
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(m_holidays);
+    form()->addRow(buttons);
+
+    m_messageLabel = new QLabel(this);
+    m_messageLabel->setObjectName(QStringLiteral("closedMessage"));
+    m_messageLabel->setWordWrap(true);
+    PanelStyle::style(m_messageLabel, PanelStyle::caption(), PanelStyle::errorRed());
+    m_messageLabel->hide();
+    form()->addRow(m_messageLabel);
+
+    const auto followYear = [this] {
+        m_holidays->setText(QStringLiteral("Festività %1").arg(m_from->date().year()));
+        m_holidays->setToolTip(QStringLiteral("Aggiunge le festività nazionali del %1, Pasquetta compresa")
+                                   .arg(m_from->date().year()));
+    };
+    followYear();
+    connect(m_from, &QDateEdit::dateChanged, this, [this, followYear](const QDate& from) {
+        if (m_to->date() < from)
+            m_to->setDate(from);
+        followYear();
+    });
+    connect(add, &QPushButton::clicked, this, &ClosedDaysSection::addPeriod);
+    connect(m_remove, &QPushButton::clicked, this, &ClosedDaysSection::removeSelected);
+    connect(m_holidays, &QPushButton::clicked, this, &ClosedDaysSection::addHolidays);
+    connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) { m_remove->setEnabled(row >= 0); });
+    connect(&m_store, &Store::changed, this, [this] {
+        if (m_store.closedPeriods() != m_shown)
+            showPeriods();
+    });
+    showPeriods();
+}
+
+QString ClosedDaysSection::describe(const ClosedPeriod& period)
+{
+    QString when = period.from == period.to
+        ? Cal::format(period.from, QStringLiteral("EEEdMMMy"))
+        : QStringLiteral("dal ") + Cal::format(period.from, QStringLiteral("dMMM")) + QStringLiteral(" al ")
+            + Cal::format(period.to, QStringLiteral("dMMMy"));
+    return period.reason.isEmpty() ? when : when + QStringLiteral(" · ") + period.reason;
+}
+
+void ClosedDaysSection::addPeriod()
+{
+    if (m_to->date() < m_from->date()) {
+        setMessage(QStringLiteral("Il giorno finale viene prima di quello iniziale."));
+        return;
+    }
+    QList<ClosedPeriod> periods = m_store.closedPeriods();
+    periods.append({m_from->date(), m_to->date(), m_reason->text().simplified()});
+    save(periods);
+    if (!m_message)
+        m_reason->clear();
+}
+
+void ClosedDaysSection::removeSelected()
+{
+    const int row = m_list->currentRow();
+    if (row < 0 || row >= m_shown.size())
+        return;
+    QList<ClosedPeriod> periods = m_store.closedPeriods();
+    periods.removeOne(m_shown[row]);
+    save(periods);
+}
+
+void ClosedDaysSection::addHolidays()
+{
+    QList<ClosedPeriod> periods = m_store.closedPeriods();
+    int added = 0;
+    for (const ClosedPeriod& holiday : ClosedDays::italianHolidays(m_from->date().year()))
+        if (!ClosedDays::periodOn(periods, holiday.from)) {
+            periods.append(holiday);
+            ++added;
+        }
+    if (added == 0) {
+        setMessage(QStringLiteral("Le festività del %1 sono già tra le chiusure.").arg(m_from->date().year()));
+        return;
+    }
+    save(periods);
+}
+
+void ClosedDaysSection::save(const QList<ClosedPeriod>& periods)
+{
+    setMessage(m_store.setClosedPeriods(periods));
+    showPeriods();
+}
+
+void ClosedDaysSection::showPeriods()
+{
+    m_shown = m_store.closedPeriods(); // read back from its stored form, so in date order
+    m_list->clear();
+    for (const ClosedPeriod& period : std::as_const(m_shown))
+        m_list->addItem(describe(period));
+    if (m_shown.isEmpty())
+        (new QListWidgetItem(QStringLiteral("Nessuna chiusura"), m_list))->setFlags(Qt::NoItemFlags);
+    m_remove->setEnabled(false);
+}
+
+void ClosedDaysSection::setMessage(const std::optional<QString>& message)
+{
+    m_message = message;
+    m_messageLabel->setText(message.value_or(QString()));
+    m_messageLabel->setVisible(message.has_value());
+}
