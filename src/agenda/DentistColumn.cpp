@@ -31,7 +31,7 @@ DentistColumn::DentistColumn(Store& store, QWidget* parent)
 }
 
 void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments,
-                               bool compact, bool isDayEnd, const std::optional<QString>& closure)
+                               bool compact, bool isDayEnd, const std::optional<Closure>& closure)
 {
     if (day == m_day && dentist == m_dentist && appointments == m_appointments && compact == m_compact
         && isDayEnd == m_dayEnd && closure == m_closure)
@@ -128,17 +128,25 @@ void DentistColumn::paintEvent(QPaintEvent* event)
         paintCursor(p);
 }
 
-// A closed day or a retired dentist's day: the column greyed, the reason near its top.
+// A closed day or a retired dentist's day: the column greyed, the reason near its top (its detail only
+// where the column is wide enough to show it whole or nearly).
 void DentistColumn::paintClosure(QPainter& p) const
 {
     const QPalette& pal = palette();
     QColor shade = AgendaStyle::primary(pal);
     shade.setAlphaF(0.07f);
     p.fillRect(rect(), shade);
-    p.setFont(AgendaStyle::font(AgendaStyle::captionSize, QFont::DemiBold));
     p.setPen(AgendaStyle::secondary(pal));
-    const QRectF area(4, m_geometry.rowHeight() * 0.5, width() - 8, m_geometry.rowHeight() * 6);
-    p.drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, *m_closure);
+    QFont title = AgendaStyle::font(AgendaStyle::captionSize, QFont::DemiBold);
+    p.setFont(title);
+    const QRectF area(4, m_geometry.rowHeight() * 0.5, width() - 8, m_geometry.rowHeight() * 8);
+    const QFontMetricsF metrics(title);
+    p.drawText(area, Qt::AlignHCenter | Qt::AlignTop, metrics.elidedText(m_closure->title, Qt::ElideRight, area.width()));
+    if (m_closure->detail.isEmpty() || area.width() < 60)
+        return;
+    p.setFont(AgendaStyle::font(AgendaStyle::captionSize));
+    p.drawText(area.adjusted(0, metrics.lineSpacing(), 0, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+               m_closure->detail);
 }
 
 // An accent frame around the block or the free slot; a free slot also shows the start that Return books.

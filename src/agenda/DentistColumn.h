@@ -26,10 +26,16 @@ public:
     DentistColumn(Store& store, QWidget* parent = nullptr);
 
     // Replaces what the column shows; repaints only when something changed.
-    // `closure`: why the column takes no bookings that day (the practice is closed, the dentist no longer
-    // works there), shown across it; absent on a working day.
+    // Why a column takes no bookings that day: a short title ("Chiuso") and what the column shows of
+    // the reason when it is wide enough.
+    struct Closure {
+        QString title;
+        QString detail;
+        bool operator==(const Closure&) const = default;
+    };
+    // `closure`: present when the practice is closed or the dentist no longer works there that day.
     void setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments, bool compact,
-                    bool isDayEnd, const std::optional<QString>& closure = std::nullopt);
+                    bool isDayEnd, const std::optional<Closure>& closure = std::nullopt);
 
     [[nodiscard]] const QDate& day() const { return m_day; }
     [[nodiscard]] const Dentist& dentist() const { return m_dentist; }
@@ -94,7 +100,7 @@ private:
     GridGeometry m_geometry{true};
     bool m_compact = true;
     bool m_dayEnd = false;
-    std::optional<QString> m_closure;
+    std::optional<Closure> m_closure;
     std::vector<AppointmentBlock> m_blocks;
     ColumnCells m_cells;
     quint64 m_revision = 0;

@@ -1,6 +1,7 @@
 #include "ScheduleGrid.h"
 
 #include "AccessibleGrid.h"
+#include "Cal.h"
 #include "Clock.h"
 #include "DentistColumn.h"
 #include "GridGeometry.h"
@@ -49,12 +50,13 @@ void GridBody::sync()
     for (qsizetype d = 0; d < days.size(); ++d) {
         const std::optional<ClosedPeriod> closed = m_store.closedPeriodOn(days[d]);
         for (qsizetype j = 0; j < dentists.size(); ++j) {
-            std::optional<QString> closure;
+            std::optional<DentistColumn::Closure> closure;
             if (closed)
-                closure = closed->reason.isEmpty() ? QStringLiteral("Studio chiuso")
-                                                   : QStringLiteral("Studio chiuso\n") + closed->reason;
+                closure = DentistColumn::Closure{QStringLiteral("Chiuso"), closed->reason};
             else if (!dentists[j].worksOn(days[d]))
-                closure = QStringLiteral("Non lavora più nello studio");
+                closure = DentistColumn::Closure{QStringLiteral("Non in attività"),
+                                                 QStringLiteral("dal ") + Cal::format(dentists[j].retiredFrom,
+                                                                                       QStringLiteral("dMMMMy"))};
             m_columns[d * dentists.size() + j]->setContent(days[d], dentists[j],
                                                           m_store.appointments(days[d], dentists[j].id), compact,
                                                           j == dentists.size() - 1, closure);

@@ -6,10 +6,12 @@
 #include "Dialogs.h"
 #include "PanelScreenshots.h"
 #include "PrintService.h"
+#include "SettingsView.h"
 #include "Store.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QScrollArea>
 #include <QTextStream>
 
 #include <memory>
@@ -21,6 +23,30 @@ bool save(QWidget& widget, const QString& path)
     QApplication::processEvents();
     const bool ok = widget.grab().save(path);
     QTextStream(ok ? stdout : stderr) << (ok ? "" : "Impossibile scrivere ") << path << '\n';
+    return ok;
+}
+
+// Last, as it changes the scratch agenda: a fourth dentist, a closed day in the week on show, and the
+// settings window with its dentists and closed days.
+bool practiceThatChanges(CalvoraApp& app, const QString& folder)
+{
+    Store& store = app.store();
+    if (store.dentists().size() < 4 && store.addDentist())
+        return false;
+    const QDate friday = store.visibleDays().value(4, store.anchor());
+    QList<ClosedPeriod> closed = ClosedDays::italianHolidays(friday.year());
+    closed.append({friday, friday, QStringLiteral("Ponte")});
+    if (store.setClosedPeriods(closed))
+        return false;
+    store.setMode(ViewMode::Week);
+    bool ok = save(app.agendaWindow(), folder + QStringLiteral("/settimana-quattro-dentisti.png"));
+    app.showSettings();
+    if (SettingsView* settings = app.settingsWindow()) {
+        if (auto* area = settings->findChild<QScrollArea*>())
+            area->ensureWidgetVisible(settings->findChild<QWidget*>(QStringLiteral("closedDays")));
+        ok &= save(*settings, folder + QStringLiteral("/impostazioni-dentisti-chiusure.png"));
+        settings->close();
+    }
     return ok;
 }
 
@@ -61,6 +87,7 @@ int run(CalvoraApp& app, const QString& folder)
         QTextStream(written ? stdout : stderr) << (written ? "" : "Impossibile scrivere ") << path << '\n';
         ok &= written;
     }
+    ok &= practiceThatChanges(app, folder);
     return ok ? 0 : 1;
 }
 

@@ -1,9 +1,13 @@
 #include "SettingsView.h"
 
+#include "Cal.h"
+#include "ClosedDaysSection.h"
+#include "Clock.h"
 #include "Color.h"
-#include "DatabaseError.h"
 #include "ColorWell.h"
+#include "DatabaseError.h"
 #include "Desktop.h"
+#include "Dialogs.h"
 #include "FormSection.h"
 #include "PanelStyle.h"
 #include "Store.h"
@@ -18,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShowEvent>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -48,6 +53,14 @@ QStringList colors(const QList<Dentist>& dentists)
     for (const Dentist& d : dentists)
         result.append(d.colorHex);
     return result;
+}
+
+// The same dentists in the same places, each working or retired from the same day.
+bool sameColumns(const QList<Dentist>& a, const QList<Dentist>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Dentist& x, const Dentist& y) {
+        return x.id == y.id && x.position == y.position && x.retiredFrom == y.retiredFrom;
+    });
 }
 
 bool anyBlankName(const QList<Dentist>& dentists)
@@ -108,6 +121,11 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     PanelStyle::style(m_note, PanelStyle::callout(), PanelStyle::secondaryText(palette()));
     noteSection->form()->addRow(m_note);
     sections->addWidget(noteSection);
+
+    auto* closed = new ClosedDaysSection(m_store, content);
+    closed->setObjectName(QStringLiteral("closedDays"));
+    sections->addWidget(closed);
+    m_alignedSections.append(closed);
 
     buildArchiveSection(content, sections);
     if (m_server.available())
@@ -273,21 +291,47 @@ void SettingsView::rebuildRows()
     while (form->rowCount() > 0)
         form->removeRow(0);
     m_rows.clear();
+    m_rowShape.clear();
     for (qsizetype i = 0; i < m_dentists.size(); ++i) {
+        const qint64 id = m_dentists[i].id;
         Row row;
         row.label = new QLabel(m_dentistSection);
         row.name = new QLineEdit(m_dentistSection);
         row.name->setObjectName(QStringLiteral("dentistField%1").arg(i));
         row.well = new ColorWell(m_dentistSection);
         row.well->setObjectName(QStringLiteral("dentistColor%1").arg(i));
+        row.up = new QToolButton(m_dentistSection);
+        row.up->setObjectName(QStringLiteral("dentistLeft%1").arg(i));
+        row.up->setArrowType(Qt::UpArrow);
+        row.up->setToolTip(QStringLiteral("Sposta la colonna a sinistra"));
+        row.up->setEnabled(i > 0);
+        row.down = new QToolButton(m_dentistSection);
+        row.down->setObjectName(QStringLiteral("dentistRight%1").arg(i));
+        row.down->setArrowType(Qt::DownArrow);
+        row.down->setToolTip(QStringLiteral("Sposta la colonna a destra"));
+        row.down->setEnabled(i + 1 < m_dentists.size());
+        const bool retired = m_dentists[i].retiredFrom.isValid();
+        row.retire = new QPushButton(retired ? QStringLiteral("Riattiva") : QStringLiteral("Ritira…"), m_dentistSection);
+        row.retire->setObjectName(QStringLiteral("dentistRetire%1").arg(i));
+        row.retire->setAutoDefault(false);
         auto* field = new QWidget(m_dentistSection);
         auto* line = new QHBoxLayout(field);
         line->setContentsMargins(0, 0, 0, 0);
-        line->setSpacing(10);
+        line->setSpacing(6);
         line->addWidget(row.name, 1);
         line->addWidget(row.well, 0, Qt::AlignVCenter);
+        line->addWidget(row.up);
+        line->addWidget(row.down);
+        line->addWidget(row.retire);
         form->addRow(row.label, field);
         row.label->setBuddy(row.name);
+        if (retired) {
+            row.status = captionLabel(QStringLiteral("Non lavora più nello studio dal ")
+                                          + Cal::format(m_dentists[i].retiredFrom, QStringLiteral("dMMMMy"))
+                                          + QStringLiteral("."),
+                                      m_dentistSection);
+            form->addRow(QString(), row.status);
+        }
 
         connect(row.name, &QLineEdit::textChanged, this, [this, i](const QString& text) {
             if (i < m_dentists.size()) {
@@ -301,16 +345,61 @@ void SettingsView::rebuildRows()
                 autosave();
             }
         });
+        connect(row.up, &QToolButton::clicked, this, [this, id] { moveDentist(id, -1); });
+        connect(row.down, &QToolButton::clicked, this, [this, id] { moveDentist(id, 1); });
+        connect(row.retire, &QPushButton::clicked, this, [this, id] { retireOrReinstate(id); });
         m_rows.append(row);
+        m_rowShape.append({id, retired});
     }
+    auto* add = new QPushButton(QStringLiteral("Aggiungi dentista"), m_dentistSection);
+    add->setObjectName(QStringLiteral("addDentistButton"));
+    add->setAutoDefault(false);
+    connect(add, &QPushButton::clicked, this, &SettingsView::addDentist);
+    form->addRow(add);
     FormSection::alignLabels(m_alignedSections);
+}
+
+void SettingsView::addDentist()
+{
+    setMessage(m_store.addDentist());
+}
+
+void SettingsView::moveDentist(qint64 dentistId, int step)
+{
+    for (qsizetype i = 0; i < m_dentists.size(); ++i)
+        if (m_dentists[i].id == dentistId) {
+            setMessage(m_store.moveDentist(dentistId, int(i) + step));
+            return;
+        }
+}
+
+void SettingsView::retireOrReinstate(qint64 dentistId)
+{
+    const std::optional<Dentist> dentist = m_store.dentist(dentistId);
+    if (!dentist)
+        return;
+    if (dentist->retiredFrom.isValid()) {
+        setMessage(m_store.reinstateDentist(dentistId));
+        return;
+    }
+    const std::optional<QDate> from = Dialogs::chooseDate(
+        this, QStringLiteral("Da quale giorno ") + dentist->name + QStringLiteral(" non lavora più nello studio?"),
+        QStringLiteral("Da quel giorno la sua colonna non compare più nell'agenda. I suoi appuntamenti passati restano "
+                       "nell'archivio, nelle ricerche e nelle stampe; quelli da quel giorno in poi vanno prima "
+                       "spostati o eliminati."),
+        Cal::nextWorkday(Clock::today().addDays(1)), QStringLiteral("Ritira"));
+    if (from)
+        setMessage(m_store.retireDentist(dentistId, *from));
 }
 
 // Puts the working copies into the controls without running autosave for each assignment, and
 // without touching a field that already shows its text (so a cursor in it stays where it is).
 void SettingsView::showCopies()
 {
-    if (m_rows.size() != m_dentists.size())
+    QList<std::pair<qint64, bool>> shape;
+    for (const Dentist& d : std::as_const(m_dentists))
+        shape.append({d.id, d.retiredFrom.isValid()});
+    if (shape != m_rowShape)
         rebuildRows();
     {
         const QSignalBlocker blocker(m_studioField);
@@ -353,9 +442,10 @@ void SettingsView::storeChanged()
     if (fresh == m_seenStoreDentists)
         return;
     m_seenStoreDentists = fresh;
-    if (names(fresh) == trimmedNames(m_dentists) && colors(fresh) == colors(m_dentists))
+    if (sameColumns(fresh, m_dentists) && names(fresh) == trimmedNames(m_dentists)
+        && colors(fresh) == colors(m_dentists))
         return;
-    if (anyBlankName(m_dentists))
+    if (anyBlankName(m_dentists) && sameColumns(fresh, m_dentists))
         return; // a name being retyped is not overwritten
     // The name in the field with the cursor stays as typed; everything else follows the store.
     QList<Dentist> merged = fresh;

@@ -14,9 +14,11 @@ class FormSection;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class Store;
 
-// The settings window: the practice's name, each dentist's name and colour, which archive keeps the
+// The settings window: the practice's name, each dentist's name and colour (and adding, retiring,
+// bringing back and reordering dentists), the days the practice is closed, which archive keeps the
 // agenda (the data folder's file or a server) and the line that names a server, an on-demand backup
 // and the program's version. A top-level window of fixed size; the shell keeps
 // one per process and shows it from the settings command. It edits private copies of the store's
@@ -47,6 +49,12 @@ public:
     void createBackup();
     void revealDatabase();
 
+    // The practice's dentists: a new one at the right, a retirement from a day asked for (or bringing a
+    // retired one back), a column moved one place left (-1) or right (+1).
+    void addDentist();
+    void retireOrReinstate(qint64 dentistId);
+    void moveDentist(qint64 dentistId, int step);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -55,6 +63,10 @@ private:
         QLabel* label = nullptr;
         QLineEdit* name = nullptr;
         ColorWell* well = nullptr;
+        QToolButton* up = nullptr;
+        QToolButton* down = nullptr;
+        QPushButton* retire = nullptr;
+        QLabel* status = nullptr; // "Non lavora più nello studio dal …" for a retired dentist
     };
 
     void buildArchiveSection(QWidget* content, QLayout* sections);
@@ -79,6 +91,8 @@ private:
     FormSection* m_dentistSection = nullptr;
     QList<FormSection*> m_alignedSections;
     QList<Row> m_rows;
+    // What the rows were built for (each dentist's id and whether retired): another shape rebuilds them.
+    QList<std::pair<qint64, bool>> m_rowShape;
     QLabel* m_note = nullptr;
     QLineEdit* m_path = nullptr;
     ServerLineActions m_server;

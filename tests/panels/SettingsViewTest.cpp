@@ -2,7 +2,10 @@
 #include "ColorWell.h"
 #include "PanelFixture.h"
 
+#include <QDateEdit>
 #include <QDir>
+#include <QListWidget>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -171,6 +174,54 @@ TEST_F(SettingsTest, AnotherComputersChangesReachTheCopiesButNotTheFieldBeingTyp
     EXPECT_EQ(field("studioField")->text(), "Studio Sorriso");
     EXPECT_EQ(view->studioName(), "Studio Sorriso");
     EXPECT_EQ(shared.dentist(1)->name, "Dentista 1 Rossi");
+}
+
+TEST_F(SettingsTest, DentistsAreAddedRetiredBroughtBackAndReordered)
+{
+    open(store);
+    click("addDentistButton");
+    ASSERT_EQ(store.dentists().size(), 4);
+    EXPECT_EQ(dentistField(3)->text(), "Dentista 4");
+
+    // Retiring asks from which day; future appointments must go first.
+    const Appointment future = book(2, "2024-12-10", 600, 30, "Futuro");
+    Dialogs::answerNextDate(QDate(2024, 12, 9));
+    click("dentistRetire1");
+    EXPECT_TRUE(view->noteText().startsWith("Prima di ritirare Dentista 2 bisogna spostare o eliminare"))
+        << view->noteText().toStdString();
+    store.deleteAppointment(future);
+    Dialogs::answerNextDate(QDate(2024, 12, 9));
+    click("dentistRetire1");
+    EXPECT_EQ(store.dentist(2)->retiredFrom, QDate(2024, 12, 9));
+    EXPECT_EQ(child<QPushButton>(view.get(), "dentistRetire1")->text(), "Riattiva");
+    click("dentistRetire1");
+    EXPECT_FALSE(store.dentist(2)->retiredFrom.isValid());
+
+    QTest::mouseClick(child<QToolButton>(view.get(), "dentistLeft3"), Qt::LeftButton);
+    EXPECT_EQ(store.dentists().value(2).name, "Dentista 4");
+    EXPECT_EQ(dentistField(2)->text(), "Dentista 4");
+    EXPECT_EQ(view->noteText(), autosaveNote);
+}
+
+TEST_F(SettingsTest, ClosedDaysAreAddedWithTheHolidaysAndRemoved)
+{
+    open(store);
+    auto* list = child<QListWidget>(view.get(), "closedList");
+    EXPECT_EQ(list->item(0)->text(), "Nessuna chiusura");
+    child<QDateEdit>(view.get(), "closedFrom")->setDate(QDate(2025, 8, 4));
+    child<QDateEdit>(view.get(), "closedTo")->setDate(QDate(2025, 8, 22));
+    QTest::keyClicks(field("closedReason"), "Ferie estive");
+    click("addClosedButton");
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("dal 4 ago al 22 ago 2025 · Ferie estive"));
+    EXPECT_EQ(child<QPushButton>(view.get(), "holidaysButton")->text(), "Festività 2025");
+    click("holidaysButton");
+    EXPECT_EQ(store.closedPeriods().size(), 10); // the 2025 holidays on working days, and the summer
+    EXPECT_EQ(list->item(2)->text(), QStringLiteral("lun 21 apr 2025 · Lunedì dell'Angelo"));
+    list->setCurrentRow(2);
+    click("removeClosedButton");
+    EXPECT_FALSE(store.closedPeriodOn(QDate(2025, 4, 21)));
+    EXPECT_EQ(store.save({0, 1, "2025-08-05", 600, 30, "Anna", {}, {}, {}}),
+              QStringLiteral("Lo studio è chiuso martedì 5 agosto 2025 (Ferie estive)."));
 }
 
 } // namespace
