@@ -3,6 +3,7 @@
 #include "DamagedFiles.h"
 #include "Database.h"
 #include "Dialogs.h"
+#include "Store.h"
 #include "TestSupport.h"
 #include "Translocation.h"
 
@@ -97,6 +98,30 @@ TEST_F(BootstrapTest, newDataFolderGetsDatabaseAndTodaysBackup)
     EXPECT_TRUE(QFileInfo::exists(data + "/Backup/calvora-2026-03-09.sqlite"));
     EXPECT_FALSE(QFileInfo::exists(app + "/Dati")); // the default folder is not touched
     EXPECT_TRUE(Dialogs::takeShown().isEmpty());
+}
+
+// A practice that added a dentist, retired one and closed some days: the file still opens the usual way
+// (and its daily backup carries all of it).
+TEST_F(BootstrapTest, aFileWithAFourthDentistARetiredOneAndClosedDaysOpens)
+{
+    const QString data = dir.filePath("Dati");
+    {
+        QDir().mkpath(data);
+        Database db(data + "/calvora.sqlite");
+        Store store(db);
+        ASSERT_FALSE(store.addDentist());
+        ASSERT_FALSE(store.retireDentist(2, QDate(2026, 1, 5)));
+        ASSERT_FALSE(store.setClosedPeriods(ClosedDays::italianHolidays(2026)));
+    }
+    AppPaths::setOverrideDataFolder(data);
+    const std::unique_ptr<Database> db = Bootstrap::openDatabase();
+    EXPECT_TRUE(Dialogs::takeShown().isEmpty());
+    Store reopened(*db);
+    EXPECT_EQ(reopened.dentists().size(), 4);
+    EXPECT_EQ(reopened.visibleDentists().size(), 3);
+    EXPECT_EQ(reopened.closedPeriodOn(QDate(2026, 4, 6))->reason, "Lunedì dell'Angelo");
+    Database backup(data + "/Backup/calvora-2026-03-09.sqlite");
+    EXPECT_EQ(Store(backup).dentists(), reopened.dentists());
 }
 
 TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)

@@ -49,6 +49,13 @@ TEST_F(TwoComputersTest, OtherProgramsCommitsAreFollowedAndNothingElseIsPublishe
     EXPECT_EQ(elsewhere.count(), 1);
     EXPECT_EQ(published.count(), 3); // dentists, name, week
 
+    // A new dentist and a closed day arrive the same way.
+    theirs.run("INSERT INTO dentists (name, color, position) VALUES ('Dentista 4', '#8E44AD', 3)");
+    theirs.run("INSERT INTO settings (key, value) VALUES ('closed_days', '2024-12-06\t2024-12-06\tPonte')");
+    EXPECT_TRUE(shared.refreshIfChangedElsewhere());
+    EXPECT_EQ(shared.visibleDentists().size(), 4);
+    EXPECT_EQ(shared.closedPeriodOn(QDate(2024, 12, 6))->reason, "Ponte");
+
     // A change in another week reloads but publishes nothing; the store's own writes are not news.
     published.clear();
     insert(theirs, "2025-01-08", 600, "Altra settimana");
@@ -56,7 +63,7 @@ TEST_F(TwoComputersTest, OtherProgramsCommitsAreFollowedAndNothingElseIsPublishe
     EXPECT_EQ(published.count(), 0);
     bookShared("Anna Verdi", 720);
     EXPECT_FALSE(shared.refreshIfChangedElsewhere());
-    EXPECT_EQ(elsewhere.count(), 2);
+    EXPECT_EQ(elsewhere.count(), 3);
 }
 
 TEST_F(TwoComputersTest, ARefusedSaveOrMoveShowsTheAppointmentThatCausedIt)
