@@ -194,14 +194,8 @@ void AppointmentEditor::buildForm(QWidget* content)
     m_dentist->setObjectName(QStringLiteral("dentistPicker"));
     form->addRow(QStringLiteral("Dentista"), m_dentist);
 
-    m_date = new QDateEdit(appointmentSection);
-    m_date->setObjectName(QStringLiteral("datePicker"));
-    m_date->setLocale(Cal::locale());
-    m_date->setCalendarPopup(true);
-    m_date->setDisplayFormat(QStringLiteral("ddd dd/MM/yyyy"));
-    m_date->calendarWidget()->setLocale(Cal::locale());
-    m_date->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
-    m_date->setDate(m_draft.date());
+    m_date = PanelStyle::dateField(QStringLiteral("datePicker"), m_draft.date(), QStringLiteral("ddd dd/MM/yyyy"),
+                                   appointmentSection);
     form->addRow(QStringLiteral("Data"), m_date);
 
     m_start = new QComboBox(appointmentSection);

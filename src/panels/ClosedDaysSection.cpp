@@ -14,21 +14,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-namespace {
-
-QDateEdit* dateField(const QString& name, QWidget* parent)
-{
-    auto* field = new QDateEdit(Clock::today(), parent);
-    field->setObjectName(name);
-    field->setLocale(Cal::locale());
-    field->setCalendarPopup(true);
-    field->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    field->calendarWidget()->setLocale(Cal::locale());
-    field->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
-    return field;
-}
-
-} // namespace
 
 ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
     : FormSection(QStringLiteral("Chiusure dello studio"), parent)
@@ -43,8 +28,9 @@ ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
     auto* period = new QWidget(this);
     auto* periodRow = new QHBoxLayout(period);
     periodRow->setContentsMargins(0, 0, 0, 0);
-    m_from = dateField(QStringLiteral("closedFrom"), period);
-    m_to = dateField(QStringLiteral("closedTo"), period);
+    const QString format = QStringLiteral("dd/MM/yyyy");
+    m_from = PanelStyle::dateField(QStringLiteral("closedFrom"), Clock::today(), format, period);
+    m_to = PanelStyle::dateField(QStringLiteral("closedTo"), Clock::today(), format, period);
     periodRow->addWidget(m_from);
     periodRow->addWidget(new QLabel(QStringLiteral("al"), period));
     periodRow->addWidget(m_to);

@@ -90,7 +90,9 @@ void DentistEditor::save()
     const QString trimmed = m_name->text().trimmed();
     if (trimmed.isEmpty())
         return;
-    const Dentist changed{m_dentist.id, trimmed, hexString(m_color), m_dentist.position};
+    Dentist changed = m_dentist;
+    changed.name = trimmed;
+    changed.colorHex = hexString(m_color);
     m_error = m_store.updateDentist(changed);
     m_errorLabel->setText(m_error.value_or(QString()));
     m_errorLabel->setVisible(m_error.has_value());

@@ -48,13 +48,7 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
             m_dentist->addItem(d.name, d.id);
     form->addRow(QStringLiteral("Dentista"), m_dentist);
 
-    m_from = new QDateEdit(Clock::today(), this);
-    m_from->setObjectName(QStringLiteral("fromPicker"));
-    m_from->setLocale(Cal::locale());
-    m_from->setCalendarPopup(true);
-    m_from->setDisplayFormat(QStringLiteral("ddd dd/MM/yyyy"));
-    m_from->calendarWidget()->setLocale(Cal::locale());
-    m_from->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
+    m_from = PanelStyle::dateField(QStringLiteral("fromPicker"), Clock::today(), QStringLiteral("ddd dd/MM/yyyy"), this);
     m_from->setMinimumDate(Clock::today());
     form->addRow(QStringLiteral("Dal giorno"), m_from);
 

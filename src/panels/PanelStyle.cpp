@@ -1,6 +1,10 @@
 #include "PanelStyle.h"
 
+#include "Cal.h"
+
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QDateEdit>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -79,6 +83,18 @@ QColor errorRed()
 QColor noticeOrange()
 {
     return QColor(0xB3, 0x5C, 0x00);
+}
+
+QDateEdit* dateField(const QString& objectName, const QDate& day, const QString& format, QWidget* parent)
+{
+    auto* field = new QDateEdit(day, parent);
+    field->setObjectName(objectName);
+    field->setLocale(Cal::locale());
+    field->setCalendarPopup(true);
+    field->setDisplayFormat(format);
+    field->calendarWidget()->setLocale(Cal::locale());
+    field->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
+    return field;
 }
 
 void style(QLabel* label, const QFont& font, const QColor& color)

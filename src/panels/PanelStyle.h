@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QPalette>
 
+class QDate;
+class QDateEdit;
 class QLabel;
 class QPushButton;
 class QString;
@@ -32,6 +34,9 @@ namespace PanelStyle {
 [[nodiscard]] QColor errorRed();
 // The dark orange of notices about another computer's changes: attention, not an error.
 [[nodiscard]] QColor noticeOrange();
+
+// A date field with a calendar pop-up in Italian, weeks from Monday, showing `format` (Qt's notation).
+[[nodiscard]] QDateEdit* dateField(const QString& objectName, const QDate& day, const QString& format, QWidget* parent);
 
 // Gives a label a font and a text colour.
 void style(QLabel* label, const QFont& font, const QColor& color);

@@ -173,7 +173,7 @@ QList<Dentist> ServerArchive::dentists()
         const PgResult r = c.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY position, id"));
         QList<Dentist> list;
         for (int i = 0; i < r.rows(); ++i)
-            list.append(Dentist{r.integer(i, 0), r.text(i, 1), r.text(i, 2), int(r.integer(i, 3))});
+            list.append(Dentist{r.integer(i, 0), r.text(i, 1), r.text(i, 2), int(r.integer(i, 3)), {}});
         return list;
     });
 }

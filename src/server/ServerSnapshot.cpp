@@ -20,7 +20,7 @@ void ServerArchive::writeSnapshot(const QString& emptyFile)
         const PgResult dentists = c.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY id"));
         for (int i = 0; i < dentists.rows(); ++i)
             file.addDentist(Dentist{dentists.integer(i, 0), dentists.text(i, 1), dentists.text(i, 2),
-                                    int(dentists.integer(i, 3))});
+                                    int(dentists.integer(i, 3)), {}});
         const PgResult settings = c.query(QStringLiteral("SELECT key, value FROM settings ORDER BY key"));
         for (int i = 0; i < settings.rows(); ++i)
             file.addSetting(settings.text(i, 0), settings.text(i, 1));

@@ -47,7 +47,7 @@ QList<Dentist> SqliteArchive::dentists()
 {
     return m_db.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY position"), {},
                       [](const SQLRow& row) {
-                          return Dentist{row.integer(0), row.text(1), row.text(2), int(row.integer(3))};
+                          return Dentist{row.integer(0), row.text(1), row.text(2), int(row.integer(3)), {}};
                       });
 }
 

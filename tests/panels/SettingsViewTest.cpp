@@ -108,13 +108,13 @@ TEST_F(SettingsTest, AFailedSaveShowsTheMessageUntilASaveSucceeds)
 TEST_F(SettingsTest, ChangesFromTheAgendaRefreshTheRowsUnlessANameIsBlank)
 {
     open(store);
-    ASSERT_EQ(store.updateDentist(Dentist{2, "Dott. Blu", "#0000FF", 1}), std::nullopt);
+    ASSERT_EQ(store.updateDentist(Dentist{2, "Dott. Blu", "#0000FF", 1, {}}), std::nullopt);
     EXPECT_EQ(dentistField(1)->text(), "Dott. Blu");
 
     QLineEdit* first = dentistField(0);
     first->selectAll();
     QTest::keyClick(first, Qt::Key_Backspace);
-    ASSERT_EQ(store.updateDentist(Dentist{2, "Dott. Verde", "#00FF00", 1}), std::nullopt);
+    ASSERT_EQ(store.updateDentist(Dentist{2, "Dott. Verde", "#00FF00", 1, {}}), std::nullopt);
     EXPECT_EQ(dentistField(1)->text(), "Dott. Blu");
     EXPECT_EQ(first->text(), "");
 
