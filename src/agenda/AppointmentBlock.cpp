@@ -79,32 +79,11 @@ double drawLine(QPainter& p, const QString& text, const QFont& font, const QColo
 void drawWrapped(QPainter& p, const QString& text, const QFont& font, const QColor& color, double x, double y,
                  double width, int maxLines)
 {
-    if (width <= 0)
-        return;
     const QFontMetricsF metrics(font);
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QList<QTextLine> lines;
-    while (lines.size() <= maxLines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        lines.append(line);
-    }
-    layout.endLayout();
     p.setFont(font);
     p.setPen(color);
-    const int shown = int(std::min<qsizetype>(lines.size(), maxLines));
-    for (int i = 0; i < shown; ++i) {
-        const QTextLine& line = lines[i];
-        QString part = text.mid(line.textStart(), line.textLength());
-        if (i == shown - 1 && lines.size() > maxLines)
-            part = metrics.elidedText(text.mid(line.textStart()).simplified(), Qt::ElideRight, width);
-        p.drawText(QPointF(x, y + metrics.ascent()), part.trimmed());
+    for (const QString& line : AppointmentBlock::wrappedLines(text, font, width, maxLines)) {
+        p.drawText(QPointF(x, y + metrics.ascent()), line);
         y += metrics.height();
     }
 }
@@ -232,6 +211,43 @@ void AppointmentBlock::paintTall(QPainter& p, const QPalette& palette, const QRe
         y += drawLine(p, QStringLiteral("\u260E ") + m_appointment.phone, detail, secondary, x, y, width) + 1;
     if (!m_appointment.notes.isEmpty())
         drawWrapped(p, m_appointment.notes, AgendaStyle::font(11, QFont::Normal, true), secondary, x, y, width, 2);
+}
+
+QStringList AppointmentBlock::wrappedLines(const QString& text, const QFont& font, double width, int maxLines)
+{
+    if (width <= 0 || maxLines <= 0)
+        return {};
+    // A line break the user typed breaks the line: QTextLayout breaks at U+2028, not at "\n".
+    QString broken = text;
+    broken.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    broken.replace(u'\r', u'\n');
+    broken.replace(u'\n', QChar::LineSeparator);
+    const QFontMetricsF metrics(font);
+    QTextLayout layout(broken, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QList<QTextLine> lines;
+    while (lines.size() <= maxLines) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        lines.append(line);
+    }
+    layout.endLayout();
+    QStringList shown;
+    const int count = int(std::min<qsizetype>(lines.size(), maxLines));
+    for (int i = 0; i < count; ++i) {
+        const QTextLine& line = lines[i];
+        QString part = broken.mid(line.textStart(), line.textLength());
+        if (i == count - 1 && lines.size() > maxLines)
+            part = metrics.elidedText(broken.mid(line.textStart()).simplified(), Qt::ElideRight, width);
+        part.remove(QChar::LineSeparator);
+        shown << part.trimmed();
+    }
+    return shown;
 }
 
 QString AppointmentBlock::toolTip(const Appointment& a)

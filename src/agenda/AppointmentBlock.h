@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -29,6 +30,9 @@ public:
     [[nodiscard]] static bool isShort(const Appointment& a) { return a.durationMinutes < 16; }
     // Time range, two blanks, patient; then treatment, "Tel. " + phone and notes when present.
     [[nodiscard]] static QString toolTip(const Appointment& a);
+    // The lines a day-view block shows of a text (the notes): broken where the user broke them and to
+    // fit `width`, at most maxLines, the last one cut with "…" when more would follow.
+    [[nodiscard]] static QStringList wrappedLines(const QString& text, const QFont& font, double width, int maxLines);
     // The drag payload: the id in decimal digits, as plain text. The caller owns the result.
     [[nodiscard]] static QMimeData* dragPayload(const Appointment& a);
 

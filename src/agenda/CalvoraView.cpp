@@ -254,9 +254,10 @@ DialogRequest CalvoraView::deleteRequest(const Appointment& a)
     request.title = QStringLiteral("Eliminare l'appuntamento?");
     request.message = a.patient + QStringLiteral(" \u2013 ") + Cal::format(a.date(), QStringLiteral("EEEEdMMM")) + u' '
         + a.timeRange();
-    request.buttons = {{QStringLiteral("Elimina"), QMessageBox::DestructiveRole},
-                       {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
-    request.escapeIndex = 1;
+    // Cancelling comes first, as in the editor's confirmation, so that Return never deletes.
+    request.buttons = {{QStringLiteral("Annulla"), QMessageBox::RejectRole},
+                       {QStringLiteral("Elimina"), QMessageBox::DestructiveRole}};
+    request.escapeIndex = 0;
     return request;
 }
 
@@ -310,7 +311,7 @@ void CalvoraView::presentModals()
         Dialogs::open(this, deleteRequest(a), [this, a](int pressed) {
             m_confirming = false;
             m_store.setPendingDelete(std::nullopt);
-            if (pressed == 0)
+            if (pressed == 1)
                 m_store.deleteAppointment(a);
             focusGrid();
         });

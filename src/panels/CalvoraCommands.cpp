@@ -41,8 +41,11 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     printMenu->addAction(m_printDay);
     m_printMenu->setMenu(printMenu);
 
-    m_settings = command(QStringLiteral("Impostazioni…"), QKeySequence(QKeySequence::Preferences),
-                         std::move(hooks.openSettings));
+    // Where the platform has no preferences key (Linux), Ctrl+, as on the Mac.
+    const QKeySequence preferences = QKeySequence(QKeySequence::Preferences).isEmpty()
+        ? QKeySequence(Qt::CTRL | Qt::Key_Comma)
+        : QKeySequence(QKeySequence::Preferences);
+    m_settings = command(QStringLiteral("Impostazioni…"), preferences, std::move(hooks.openSettings));
     // On macOS the role moves these into the application menu.
     m_settings->setMenuRole(QAction::PreferencesRole);
 #if !defined(Q_OS_MACOS)

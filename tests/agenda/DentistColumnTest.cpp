@@ -1,4 +1,5 @@
 #include "AgendaFixture.h"
+#include "AgendaStyle.h"
 #include "AppointmentBlock.h"
 #include "Color.h"
 
@@ -141,6 +142,7 @@ TEST_F(AgendaTest, contextMenuOffersEditAndDeleteThatOnlyAsks)
     const QList<DialogRequest> asked = Dialogs::takeShown();
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].title, "Eliminare l'appuntamento?");
+    EXPECT_EQ(asked[0].buttons.value(0).text, "Annulla"); // the default: Return never deletes
     EXPECT_EQ(asked[0].message, QStringLiteral("Anna Verdi – mercoledì 4 dic 10:00–10:30"));
     EXPECT_EQ(store.weekAppointments().size(), 1);
 
@@ -205,4 +207,11 @@ TEST_F(AgendaTest, blocksAndSlotsAreDrawnWhereTheGeometryPutsThem)
               QStringLiteral("09:00–09:30  Anna Verdi\nIgiene orale\nTel. 347 1234567\nAllergica\nal lattice"));
     EXPECT_EQ(AppointmentBlock::toolTip(Appointment{5, 1, "2024-12-02", 540, 15, "Anna Verdi", {}, {}, {}}),
               QStringLiteral("09:00–09:15  Anna Verdi"));
+
+    // In a day-view block the notes break where they were broken, on at most the lines it allows.
+    const QFont notes = AgendaStyle::font(11, QFont::Normal, true);
+    EXPECT_EQ(AppointmentBlock::wrappedLines("Riga uno delle note\nRiga due\r\nRiga tre", notes, 1000, 3),
+              QStringList({"Riga uno delle note", "Riga due", "Riga tre"}));
+    EXPECT_EQ(AppointmentBlock::wrappedLines("Riga uno delle note\nRiga due\r\nRiga tre", notes, 1000, 2),
+              QStringList({"Riga uno delle note", "Riga due Riga tre"}));
 }
