@@ -9,6 +9,7 @@
 #include "Icons.h"
 #include "Popover.h"
 #include "ScheduleGrid.h"
+#include "SearchPanel.h"
 #include "Store.h"
 
 #include <QButtonGroup>
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSet>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -205,7 +207,13 @@ void CalvoraView::toggleSearch()
     }
     if (!m_panels.searchPanel)
         return;
-    m_searchPopover->setContent(m_panels.searchPanel(m_store, [this] { m_searchPopover->close(); }, nullptr));
+    QWidget* panel = m_panels.searchPanel(m_store, [this] { m_searchPopover->close(); }, nullptr);
+    if (auto* search = qobject_cast<SearchPanel*>(panel))
+        connect(search, &SearchPanel::picked, this, [this](const Appointment& a) {
+            // After the popover has handed the keyboard back to the grid.
+            QTimer::singleShot(0, m_grid, [this, a] { m_grid->reveal(a); });
+        });
+    m_searchPopover->setContent(panel);
     m_searchPopover->showUnder(m_searchButton);
 }
 

@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QToolTip>
@@ -124,8 +125,24 @@ void DentistColumn::paintEvent(QPaintEvent* event)
     // Blocks keep 2 pt from the column's edges, so the separator never lies under one.
     if (tinted)
         ColumnSeparator::paint(p, rect(), m_dayEnd, pal);
+    if (m_flashId)
+        for (const AppointmentBlock& block : m_blocks)
+            if (block.appointment().id == *m_flashId)
+                p.fillRect(block.rect(), AgendaStyle::accent(pal, 0.25));
     if (m_cursorSlot)
         paintCursor(p);
+}
+
+void DentistColumn::flash(qint64 appointmentId)
+{
+    m_flashId = appointmentId;
+    update();
+    QTimer::singleShot(1500, this, [this, appointmentId] {
+        if (m_flashId == appointmentId) {
+            m_flashId.reset();
+            update();
+        }
+    });
 }
 
 // A closed day or a retired dentist's day: the column greyed, the reason near its top (its detail only

@@ -44,6 +44,9 @@ public:
     [[nodiscard]] bool dropTargeted() const { return m_dropTargeted; }
     // No appointment of the column covers the slot's start minute.
     [[nodiscard]] bool isFree(int slot) const;
+    // Marks an appointment's block for a moment (1.5 s); the id being marked, if any.
+    void flash(qint64 appointmentId);
+    [[nodiscard]] std::optional<qint64> flashing() const { return m_flashId; }
     // The topmost block whose shape holds the point.
     [[nodiscard]] const AppointmentBlock* blockAt(const QPointF& point) const;
     [[nodiscard]] const std::vector<AppointmentBlock>& blocks() const { return m_blocks; }
@@ -101,6 +104,7 @@ private:
     bool m_compact = true;
     bool m_dayEnd = false;
     std::optional<Closure> m_closure;
+    std::optional<qint64> m_flashId;
     std::vector<AppointmentBlock> m_blocks;
     ColumnCells m_cells;
     quint64 m_revision = 0;

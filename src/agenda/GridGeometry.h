@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include "Appointment.h"
 #include "ColumnCells.h"
 #include "Schedule.h"
@@ -25,6 +27,11 @@ public:
     // The slot under a y inside the column; absent above the first and from the end of the last.
     [[nodiscard]] std::optional<int> slot(double y) const;
     [[nodiscard]] static int slotStart(int slot) { return Schedule::openingMinutes + Schedule::slotMinutes * slot; }
+    // The slot that holds a minute of the day, clamped to the first and the last.
+    [[nodiscard]] static int slotOf(int minutes)
+    {
+        return std::clamp((minutes - Schedule::openingMinutes) / Schedule::slotMinutes, 0, rowCount - 1);
+    }
     [[nodiscard]] QRectF slotRect(int slot, double columnWidth) const;
 
     // The block of an appointment: 2 px inset at each side, 1 px free above and below its slots.

@@ -290,6 +290,21 @@ void ScheduleGrid::pressed(DentistColumn* column, int slot)
         cursorMoved(false);
 }
 
+void ScheduleGrid::reveal(const Appointment& appointment)
+{
+    const qsizetype day = m_store.visibleDays().indexOf(appointment.date());
+    qsizetype dentist = -1;
+    for (qsizetype j = 0; j < m_body->dentists().size(); ++j)
+        if (m_body->dentists()[j].id == appointment.dentistId)
+            dentist = j;
+    const int slot = GridGeometry::slotOf(appointment.startMinutes);
+    if (day < 0 || dentist < 0 || !m_cursor.moveTo(int(day), int(dentist), slot))
+        return;
+    cursorMoved(true);
+    if (DentistColumn* column = cursorColumn())
+        column->flash(appointment.id);
+}
+
 void ScheduleGrid::showCursor()
 {
     DentistColumn* target = m_cursorShown ? cursorColumn() : nullptr;

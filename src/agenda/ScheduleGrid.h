@@ -3,6 +3,8 @@
 #include "Dentist.h"
 #include "KeyboardCursor.h"
 
+#include "Appointment.h"
+
 #include <QList>
 #include <QPointer>
 #include <QWidget>
@@ -72,6 +74,9 @@ public:
     [[nodiscard]] const KeyboardCursor& keyboardCursor() const { return m_cursor; }
     // The column that holds the keyboard cursor; null when no column is on show.
     [[nodiscard]] DentistColumn* cursorColumn() const;
+    // Brings an appointment of the days on show into view: the cursor on it, scrolled to, and its block
+    // marked for a moment (a search result just picked).
+    void reveal(const Appointment& appointment);
 
 signals:
     void dentistClicked(DentistHeader* header);

@@ -120,6 +120,7 @@ void SearchPanel::pick(const Appointment& appointment)
     m_store.setAnchor(Cal::nextWorkday(appointment.date()));
     m_store.reload();
     m_store.setMode(ViewMode::Day);
+    emit picked(appointment);
     m_close();
 }
 

@@ -38,6 +38,10 @@ public:
     // What a click on a row does.
     void pick(const Appointment& appointment);
 
+signals:
+    // A result was picked; its day is on show (so that the agenda can bring it into view).
+    void picked(const Appointment& appointment);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSet>
 #include <QToolButton>
 
@@ -138,4 +140,19 @@ TEST_F(AgendaTest, aFourthDentistAClosedDayAndARetiredDentistShowInTheGrid)
     view->nextAction()->trigger();
     ASSERT_EQ(view->grid()->body()->columns().size(), 15);
     EXPECT_EQ(column(0, 1)->dentist().name, "Dentista 3");
+}
+
+TEST_F(AgendaTest, aPickedSearchResultIsBroughtIntoViewAndMarked)
+{
+    book(2, "2024-12-05", 1110, 30, "Sera Tardi");
+    view->resize(1000, 650);
+    store.showDate(QDate(2024, 12, 5));
+    store.setMode(ViewMode::Day);
+    QApplication::processEvents();
+    QScrollBar* scroll = view->grid()->scrollArea()->verticalScrollBar();
+    scroll->setValue(0);
+    view->grid()->reveal(store.appointments(QDate(2024, 12, 5), 2).first());
+    EXPECT_GT(scroll->value(), 0);
+    EXPECT_EQ(view->grid()->cursorColumn(), column(0, 1));
+    EXPECT_TRUE(column(0, 1)->flashing().has_value());
 }

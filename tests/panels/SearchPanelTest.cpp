@@ -102,12 +102,15 @@ TEST_F(SearchPanelTest, PickingARowShowsThatDayInDayViewAndCloses)
     ASSERT_EQ(store.mode(), ViewMode::Week);
     SearchPanel& p = open("fontana");
     ASSERT_EQ(p.list()->model()->rowCount(), 1);
+    QSignalSpy picked(&p, &SearchPanel::picked);
     const QRect row = p.list()->visualRect(p.list()->model()->index(0, 0));
     QTest::mouseClick(p.list()->viewport(), Qt::LeftButton, {}, row.center());
 
     EXPECT_EQ(store.anchor(), QDate(2024, 12, 16));
     EXPECT_EQ(store.mode(), ViewMode::Day);
     EXPECT_EQ(closes, 1);
+    ASSERT_EQ(picked.count(), 1); // so that the agenda brings it into view
+    EXPECT_EQ(picked.first().first().value<Appointment>().patient, "Carla Fontana");
 }
 
 } // namespace
