@@ -2,6 +2,7 @@
 
 #include "AgendaStyle.h"
 #include "DragPayload.h"
+#include "Schedule.h"
 
 #include <QCache>
 #include <QFontMetricsF>
@@ -200,6 +201,16 @@ void AppointmentBlock::paintTall(QPainter& p, const QPalette& palette, const QRe
     const double width = content.width();
     const QColor secondary = AgendaStyle::secondary(palette);
     double y = content.top();
+    if (m_compact) {
+        const NarrowText narrow = narrowWeekText(m_appointment, width, content.height());
+        if (!narrow.patient.isEmpty()) {
+            const QFont name = AgendaStyle::font(11, QFont::DemiBold);
+            for (const QString& line : narrow.patient)
+                y += drawLine(p, line, name, AgendaStyle::primary(palette), x, y, width);
+            drawLine(p, narrow.detail, AgendaStyle::font(10), secondary, x, y + 1, width);
+            return;
+        }
+    }
     y += drawLine(p, m_appointment.patient, AgendaStyle::font(m_compact ? 11 : 13, QFont::DemiBold),
                   AgendaStyle::primary(palette), x, y, width) + 1;
     y += drawLine(p, withTreatment(m_appointment.timeRange(), m_appointment.treatment),
@@ -211,6 +222,25 @@ void AppointmentBlock::paintTall(QPainter& p, const QPalette& palette, const QRe
         y += drawLine(p, QStringLiteral("\u260E ") + m_appointment.phone, detail, secondary, x, y, width) + 1;
     if (!m_appointment.notes.isEmpty())
         drawWrapped(p, m_appointment.notes, AgendaStyle::font(11, QFont::Normal, true), secondary, x, y, width, 2);
+}
+
+AppointmentBlock::NarrowText AppointmentBlock::narrowWeekText(const Appointment& a, double width, double height)
+{
+    const QFont name = AgendaStyle::font(11, QFont::DemiBold);
+    const QFont detail = AgendaStyle::font(10);
+    if (QFontMetricsF(detail).horizontalAdvance(a.timeRange()) <= width)
+        return {};
+    // The end can be read off the block's height; the start and the patient's whole name matter more.
+    NarrowText text;
+    text.detail = withTreatment(Schedule::clockText(a.startMinutes), a.treatment);
+    const QFontMetricsF metrics(name);
+    const QStringList words = a.patient.split(u' ', Qt::SkipEmptyParts);
+    const bool roomForTwo = height >= 2 * metrics.height() + QFontMetricsF(detail).height();
+    if (words.size() < 2 || !roomForTwo || metrics.horizontalAdvance(a.patient) <= width)
+        text.patient = {a.patient};
+    else
+        text.patient = {words.first(), words.mid(1).join(u' ')};
+    return text;
 }
 
 QStringList AppointmentBlock::wrappedLines(const QString& text, const QFont& font, double width, int maxLines)

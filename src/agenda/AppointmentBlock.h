@@ -30,6 +30,14 @@ public:
     [[nodiscard]] static bool isShort(const Appointment& a) { return a.durationMinutes < 16; }
     // Time range, two blanks, patient; then treatment, "Tel. " + phone and notes when present.
     [[nodiscard]] static QString toolTip(const Appointment& a);
+    // What a week-view block narrower than its time range (a small window) shows instead of the day's
+    // usual two lines: the patient (on two lines, first word then the rest, when the name is too wide
+    // and the block tall enough) and the start with the treatment. Empty when the usual lines fit.
+    struct NarrowText {
+        QStringList patient;
+        QString detail;
+    };
+    [[nodiscard]] static NarrowText narrowWeekText(const Appointment& a, double width, double height);
     // The lines a day-view block shows of a text (the notes): broken where the user broke them and to
     // fit `width`, at most maxLines, the last one cut with "…" when more would follow.
     [[nodiscard]] static QStringList wrappedLines(const QString& text, const QFont& font, double width, int maxLines);

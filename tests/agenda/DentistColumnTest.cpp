@@ -214,4 +214,12 @@ TEST_F(AgendaTest, blocksAndSlotsAreDrawnWhereTheGeometryPutsThem)
               QStringList({"Riga uno delle note", "Riga due", "Riga tre"}));
     EXPECT_EQ(AppointmentBlock::wrappedLines("Riga uno delle note\nRiga due\r\nRiga tre", notes, 1000, 2),
               QStringList({"Riga uno delle note", "Riga due Riga tre"}));
+
+    // A week-view block too narrow for its time range (a small window) gives the name two lines and
+    // shows the start only; a wide one keeps its usual lines.
+    const AppointmentBlock::NarrowText narrow = AppointmentBlock::narrowWeekText(a, 45, 60);
+    EXPECT_EQ(narrow.patient, QStringList({"Anna", "Verdi"}));
+    EXPECT_EQ(narrow.detail, QStringLiteral("09:00 · Igiene orale"));
+    EXPECT_EQ(AppointmentBlock::narrowWeekText(a, 45, 30).patient, QStringList{"Anna Verdi"});
+    EXPECT_TRUE(AppointmentBlock::narrowWeekText(a, 200, 60).patient.isEmpty());
 }
