@@ -77,6 +77,11 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
         connect(day, &QToolButton::toggled, this, &FreeSlotPanel::refresh);
     }
     weekdayRow->addStretch(1);
+    // A chosen day must look chosen on every style.
+    weekdays->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 6px; border: 1px solid palette(mid); "
+                                           "border-radius: 4px; }"
+                                           "QToolButton:checked { background: palette(highlight); "
+                                           "color: palette(highlighted-text); border-color: palette(highlight); }"));
     form->addRow(QStringLiteral("Giorni"), weekdays);
     column->addLayout(form);
 

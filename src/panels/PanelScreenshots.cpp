@@ -2,6 +2,7 @@
 
 #include "AppointmentEditor.h"
 #include "DentistEditor.h"
+#include "FreeSlotPanel.h"
 #include "SearchPanel.h"
 #include "SettingsView.h"
 #include "Store.h"
@@ -59,6 +60,23 @@ QStringList write(Store& store, const QString& folder)
         AppointmentEditor editor(store, *sample, nullptr);
         capture(editor, dir.filePath(QStringLiteral("editor-modifica.png")), written);
         store.setEditing(std::nullopt);
+    }
+
+    // The editor refusing a time that the sample's dentist already has, with the nearest free starts.
+    if (sample) {
+        store.newAppointment(sample->date(), sample->dentistId, sample->startMinutes);
+        Appointment clash = *store.editing();
+        clash.patient = QStringLiteral("Giorgio Rinaldi");
+        AppointmentEditor editor(store, clash, nullptr);
+        editor.save();
+        capture(editor, dir.filePath(QStringLiteral("editor-alternative.png")), written);
+        store.setEditing(std::nullopt);
+    }
+
+    {
+        FreeSlotPanel panel(
+            store, [] {}, nullptr);
+        capture(panel, dir.filePath(QStringLiteral("primo-posto-libero.png")), written);
     }
 
     if (!store.dentists().isEmpty()) {

@@ -105,11 +105,13 @@ TEST_F(AgendaTest, droppedBlockMovesAndRefusedDropStays)
     const Appointment moved = store.appointments(QDate(2024, 12, 5), 3).value(1);
     EXPECT_EQ(std::tuple(moved.id, moved.startMinutes, moved.durationMinutes), std::tuple(id, 720, 45));
 
-    // Onto Luca Neri's slot: refused by the store, with its message; the block stays.
+    // Onto Luca Neri's slot: refused by the store, with its message and the nearest starts that fit;
+    // the block stays.
     drop(thursday, 7, QString::number(id));
     EXPECT_EQ(store.appointments(QDate(2024, 12, 5), 3).value(1).startMinutes, 720);
-    ASSERT_TRUE(store.alertMessage());
-    EXPECT_TRUE(store.alertMessage()->startsWith("Impossibile spostare l'appuntamento di Anna Verdi.\n"));
+    EXPECT_EQ(store.alertMessage(), QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\n"
+                                                   "Dentista 3 ha già un appuntamento 11:00–11:30 (Luca Neri).\n"
+                                                   "I posti liberi più vicini sono alle 10:15 e alle 11:30."));
     EXPECT_EQ(Dialogs::takeShown().size(), 1); // the "Attenzione" alert is up
     store.setAlertMessage(std::nullopt);
 

@@ -5,6 +5,7 @@
 #include "CalvoraView.h"
 #include "Database.h"
 #include "DentistColumn.h"
+#include "Popover.h"
 #include "PrintService.h"
 #include "ScheduleGrid.h"
 #include "Store.h"
@@ -288,5 +289,56 @@ TEST(EndToEnd, aBookingByKeyboardAlone)
     DentistColumn* thursday = window.grid()->column(3, 1);
     EXPECT_EQ(thursday->cursorSlot(), 10);
     EXPECT_EQ(thursday->cells().cellOfSlot(10).appointment.value_or(Appointment{}).patient, "Giulia Bianchi");
+    AppPaths::setOverrideDataFolder(std::nullopt);
+}
+
+// A patient on the phone: the first free hour with the second dentist, found, booked and saved by
+// keyboard alone.
+TEST(EndToEnd, aPhoneCallByKeyboardAlone)
+{
+    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
+    QTemporaryDir dir;
+    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
+    CalvoraApp shell;
+    CalvoraView& window = shell.agendaWindow();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // Dentista 2 is busy until 12:00 today.
+    ASSERT_FALSE(shell.store().save({0, 2, "2024-12-04", 600, 120, "Anna Verdi", {}, {}, {}}));
+    const auto key = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), k, m);
+    };
+
+    key(Qt::Key_L, Qt::ControlModifier);
+    ASSERT_TRUE(TestSupport::eventually([&] { return window.freeSlotPopover()->isVisible(); }));
+    // Durata: 30 min → 45 min → 1 h; then Dentista: "Qualsiasi" → Dentista 1 → Dentista 2.
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    key(Qt::Key_Tab);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    // On to the proposals (through the day's fields, the part of the day and the five weekdays), the
+    // second of them, and Return.
+    for (int i = 0; i < 20 && QApplication::focusWidget()->objectName() != "slots"; ++i)
+        key(Qt::Key_Tab);
+    ASSERT_TRUE(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == "slots")
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+
+    ASSERT_TRUE(TestSupport::eventually([&] { return window.editor() && window.editor()->isVisible(); }));
+    auto* patient = window.editor()->findChild<QLineEdit*>("patientField");
+    ASSERT_TRUE(TestSupport::eventually([&] { return patient->hasFocus(); }));
+    QTest::keyClicks(patient, "Giulia Bianchi");
+    key(Qt::Key_Return);
+    ASSERT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
+
+    const QList<Row> stored = rows(dir.filePath("Dati/calvora.sqlite"));
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[1].dentist, 2);
+    EXPECT_EQ(stored[1].day, "2024-12-04");
+    EXPECT_EQ(stored[1].start, 735); // 12:00 is the first proposal, 12:15 the second
+    EXPECT_EQ(stored[1].duration, 60);
+    EXPECT_EQ(stored[1].patient, "Giulia Bianchi");
     AppPaths::setOverrideDataFolder(std::nullopt);
 }
