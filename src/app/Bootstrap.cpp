@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "Backup.h"
+#include "Cal.h"
 #include "ConnectionLine.h"
 #include "Database.h"
 #include "Dialogs.h"
@@ -58,15 +59,89 @@ QString capitalized(QString text)
     return text;
 }
 
-[[noreturn]] void failToReachServer(const QString& reason, const ServerSetup::Active& server)
+const QString newerAdvice = QStringLiteral("L'archivio non è stato modificato. Per usarlo, installa su questo computer "
+                                           "la versione di Calvora che lo ha aggiornato, la stessa degli altri "
+                                           "computer che lo usano.");
+
+// Shown once the agenda window is open, after a start that had to restore a backup.
+std::optional<QString>& startNotice()
+{
+    static std::optional<QString> notice;
+    return notice;
+}
+
+// "lunedì 9 marzo 2026", "lunedì 9 marzo 2026 alle 14:30".
+QString backupMoment(const Backup::Found& backup)
+{
+    QString text = Cal::format(backup.day, QStringLiteral("EEEEdMMMMy"));
+    if (backup.time)
+        text += QStringLiteral(" alle ") + backup.time->toString(QStringLiteral("HH:mm"));
+    return text;
+}
+
+// A damaged file: the newest sound backup is offered in its place; the file itself is never touched.
+std::unique_ptr<Database> restoreOrFail(const DatabaseError& error, const QString& databasePath)
+{
+    const QString backupFolder = QFileInfo(databasePath).absolutePath() + QStringLiteral("/Backup");
+    const QString damaged = QStringLiteral("L'archivio degli appuntamenti è danneggiato (") + error.message()
+        + QStringLiteral(").\n\nPercorso: ") + databasePath;
+    const std::optional<Backup::Found> backup = Backup::newestSound(backupFolder);
+    if (!backup) {
+        Bootstrap::fail(openFailureTitle, damaged + QStringLiteral("\n\nNella cartella ") + backupFolder
+                                              + QStringLiteral(" non c'è un backup integro da ripristinare. Non "
+                                                               "cancellare il file: chi si occupa dei computer dello "
+                                                               "studio può tentare di recuperarlo."));
+    }
+    const QString backupName = QFileInfo(backup->path).fileName();
+    DialogRequest request;
+    request.icon = QMessageBox::Critical;
+    request.title = openFailureTitle;
+    request.message = damaged + QStringLiteral("\n\nL'ultimo backup integro è di ") + backupMoment(*backup)
+        + QStringLiteral(" (") + backupName
+        + QStringLiteral("). «Ripristina il backup» riapre l'agenda com'era allora; il file danneggiato resta "
+                         "nella cartella con un nome datato e non viene cancellato.");
+    request.buttons = {{QStringLiteral("Ripristina il backup"), QMessageBox::AcceptRole},
+                       {QStringLiteral("Esci"), QMessageBox::RejectRole}};
+    request.escapeIndex = 1;
+    if (Dialogs::exec(nullptr, request) != 0)
+        exitProcess(1);
+    QString keptAside;
+    try {
+        keptAside = Backup::restore(backup->path, databasePath);
+    } catch (const DatabaseError& failure) {
+        Bootstrap::fail(openFailureTitle, QStringLiteral("Impossibile ripristinare il backup ") + backupName
+                                              + QStringLiteral(": ") + failure.message()
+                                              + QStringLiteral(".\n\nPercorso: ") + databasePath
+                                              + QStringLiteral("\n\nIl file danneggiato non è stato modificato."));
+    }
+    std::unique_ptr<Database> db;
+    try {
+        db = std::make_unique<Database>(databasePath);
+    } catch (const DatabaseError& failure) {
+        failToOpen(failure.message(), databasePath);
+    }
+    startNotice() = QStringLiteral("L'archivio degli appuntamenti era danneggiato ed è stato ripristinato dal "
+                                   "backup di ")
+        + backupMoment(*backup) + QStringLiteral(" (") + backupName
+        + QStringLiteral("): l'agenda è com'era allora. Controlla gli appuntamenti presi o cambiati dopo e "
+                         "inseriscili di nuovo. Il file danneggiato è conservato come ")
+        + QFileInfo(keptAside).fileName() + QStringLiteral(" nella cartella ") + QFileInfo(databasePath).absolutePath()
+        + u'.';
+    return db;
+}
+
+const QString reachAdvice = QStringLiteral("Verifica che il server sia acceso e raggiungibile da questo computer e "
+                                           "che la riga sia corretta.");
+
+[[noreturn]] void failToReachServer(const QString& reason, const ServerSetup::Active& server,
+                                    const QString& advice = reachAdvice)
 {
     const bool fromFile = server.origin != u"--server";
     Bootstrap::fail(openFailureTitle,
                     capitalized(reason) + QStringLiteral(".\n\nRiga di connessione: ") + server.line
                         + (fromFile ? QStringLiteral(" (dal file ") + server.origin + u')'
                                     : QStringLiteral(" (dall'opzione --server)"))
-                        + QStringLiteral("\n\nVerifica che il server sia acceso e raggiungibile da questo computer e che "
-                                         "la riga sia corretta.")
+                        + QStringLiteral("\n\n") + advice
                         + (fromFile ? QStringLiteral(" Per tornare all'archivio di questo computer, elimina il file ")
                                           + server.origin + u'.'
                                     : QString()));
@@ -102,6 +177,8 @@ std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, con
     try {
         archive = std::make_unique<ServerArchive>(*line, folder);
     } catch (const DatabaseError& error) {
+        if (error.kind() == DatabaseError::Kind::Newer)
+            failToReachServer(error.message(), server, newerAdvice);
         failToReachServer(QStringLiteral("impossibile usare il server dell'archivio: ") + error.message(), server);
     }
     try {
@@ -146,7 +223,12 @@ std::unique_ptr<Database> openDatabase()
     try {
         db = std::make_unique<Database>(databasePath);
     } catch (const DatabaseError& error) {
-        failToOpen(error.message(), databasePath);
+        if (error.kind() == DatabaseError::Kind::Newer)
+            Bootstrap::fail(openFailureTitle, capitalized(error.message()) + QStringLiteral(".\n\nPercorso: ")
+                                                  + databasePath + QStringLiteral("\n\n") + newerAdvice);
+        if (error.kind() != DatabaseError::Kind::Damaged)
+            failToOpen(error.message(), databasePath);
+        db = restoreOrFail(error, databasePath);
     }
     try {
         Backup::dailyIfNeeded(*db);
@@ -189,6 +271,11 @@ void relaunchFromOriginalLocation()
         Translocation::launchNewInstance(*original);
     }
     exitProcess(0);
+}
+
+std::optional<QString> takeStartNotice()
+{
+    return std::exchange(startNotice(), std::nullopt);
 }
 
 void setExitHandler(std::function<void(int)> handler)

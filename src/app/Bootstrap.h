@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AgendaArchive;
 class Database;
@@ -21,8 +22,14 @@ namespace Bootstrap {
 // returns on failure.
 [[nodiscard]] std::unique_ptr<AgendaArchive> openArchive();
 
-// The same sequence for the data folder's database alone. Never returns on failure.
+// The same sequence for the data folder's database alone. Never returns on failure. A newer version's
+// file is refused; a damaged one gets the offer of its newest sound backup (restored in its place, the
+// damaged file kept aside) or, without one, only "Esci".
 [[nodiscard]] std::unique_ptr<Database> openDatabase();
+
+// What the receptionist must be told once the agenda window is open (from which day a restored backup
+// comes); given once, absent otherwise.
+[[nodiscard]] std::optional<QString> takeStartNotice();
 
 // The fatal alert: title as main text, message as informative text, "Esci"; then exit status 1.
 [[noreturn]] void fail(const QString& title, const QString& message);

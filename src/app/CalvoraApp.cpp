@@ -11,6 +11,8 @@
 #include "SettingsView.h"
 #include "Store.h"
 
+#include <QTimer>
+
 CalvoraApp::CalvoraApp(QObject* parent)
     : QObject(parent)
 {
@@ -28,6 +30,11 @@ Store& CalvoraApp::store()
         m_store = std::make_unique<Store>(Bootstrap::archive());
         // Another reception computer on the same data folder or server: its changes appear within a second.
         m_store->followArchive();
+        // Said over the agenda window once it is open (the first turn of the event loop).
+        if (const std::optional<QString> notice = Bootstrap::takeStartNotice()) {
+            Store* shown = m_store.get();
+            QTimer::singleShot(0, shown, [shown, text = *notice] { shown->setAlertMessage(text); });
+        }
     }
     return *m_store;
 }

@@ -15,6 +15,10 @@ public:
         Overlap,
         // The archive cannot be reached (a server that went away); nothing was written.
         Unavailable,
+        // The file is damaged or is no database at all; it was left as it was found.
+        Damaged,
+        // The archive was made or upgraded by a newer Calvora; it was not written to.
+        Newer,
     };
 
     explicit DatabaseError(QString message, Kind kind = Kind::General)
@@ -22,6 +26,17 @@ public:
         , m_utf8(m_message.toStdString())
         , m_kind(kind)
     {
+    }
+
+    // The refusal of an archive whose version `found` is past the `known` one of this program: the same
+    // words for the file and the server.
+    [[nodiscard]] static DatabaseError newer(int found, int known)
+    {
+        return DatabaseError(QStringLiteral("l'archivio è stato creato o aggiornato da una versione più recente di "
+                                            "Calvora (formato %1; questa versione di Calvora conosce fino al formato %2)")
+                                 .arg(found)
+                                 .arg(known),
+                             Kind::Newer);
     }
 
     [[nodiscard]] const QString& message() const noexcept { return m_message; }

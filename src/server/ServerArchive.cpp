@@ -62,8 +62,12 @@ ServerArchive::~ServerArchive() = default;
 // A new connection listens before it is used, so no change committed after its first read is missed.
 void ServerArchive::connected(std::unique_ptr<PgConnection> fresh)
 {
-    if (ServerSchema::inspect(*fresh).content != ServerSchema::Content::Calvora)
+    const ServerSchema::Inspection found = ServerSchema::inspect(*fresh);
+    if (found.content != ServerSchema::Content::Calvora)
         throw DatabaseError(ServerSchema::foreignText());
+    // Tables a newer program upgraded: this one could misread them, and must not write to them.
+    if (found.version > ServerSchema::currentVersion)
+        throw DatabaseError::newer(found.version, ServerSchema::currentVersion);
     fresh->execute(QStringLiteral("LISTEN calvora"));
     m_location = fresh->description();
     m_connection = std::move(fresh);
@@ -478,11 +482,15 @@ ServerArchive::Probe ServerArchive::probe(const QString& line)
     try {
         const std::unique_ptr<PgConnection> c = PgConnection::open(*parsed);
         const QString where = c->description();
-        switch (ServerSchema::inspect(*c).content) {
+        const ServerSchema::Inspection found = ServerSchema::inspect(*c);
+        switch (found.content) {
         case ServerSchema::Content::Empty:
             return {true, QStringLiteral("Connessione riuscita: ") + where
                               + QStringLiteral(". Il database è vuoto: Calvora vi creerà l'archivio al primo avvio.")};
         case ServerSchema::Content::Calvora:
+            if (found.version > ServerSchema::currentVersion)
+                return {false, QStringLiteral("Connessione riuscita, ma ")
+                                   + DatabaseError::newer(found.version, ServerSchema::currentVersion).message() + u'.'};
             return {true, QStringLiteral("Connessione riuscita: ") + where
                               + QStringLiteral(". Il database contiene l'archivio di Calvora.")};
         case ServerSchema::Content::Foreign:

@@ -24,8 +24,8 @@ struct Inspection {
 
 // Creates the tables in an empty database or brings an older version up to date, in one transaction
 // under an advisory lock, so that several computers starting at the same moment create them once. A
-// newer version is used as it is. Throws DatabaseError with an Italian message when the database holds
-// tables that are not Calvora's.
+// newer version is left as it is (the archive then refuses it). Throws DatabaseError with an Italian
+// message when the database holds tables that are not Calvora's.
 void prepare(PgConnection& connection);
 
 // The message for a database that is not Calvora's.

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +24,18 @@ namespace {
 const QString prefix = QStringLiteral("calvora-");
 const QString partialSuffix = QStringLiteral(".part");
 const QString journalSuffix = QStringLiteral("-journal");
+
+// The two names of a backup: daily "calvora-2026-03-09.sqlite", on demand "calvora-2026-03-09_174502.sqlite".
+const QString backupPattern = QStringLiteral("calvora-([0-9]{4}-[0-9]{2}-[0-9]{2})(?:_([0-9]{6}))?\\.sqlite");
+
+// The names of partial copies: a backup's name, the random part createPartial adds (earlier versions
+// added none), ".part", and the journal a copy that failed to commit leaves.
+const QRegularExpression& partialName()
+{
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        backupPattern + QStringLiteral("(?:\\.[0-9a-z]{1,13})?\\.part(?:-journal)?")));
+    return pattern;
+}
 
 // A partial file this old cannot belong to a backup still being written (a copy of the practice's
 // database takes seconds), whatever computer on the shared folder started it.
@@ -54,11 +67,11 @@ void syncPath(const QString& path, int flags)
         throw DatabaseError(systemError(savedErrno));
 }
 
-// The database file's permission bits, which every backup gets.
-mode_t databaseMode(const Database& db)
+// The database file's permission bits, which every backup (and a restored copy) gets.
+mode_t databaseMode(const QString& path)
 {
     struct stat source {};
-    if (::stat(QFile::encodeName(db.path()).constData(), &source) == 0)
+    if (::stat(QFile::encodeName(path).constData(), &source) == 0)
         return source.st_mode & 07777;
     return 0600;
 }
@@ -145,8 +158,8 @@ void removeStalePartials(const QString& folderPath, const QString& freshBackup)
     QDir dir(folderPath);
     const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
-        const QString name = entry.fileName();
-        if (!name.startsWith(prefix) || !(name.endsWith(partialSuffix) || name.endsWith(partialSuffix + journalSuffix)))
+        // Another file of the user's may start with "calvora-" and end in ".part" too.
+        if (!partialName().match(entry.fileName()).hasMatch())
             continue;
         const QDateTime modified = entry.lastModified();
         if (modified.isValid() && modified.secsTo(reference) > stalePartialSeconds)
@@ -164,6 +177,75 @@ void take(const Backup::Source& source, const QString& fileName)
     removeStalePartials(dir, target);
 }
 
+// A copy fit to work on: intact, and of a schema version this program knows.
+bool isSound(const QString& path)
+{
+    const std::optional<int> version = Database::fileVersion(path);
+    return version && *version >= 1 && *version <= Database::schemaVersion && Database::isIntact(path);
+}
+
+// Copies a file's bytes into an existing file and flushes them.
+void copyInto(const QString& from, const QString& to)
+{
+    QFile in(from);
+    QFile out(to);
+    if (!in.open(QIODevice::ReadOnly))
+        throw DatabaseError(in.errorString());
+    if (!out.open(QIODevice::WriteOnly))
+        throw DatabaseError(out.errorString());
+    for (;;) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        if (out.write(chunk) != chunk.size())
+            throw DatabaseError(out.errorString());
+    }
+    if (in.error() != QFileDevice::NoError)
+        throw DatabaseError(in.errorString());
+    if (!out.flush())
+        throw DatabaseError(out.errorString());
+    out.close();
+    syncPath(to, O_RDONLY);
+}
+
+// The files SQLite keeps beside a database; they belong to it and go wherever it goes (a journal left
+// behind would be played back into the next file of that name).
+const QStringList companionSuffixes{QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")};
+
+struct KeptAside {
+    QString path;
+    bool linked = false; // a second name: the database's own name still holds it
+};
+
+// Gives the damaged database a dated name beside it. A hard link keeps it under its own name as well
+// until the restored copy replaces that; where the file system has no links it is renamed.
+KeptAside keepAside(const QString& databasePath)
+{
+    const QString stamp = Clock::now().toString(QStringLiteral("yyyy-MM-dd_HHmmss"));
+    const QString base = QFileInfo(databasePath).absolutePath() + QStringLiteral("/calvora-danneggiato-") + stamp;
+    const QByteArray from = QFile::encodeName(databasePath);
+    for (int n = 1; n < 100; ++n) {
+        KeptAside kept{base + (n > 1 ? QStringLiteral("-") + QString::number(n) : QString()) + QStringLiteral(".sqlite")};
+        const QByteArray to = QFile::encodeName(kept.path);
+        if (QFileInfo::exists(kept.path) || QFileInfo(kept.path).isSymLink())
+            continue;
+        kept.linked = ::link(from.constData(), to.constData()) == 0;
+        if (!kept.linked && errno == EEXIST)
+            continue;
+        if (!kept.linked && std::rename(from.constData(), to.constData()) != 0)
+            throw DatabaseError(systemError(errno));
+        for (const QString& suffix : companionSuffixes) {
+            const QString companion = databasePath + suffix;
+            if (QFileInfo::exists(companion)
+                && std::rename(QFile::encodeName(companion).constData(), QFile::encodeName(kept.path + suffix).constData())
+                    != 0)
+                throw DatabaseError(systemError(errno));
+        }
+        return kept;
+    }
+    throw DatabaseError(systemError(EEXIST));
+}
+
 } // namespace
 
 namespace Backup {
@@ -171,7 +253,7 @@ namespace Backup {
 Source fileSource(Database& db)
 {
     // VACUUM INTO accepts an existing empty file and keeps its permission bits.
-    return Source{QFileInfo(db.path()).absolutePath(), unsigned(databaseMode(db)),
+    return Source{QFileInfo(db.path()).absolutePath(), unsigned(databaseMode(db.path())),
                   [&db](const QString& emptyFile) { db.vacuumInto(emptyFile); }};
 }
 
@@ -208,6 +290,59 @@ void dailyIfNeeded(const Source& source)
     if (QFileInfo::exists(folder(source) + u'/' + name))
         return;
     take(source, name);
+}
+
+std::optional<Found> newestSound(const QString& backupFolder)
+{
+    static const QRegularExpression name(QRegularExpression::anchoredPattern(backupPattern));
+    QStringList names;
+    const QFileInfoList entries = QDir(backupFolder).entryInfoList(QDir::Files, QDir::NoSort);
+    for (const QFileInfo& entry : entries)
+        if (name.match(entry.fileName()).hasMatch())
+            names.append(entry.fileName());
+    // As for pruning: descending names put the newest first.
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a > b; });
+    for (const QString& candidate : names) {
+        const QString path = backupFolder + u'/' + candidate;
+        const QRegularExpressionMatch parts = name.match(candidate);
+        Found found{path, QDate::fromString(parts.captured(1), QStringLiteral("yyyy-MM-dd")), std::nullopt};
+        if (parts.hasCaptured(2))
+            found.time = QTime::fromString(parts.captured(2), QStringLiteral("HHmmss"));
+        if (found.day.isValid() && (!found.time || found.time->isValid()) && isSound(path))
+            return found;
+    }
+    return std::nullopt;
+}
+
+QString restore(const QString& backupPath, const QString& databasePath)
+{
+    const mode_t mode = databaseMode(databasePath);
+    const QString partial = createPartial(mode, databasePath);
+    KeptAside kept;
+    try {
+        copyInto(backupPath, partial);
+        if (!isSound(partial))
+            throw DatabaseError(QStringLiteral("la copia del backup non supera il controllo di integrità"));
+        if (::chmod(QFile::encodeName(partial).constData(), mode) != 0)
+            throw DatabaseError(systemError(errno));
+        kept = keepAside(databasePath);
+        if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(databasePath).constData()) != 0) {
+            const int error = errno;
+            if (!kept.linked) // put the damaged file back under its name
+                (void)std::rename(QFile::encodeName(kept.path).constData(), QFile::encodeName(databasePath).constData());
+            throw DatabaseError(systemError(error));
+        }
+    } catch (...) {
+        QFile::remove(partial);
+        QFile::remove(partial + journalSuffix);
+        throw;
+    }
+    try {
+        syncPath(QFileInfo(databasePath).absolutePath(), O_RDONLY | O_DIRECTORY);
+    } catch (const DatabaseError&) {
+        // The copy is in place and flushed; only the new names may not survive a power cut yet.
+    }
+    return kept.path;
 }
 
 } // namespace Backup

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
+#include <QTime>
 
 #include <functional>
+#include <optional>
 
 class Database;
 
@@ -10,7 +13,8 @@ class Database;
 // demand, pruned to the newest `keptFiles` after each successful backup. A copy appears under its
 // name only complete, flushed, checked and with the database's permission bits; until then it is a
 // "<name>.<random>.part" file, which never counts as a backup and is removed after a failure, or by a
-// later successful backup once it is more than an hour older than that backup.
+// later successful backup once it is more than an hour older than that backup. Only files under names
+// the program makes are ever removed.
 namespace Backup {
 
 inline constexpr int keptFiles = 60;
@@ -38,5 +42,23 @@ QString now(const Source& source);
 // Takes today's "calvora-yyyy-MM-dd.sqlite" unless something already exists at that path. Throws DatabaseError.
 void dailyIfNeeded(Database& db);
 void dailyIfNeeded(const Source& source);
+
+// A backup found in a backup folder, under one of the two names the program gives them.
+struct Found {
+    QString path;
+    QDate day;
+    std::optional<QTime> time; // on-demand backups only; the daily one is taken at the day's first start
+};
+
+// The newest backup of the folder (by the moment in its name) that passes PRAGMA integrity_check and
+// whose schema version this program knows; absent when none does. Reads only.
+[[nodiscard]] std::optional<Found> newestSound(const QString& backupFolder);
+
+// Puts a copy of a backup in the place of the database at databasePath, which is kept aside, never
+// changed, as "calvora-danneggiato-yyyy-MM-dd_HHmmss.sqlite" in its folder (with its journal files, if
+// any). The copy is written beside it under a temporary name with the database's permission bits,
+// flushed and checked, and only then renamed. Returns the path the old file was kept under. Throws
+// DatabaseError; the old file is then still at databasePath.
+QString restore(const QString& backupPath, const QString& databasePath);
 
 } // namespace Backup

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <sqlite3.h>
 
@@ -17,6 +18,19 @@ const QString largePageCache = QStringLiteral("PRAGMA cache_size = -32768");
 QString fromUtf8(const char* text)
 {
     return QString::fromUtf8(text ? text : "");
+}
+
+// SQLite's report of the connection's last failure; a damaged file is told apart from other failures.
+DatabaseError failureOf(sqlite3* handle, const QString& message)
+{
+    const int code = sqlite3_errcode(handle) & 0xFF;
+    const bool damaged = code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+    return DatabaseError(message, damaged ? DatabaseError::Kind::Damaged : DatabaseError::Kind::General);
+}
+
+DatabaseError failureOf(sqlite3* handle)
+{
+    return failureOf(handle, fromUtf8(sqlite3_errmsg(handle)));
 }
 
 } // namespace
@@ -49,6 +63,10 @@ Database::Database(const QString& path)
 
 std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QString& path)
 {
+    // A file of a newer version is refused before SQLite opens it: even reading may leave a journal or
+    // shared-memory file beside it, and setting the journal mode below would rewrite its header.
+    if (const std::optional<int> version = fileVersion(path); version && *version > schemaVersion)
+        throw DatabaseError::newer(*version, schemaVersion);
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
@@ -59,6 +77,7 @@ std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QStrin
     }
     std::unique_ptr<sqlite3, Closer> handle(raw);
     sqlite3_busy_timeout(raw, 5000);
+    refuseNewer(raw);
     execute(raw, QStringLiteral("PRAGMA foreign_keys = ON"));
     execute(raw, QStringLiteral("PRAGMA journal_mode = DELETE"));
     execute(raw, QStringLiteral("PRAGMA synchronous = FULL"));
@@ -76,6 +95,25 @@ std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QStrin
     return handle;
 }
 
+// The version as SQLite sees it, which differs from the header's while a newer program's change is
+// still in its write-ahead log (the program is at work, or was stopped). Read before anything that
+// could write.
+void Database::refuseNewer(sqlite3* handle)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(handle, "PRAGMA user_version", -1, &raw, nullptr) != SQLITE_OK)
+        throw failureOf(handle);
+    Statement stmt(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        throw failureOf(handle);
+    const qint64 version = sqlite3_column_int64(raw, 0);
+    if (version > schemaVersion) {
+        // Closing the last connection would otherwise copy the other program's log into the file.
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        throw DatabaseError::newer(int(version), schemaVersion);
+    }
+}
+
 // SQLite reads pages lazily, so a truncated or damaged file would otherwise open fine and fail later,
 // in the middle of the day. Nothing here writes: a damaged file is left exactly as it was found.
 void Database::checkStructure(sqlite3* handle)
@@ -83,15 +121,15 @@ void Database::checkStructure(sqlite3* handle)
     const QString corrupt = fromUtf8(sqlite3_errstr(SQLITE_CORRUPT));
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(handle, "PRAGMA quick_check(1)", -1, &raw, nullptr) != SQLITE_OK)
-        throw DatabaseError(fromUtf8(sqlite3_errmsg(handle)));
+        throw failureOf(handle);
     Statement stmt(raw);
     const int rc = sqlite3_step(raw);
     if (rc != SQLITE_ROW) {
         const QString message = fromUtf8(sqlite3_errmsg(handle));
-        throw DatabaseError(message.isEmpty() ? corrupt : message);
+        throw failureOf(handle, message.isEmpty() ? corrupt : message);
     }
     if (fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0))) != u"ok")
-        throw DatabaseError(corrupt);
+        throw DatabaseError(corrupt, DatabaseError::Kind::Damaged);
 }
 
 // SQLite opens a file it may not write read-only and keeps it so for the life of the connection. Once
@@ -113,11 +151,6 @@ void Database::reopenIfWritableAgain()
 
 Database::~Database() = default;
 
-QString Database::lastError() const
-{
-    return fromUtf8(sqlite3_errmsg(m_handle.get()));
-}
-
 void Database::execute(const QString& sql)
 {
     execute(m_handle.get(), sql);
@@ -131,7 +164,7 @@ void Database::execute(sqlite3* handle, const QString& sql)
         return;
     const QString message = error ? fromUtf8(error) : fromUtf8(sqlite3_errmsg(handle));
     sqlite3_free(error);
-    throw DatabaseError(message);
+    throw failureOf(handle, message);
 }
 
 namespace {
@@ -143,7 +176,7 @@ Statement prepare(sqlite3* db, const QString& sql, const SQLArgs& args)
     const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()) + 1, &raw, nullptr);
     Statement stmt(raw);
     if (rc != SQLITE_OK || !stmt)
-        throw DatabaseError(fromUtf8(sqlite3_errmsg(db)));
+        throw failureOf(db);
     for (int i = 0; i < args.size(); ++i) {
         const SQLValue& arg = args[i];
         if (const qint64* v = arg.integer()) {
@@ -170,7 +203,7 @@ void Database::forEachRow(const QString& sql, const SQLArgs& args, const std::fu
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
         visit(row);
     if (rc != SQLITE_DONE)
-        throw DatabaseError(lastError()); // read before the statement is finalized
+        throw failureOf(m_handle.get()); // read before the statement is finalized
 }
 
 void Database::run(const QString& sql, const SQLArgs& args)
@@ -179,7 +212,7 @@ void Database::run(const QString& sql, const SQLArgs& args)
     Statement stmt = prepare(m_handle.get(), sql, args);
     const int rc = sqlite3_step(stmt.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw DatabaseError(lastError());
+        throw failureOf(m_handle.get());
 }
 
 qint64 Database::lastInsertId() const
@@ -248,4 +281,16 @@ bool Database::isIntact(const QString& path)
         return false;
     const bool ok = fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmtRaw, 0))) == u"ok";
     return ok && sqlite3_step(stmtRaw) == SQLITE_DONE;
+}
+
+std::optional<int> Database::fileVersion(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // The 100-byte header: a 16-byte signature, and user_version big-endian at offset 60.
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return std::nullopt;
+    return qFromBigEndian<qint32>(header.constData() + 60);
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <type_traits>
 
 struct sqlite3;
@@ -30,9 +31,13 @@ private:
 // a failed statement leaves the connection usable. Not copyable; one per process in normal use.
 class Database {
 public:
+    // The newest schema version (user_version) this program knows.
+    static constexpr int schemaVersion = 1;
+
     // Opens (creating if missing) and configures the file, checks that its structure is sound, then
     // brings the schema up to date. Throws DatabaseError; no half-open object escapes. A damaged file
-    // ("database disk image is malformed", "file is not a database") is refused and left unchanged.
+    // ("database disk image is malformed", "file is not a database") is refused with Kind::Damaged, one
+    // of a newer schema version with Kind::Newer; both are left unchanged, and no journal is made.
     explicit Database(const QString& path);
     ~Database();
     Database(const Database&) = delete;
@@ -73,6 +78,9 @@ public:
 
     // Opens a file read-only and answers whether PRAGMA integrity_check reports "ok".
     [[nodiscard]] static bool isIntact(const QString& path);
+    // The user_version in the header of an SQLite file, read without SQLite; absent for a missing file
+    // or one that does not begin with an SQLite header.
+    [[nodiscard]] static std::optional<int> fileVersion(const QString& path);
 
 private:
     struct Closer {
@@ -81,11 +89,11 @@ private:
 
     static std::unique_ptr<sqlite3, Closer> openConfigured(const QString& path);
     static void checkStructure(sqlite3* handle);
+    static void refuseNewer(sqlite3* handle);
     static void execute(sqlite3* handle, const QString& sql);
     void reopenIfWritableAgain();
     void forEachRow(const QString& sql, const SQLArgs& args, const std::function<void(const SQLRow&)>& visit);
     void migrate();
-    [[nodiscard]] QString lastError() const;
 
     std::unique_ptr<sqlite3, Closer> m_handle;
     QString m_path;

@@ -44,6 +44,6 @@ void Database::migrate()
     const QList<qint64> version =
         query(QStringLiteral("PRAGMA user_version"), {}, [](const SQLRow& row) { return row.integer(0); });
     if (!version.isEmpty() && version.first() >= 1)
-        return; // in place; a newer version is accepted as it is
+        return; // in place (a newer version was refused at opening)
     transaction([this] { execute(QString::fromUtf8(schemaVersion1)); });
 }

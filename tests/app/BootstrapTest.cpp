@@ -1,5 +1,7 @@
 #include "AppPaths.h"
 #include "Bootstrap.h"
+#include "CalvoraApp.h"
+#include "CalvoraView.h"
 #include "DamagedFiles.h"
 #include "Database.h"
 #include "Dialogs.h"
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +28,17 @@ struct Exited {
 };
 
 const QString readOnlyHint = "\n\nVerifica che la cartella del programma non sia in sola lettura.";
+
+QString damagedLine(const QString& error)
+{
+    return "L'archivio degli appuntamenti è danneggiato (" + error + ").";
+}
+
+QString noSoundBackup(const QString& folder)
+{
+    return "\n\nNella cartella " + folder + " non c'è un backup integro da ripristinare. Non cancellare il file: chi "
+           "si occupa dei computer dello studio può tentare di recuperarlo.";
+}
 
 // Start-up with the program installed in <tmp>/app, the process exit replaced by an exception.
 class BootstrapTest : public ::testing::Test {
@@ -138,7 +152,8 @@ TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)
     EXPECT_TRUE(alert.message.endsWith(tail)) << alert.message.toStdString();
     EXPECT_GT(alert.message.size(), tail.size());
 
-    // Damaged databases and a text file: no backup of them, not a byte changed.
+    // Damaged databases and a text file, no backup folder: the alert says so and offers nothing but "Esci";
+    // no backup of them, not a byte changed.
     QFile::remove(app + "/Dati");
     QDir().mkpath(app + "/Dati");
     QTemporaryDir damaged;
@@ -146,6 +161,7 @@ TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)
     ASSERT_FALSE(variants.isEmpty());
     variants.append({"testo", damaged.filePath("testo.sqlite")});
     TestSupport::writeFile(variants.last().path, QByteArray("appunti della segreteria\n").repeated(300));
+    const QString noBackup = "\n\nPercorso: " + path + noSoundBackup(app + "/Dati/Backup");
     for (const DamagedFiles::Variant& variant : variants) {
         SCOPED_TRACE(variant.label.toStdString());
         QFile::remove(path);
@@ -153,15 +169,142 @@ TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)
         const QByteArray before = TestSupport::fileDigest(path);
         alert = failedStart();
         EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
-        EXPECT_TRUE(alert.message.endsWith(tail)) << alert.message.toStdString();
+        ASSERT_EQ(alert.buttons.size(), 1);
+        EXPECT_TRUE(alert.message.endsWith(noBackup)) << alert.message.toStdString();
         const QString error = alert.message.section(u'\n', 0, 0);
-        EXPECT_TRUE(error == "database disk image is malformed" || error == "file is not a database"
-                    || error.startsWith("malformed database schema"));
+        EXPECT_TRUE(error == damagedLine("database disk image is malformed") || error == damagedLine("file is not a database")
+                    || error.startsWith(damagedLine("malformed database schema").chopped(2)))
+            << error.toStdString();
         EXPECT_EQ(TestSupport::fileDigest(path), before);
         EXPECT_FALSE(QFileInfo::exists(path + "-journal"));
         EXPECT_FALSE(QFileInfo::exists(app + "/Dati/Backup"));
     }
-    EXPECT_EQ(alert.message, "file is not a database" + tail);
+    EXPECT_EQ(alert.message, damagedLine("file is not a database") + noBackup);
+}
+
+// A file written by a newer Calvora is refused before anything could write to it: as that program left
+// it (rollback journal or write-ahead log), and as it was when that program was stopped with its change
+// still in its log (the file's own header still says version 1; the log must not be copied into it).
+TEST_F(BootstrapTest, aFileOfANewerVersionIsRefusedAndNeverWritten)
+{
+    const QString data = app + "/Dati";
+    const QString path = data + "/calvora.sqlite";
+    QDir().mkpath(data);
+    QTemporaryDir elsewhere;
+    for (const QString mode : {"DELETE", "WAL", "WAL interrotto"}) {
+        SCOPED_TRACE(mode.toStdString());
+        QDir(data).removeRecursively();
+        QDir().mkpath(data);
+        const QString made = mode.endsWith("interrotto") ? elsewhere.filePath("calvora.sqlite") : path;
+        auto newer = std::make_unique<Database>(made);
+        newer->execute("PRAGMA journal_mode = " + mode.section(u' ', 0, 0));
+        newer->run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
+                   "VALUES (1, '2026-03-10', 540, 30, 'Anna Verdi')");
+        newer->execute("PRAGMA user_version = 2");
+        if (made != path) {
+            ASSERT_TRUE(QFile::copy(made, path));
+            ASSERT_TRUE(QFile::copy(made + "-wal", path + "-wal"));
+        }
+        newer.reset();
+        QStringList files = QDir(data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        if (made != path) {
+            files.append("calvora.sqlite-shm"); // SQLite's index of the log, which it reads through; no data
+            files.sort();
+        }
+        const QByteArray before = TestSupport::fileDigest(path);
+        const QByteArray log = TestSupport::fileDigest(path + "-wal");
+        const DialogRequest alert = failedStart();
+        EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
+        EXPECT_EQ(alert.message, "L'archivio è stato creato o aggiornato da una versione più recente di Calvora "
+                                 "(formato 2; questa versione di Calvora conosce fino al formato 1).\n\nPercorso: "
+                                     + path
+                                     + "\n\nL'archivio non è stato modificato. Per usarlo, installa su questo computer la "
+                                       "versione di Calvora che lo ha aggiornato, la stessa degli altri computer che "
+                                       "lo usano.");
+        EXPECT_EQ(TestSupport::fileDigest(path), before);
+        EXPECT_EQ(TestSupport::fileDigest(path + "-wal"), log);
+        // No journal, log or backup appeared.
+        EXPECT_EQ(QDir(data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), files);
+    }
+}
+
+// A damaged file: the newest backup that passes the integrity check is offered, and put in its place
+// only when asked; the damaged file is kept under a dated name, every backup stays as it was.
+TEST_F(BootstrapTest, aDamagedFileIsReplacedByTheNewestSoundBackupOnlyWhenAsked)
+{
+    const QString data = app + "/Dati";
+    const QString path = data + "/calvora.sqlite";
+    const QString backups = data + "/Backup";
+    QDir().mkpath(backups);
+    QTemporaryDir scratch;
+    const QList<DamagedFiles::Variant> damaged = DamagedFiles::make(scratch.path());
+    ASSERT_GE(damaged.size(), 3);
+    ASSERT_TRUE(QFile::copy(damaged[0].path, path));
+    const QByteArray damagedDigest = TestSupport::fileDigest(path);
+    const auto backup = [&](const QString& name, const QString& patient, int version = 1) {
+        Database db(backups + '/' + name);
+        db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
+               "VALUES (1, '2026-03-10', 540, 30, ?)",
+               {patient});
+        db.execute(QString("PRAGMA user_version = %1").arg(version));
+    };
+
+    // Only damaged backups, one of a newer version, and a sound copy of the user's under a name of its own.
+    ASSERT_TRUE(QFile::copy(damaged[1].path, backups + "/calvora-2026-03-08.sqlite"));
+    ASSERT_TRUE(QFile::copy(damaged[2].path, backups + "/calvora-2026-03-06_173000.sqlite"));
+    backup("calvora-2026-03-07_120000.sqlite", "Versione nuova", 2);
+    backup("calvora-copia-segreteria.sqlite", "Copia della segreteria");
+    DialogRequest alert = failedStart();
+    ASSERT_EQ(alert.buttons.size(), 1);
+    const QString damagedText = damagedLine("database disk image is malformed") + "\n\nPercorso: " + path;
+    EXPECT_EQ(alert.message, damagedText + noSoundBackup(backups));
+
+    // Two sound backups: the newer is offered with its day. "Esci" changes nothing.
+    backup("calvora-2026-03-05.sqlite", "Giovedì");
+    backup("calvora-2026-03-06_093000.sqlite", "Anna Verdi");
+    QHash<QString, QByteArray> backupDigests;
+    for (const QString& name : QDir(backups).entryList(QDir::Files))
+        backupDigests.insert(name, TestSupport::fileDigest(backups + '/' + name));
+    Dialogs::answerNext(QMessageBox::RejectRole);
+    EXPECT_EQ(exitStatus(), 1);
+    alert = Dialogs::takeShown().value(0);
+    EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
+    EXPECT_EQ(alert.message, damagedText
+                                 + "\n\nL'ultimo backup integro è di venerdì 6 marzo 2026 alle 09:30 "
+                                   "(calvora-2026-03-06_093000.sqlite). «Ripristina il backup» riapre l'agenda com'era "
+                                   "allora; il file danneggiato resta nella cartella con un nome datato e non viene "
+                                   "cancellato.");
+    ASSERT_EQ(alert.buttons.size(), 2);
+    EXPECT_EQ(alert.buttons[0].text, "Ripristina il backup");
+    EXPECT_EQ(alert.buttons[1].text, "Esci");
+    EXPECT_EQ(TestSupport::fileDigest(path), damagedDigest);
+    EXPECT_EQ(QDir(data).entryList(QDir::Files | QDir::Hidden), QStringList{"calvora.sqlite"});
+
+    // Restored when asked: the program starts on the copy and, over its window, says where the data comes from.
+    Dialogs::answerNext(QMessageBox::AcceptRole);
+    Dialogs::answerNext(QMessageBox::AcceptRole); // the notice's "OK"
+    CalvoraApp shell;
+    CalvoraView& window = shell.agendaWindow();
+    window.show();
+    QList<DialogRequest> shown;
+    EXPECT_TRUE(TestSupport::eventually([&] {
+        shown += Dialogs::takeShown();
+        return shown.size() == 2;
+    }));
+    const QString kept = "calvora-danneggiato-2026-03-09_083000.sqlite";
+    EXPECT_EQ(shown.value(1).title, "Attenzione");
+    EXPECT_EQ(shown.value(1).message, "L'archivio degli appuntamenti era danneggiato ed è stato ripristinato dal backup "
+                                      "di venerdì 6 marzo 2026 alle 09:30 (calvora-2026-03-06_093000.sqlite): l'agenda è "
+                                      "com'era allora. Controlla gli appuntamenti presi o cambiati dopo e inseriscili di "
+                                      "nuovo. Il file danneggiato è conservato come "
+                                          + kept + " nella cartella " + data + ".");
+    ASSERT_EQ(shell.store().weekAppointments().size(), 1);
+    EXPECT_EQ(shell.store().weekAppointments()[0].patient, "Anna Verdi");
+    EXPECT_EQ(TestSupport::fileDigest(data + '/' + kept), damagedDigest);
+    EXPECT_EQ(QDir(data).entryList(QDir::Files | QDir::Hidden), (QStringList{kept, "calvora.sqlite"}));
+    for (auto it = backupDigests.cbegin(); it != backupDigests.cend(); ++it)
+        EXPECT_EQ(TestSupport::fileDigest(backups + '/' + it.key()), it.value()) << it.key().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(backups + "/calvora-2026-03-09.sqlite")); // today's, of the restored agenda
 }
 
 TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)

@@ -8,6 +8,12 @@
 //   save-loop <db> <run>      saves appointments (and edits earlier ones) until killed
 //   backup-loop <db> <run>    takes a daily backup, then on-demand backups, until killed
 //   hold-lock <db> immediate|exclusive   takes the database's lock and keeps it until killed
+//   agenda <db> <command-fd>  a second reception computer: its own Store on the file, which it looks at
+//       again before each command, as the program's timer does. Reads one command a line from the
+//       descriptor (fields separated by tabs) until it closes, and answers "<n>\tok" or
+//       "<n>\trefused\t<message>" for the n-th:
+//         book <dentist> <day> <start> <duration> <patient>   move <patient> <day> <dentist> <start>
+//         treatment <patient> <text>   rename <dentist> <name>   delete <patient>
 
 #include "Appointment.h"
 #include "Backup.h"
@@ -21,6 +27,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <unistd.h>
 
@@ -339,6 +346,80 @@ int holdLock(const QStringList& args)
         QThread::sleep(60);
 }
 
+// --- agenda ---------------------------------------------------------------------------------------
+
+// One command through the Store, as the receptionist of the other computer would give it; the refusal's
+// message, absent when done.
+std::optional<QString> applyCommand(Store& store, const QStringList& command)
+{
+    const QString verb = command.value(0);
+    if (verb == u"book") {
+        const Appointment a{0, command.value(1).toLongLong(), command.value(2), command.value(3).toInt(),
+                            command.value(4).toInt(), command.value(5), {}, {}, {}};
+        return store.save(a);
+    }
+    if (verb == u"rename") {
+        std::optional<Dentist> dentist = store.dentist(command.value(1).toLongLong());
+        if (!dentist)
+            return QStringLiteral("no such dentist");
+        dentist->name = command.value(2);
+        return store.updateDentist(*dentist);
+    }
+    std::optional<Appointment> found;
+    for (const Appointment& a : store.search(command.value(1)))
+        if (a.patient == command.value(1))
+            found = a;
+    if (!found)
+        return QStringLiteral("no such appointment");
+    store.setAlertMessage(std::nullopt);
+    if (verb == u"move") {
+        if (store.move(found->id, Cal::parseDayKey(command.value(2)).value_or(QDate()), command.value(3).toLongLong(),
+                       command.value(4).toInt()))
+            return std::nullopt;
+        return store.alertMessage().value_or(QStringLiteral("not moved"));
+    }
+    if (verb == u"treatment") {
+        Appointment edited = *found;
+        edited.treatment = command.value(2);
+        const std::optional<SaveRefusal> refusal = store.saveEdited(edited, *found);
+        return refusal ? std::optional<QString>(refusal->message) : std::nullopt;
+    }
+    if (verb == u"delete") {
+        store.deleteAppointment(*found);
+        return store.alertMessage();
+    }
+    return QStringLiteral("unknown command");
+}
+
+int agenda(const QStringList& args)
+{
+    if (args.size() < 2)
+        return 2;
+    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
+    Database db(args[0]);
+    Store store(db);
+    FILE* commands = ::fdopen(args[1].toInt(), "r");
+    if (!commands)
+        return 6;
+    char* line = nullptr;
+    size_t capacity = 0;
+    for (int n = 1; ::getline(&line, &capacity, commands) > 0; ++n) {
+        QString text = QString::fromUtf8(line);
+        if (text.endsWith(u'\n'))
+            text.chop(1);
+        (void)store.refreshIfChangedElsewhere();
+        const std::optional<QString> refusal = applyCommand(store, text.split(u'\t'));
+        if (refusal)
+            emitLine({QString::number(n), QStringLiteral("refused"), *refusal});
+        else
+            emitLine({QString::number(n), QStringLiteral("ok")});
+    }
+    std::free(line);
+    std::fclose(commands);
+    emitLine({QStringLiteral("done")});
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -356,6 +437,8 @@ int main(int argc, char** argv)
             return backupLoop(args);
         if (mode == u"hold-lock")
             return holdLock(args);
+        if (mode == u"agenda")
+            return agenda(args);
     } catch (const DatabaseError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

@@ -106,20 +106,28 @@ TEST_F(BackupTest, aFileInPlaceOfTheFolderFailsBothKinds)
     EXPECT_TRUE(QFileInfo(folder).isFile());
 }
 
-// Partial files never count among the 60 (the crash tests show that); here only the stale ones go.
+// Partial files never count among the 60 (the crash tests show that); here only the stale ones go, and
+// only under the names the program gives them.
 TEST_F(BackupTest, onlyStalePartialFilesAreRemoved)
 {
-    // Left by killed backups: from two hours ago, and one of another computer writing right now.
+    // Left by killed backups two hours ago (the last one by an earlier version, which added no random part).
     const QStringList stale{"calvora-2026-01-01.sqlite.k3x9.part", "calvora-2026-01-01.sqlite.k3x9.part-journal",
-                            "calvora-2025-12-31.sqlite.part"};
-    const QStringList kept{"calvora-2026-03-09.sqlite.7q2m.part", "appunti.part"};
-    fill(stale + kept, "meta");
-    for (const QString& name : stale + QStringList{"appunti.part"}) {
+                            "calvora-2026-01-02_093000.sqlite.3w5e11264sgsf.part", "calvora-2025-12-31.sqlite.part"};
+    // The user's own files of the same age, and a partial file of another computer writing right now.
+    const QStringList users{"appunti.part", "calvora-lettera.part", "calvora-preventivo.sqlite.part",
+                            "calvora-2026-01-01.docx.part", "calvora-2026-01-01.sqlite.K3X9.part",
+                            "calvora-2026-01-01.sqlite.k3x9.part.txt", "calvora-2026-01-01.sqlite.k3-x9.part"};
+    const QString fresh = "calvora-2026-03-09.sqlite.7q2m.part";
+    fill(stale + users + QStringList{fresh}, "meta");
+    for (const QString& name : stale + users) {
         QFile f(folder + '/' + name);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
         ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime));
     }
     Backup::now(db);
-    EXPECT_EQ(backups(), (QStringList{"appunti.part", "calvora-2026-03-09.sqlite.7q2m.part",
-                                      "calvora-2026-03-09_174502.sqlite"}));
+    QStringList expected = users + QStringList{fresh, "calvora-2026-03-09_174502.sqlite"};
+    QStringList left = backups();
+    expected.sort();
+    left.sort();
+    EXPECT_EQ(left, expected);
 }
