@@ -215,9 +215,14 @@ void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
     buttons->addStretch(1);
     section->form()->addRow(buttonRow);
     if (m_server.copy) {
-        auto* copyButton = new QPushButton(QStringLiteral("Copia l'archivio sul server…"), section);
+        auto* copyRow = new QWidget(section);
+        auto* copyLine = new QHBoxLayout(copyRow);
+        copyLine->setContentsMargins(0, 0, 0, 0);
+        auto* copyButton = new QPushButton(QStringLiteral("Copia l'archivio sul server…"), copyRow);
         copyButton->setObjectName(QStringLiteral("serverCopy"));
-        section->form()->addRow(copyButton);
+        copyLine->addWidget(copyButton);
+        copyLine->addStretch(1);
+        section->form()->addRow(copyRow);
         connect(copyButton, &QPushButton::clicked, this, &SettingsView::copyToServer);
     }
 
