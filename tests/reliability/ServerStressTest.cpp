@@ -157,7 +157,6 @@ TEST(ServerStress, aServerStoppedHardWhileProgramsBookLosesNothingAcknowledgedAn
     EXPECT_EQ(o.workersRecovered, workers);  // and booked again afterwards, without a restart
     EXPECT_EQ(recoveredEachTime, outages);
     EXPECT_EQ(overlaps, 0);
-    EXPECT_GT(o.counts.value("save ok"), workers * 20);
     // Every booking the workers were told is stored is there, in its last acknowledged place.
     EXPECT_EQ(differences(o, agenda.rows()), QStringList());
 }
