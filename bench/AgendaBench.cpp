@@ -26,15 +26,29 @@ void countPaints(benchmark::State& state, PaintCounter& counter)
     QCoreApplication::processEvents();
 }
 
+// The environment a measurement runs on; absent (and the measurement skipped) for a server that
+// $CALVORA_BENCH_SERVER does not name.
+AgendaEnvironment* environment(benchmark::State& state, AgendaEnvironment::Archive archive)
+{
+    if (archive == AgendaEnvironment::Archive::File)
+        return &AgendaEnvironment::shared();
+    AgendaEnvironment* env = AgendaEnvironment::sharedOnServer();
+    if (!env)
+        state.SkipWithError("CALVORA_BENCH_SERVER names no server holding the large agenda");
+    return env;
+}
+
 // step(±1) in week mode: the reload of the next week and the repaint of its 15 columns. The agenda
 // walks 40 weeks forward, then 40 back, so that each step shows a week of a different content.
-void weekStep(benchmark::State& state)
+void weekStep(benchmark::State& state, AgendaEnvironment::Archive archive)
 {
-    AgendaEnvironment& env = AgendaEnvironment::shared();
-    env.reset(ViewMode::Week);
+    AgendaEnvironment* env = environment(state, archive);
+    if (!env)
+        return;
+    env->reset(ViewMode::Week);
     {
         PaintCounter counter;
-        env.store.step(1);
+        env->store.step(1);
         QCoreApplication::processEvents();
         countPaints(state, counter);
     }
@@ -45,37 +59,56 @@ void weekStep(benchmark::State& state)
             taken = 0;
             direction = -direction;
         }
-        stepAndPaint(env.store, direction);
+        stepAndPaint(env->store, direction);
         ++taken;
     }
 }
-BENCHMARK(weekStep)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(weekStep, file, AgendaEnvironment::Archive::File)->Name("weekStep")->Unit(benchmark::kMillisecond);
 // The same for a profiler: a fixed number of steps (two walks forward and back).
-BENCHMARK(weekStep)->Name("weekStepFixed")->Unit(benchmark::kMillisecond)->Iterations(160);
+BENCHMARK_CAPTURE(weekStep, file, AgendaEnvironment::Archive::File)
+    ->Name("weekStepFixed")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(160);
+// The same with the agenda on a server, over its local socket.
+BENCHMARK_CAPTURE(weekStep, server, AgendaEnvironment::Archive::Server)
+    ->Name("weekStep/server")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(weekStep, server, AgendaEnvironment::Archive::Server)
+    ->Name("weekStepFixed/server")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(160);
 
 // Choosing a segment of the view switch and the repaint of the grid in the new mode.
-void switchMode(benchmark::State& state, ViewMode to)
+void switchMode(benchmark::State& state, ViewMode to, AgendaEnvironment::Archive archive)
 {
-    AgendaEnvironment& env = AgendaEnvironment::shared();
+    AgendaEnvironment* env = environment(state, archive);
+    if (!env)
+        return;
     const ViewMode from = to == ViewMode::Day ? ViewMode::Week : ViewMode::Day;
-    env.reset(from);
+    env->reset(from);
     {
         PaintCounter counter;
-        env.store.setMode(to);
+        env->store.setMode(to);
         QCoreApplication::processEvents();
         countPaints(state, counter);
     }
     for (auto _ : state) {
         state.PauseTiming();
-        env.store.setMode(from);
+        env->store.setMode(from);
         AgendaEnvironment::settle();
         state.ResumeTiming();
-        env.store.setMode(to);
+        env->store.setMode(to);
         QCoreApplication::processEvents();
     }
 }
-BENCHMARK_CAPTURE(switchMode, weekToDay, ViewMode::Day)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(switchMode, dayToWeek, ViewMode::Week)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(switchMode, weekToDay, ViewMode::Day, AgendaEnvironment::Archive::File)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(switchMode, dayToWeek, ViewMode::Week, AgendaEnvironment::Archive::File)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(switchMode, weekToDay, ViewMode::Day, AgendaEnvironment::Archive::Server)
+    ->Name("switchMode/weekToDay/server")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(switchMode, dayToWeek, ViewMode::Week, AgendaEnvironment::Archive::Server)
+    ->Name("switchMode/dayToWeek/server")
+    ->Unit(benchmark::kMillisecond);
 
 // A column of the week with two free slots in view, for the hover measurement.
 struct HoverTarget {

@@ -2,21 +2,37 @@
 
 #include "BenchData.h"
 #include "CalvoraView.h"
+#include "ConnectionLine.h"
 #include "Database.h"
+#include "ServerArchive.h"
+#include "SqliteArchive.h"
 #include "Store.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTest>
+
+#include <memory>
 
 // The agenda window as the program shows it (1440 × 900, week view) on a copy of the large database,
 // made once per process and shared by the widget measurements. Each measurement puts it back into
-// the state it starts from with reset().
+// the state it starts from with reset(). The same on a server: the database that $CALVORA_BENCH_SERVER
+// names must hold the large agenda (copied there with calvora --copy-to-server); the measurements on
+// it only read.
 struct AgendaEnvironment {
-    Database db{BenchData::scratchFolder() + QStringLiteral("/calvora.sqlite")};
-    Store store{db};
+    enum class Archive { File, Server };
+
+    std::unique_ptr<Database> file; // absent on a server
+    std::unique_ptr<AgendaArchive> archive;
+    Store store;
     CalvoraView view{store, AgendaPanels{}};
 
-    AgendaEnvironment()
+    explicit AgendaEnvironment(Archive kind = Archive::File)
+        : file(kind == Archive::File ? std::make_unique<Database>(BenchData::scratchFolder() + QStringLiteral("/calvora.sqlite"))
+                                     : nullptr)
+        , archive(file ? std::unique_ptr<AgendaArchive>(std::make_unique<SqliteArchive>(*file))
+                       : std::make_unique<ServerArchive>(*ConnectionLine::parse(serverLine()), QDir::tempPath()))
+        , store(*archive)
     {
         view.resize(1440, 900);
         view.show();
@@ -38,9 +54,20 @@ struct AgendaEnvironment {
             QCoreApplication::processEvents();
     }
 
+    static QString serverLine() { return qEnvironmentVariable("CALVORA_BENCH_SERVER"); }
+
     static AgendaEnvironment& shared()
     {
         static auto* environment = new AgendaEnvironment; // lives until the process ends, like the program's
         return *environment;
+    }
+
+    // The environment on the server; absent when $CALVORA_BENCH_SERVER is not set.
+    static AgendaEnvironment* sharedOnServer()
+    {
+        if (serverLine().isEmpty() || !ConnectionLine::parse(serverLine()))
+            return nullptr;
+        static auto* environment = new AgendaEnvironment(Archive::Server);
+        return environment;
     }
 };

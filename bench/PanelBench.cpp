@@ -186,7 +186,7 @@ BENCHMARK(suggestionsFirstCall)->Unit(benchmark::kMillisecond);
 void suggestionsAfterOtherWrite(benchmark::State& state)
 {
     AgendaEnvironment& env = AgendaEnvironment::shared();
-    Database other(env.db.path());
+    Database other(env.file->path());
     (void)env.store.treatmentSuggestions();
     qsizetype count = 0;
     int round = 0;

@@ -2,6 +2,8 @@
 # Runs every measurement of bench/RESULTS.md with one Release build tree:
 #   bench/measure.sh <build dir> <output dir> [large database]
 # The large database is made with make_large_db unless given (the same file keeps runs comparable).
+# With CALVORA_BENCH_SERVER naming a server database that holds the same agenda (copied there with
+# calvora --copy-to-server), the agenda and start-up measurements are also taken on the server.
 set -eu
 build=$1
 out=$2
@@ -19,4 +21,9 @@ uptime > "$out/load.txt"
 "$build/bench/startup_time" --runs 11 > "$out/startup.txt" 2> /dev/null
 "$build/bench/startup_time" --runs 6 --first-of-day > "$out/startup-first-of-day.txt" 2> /dev/null
 "$build/bench/startup_time" --runs 4 --session > "$out/memory-session.txt" 2> /dev/null
+if [ -n "${CALVORA_BENCH_SERVER:-}" ]; then
+  "$build/bench/startup_time" --runs 11 --server "$CALVORA_BENCH_SERVER" > "$out/startup-server.txt" 2> /dev/null
+  "$build/bench/startup_time" --runs 6 --first-of-day --server "$CALVORA_BENCH_SERVER" \
+    > "$out/startup-server-first-of-day.txt" 2> /dev/null
+fi
 uptime >> "$out/load.txt"

@@ -8,6 +8,7 @@
 #include "PgConnection.h"
 #include "SeededGenerator.h"
 #include "ServerArchive.h"
+#include "ServerCopy.h"
 #include "SqliteArchive.h"
 
 #include <QCoreApplication>
@@ -19,41 +20,6 @@
 #include <algorithm>
 
 namespace {
-
-void copyInto(Database& file, PgConnection& server)
-{
-    server.execute("BEGIN; DELETE FROM dentists; DELETE FROM settings");
-    for (const auto& row : file.query("SELECT id, name, color, position FROM dentists", {}, [](const SQLRow& r) {
-             return SQLArgs{r.integer(0), r.text(1), r.text(2), r.integer(3)};
-         }))
-        server.query("INSERT INTO dentists (id, name, color, position) VALUES ($1, $2, $3, $4)", row);
-    for (const auto& row : file.query("SELECT key, value FROM settings", {},
-                                      [](const SQLRow& r) { return SQLArgs{r.text(0), r.text(1)}; }))
-        server.query("INSERT INTO settings (key, value) VALUES ($1, $2)", row);
-    const QList<SQLArgs> rows = file.query(
-        "SELECT id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes, created_at, "
-        "updated_at FROM appointments ORDER BY id",
-        {}, [](const SQLRow& r) {
-            return SQLArgs{r.integer(0), r.integer(1), r.text(2),  r.integer(3), r.integer(4), r.text(5),
-                           r.text(6),    r.text(7),    r.text(8),  r.text(9),    r.text(10)};
-        });
-    constexpr int batch = 500;
-    for (qsizetype first = 0; first < rows.size(); first += batch) {
-        QString sql = "INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, patient, phone, "
-                      "treatment, notes, created_at, updated_at) VALUES ";
-        SQLArgs args;
-        for (qsizetype i = first; i < std::min(rows.size(), first + batch); ++i) {
-            QStringList marks;
-            for (int c = 1; c <= 11; ++c)
-                marks << "$" + QString::number(args.size() + c);
-            sql += (i == first ? "(" : ", (") + marks.join(", ") + ")";
-            args += rows[i];
-        }
-        server.query(sql, args);
-    }
-    server.execute("SELECT setval(pg_get_serial_sequence('appointments', 'id'), max(id)) FROM appointments; COMMIT; "
-                   "ANALYZE appointments");
-}
 
 // Texts a receptionist might type: pieces of real names, phones and treatments, some with the case
 // changed, a wildcard or an accented letter, and a few texts that match nothing.
@@ -110,13 +76,9 @@ int main(int argc, char** argv)
         const ConnectionLine line = *ConnectionLine::parse(args[2]);
         QElapsedTimer timer;
         timer.start();
+        const ServerCopy::Counts copied = ServerCopy::copyFile(args[1], line);
+        out << "copy of " << copied.appointments << " appointments: " << timer.elapsed() << " ms\n";
         ServerArchive server(line, QDir::tempPath());
-        {
-            const std::unique_ptr<PgConnection> copy = PgConnection::open(line);
-            copyInto(file, *copy);
-            out << "copy of " << copy->query("SELECT count(*) FROM appointments").text(0, 0) << " appointments: "
-                << timer.elapsed() << " ms\n";
-        }
 
         const QStringList texts = searchTexts(file, args.size() == 4 ? args[3].toInt() : 331);
         qint64 matches = 0, differing = 0, localMs = 0, serverMs = 0, slowestServer = 0;

@@ -1,14 +1,15 @@
 // Start-up of the real program on the large database, from the moment the process is spawned to the
 // first paint of the agenda window's grid, and its resident memory then.
 //
-//   startup_time [--runs N] [--first-of-day] [--session]
+//   startup_time [--runs N] [--first-of-day] [--session] [--server "<connection line>"]
 //
 // Each run starts calvora_startup_probe (the program's own main() with a first-paint watch, built
 // beside this tool) with --data-dir on a copy of the large database. By default the folder already
 // holds today's daily backup, as on every start after the first of the day; --first-of-day removes it
 // before each run, so the daily backup is taken during the start. --session lets the probe also work
-// in the window and report the memory afterwards. The first run warms the system's file cache and is
-// reported apart.
+// in the window and report the memory afterwards. --server puts the line in the folder's server.txt, so
+// that the program keeps the agenda on that server (whose database must hold the large agenda, copied
+// there with calvora --copy-to-server). The first run warms the system's file cache and is reported apart.
 #include "BenchData.h"
 #include "Cal.h"
 
@@ -105,6 +106,7 @@ int main(int argc, char** argv)
     int runs = 11;
     bool firstOfDay = false;
     bool session = false;
+    QString server;
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == u"--runs" && i + 1 < args.size())
@@ -113,8 +115,10 @@ int main(int argc, char** argv)
             firstOfDay = true;
         else if (args[i] == u"--session")
             session = true;
+        else if (args[i] == u"--server" && i + 1 < args.size())
+            server = args[++i];
         else {
-            out << "Uso: startup_time [--runs N] [--first-of-day] [--session]\n";
+            out << "Uso: startup_time [--runs N] [--first-of-day] [--session] [--server \"<riga di connessione>\"]\n";
             return 2;
         }
     }
@@ -129,6 +133,13 @@ int main(int argc, char** argv)
     const QString daily = backupFolder + QStringLiteral("/calvora-") + Cal::dayKey(BenchData::pinnedMoment().date())
         + QStringLiteral(".sqlite");
     QDir().mkpath(backupFolder);
+    if (!server.isEmpty()) {
+        QFile line(folder + QStringLiteral("/server.txt"));
+        if (!line.open(QIODevice::WriteOnly) || line.write(server.toUtf8() + '\n') < 0) {
+            out << "cannot write " << line.fileName() << '\n';
+            return 1;
+        }
+    }
 
     QList<Run> measured;
     for (int i = 0; i < runs; ++i) {
@@ -159,7 +170,8 @@ int main(int argc, char** argv)
             m = std::max(m, r.*field);
         return m;
     };
-    out << "platform " << qgetenv("QT_QPA_PLATFORM") << (firstOfDay ? ", daily backup taken at start" : ", daily backup already present")
+    out << "platform " << qgetenv("QT_QPA_PLATFORM") << (server.isEmpty() ? ", agenda file" : ", agenda on the server")
+        << (firstOfDay ? ", daily backup taken at start" : ", daily backup already present")
         << ", " << measured.size() << " runs after one warm-up run\n";
     out << "first run           " << QString::number(first.ms, 'f', 1) << " ms\n";
     out << "start-up to paint   median " << QString::number(times[times.size() / 2], 'f', 1) << " ms, min "

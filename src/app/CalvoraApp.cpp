@@ -78,6 +78,7 @@ void CalvoraApp::showSettings()
         server.test = [outcome](const QString& line) { return outcome(ServerSetup::test(line)); };
         server.save = [outcome](const QString& line) { return outcome(ServerSetup::save(line)); };
         server.remove = [outcome] { return outcome(ServerSetup::remove()); };
+        server.copy = [outcome](const QString& line) { return outcome(ServerSetup::copyToServer(line)); };
         m_settings = new SettingsView(store(), nullptr, std::move(server));
     }
     m_settings->show();

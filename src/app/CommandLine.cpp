@@ -44,6 +44,16 @@ std::optional<QString> serverLine(const QStringList& arguments)
     return textAfter(arguments, QStringLiteral("--server"));
 }
 
+bool copyToServer(const QStringList& arguments)
+{
+    return arguments.contains(QStringLiteral("--copy-to-server"));
+}
+
+std::optional<QString> copyToServerLine(const QStringList& arguments)
+{
+    return textAfter(arguments, QStringLiteral("--copy-to-server"));
+}
+
 std::optional<QString> outputFolder(const QStringList& arguments)
 {
     return valueAfter(arguments, QStringLiteral("--out"));

@@ -16,6 +16,10 @@ namespace CommandLine {
 [[nodiscard]] std::optional<QString> screenshotFolder(const QStringList& arguments);
 // The connection line after the first "--server", exactly as given; absent when it is the last argument.
 [[nodiscard]] std::optional<QString> serverLine(const QStringList& arguments);
+// Whether the practice's agenda file is to be copied onto a server ("--copy-to-server").
+[[nodiscard]] bool copyToServer(const QStringList& arguments);
+// The connection line after the first "--copy-to-server", exactly as given; absent when it is the last argument.
+[[nodiscard]] std::optional<QString> copyToServerLine(const QStringList& arguments);
 // The folder after the first "--out" (self-check output).
 [[nodiscard]] std::optional<QString> outputFolder(const QStringList& arguments);
 

@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "ConnectionLine.h"
 #include "ServerArchive.h"
+#include "ServerCopy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -108,6 +109,30 @@ Outcome remove()
                            + file.errorString() + QStringLiteral(").")};
     return {true, QStringLiteral("Riga rimossa: Calvora userà il file calvora.sqlite della cartella Dati.")
                       + nextStart};
+}
+
+QString agendaFile()
+{
+    return AppPaths::dataFolder() + QStringLiteral("/calvora.sqlite");
+}
+
+Outcome copyToServer(const QString& line)
+{
+    QString reason;
+    const std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, &reason);
+    if (!parsed)
+        return {false, capitalized(reason) + QStringLiteral(". Non è stato copiato nulla.")};
+    try {
+        const ServerCopy::Counts counts = ServerCopy::copyFile(agendaFile(), *parsed);
+        return {true, QStringLiteral("Copia riuscita: ") + ServerCopy::countsText(counts)
+                          + QStringLiteral(" sono ora sul server (contati di nuovo sul server dopo la copia). Ogni "
+                                           "computer usa il server dopo aver salvato questa riga nelle Impostazioni, "
+                                           "al successivo avvio di Calvora.")};
+    } catch (const DatabaseError& error) {
+        const bool uncertain = error.message() == ServerCopy::lostConfirmationText();
+        return {false, QStringLiteral("Copia non riuscita: ") + error.message() + u'.'
+                           + (uncertain ? QString() : QStringLiteral(" Sul server non è stato scritto nulla."))};
+    }
 }
 
 } // namespace ServerSetup

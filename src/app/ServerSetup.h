@@ -42,4 +42,10 @@ struct Outcome {
 // Removes the file: from the next start the data folder's file keeps the agenda.
 [[nodiscard]] Outcome remove();
 
+// "<data folder>/calvora.sqlite", the agenda a practice moves onto its server.
+[[nodiscard]] QString agendaFile();
+// Copies that file into the server the line names, which must hold no appointments (ServerCopy), and
+// says what the server counts afterwards or why nothing was copied. Changes nothing in the data folder.
+[[nodiscard]] Outcome copyToServer(const QString& line);
+
 } // namespace ServerSetup

@@ -61,6 +61,19 @@ int main(int argc, char** argv)
         QLocale::setDefault(Cal::locale());
         return SelfTest::run(*AppPaths::overrideDataFolder(), *output, out);
     }
+    if (CommandLine::copyToServer(arguments)) {
+        const std::optional<QString> line = CommandLine::copyToServerLine(arguments);
+        if (!line) {
+            QTextStream(stderr) << "Uso: calvora --copy-to-server \"<riga di connessione>\" [--data-dir <cartella dei dati>]\n";
+            return 2;
+        }
+        QCoreApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        QTextStream(stdout) << "Copia di " << ServerSetup::agendaFile() << " sul server in corso…" << Qt::endl;
+        const ServerSetup::Outcome outcome = ServerSetup::copyToServer(*line);
+        QTextStream(outcome.ok ? stdout : stderr) << outcome.message << '\n';
+        return outcome.ok ? 0 : 1;
+    }
     const std::optional<QString> screenshots = CommandLine::screenshotFolder(arguments);
     if (screenshots && !AppPaths::overrideDataFolder()) {
         // Demo appointments must never land in a practice's real agenda.

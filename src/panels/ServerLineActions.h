@@ -17,6 +17,9 @@ struct ServerLineActions {
     std::function<Outcome(const QString& line)> test;
     std::function<Outcome(const QString& line)> save;
     std::function<Outcome()> remove;
+    // Copies this computer's agenda file into the server the line names, which must hold no
+    // appointments. Empty: the window offers no copy.
+    std::function<Outcome(const QString& line)> copy;
     // This start follows --server, which overrides the kept line.
     bool commandLineInUse = false;
 

@@ -12,6 +12,7 @@
 #include "PanelStyle.h"
 #include "Store.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -230,6 +231,17 @@ void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
     QPushButton* remove = addButton(QStringLiteral("Rimuovi"), "serverRemove");
     buttons->addStretch(1);
     section->form()->addRow(buttonRow);
+    if (m_server.copy) {
+        auto* copyRow = new QWidget(section);
+        auto* copyLine = new QHBoxLayout(copyRow);
+        copyLine->setContentsMargins(0, 0, 0, 0);
+        auto* copyButton = new QPushButton(QStringLiteral("Copia l'archivio sul server…"), copyRow);
+        copyButton->setObjectName(QStringLiteral("serverCopy"));
+        copyLine->addWidget(copyButton);
+        copyLine->addStretch(1);
+        section->form()->addRow(copyRow);
+        connect(copyButton, &QPushButton::clicked, this, &SettingsView::copyToServer);
+    }
 
     m_serverMessage = captionLabel(m_server.commandLineInUse
                                        ? QStringLiteral("Questa sessione usa la riga data con l'opzione --server, "
@@ -257,6 +269,29 @@ void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
             m_serverLine->clear();
         showServerOutcome(outcome);
     });
+}
+
+// A copy of years of agenda takes seconds; the window says so and waits, as the connection test does.
+void SettingsView::copyToServer()
+{
+    DialogRequest request;
+    request.icon = QMessageBox::Question;
+    request.title = QStringLiteral("Copiare l'archivio di questo computer sul server?");
+    request.message = QStringLiteral("Dentisti, impostazioni e tutti gli appuntamenti del file calvora.sqlite di questo "
+                                     "computer vengono copiati nel database indicato dalla riga, che non deve "
+                                     "contenere appuntamenti. Il file di questo computer resta com'è.\n\nPrima di "
+                                     "copiare, chiudi Calvora sugli altri computer.");
+    request.buttons = {{QStringLiteral("Copia"), QMessageBox::AcceptRole},
+                       {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
+    request.escapeIndex = 1;
+    if (Dialogs::exec(this, request) != 0)
+        return;
+    showServerOutcome({false, QStringLiteral("Copia dell'archivio sul server in corso…")});
+    m_serverMessage->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ServerLineActions::Outcome outcome = m_server.copy(m_serverLine->text());
+    QApplication::restoreOverrideCursor();
+    showServerOutcome(outcome);
 }
 
 void SettingsView::showServerOutcome(const ServerLineActions::Outcome& outcome)

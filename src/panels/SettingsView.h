@@ -71,6 +71,7 @@ private:
 
     void buildArchiveSection(QWidget* content, QLayout* sections);
     void buildServerSection(QWidget* content, QLayout* sections);
+    void copyToServer();
     void showServerOutcome(const ServerLineActions::Outcome& outcome);
     void loadFromStore();
     void rebuildRows();

@@ -250,12 +250,17 @@ QStringList ServerArchive::mostUsedTreatments(int limit)
     });
 }
 
-// The stored row is locked while it is judged, so nobody changes it in between. Two bookings over the
-// same minutes that are judged at the same moment cannot both be written: the exclusion constraint
-// makes the second wait for the first and refuses it (kind Overlap).
+// The stored row is locked while it is judged, so nobody changes it in between. Writers into one
+// dentist's day queue on a lock of that day before they read it, so that the second of two computers
+// booking the same minutes sees the first one's appointment and is refused with the rule's message.
+// Without the queue both would insert and then meet in the exclusion constraint, each waiting for the
+// other: a deadlock the server breaks only after a second, with an error. The constraint still refuses
+// whatever another writer brings (kind Overlap).
 AgendaArchive::WriteCheck ServerArchive::checkOn(PgConnection& c, const Appointment& a)
 {
     WriteCheck check;
+    c.query(QStringLiteral("SELECT pg_advisory_xact_lock(($1::bigint % 2147483647)::integer, hashtext($2))"),
+            {a.dentistId, a.day});
     if (a.id != 0) {
         const PgResult r = c.query(QStringLiteral("SELECT ") + columns
                                        + QStringLiteral(" FROM appointments WHERE id = $1 FOR UPDATE"),

@@ -111,18 +111,23 @@ Inspection inspect(PgConnection& connection)
     return {Content::Calvora, int(version.integer(0, 0))};
 }
 
+void prepareInTransaction(PgConnection& connection)
+{
+    connection.query(QStringLiteral("SELECT pg_advisory_xact_lock($1)"), {schemaLock});
+    const Inspection found = inspect(connection);
+    if (found.content == Content::Foreign)
+        throw DatabaseError(foreignText());
+    for (int v = found.version; v < currentVersion; ++v) {
+        connection.execute(step(v));
+        connection.query(QStringLiteral("UPDATE calvora_schema SET version = $1"), {v + 1});
+    }
+}
+
 void prepare(PgConnection& connection)
 {
     connection.execute(QStringLiteral("BEGIN"));
     try {
-        connection.query(QStringLiteral("SELECT pg_advisory_xact_lock($1)"), {schemaLock});
-        const Inspection found = inspect(connection);
-        if (found.content == Content::Foreign)
-            throw DatabaseError(foreignText());
-        for (int v = found.version; v < currentVersion; ++v) {
-            connection.execute(step(v));
-            connection.query(QStringLiteral("UPDATE calvora_schema SET version = $1"), {v + 1});
-        }
+        prepareInTransaction(connection);
         connection.execute(QStringLiteral("COMMIT"));
     } catch (...) {
         if (!connection.broken()) {

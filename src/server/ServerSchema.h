@@ -27,6 +27,8 @@ struct Inspection {
 // newer version is left as it is (the archive then refuses it). Throws DatabaseError with an Italian
 // message when the database holds tables that are not Calvora's.
 void prepare(PgConnection& connection);
+// The same inside a transaction the caller has begun (and commits or rolls back).
+void prepareInTransaction(PgConnection& connection);
 
 // The message for a database that is not Calvora's.
 [[nodiscard]] QString foreignText();

@@ -207,7 +207,9 @@ bool Store::move(qint64 id, const QDate& day, qint64 dentistId, int start)
     std::optional<Appointment> stored;
     try {
         stored = m_archive.appointment(id);
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& error) {
+        // The appointment could not even be read (a server that went away): the move is refused aloud.
+        setAlertMessage(QStringLiteral("Impossibile spostare l'appuntamento.\n") + savePrefix + error.message());
         return false;
     }
     if (!stored)

@@ -2,9 +2,18 @@
 // data folder shared with the test and writes one line per finished operation on standard output, with
 // a single write(2) after the operation returned, so a line exists only for work the program reported.
 //
-//   book <db> <index> <bookings> <seed> <ready-fd> <go-fd> [naive]
+//   book <agenda> <index> <bookings> <seed> <ready-fd> <go-fd> [naive|outage=<stop file>]
 //       bookings, moves and deletes aimed mostly at the same few slots; "naive" books with a separate
-//       check and write and no transaction around them, to show what the test catches.
+//       check and write and no transaction around them, to show what the test catches; "outage" waits a
+//       moment after each failed save, as a receptionist would, and goes on past <bookings> until the
+//       stop file exists (at most five minutes), so that it is still booking while the server is away
+//       and after it is back.
+//   book-one <agenda> <dentist> <day> <start> <duration> <patient>
+//       saves one appointment through the store: "ack", or "refused" and the message
+//   watch <agenda> <patient> <timeout-ms>
+//       follows the agenda as the program does and prints "seen" once an appointment of that patient
+//       is in the week on show; "unseen" after the timeout
+// <agenda> is the path of a data folder's calvora.sqlite, or "server:" and a server's connection line.
 //   save-loop <db> <run>      saves appointments (and edits earlier ones) until killed
 //   backup-loop <db> <run>    takes a daily backup, then on-demand backups, until killed
 //   hold-lock <db> immediate|exclusive   takes the database's lock and keeps it until killed
@@ -19,12 +28,20 @@
 #include "Backup.h"
 #include "Cal.h"
 #include "Clock.h"
+#include "ConnectionLine.h"
 #include "Database.h"
+#include "ServerArchive.h"
+#include "SqliteArchive.h"
 #include "Store.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QThread>
+
+#include <memory>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,18 +67,51 @@ void emitLine(QStringList fields)
 const QString saveFailure = QStringLiteral("Errore durante il salvataggio: ");
 const QDate bookingWeek(2024, 12, 2); // Monday
 
+// The agenda a worker runs on: the data folder's file (with its connection, for the naive mode) or a
+// server.
+struct Agenda {
+    std::unique_ptr<Database> db;
+    std::unique_ptr<AgendaArchive> archive;
+};
+
+Agenda openAgenda(const QString& where)
+{
+    Agenda agenda;
+    if (where.startsWith(u"server:")) {
+        const std::optional<ConnectionLine> line = ConnectionLine::parse(where.mid(7));
+        if (!line)
+            throw DatabaseError(QStringLiteral("bad connection line"));
+        agenda.archive = std::make_unique<ServerArchive>(*line, QDir::tempPath());
+    } else {
+        agenda.db = std::make_unique<Database>(where);
+        agenda.archive = std::make_unique<SqliteArchive>(*agenda.db);
+    }
+    return agenda;
+}
+
+QStringList placement(const Appointment& a)
+{
+    return {QString::number(a.dentistId), a.day, QString::number(a.startMinutes), QString::number(a.durationMinutes)};
+}
+
 // --- book -----------------------------------------------------------------------------------------
 
 class Booker {
 public:
-    Booker(Database& db, Store& store, int index, quint64 seed, bool naive)
-        : m_db(db), m_store(store), m_index(index), m_random(seed * 1000003u + quint64(index)), m_naive(naive)
+    enum class Mode { Store, Naive, Outage };
+
+    Booker(Database* db, Store& store, int index, quint64 seed, Mode mode, QString stopFile = {})
+        : m_db(db), m_store(store), m_index(index), m_random(seed * 1000003u + quint64(index)), m_mode(mode),
+          m_stopFile(std::move(stopFile))
     {
     }
 
     void run(int bookings)
     {
-        for (int i = 0; i < bookings; ++i) {
+        QElapsedTimer running;
+        running.start();
+        const auto goOn = [&] { return m_mode == Mode::Outage && !QFile::exists(m_stopFile) && running.elapsed() < 300000; };
+        for (int i = 0; i < bookings || goOn(); ++i) {
             book(QStringLiteral("P%1-%2").arg(m_index, 2, 10, QChar(u'0')).arg(i, 5, 10, QChar(u'0')));
             const int roll = int(m_random.bounded(100));
             if (roll < 25)
@@ -111,15 +161,17 @@ private:
         a.phone = QStringLiteral("347 '%_\"");
         a.treatment = QStringLiteral("Igiene orale");
         m_store.setAlertMessage(std::nullopt);
-        const std::optional<QString> message = m_naive ? naiveSave(a) : m_store.save(a);
+        const std::optional<QString> message = m_mode == Mode::Naive ? naiveSave(a) : m_store.save(a);
         if (message) {
-            emitLine({QStringLiteral("save"), tag, message->startsWith(saveFailure) ? QStringLiteral("error")
-                                                                                    : QStringLiteral("refused"),
-                      *message});
+            const bool failed = message->startsWith(saveFailure);
+            emitLine(QStringList{QStringLiteral("save"), tag, failed ? QStringLiteral("error") : QStringLiteral("refused"),
+                                 *message}
+                     + placement(a));
+            if (failed && m_mode == Mode::Outage)
+                QThread::msleep(50);
             return;
         }
-        emitLine({QStringLiteral("save"), tag, QStringLiteral("ok"), QString::number(a.dentistId), a.day,
-                  QString::number(a.startMinutes), QString::number(a.durationMinutes)});
+        emitLine(QStringList{QStringLiteral("save"), tag, QStringLiteral("ok")} + placement(a));
         reportReadAlert();
         const std::optional<Appointment> stored = find(tag);
         if (!stored) {
@@ -135,7 +187,7 @@ private:
         if (std::optional<QString> message = m_store.validate(a))
             return message;
         try {
-            m_db.run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, "
+            m_db->run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, "
                                     "phone, treatment, notes)\nVALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                      {a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
                       a.notes});
@@ -182,12 +234,14 @@ private:
             return;
         }
         const std::optional<QString> alert = m_store.alertMessage();
+        const QStringList to{QString::number(target.dentistId), target.day, QString::number(target.startMinutes)};
         if (!alert)
-            emitLine({QStringLiteral("move"), tag, QStringLiteral("lost")});
+            emitLine(QStringList{QStringLiteral("move"), tag, QStringLiteral("lost"), QString()} + to);
         else
-            emitLine({QStringLiteral("move"), tag,
-                      alert->contains(u'\n' + saveFailure) ? QStringLiteral("error") : QStringLiteral("refused"),
-                      *alert});
+            emitLine(QStringList{QStringLiteral("move"), tag,
+                                 alert->contains(u'\n' + saveFailure) ? QStringLiteral("error") : QStringLiteral("refused"),
+                                 *alert}
+                     + to);
     }
 
     void deleteOne()
@@ -214,11 +268,12 @@ private:
             emitLine({QStringLiteral("alert"), *alert});
     }
 
-    Database& m_db;
+    Database* m_db;
     Store& m_store;
     int m_index;
     QRandomGenerator m_random;
-    bool m_naive;
+    Mode m_mode;
+    QString m_stopFile;
     QHash<QString, Appointment> m_mine;
 };
 
@@ -227,8 +282,8 @@ int book(const QStringList& args)
     if (args.size() < 6)
         return 2;
     Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
-    Database db(args[0]);
-    Store store(db);
+    const Agenda agenda = openAgenda(args[0]);
+    Store store(*agenda.archive);
     // Wait until every worker is ready, then start together.
     const int readyFd = args[4].toInt();
     const int goFd = args[5].toInt();
@@ -240,10 +295,61 @@ int book(const QStringList& args)
     while (::read(goFd, &ignored, 1) > 0) {
     }
     ::close(goFd);
-    Booker booker(db, store, args[1].toInt(), args[3].toULongLong(), args.value(6) == u"naive");
+    const QString option = args.value(6);
+    const Booker::Mode mode = option == u"naive"               ? Booker::Mode::Naive
+                            : option.startsWith(u"outage=") ? Booker::Mode::Outage
+                                                             : Booker::Mode::Store;
+    if (mode == Booker::Mode::Naive && !agenda.db)
+        return 2;
+    Booker booker(agenda.db.get(), store, args[1].toInt(), args[3].toULongLong(), mode, option.section(u'=', 1));
     booker.run(args[2].toInt());
     emitLine({QStringLiteral("done")});
     return 0;
+}
+
+// --- book-one -------------------------------------------------------------------------------------
+
+int bookOne(const QStringList& args)
+{
+    if (args.size() < 6)
+        return 2;
+    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
+    const Agenda agenda = openAgenda(args[0]);
+    Store store(*agenda.archive);
+    const Appointment a{0, args[1].toLongLong(), args[2], args[3].toInt(), args[4].toInt(), args[5], {}, {}, {}};
+    if (const std::optional<QString> message = store.save(a)) {
+        emitLine({QStringLiteral("refused"), *message});
+        return 1;
+    }
+    emitLine({QStringLiteral("ack")});
+    return 0;
+}
+
+// --- watch ----------------------------------------------------------------------------------------
+
+// Asks the archive for changes every half second, as the program's own timer does.
+int watch(const QStringList& args)
+{
+    if (args.size() < 3)
+        return 2;
+    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
+    const Agenda agenda = openAgenda(args[0]);
+    Store store(*agenda.archive);
+    emitLine({QStringLiteral("ready")});
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < args[2].toInt()) {
+        (void)store.refreshIfChangedElsewhere();
+        for (const Appointment& a : store.weekAppointments()) {
+            if (a.patient == args[1]) {
+                emitLine(QStringList{QStringLiteral("seen")} + placement(a));
+                return 0;
+            }
+        }
+        QThread::msleep(500);
+    }
+    emitLine({QStringLiteral("unseen")});
+    return 1;
 }
 
 // --- save-loop ------------------------------------------------------------------------------------
@@ -431,6 +537,10 @@ int main(int argc, char** argv)
     try {
         if (mode == u"book")
             return book(args);
+        if (mode == u"book-one")
+            return bookOne(args);
+        if (mode == u"watch")
+            return watch(args);
         if (mode == u"save-loop")
             return saveLoop(args);
         if (mode == u"backup-loop")

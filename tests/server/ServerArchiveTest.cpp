@@ -199,6 +199,10 @@ TEST_F(ServerTest, aServerThatGoesAwayFailsInItalianAndIsReconnectedWithoutResta
     ASSERT_TRUE(failed);
     EXPECT_TRUE(failed->startsWith("Errore durante il salvataggio: il server dell'archivio non risponde")) << failed->toStdString();
     EXPECT_TRUE(failed->endsWith("Calvora si ricollega da solo appena il server torna raggiungibile."));
+    EXPECT_FALSE(store->move(store->weekAppointments().first().id, QDate(2024, 12, 4), 1, 600));
+    EXPECT_TRUE(store->alertMessage()->startsWith("Impossibile spostare l'appuntamento.\nErrore durante il salvataggio: "
+                                                  "il server dell'archivio non risponde"))
+        << store->alertMessage()->toStdString();
     store->showDate(QDate(2024, 12, 10));
     EXPECT_TRUE(store->alertMessage()->startsWith("Errore nella lettura degli appuntamenti: il server dell'archivio"));
     EXPECT_FALSE(store->refreshIfChangedElsewhere());

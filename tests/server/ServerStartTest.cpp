@@ -1,8 +1,10 @@
-// Starting the program on a server and setting the server line from the settings window.
+// Starting the program on a server, setting the server line from the settings window, and moving a
+// practice's agenda onto the server from the command line and the settings window.
 #include "AgendaArchive.h"
 #include "AppPaths.h"
 #include "Bootstrap.h"
 #include "CalvoraApp.h"
+#include "Database.h"
 #include "Dialogs.h"
 #include "PgConnection.h"
 #include "PgTestServer.h"
@@ -13,11 +15,14 @@
 #include "TestSupport.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -157,4 +162,79 @@ TEST_F(ServerStartTest, aStartOnTheServerTakesTheDailyBackupAndTheSettingsWindow
     EXPECT_EQ(field->text(), QString());
     // The window's own message about backups speaks of the server.
     EXPECT_TRUE(view->findChild<QLabel*>("backupNote")->text().startsWith("L'agenda è su un server condiviso"));
+}
+
+// Moving the practice onto the server with the program's own command: Italian lines, exit status 0
+// when copied and 1 when not, 2 without a line.
+TEST_F(ServerStartTest, theCommandCopiesTheDataFolderOntoTheServerOnceAndSaysSo)
+{
+    QDir().mkpath(data);
+    {
+        Database file(data + "/calvora.sqlite");
+        file.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES "
+                 "(1, '2026-03-09', 540, 30, 'Anna Verdi'), (2, '2026-03-10', 600, 45, 'Mario Rossi')");
+    }
+    const QString line = server.createDatabase();
+    const auto copy = [&](const QStringList& arguments) {
+        QProcess program;
+        program.start(CALVORA_PROGRAM, arguments);
+        EXPECT_TRUE(program.waitForFinished(60000));
+        return std::tuple(program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
+                          QString::fromUtf8(program.readAllStandardError()));
+    };
+    auto [status, out, err] = copy({"--copy-to-server", line, "--data-dir", data});
+    EXPECT_EQ(status, 0) << err.toStdString();
+    EXPECT_EQ(out, "Copia di " + data + "/calvora.sqlite sul server in corso…\nCopia riuscita: 3 dentisti, 1 "
+                   "impostazione e 2 appuntamenti sono ora sul server (contati di nuovo sul server dopo la copia). "
+                   "Ogni computer usa il server dopo aver salvato questa riga nelle Impostazioni, al successivo avvio "
+                   "di Calvora.\n");
+    EXPECT_EQ(server.connect("agenda1")->query("SELECT string_agg(patient, ', ' ORDER BY id) FROM appointments").text(0, 0),
+              "Anna Verdi, Mario Rossi");
+
+    std::tie(status, out, err) = copy({"--data-dir", data, "--copy-to-server", line});
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "Copia non riuscita: il database del server contiene già 2 appuntamenti: la copia si fa solo in "
+                   "un database vuoto (o appena creato da Calvora), per non mescolare due agende. Sul server non è "
+                   "stato scritto nulla.\n");
+    std::tie(status, out, err) = copy({"--copy-to-server", line + " password=segreta", "--data-dir", data});
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(err.startsWith("La riga di connessione contiene una password")) << err.toStdString();
+    std::tie(status, out, err) = copy({"--data-dir", data, "--copy-to-server"});
+    EXPECT_EQ(status, 2);
+    EXPECT_TRUE(err.startsWith("Uso: calvora --copy-to-server")) << err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(data + "/server.txt"));
+}
+
+// The same from the settings window of a program working on its file, after a confirmation.
+TEST_F(ServerStartTest, theSettingsWindowCopiesTheAgendaAfterAConfirmation)
+{
+    CalvoraApp shell;
+    ASSERT_FALSE(shell.store().onServer());
+    ASSERT_FALSE(shell.store().save({0, 1, "2026-03-10", 540, 30, "Anna Verdi", {}, {}, {}}));
+    const QString line = server.createDatabase();
+    shell.showSettings();
+    SettingsView* view = shell.settingsWindow();
+    view->findChild<QLineEdit*>("serverLine")->setText(line);
+    auto* copyButton = view->findChild<QPushButton*>("serverCopy");
+    ASSERT_TRUE(copyButton);
+    const auto onServer = [&] { return server.connect("agenda1")->query("SELECT count(*) FROM pg_tables WHERE "
+                                                                       "tablename = 'appointments'").integer(0, 0); };
+
+    Dialogs::answerNext(QMessageBox::RejectRole);
+    QTest::mouseClick(copyButton, Qt::LeftButton);
+    const QList<DialogRequest> asked = Dialogs::takeShown();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].title, "Copiare l'archivio di questo computer sul server?");
+    EXPECT_EQ(onServer(), 0);
+    EXPECT_EQ(view->serverMessage(), QString());
+
+    Dialogs::answerNext(QMessageBox::AcceptRole);
+    QTest::mouseClick(copyButton, Qt::LeftButton);
+    EXPECT_TRUE(view->serverMessage().startsWith("Copia riuscita: 3 dentisti, 1 impostazione e 1 appuntamento sono "
+                                                 "ora sul server"))
+        << view->serverMessage().toStdString();
+    EXPECT_EQ(server.connect("agenda1")->query("SELECT patient FROM appointments").text(0, 0), "Anna Verdi");
+    // The program itself goes on with its file until the line is saved and it starts again.
+    EXPECT_FALSE(shell.store().onServer());
+    EXPECT_FALSE(QFileInfo::exists(data + "/server.txt"));
 }
