@@ -96,3 +96,10 @@ void IndexKeeper::afterWrite(const std::optional<Mark>& before, const std::funct
     change(*m_index);
     m_indexMark = *after;
 }
+
+void IndexKeeper::writeFailed()
+{
+    if (m_building.valid())
+        m_wroteDuringBuild = true;
+    m_index.reset();
+}

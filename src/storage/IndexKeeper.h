@@ -51,6 +51,8 @@ public:
     // the mark after it. The change is applied only when nothing else happened in between.
     [[nodiscard]] std::optional<Mark> beforeWrite();
     void afterWrite(const std::optional<Mark>& before, const std::function<void(SearchIndex&)>& change);
+    // A write failed: whether it reached the archive is not known, so the index is built again.
+    void writeFailed();
 
 private:
     void launch();

@@ -356,6 +356,9 @@ bool SqliteArchive::changedElsewhere()
     }
     const bool changed = m_seenVersion && *m_seenVersion != version;
     m_seenVersion = version;
+    // The kept index is built again now, not at the next search.
+    if (changed && m_index)
+        (void)m_index->current();
     return changed;
 }
 
@@ -426,6 +429,11 @@ void SqliteArchive::ownWrite(const std::function<void()>& write, const std::func
         return;
     }
     const std::optional<IndexKeeper::Mark> before = m_index->beforeWrite();
-    write();
+    try {
+        write();
+    } catch (...) {
+        m_index->writeFailed();
+        throw;
+    }
     m_index->afterWrite(before, change ? change : [](SearchIndex&) {});
 }
