@@ -34,6 +34,9 @@ struct AgendaEnvironment {
                        : std::make_unique<ServerArchive>(*ConnectionLine::parse(serverLine()), QDir::tempPath()))
         , store(*archive)
     {
+        // As the program does once its window is up; here waited for, so that every measurement finds
+        // the search index in use.
+        (void)store.prepareSearch(true);
         view.resize(1440, 900);
         view.show();
         (void)QTest::qWaitForWindowExposed(&view);

@@ -40,6 +40,16 @@ T pick(SeededGenerator& g, const std::array<T, N>& list)
 
 namespace LargeDatabase {
 
+Options fullTwentyYears()
+{
+    Options options;
+    options.first = QDate(2007, 1, 1);
+    options.last = QDate(2026, 12, 31);
+    options.perDay = Schedule::slotCount;
+    options.everyQuarterHour = true;
+    return options;
+}
+
 qint64 fill(Database& db, const Options& options)
 {
     SeededGenerator g(options.seed);
@@ -58,8 +68,8 @@ qint64 fill(Database& db, const Options& options)
             for (const qint64 dentist : dentists) {
                 int t = Schedule::openingMinutes;
                 for (int n = 0; n < options.perDay; ++n) {
-                    const int start = t + pick(g, gaps);
-                    const int end = start + pick(g, lengths);
+                    const int start = options.everyQuarterHour ? t : t + pick(g, gaps);
+                    const int end = start + (options.everyQuarterHour ? Schedule::slotMinutes : pick(g, lengths));
                     if (end > Schedule::closingMinutes)
                         break;
                     const QString patient =

@@ -15,7 +15,12 @@ struct Options {
     QDate last = QDate(2026, 12, 31);
     int perDay = 20;
     quint64 seed = 7;
+    // Every quarter hour of every working day booked: 43 appointments of 15 minutes per dentist a day.
+    bool everyQuarterHour = false;
 };
+
+// The fullest agenda the booking rules allow, for twenty years (2007 to 2026): about 673,000 appointments.
+[[nodiscard]] Options fullTwentyYears();
 
 // Appends the appointments to the (freshly created) database in one transaction; returns how many.
 qint64 fill(Database& db, const Options& options = {});

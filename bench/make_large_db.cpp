@@ -1,6 +1,7 @@
 // Writes the large measurement database and shows what it holds:
-//   make_large_db <new file .sqlite>      generate, then count
-//   make_large_db --check <file .sqlite>  count only
+//   make_large_db <new file .sqlite>         the ten-year agenda: generate, then count
+//   make_large_db --full <new file .sqlite>  the fullest agenda: every quarter hour of twenty years booked
+//   make_large_db --check <file .sqlite>     count only
 #include "Database.h"
 #include "LargeDatabase.h"
 
@@ -34,9 +35,11 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     const QStringList args = QCoreApplication::arguments();
     const bool checkOnly = args.size() == 3 && args[1] == u"--check";
-    const QString path = checkOnly ? args[2] : args.value(1);
-    if ((!checkOnly && (args.size() != 2 || QFileInfo::exists(path))) || (checkOnly && !QFileInfo::exists(path))) {
-        out << "Uso: make_large_db <nuovo file .sqlite> | make_large_db --check <file .sqlite>\n";
+    const bool full = args.size() == 3 && args[1] == u"--full";
+    const QString path = args.size() == 3 ? args[2] : args.value(1);
+    const bool usage = (args.size() == 3 && !checkOnly && !full) || (args.size() != 2 && args.size() != 3);
+    if (usage || (!checkOnly && QFileInfo::exists(path)) || (checkOnly && !QFileInfo::exists(path))) {
+        out << "Uso: make_large_db [--full] <nuovo file .sqlite> | make_large_db --check <file .sqlite>\n";
         return 2;
     }
     try {
@@ -44,7 +47,7 @@ int main(int argc, char** argv)
         if (!checkOnly) {
             QElapsedTimer timer;
             timer.start();
-            const qint64 count = LargeDatabase::fill(db);
+            const qint64 count = LargeDatabase::fill(db, full ? LargeDatabase::fullTwentyYears() : LargeDatabase::Options{});
             out << count << " appuntamenti scritti in " << timer.elapsed() << " ms\n";
         }
         const LargeDatabase::Census c = LargeDatabase::census(db);

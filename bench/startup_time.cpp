@@ -1,15 +1,17 @@
 // Start-up of the real program on the large database, from the moment the process is spawned to the
 // first paint of the agenda window's grid, and its resident memory then.
 //
-//   startup_time [--runs N] [--first-of-day] [--session] [--server "<connection line>"]
+//   startup_time [--runs N] [--first-of-day] [--session] [--floor] [--server "<connection line>"]
 //
 // Each run starts calvora_startup_probe (the program's own main() with a first-paint watch, built
 // beside this tool) with --data-dir on a copy of the large database. By default the folder already
 // holds today's daily backup, as on every start after the first of the day; --first-of-day removes it
 // before each run, so the daily backup is taken during the start. --session lets the probe also work
-// in the window and report the memory afterwards. --server puts the line in the folder's server.txt, so
-// that the program keeps the agenda on that server (whose database must hold the large agenda, copied
-// there with calvora --copy-to-server). The first run warms the system's file cache and is reported apart.
+// in the window and report the memory afterwards. --floor also starts, before each run of the probe,
+// empty_window (one empty window of the same size, nothing else) and reports its start-up beside the
+// program's. --server puts the line in the folder's server.txt, so that the program keeps the agenda on
+// that server (whose database must hold the large agenda, copied there with calvora --copy-to-server).
+// The first run warms the system's file cache and is reported apart.
 #include "BenchData.h"
 #include "Cal.h"
 
@@ -48,6 +50,7 @@ qint64 monotonicNs()
 
 std::optional<Run> startOnce(const QString& probe, const QString& folder)
 {
+    const bool floor = folder.isEmpty();
     int out[2];
     if (pipe(out) != 0)
         return std::nullopt;
@@ -58,7 +61,7 @@ std::optional<Run> startOnce(const QString& probe, const QString& folder)
     const QByteArray probeBytes = QFile::encodeName(probe);
     const QByteArray folderBytes = QFile::encodeName(folder);
     QByteArray dataDir("--data-dir");
-    char* argv[] = {const_cast<char*>(probeBytes.constData()), dataDir.data(),
+    char* argv[] = {const_cast<char*>(probeBytes.constData()), floor ? nullptr : dataDir.data(),
                     const_cast<char*>(folderBytes.constData()), nullptr};
     pid_t pid = 0;
     const qint64 started = monotonicNs();
@@ -106,6 +109,7 @@ int main(int argc, char** argv)
     int runs = 11;
     bool firstOfDay = false;
     bool session = false;
+    bool floor = false;
     QString server;
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -115,10 +119,12 @@ int main(int argc, char** argv)
             firstOfDay = true;
         else if (args[i] == u"--session")
             session = true;
+        else if (args[i] == u"--floor")
+            floor = true;
         else if (args[i] == u"--server" && i + 1 < args.size())
             server = args[++i];
         else {
-            out << "Uso: startup_time [--runs N] [--first-of-day] [--session] [--server \"<riga di connessione>\"]\n";
+            out << "Uso: startup_time [--runs N] [--first-of-day] [--session] [--floor] [--server \"<riga di connessione>\"]\n";
             return 2;
         }
     }
@@ -141,8 +147,18 @@ int main(int argc, char** argv)
         }
     }
 
+    const QString emptyWindow = QCoreApplication::applicationDirPath() + QStringLiteral("/empty_window");
     QList<Run> measured;
+    QList<Run> floors;
     for (int i = 0; i < runs; ++i) {
+        if (floor) {
+            const std::optional<Run> run = startOnce(emptyWindow, QString());
+            if (!run) {
+                out << "the empty window did not report a first paint: " << emptyWindow << '\n';
+                return 1;
+            }
+            floors.append(*run);
+        }
         if (firstOfDay)
             QFile::remove(daily);
         else if (!QFile::exists(daily))
@@ -160,10 +176,14 @@ int main(int argc, char** argv)
     }
 
     const Run first = measured.takeFirst();
-    QList<double> times;
-    for (const Run& r : std::as_const(measured))
-        times.append(r.ms);
-    std::sort(times.begin(), times.end());
+    const auto sortedTimes = [](const QList<Run>& list) {
+        QList<double> times;
+        for (const Run& r : list)
+            times.append(r.ms);
+        std::sort(times.begin(), times.end());
+        return times;
+    };
+    const QList<double> times = sortedTimes(measured);
     const auto maxOf = [&](auto field) {
         qint64 m = 0;
         for (const Run& r : std::as_const(measured))
@@ -178,6 +198,15 @@ int main(int argc, char** argv)
         << QString::number(times.first(), 'f', 1) << " ms, max " << QString::number(times.last(), 'f', 1) << " ms\n";
     out << "resident at paint   VmRSS max " << maxOf(&Run::rssKb) / 1024.0 << " MB, VmHWM max "
         << maxOf(&Run::hwmKb) / 1024.0 << " MB\n";
+    if (floor) {
+        floors.removeFirst();
+        const QList<double> floorTimes = sortedTimes(floors);
+        const double floorMedian = floorTimes[floorTimes.size() / 2];
+        out << "floor: empty window median " << QString::number(floorMedian, 'f', 1) << " ms, min "
+            << QString::number(floorTimes.first(), 'f', 1) << " ms, max " << QString::number(floorTimes.last(), 'f', 1)
+            << " ms\n";
+        out << "program / floor     " << QString::number(times[times.size() / 2] / floorMedian, 'f', 2) << "\n";
+    }
     if (session)
         out << "after the session   VmRSS max " << maxOf(&Run::sessionRssKb) / 1024.0 << " MB, VmHWM max "
             << maxOf(&Run::sessionHwmKb) / 1024.0 << " MB\n";

@@ -38,6 +38,20 @@ QCache<QString, CutLine>& cutLines()
     return cache;
 }
 
+// QFont::key() writes every attribute out as text (numbers included), which cost more than the lookup
+// it served; the blocks use a handful of fonts, so each one's key is made once.
+const QString& fontKey(const QFont& font)
+{
+    static QList<std::pair<QFont, QString>> known;
+    for (const auto& [f, key] : std::as_const(known))
+        if (f == font)
+            return key;
+    if (known.size() >= 16)
+        known.clear();
+    known.append({font, font.key()});
+    return known.last().second;
+}
+
 bool isSingleLine(const QString& text)
 {
     for (const QChar c : text)
@@ -58,7 +72,8 @@ double drawLine(QPainter& p, const QString& text, const QFont& font, const QColo
         p.drawText(baseline, metrics.elidedText(text, Qt::ElideRight, width));
         return metrics.height();
     }
-    const QString key = font.key() + u'\x1f' + QString::number(width, 'g', 10) + u'\x1f' + text;
+    // The width in 1/1024 points, an integer: formatting a double for every line drawn was measurable.
+    const QString key = fontKey(font) + u'\x1f' + QString::number(qRound64(width * 1024)) + u'\x1f' + text;
     CutLine* line = cutLines().object(key);
     if (!line) {
         line = new CutLine{metrics.elidedText(text, Qt::ElideRight, width), std::nullopt};

@@ -95,8 +95,8 @@ int main(int argc, char** argv)
     if (screenshots)
         return ScreenshotMode::run(shell, *screenshots);
     shell.agendaWindow().show();
-    // The first treatment suggestions of a session count every appointment (a tenth of a second on
-    // years of data); counting them once the window is up keeps that wait out of the first booking.
-    QTimer::singleShot(500, &shell, [&shell] { (void)shell.store().treatmentSuggestions(); });
+    // Searches, known patients and treatment suggestions read the whole agenda; once the window is up a
+    // worker thread copies what they need into memory, so that none of them waits for the archive.
+    QTimer::singleShot(500, &shell, [&shell] { (void)shell.store().prepareSearch(); });
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 
 #include "Backup.h"
 #include "PgConnection.h"
+#include "ServerIndexSource.h"
 #include "ServerSchema.h"
 
 #include <QHash>
@@ -72,6 +73,7 @@ void ServerArchive::connected(std::unique_ptr<PgConnection> fresh)
     m_location = fresh->description();
     m_connection = std::move(fresh);
     m_failedRecently = false;
+    ++m_connections;
 }
 
 void ServerArchive::dropConnection()
@@ -231,6 +233,31 @@ QString ServerArchive::searchStatement(int limit)
 
 QList<Appointment> ServerArchive::search(const QString& pattern, int limit)
 {
+    if (SearchIndex* kept = index()) {
+        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern)) {
+            const QList<qint64> ids = kept->search(*folded, limit);
+            if (ids.isEmpty())
+                return {};
+            QStringList numbers;
+            for (const qint64 id : ids)
+                numbers << QString::number(id);
+            const QList<Appointment> rows = reading([&](PgConnection& c) {
+                return appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
+                                                  + QStringLiteral(" FROM appointments WHERE id = ANY($1::bigint[])"),
+                                              {u'{' + numbers.join(u',') + u'}'}));
+            });
+            QHash<qint64, Appointment> byId;
+            for (const Appointment& a : rows)
+                byId.insert(a.id, a);
+            QList<Appointment> found;
+            for (const qint64 id : ids)
+                if (byId.contains(id))
+                    found.append(byId.value(id));
+            // A row gone meanwhile: another computer's change whose notice is on its way.
+            if (found.size() == ids.size())
+                return found;
+        }
+    }
     const QString sql = searchStatement(limit);
     return reading([&](PgConnection& c) { return appointmentsOf(c.query(sql, {pattern})); });
 }
@@ -238,6 +265,8 @@ QList<Appointment> ServerArchive::search(const QString& pattern, int limit)
 // Equally used treatments come in byte order, as SQLite's grouping gives them.
 QStringList ServerArchive::mostUsedTreatments(int limit)
 {
+    if (SearchIndex* kept = index())
+        return kept->mostUsedTreatments(limit);
     return reading([&](PgConnection& c) {
         const PgResult r = c.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"
                                                   "GROUP BY treatment ORDER BY count(*) DESC, treatment COLLATE \"C\" "
@@ -277,7 +306,7 @@ qint64 ServerArchive::writeAppointment(const Appointment& a, const std::function
     const SQLArgs values{a.dentistId, a.day, a.startMinutes, a.durationMinutes,
                          a.patient,   a.phone, a.treatment,  a.notes};
     qint64 written = 0;
-    transaction([&](PgConnection& c) {
+    ownWrite([&] { transaction([&](PgConnection& c) {
         if (!approve(checkOn(c, a)))
             return;
         if (a.id != 0) {
@@ -293,6 +322,12 @@ qint64 ServerArchive::writeAppointment(const Appointment& a, const std::function
                               values)
                           .integer(0, 0);
         }
+    }); }, [&](SearchIndex& index) {
+        if (written == 0)
+            return;
+        Appointment stored = a;
+        stored.id = written;
+        index.put(stored);
     });
     return written;
 }
@@ -300,7 +335,7 @@ qint64 ServerArchive::writeAppointment(const Appointment& a, const std::function
 bool ServerArchive::restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
 {
     bool wrote = false;
-    transaction([&](PgConnection& c) {
+    ownWrite([&] { transaction([&](PgConnection& c) {
         if (!approve(checkOn(c, a)))
             return;
         c.query(QStringLiteral("INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, patient, "
@@ -308,6 +343,9 @@ bool ServerArchive::restoreAppointment(const Appointment& a, const std::function
                 {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
                  a.notes});
         wrote = true;
+    }); }, [&](SearchIndex& index) {
+        if (wrote)
+            index.put(a);
     });
     return wrote;
 }
@@ -316,6 +354,14 @@ bool ServerArchive::restoreAppointment(const Appointment& a, const std::function
 // is its most recent one.
 QList<AgendaArchive::KnownPatient> ServerArchive::knownPatients(const QString& pattern, int limit)
 {
+    if (SearchIndex* kept = index()) {
+        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern)) {
+            QList<KnownPatient> found;
+            for (const SearchIndex::Patient& p : kept->knownPatients(*folded, limit))
+                found.append({p.name, p.phone});
+            return found;
+        }
+    }
     const QString sql = QStringLiteral("SELECT patient, phone FROM appointments WHERE ")
         + ServerSchema::folded(QStringLiteral("patient")) + QStringLiteral(" LIKE ")
         + ServerSchema::folded(QStringLiteral("$1::text"))
@@ -341,7 +387,12 @@ QList<AgendaArchive::KnownPatient> ServerArchive::knownPatients(const QString& p
 // Deleting twice is the same as once, so a lost answer is simply asked again.
 void ServerArchive::deleteAppointment(qint64 id)
 {
-    reading([&](PgConnection& c) { return c.query(QStringLiteral("DELETE FROM appointments WHERE id = $1"), {id}).rows(); });
+    ownWrite([&] {
+        reading([&](PgConnection& c) {
+            return c.query(QStringLiteral("DELETE FROM appointments WHERE id = $1"), {id}).rows();
+        });
+    },
+             [id](SearchIndex& index) { index.remove(id); });
 }
 
 void ServerArchive::saveSettings(const QString& studioName, const QList<Dentist>& dentists)
@@ -446,15 +497,14 @@ bool ServerArchive::changedElsewhere()
             connected(std::move(fresh));
             m_reconnected = true;
         }
-        QList<int> senders;
-        if (!m_connection->takeNotifications(senders)) {
-            dropConnection();
+        if (!drainNotifications())
             return false;
-        }
-        bool changed = m_reconnected;
+        const bool changed = m_reconnected || m_foreignPending;
         m_reconnected = false;
-        for (const int sender : senders)
-            changed = changed || sender != m_connection->backendPid();
+        m_foreignPending = false;
+        // The kept index is built again now, not at the next search.
+        if (changed && m_index)
+            (void)m_index->current();
         if (!m_marked) {
             m_marked = true;
             return false;
@@ -505,4 +555,60 @@ ServerArchive::Probe ServerArchive::probe(const QString& line)
     } catch (const DatabaseError& error) {
         return {false, QStringLiteral("Connessione non riuscita: ") + error.message() + u'.'};
     }
+}
+
+bool ServerArchive::drainNotifications()
+{
+    QList<int> senders;
+    if (!m_connection->takeNotifications(senders)) {
+        dropConnection();
+        return false;
+    }
+    for (const int sender : senders) {
+        if (sender != m_connection->backendPid()) {
+            m_foreignPending = true;
+            ++m_foreignSeen;
+        }
+    }
+    return true;
+}
+
+// Another computer's change counts once its notification has been read; a new connection may have
+// missed some, so it counts too.
+std::optional<IndexKeeper::Mark> ServerArchive::indexMark()
+{
+    if (!m_connection || m_connection->broken() || !drainNotifications())
+        return std::nullopt;
+    return IndexKeeper::Mark{m_connections, 0, m_foreignSeen};
+}
+
+bool ServerArchive::keepSearchIndex(bool wait)
+{
+    if (!m_index) {
+        m_index = std::make_unique<IndexKeeper>(
+            [line = m_line](const std::atomic<bool>& cancel) { return ServerIndexSource::load(line, cancel); },
+            [this] { return indexMark(); });
+    }
+    return m_index->start(wait);
+}
+
+SearchIndex* ServerArchive::index()
+{
+    return m_index ? m_index->current() : nullptr;
+}
+
+void ServerArchive::ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change)
+{
+    if (!m_index) {
+        write();
+        return;
+    }
+    const std::optional<IndexKeeper::Mark> before = m_index->beforeWrite();
+    try {
+        write();
+    } catch (...) {
+        m_index->writeFailed();
+        throw;
+    }
+    m_index->afterWrite(before, change ? change : [](SearchIndex&) {});
 }

@@ -2,6 +2,7 @@
 
 #include "AgendaArchive.h"
 #include "ConnectionLine.h"
+#include "IndexKeeper.h"
 
 #include <chrono>
 #include <memory>
@@ -13,7 +14,9 @@ class PgConnection;
 // every connection of each change (LISTEN/NOTIFY). When the server goes away, every operation fails
 // with an Italian message of kind Unavailable and writes nothing half; the archive connects again by
 // itself, at the next operation or, without waiting, at the next change check. Backups are SQLite
-// files of the data folder's kind, in the data folder's "Backup" folder.
+// files of the data folder's kind, in the data folder's "Backup" folder. When asked to keep a search
+// index, answers searches, known patients and treatment counts from it until another computer's
+// notification (or a new connection, which may have missed some) makes it stale.
 class ServerArchive final : public AgendaArchive {
 public:
     // Connects, creates or brings up to date the tables and starts listening. Throws DatabaseError
@@ -44,6 +47,7 @@ public:
                                 const std::function<bool(const QList<Appointment>& remaining)>& approve) override;
     [[nodiscard]] bool changedElsewhere() override;
     QString backupNow() override;
+    bool keepSearchIndex(bool wait) override;
     // Today's backup at start-up, as for the data folder's file. Throws DatabaseError.
     void dailyBackupIfNeeded();
 
@@ -72,6 +76,12 @@ private:
     void transaction(const std::function<void(PgConnection&)>& body);
     void writeSnapshot(const QString& emptyFile);
     [[nodiscard]] static WriteCheck checkOn(PgConnection& c, const Appointment& a);
+    // Reads the notifications that have arrived, without waiting; false when the connection broke.
+    bool drainNotifications();
+    [[nodiscard]] std::optional<IndexKeeper::Mark> indexMark();
+    [[nodiscard]] SearchIndex* index();
+    // Runs one of this program's writes, telling the kept index what it changed.
+    void ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change = {});
 
     ConnectionLine m_line;
     QString m_dataFolder;
@@ -82,4 +92,10 @@ private:
     bool m_failedRecently = false;
     bool m_reconnected = false;
     bool m_marked = false;
+    // Another computer's change arrived and changedElsewhere() has not told it yet.
+    bool m_foreignPending = false;
+    // Connections made and other computers' notifications read so far: the kept index's mark.
+    qint64 m_connections = 0;
+    qint64 m_foreignSeen = 0;
+    std::unique_ptr<IndexKeeper> m_index;
 };

@@ -92,4 +92,15 @@ public:
 
     // Takes an on-demand backup into the data folder's "Backup" folder and returns its path.
     virtual QString backupNow() = 0;
+
+    // From now on search, knownPatients and mostUsedTreatments are answered from a copy in memory of
+    // what they read, built on a worker thread and kept in step with every change; until it is built,
+    // and whenever another program's change has made it stale, they query as before. The answers are
+    // the same either way. wait blocks until the copy is in use (tests, measurements). Answers whether
+    // it is in use now.
+    virtual bool keepSearchIndex(bool wait)
+    {
+        (void)wait;
+        return false;
+    }
 };

@@ -4,6 +4,7 @@
 #include "Backup.h"
 #include "Database.h"
 #include "Settings.h"
+#include "SqliteIndexSource.h"
 #include "TreatmentTally.h"
 
 #include <QFileInfo>
@@ -83,6 +84,11 @@ QList<Appointment> SqliteArchive::dentistDay(const QString& dayKey, qint64 denti
 
 QList<Appointment> SqliteArchive::search(const QString& pattern, int limit)
 {
+    if (limit == SqliteIndexSource::checkedSearchLimit)
+        if (SearchIndex* kept = index())
+            if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
+                if (std::optional<QList<Appointment>> found = appointmentsById(kept->search(*folded, limit)))
+                    return *found;
     const QString needle = pattern.mid(1, pattern.size() - 2);
     const QString folded = asciiLower(needle);
     const std::optional<ChangeMark> mark = changeMark();
@@ -92,11 +98,8 @@ QList<Appointment> SqliteArchive::search(const QString& pattern, int limit)
             && folded.contains(m_lastSearch->folded))
             found = narrowedSearch(m_lastSearch->results, pattern);
         else
-            found = m_db.query(selectAppointments
-                                   + QStringLiteral(" FROM appointments\nWHERE patient LIKE ? OR phone LIKE ? OR "
-                                                    "treatment LIKE ?\nORDER BY day DESC, start_min DESC LIMIT ")
-                                   + QString::number(limit),
-                               {pattern, pattern, pattern}, AppointmentRows::fromRow);
+            found = m_db.query(SqliteIndexSource::searchStatement(limit), {pattern, pattern, pattern},
+                               AppointmentRows::fromRow);
         // Fewer rows than the limit are every match; a longer text holding this one (without
         // wildcards) can only match some of them.
         const bool literal = pattern.startsWith(u'%') && pattern.endsWith(u'%') && !needle.contains(u'%')
@@ -157,8 +160,11 @@ std::optional<SqliteArchive::ChangeMark> SqliteArchive::changeMark()
 
 QStringList SqliteArchive::mostUsedTreatments(int limit)
 {
-    // The running tally answers at once; should it fail, the appointments are counted.
-    if (limit == TreatmentTally::limit)
+    if (SearchIndex* kept = index())
+        return kept->mostUsedTreatments(limit);
+    // The running tally answers at once; should it fail, the appointments are counted. (Not beside the
+    // index: its recounts write to the temporary database, which would look like a change of the file.)
+    if (limit == TreatmentTally::limit && !m_index)
         if (std::optional<QStringList> tallied = TreatmentTally::mostUsed(m_db))
             return *tallied;
     return m_db.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"
@@ -174,7 +180,7 @@ qint64 SqliteArchive::writeAppointment(const Appointment& a, const std::function
     qint64 written = 0;
     // The checks and the write share one immediate transaction, so a second copy of the program on the
     // same data folder cannot change the row or book the same slot between them.
-    m_db.transaction([&] {
+    ownWrite([&] { m_db.transaction([&] {
         if (!approve(check(a)))
             return;
         if (a.id != 0) {
@@ -189,6 +195,12 @@ qint64 SqliteArchive::writeAppointment(const Appointment& a, const std::function
                      values);
             written = m_db.lastInsertId();
         }
+    }); }, [&](SearchIndex& index) {
+        if (written == 0)
+            return;
+        Appointment stored = a;
+        stored.id = written;
+        index.put(stored);
     });
     return written;
 }
@@ -196,7 +208,7 @@ qint64 SqliteArchive::writeAppointment(const Appointment& a, const std::function
 bool SqliteArchive::restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
 {
     bool wrote = false;
-    m_db.transaction([&] {
+    ownWrite([&] { m_db.transaction([&] {
         if (!approve(check(a)))
             return;
         m_db.run(QStringLiteral("INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, patient, "
@@ -204,6 +216,9 @@ bool SqliteArchive::restoreAppointment(const Appointment& a, const std::function
                  {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
                   a.notes});
         wrote = true;
+    }); }, [&](SearchIndex& index) {
+        if (wrote)
+            index.put(a);
     });
     return wrote;
 }
@@ -219,13 +234,19 @@ AgendaArchive::WriteCheck SqliteArchive::check(const Appointment& a)
 
 QList<AgendaArchive::KnownPatient> SqliteArchive::knownPatients(const QString& pattern, int limit)
 {
-    // Newest first: the first row of a name says when it was last seen, the first phone found is its
-    // most recent one.
+    if (SearchIndex* kept = index()) {
+        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern)) {
+            QList<KnownPatient> found;
+            for (const SearchIndex::Patient& p : kept->knownPatients(*folded, limit))
+                found.append({p.name, p.phone});
+            return found;
+        }
+    }
+    // Newest first: the first row of a name says when it was last seen, its first phone is its most
+    // recent one.
     QList<KnownPatient> found;
     QHash<QString, qsizetype> index;
-    (void)m_db.query(QStringLiteral("SELECT patient, phone FROM appointments WHERE patient LIKE ? "
-                              "ORDER BY day DESC, start_min DESC"),
-               {pattern}, [&](const SQLRow& row) {
+    (void)m_db.query(SqliteIndexSource::knownPatientsStatement(), {pattern}, [&](const SQLRow& row) {
                    const QString name = row.text(0);
                    const QString phone = row.text(1);
                    const auto at = index.constFind(name);
@@ -242,16 +263,19 @@ QList<AgendaArchive::KnownPatient> SqliteArchive::knownPatients(const QString& p
 
 void SqliteArchive::deleteAppointment(qint64 id)
 {
-    m_db.run(QStringLiteral("DELETE FROM appointments WHERE id = ?"), {id});
+    ownWrite([&] { m_db.run(QStringLiteral("DELETE FROM appointments WHERE id = ?"), {id}); },
+             [id](SearchIndex& index) { index.remove(id); });
 }
 
 void SqliteArchive::saveSettings(const QString& studioName, const QList<Dentist>& dentists)
 {
-    m_db.transaction([&] {
-        Settings::setStudioName(m_db, studioName);
-        for (const Dentist& d : dentists)
-            m_db.run(QStringLiteral("UPDATE dentists SET name = ?, color = ? WHERE id = ?"),
-                     {d.name, d.colorHex, d.id});
+    ownWrite([&] {
+        m_db.transaction([&] {
+            Settings::setStudioName(m_db, studioName);
+            for (const Dentist& d : dentists)
+                m_db.run(QStringLiteral("UPDATE dentists SET name = ?, color = ? WHERE id = ?"),
+                         {d.name, d.colorHex, d.id});
+        });
     });
 }
 
@@ -267,29 +291,35 @@ QHash<QString, QString> SqliteArchive::allSettings()
 
 void SqliteArchive::writeSetting(const QString& key, const std::optional<QString>& value)
 {
-    if (value)
-        m_db.run(QStringLiteral("INSERT OR REPLACE INTO settings (key, value) VALUES (?, ?)"), {key, *value});
-    else
-        m_db.run(QStringLiteral("DELETE FROM settings WHERE key = ?"), {key});
+    ownWrite([&] {
+        if (value)
+            m_db.run(QStringLiteral("INSERT OR REPLACE INTO settings (key, value) VALUES (?, ?)"), {key, *value});
+        else
+            m_db.run(QStringLiteral("DELETE FROM settings WHERE key = ?"), {key});
+    });
 }
 
 qint64 SqliteArchive::addDentist(const QString& name, const QString& colorHex)
 {
     qint64 id = 0;
-    m_db.transaction([&] {
-        m_db.run(QStringLiteral("INSERT INTO dentists (name, color, position) "
-                                "SELECT ?, ?, COALESCE(MAX(position), -1) + 1 FROM dentists"),
-                 {name, colorHex});
-        id = m_db.lastInsertId();
+    ownWrite([&] {
+        m_db.transaction([&] {
+            m_db.run(QStringLiteral("INSERT INTO dentists (name, color, position) "
+                                    "SELECT ?, ?, COALESCE(MAX(position), -1) + 1 FROM dentists"),
+                     {name, colorHex});
+            id = m_db.lastInsertId();
+        });
     });
     return id;
 }
 
 void SqliteArchive::reorderDentists(const QList<qint64>& ids)
 {
-    m_db.transaction([&] {
-        for (qsizetype i = 0; i < ids.size(); ++i)
-            m_db.run(QStringLiteral("UPDATE dentists SET position = ? WHERE id = ?"), {qint64(i), ids[i]});
+    ownWrite([&] {
+        m_db.transaction([&] {
+            for (qsizetype i = 0; i < ids.size(); ++i)
+                m_db.run(QStringLiteral("UPDATE dentists SET position = ? WHERE id = ?"), {qint64(i), ids[i]});
+        });
     });
 }
 
@@ -299,16 +329,16 @@ bool SqliteArchive::writeSettingIfNoneFrom(const QString& key, const QString& va
 {
     bool wrote = false;
     // Read and written in one immediate transaction: no other program can book the dentist in between.
-    m_db.transaction([&] {
+    ownWrite([&] { m_db.transaction([&] {
         const QList<Appointment> remaining =
             m_db.query(selectAppointments
                            + QStringLiteral(" FROM appointments WHERE dentist_id = ? AND day >= ? ORDER BY day, start_min"),
                        {dentistId, fromKey}, AppointmentRows::fromRow);
         if (!approve(remaining))
             return;
-        writeSetting(key, value);
+        m_db.run(QStringLiteral("INSERT OR REPLACE INTO settings (key, value) VALUES (?, ?)"), {key, value});
         wrote = true;
-    });
+    }); });
     return wrote;
 }
 
@@ -326,10 +356,84 @@ bool SqliteArchive::changedElsewhere()
     }
     const bool changed = m_seenVersion && *m_seenVersion != version;
     m_seenVersion = version;
+    // The kept index is built again now, not at the next search.
+    if (changed && m_index)
+        (void)m_index->current();
     return changed;
 }
 
 QString SqliteArchive::backupNow()
 {
-    return Backup::now(m_db);
+    QString path;
+    ownWrite([&] { path = Backup::now(m_db); });
+    return path;
+}
+
+bool SqliteArchive::keepSearchIndex(bool wait)
+{
+    if (!m_index) {
+        const QString path = m_db.path();
+        m_index = std::make_unique<IndexKeeper>(
+            [path](const std::atomic<bool>& cancel) { return SqliteIndexSource::load(path, cancel); },
+            [this]() -> std::optional<IndexKeeper::Mark> {
+                const std::optional<ChangeMark> mark = changeMark();
+                if (!mark)
+                    return std::nullopt;
+                return IndexKeeper::Mark{qint64(mark->connection), mark->ownChanges, mark->dataVersion};
+            },
+            [this] { return SqliteIndexSource::plansAgree(m_db); });
+    }
+    return m_index->start(wait);
+}
+
+SearchIndex* SqliteArchive::index()
+{
+    return m_index ? m_index->current() : nullptr;
+}
+
+std::optional<QList<Appointment>> SqliteArchive::appointmentsById(const QList<qint64>& ids)
+{
+    if (ids.isEmpty())
+        return QList<Appointment>();
+    QString marks;
+    SQLArgs args;
+    for (const qint64 id : ids) {
+        marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
+        args.append(id);
+    }
+    QHash<qint64, Appointment> byId;
+    try {
+        (void)m_db.query(selectAppointments + QStringLiteral(" FROM appointments WHERE id IN (") + marks + u')', args,
+                         [&byId](const SQLRow& row) {
+                             const Appointment a = AppointmentRows::fromRow(row);
+                             byId.insert(a.id, a);
+                             return 0;
+                         });
+    } catch (const DatabaseError&) {
+        return std::nullopt;
+    }
+    QList<Appointment> found;
+    for (const qint64 id : ids) {
+        const auto at = byId.constFind(id);
+        if (at == byId.constEnd())
+            return std::nullopt;
+        found.append(*at);
+    }
+    return found;
+}
+
+void SqliteArchive::ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change)
+{
+    if (!m_index) {
+        write();
+        return;
+    }
+    const std::optional<IndexKeeper::Mark> before = m_index->beforeWrite();
+    try {
+        write();
+    } catch (...) {
+        m_index->writeFailed();
+        throw;
+    }
+    m_index->afterWrite(before, change ? change : [](SearchIndex&) {});
 }

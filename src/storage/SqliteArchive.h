@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AgendaArchive.h"
+#include "IndexKeeper.h"
 
 #include <memory>
 #include <optional>
@@ -10,7 +11,8 @@ class Database;
 // The agenda in the SQLite file of the data folder, through the one Database of the process (not
 // owned). Runs exactly the statements the program has always run; remembers the last complete search
 // so that a longer text is judged only on its matches; learns of other programs' commits through
-// PRAGMA data_version.
+// PRAGMA data_version. When asked to keep a search index, answers searches, known patients and
+// treatment counts from it while it is in step with the file (see IndexKeeper).
 class SqliteArchive final : public AgendaArchive {
 public:
     explicit SqliteArchive(Database& db);
@@ -42,6 +44,7 @@ public:
                                 const std::function<bool(const QList<Appointment>& remaining)>& approve) override;
     [[nodiscard]] bool changedElsewhere() override;
     QString backupNow() override;
+    bool keepSearchIndex(bool wait) override;
 
 private:
     // Identifies the database's content as this connection sees it; absent when it cannot be read.
@@ -54,6 +57,12 @@ private:
     [[nodiscard]] std::optional<ChangeMark> changeMark();
     [[nodiscard]] WriteCheck check(const Appointment& a);
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
+    // The kept index when it is in step with the file.
+    [[nodiscard]] SearchIndex* index();
+    // The appointments with these ids, in this order; absent when one of them is missing.
+    [[nodiscard]] std::optional<QList<Appointment>> appointmentsById(const QList<qint64>& ids);
+    // Runs one of this program's writes, telling the kept index what it changed.
+    void ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change = {});
 
     std::unique_ptr<Database> m_owned;
     Database& m_db;
@@ -68,4 +77,5 @@ private:
     std::optional<LastSearch> m_lastSearch;
     // The commits of other connections seen so far: the connection and its data_version.
     std::optional<std::pair<quint64, qint64>> m_seenVersion;
+    std::unique_ptr<IndexKeeper> m_index;
 };

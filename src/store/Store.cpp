@@ -51,6 +51,11 @@ QString Store::backupNow()
     return m_archive.backupNow();
 }
 
+bool Store::prepareSearch(bool wait)
+{
+    return m_archive.keepSearchIndex(wait);
+}
+
 void Store::followArchive(int intervalMs)
 {
     if (!m_follow) {

@@ -83,6 +83,12 @@ public:
     // How many backups are kept (the newest).
     static constexpr int keptBackups = 60;
 
+    // From now on searches, known patients and treatment suggestions are answered from a copy in memory
+    // of what they read, built on a worker thread (the archive answers as before until it is ready, and
+    // again whenever another program's change makes it stale; the answers are the same). wait blocks
+    // until the copy is in use. Answers whether it is in use now.
+    bool prepareSearch(bool wait = false);
+
     // Other programs on the same archive (another reception computer). From now on the archive is
     // asked every intervalMs, on this thread, whether someone else committed; then what is on show is
     // reloaded (refreshIfChangedElsewhere).

@@ -163,6 +163,60 @@ TEST_P(ArchiveTest, suggestionsCountThePracticesOwnFirst)
     EXPECT_EQ(store->treatmentSuggestions().mid(25), Store::defaultTreatments());
 }
 
+// A store that keeps the search index answers every search, known patients and suggestions exactly as a
+// store on a new connection, which queries: built, after its own writes, and after another computer's.
+TEST_P(ArchiveTest, theSearchIndexAnswersAsTheQueriesDo)
+{
+    const QStringList names{"Rosa Neri", "ROSA neri", "Ròsa Bianchi", "rosà", "Marco Rossi"};
+    const QStringList treatments{"Igiene orale", "igiene orale", "Protesi", "", "Estrazione à"};
+    int n = 0;
+    sql("BEGIN");
+    for (int day = 2; day <= 27; ++day)
+        for (int start = 540; start < 600; start += 15)
+            for (const qint64 dentist : {2, 1, 3}) {
+                ++n;
+                sql("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, phone, treatment) "
+                    "VALUES (?, ?, ?, 15, ?, ?, ?)",
+                    {dentist, QString("2024-11-%1").arg(day, 2, 10, QChar('0')), start, names[n % names.size()],
+                     n % 3 ? QString("347 %1").arg(n) : QString(), treatments[n % treatments.size()]});
+            }
+    sql("COMMIT");
+    const QStringList texts{"ro", "RO", "rosa", "Ròsa", "à", "347 1", "IGIENE", "zz", "r_s"};
+    const auto expectAsQueried = [&](const char* when) {
+        const std::unique_ptr<AgendaArchive> fresh = openArchive();
+        Store queried(*fresh);
+        for (const QString& text : texts) {
+            const QList<Appointment> kept = store->search(text);
+            ASSERT_EQ(kept.size(), queried.search(text).size()) << when << ' ' << text.toStdString();
+            EXPECT_EQ(kept, queried.search(text)) << when << ' ' << text.toStdString();
+            EXPECT_EQ(store->knownPatients(text), queried.knownPatients(text)) << when << ' ' << text.toStdString();
+        }
+        EXPECT_EQ(store->treatmentSuggestions(), queried.treatmentSuggestions()) << when;
+    };
+    ASSERT_TRUE(store->prepareSearch(true));
+    expectAsQueried("built");
+
+    Appointment a = booking(2, "2024-12-31", 540, 15, "Rosa Nuova");
+    a.treatment = "Protesi";
+    ASSERT_FALSE(store->save(a));
+    const Appointment saved = store->search("Rosa Nuova").value(0);
+    ASSERT_TRUE(store->move(saved.id, QDate(2024, 11, 29), 3, 1170));
+    store->deleteAppointment(store->search("Marco").value(0));
+    store->undo();
+    EXPECT_TRUE(store->prepareSearch(false)); // still in step, not built again
+    expectAsQueried("own writes");
+
+    // Another computer inserts, changes and deletes: the index is made again once that is noticed.
+    sql("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, treatment) VALUES "
+        "(1, '2024-12-20', 540, 15, 'Rosa Altrove', 'Faccette')");
+    sql("UPDATE appointments SET patient = 'Rosanna', treatment = 'Bite' WHERE id % 7 = 0");
+    sql("DELETE FROM appointments WHERE id % 5 = 0");
+    EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
+    expectAsQueried("just noticed");
+    ASSERT_TRUE(store->prepareSearch(true));
+    expectAsQueried("built again");
+}
+
 TEST_P(ArchiveTest, settingsAreSavedWholeOrNotAtAll)
 {
     QList<Dentist> dentists = store->dentists();

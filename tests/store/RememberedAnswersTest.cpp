@@ -149,6 +149,11 @@ TEST_F(RememberedAnswersTest, suggestionsKeepTheCountedOrderThroughAnyWrites)
         if (next(3) == 0) {
             ASSERT_EQ(s.treatmentSuggestions(), countedSuggestions(mine)) << "step " << step;
         }
+        // From the copy in memory, once it is in step again.
+        if (step % 50 == 0) {
+            ASSERT_TRUE(s.prepareSearch(true));
+            ASSERT_EQ(s.treatmentSuggestions(), countedSuggestions(mine)) << "step " << step;
+        }
     }
     EXPECT_EQ(s.treatmentSuggestions(), countedSuggestions(mine));
     // The file itself holds nothing new.
@@ -157,4 +162,112 @@ TEST_F(RememberedAnswersTest, suggestionsKeepTheCountedOrderThroughAnyWrites)
                           {}, [](const SQLRow& r) { return r.integer(0); })
                   .value(-1),
               0);
+}
+
+namespace {
+
+// The copy in memory that answers searches, known patients and suggestions must answer as the queries
+// do: `s` keeps one, a store on a fresh archive of the same connection queries.
+class SearchIndexTest : public RememberedAnswersTest {
+protected:
+    QList<qint64> ids(const QList<Appointment>& list)
+    {
+        QList<qint64> result;
+        for (const Appointment& a : list)
+            result << a.id;
+        return result;
+    }
+
+    // Every answer of `s` equals a fresh query's, whether or not its copy is in step right now.
+    void expectAnswersAsQueried(const char* when)
+    {
+        Store fresh(mine);
+        for (const QString& text : texts) {
+            const QList<Appointment> kept = s.search(text);
+            const QList<Appointment> queried = fresh.search(text);
+            ASSERT_EQ(ids(kept), ids(queried)) << when << ": " << text.toStdString();
+            EXPECT_EQ(kept, queried) << when;
+            const QList<KnownPatient> known = s.knownPatients(text);
+            ASSERT_EQ(known, fresh.knownPatients(text)) << when << ": " << text.toStdString();
+        }
+        EXPECT_EQ(s.treatmentSuggestions(), countedSuggestions(mine)) << when;
+    }
+
+    // Rows past the store with many equal days and starts across dentists (also two of one dentist at
+    // one time), case variants, accents, a NUL inside a name, empty phones: more than 200 matches.
+    void fill(Database& to)
+    {
+        const QStringList names{"Rosa Neri", "ROSA neri", QString::fromUtf8("Ròsa Bianchi"), QString::fromUtf8("rosà"),
+                                QString("Anna") + QChar(0) + "Rossi", "Marco Rossi"};
+        const QStringList phones{"347 1234567", "", "0039 347 7654321", "ROSSI 1"};
+        const QStringList treatments{"Igiene orale", "igiene orale", "Protesi", "", QString::fromUtf8("Estrazione à")};
+        int n = 0;
+        to.transaction([&] {
+            for (int day = 2; day <= 30; ++day)
+                for (int start = 540; start < 600; start += 15)
+                    for (qint64 dentist : {2, 1, 3, 1}) {
+                        ++n;
+                        to.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, phone, "
+                               "treatment) VALUES (?, ?, ?, 15, ?, ?, ?)",
+                               {dentist, QString("2024-12-%1").arg(day, 2, 10, QChar('0')), start,
+                                names[n % names.size()], phones[n % 3 == 0 ? 1 : n % phones.size()],
+                                treatments[n % treatments.size()]});
+                    }
+        });
+    }
+
+    QStringList texts{"ro",  "RO",  "Rosa", "rosa n", QString::fromUtf8("ròsa"), QString::fromUtf8("à"), "347",
+                      "47 7", "iGIENE", "Anna", "anna rossi", "Rossi", "zz", "r_s", "%o", "Igiene orale 1"};
+};
+
+} // namespace
+
+TEST_F(SearchIndexTest, answersAsTheQueriesThroughEveryKindOfWrite)
+{
+    fill(other);
+    ASSERT_TRUE(s.prepareSearch(true));
+    expectAnswersAsQueried("built");
+
+    // Through the store: a new appointment, a change, a move, a delete, an undo.
+    Appointment a = booking(2, "2024-12-31", 540, 15, "Rosa Nuova");
+    a.treatment = "Protesi";
+    ASSERT_FALSE(s.save(a));
+    Appointment saved = s.storedAppointment(s.search("Rosa Nuova").value(0).id).value();
+    saved.patient = "Rosa Cambiata";
+    saved.treatment = "Bite";
+    ASSERT_FALSE(s.save(saved));
+    ASSERT_TRUE(s.move(saved.id, QDate(2024, 12, 2), 3, 1170));
+    s.deleteAppointment(s.search("Marco").value(0));
+    s.undo();
+    EXPECT_TRUE(s.prepareSearch(false)); // in step without being built again
+    expectAnswersAsQueried("own writes");
+
+    // Past the store on the same connection, by another connection, and rolled back.
+    const auto writes = std::vector<std::function<void()>>{
+        [&] { insert(mine, "2024-12-04", 555, "ROSA Passata", "", "Protesi"); },
+        [&] { other.run("UPDATE appointments SET patient = 'Rosanna', treatment = 'Bite' WHERE id % 7 = 0"); },
+        [&] { other.run("DELETE FROM appointments WHERE id % 5 = 0"); },
+        [&] { insert(other, "2024-12-20", 540, "Rosa Altrove", "347 000", "Faccette"); },
+        [&] {
+            EXPECT_THROW(mine.transaction([&] {
+                mine.run("UPDATE appointments SET patient = 'Rosalind'");
+                throw DatabaseError("annullato");
+            }),
+                         DatabaseError);
+        },
+    };
+    for (const auto& write : writes) {
+        write();
+        expectAnswersAsQueried("just after a write");
+        ASSERT_TRUE(s.prepareSearch(true));
+        expectAnswersAsQueried("built again");
+    }
+
+    // A day the index cannot order as the file does leaves every answer to the queries until it goes.
+    other.run("UPDATE appointments SET day = '2024-12-5' WHERE id = 3");
+    EXPECT_FALSE(s.prepareSearch(true));
+    expectAnswersAsQueried("odd day");
+    other.run("DELETE FROM appointments WHERE id = 3");
+    EXPECT_TRUE(s.prepareSearch(true));
+    expectAnswersAsQueried("odd day gone");
 }

@@ -1,0 +1,131 @@
+// The search index: how long a worker thread takes to build it, and the answers that depend on whether
+// it is in step (the first call of a session, another computer's write just made, or already noticed).
+// Beside each, the same answer from the archive's query, as without the index.
+#include "AgendaEnvironment.h"
+
+#include <memory>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// The whole build on the worker thread, from a new store on a copy of the large database until the
+// index is in use (wall time; the main thread only waits).
+void searchIndexBuild(benchmark::State& state)
+{
+    const QString file = BenchData::scratchFolder() + QStringLiteral("/calvora.sqlite");
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto db = std::make_unique<Database>(file);
+        auto store = std::make_unique<Store>(*db);
+        state.ResumeTiming();
+        if (!store->prepareSearch(true))
+            state.SkipWithError("the index could not be used");
+        state.PauseTiming();
+        store.reset();
+        db.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(searchIndexBuild)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The first treatmentSuggestions() of a session in the program: the index was started once the window
+// appeared (here: waited for, untimed) before the editor first opens.
+void suggestionsFirstCallPrepared(benchmark::State& state)
+{
+    const QString file = BenchData::scratchFolder() + QStringLiteral("/calvora.sqlite");
+    qsizetype count = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto db = std::make_unique<Database>(file);
+        auto store = std::make_unique<Store>(*db);
+        (void)store->prepareSearch(true);
+        state.ResumeTiming();
+        count = store->treatmentSuggestions().size();
+        state.PauseTiming();
+        store.reset();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.counters["entries"] = double(count);
+}
+// A fixed number of rounds: the untimed build of each round takes far longer than the timed call.
+BENCHMARK(suggestionsFirstCallPrepared)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Another computer changes a row; untimed, the program notices it at its change check and the worker
+// builds the index again; then the answer is timed.
+template <typename Answer>
+void afterOtherWriteNoticed(benchmark::State& state, Answer answer)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    Database other(env.db.path());
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        other.run(QStringLiteral("UPDATE appointments SET notes = ? WHERE id = 1"), {QStringLiteral("Nota %1").arg(++round)});
+        (void)env.store.refreshIfChangedElsewhere();
+        (void)env.store.prepareSearch(true);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(answer(env.store));
+    }
+}
+void suggestionsAfterOtherWriteNoticed(benchmark::State& state)
+{
+    afterOtherWriteNoticed(state, [](Store& s) { return s.treatmentSuggestions().size(); });
+}
+BENCHMARK(suggestionsAfterOtherWriteNoticed)->Unit(benchmark::kMillisecond)->Iterations(10);
+void searchAfterOtherWriteNoticed(benchmark::State& state)
+{
+    afterOtherWriteNoticed(state, [](Store& s) { return s.search(QStringLiteral("Zanetti")).size(); });
+}
+BENCHMARK(searchAfterOtherWriteNoticed)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The same search just after another computer's write, before the index is in step again: the
+// archive's query answers (its first text with few matches reads every appointment).
+void searchAfterOtherWrite(benchmark::State& state)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    Database other(env.db.path());
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        other.run(QStringLiteral("UPDATE appointments SET notes = ? WHERE id = 1"), {QStringLiteral("Nota %1").arg(++round)});
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(env.store.search(QStringLiteral("Zanetti")).size());
+    }
+}
+BENCHMARK(searchAfterOtherWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The known patients the editor offers as a name is typed, from the index and from the archive's query.
+void knownPatients(benchmark::State& state, const char* text, bool kept)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    std::unique_ptr<Store> queried = kept ? nullptr : std::make_unique<Store>(env.db);
+    Store& store = kept ? env.store : *queried;
+    const QString typed = QString::fromUtf8(text);
+    qsizetype found = 0;
+    for (auto _ : state) {
+        found = store.knownPatients(typed).size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["patients"] = double(found);
+}
+BENCHMARK_CAPTURE(knownPatients, kept_common, "ro", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(knownPatients, kept_name, "Ilaria Mar", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(knownPatients, kept_absent, "Zanetti", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(knownPatients, queried_common, "ro", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(knownPatients, queried_name, "Ilaria Mar", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(knownPatients, queried_absent, "Zanetti", false)->Unit(benchmark::kMillisecond);
+
+// Resident memory of the benchmark process once the index is in use.
+void searchIndexMemory(benchmark::State& state)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    (void)env.store.prepareSearch(true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(env.store.search(QStringLiteral("Zanetti")).size());
+    state.counters["rss_mb"] = double(BenchData::residentMemory().rssKb) / 1024.0;
+}
+BENCHMARK(searchIndexMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace

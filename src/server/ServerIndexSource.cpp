@@ -1,0 +1,44 @@
+#include "ServerIndexSource.h"
+
+#include "PgConnection.h"
+
+namespace {
+
+constexpr int rowsPerFetch = 20000;
+
+} // namespace
+
+namespace ServerIndexSource {
+
+std::unique_ptr<SearchIndex> load(const ConnectionLine& line, const std::atomic<bool>& cancel)
+{
+    try {
+        const std::unique_ptr<PgConnection> c = PgConnection::open(line);
+        c->execute(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        c->execute(QStringLiteral("DECLARE calvora_index NO SCROLL CURSOR FOR SELECT id, dentist_id, day, start_min, "
+                                  "patient, phone, treatment FROM appointments"));
+        auto index = std::make_unique<SearchIndex>(SearchIndex::Order::Server);
+        const QString fetch = QStringLiteral("FETCH %1 FROM calvora_index").arg(rowsPerFetch);
+        for (;;) {
+            if (cancel.load())
+                return nullptr;
+            const PgResult r = c->query(fetch);
+            if (r.rows() == 0)
+                break;
+            for (int i = 0; i < r.rows(); ++i) {
+                const QByteArray day = r.text(i, 2).toUtf8();
+                const QByteArray patient = r.text(i, 4).toUtf8();
+                const QByteArray phone = r.text(i, 5).toUtf8();
+                const QByteArray treatment = r.text(i, 6).toUtf8();
+                index->append({r.integer(i, 0), r.integer(i, 1), day, r.integer(i, 3), patient, phone, treatment});
+            }
+        }
+        c->execute(QStringLiteral("COMMIT"));
+        index->finish();
+        return index;
+    } catch (const DatabaseError&) {
+        return nullptr;
+    }
+}
+
+} // namespace ServerIndexSource

@@ -1,0 +1,105 @@
+#include "IndexKeeper.h"
+
+#include <chrono>
+
+IndexKeeper::IndexKeeper(Load load, MarkNow markNow, Agrees agrees)
+    : m_load(std::move(load))
+    , m_markNow(std::move(markNow))
+    , m_agrees(std::move(agrees))
+{
+}
+
+IndexKeeper::~IndexKeeper()
+{
+    if (m_building.valid()) {
+        m_cancel->store(true);
+        m_building.wait();
+    }
+}
+
+bool IndexKeeper::start(bool wait)
+{
+    m_kept = true;
+    SearchIndex* index = current();
+    while (wait && !index && m_building.valid()) {
+        takeFinished(true);
+        index = current();
+    }
+    return index != nullptr;
+}
+
+void IndexKeeper::launch()
+{
+    const std::optional<Mark> mark = m_markNow();
+    if (!mark || m_refusedAt == mark)
+        return;
+    m_buildMark = *mark;
+    m_wroteDuringBuild = false;
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    // The thread gets its own copies: it touches nothing of the archive.
+    m_building = std::async(std::launch::async, [load = m_load, cancel = m_cancel] { return load(*cancel); });
+}
+
+void IndexKeeper::takeFinished(bool wait)
+{
+    if (!m_building.valid())
+        return;
+    if (!wait && m_building.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    std::unique_ptr<SearchIndex> built = m_building.get();
+    // A commit by anyone after the build began moves the mark: what was read may miss it.
+    if (m_wroteDuringBuild || !built || m_markNow() != m_buildMark)
+        return;
+    if (!built->usable() || (m_agrees && !m_agrees())) {
+        m_refusedAt = m_buildMark;
+        return;
+    }
+    m_index = std::move(built);
+    m_indexMark = m_buildMark;
+}
+
+SearchIndex* IndexKeeper::current()
+{
+    if (!m_kept)
+        return nullptr;
+    takeFinished(false);
+    if (m_index) {
+        if (m_markNow() == m_indexMark && m_index->usable())
+            return m_index.get();
+        m_index.reset(); // stale: its memory goes before the next one is read
+    }
+    if (!m_building.valid())
+        launch();
+    return nullptr;
+}
+
+std::optional<IndexKeeper::Mark> IndexKeeper::beforeWrite()
+{
+    if (!m_kept)
+        return std::nullopt;
+    return m_markNow();
+}
+
+void IndexKeeper::afterWrite(const std::optional<Mark>& before, const std::function<void(SearchIndex&)>& change)
+{
+    if (!m_kept)
+        return;
+    if (m_building.valid())
+        m_wroteDuringBuild = true;
+    if (!m_index || !before || *before != m_indexMark)
+        return;
+    const std::optional<Mark> after = m_markNow();
+    if (!after || after->connection != before->connection || after->others != before->others) {
+        m_index.reset();
+        return;
+    }
+    change(*m_index);
+    m_indexMark = *after;
+}
+
+void IndexKeeper::writeFailed()
+{
+    if (m_building.valid())
+        m_wroteDuringBuild = true;
+    m_index.reset();
+}
