@@ -38,7 +38,7 @@ void followRefreshAfterOtherWrite(benchmark::State& state)
         return;
     }
     const Appointment target = env.store.weekAppointments().first();
-    Database other(env.db.path());
+    Database other(env.file->path());
     bool renamed = false;
     const auto otherProgramWrites = [&] {
         renamed = !renamed;

@@ -58,7 +58,7 @@ template <typename Answer>
 void afterOtherWriteNoticed(benchmark::State& state, Answer answer)
 {
     AgendaEnvironment& env = AgendaEnvironment::shared();
-    Database other(env.db.path());
+    Database other(env.file->path());
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -85,7 +85,7 @@ BENCHMARK(searchAfterOtherWriteNoticed)->Unit(benchmark::kMillisecond)->Iteratio
 void searchAfterOtherWrite(benchmark::State& state)
 {
     AgendaEnvironment& env = AgendaEnvironment::shared();
-    Database other(env.db.path());
+    Database other(env.file->path());
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -100,7 +100,7 @@ BENCHMARK(searchAfterOtherWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
 void knownPatients(benchmark::State& state, const char* text, bool kept)
 {
     AgendaEnvironment& env = AgendaEnvironment::shared();
-    std::unique_ptr<Store> queried = kept ? nullptr : std::make_unique<Store>(env.db);
+    std::unique_ptr<Store> queried = kept ? nullptr : std::make_unique<Store>(*env.file);
     Store& store = kept ? env.store : *queried;
     const QString typed = QString::fromUtf8(text);
     qsizetype found = 0;

@@ -18,7 +18,7 @@ export CALVORA_BENCH_DB="$db"
 uptime > "$out/load.txt"
 "$build/bench/calvora_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
   --benchmark_out="$out/bench.json" --benchmark_out_format=json > "$out/bench.txt" 2> "$out/bench-stderr.txt"
-"$build/bench/startup_time" --runs 11 > "$out/startup.txt" 2> /dev/null
+"$build/bench/startup_time" --runs 11 --floor > "$out/startup.txt" 2> /dev/null
 "$build/bench/startup_time" --runs 6 --first-of-day > "$out/startup-first-of-day.txt" 2> /dev/null
 "$build/bench/startup_time" --runs 4 --session > "$out/memory-session.txt" 2> /dev/null
 if [ -n "${CALVORA_BENCH_SERVER:-}" ]; then

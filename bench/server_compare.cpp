@@ -5,6 +5,7 @@
 // the times of the searches and the plan the server uses for some of them.
 #include "ConnectionLine.h"
 #include "Database.h"
+#include "LikePattern.h"
 #include "PgConnection.h"
 #include "SeededGenerator.h"
 #include "ServerArchive.h"
@@ -83,7 +84,7 @@ int main(int argc, char** argv)
         const QStringList texts = searchTexts(file, args.size() == 4 ? args[3].toInt() : 331);
         qint64 matches = 0, differing = 0, localMs = 0, serverMs = 0, slowestServer = 0;
         for (const QString& text : texts) {
-            const QString pattern = '%' + text + '%';
+            const QString pattern = LikePattern::containing(text);
             timer.restart();
             const QList<qint64> a = ids(local.search(pattern, 10'000'000));
             localMs += timer.restart();
@@ -105,7 +106,7 @@ int main(int argc, char** argv)
         qint64 slowest200 = 0;
         for (const QString& text : texts) {
             timer.restart();
-            (void)server.search('%' + text + '%', 200);
+            (void)server.search(LikePattern::containing(text), 200);
             slowest200 = std::max(slowest200, timer.elapsed());
         }
         out << "server, newest 200 per text: slowest " << slowest200 << " ms\n";

@@ -218,12 +218,11 @@ QList<Appointment> ServerArchive::dentistDay(const QString& dayKey, qint64 denti
     return reading([&](PgConnection& c) { return dentistDayOn(c, dayKey, dentistId, exceptId); });
 }
 
-// LIKE as SQLite has it: A to Z match either case (both sides folded), no escape character, "%" and
-// "_" wildcards. The folded columns are what the trigram indexes hold, so the planner can use them.
+// LIKE as SQLite has it: A to Z match either case (both sides folded), "\" escapes "%", "_" and itself. The folded columns are what the trigram indexes hold, so the planner can use them.
 QString ServerArchive::searchStatement(int limit)
 {
     const QString like = QStringLiteral(" LIKE ") + ServerSchema::folded(QStringLiteral("$1::text"))
-        + QStringLiteral(" ESCAPE ''");
+        + QStringLiteral(" ESCAPE '\\'");
     return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM appointments\nWHERE ")
         + ServerSchema::folded(QStringLiteral("patient")) + like + QStringLiteral(" OR ")
         + ServerSchema::folded(QStringLiteral("phone")) + like + QStringLiteral(" OR ")
@@ -365,7 +364,7 @@ QList<AgendaArchive::KnownPatient> ServerArchive::knownPatients(const QString& p
     const QString sql = QStringLiteral("SELECT patient, phone FROM appointments WHERE ")
         + ServerSchema::folded(QStringLiteral("patient")) + QStringLiteral(" LIKE ")
         + ServerSchema::folded(QStringLiteral("$1::text"))
-        + QStringLiteral(" ESCAPE '' ORDER BY day DESC, start_min DESC, id DESC");
+        + QStringLiteral(" ESCAPE '\\' ORDER BY day DESC, start_min DESC, id DESC");
     return reading([&](PgConnection& c) {
         const PgResult r = c.query(sql, {pattern});
         QList<KnownPatient> found;

@@ -41,7 +41,8 @@ public:
     // archive's own order.
     [[nodiscard]] virtual QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) = 0;
     // Up to `limit` appointments whose patient, phone or treatment matches the LIKE pattern ("%" any
-    // text, "_" one character, the letters A to Z in either case), by day then start, newest first.
+    // text, "_" one character, "\\" escapes the next one, the letters A to Z in either case; see
+    // LikePattern), by day then start, newest first.
     [[nodiscard]] virtual QList<Appointment> search(const QString& pattern, int limit) = 0;
     // The patients whose name matches the LIKE pattern (as search), each with the phone of their most
     // recent appointment that has one, the most recently seen first; at most `limit`.

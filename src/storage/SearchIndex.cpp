@@ -1,5 +1,7 @@
 #include "SearchIndex.h"
 
+#include "LikePattern.h"
+
 #include <QSet>
 
 #include <algorithm>
@@ -124,11 +126,12 @@ qint64 SearchIndex::bytes() const
 
 std::optional<QByteArray> SearchIndex::literal(const QString& pattern)
 {
-    if (pattern.size() < 3 || !pattern.startsWith(u'%') || !pattern.endsWith(u'%'))
+    const std::optional<QString> contained = LikePattern::containedText(pattern);
+    if (!contained)
         return std::nullopt;
-    QByteArray text = pattern.mid(1, pattern.size() - 2).toUtf8();
-    if (text.isEmpty() || text.size() > longestLiteral || text.contains('%') || text.contains('_')
-        || text.contains('\0'))
+    QByteArray text = contained->toUtf8();
+    // LIKE measures the whole pattern, escapes included.
+    if (text.isEmpty() || pattern.toUtf8().size() > longestLiteral || text.contains('\0'))
         return std::nullopt;
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')

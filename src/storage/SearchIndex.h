@@ -55,8 +55,8 @@ public:
     // The memory the index takes, in bytes.
     [[nodiscard]] qint64 bytes() const;
 
-    // The text of a search pattern "%text%", A to Z folded, when the text is one LIKE compares
-    // literally: no "%", "_" or NUL, not empty, not longer than a few thousand bytes. Absent otherwise.
+    // The text of a search pattern made by LikePattern::containing, A to Z folded: not empty, no NUL,
+    // not longer than a few thousand bytes. Absent otherwise.
     [[nodiscard]] static std::optional<QByteArray> literal(const QString& pattern);
     // The ids of up to `limit` appointments whose patient, phone or treatment holds the folded text,
     // newest first.

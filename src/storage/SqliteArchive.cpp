@@ -1,5 +1,7 @@
 #include "SqliteArchive.h"
 
+#include "LikePattern.h"
+
 #include "AppointmentRows.h"
 #include "Backup.h"
 #include "Database.h"
@@ -89,22 +91,21 @@ QList<Appointment> SqliteArchive::search(const QString& pattern, int limit)
             if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
                 if (std::optional<QList<Appointment>> found = appointmentsById(kept->search(*folded, limit)))
                     return *found;
-    const QString needle = pattern.mid(1, pattern.size() - 2);
-    const QString folded = asciiLower(needle);
+    // Only a literal text's matches narrow down to those of a longer text that holds it.
+    const std::optional<QString> text = LikePattern::containedText(pattern);
+    const QString folded = text ? asciiLower(*text) : QString();
     const std::optional<ChangeMark> mark = changeMark();
     try {
         QList<Appointment> found;
-        if (mark && m_lastSearch && m_lastSearch->mark == *mark && m_lastSearch->limit == limit
+        if (mark && text && m_lastSearch && m_lastSearch->mark == *mark && m_lastSearch->limit == limit
             && folded.contains(m_lastSearch->folded))
             found = narrowedSearch(m_lastSearch->results, pattern);
         else
             found = m_db.query(SqliteIndexSource::searchStatement(limit), {pattern, pattern, pattern},
                                AppointmentRows::fromRow);
-        // Fewer rows than the limit are every match; a longer text holding this one (without
-        // wildcards) can only match some of them.
-        const bool literal = pattern.startsWith(u'%') && pattern.endsWith(u'%') && !needle.contains(u'%')
-            && !needle.contains(u'_');
-        if (mark && literal && found.size() < limit)
+        // Fewer rows than the limit are every match; a longer text holding this one can only match
+        // some of them.
+        if (mark && text && found.size() < limit)
             m_lastSearch = LastSearch{*mark, folded, limit, found};
         else
             m_lastSearch.reset();
@@ -131,7 +132,7 @@ QList<Appointment> SqliteArchive::narrowedSearch(const QList<Appointment>& candi
         args.append(pattern);
     const QList<qint64> kept =
         m_db.query(QStringLiteral("SELECT id FROM appointments WHERE id IN (") + marks
-                       + QStringLiteral(") AND (patient LIKE ? OR phone LIKE ? OR treatment LIKE ?)"),
+                       + QStringLiteral(") AND (patient LIKE ? ESCAPE '\\' OR phone LIKE ? ESCAPE '\\' OR treatment LIKE ? ESCAPE '\\')"),
                    args, [](const SQLRow& row) { return row.integer(0); });
     const QSet<qint64> matching(kept.begin(), kept.end());
     QList<Appointment> found;

@@ -55,14 +55,14 @@ namespace SqliteIndexSource {
 QString searchStatement(int limit)
 {
     return QStringLiteral("SELECT ") + AppointmentRows::columns
-        + QStringLiteral(" FROM appointments\nWHERE patient LIKE ? OR phone LIKE ? OR treatment LIKE ?\nORDER BY day "
+        + QStringLiteral(" FROM appointments\nWHERE patient LIKE ? ESCAPE '\\' OR phone LIKE ? ESCAPE '\\' OR treatment LIKE ? ESCAPE '\\'\nORDER BY day "
                          "DESC, start_min DESC LIMIT ")
         + QString::number(limit);
 }
 
 QString knownPatientsStatement()
 {
-    return QStringLiteral("SELECT patient, phone FROM appointments WHERE patient LIKE ? ORDER BY day DESC, start_min DESC");
+    return QStringLiteral("SELECT patient, phone FROM appointments WHERE patient LIKE ? ESCAPE '\\' ORDER BY day DESC, start_min DESC");
 }
 
 std::unique_ptr<SearchIndex> load(const QString& path, const std::atomic<bool>& cancel)

@@ -1,6 +1,7 @@
 #include "AgendaArchive.h"
 #include "Cal.h"
 #include "Clock.h"
+#include "LikePattern.h"
 #include "Schedule.h"
 #include "Store.h"
 
@@ -119,7 +120,7 @@ QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
         return {};
     QList<KnownPatient> patients;
     try {
-        for (const AgendaArchive::KnownPatient& p : m_archive.knownPatients(u'%' + needle + u'%', limit))
+        for (const AgendaArchive::KnownPatient& p : m_archive.knownPatients(LikePattern::containing(needle), limit))
             patients.append({p.name, p.phone});
     } catch (const DatabaseError&) {
     }

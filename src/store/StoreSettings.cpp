@@ -1,4 +1,5 @@
 #include "AgendaArchive.h"
+#include "LikePattern.h"
 #include "Store.h"
 
 #include <QSet>
@@ -37,9 +38,9 @@ QList<Appointment> Store::search(const QString& text)
     const QString needle = text.trimmed();
     if (characterCount(needle, 2) < 2)
         return {};
-    // Typed text reaches the archive only as a bound parameter; "%" and "_" keep their LIKE meaning.
+    // Typed text reaches the archive only as a bound parameter, and is matched literally.
     try {
-        return m_archive.search(u'%' + needle + u'%', searchLimit);
+        return m_archive.search(LikePattern::containing(needle), searchLimit);
     } catch (const DatabaseError&) {
         return {};
     }

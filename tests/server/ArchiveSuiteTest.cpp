@@ -131,12 +131,17 @@ TEST_P(ArchiveTest, searchIsLikeWithAsciiCaseOnly)
     insert("2025-01-13", 570, "50% sconto_A", "", "C:\\lastre");
 
     EXPECT_TRUE(store->search(" r ").isEmpty());
+    EXPECT_TRUE(store->search("").isEmpty());
     EXPECT_EQ(patients(store->search(" ro ")), (QStringList{"ROSA Neri", "Luca Neri", "Roberto Bianchi"}));
     EXPECT_EQ(patients(store->search("347")), QStringList{"Anna Verdi"});
-    EXPECT_EQ(patients(store->search("R_sa")), QStringList{"ROSA Neri"});
-    EXPECT_EQ(patients(store->search("0%s")), QStringList{"50% sconto_A"});
-    // A backslash is an ordinary character, as in SQLite's LIKE without ESCAPE.
+    // "%", "_" and "\\" are what was typed, not wildcards.
+    EXPECT_TRUE(store->search("R_sa").isEmpty());
+    EXPECT_TRUE(store->search("__").isEmpty());
+    EXPECT_TRUE(store->search("0%s").isEmpty());
+    EXPECT_EQ(patients(store->search("0% s")), QStringList{"50% sconto_A"});
+    EXPECT_EQ(patients(store->search("o_a")), QStringList{"50% sconto_A"});
     EXPECT_EQ(patients(store->search("c:\\l")), QStringList{"50% sconto_A"});
+    EXPECT_TRUE(store->search("\\%").isEmpty());
     // Only A to Z ignore case: accented letters match themselves alone.
     EXPECT_EQ(patients(store->search("àé")), QStringList{"àé Bianchi"});
     EXPECT_EQ(patients(store->search("ÀÉ")), QStringList{"ÀÉ Verdi"});
@@ -181,7 +186,7 @@ TEST_P(ArchiveTest, theSearchIndexAnswersAsTheQueriesDo)
                      n % 3 ? QString("347 %1").arg(n) : QString(), treatments[n % treatments.size()]});
             }
     sql("COMMIT");
-    const QStringList texts{"ro", "RO", "rosa", "Ròsa", "à", "347 1", "IGIENE", "zz", "r_s"};
+    const QStringList texts{"ro", "RO", "rosa", "Ròsa", "à", "347 1", "IGIENE", "zz", "r_s", "a n", "%", "\\"};
     const auto expectAsQueried = [&](const char* when) {
         const std::unique_ptr<AgendaArchive> fresh = openArchive();
         Store queried(*fresh);

@@ -1,6 +1,7 @@
 // What only an agenda on a server has: its own schema, its constraint, notifications and faults.
 #include "ArchiveFixture.h"
 #include "DemoData.h"
+#include "LikePattern.h"
 #include "ServerSchema.h"
 
 #include <QElapsedTimer>
@@ -288,7 +289,7 @@ TEST_F(ServerTest, onTheDemoDataTheServerFindsWhatTheFileFinds)
     };
     int differing = 0;
     for (const QString& text : texts) {
-        const QString pattern = '%' + text + '%';
+        const QString pattern = LikePattern::containing(text);
         if (ids(fileArchive.search(pattern, 100000)) != ids(archive->search(pattern, 100000))) {
             ++differing;
             ADD_FAILURE() << text.toStdString();
