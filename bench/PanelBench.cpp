@@ -52,9 +52,15 @@ BENCHMARK_CAPTURE(storeSearch, absent, absent)->Unit(benchmark::kMillisecond);
 // One keystroke in the panel's field: `before` is in the field (and searched) already, the keystroke
 // makes it `after`; timed until the list (or hint) has been repainted. A fixed number of rounds, as
 // the untimed search of `before` may take as long as the keystroke.
-void searchKeystroke(benchmark::State& state, const char* before, const char* after)
+void searchKeystroke(benchmark::State& state, const char* before, const char* after,
+                     AgendaEnvironment::Archive archive = AgendaEnvironment::Archive::File)
 {
-    AgendaEnvironment& env = AgendaEnvironment::shared();
+    AgendaEnvironment* onServer = archive == AgendaEnvironment::Archive::Server ? AgendaEnvironment::sharedOnServer() : nullptr;
+    if (archive == AgendaEnvironment::Archive::Server && !onServer) {
+        state.SkipWithError("CALVORA_BENCH_SERVER names no server holding the large agenda");
+        return;
+    }
+    AgendaEnvironment& env = onServer ? *onServer : AgendaEnvironment::shared();
     SearchPanel panel(env.store, [] {}, QString(), nullptr);
     panel.show();
     (void)QTest::qWaitForWindowExposed(&panel);
@@ -113,6 +119,33 @@ BENCHMARK_CAPTURE(searchKeystroke, narrowing_phone, "347 555012", fullPhone)
 BENCHMARK_CAPTURE(searchKeystroke, narrowing_absent, "Zanett", absent)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(40);
+
+// The same keystrokes with the agenda on a server.
+BENCHMARK_CAPTURE(searchKeystroke, common_ro_server, "r", "ro", AgendaEnvironment::Archive::Server)
+    ->Name("searchKeystroke/common_ro/server")->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK_CAPTURE(searchKeystroke, firstRare_name_server, "Ilaria Mar", "Ilaria Marc", AgendaEnvironment::Archive::Server)
+    ->Name("searchKeystroke/firstRare_name/server")->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK_CAPTURE(searchKeystroke, firstRare_phone_server, "347 ", "347 5", AgendaEnvironment::Archive::Server)
+    ->Name("searchKeystroke/firstRare_phone/server")->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK_CAPTURE(searchKeystroke, firstRare_absent_server, "Za", "Zan", AgendaEnvironment::Archive::Server)
+    ->Name("searchKeystroke/firstRare_absent/server")->Unit(benchmark::kMillisecond)->Iterations(40);
+
+// Treatment suggestions with the agenda on a server, nothing written since the last call.
+void suggestionsOnServer(benchmark::State& state)
+{
+    AgendaEnvironment* env = AgendaEnvironment::sharedOnServer();
+    if (!env) {
+        state.SkipWithError("CALVORA_BENCH_SERVER names no server holding the large agenda");
+        return;
+    }
+    qsizetype count = 0;
+    for (auto _ : state) {
+        count = env->store.treatmentSuggestions().size();
+        benchmark::DoNotOptimize(count);
+    }
+    state.counters["entries"] = double(count);
+}
+BENCHMARK(suggestionsOnServer)->Name("suggestionsUnchanged/server")->Unit(benchmark::kMillisecond);
 
 // treatmentSuggestions() as the editor calls it when it opens, with nothing written since the last
 // call (the agenda was only looked at).

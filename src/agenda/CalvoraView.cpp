@@ -148,18 +148,6 @@ void CalvoraView::buildToolbar()
     m_newButton = place(m_commands->newAppointmentAction(), Icons::Kind::Plus);
 
     m_datePopover = new Popover(this);
-    m_calendar = new QCalendarWidget;
-    m_calendar->setLocale(Cal::locale());
-    m_calendar->setFirstDayOfWeek(Qt::Monday);
-    m_calendar->setGridVisible(false);
-    m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    auto* calendarBox = new QWidget;
-    auto* calendarLayout = new QVBoxLayout(calendarBox);
-    calendarLayout->setContentsMargins(12, 12, 12, 12);
-    calendarLayout->addWidget(m_calendar);
-    m_datePopover->setContent(calendarBox);
-    connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate day) { m_store.showDate(day); });
-    connect(m_calendar, &QCalendarWidget::activated, this, [this](QDate day) { m_store.showDate(day); });
     connect(m_datePopover, &Popover::closed, this, &CalvoraView::focusGrid);
 
     m_searchPopover = new Popover(this);
@@ -189,13 +177,34 @@ QAction* CalvoraView::nextAction() const
     return m_commands->nextAction();
 }
 
+// Made when first opened: a calendar costs a few milliseconds of the program's start.
+QCalendarWidget* CalvoraView::datePicker()
+{
+    if (!m_calendar) {
+        m_calendar = new QCalendarWidget;
+        m_calendar->setLocale(Cal::locale());
+        m_calendar->setFirstDayOfWeek(Qt::Monday);
+        m_calendar->setGridVisible(false);
+        m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+        m_calendar->setSelectedDate(m_store.anchor());
+        auto* calendarBox = new QWidget;
+        auto* calendarLayout = new QVBoxLayout(calendarBox);
+        calendarLayout->setContentsMargins(12, 12, 12, 12);
+        calendarLayout->addWidget(m_calendar);
+        m_datePopover->setContent(calendarBox);
+        connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate day) { m_store.showDate(day); });
+        connect(m_calendar, &QCalendarWidget::activated, this, [this](QDate day) { m_store.showDate(day); });
+    }
+    return m_calendar;
+}
+
 void CalvoraView::toggleDatePicker()
 {
     if (m_datePopover->isVisible()) {
         m_datePopover->close();
         return;
     }
-    m_calendar->setSelectedDate(m_store.anchor());
+    datePicker()->setSelectedDate(m_store.anchor());
     m_datePopover->showUnder(m_dateButton);
 }
 
@@ -290,7 +299,7 @@ void CalvoraView::refresh()
     setWindowTitle(m_store.studioName().isEmpty() ? QStringLiteral("Calvora") : m_store.studioName());
     m_title->setText(m_store.title());
     m_count->setText(countText());
-    if (m_calendar->selectedDate() != m_store.anchor())
+    if (m_calendar && m_calendar->selectedDate() != m_store.anchor())
         m_calendar->setSelectedDate(m_store.anchor());
     m_grid->sync();
     presentModals();

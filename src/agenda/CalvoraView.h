@@ -65,7 +65,7 @@ public:
     [[nodiscard]] QToolButton* freeSlotButton() const { return m_freeSlotButton; }
     [[nodiscard]] Popover* freeSlotPopover() const { return m_freeSlotPopover; }
     [[nodiscard]] Popover* datePopover() const { return m_datePopover; }
-    [[nodiscard]] QCalendarWidget* datePicker() const { return m_calendar; }
+    [[nodiscard]] QCalendarWidget* datePicker();
     [[nodiscard]] Popover* searchPopover() const { return m_searchPopover; }
     [[nodiscard]] QDialog* editor() const { return m_editor; }
     [[nodiscard]] QWidget* dentistEditor() const { return m_dentistEditor; }

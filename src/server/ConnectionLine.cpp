@@ -1,5 +1,7 @@
 #include "ConnectionLine.h"
 
+#include "Libpq.h"
+
 #include <libpq-fe.h>
 
 #include <memory>
@@ -37,6 +39,8 @@ std::optional<ConnectionLine> ConnectionLine::parse(const QString& line, QString
         return refuse(QStringLiteral("la riga di connessione è vuota"));
     if (trimmed.contains(QChar(0)) || trimmed.contains(u'\n'))
         return refuse(QStringLiteral("la riga di connessione deve stare su una sola riga"));
+    if (const QString missing = Libpq::load(); !missing.isEmpty())
+        return refuse(missing);
     char* error = nullptr;
     std::unique_ptr<PQconninfoOption, OptionsFree> parsed(PQconninfoParse(trimmed.toUtf8().constData(), &error));
     if (!parsed) {

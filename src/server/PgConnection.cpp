@@ -1,5 +1,7 @@
 #include "PgConnection.h"
 
+#include "Libpq.h"
+
 #include <QByteArray>
 #include <QTimeZone>
 
@@ -93,6 +95,8 @@ PgConnection::~PgConnection()
 
 std::unique_ptr<PgConnection> PgConnection::open(const ConnectionLine& line)
 {
+    if (const QString missing = Libpq::load(); !missing.isEmpty())
+        throw DatabaseError(missing, DatabaseError::Kind::Unavailable);
     const Keywords k = keywordsOf(line);
     std::unique_ptr<PgConnection> c(
         new PgConnection(PQconnectdbParams(k.keywords.data(), k.values.data(), 0), connectTimeoutOf(line)));
@@ -106,6 +110,8 @@ std::unique_ptr<PgConnection> PgConnection::open(const ConnectionLine& line)
 
 std::unique_ptr<PgConnection> PgConnection::start(const ConnectionLine& line)
 {
+    if (const QString missing = Libpq::load(); !missing.isEmpty())
+        throw DatabaseError(missing, DatabaseError::Kind::Unavailable);
     const Keywords k = keywordsOf(line);
     std::unique_ptr<PgConnection> c(
         new PgConnection(PQconnectStartParams(k.keywords.data(), k.values.data(), 0), connectTimeoutOf(line)));

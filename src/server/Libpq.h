@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// libpq and the libraries it brings (TLS, Kerberos, LDAP: about twenty) cost a tenth of the program's
+// start while a practice on the data folder's file never uses them; where the platform allows, they are
+// loaded at the first use of the server archive instead of with the program.
+namespace Libpq {
+
+// Loads libpq if that has not happened yet. Empty when it is usable; otherwise why not, in Italian.
+[[nodiscard]] QString load();
+
+} // namespace Libpq
