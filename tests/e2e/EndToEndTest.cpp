@@ -36,7 +36,14 @@ struct Row {
     int start;
     int duration;
     QString patient;
+    bool operator==(const Row&) const = default;
 };
+
+void PrintTo(const Row& r, std::ostream* os)
+{
+    *os << r.dentist << ' ' << r.day.toStdString() << ' ' << r.start << '+' << r.duration << ' '
+        << r.patient.toStdString();
+}
 
 QList<Row> rows(const QString& databasePath)
 {
@@ -108,11 +115,7 @@ TEST(EndToEnd, bookMoveDeleteAndPrintAWeek)
     ASSERT_EQ(tuesday->blocks().size(), 1u);
     EXPECT_EQ(tuesday->blocks()[0].appointment().patient, "Mario Rossi");
     QList<Row> stored = rows(databasePath);
-    ASSERT_EQ(stored.size(), 1);
-    EXPECT_EQ(stored[0].dentist, 2);
-    EXPECT_EQ(stored[0].day, "2024-12-03");
-    EXPECT_EQ(stored[0].start, 720);
-    EXPECT_EQ(stored[0].duration, 30);
+    EXPECT_EQ(stored, (QList<Row>{{2, "2024-12-03", 720, 30, "Mario Rossi"}}));
     EXPECT_EQ(window.countLabel()->text(), "1 appuntamento");
 
     // Drag the block to Thursday's third dentist at 14:00. The offscreen platform has no drag loop of its
@@ -140,11 +143,7 @@ TEST(EndToEnd, bookMoveDeleteAndPrintAWeek)
     EXPECT_EQ(thursday->blocks().size(), 1u);
     EXPECT_TRUE(tuesday->blocks().empty());
     stored = rows(databasePath);
-    ASSERT_EQ(stored.size(), 1);
-    EXPECT_EQ(stored[0].dentist, 3);
-    EXPECT_EQ(stored[0].day, "2024-12-05");
-    EXPECT_EQ(stored[0].start, 840);
-    EXPECT_EQ(stored[0].duration, 30);
+    EXPECT_EQ(stored, (QList<Row>{{3, "2024-12-05", 840, 30, "Mario Rossi"}}));
 
     // Print the week on one page (to a PDF instead of a printer).
     const QString pdf = dir.filePath("settimana.pdf");
@@ -274,11 +273,7 @@ TEST(EndToEnd, aBookingByKeyboardAlone)
 
     const QList<Row> stored = rows(dir.filePath("Dati/calvora.sqlite"));
     ASSERT_EQ(stored.size(), 2);
-    EXPECT_EQ(stored[1].dentist, 2);
-    EXPECT_EQ(stored[1].day, "2024-12-05");
-    EXPECT_EQ(stored[1].start, 690);
-    EXPECT_EQ(stored[1].duration, 30);
-    EXPECT_EQ(stored[1].patient, "Giulia Bianchi");
+    EXPECT_EQ(stored[1], (Row{2, "2024-12-05", 690, 30, "Giulia Bianchi"}));
 
     // The keyboard is back in the grid, on the new appointment, ready for the next call. (A window manager
     // gives the window back its activation when the sheet closes; the offscreen platform has none.)
@@ -335,10 +330,7 @@ TEST(EndToEnd, aPhoneCallByKeyboardAlone)
 
     const QList<Row> stored = rows(dir.filePath("Dati/calvora.sqlite"));
     ASSERT_EQ(stored.size(), 2);
-    EXPECT_EQ(stored[1].dentist, 2);
-    EXPECT_EQ(stored[1].day, "2024-12-04");
-    EXPECT_EQ(stored[1].start, 735); // 12:00 is the first proposal, 12:15 the second
-    EXPECT_EQ(stored[1].duration, 60);
-    EXPECT_EQ(stored[1].patient, "Giulia Bianchi");
+    // 12:00 is the first proposal, 12:15 the second.
+    EXPECT_EQ(stored[1], (Row{2, "2024-12-04", 735, 60, "Giulia Bianchi"}));
     AppPaths::setOverrideDataFolder(std::nullopt);
 }

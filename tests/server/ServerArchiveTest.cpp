@@ -18,16 +18,6 @@ protected:
     ServerTest() : ArchiveFixture(ArchiveKind::Server) {}
 };
 
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error.message();
-    }
-    return {};
-}
-
 } // namespace
 
 TEST(ConnectionLineTest, parsesRefusesPasswordsAndMakesTlsTheDefaultOverTcp)
@@ -88,7 +78,7 @@ TEST_F(ServerTest, schemaIsCreatedOnceWhenTwoComputersStartTogether)
         ++ready;
         while (ready < 2)
             std::this_thread::yield();
-        errors[i] = errorOf([&] { ServerArchive(*ConnectionLine::parse(line), dir.path()); });
+        errors[i] = TestSupport::errorOf([&] { ServerArchive(*ConnectionLine::parse(line), dir.path()); });
     };
     std::thread first(startOne, 0), second(startOne, 1);
     first.join();
@@ -108,7 +98,7 @@ TEST_F(ServerTest, aDatabaseThatIsNotCalvorasIsRefusedUntouched)
 {
     const QString line = server->createDatabase();
     PgConnection::open(*ConnectionLine::parse(line))->execute("CREATE TABLE fatture (numero integer)");
-    EXPECT_EQ(errorOf([&] { ServerArchive(*ConnectionLine::parse(line), dir.path()); }), ServerSchema::foreignText());
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerArchive(*ConnectionLine::parse(line), dir.path()); }), ServerSchema::foreignText());
     EXPECT_EQ(PgConnection::open(*ConnectionLine::parse(line))
                   ->query("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'")
                   .integer(0, 0),

@@ -13,16 +13,6 @@
 
 namespace {
 
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error.message();
-    }
-    return {};
-}
-
 class ServerCopyTest : public ::testing::Test {
 protected:
     Clock::Pin clock{TestSupport::at(2024, 12, 4, 10, 0)};
@@ -117,7 +107,7 @@ TEST_F(ServerCopyTest, copiesEveryRowAsItIsAndTheServerGoesOnAfterTheFilesIds)
 
     // A server that already keeps an agenda is refused, and nothing of it changes.
     const QStringList before = serverDump(*c);
-    EXPECT_EQ(errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
               "il database del server contiene già 1.199 appuntamenti: la copia si fa solo in un database vuoto (o "
               "appena creato da Calvora), per non mescolare due agende");
     EXPECT_EQ(serverDump(*c), before);
@@ -130,7 +120,7 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
     const auto untouched = [&] {
         return ServerSchema::inspect(*PgConnection::open(parsed(line))).content == ServerSchema::Content::Empty;
     };
-    EXPECT_EQ(errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
               "non c'è un archivio da copiare: il file " + path + " non esiste");
     EXPECT_FALSE(QFileInfo::exists(path));
     {
@@ -138,7 +128,7 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
         insert(file, 2, "2024-12-03", 600, 30, "Anna Verdi");
         insert(file, 2, "2024-12-03", 615, 45, "Mario Rossi"); // as written by two computers whose file locks failed
     }
-    EXPECT_EQ(errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
               "nel file due appuntamenti di Dentista 2 si sovrappongono (martedì 3 dicembre 2024 10:00–10:30 Anna "
               "Verdi, 10:15–11:00 Mario Rossi) e il server non li accetta: sposta o elimina uno dei due con Calvora "
               "su questo computer, poi ripeti la copia");
@@ -148,7 +138,7 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
         file.run("UPDATE appointments SET start_min = 660, patient = ? WHERE patient = 'Mario Rossi'",
                  {QString("Mario") + QChar(0) + "Rossi"});
     }
-    EXPECT_EQ(errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
               "l'appuntamento di MarioRossi del 2024-12-03 alle 11:00 contiene un carattere nullo (NUL), che il server "
               "non può conservare: correggilo con Calvora su questo computer, poi ripeti la copia");
     EXPECT_TRUE(untouched());
@@ -163,7 +153,7 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
     c->execute("CREATE FUNCTION drop_one() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF NEW.patient = 'Mario "
                "Rossi' THEN RETURN NULL; END IF; RETURN NEW; END $$; CREATE TRIGGER drop_one BEFORE INSERT ON "
                "appointments FOR EACH ROW EXECUTE FUNCTION drop_one()");
-    EXPECT_EQ(errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
               "dopo la copia il server conta 3 dentisti, 1 impostazione e 1 appuntamento invece di 3 dentisti, 1 "
               "impostazione e 2 appuntamenti come il file: la copia è stata annullata");
     EXPECT_EQ(c->query("SELECT count(*) FROM appointments").integer(0, 0), 0);

@@ -19,17 +19,6 @@ QString text(Database& db, const QString& sql)
     return db.query(sql, {}, [](const SQLRow& r) { return r.text(0); }).value(0);
 }
 
-// The message of the DatabaseError that body throws ("" when it throws none).
-QString errorOf(const std::function<void()>& body)
-{
-    try {
-        body();
-    } catch (const DatabaseError& e) {
-        return e.message();
-    }
-    return {};
-}
-
 QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
@@ -55,7 +44,7 @@ TEST(Database, valuesFailuresAndAUsableConnectionAfterThem)
     const QString odd = QStringLiteral("Nicolò \u0000 '%_\"");
     EXPECT_EQ(db.query("SELECT ?", {odd}, [](const SQLRow& r) { return r.text(0); }).value(0), odd);
 
-    EXPECT_EQ(errorOf([&] { db.execute("SELECT * FROM nowhere"); }), "no such table: nowhere");
+    EXPECT_EQ(TestSupport::errorOf([&] { db.execute("SELECT * FROM nowhere"); }), "no such table: nowhere");
     EXPECT_THROW(db.query("SELEC 1", {}, [](const SQLRow& r) { return r.integer(0); }), DatabaseError);
     EXPECT_THROW(db.run("   "), DatabaseError); // text without a statement
     EXPECT_EQ(integer(db, "SELECT 41 + 1"), 42);
@@ -64,7 +53,7 @@ TEST(Database, valuesFailuresAndAUsableConnectionAfterThem)
 TEST(Database, openingFailuresLeaveEverythingAsItWas)
 {
     QTemporaryDir dir;
-    EXPECT_EQ(errorOf([&] { Database db(dir.filePath("missing/folder/calvora.sqlite")); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { Database db(dir.filePath("missing/folder/calvora.sqlite")); }),
               "Impossibile aprire il database: unable to open database file");
     EXPECT_FALSE(QDir(dir.filePath("missing")).exists());
 
@@ -73,7 +62,7 @@ TEST(Database, openingFailuresLeaveEverythingAsItWas)
     const QString path = dir.filePath("calvora.sqlite");
     TestSupport::writeFile(path, QByteArray("Questo non è un database.\n").repeated(200));
     const QByteArray before = TestSupport::fileDigest(path);
-    EXPECT_EQ(errorOf([&] { Database db(path); }), "file is not a database");
+    EXPECT_EQ(TestSupport::errorOf([&] { Database db(path); }), "file is not a database");
     EXPECT_EQ(TestSupport::fileDigest(path), before);
     EXPECT_FALSE(QFile::exists(path + "-journal"));
 }
@@ -92,14 +81,14 @@ TEST(Database, pragmasJournalForeignKeysAndDurability)
 #else
     EXPECT_EQ(integer(db, "PRAGMA fullfsync"), 0); // fsync is already durable here
 #endif
-    EXPECT_EQ(errorOf([&] { book(db, "Rossi", 9); }), "FOREIGN KEY constraint failed");
+    EXPECT_EQ(TestSupport::errorOf([&] { book(db, "Rossi", 9); }), "FOREIGN KEY constraint failed");
     EXPECT_EQ(integer(db, "SELECT COUNT(*) FROM appointments"), 1);
 }
 
 TEST(Database, failedTransactionLeavesNoTraceAndReportsTheStatementsError)
 {
     Database db(":memory:");
-    EXPECT_EQ(errorOf([&] {
+    EXPECT_EQ(TestSupport::errorOf([&] {
                   db.transaction([&] {
                       book(db, "Rossi");
                       db.run("UPDATE dentists SET name = 'X' WHERE id = 1");
@@ -193,6 +182,6 @@ TEST(Schema, unrelatedFileWithClashingTablesIsNotChanged)
     Database(":memory:").execute("ATTACH DATABASE '" + path + "' AS other; CREATE TABLE other.dentists (who TEXT);"
                                  "INSERT INTO other.dentists VALUES ('estraneo'); DETACH DATABASE other;");
     const QByteArray before = TestSupport::fileDigest(path);
-    EXPECT_EQ(errorOf([&] { Database db(path); }), "table dentists already exists");
+    EXPECT_EQ(TestSupport::errorOf([&] { Database db(path); }), "table dentists already exists");
     EXPECT_EQ(TestSupport::fileDigest(path), before);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "DatabaseError.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -48,6 +49,17 @@ inline void writeFile(const QString& path, const QByteArray& bytes)
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(bytes);
+}
+
+// The message of the DatabaseError that body throws ("" when it throws none).
+inline QString errorOf(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const DatabaseError& e) {
+        return e.message();
+    }
+    return {};
 }
 
 } // namespace TestSupport
