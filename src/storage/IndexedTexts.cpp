@@ -23,7 +23,9 @@ std::optional<quint32> IndexedTexts::find(QByteArrayView text, size_t hash, size
     for (slot = hash & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
         const quint32 number = m_slots[slot] - 1;
         const QByteArrayView known = this->text(number);
-        if (known.size() == text.size() && std::memcmp(known.data(), text.data(), size_t(text.size())) == 0)
+        // An empty view may have no data at all, which memcmp must not be given.
+        if (known.size() == text.size()
+            && (text.isEmpty() || std::memcmp(known.data(), text.data(), size_t(text.size())) == 0))
             return number;
     }
     return std::nullopt;
