@@ -598,16 +598,5 @@ SearchIndex* ServerArchive::index()
 
 void ServerArchive::ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change)
 {
-    if (!m_index) {
-        write();
-        return;
-    }
-    const std::optional<IndexKeeper::Mark> before = m_index->beforeWrite();
-    try {
-        write();
-    } catch (...) {
-        m_index->writeFailed();
-        throw;
-    }
-    m_index->afterWrite(before, change ? change : [](SearchIndex&) {});
+    IndexKeeper::write(m_index.get(), write, change);
 }

@@ -82,6 +82,23 @@ SearchIndex* IndexKeeper::current()
     return nullptr;
 }
 
+void IndexKeeper::write(IndexKeeper* keeper, const std::function<void()>& body,
+                        const std::function<void(SearchIndex&)>& change)
+{
+    if (!keeper) {
+        body();
+        return;
+    }
+    const std::optional<Mark> before = keeper->beforeWrite();
+    try {
+        body();
+    } catch (...) {
+        keeper->writeFailed();
+        throw;
+    }
+    keeper->afterWrite(before, change ? change : [](SearchIndex&) {});
+}
+
 std::optional<IndexKeeper::Mark> IndexKeeper::beforeWrite()
 {
     if (!m_kept)

@@ -47,14 +47,16 @@ public:
     // a new build when it is stale.
     [[nodiscard]] SearchIndex* current();
 
-    // Around each of the archive's own writes: the mark before it, and, once committed, the change and
-    // the mark after it. The change is applied only when nothing else happened in between.
-    [[nodiscard]] std::optional<Mark> beforeWrite();
-    void afterWrite(const std::optional<Mark>& before, const std::function<void(SearchIndex&)>& change);
-    // A write failed: whether it reached the archive is not known, so the index is built again.
-    void writeFailed();
+    // Runs one of the archive's own writes and tells the kept index (when there is one) what it changed:
+    // applied only when nothing else happened in between; a failed write, which may or may not have
+    // reached the archive, has the index built again.
+    static void write(IndexKeeper* keeper, const std::function<void()>& body,
+                      const std::function<void(SearchIndex&)>& change = {});
 
 private:
+    [[nodiscard]] std::optional<Mark> beforeWrite();
+    void afterWrite(const std::optional<Mark>& before, const std::function<void(SearchIndex&)>& change);
+    void writeFailed();
     void launch();
     void takeFinished(bool wait);
 
