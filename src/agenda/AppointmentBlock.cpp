@@ -24,17 +24,22 @@ QString withTreatment(const QString& head, const QString& treatment)
     return treatment.isEmpty() ? head : head + middleDot + treatment;
 }
 
-// Lines already cut to a width, for the next paints of any block: the same names, times and
-// treatments come back week after week, and shaping text is most of what painting a block costs. A
-// line is shaped once more and kept shaped when it is drawn a second time. User-interface thread only.
-struct CutLine {
+// Pieces of lines as drawn, for the next paints of any block: the same names, times and treatments
+// come back week after week, and shaping text is most of what painting a block costs. A line is kept
+// as its pieces (a patient; a time; a treatment), which recur far more often than their combinations,
+// so that stepping through weeks of new content still finds them here; a piece that fits is kept
+// whatever the width, one cut with an ellipsis for its width. A piece is shaped once more and kept
+// shaped when it is drawn a second time. User-interface thread only.
+struct Piece {
     QString text;
+    double advance = 0;
+    bool drawn = false;
     std::optional<QStaticText> shaped;
 };
 
-QCache<QString, CutLine>& cutLines()
+QCache<QString, Piece>& pieces()
 {
-    static QCache<QString, CutLine> cache(4096);
+    static QCache<QString, Piece> cache(8192);
     return cache;
 }
 
@@ -60,34 +65,83 @@ bool isSingleLine(const QString& text)
     return true;
 }
 
-// One line in the given font, cut with an ellipsis at its end; returns the height used.
-double drawLine(QPainter& p, const QString& text, const QFont& font, const QColor& color, double x, double y,
-                double width)
+// The piece whole, with its width, in the painter's font.
+Piece& wholePiece(QPainter& p, const QFontMetricsF& metrics, const QString& text)
+{
+    const QString key = fontKey(p.font()) + u'\x1f' + text;
+    Piece* piece = pieces().object(key);
+    if (!piece) {
+        piece = new Piece{text, metrics.horizontalAdvance(text), false, std::nullopt};
+        pieces().insert(key, piece);
+    }
+    return *piece;
+}
+
+void drawPiece(QPainter& p, const QFontMetricsF& metrics, Piece& piece, double x, double y)
+{
+    if (!std::exchange(piece.drawn, true)) {
+        p.drawText(QPointF(x, y + metrics.ascent()), piece.text);
+        return;
+    }
+    if (!piece.shaped) {
+        piece.shaped.emplace(piece.text);
+        piece.shaped->setTextFormat(Qt::PlainText);
+        piece.shaped->prepare(QTransform(), p.font());
+    }
+    // A static text puts its first baseline one leading and one ascent below the point given.
+    p.drawStaticText(QPointF(x, y - metrics.leading()), *piece.shaped);
+}
+
+// Draws `text` from x, cut with an ellipsis where it is wider than `width`; with `following`, cut as
+// the start of text + following would be (the ellipsis standing for what follows too).
+void drawFitted(QPainter& p, const QFontMetricsF& metrics, const QString& text, double x, double y, double width,
+                const QString& following = QString())
+{
+    if (following.isEmpty()) {
+        Piece& whole = wholePiece(p, metrics, text);
+        if (whole.advance <= width) {
+            drawPiece(p, metrics, whole, x, y);
+            return;
+        }
+    }
+    // The width in 1/1024 points, an integer: formatting a double for every piece drawn was measurable.
+    const QString key = fontKey(p.font()) + (following.isEmpty() ? u'\x1f' : u'\x1e')
+        + QString::number(qRound64(width * 1024)) + u'\x1f' + text;
+    Piece* cut = pieces().object(key);
+    if (!cut) {
+        cut = new Piece{metrics.elidedText(text + following, Qt::ElideRight, width), 0, false, std::nullopt};
+        pieces().insert(key, cut);
+    }
+    drawPiece(p, metrics, *cut, x, y);
+}
+
+// One line in the given font, `head` followed by " · " and `tail` when there is one, cut with an
+// ellipsis at its end as the whole line would be; returns the height used.
+double drawLine(QPainter& p, const QString& head, const QFont& font, const QColor& color, double x, double y,
+                double width, const QString& tail = QString())
 {
     const QFontMetricsF metrics(font);
     p.setFont(font);
     p.setPen(color);
-    const QPointF baseline(x, y + metrics.ascent());
-    if (!isSingleLine(text)) {
-        p.drawText(baseline, metrics.elidedText(text, Qt::ElideRight, width));
+    if (!isSingleLine(head) || !isSingleLine(tail)) {
+        p.drawText(QPointF(x, y + metrics.ascent()),
+                   metrics.elidedText(withTreatment(head, tail), Qt::ElideRight, width));
         return metrics.height();
     }
-    // The width in 1/1024 points, an integer: formatting a double for every line drawn was measurable.
-    const QString key = fontKey(font) + u'\x1f' + QString::number(qRound64(width * 1024)) + u'\x1f' + text;
-    CutLine* line = cutLines().object(key);
-    if (!line) {
-        line = new CutLine{metrics.elidedText(text, Qt::ElideRight, width), std::nullopt};
-        cutLines().insert(key, line);
-        p.drawText(baseline, line->text);
+    if (tail.isEmpty()) {
+        drawFitted(p, metrics, head, x, y, width);
         return metrics.height();
     }
-    if (!line->shaped) {
-        line->shaped.emplace(line->text);
-        line->shaped->setTextFormat(Qt::PlainText);
-        line->shaped->prepare(QTransform(), p.font());
+    const QString lead = head + middleDot;
+    const double leadAdvance = wholePiece(p, metrics, lead).advance;
+    const double rest = width - leadAdvance;
+    if (leadAdvance <= width
+        && (rest >= metrics.horizontalAdvance(QChar(0x2026)) || wholePiece(p, metrics, tail).advance <= rest)) {
+        drawFitted(p, metrics, lead, x, y, width);
+        drawFitted(p, metrics, tail, x + leadAdvance, y, rest);
+    } else {
+        drawFitted(p, metrics, lead, x, y, width, tail);
     }
-    // A static text puts its first baseline one leading and one ascent below the point given.
-    p.drawStaticText(QPointF(x, y - metrics.leading()), *line->shaped);
     return metrics.height();
 }
 
@@ -206,8 +260,8 @@ void AppointmentBlock::paintShort(QPainter& p, const QPalette& palette, const QR
     const QFont font = AgendaStyle::font(m_compact ? 11 : 12, QFont::DemiBold);
     const double lineHeight = QFontMetricsF(font).height();
     const double y = content.top() + (content.height() - lineHeight) / 2;
-    drawLine(p, withTreatment(m_appointment.patient, m_appointment.treatment), font, AgendaStyle::primary(palette),
-             content.left(), y, content.width());
+    drawLine(p, m_appointment.patient, font, AgendaStyle::primary(palette), content.left(), y, content.width(),
+             m_appointment.treatment);
 }
 
 void AppointmentBlock::paintTall(QPainter& p, const QPalette& palette, const QRectF& content) const
@@ -228,8 +282,8 @@ void AppointmentBlock::paintTall(QPainter& p, const QPalette& palette, const QRe
     }
     y += drawLine(p, m_appointment.patient, AgendaStyle::font(m_compact ? 11 : 13, QFont::DemiBold),
                   AgendaStyle::primary(palette), x, y, width) + 1;
-    y += drawLine(p, withTreatment(m_appointment.timeRange(), m_appointment.treatment),
-                  AgendaStyle::font(m_compact ? 10 : 11), secondary, x, y, width) + 1;
+    y += drawLine(p, m_appointment.timeRange(), AgendaStyle::font(m_compact ? 10 : 11), secondary, x, y, width,
+                  m_appointment.treatment) + 1;
     if (m_compact)
         return;
     const QFont detail = AgendaStyle::font(11);

@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QSet>
 
 #include <algorithm>
@@ -224,4 +225,36 @@ TEST_F(AgendaTest, blocksAndSlotsAreDrawnWhereTheGeometryPutsThem)
     EXPECT_EQ(narrow.detail, QStringLiteral("09:00 · Igiene orale"));
     EXPECT_EQ(AppointmentBlock::narrowWeekText(a, 45, 30).patient, QStringList{"Anna Verdi"});
     EXPECT_TRUE(AppointmentBlock::narrowWeekText(a, 200, 60).patient.isEmpty());
+}
+
+namespace {
+
+QImage painted(const AppointmentBlock& block)
+{
+    QImage image(240, 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    block.paint(painter, QApplication::palette());
+    return image;
+}
+
+} // namespace
+
+// A line of patient and treatment is drawn from remembered pieces, yet looks exactly as the whole line
+// cut to the block's width would, whether it fits, its treatment is cut, only the ellipsis follows the
+// patient, or the patient is cut; drawn a second time (from the shaped pieces) too.
+TEST_F(AgendaTest, aLineDrawnFromPiecesLooksAsTheWholeLineCut)
+{
+    const QString treatment = QStringLiteral("Igiene orale professionale");
+    const Appointment pieces{5, 1, "2024-12-02", 540, 15, "Anna Verdi", {}, treatment, {}};
+    Appointment whole = pieces;
+    whole.patient += QStringLiteral(" · ") + treatment;
+    whole.treatment.clear();
+    for (int width = 30; width <= 236; width += 2) {
+        const QRectF rect(2, 2, width, 30);
+        const AppointmentBlock block(pieces, Qt::blue, false, rect);
+        const QImage first = painted(block);
+        EXPECT_EQ(first, painted(AppointmentBlock(whole, Qt::blue, false, rect))) << width;
+        EXPECT_EQ(painted(block), first) << width;
+    }
 }
