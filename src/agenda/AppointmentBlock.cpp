@@ -6,6 +6,7 @@
 
 #include <QCache>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
@@ -27,12 +28,10 @@ QString withTreatment(const QString& head, const QString& treatment)
 // Pieces of lines as drawn, for the next paints of any block: the same names, times and treatments
 // come back week after week, and shaping text is most of what painting a block costs. A line is kept
 // as its pieces (a patient; a time; a treatment), which recur far more often than their combinations,
-// so that stepping through weeks of new content still finds them here; a piece that fits is kept
-// whatever the width, one cut with an ellipsis for its width. A piece is shaped once more and kept
-// shaped when it is drawn a second time. User-interface thread only.
+// so that stepping through weeks of new content still finds them here. A piece is shaped once more and
+// kept shaped when it is drawn a second time. User-interface thread only.
 struct Piece {
     QString text;
-    double advance = 0;
     bool drawn = false;
     std::optional<QStaticText> shaped;
 };
@@ -65,54 +64,45 @@ bool isSingleLine(const QString& text)
     return true;
 }
 
-// The piece whole, with its width, in the painter's font.
-Piece& wholePiece(QPainter& p, const QFontMetricsF& metrics, const QString& text)
+// The width of a piece that another follows on its line, by font and text.
+double advance(const QFont& font, const QFontMetricsF& metrics, const QString& text)
 {
-    const QString key = fontKey(p.font()) + u'\x1f' + text;
-    Piece* piece = pieces().object(key);
-    if (!piece) {
-        piece = new Piece{text, metrics.horizontalAdvance(text), false, std::nullopt};
-        pieces().insert(key, piece);
-    }
-    return *piece;
+    static QHash<QString, double> known;
+    const QString key = fontKey(font) + u'\x1f' + text;
+    if (const auto found = known.constFind(key); found != known.cend())
+        return *found;
+    if (known.size() >= 4096)
+        known.clear();
+    return known.insert(key, metrics.horizontalAdvance(text)).value();
 }
 
-void drawPiece(QPainter& p, const QFontMetricsF& metrics, Piece& piece, double x, double y)
-{
-    if (!std::exchange(piece.drawn, true)) {
-        p.drawText(QPointF(x, y + metrics.ascent()), piece.text);
-        return;
-    }
-    if (!piece.shaped) {
-        piece.shaped.emplace(piece.text);
-        piece.shaped->setTextFormat(Qt::PlainText);
-        piece.shaped->prepare(QTransform(), p.font());
-    }
-    // A static text puts its first baseline one leading and one ascent below the point given.
-    p.drawStaticText(QPointF(x, y - metrics.leading()), *piece.shaped);
-}
-
-// Draws `text` from x, cut with an ellipsis where it is wider than `width`; with `following`, cut as
-// the start of text + following would be (the ellipsis standing for what follows too).
+// Draws `text` from x, cut with an ellipsis where it is wider than `width` (`advance`, when known,
+// says whether it is); with `following`, cut as the start of text + following would be (the ellipsis
+// standing for what follows too).
 void drawFitted(QPainter& p, const QFontMetricsF& metrics, const QString& text, double x, double y, double width,
-                const QString& following = QString())
+                double advance = -1, const QString& following = QString())
 {
-    if (following.isEmpty()) {
-        Piece& whole = wholePiece(p, metrics, text);
-        if (whole.advance <= width) {
-            drawPiece(p, metrics, whole, x, y);
-            return;
-        }
-    }
     // The width in 1/1024 points, an integer: formatting a double for every piece drawn was measurable.
     const QString key = fontKey(p.font()) + (following.isEmpty() ? u'\x1f' : u'\x1e')
         + QString::number(qRound64(width * 1024)) + u'\x1f' + text;
-    Piece* cut = pieces().object(key);
-    if (!cut) {
-        cut = new Piece{metrics.elidedText(text + following, Qt::ElideRight, width), 0, false, std::nullopt};
-        pieces().insert(key, cut);
+    Piece* piece = pieces().object(key);
+    if (!piece) {
+        const bool fits = following.isEmpty() && advance >= 0 && advance <= width;
+        piece = new Piece{fits ? text : metrics.elidedText(text + following, Qt::ElideRight, width), false,
+                          std::nullopt};
+        pieces().insert(key, piece);
     }
-    drawPiece(p, metrics, *cut, x, y);
+    if (!std::exchange(piece->drawn, true)) {
+        p.drawText(QPointF(x, y + metrics.ascent()), piece->text);
+        return;
+    }
+    if (!piece->shaped) {
+        piece->shaped.emplace(piece->text);
+        piece->shaped->setTextFormat(Qt::PlainText);
+        piece->shaped->prepare(QTransform(), p.font());
+    }
+    // A static text puts its first baseline one leading and one ascent below the point given.
+    p.drawStaticText(QPointF(x, y - metrics.leading()), *piece->shaped);
 }
 
 // One line in the given font, `head` followed by " · " and `tail` when there is one, cut with an
@@ -133,14 +123,14 @@ double drawLine(QPainter& p, const QString& head, const QFont& font, const QColo
         return metrics.height();
     }
     const QString lead = head + middleDot;
-    const double leadAdvance = wholePiece(p, metrics, lead).advance;
+    const double leadAdvance = advance(font, metrics, lead);
     const double rest = width - leadAdvance;
     if (leadAdvance <= width
-        && (rest >= metrics.horizontalAdvance(QChar(0x2026)) || wholePiece(p, metrics, tail).advance <= rest)) {
-        drawFitted(p, metrics, lead, x, y, width);
+        && (rest >= metrics.horizontalAdvance(QChar(0x2026)) || advance(font, metrics, tail) <= rest)) {
+        drawFitted(p, metrics, lead, x, y, width, leadAdvance);
         drawFitted(p, metrics, tail, x + leadAdvance, y, rest);
     } else {
-        drawFitted(p, metrics, lead, x, y, width, tail);
+        drawFitted(p, metrics, lead, x, y, width, -1, tail);
     }
     return metrics.height();
 }

@@ -189,39 +189,30 @@ std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, con
     return archive;
 }
 
-} // namespace
-
-namespace Bootstrap {
-
-AgendaArchive& archive()
+std::unique_ptr<AgendaArchive>& openedArchive()
 {
-    static const std::unique_ptr<AgendaArchive> opened = openArchive();
-    return *opened;
+    static std::unique_ptr<AgendaArchive> opened;
+    return opened;
 }
 
-std::unique_ptr<AgendaArchive> openArchive()
+// The file whose structure check was left to run beside the window's first paint.
+std::optional<QString>& checkLeft()
 {
-    const QString folder = prepareDataFolder();
-    QString unreadable;
-    const std::optional<ServerSetup::Active> server = ServerSetup::activeLine(&unreadable);
-    if (!unreadable.isEmpty())
-        fail(openFailureTitle, capitalized(unreadable) + u'.');
-    if (server)
-        return openServer(*server, folder);
-    return std::make_unique<SqliteArchive>(openDatabase());
+    static std::optional<QString> path;
+    return path;
 }
 
-bool isWritable(const QString& folder)
+QString databasePathIn(const QString& folder)
 {
-    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+    return folder + QStringLiteral("/calvora.sqlite");
 }
 
-std::unique_ptr<Database> openDatabase()
+std::unique_ptr<Database> openDatabaseIn(const QString& folder, Database::StructureCheck check)
 {
-    const QString databasePath = prepareDataFolder() + QStringLiteral("/calvora.sqlite");
+    const QString databasePath = databasePathIn(folder);
     std::unique_ptr<Database> db;
     try {
-        db = std::make_unique<Database>(databasePath);
+        db = std::make_unique<Database>(databasePath, check);
     } catch (const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::Newer)
             Bootstrap::fail(openFailureTitle, capitalized(error.message()) + QStringLiteral(".\n\nPercorso: ")
@@ -236,6 +227,62 @@ std::unique_ptr<Database> openDatabase()
         // A missed daily copy must not keep the practice from working.
     }
     return db;
+}
+
+} // namespace
+
+namespace Bootstrap {
+
+AgendaArchive& archive()
+{
+    if (!openedArchive())
+        openedArchive() = openArchive();
+    return *openedArchive();
+}
+
+std::unique_ptr<AgendaArchive> openArchive()
+{
+    const QString folder = prepareDataFolder();
+    QString unreadable;
+    const std::optional<ServerSetup::Active> server = ServerSetup::activeLine(&unreadable);
+    if (!unreadable.isEmpty())
+        fail(openFailureTitle, capitalized(unreadable) + u'.');
+    if (server)
+        return openServer(*server, folder);
+    // Reading every page of a large file takes longer than building the window: once the day's backup
+    // (which reads them all anyway) is there, the check runs on another thread while the window is
+    // built and painted, and its verdict comes just after (see CalvoraApp).
+    const QString databasePath = databasePathIn(folder);
+    const bool apart = Database::fileVersion(databasePath) == Database::schemaVersion
+        && Backup::dailyTaken(folder + QStringLiteral("/Backup"));
+    auto archive = std::make_unique<SqliteArchive>(
+        openDatabaseIn(folder, apart ? Database::StructureCheck::Apart : Database::StructureCheck::AtOpen));
+    if (apart)
+        checkLeft() = databasePath;
+    return archive;
+}
+
+std::optional<QString> takeStructureCheckLeft()
+{
+    return std::exchange(checkLeft(), std::nullopt);
+}
+
+void replaceDamagedArchive(const DatabaseError& fault)
+{
+    // The damaged file is set aside by the restore: its connection must be closed first.
+    openedArchive().reset();
+    const QString databasePath = databasePathIn(AppPaths::dataFolder());
+    openedArchive() = std::make_unique<SqliteArchive>(restoreOrFail(fault, databasePath));
+}
+
+bool isWritable(const QString& folder)
+{
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+std::unique_ptr<Database> openDatabase()
+{
+    return openDatabaseIn(prepareDataFolder(), Database::StructureCheck::AtOpen);
 }
 
 void fail(const QString& title, const QString& message)

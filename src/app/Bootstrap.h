@@ -8,12 +8,13 @@
 
 class AgendaArchive;
 class Database;
+class DatabaseError;
 
 // Opens the one archive of the process after checking where the program runs from. Every check that
 // fails ends the process through one modal alert with the single button "Esci".
 namespace Bootstrap {
 
-// The process-wide archive, opened at the first call (and only once, also across threads).
+// The process-wide archive, opened at the first call. User-interface thread only.
 [[nodiscard]] AgendaArchive& archive();
 
 // The opening sequence: translocation, read-only location, data folder, then the server that
@@ -26,6 +27,15 @@ namespace Bootstrap {
 // file is refused; a damaged one gets the offer of its newest sound backup (restored in its place, the
 // damaged file kept aside) or, without one, only "Esci".
 [[nodiscard]] std::unique_ptr<Database> openDatabase();
+
+// The data folder's file whose structure check archive() left to run beside the window (a file of the
+// current version whose daily backup was already taken); given once, absent otherwise.
+[[nodiscard]] std::optional<QString> takeStructureCheckLeft();
+
+// After that check found the file damaged: closes the archive, offers the newest sound backup as at
+// start-up (restored in its place) and opens the restored file as the archive. Nothing may still use
+// the old archive. Never returns on "Esci".
+void replaceDamagedArchive(const DatabaseError& fault);
 
 // What the receptionist must be told once the agenda window is open (from which day a restored backup
 // comes); given once, absent otherwise.

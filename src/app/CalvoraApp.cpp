@@ -3,6 +3,7 @@
 #include "Bootstrap.h"
 #include "CalvoraView.h"
 #include "AppointmentEditor.h"
+#include "Database.h"
 #include "FreeSlotPanel.h"
 #include "DentistEditor.h"
 #include "PrintService.h"
@@ -11,6 +12,8 @@
 #include "SettingsView.h"
 #include "Store.h"
 
+#include <QApplication>
+#include <QThread>
 #include <QTimer>
 
 CalvoraApp::CalvoraApp(QObject* parent)
@@ -20,6 +23,9 @@ CalvoraApp::CalvoraApp(QObject* parent)
 
 CalvoraApp::~CalvoraApp()
 {
+    // Its verdict is posted to this object.
+    if (m_structureCheck)
+        m_structureCheck->wait();
     delete m_settings;
     delete m_agenda;
 }
@@ -28,6 +34,8 @@ Store& CalvoraApp::store()
 {
     if (!m_store) {
         m_store = std::make_unique<Store>(Bootstrap::archive());
+        if (const std::optional<QString> path = Bootstrap::takeStructureCheckLeft())
+            watchStructure(*path);
         // Another reception computer on the same data folder or server: its changes appear within a second.
         m_store->followArchive();
         // Said over the agenda window once it is open (the first turn of the event loop).
@@ -84,4 +92,31 @@ void CalvoraApp::showSettings()
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
+}
+
+void CalvoraApp::watchStructure(const QString& path)
+{
+    if (m_structureCheck)
+        m_structureCheck->wait();
+    m_structureCheck.reset(QThread::create([this, path] {
+        if (std::optional<DatabaseError> fault = Database::structureFault(path))
+            QMetaObject::invokeMethod(this, [this, f = *fault] { recoverFromDamage(f); }, Qt::QueuedConnection);
+    }));
+    // Only on a core the window's first paint leaves idle.
+    m_structureCheck->start(QThread::IdlePriority);
+}
+
+void CalvoraApp::recoverFromDamage(const DatabaseError& fault)
+{
+    const bool shown = m_agenda && m_agenda->isVisible();
+    // The alert stands alone between the windows closed here and the new ones: it must not end the program.
+    const bool quitOnClose = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    delete m_settings;
+    delete m_agenda;
+    m_store.reset();
+    Bootstrap::replaceDamagedArchive(fault);
+    if (shown)
+        agendaWindow().show();
+    QApplication::setQuitOnLastWindowClosed(quitOnClose);
 }

@@ -8,6 +8,8 @@
 #include <memory>
 
 class CalvoraView;
+class DatabaseError;
+class QThread;
 class SettingsView;
 class Store;
 
@@ -30,6 +32,12 @@ public:
     [[nodiscard]] SettingsView* settingsWindow() const { return m_settings; }
 
 private:
+    // The structure check Bootstrap left for later, on its own thread; a damaged file is then
+    // replaced by its newest sound backup (or the program ends) and the windows are built again.
+    void watchStructure(const QString& path);
+    void recoverFromDamage(const DatabaseError& fault);
+
+    std::unique_ptr<QThread> m_structureCheck;
     std::unique_ptr<Store> m_store;
     QPointer<CalvoraView> m_agenda;
     QPointer<SettingsView> m_settings;

@@ -9,11 +9,14 @@
 #include "Store.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
+
+#include <future>
 
 namespace {
 
@@ -84,6 +87,9 @@ int main(int argc, char** argv)
     if (screenshots)
         useOffscreenUnlessChosen();
     QApplication app(argc, argv);
+    // The system's font list is read once per process (about 10 ms, before the first text is laid out):
+    // a helper thread reads it while the archive opens.
+    const std::future<void> fontList = std::async(std::launch::async, [] { (void)QFontDatabase::families(); });
     QApplication::setApplicationName(QStringLiteral("Calvora"));
     QApplication::setApplicationVersion(QStringLiteral(CALVORA_VERSION));
     QApplication::setQuitOnLastWindowClosed(true);

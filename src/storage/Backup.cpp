@@ -284,12 +284,20 @@ void dailyIfNeeded(Database& db)
     dailyIfNeeded(fileSource(db));
 }
 
+static QString dailyName()
+{
+    return prefix + Cal::dayKey(Clock::today()) + QStringLiteral(".sqlite");
+}
+
+bool dailyTaken(const QString& backupFolder)
+{
+    return QFileInfo::exists(backupFolder + u'/' + dailyName());
+}
+
 void dailyIfNeeded(const Source& source)
 {
-    const QString name = prefix + Cal::dayKey(Clock::today()) + QStringLiteral(".sqlite");
-    if (QFileInfo::exists(folder(source) + u'/' + name))
-        return;
-    take(source, name);
+    if (!dailyTaken(folder(source)))
+        take(source, dailyName());
 }
 
 std::optional<Found> newestSound(const QString& backupFolder)

@@ -39,6 +39,8 @@ struct Source {
 QString now(Database& db);
 QString now(const Source& source);
 
+// Whether something exists at today's "calvora-yyyy-MM-dd.sqlite" in the backup folder.
+[[nodiscard]] bool dailyTaken(const QString& backupFolder);
 // Takes today's "calvora-yyyy-MM-dd.sqlite" unless something already exists at that path. Throws DatabaseError.
 void dailyIfNeeded(Database& db);
 void dailyIfNeeded(const Source& source);

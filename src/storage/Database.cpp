@@ -53,19 +53,20 @@ QString SQLRow::text(int column) const
     return QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, column));
 }
 
-Database::Database(const QString& path)
-    : m_handle(openConfigured(path))
+Database::Database(const QString& path, StructureCheck check)
+    : m_handle(openConfigured(path, check))
     , m_path(path)
 {
     // A throw from here on destroys m_handle, which closes the half-built connection.
     migrate();
 }
 
-std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QString& path)
+std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QString& path, StructureCheck check)
 {
     // A file of a newer version is refused before SQLite opens it: even reading may leave a journal or
     // shared-memory file beside it, and setting the journal mode below would rewrite its header.
-    if (const std::optional<int> version = fileVersion(path); version && *version > schemaVersion)
+    const std::optional<int> version = fileVersion(path);
+    if (version && *version > schemaVersion)
         throw DatabaseError::newer(*version, schemaVersion);
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw,
@@ -87,7 +88,9 @@ std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QStrin
     // Plain fsync on macOS does not reach the platters; a commit must survive a power cut.
     execute(raw, QStringLiteral("PRAGMA fullfsync = ON"));
 #endif
-    checkStructure(raw);
+    // Only a file of the current version may be checked apart: any other is about to be upgraded.
+    if (check == StructureCheck::AtOpen || version != schemaVersion)
+        checkStructure(raw);
     // Searches and suggestions read the whole agenda: a page cache that holds years of it (filled
     // only as pages are read) serves them from memory and keeps their sorts off disk. Set after the
     // structure check, which reads every page once and would otherwise keep them all from the start.
@@ -139,7 +142,7 @@ void Database::reopenIfWritableAgain()
     if (sqlite3_db_readonly(m_handle.get(), "main") != 1 || !sqlite3_get_autocommit(m_handle.get()))
         return;
     try {
-        std::unique_ptr<sqlite3, Closer> fresh = openConfigured(m_path);
+        std::unique_ptr<sqlite3, Closer> fresh = openConfigured(m_path, StructureCheck::AtOpen);
         if (sqlite3_db_readonly(fresh.get(), "main") == 0) {
             m_handle = std::move(fresh);
             ++m_connectionNumber;
@@ -263,6 +266,23 @@ void Database::vacuumInto(const QString& target)
         throw;
     }
     restoreCache();
+}
+
+std::optional<DatabaseError> Database::structureFault(const QString& path)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    std::unique_ptr<sqlite3, Closer> db(raw);
+    if (rc != SQLITE_OK)
+        return std::nullopt;
+    sqlite3_busy_timeout(raw, 5000);
+    try {
+        checkStructure(raw);
+    } catch (const DatabaseError& error) {
+        if (error.kind() == DatabaseError::Kind::Damaged)
+            return error;
+    }
+    return std::nullopt;
 }
 
 bool Database::isIntact(const QString& path)

@@ -38,7 +38,11 @@ public:
     // brings the schema up to date. Throws DatabaseError; no half-open object escapes. A damaged file
     // ("database disk image is malformed", "file is not a database") is refused with Kind::Damaged, one
     // of a newer schema version with Kind::Newer; both are left unchanged, and no journal is made.
-    explicit Database(const QString& path);
+    // With StructureCheck::Apart the structure check of a file of the current version is left to the
+    // caller (structureFault, on another thread); nothing in the constructor then writes to that file.
+    // A file of another version (or a new one) is checked here all the same.
+    enum class StructureCheck { AtOpen, Apart };
+    explicit Database(const QString& path, StructureCheck check = StructureCheck::AtOpen);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -76,6 +80,9 @@ public:
     // VACUUM INTO target, which must not exist or be empty (an empty file keeps its permission bits).
     void vacuumInto(const QString& target);
 
+    // The structure check of the constructor, on a read-only connection of its own: the damage found
+    // (Kind::Damaged), absent for a sound file or one that could not be checked for another reason.
+    [[nodiscard]] static std::optional<DatabaseError> structureFault(const QString& path);
     // Opens a file read-only and answers whether PRAGMA integrity_check reports "ok".
     [[nodiscard]] static bool isIntact(const QString& path);
     // The user_version in the header of an SQLite file, read without SQLite; absent for a missing file
@@ -87,7 +94,7 @@ private:
         void operator()(sqlite3* db) const;
     };
 
-    static std::unique_ptr<sqlite3, Closer> openConfigured(const QString& path);
+    static std::unique_ptr<sqlite3, Closer> openConfigured(const QString& path, StructureCheck check);
     static void checkStructure(sqlite3* handle);
     static void refuseNewer(sqlite3* handle);
     static void execute(sqlite3* handle, const QString& sql);

@@ -307,6 +307,45 @@ TEST_F(BootstrapTest, aDamagedFileIsReplacedByTheNewestSoundBackupOnlyWhenAsked)
     EXPECT_TRUE(QFileInfo::exists(backups + "/calvora-2026-03-09.sqlite")); // today's, of the restored agenda
 }
 
+// Once the day's backup is there, the structure check of the file runs beside the window; a damaged
+// file is then offered its newest sound backup as at start-up, and the window comes back on it.
+TEST_F(BootstrapTest, aFileFoundDamagedBesideTheWindowIsReplacedByItsBackup)
+{
+    const QString data = app + "/Dati";
+    QDir().mkpath(data + "/Backup");
+    QTemporaryDir scratch;
+    const QList<DamagedFiles::Variant> variants = DamagedFiles::make(scratch.path());
+    const auto zeroed = std::find_if(variants.cbegin(), variants.cend(),
+                                     [](const DamagedFiles::Variant& v) { return v.label == "pagina azzerata"; });
+    ASSERT_NE(zeroed, variants.cend());
+    ASSERT_TRUE(QFile::copy(zeroed->path, data + "/calvora.sqlite"));
+    const QByteArray damagedDigest = TestSupport::fileDigest(data + "/calvora.sqlite");
+    {
+        Database today(data + "/Backup/calvora-2026-03-09.sqlite");
+        today.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
+                  "VALUES (1, '2026-03-10', 540, 30, 'Anna Verdi')");
+    }
+    Dialogs::answerNext(QMessageBox::AcceptRole); // "Ripristina il backup"
+    Dialogs::answerNext(QMessageBox::AcceptRole); // the notice's "OK"
+    CalvoraApp shell;
+    shell.agendaWindow().show();
+    EXPECT_TRUE(Dialogs::takeShown().isEmpty()); // the window came first
+    QList<DialogRequest> shown;
+    EXPECT_TRUE(TestSupport::eventually([&] {
+        shown += Dialogs::takeShown();
+        return !shown.isEmpty() && shown.last().title == "Attenzione";
+    }));
+    const auto offer = std::find_if(shown.cbegin(), shown.cend(),
+                                    [](const DialogRequest& r) { return r.buttons.size() == 2; });
+    ASSERT_NE(offer, shown.cend());
+    EXPECT_TRUE(offer->message.startsWith(damagedLine("database disk image is malformed")));
+    EXPECT_EQ(offer->buttons[0].text, "Ripristina il backup");
+    EXPECT_TRUE(shell.agendaWindow().isVisible());
+    ASSERT_EQ(shell.store().weekAppointments().size(), 1);
+    EXPECT_EQ(shell.store().weekAppointments()[0].patient, "Anna Verdi");
+    EXPECT_EQ(TestSupport::fileDigest(data + "/calvora-danneggiato-2026-03-09_083000.sqlite"), damagedDigest);
+}
+
 TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)
 {
     const auto readOnly = [](const QString& folder) {

@@ -1,3 +1,4 @@
+#include "DamagedFiles.h"
 #include "Database.h"
 #include "Settings.h"
 #include "TestSupport.h"
@@ -65,6 +66,35 @@ TEST(Database, openingFailuresLeaveEverythingAsItWas)
     EXPECT_EQ(TestSupport::errorOf([&] { Database db(path); }), "file is not a database");
     EXPECT_EQ(TestSupport::fileDigest(path), before);
     EXPECT_FALSE(QFile::exists(path + "-journal"));
+}
+
+// A file of the current version may be opened with its structure check left apart: it opens, damaged
+// or not, untouched, and structureFault gives the verdict. A file of another version is checked at
+// opening all the same, since its upgrade would write to it.
+TEST(Database, structureCheckedApartOnlyForAFileOfTheCurrentVersion)
+{
+    QTemporaryDir dir;
+    const QList<DamagedFiles::Variant> variants = DamagedFiles::make(dir.path());
+    EXPECT_FALSE(Database::structureFault(dir.filePath("sano.sqlite")));
+    const auto zeroed = std::find_if(variants.cbegin(), variants.cend(),
+                                     [](const DamagedFiles::Variant& v) { return v.label == "pagina azzerata"; });
+    ASSERT_NE(zeroed, variants.cend());
+    const QString path = zeroed->path;
+    const QByteArray before = TestSupport::fileDigest(path);
+    EXPECT_EQ(TestSupport::errorOf([&] { Database db(path); }), "database disk image is malformed");
+    { Database apart(path, Database::StructureCheck::Apart); }
+    const std::optional<DatabaseError> fault = Database::structureFault(path);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->kind(), DatabaseError::Kind::Damaged);
+    EXPECT_EQ(TestSupport::fileDigest(path), before);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek(60);
+    file.write(QByteArray(4, '\0')); // user_version 0
+    file.close();
+    EXPECT_EQ(TestSupport::errorOf([&] { Database db(path, Database::StructureCheck::Apart); }),
+              "database disk image is malformed");
 }
 
 TEST(Database, pragmasJournalForeignKeysAndDurability)
