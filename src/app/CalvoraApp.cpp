@@ -108,6 +108,11 @@ void CalvoraApp::watchStructure(const QString& path)
 
 void CalvoraApp::recoverFromDamage(const DatabaseError& fault)
 {
+    // A dialog still open (an alert of the first reading) belongs to the windows about to be replaced.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(100, this, [this, fault] { recoverFromDamage(fault); });
+        return;
+    }
     const bool shown = m_agenda && m_agenda->isVisible();
     // The alert stands alone between the windows closed here and the new ones: it must not end the program.
     const bool quitOnClose = QApplication::quitOnLastWindowClosed();
