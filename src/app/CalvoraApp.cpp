@@ -13,6 +13,7 @@
 #include "Store.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QThread>
 #include <QTimer>
 
@@ -34,8 +35,7 @@ Store& CalvoraApp::store()
 {
     if (!m_store) {
         m_store = std::make_unique<Store>(Bootstrap::archive());
-        if (const std::optional<QString> path = Bootstrap::takeStructureCheckLeft())
-            watchStructure(*path);
+        m_structureCheckLeft = Bootstrap::takeStructureCheckLeft();
         // Another reception computer on the same data folder or server: its changes appear within a second.
         m_store->followArchive();
         // Said over the agenda window once it is open (the first turn of the event loop).
@@ -71,6 +71,8 @@ CalvoraView& CalvoraApp::agendaWindow()
         };
         m_agenda = new CalvoraView(shared, std::move(panels));
         m_agenda->resize(1440, 900);
+        if (m_structureCheckLeft)
+            m_agenda->installEventFilter(this);
     }
     return *m_agenda;
 }
@@ -94,6 +96,18 @@ void CalvoraApp::showSettings()
     m_settings->activateWindow();
 }
 
+bool CalvoraApp::eventFilter(QObject* watched, QEvent* event)
+{
+    // The check reads the whole file: it starts once the window's first paint is done, not beside it.
+    if (watched == m_agenda && event->type() == QEvent::Paint && m_structureCheckLeft) {
+        m_agenda->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this, path = *std::exchange(m_structureCheckLeft, std::nullopt)] {
+            watchStructure(path);
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void CalvoraApp::watchStructure(const QString& path)
 {
     if (m_structureCheck)
@@ -102,7 +116,7 @@ void CalvoraApp::watchStructure(const QString& path)
         if (std::optional<DatabaseError> fault = Database::structureFault(path))
             QMetaObject::invokeMethod(this, [this, f = *fault] { recoverFromDamage(f); }, Qt::QueuedConnection);
     }));
-    // Only on a core the window's first paint leaves idle.
+    // Only on a core the receptionist's work leaves idle.
     m_structureCheck->start(QThread::IdlePriority);
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class CalvoraView;
 class DatabaseError;
@@ -31,12 +32,17 @@ public:
     void showSettings();
     [[nodiscard]] SettingsView* settingsWindow() const { return m_settings; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    // The structure check Bootstrap left for later, on its own thread; a damaged file is then
+    // The structure check Bootstrap left for later, on its own thread after the agenda window's first
+    // paint; a damaged file is then
     // replaced by its newest sound backup (or the program ends) and the windows are built again.
     void watchStructure(const QString& path);
     void recoverFromDamage(const DatabaseError& fault);
 
+    std::optional<QString> m_structureCheckLeft;
     std::unique_ptr<QThread> m_structureCheck;
     std::unique_ptr<Store> m_store;
     QPointer<CalvoraView> m_agenda;
