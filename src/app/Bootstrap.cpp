@@ -80,7 +80,8 @@ QString backupMoment(const Backup::Found& backup)
 }
 
 // A damaged file: the newest sound backup is offered in its place; the file itself is never touched.
-std::unique_ptr<Database> restoreOrFail(const DatabaseError& error, const QString& databasePath)
+// Returns only when the receptionist chose to restore it.
+Backup::Found offerBackup(const DatabaseError& error, const QString& databasePath)
 {
     const QString backupFolder = QFileInfo(databasePath).absolutePath() + QStringLiteral("/Backup");
     const QString damaged = QStringLiteral("L'archivio degli appuntamenti è danneggiato (") + error.message()
@@ -105,9 +106,16 @@ std::unique_ptr<Database> restoreOrFail(const DatabaseError& error, const QStrin
     request.escapeIndex = 1;
     if (Dialogs::exec(nullptr, request) != 0)
         exitProcess(1);
+    return *backup;
+}
+
+// Puts the backup in the place of the damaged file, kept aside, and opens it.
+std::unique_ptr<Database> restoreBackup(const Backup::Found& backup, const QString& databasePath)
+{
+    const QString backupName = QFileInfo(backup.path).fileName();
     QString keptAside;
     try {
-        keptAside = Backup::restore(backup->path, databasePath);
+        keptAside = Backup::restore(backup.path, databasePath);
     } catch (const DatabaseError& failure) {
         Bootstrap::fail(openFailureTitle, QStringLiteral("Impossibile ripristinare il backup ") + backupName
                                               + QStringLiteral(": ") + failure.message()
@@ -122,12 +130,17 @@ std::unique_ptr<Database> restoreOrFail(const DatabaseError& error, const QStrin
     }
     startNotice() = QStringLiteral("L'archivio degli appuntamenti era danneggiato ed è stato ripristinato dal "
                                    "backup di ")
-        + backupMoment(*backup) + QStringLiteral(" (") + backupName
+        + backupMoment(backup) + QStringLiteral(" (") + backupName
         + QStringLiteral("): l'agenda è com'era allora. Controlla gli appuntamenti presi o cambiati dopo e "
                          "inseriscili di nuovo. Il file danneggiato è conservato come ")
         + QFileInfo(keptAside).fileName() + QStringLiteral(" nella cartella ") + QFileInfo(databasePath).absolutePath()
         + u'.';
     return db;
+}
+
+std::unique_ptr<Database> restoreOrFail(const DatabaseError& error, const QString& databasePath)
+{
+    return restoreBackup(offerBackup(error, databasePath), databasePath);
 }
 
 const QString reachAdvice = QStringLiteral("Verifica che il server sia acceso e raggiungibile da questo computer e "
@@ -267,12 +280,14 @@ std::optional<QString> takeStructureCheckLeft()
     return std::exchange(checkLeft(), std::nullopt);
 }
 
-void replaceDamagedArchive(const DatabaseError& fault)
+void replaceDamagedArchive(const DatabaseError& fault, const std::function<void()>& closeUsers)
 {
-    // The damaged file is set aside by the restore: its connection must be closed first.
-    openedArchive().reset();
     const QString databasePath = databasePathIn(AppPaths::dataFolder());
-    openedArchive() = std::make_unique<SqliteArchive>(restoreOrFail(fault, databasePath));
+    const Backup::Found backup = offerBackup(fault, databasePath);
+    // The damaged file is set aside by the restore: its connection must be closed first.
+    closeUsers();
+    openedArchive().reset();
+    openedArchive() = std::make_unique<SqliteArchive>(restoreBackup(backup, databasePath));
 }
 
 bool isWritable(const QString& folder)

@@ -131,10 +131,11 @@ void CalvoraApp::recoverFromDamage(const DatabaseError& fault)
     // The alert stands alone between the windows closed here and the new ones: it must not end the program.
     const bool quitOnClose = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
-    delete m_settings;
-    delete m_agenda;
-    m_store.reset();
-    Bootstrap::replaceDamagedArchive(fault);
+    Bootstrap::replaceDamagedArchive(fault, [this] {
+        delete m_settings;
+        delete m_agenda;
+        m_store.reset();
+    });
     if (shown)
         agendaWindow().show();
     QApplication::setQuitOnLastWindowClosed(quitOnClose);
