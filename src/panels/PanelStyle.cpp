@@ -3,7 +3,6 @@
 #include "Cal.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QLabel>
 #include <QPainter>
@@ -92,8 +91,8 @@ QDateEdit* dateField(const QString& objectName, const QDate& day, const QString&
     field->setLocale(Cal::locale());
     field->setCalendarPopup(true);
     field->setDisplayFormat(format);
-    field->calendarWidget()->setLocale(Cal::locale());
-    field->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
+    // The popup's calendar (which takes longer to make than the rest of a sheet) is left to the field
+    // to make when it first opens; it takes the field's locale, whose weeks start on Monday.
     return field;
 }
 

@@ -3,6 +3,7 @@
 #include "PanelFixture.h"
 
 #include <QAbstractItemView>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDateEdit>
@@ -260,3 +261,20 @@ TEST_F(EditorTest, NotesGrowFromThreeToSixLinesThenScroll)
 }
 
 } // namespace
+
+// The date's calendar is made when the field is first used: it opens from the arrow, in Italian, the
+// week starting on Monday, and picking a day there sets the date.
+TEST_F(EditorTest, theDateCalendarOpensFromTheFieldInItalianFromMonday)
+{
+    openNew();
+    auto* field = find<QDateEdit>("datePicker");
+    EXPECT_EQ(field->findChild<QCalendarWidget*>(), nullptr);
+    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->width() - 6, field->height() / 2));
+    QCalendarWidget* calendar = field->calendarWidget();
+    ASSERT_TRUE(calendar);
+    EXPECT_TRUE(calendar->isVisible());
+    EXPECT_EQ(calendar->firstDayOfWeek(), Qt::Monday);
+    EXPECT_EQ(calendar->locale().language(), QLocale::Italian);
+    emit calendar->activated(QDate(2024, 12, 6));
+    EXPECT_EQ(field->date(), QDate(2024, 12, 6));
+}
