@@ -287,7 +287,7 @@ AppointmentBlock::NarrowText AppointmentBlock::narrowWeekText(const Appointment&
 {
     const QFont name = AgendaStyle::font(11, QFont::DemiBold);
     const QFont detail = AgendaStyle::font(10);
-    if (QFontMetricsF(detail).horizontalAdvance(a.timeRange()) <= width)
+    if (advance(detail, QFontMetricsF(detail), a.timeRange()) <= width)
         return {};
     // The end can be read off the block's height; the start and the patient's whole name matter more.
     NarrowText text;
