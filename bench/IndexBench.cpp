@@ -2,8 +2,12 @@
 // it is in step (the first call of a session, another computer's write just made, or already noticed).
 // Beside each, the same answer from the archive's query, as without the index.
 #include "AgendaEnvironment.h"
+#include "PgConnection.h"
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include <benchmark/benchmark.h>
 
@@ -95,6 +99,48 @@ void searchAfterOtherWrite(benchmark::State& state)
     }
 }
 BENCHMARK(searchAfterOtherWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// On the server another computer's write arrives as a notification naming its row: the next keystroke
+// reads it and puts that row into the index, which stays in use. (Untimed: the write, and a moment for
+// its notification to arrive.)
+template <typename Answer>
+void afterOtherWriteOnServer(benchmark::State& state, Answer answer)
+{
+    AgendaEnvironment* env = AgendaEnvironment::sharedOnServer();
+    if (!env) {
+        state.SkipWithError("CALVORA_BENCH_SERVER names no server holding the large agenda");
+        return;
+    }
+    const std::unique_ptr<PgConnection> other = PgConnection::open(*ConnectionLine::parse(AgendaEnvironment::serverLine()));
+    const QString id = other->query(QStringLiteral("SELECT min(id) FROM appointments")).text(0, 0);
+    int round = 0;
+    int inUse = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        other->query(QStringLiteral("UPDATE appointments SET notes = $1 WHERE id = $2"),
+                     {QStringLiteral("Nota %1").arg(++round), id});
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(answer(env->store));
+        state.PauseTiming();
+        inUse += env->store.prepareSearch(false) ? 1 : 0;
+        state.ResumeTiming();
+    }
+    state.counters["index_in_use"] = double(inUse) / double(std::max(round, 1));
+}
+void searchAfterOtherWriteServer(benchmark::State& state)
+{
+    afterOtherWriteOnServer(state, [](Store& s) { return s.search(QStringLiteral("Zanetti")).size(); });
+}
+BENCHMARK(searchAfterOtherWriteServer)->Name("searchAfterOtherWrite/server")->Unit(benchmark::kMillisecond)->Iterations(10);
+void suggestionsAfterOtherWriteServer(benchmark::State& state)
+{
+    afterOtherWriteOnServer(state, [](Store& s) { return s.treatmentSuggestions().size(); });
+}
+BENCHMARK(suggestionsAfterOtherWriteServer)
+    ->Name("suggestionsAfterOtherWrite/server")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 // The known patients the editor offers as a name is typed, from the index and from the archive's query.
 void knownPatients(benchmark::State& state, const char* text, bool kept)

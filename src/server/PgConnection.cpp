@@ -286,12 +286,12 @@ void PgConnection::execute(const QString& sql)
     PQclear(raw);
 }
 
-bool PgConnection::takeNotifications(QList<int>& senders)
+bool PgConnection::takeNotifications(QList<Notification>& received)
 {
     if (broken() || !PQconsumeInput(m_connection) || broken())
         return false;
     while (PGnotify* notification = PQnotifies(m_connection)) {
-        senders.append(notification->be_pid);
+        received.append({notification->be_pid, QString::fromUtf8(notification->extra)});
         PQfreemem(notification);
     }
     return true;

@@ -59,9 +59,14 @@ public:
     [[nodiscard]] bool broken() const;
     // The server process of this connection, which is also the sender of its own notifications.
     [[nodiscard]] int backendPid() const;
-    // Reads whatever the server has sent without waiting and appends the sender of each notification
-    // received; false when that showed the connection broken.
-    bool takeNotifications(QList<int>& senders);
+    // A notification received: the server process that sent it, and what it says.
+    struct Notification {
+        int sender = 0;
+        QString payload;
+    };
+    // Reads whatever the server has sent without waiting and appends each notification received; false
+    // when that showed the connection broken.
+    bool takeNotifications(QList<Notification>& received);
 
     // Where the connection leads, for the settings window: "database «calvora» su host:porta, utente «u»".
     [[nodiscard]] QString description() const;

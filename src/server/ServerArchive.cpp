@@ -558,18 +558,49 @@ ServerArchive::Probe ServerArchive::probe(const QString& line)
 
 bool ServerArchive::drainNotifications()
 {
-    QList<int> senders;
-    if (!m_connection->takeNotifications(senders)) {
+    QList<PgConnection::Notification> received;
+    if (!m_connection->takeNotifications(received)) {
         dropConnection();
         return false;
     }
-    for (const int sender : senders) {
-        if (sender != m_connection->backendPid()) {
-            m_foreignPending = true;
-            ++m_foreignSeen;
-        }
+    static const QString rowPrefix = QStringLiteral("appointments:");
+    QList<qint64> rows;
+    bool other = false;
+    for (const PgConnection::Notification& n : std::as_const(received)) {
+        if (n.sender == m_connection->backendPid())
+            continue;
+        m_foreignPending = true;
+        bool isRow = false;
+        const qint64 id = n.payload.startsWith(rowPrefix) ? n.payload.mid(rowPrefix.size()).toLongLong(&isRow) : 0;
+        if (isRow)
+            rows.append(id);
+        else
+            other = true;
     }
+    if (other || (!rows.isEmpty() && !takeIntoIndex(rows)))
+        ++m_foreignSeen;
     return true;
+}
+
+// Another program's changed appointments, read by id into the kept index while it is in step with the
+// archive; false when it is not, or the rows could not be read (it is then built again).
+bool ServerArchive::takeIntoIndex(const QList<qint64>& ids)
+{
+    if (!m_index)
+        return false;
+    return m_index->takeChangesElsewhere(IndexKeeper::Mark{m_connections, 0, m_foreignSeen}, [&](SearchIndex& index) {
+        QStringList list;
+        for (const qint64 id : ids)
+            list.append(QString::number(id));
+        const QList<Appointment> found = appointmentsOf(
+            m_connection->query(QStringLiteral("SELECT ") + columns
+                                    + QStringLiteral(" FROM appointments WHERE id = ANY($1::bigint[])"),
+                                {u'{' + list.join(u',') + u'}'}));
+        for (const qint64 id : ids)
+            index.remove(id);
+        for (const Appointment& a : found)
+            index.put(a);
+    });
 }
 
 // Another computer's change counts once its notification has been read; a new connection may have

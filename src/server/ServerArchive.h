@@ -78,6 +78,7 @@ private:
     [[nodiscard]] static WriteCheck checkOn(PgConnection& c, const Appointment& a);
     // Reads the notifications that have arrived, without waiting; false when the connection broke.
     bool drainNotifications();
+    bool takeIntoIndex(const QList<qint64>& ids);
     [[nodiscard]] std::optional<IndexKeeper::Mark> indexMark();
     [[nodiscard]] SearchIndex* index();
     // Runs one of this program's writes, telling the kept index what it changed.

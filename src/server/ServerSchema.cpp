@@ -68,12 +68,32 @@ INSERT INTO calvora_schema (version) VALUES (1);
         .arg(now, patient, phone, treatment);
 }
 
+// Version 2: a change of an appointment is told with its id ("appointments:<id>"), so that the other
+// programs' search indexes take that row alone instead of reading the whole agenda again.
+QString version2()
+{
+    return QStringLiteral(R"SQL(
+CREATE FUNCTION calvora_notify_appointment() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    PERFORM pg_notify('calvora', 'appointments:' || CASE WHEN TG_OP = 'DELETE' THEN OLD.id ELSE NEW.id END);
+    RETURN NULL;
+END $$;
+DROP TRIGGER appointments_changed ON appointments;
+CREATE TRIGGER appointments_changed AFTER INSERT OR UPDATE OR DELETE ON appointments
+    FOR EACH ROW EXECUTE FUNCTION calvora_notify_appointment();
+CREATE TRIGGER appointments_emptied AFTER TRUNCATE ON appointments
+    FOR EACH STATEMENT EXECUTE FUNCTION calvora_notify();
+)SQL");
+}
+
 // The steps from each version to the next; step i brings version i to version i + 1.
 QString step(int fromVersion)
 {
     switch (fromVersion) {
     case 0:
         return version1();
+    case 1:
+        return version2();
     default:
         return {};
     }

@@ -1,5 +1,7 @@
 #include "IndexKeeper.h"
 
+#include "DatabaseError.h"
+
 #include <chrono>
 
 #if defined(__GLIBC__)
@@ -128,4 +130,17 @@ void IndexKeeper::writeFailed()
     if (m_building.valid())
         m_wroteDuringBuild = true;
     m_index.reset();
+}
+
+bool IndexKeeper::takeChangesElsewhere(const Mark& now, const std::function<void(SearchIndex&)>& change)
+{
+    // A build under way may have read the agenda before or after these changes.
+    if (!m_index || m_building.valid() || !(m_indexMark == now))
+        return false;
+    try {
+        change(*m_index);
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    return m_index->usable();
 }

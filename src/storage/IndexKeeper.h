@@ -53,6 +53,12 @@ public:
     static void write(IndexKeeper* keeper, const std::function<void()>& body,
                       const std::function<void(SearchIndex&)>& change = {});
 
+    // Another program's changes, when the archive can tell which rows they touched: `change` puts them
+    // into the index, provided it is in use, in step at `now` and no build is under way. Answers
+    // whether it did; otherwise (or when `change` throws DatabaseError) the archive must move its mark,
+    // and the index is built again.
+    bool takeChangesElsewhere(const Mark& now, const std::function<void(SearchIndex&)>& change);
+
 private:
     [[nodiscard]] std::optional<Mark> beforeWrite();
     void afterWrite(const std::optional<Mark>& before, const std::function<void(SearchIndex&)>& change);

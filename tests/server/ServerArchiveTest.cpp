@@ -86,12 +86,34 @@ TEST_F(ServerTest, schemaIsCreatedOnceWhenTwoComputersStartTogether)
     EXPECT_EQ(errors[0], QString());
     EXPECT_EQ(errors[1], QString());
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
-    EXPECT_EQ(c->query("SELECT string_agg(version::text, ',') FROM calvora_schema").text(0, 0), "1");
+    EXPECT_EQ(c->query("SELECT string_agg(version::text, ',') FROM calvora_schema").text(0, 0), "2");
     EXPECT_EQ(c->query("SELECT string_agg(name || ' ' || color || ' ' || position, ', ' ORDER BY id) FROM dentists")
                   .text(0, 0),
               "Dentista 1 #2E86DE 0, Dentista 2 #27AE60 1, Dentista 3 #E67E22 2");
     EXPECT_EQ(c->query("SELECT value FROM settings WHERE key = 'studio_name'").text(0, 0), "");
     EXPECT_EQ(ServerSchema::inspect(*c).content, ServerSchema::Content::Calvora);
+}
+
+// An archive of the first server format, as an older Calvora left it, is brought to the second when a
+// program starts on it: its appointments stay, and a change of one is then told with its id.
+TEST_F(ServerTest, aFirstFormatArchiveIsUpgradedKeepingItsAppointments)
+{
+    const QString line = server->createDatabase();
+    (void)ServerArchive(*ConnectionLine::parse(line), dir.path());
+    const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
+    c->execute("DROP TRIGGER appointments_changed ON appointments; DROP TRIGGER appointments_emptied ON appointments; "
+               "DROP FUNCTION calvora_notify_appointment(); CREATE TRIGGER appointments_changed AFTER INSERT OR "
+               "UPDATE OR DELETE OR TRUNCATE ON appointments FOR EACH STATEMENT EXECUTE FUNCTION calvora_notify(); "
+               "UPDATE calvora_schema SET version = 1; INSERT INTO appointments (dentist_id, day, start_min, "
+               "duration_min, patient) VALUES (1, '2024-12-03', 600, 30, 'Anna Verdi')");
+    (void)ServerArchive(*ConnectionLine::parse(line), dir.path());
+    EXPECT_EQ(c->query("SELECT version FROM calvora_schema").integer(0, 0), 2);
+    EXPECT_EQ(c->query("SELECT string_agg(patient, ',') FROM appointments").text(0, 0), "Anna Verdi");
+    c->execute("LISTEN calvora; UPDATE appointments SET patient = 'Anna Rossi'");
+    QList<PgConnection::Notification> received;
+    ASSERT_TRUE(c->takeNotifications(received));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received[0].payload, "appointments:" + c->query("SELECT id FROM appointments").text(0, 0));
 }
 
 TEST_F(ServerTest, aDatabaseThatIsNotCalvorasIsRefusedUntouched)
