@@ -64,7 +64,8 @@ bool isSingleLine(const QString& text)
     return true;
 }
 
-// The width of a piece that another follows on its line, by font and text.
+// The width of a text in a font, remembered: the pieces that lead a line and the time ranges that
+// decide a narrow layout come back week after week.
 double advance(const QFont& font, const QFontMetricsF& metrics, const QString& text)
 {
     static QHash<QString, double> known;

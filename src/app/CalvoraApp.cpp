@@ -36,6 +36,9 @@ Store& CalvoraApp::store()
     if (!m_store) {
         m_store = std::make_unique<Store>(Bootstrap::archive());
         m_structureCheckLeft = Bootstrap::takeStructureCheckLeft();
+        // A window that does not paint (started minimised) must not leave the file unchecked for long.
+        if (m_structureCheckLeft)
+            QTimer::singleShot(2000, this, [this] { checkStructureLeft(); });
         // Another reception computer on the same data folder or server: its changes appear within a second.
         m_store->followArchive();
         // Said over the agenda window once it is open (the first turn of the event loop).
@@ -99,17 +102,18 @@ void CalvoraApp::showSettings()
 bool CalvoraApp::eventFilter(QObject* watched, QEvent* event)
 {
     // The check reads the whole file: it starts once the window's first paint is done, not beside it.
-    if (watched == m_agenda && event->type() == QEvent::Paint && m_structureCheckLeft) {
-        m_agenda->removeEventFilter(this);
-        QTimer::singleShot(0, this, [this, path = *std::exchange(m_structureCheckLeft, std::nullopt)] {
-            watchStructure(path);
-        });
-    }
+    if (watched == m_agenda && event->type() == QEvent::Paint && m_structureCheckLeft)
+        QTimer::singleShot(0, this, [this] { checkStructureLeft(); });
     return QObject::eventFilter(watched, event);
 }
 
-void CalvoraApp::watchStructure(const QString& path)
+void CalvoraApp::checkStructureLeft()
 {
+    if (!m_structureCheckLeft)
+        return;
+    if (m_agenda)
+        m_agenda->removeEventFilter(this);
+    const QString path = *std::exchange(m_structureCheckLeft, std::nullopt);
     if (m_structureCheck)
         m_structureCheck->wait();
     m_structureCheck.reset(QThread::create([this, path] {

@@ -36,10 +36,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The structure check Bootstrap left for later, on its own thread after the agenda window's first
-    // paint; a damaged file is then
-    // replaced by its newest sound backup (or the program ends) and the windows are built again.
-    void watchStructure(const QString& path);
+    // The structure check Bootstrap left for later, on its own thread once the agenda window has first
+    // painted (or two seconds after the start); a damaged file is then replaced by its newest sound
+    // backup (or the program ends) and the windows are built again.
+    void checkStructureLeft();
     void recoverFromDamage(const DatabaseError& fault);
 
     std::optional<QString> m_structureCheckLeft;

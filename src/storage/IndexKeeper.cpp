@@ -91,14 +91,18 @@ void IndexKeeper::write(IndexKeeper* keeper, const std::function<void()>& body,
         body();
         return;
     }
+    // Another program's rows read in meanwhile could be older than this write's change, or newer.
+    keeper->m_writing = true;
     const std::optional<Mark> before = keeper->beforeWrite();
     try {
         body();
     } catch (...) {
+        keeper->m_writing = false;
         keeper->writeFailed();
         throw;
     }
     keeper->afterWrite(before, change ? change : [](SearchIndex&) {});
+    keeper->m_writing = false;
 }
 
 std::optional<IndexKeeper::Mark> IndexKeeper::beforeWrite()
@@ -135,7 +139,7 @@ void IndexKeeper::writeFailed()
 bool IndexKeeper::takeChangesElsewhere(const Mark& now, const std::function<void(SearchIndex&)>& change)
 {
     // A build under way may have read the agenda before or after these changes.
-    if (!m_index || m_building.valid() || !(m_indexMark == now))
+    if (!m_index || m_building.valid() || m_writing || !(m_indexMark == now))
         return false;
     try {
         change(*m_index);

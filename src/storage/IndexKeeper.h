@@ -54,9 +54,9 @@ public:
                       const std::function<void(SearchIndex&)>& change = {});
 
     // Another program's changes, when the archive can tell which rows they touched: `change` puts them
-    // into the index, provided it is in use, in step at `now` and no build is under way. Answers
-    // whether it did; otherwise (or when `change` throws DatabaseError) the archive must move its mark,
-    // and the index is built again.
+    // into the index, provided it is in use, in step at `now`, and neither a build nor one of the
+    // archive's own writes is under way. Answers whether it did; otherwise (or when `change` throws
+    // DatabaseError) the archive must move its mark, and the index is built again.
     bool takeChangesElsewhere(const Mark& now, const std::function<void(SearchIndex&)>& change);
 
 private:
@@ -77,6 +77,8 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancel;
     Mark m_buildMark;
     bool m_wroteDuringBuild = false;
+    // Between the marks before and after one of the archive's own writes.
+    bool m_writing = false;
     // A finished build that could not be used (odd values), and the mark it was made at: not tried
     // again until the mark moves.
     std::optional<Mark> m_refusedAt;
