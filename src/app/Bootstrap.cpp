@@ -208,7 +208,7 @@ std::unique_ptr<AgendaArchive>& openedArchive()
     return opened;
 }
 
-// The file whose structure check was left to run beside the window's first paint.
+// The file whose structure check was left for after the window's first paint.
 std::optional<QString>& checkLeft()
 {
     static std::optional<QString> path;
@@ -263,16 +263,14 @@ std::unique_ptr<AgendaArchive> openArchive()
     if (server)
         return openServer(*server, folder);
     // Reading every page of a large file takes longer than building the window: once the day's backup
-    // (which reads them all anyway) is there, the check runs on another thread while the window is
-    // built and painted, and its verdict comes just after (see CalvoraApp).
-    const QString databasePath = databasePathIn(folder);
-    const bool apart = Database::fileVersion(databasePath) == Database::schemaVersion
-        && Backup::dailyTaken(folder + QStringLiteral("/Backup"));
-    auto archive = std::make_unique<SqliteArchive>(
-        openDatabaseIn(folder, apart ? Database::StructureCheck::Apart : Database::StructureCheck::AtOpen));
-    if (apart)
-        checkLeft() = databasePath;
-    return archive;
+    // (which reads them all anyway) is there, the structure check waits for the window's first paint
+    // and runs on another thread (see CalvoraApp).
+    std::unique_ptr<Database> db = openDatabaseIn(folder, Backup::dailyTaken(folder + QStringLiteral("/Backup"))
+                                                              ? Database::StructureCheck::Apart
+                                                              : Database::StructureCheck::AtOpen);
+    if (db->structureCheckLeft())
+        checkLeft() = db->path();
+    return std::make_unique<SqliteArchive>(std::move(db));
 }
 
 std::optional<QString> takeStructureCheckLeft()
@@ -280,9 +278,9 @@ std::optional<QString> takeStructureCheckLeft()
     return std::exchange(checkLeft(), std::nullopt);
 }
 
-void replaceDamagedArchive(const DatabaseError& fault, const std::function<void()>& closeUsers)
+void replaceDamagedArchive(const QString& databasePath, const DatabaseError& fault,
+                           const std::function<void()>& closeUsers)
 {
-    const QString databasePath = databasePathIn(AppPaths::dataFolder());
     const Backup::Found backup = offerBackup(fault, databasePath);
     // The damaged file is set aside by the restore: its connection must be closed first.
     closeUsers();

@@ -32,10 +32,11 @@ namespace Bootstrap {
 // current version whose daily backup was already taken); given once, absent otherwise.
 [[nodiscard]] std::optional<QString> takeStructureCheckLeft();
 
-// After that check found the file damaged: offers the newest sound backup as at start-up; once it is
-// accepted, calls closeUsers (after which nothing may use the old archive), closes the archive, puts
-// the backup in the file's place and opens it as the archive. Never returns on "Esci".
-void replaceDamagedArchive(const DatabaseError& fault, const std::function<void()>& closeUsers);
+// After that check found the file at databasePath damaged: offers the newest sound backup as at
+// start-up; once it is accepted, calls closeUsers (after which nothing may use the old archive), closes
+// the archive, puts the backup in the file's place and opens it as the archive. Never returns on "Esci".
+void replaceDamagedArchive(const QString& databasePath, const DatabaseError& fault,
+                           const std::function<void()>& closeUsers);
 
 // What the receptionist must be told once the agenda window is open (from which day a restored backup
 // comes); given once, absent otherwise.

@@ -118,24 +118,25 @@ void CalvoraApp::checkStructureLeft()
         m_structureCheck->wait();
     m_structureCheck.reset(QThread::create([this, path] {
         if (std::optional<DatabaseError> fault = Database::structureFault(path))
-            QMetaObject::invokeMethod(this, [this, f = *fault] { recoverFromDamage(f); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, path, f = *fault] { recoverFromDamage(path, f); },
+                                      Qt::QueuedConnection);
     }));
     // Only on a core the receptionist's work leaves idle.
     m_structureCheck->start(QThread::IdlePriority);
 }
 
-void CalvoraApp::recoverFromDamage(const DatabaseError& fault)
+void CalvoraApp::recoverFromDamage(const QString& path, const DatabaseError& fault)
 {
     // A dialog still open (an alert of the first reading) belongs to the windows about to be replaced.
     if (QApplication::activeModalWidget()) {
-        QTimer::singleShot(100, this, [this, fault] { recoverFromDamage(fault); });
+        QTimer::singleShot(100, this, [this, path, fault] { recoverFromDamage(path, fault); });
         return;
     }
     const bool shown = m_agenda && m_agenda->isVisible();
     // The alert stands alone between the windows closed here and the new ones: it must not end the program.
     const bool quitOnClose = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
-    Bootstrap::replaceDamagedArchive(fault, [this] {
+    Bootstrap::replaceDamagedArchive(path, fault, [this] {
         delete m_settings;
         delete m_agenda;
         m_store.reset();

@@ -40,7 +40,7 @@ private:
     // painted (or two seconds after the start); a damaged file is then replaced by its newest sound
     // backup (or the program ends) and the windows are built again.
     void checkStructureLeft();
-    void recoverFromDamage(const DatabaseError& fault);
+    void recoverFromDamage(const QString& path, const DatabaseError& fault);
 
     std::optional<QString> m_structureCheckLeft;
     std::unique_ptr<QThread> m_structureCheck;

@@ -27,6 +27,17 @@ QList<Appointment> appointmentsOf(const PgResult& r)
     return list;
 }
 
+// The appointments with these ids that still exist, in no particular order.
+QList<Appointment> withIds(PgConnection& c, const QList<qint64>& ids)
+{
+    QStringList numbers;
+    for (const qint64 id : ids)
+        numbers << QString::number(id);
+    return appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
+                                      + QStringLiteral(" FROM appointments WHERE id = ANY($1::bigint[])"),
+                                  {u'{' + numbers.join(u',') + u'}'}));
+}
+
 QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 dentistId, qint64 exceptId)
 {
     return appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
@@ -237,14 +248,7 @@ QList<Appointment> ServerArchive::search(const QString& pattern, int limit)
             const QList<qint64> ids = kept->search(*folded, limit);
             if (ids.isEmpty())
                 return {};
-            QStringList numbers;
-            for (const qint64 id : ids)
-                numbers << QString::number(id);
-            const QList<Appointment> rows = reading([&](PgConnection& c) {
-                return appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
-                                                  + QStringLiteral(" FROM appointments WHERE id = ANY($1::bigint[])"),
-                                              {u'{' + numbers.join(u',') + u'}'}));
-            });
+            const QList<Appointment> rows = reading([&](PgConnection& c) { return withIds(c, ids); });
             QHash<qint64, Appointment> byId;
             for (const Appointment& a : rows)
                 byId.insert(a.id, a);
@@ -589,13 +593,7 @@ bool ServerArchive::takeIntoIndex(const QList<qint64>& ids)
     if (!m_index)
         return false;
     return m_index->takeChangesElsewhere(IndexKeeper::Mark{m_connections, 0, m_foreignSeen}, [&](SearchIndex& index) {
-        QStringList list;
-        for (const qint64 id : ids)
-            list.append(QString::number(id));
-        const QList<Appointment> found = appointmentsOf(
-            m_connection->query(QStringLiteral("SELECT ") + columns
-                                    + QStringLiteral(" FROM appointments WHERE id = ANY($1::bigint[])"),
-                                {u'{' + list.join(u',') + u'}'}));
+        const QList<Appointment> found = withIds(*m_connection, ids);
         for (const qint64 id : ids)
             index.remove(id);
         for (const Appointment& a : found)

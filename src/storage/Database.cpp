@@ -56,12 +56,13 @@ QString SQLRow::text(int column) const
 Database::Database(const QString& path, StructureCheck check)
     : m_handle(openConfigured(path, check))
     , m_path(path)
+    , m_structureCheckLeft(check == StructureCheck::Apart)
 {
     // A throw from here on destroys m_handle, which closes the half-built connection.
     migrate();
 }
 
-std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QString& path, StructureCheck check)
+std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QString& path, StructureCheck& check)
 {
     // A file of a newer version is refused before SQLite opens it: even reading may leave a journal or
     // shared-memory file beside it, and setting the journal mode below would rewrite its header.
@@ -89,7 +90,9 @@ std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QStrin
     execute(raw, QStringLiteral("PRAGMA fullfsync = ON"));
 #endif
     // Only a file of the current version may be checked apart: any other is about to be upgraded.
-    if (check == StructureCheck::AtOpen || version != schemaVersion)
+    if (version != schemaVersion)
+        check = StructureCheck::AtOpen;
+    if (check == StructureCheck::AtOpen)
         checkStructure(raw);
     // Searches and suggestions read the whole agenda: a page cache that holds years of it (filled
     // only as pages are read) serves them from memory and keeps their sorts off disk. Set after the
@@ -142,7 +145,8 @@ void Database::reopenIfWritableAgain()
     if (sqlite3_db_readonly(m_handle.get(), "main") != 1 || !sqlite3_get_autocommit(m_handle.get()))
         return;
     try {
-        std::unique_ptr<sqlite3, Closer> fresh = openConfigured(m_path, StructureCheck::AtOpen);
+        StructureCheck check = StructureCheck::AtOpen;
+        std::unique_ptr<sqlite3, Closer> fresh = openConfigured(m_path, check);
         if (sqlite3_db_readonly(fresh.get(), "main") == 0) {
             m_handle = std::move(fresh);
             ++m_connectionNumber;
@@ -268,16 +272,24 @@ void Database::vacuumInto(const QString& target)
     restoreCache();
 }
 
-std::optional<DatabaseError> Database::structureFault(const QString& path)
+std::unique_ptr<sqlite3, Database::Closer> Database::openReadOnly(const QString& path)
 {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
     std::unique_ptr<sqlite3, Closer> db(raw);
     if (rc != SQLITE_OK)
+        return nullptr;
+    return db;
+}
+
+std::optional<DatabaseError> Database::structureFault(const QString& path)
+{
+    const std::unique_ptr<sqlite3, Closer> db = openReadOnly(path);
+    if (!db)
         return std::nullopt;
-    sqlite3_busy_timeout(raw, 5000);
+    sqlite3_busy_timeout(db.get(), 5000);
     try {
-        checkStructure(raw);
+        checkStructure(db.get());
     } catch (const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::Damaged)
             return error;
@@ -287,14 +299,11 @@ std::optional<DatabaseError> Database::structureFault(const QString& path)
 
 bool Database::isIntact(const QString& path)
 {
-    sqlite3* raw = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(raw);
+    const std::unique_ptr<sqlite3, Closer> db = openReadOnly(path);
+    if (!db)
         return false;
-    }
-    std::unique_ptr<sqlite3, Closer> db(raw);
     sqlite3_stmt* stmtRaw = nullptr;
-    if (sqlite3_prepare_v2(raw, "PRAGMA integrity_check", -1, &stmtRaw, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &stmtRaw, nullptr) != SQLITE_OK)
         return false;
     Statement stmt(stmtRaw);
     if (sqlite3_step(stmtRaw) != SQLITE_ROW)

@@ -39,8 +39,8 @@ public:
     // ("database disk image is malformed", "file is not a database") is refused with Kind::Damaged, one
     // of a newer schema version with Kind::Newer; both are left unchanged, and no journal is made.
     // With StructureCheck::Apart the structure check of a file of the current version is left to the
-    // caller (structureFault, on another thread); nothing in the constructor then writes to that file.
-    // A file of another version (or a new one) is checked here all the same.
+    // caller (structureFault, on another thread; structureCheckLeft says so); nothing in the constructor
+    // then writes to that file. A file of another version (or a new one) is checked here all the same.
     enum class StructureCheck { AtOpen, Apart };
     explicit Database(const QString& path, StructureCheck check = StructureCheck::AtOpen);
     ~Database();
@@ -48,6 +48,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     [[nodiscard]] const QString& path() const { return m_path; }
+    [[nodiscard]] bool structureCheckLeft() const { return m_structureCheckLeft; }
     // Counts the SQLite connections this object has used: it moves when a read-only connection is
     // traded for a writable one, and with it every per-connection counter (total_changes, data_version).
     [[nodiscard]] quint64 connectionNumber() const { return m_connectionNumber; }
@@ -94,7 +95,9 @@ private:
         void operator()(sqlite3* db) const;
     };
 
-    static std::unique_ptr<sqlite3, Closer> openConfigured(const QString& path, StructureCheck check);
+    // Leaves `check` Apart only when it did leave the structure check.
+    static std::unique_ptr<sqlite3, Closer> openConfigured(const QString& path, StructureCheck& check);
+    static std::unique_ptr<sqlite3, Closer> openReadOnly(const QString& path);
     static void checkStructure(sqlite3* handle);
     static void refuseNewer(sqlite3* handle);
     static void execute(sqlite3* handle, const QString& sql);
@@ -105,4 +108,5 @@ private:
     std::unique_ptr<sqlite3, Closer> m_handle;
     QString m_path;
     quint64 m_connectionNumber = 1;
+    bool m_structureCheckLeft;
 };

@@ -92,17 +92,19 @@ void IndexKeeper::write(IndexKeeper* keeper, const std::function<void()>& body,
         return;
     }
     // Another program's rows read in meanwhile could be older than this write's change, or newer.
+    struct Writing {
+        IndexKeeper* keeper;
+        ~Writing() { keeper->m_writing = false; }
+    } writing{keeper};
     keeper->m_writing = true;
     const std::optional<Mark> before = keeper->beforeWrite();
     try {
         body();
     } catch (...) {
-        keeper->m_writing = false;
         keeper->writeFailed();
         throw;
     }
     keeper->afterWrite(before, change ? change : [](SearchIndex&) {});
-    keeper->m_writing = false;
 }
 
 std::optional<IndexKeeper::Mark> IndexKeeper::beforeWrite()
