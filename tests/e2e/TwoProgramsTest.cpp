@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +122,9 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
 {
     OtherComputer other(database, dir.filePath("altro.txt"));
     DentistColumn* tuesday = column(1, 1);
+    QScrollBar* scroll = window->grid()->scrollArea()->verticalScrollBar();
+    scroll->setValue(scroll->maximum() / 2);
+    const int scrolled = scroll->value();
     PaintCounter painted;
     tuesday->installEventFilter(&painted);
     QTest::qWait(100); // the opening's own paints
@@ -131,6 +136,7 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
     EXPECT_EQ(store().weekAppointments()[0].patient, "Altro computer");
     ASSERT_EQ(tuesday->blocks().size(), 1u);
     EXPECT_EQ(tuesday->blocks()[0].appointment().timeRange(), QStringLiteral("10:00–11:00"));
+    EXPECT_EQ(scroll->value(), scrolled); // the receptionist's place in the day stays
 
     ASSERT_TRUE(other.run({"move", "Altro computer", "2024-12-05", "3", "840"}));
     DentistColumn* thursday = column(3, 2);
