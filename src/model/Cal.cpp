@@ -136,6 +136,12 @@ QString format(const QDate& day, const QString& skeleton)
     return format(QDateTime(day, QTime(0, 0)), skeleton);
 }
 
+void prepareFormats()
+{
+    // The agenda's day headings, formatted first at start-up.
+    (void)format(QDate(2000, 1, 3), QStringLiteral("EEEEdMMM"));
+}
+
 QString capitalizedFirst(const QString& text)
 {
     if (text.isEmpty())

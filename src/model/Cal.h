@@ -34,6 +34,9 @@ namespace Cal {
 // The moment is taken as a local wall-clock time.
 [[nodiscard]] QString format(const QDateTime& moment, const QString& skeleton);
 [[nodiscard]] QString format(const QDate& day, const QString& skeleton);
+// Reads the Italian calendar data that formatting needs (a few milliseconds, once per process), so that
+// a helper thread can take that cost off the first formatted date. Safe from any thread.
+void prepareFormats();
 
 // The first character in upper case, the rest unchanged ("venerdì" → "Venerdì").
 [[nodiscard]] QString capitalizedFirst(const QString& text);
