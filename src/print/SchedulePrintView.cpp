@@ -75,9 +75,9 @@ void drawDayHeaders(const PageContext& c)
     for (int d = 0; d < c.days.size(); ++d) {
         const QRectF band = g.dayBand(d);
         c.painter.fillRect(band, white(0.86));
-        const QString label = Cal::capitalizedFirst(Cal::format(c.days[d], QStringLiteral("EEEEdMMMM")));
+        const QString dayLabel = Cal::capitalizedFirst(Cal::format(c.days[d], QStringLiteral("EEEEdMMMM")));
         c.text.drawLine(c.painter, centredLine(band.left(), band.width(), band.center().y(), dayLine, 2),
-                        Qt::AlignHCenter, 9, {{label, TextFace::Bold, c.view.ink()}});
+                        Qt::AlignHCenter, 9, {{dayLabel, TextFace::Bold, c.view.ink()}});
 
         const auto closed = c.view.closedDays().constFind(c.days[d]);
         if (closed != c.view.closedDays().constEnd()) {

@@ -48,7 +48,7 @@ TEST(Appointment, derivedDateTimeRangeAndEquality)
     b.patient = QStringLiteral("Nicolo\u0300"); // the same name with a combining accent
     EXPECT_EQ(a, b);
     EXPECT_EQ(qHash(a), qHash(b));
-    const Dentist d{1, "Dentista 1", "#2E86DE", 0};
+    const Dentist d{1, "Dentista 1", "#2E86DE", 0, QDate()};
     Dentist e = d;
     e.position = 1;
     EXPECT_FALSE(d == e);
