@@ -353,37 +353,22 @@ bool ServerArchive::restoreAppointment(const Appointment& a, const std::function
     return wrote;
 }
 
-// Newest first, as the file answers: a name's first row says when it was last seen, its first phone
-// is its most recent one.
-QList<AgendaArchive::KnownPatient> ServerArchive::knownPatients(const QString& pattern, int limit)
+// Newest first, as the file answers.
+QList<KnownPatient> ServerArchive::knownPatients(const QString& pattern, int limit)
 {
-    if (SearchIndex* kept = index()) {
-        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern)) {
-            QList<KnownPatient> found;
-            for (const SearchIndex::Patient& p : kept->knownPatients(*folded, limit))
-                found.append({p.name, p.phone});
-            return found;
-        }
-    }
+    if (SearchIndex* kept = index())
+        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
+            return kept->knownPatients(*folded, limit);
     const QString sql = QStringLiteral("SELECT patient, phone FROM appointments WHERE ")
         + ServerSchema::folded(QStringLiteral("patient")) + QStringLiteral(" LIKE ")
         + ServerSchema::folded(QStringLiteral("$1::text"))
         + QStringLiteral(" ESCAPE '\\' ORDER BY day DESC, start_min DESC, id DESC");
     return reading([&](PgConnection& c) {
         const PgResult r = c.query(sql, {pattern});
-        QList<KnownPatient> found;
-        QHash<QString, qsizetype> index;
-        for (int i = 0; i < r.rows(); ++i) {
-            const QString name = r.text(i, 0);
-            const auto at = index.constFind(name);
-            if (at == index.constEnd()) {
-                index.insert(name, found.size());
-                found.append({name, r.text(i, 1)});
-            } else if (found[*at].phone.isEmpty()) {
-                found[*at].phone = r.text(i, 1);
-            }
-        }
-        return found.mid(0, limit);
+        KnownPatientsNewestFirst found;
+        for (int i = 0; i < r.rows(); ++i)
+            found.add(r.text(i, 0), r.text(i, 1));
+        return found.first(limit);
     });
 }
 

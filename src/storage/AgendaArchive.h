@@ -3,6 +3,7 @@
 #include "Appointment.h"
 #include "DatabaseError.h"
 #include "Dentist.h"
+#include "KnownPatient.h"
 
 #include <QHash>
 #include <QList>
@@ -46,11 +47,6 @@ public:
     [[nodiscard]] virtual QList<Appointment> search(const QString& pattern, int limit) = 0;
     // The patients whose name matches the LIKE pattern (as search), each with the phone of their most
     // recent appointment that has one, the most recently seen first; at most `limit`.
-    struct KnownPatient {
-        QString name;
-        QString phone;
-        bool operator==(const KnownPatient&) const = default;
-    };
     [[nodiscard]] virtual QList<KnownPatient> knownPatients(const QString& pattern, int limit) = 0;
     // Up to `limit` non-empty treatments, the most used first (grouped exactly as written).
     [[nodiscard]] virtual QStringList mostUsedTreatments(int limit) = 0;

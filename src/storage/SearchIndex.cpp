@@ -157,7 +157,7 @@ QList<qint64> SearchIndex::search(const QByteArray& folded, int limit) const
     return found;
 }
 
-QList<SearchIndex::Patient> SearchIndex::knownPatients(const QByteArray& folded, int limit) const
+QList<KnownPatient> SearchIndex::knownPatients(const QByteArray& folded, int limit) const
 {
     std::vector<char> hits(m_patients.count(), 0);
     m_patients.markHolding(folded, hits);
@@ -185,7 +185,7 @@ QList<SearchIndex::Patient> SearchIndex::knownPatients(const QByteArray& folded,
         if (names.size() >= limit && missingPhones == 0)
             break;
     }
-    QList<Patient> found;
+    QList<KnownPatient> found;
     for (qsizetype i = 0; i < names.size(); ++i)
         found.append({QString::fromUtf8(m_patients.text(names[i])),
                       phones[i] == noPhone ? QString() : QString::fromUtf8(m_phones.text(phones[i]))});

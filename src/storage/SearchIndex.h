@@ -2,6 +2,7 @@
 
 #include "Appointment.h"
 #include "IndexedTexts.h"
+#include "KnownPatient.h"
 
 #include <QList>
 #include <QString>
@@ -33,10 +34,6 @@ public:
         QByteArrayView phone;
         QByteArrayView treatment;
     };
-    struct Patient {
-        QString name;
-        QString phone;
-    };
 
     explicit SearchIndex(Order order);
 
@@ -63,7 +60,7 @@ public:
     [[nodiscard]] QList<qint64> search(const QByteArray& folded, int limit) const;
     // The patients whose name holds the folded text, each with the phone of their most recent
     // appointment that has one, the most recently seen first; at most `limit`.
-    [[nodiscard]] QList<Patient> knownPatients(const QByteArray& folded, int limit) const;
+    [[nodiscard]] QList<KnownPatient> knownPatients(const QByteArray& folded, int limit) const;
     // Up to `limit` non-empty treatments, the most used first.
     [[nodiscard]] QStringList mostUsedTreatments(int limit) const;
 

@@ -233,33 +233,17 @@ AgendaArchive::WriteCheck SqliteArchive::check(const Appointment& a)
     return result;
 }
 
-QList<AgendaArchive::KnownPatient> SqliteArchive::knownPatients(const QString& pattern, int limit)
+QList<KnownPatient> SqliteArchive::knownPatients(const QString& pattern, int limit)
 {
-    if (SearchIndex* kept = index()) {
-        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern)) {
-            QList<KnownPatient> found;
-            for (const SearchIndex::Patient& p : kept->knownPatients(*folded, limit))
-                found.append({p.name, p.phone});
-            return found;
-        }
-    }
-    // Newest first: the first row of a name says when it was last seen, its first phone is its most
-    // recent one.
-    QList<KnownPatient> found;
-    QHash<QString, qsizetype> index;
+    if (SearchIndex* kept = index())
+        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
+            return kept->knownPatients(*folded, limit);
+    KnownPatientsNewestFirst found;
     (void)m_db.query(SqliteIndexSource::knownPatientsStatement(), {pattern}, [&](const SQLRow& row) {
-                   const QString name = row.text(0);
-                   const QString phone = row.text(1);
-                   const auto at = index.constFind(name);
-                   if (at == index.constEnd()) {
-                       index.insert(name, found.size());
-                       found.append({name, phone});
-                   } else if (found[*at].phone.isEmpty()) {
-                       found[*at].phone = phone;
-                   }
-                   return 0;
-               });
-    return found.mid(0, limit);
+        found.add(row.text(0), row.text(1));
+        return 0;
+    });
+    return found.first(limit);
 }
 
 void SqliteArchive::deleteAppointment(qint64 id)

@@ -3,6 +3,7 @@
 #include "Appointment.h"
 #include "ClosedDays.h"
 #include "Dentist.h"
+#include "KnownPatient.h"
 #include "ViewMode.h"
 
 #include <QDate>
@@ -51,13 +52,6 @@ struct FreeSlot {
     int startMinutes = 0;
     qint64 dentistId = 0;
     bool operator==(const FreeSlot&) const = default;
-};
-
-// A patient already in the agenda, with the telephone of their latest appointment that has one.
-struct KnownPatient {
-    QString name;
-    QString phone;
-    bool operator==(const KnownPatient&) const = default;
 };
 
 // The one application state of the program, observed by every view, and the only way to the archive

@@ -118,11 +118,9 @@ QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
     const QString needle = text.trimmed();
     if (needle.size() < 2)
         return {};
-    QList<KnownPatient> patients;
     try {
-        for (const AgendaArchive::KnownPatient& p : m_archive.knownPatients(LikePattern::containing(needle), limit))
-            patients.append({p.name, p.phone});
+        return m_archive.knownPatients(LikePattern::containing(needle), limit);
     } catch (const DatabaseError&) {
+        return {};
     }
-    return patients;
 }
