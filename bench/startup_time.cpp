@@ -100,6 +100,16 @@ std::optional<Run> startOnce(const QString& probe, const QString& folder)
     return run;
 }
 
+// A display server just started (xvfb-run) may refuse the very first connection: a start that reports
+// no paint is tried again, twice at most.
+std::optional<Run> start(const QString& probe, const QString& folder)
+{
+    std::optional<Run> run;
+    for (int attempt = 0; attempt < 3 && !run; ++attempt)
+        run = startOnce(probe, folder);
+    return run;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -152,7 +162,7 @@ int main(int argc, char** argv)
     QList<Run> floors;
     for (int i = 0; i < runs; ++i) {
         if (floor) {
-            const std::optional<Run> run = startOnce(emptyWindow, QString());
+            const std::optional<Run> run = start(emptyWindow, QString());
             if (!run) {
                 out << "the empty window did not report a first paint: " << emptyWindow << '\n';
                 return 1;
@@ -163,7 +173,7 @@ int main(int argc, char** argv)
             QFile::remove(daily);
         else if (!QFile::exists(daily))
             QFile::copy(folder + QStringLiteral("/calvora.sqlite"), daily);
-        const std::optional<Run> run = startOnce(probe, folder);
+        const std::optional<Run> run = start(probe, folder);
         if (!run) {
             out << "the probe did not report a first paint: " << probe << '\n';
             return 1;
