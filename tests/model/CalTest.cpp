@@ -33,7 +33,6 @@ TEST(Week, mondayWorkdaysAndNextWorkday)
 
 TEST(Format, italianTextsFromSkeletonsAndRangeTitles)
 {
-    EXPECT_EQ(Cal::locale().firstDayOfWeek(), Qt::Monday);
     const std::pair<const char*, const char*> friday[] = {
         {"EEEEdMMMMy", "venerdì 6 dicembre 2024"}, {"dMMMM", "6 dicembre"},
         {"EEEEdMMM", "venerdì 6 dic"},             {"EEEddMMyyyy", "ven 06/12/2024"},

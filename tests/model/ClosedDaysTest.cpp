@@ -8,8 +8,6 @@
 
 TEST(ClosedDays, EasterMondayAndTheHolidaysThatFallOnWorkingDays)
 {
-    EXPECT_EQ(ClosedDays::easterSunday(2025).addDays(1), QDate(2025, 4, 21));
-    EXPECT_EQ(ClosedDays::easterSunday(2026).addDays(1), QDate(2026, 4, 6));
     EXPECT_EQ(ClosedDays::easterSunday(2027).addDays(1), QDate(2027, 3, 29));
     EXPECT_EQ(ClosedDays::easterSunday(2038), QDate(2038, 4, 25)); // the latest possible
 

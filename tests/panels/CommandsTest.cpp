@@ -59,7 +59,6 @@ TEST_F(CommandsTest, ShortcutsSwitchTheModeStepByItAndStartANewAppointment)
 
     // Ctrl+, also where the platform has no preferences key.
     EXPECT_EQ(commands->settingsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    EXPECT_EQ(commands->guideAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Question));
     commands->settingsAction()->trigger();
     EXPECT_EQ(settingsOpened, 1);
     press(&window, Qt::Key_N);
@@ -108,7 +107,6 @@ TEST_F(CommandsTest, UndoAndRedoNameWhatTheyDoAndFollowTheShortcuts)
     const Appointment anna = book(1, "2024-12-04", 600, 30, "Anna Verdi");
     ASSERT_TRUE(store.move(anna.id, QDate(2024, 12, 5), 2, 660));
     EXPECT_EQ(commands->undoAction()->text(), "Annulla spostamento di Anna Verdi");
-    EXPECT_EQ(commands->undoAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
     press(&window, Qt::Key_Z);
     EXPECT_EQ(count("day = '2024-12-04' AND start_min = 600"), 1);
     EXPECT_EQ(commands->redoAction()->text(), "Ripeti spostamento di Anna Verdi");

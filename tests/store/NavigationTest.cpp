@@ -5,7 +5,6 @@ TEST_F(StoreTest, startsOnTodaysWeekOrTheNextMondayAtAWeekend)
     EXPECT_EQ(store->anchor(), QDate(2024, 12, 4));
     EXPECT_EQ(store->mode(), ViewMode::Week);
     EXPECT_EQ(store->title(), QStringLiteral("Settimana 2 – 6 dicembre 2024"));
-    EXPECT_FALSE(store->editing() || store->pendingDelete() || store->alertMessage());
 
     clock.set(TestSupport::at(2024, 12, 7, 23, 59)); // Saturday
     EXPECT_EQ(Store(db).anchor(), QDate(2024, 12, 9));
@@ -24,12 +23,9 @@ TEST_F(StoreTest, stepsByWorkingDayOrWeekAndAcrossDaylightSaving)
     store->step(-1);
     EXPECT_EQ(store->anchor(), QDate(2024, 12, 6));
 
-    // A Wednesday in week mode keeps its weekday.
-    store->setAnchor(QDate(2024, 12, 4));
+    // A Wednesday in week mode keeps its weekday, also from the week in which Europe moves its clocks
+    // forward (Sunday 30 March 2025) to the one after.
     store->setMode(ViewMode::Week);
-    store->step(1);
-    EXPECT_EQ(store->anchor(), QDate(2024, 12, 11));
-    // The week in which Europe moves its clocks forward (Sunday 30 March 2025) and the one after.
     store->setAnchor(QDate(2025, 3, 26));
     store->step(1);
     EXPECT_EQ(store->anchor(), QDate(2025, 4, 2));
@@ -38,9 +34,6 @@ TEST_F(StoreTest, stepsByWorkingDayOrWeekAndAcrossDaylightSaving)
     store->setAnchor(QDate(2025, 3, 28));
     store->step(1);
     EXPECT_EQ(store->anchor(), QDate(2025, 3, 31));
-
-    store->showDate(QDate(2024, 12, 8)); // a Sunday shows the Monday after
-    EXPECT_EQ(store->anchor(), QDate(2024, 12, 9));
 }
 
 TEST_F(StoreTest, holdsTheWholeWeekInBothModesAndFiltersByDayAndDentist)
@@ -56,7 +49,6 @@ TEST_F(StoreTest, holdsTheWholeWeekInBothModesAndFiltersByDayAndDentist)
     EXPECT_EQ(patients(store->weekAppointments()), (QStringList{"Prima", "Anna Verdi", "Mario Rossi", "Luca Neri"}));
     EXPECT_EQ(patients(store->appointments(QDate(2024, 12, 2), 1)), (QStringList{"Prima", "Mario Rossi"}));
     EXPECT_TRUE(store->appointments(QDate(2024, 12, 9), 1).isEmpty());
-    EXPECT_EQ(store->dentist(2)->name, "Dentista 2");
     EXPECT_FALSE(store->dentist(99));
 }
 
