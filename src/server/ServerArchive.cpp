@@ -6,6 +6,7 @@
 #include "ServerSchema.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace {
 
@@ -578,11 +579,14 @@ bool ServerArchive::takeIntoIndex(const QList<qint64>& ids)
     if (!m_index)
         return false;
     return m_index->takeChangesElsewhere(IndexKeeper::Mark{m_connections, 0, m_foreignSeen}, [&](SearchIndex& index) {
-        const QList<Appointment> found = withIds(*m_connection, ids);
-        for (const qint64 id : ids)
-            index.remove(id);
-        for (const Appointment& a : found)
+        // put() replaces a row with the same id; only the ids no longer found are removed apart.
+        QSet<qint64> gone(ids.cbegin(), ids.cend());
+        for (const Appointment& a : withIds(*m_connection, ids)) {
             index.put(a);
+            gone.remove(a.id);
+        }
+        for (const qint64 id : std::as_const(gone))
+            index.remove(id);
     });
 }
 

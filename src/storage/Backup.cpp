@@ -22,6 +22,12 @@
 namespace {
 
 const QString prefix = QStringLiteral("calvora-");
+
+// Today's backup: "calvora-yyyy-MM-dd.sqlite".
+QString dailyName()
+{
+    return prefix + Cal::dayKey(Clock::today()) + QStringLiteral(".sqlite");
+}
 const QString partialSuffix = QStringLiteral(".part");
 const QString journalSuffix = QStringLiteral("-journal");
 
@@ -282,11 +288,6 @@ QString now(const Source& source)
 void dailyIfNeeded(Database& db)
 {
     dailyIfNeeded(fileSource(db));
-}
-
-static QString dailyName()
-{
-    return prefix + Cal::dayKey(Clock::today()) + QStringLiteral(".sqlite");
 }
 
 bool dailyTaken(const QString& backupFolder)
