@@ -130,8 +130,13 @@ void AppointmentEditor::setUpPatientSuggestions()
 
 void AppointmentEditor::suggestPatients(const QString& text)
 {
+    m_store.knownPatients(text, this, [this](const QList<KnownPatient>& found) { showKnownPatients(found); });
+}
+
+void AppointmentEditor::showKnownPatients(const QList<KnownPatient>& found)
+{
     m_knownPatients->clear();
-    for (const KnownPatient& patient : m_store.knownPatients(text)) {
+    for (const KnownPatient& patient : found) {
         auto* item = new QStandardItem(patient.phone.isEmpty() ? patient.name
                                                                : patient.name + QStringLiteral(" · ") + patient.phone);
         item->setData(patient.name, patientNameRole);
@@ -567,12 +572,16 @@ void AppointmentEditor::showEvent(QShowEvent* event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    const QStringList suggestions = m_store.treatmentSuggestions();
-    for (const QString& treatment : suggestions) {
-        QString title = treatment;
-        QAction* item = m_suggestions->addAction(title.replace(u'&', QStringLiteral("&&")));
-        connect(item, &QAction::triggered, this, [this, treatment] { m_treatment->setText(treatment); });
-    }
+    // The button opens its list once the suggestions are in (at once, unless the agenda must be read).
+    m_suggestionsButton->setEnabled(false);
+    m_store.treatmentSuggestions(this, [this](const QStringList& suggestions) {
+        for (const QString& treatment : suggestions) {
+            QString title = treatment;
+            QAction* item = m_suggestions->addAction(title.replace(u'&', QStringLiteral("&&")));
+            connect(item, &QAction::triggered, this, [this, treatment] { m_treatment->setText(treatment); });
+        }
+        m_suggestionsButton->setEnabled(true);
+    });
     if (m_draft.id == 0)
         m_patient->setFocus(Qt::OtherFocusReason);
     adoptParentActions();

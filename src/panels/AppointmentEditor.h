@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Appointment.h"
+#include "KnownPatient.h"
 #include "Dentist.h"
 
 #include <QDialog>
@@ -77,6 +78,7 @@ private:
     void setAlternatives(const QList<int>& starts);
     void setUpPatientSuggestions();
     void suggestPatients(const QString& text);
+    void showKnownPatients(const QList<KnownPatient>& found);
 
     Store& m_store;
     Appointment m_draft;

@@ -18,6 +18,7 @@ namespace {
 
 const QString tooShort = QStringLiteral("Digita almeno 2 lettere.");
 const QString nothingFound = QStringLiteral("Nessun appuntamento trovato.");
+const QString searching = QStringLiteral("Ricerca in corso…");
 
 // User-perceived characters, as the store counts them before searching.
 bool hasTwoCharacters(const QString& text)
@@ -99,7 +100,19 @@ QString SearchPanel::hint() const
 
 void SearchPanel::search(const QString& text)
 {
-    m_model->setResults(m_store.search(text), Cal::dayKey(Clock::today()));
+    m_waiting = true;
+    m_store.search(text, this, [this, text](const QList<Appointment>& found) { showResults(text, found); });
+    // Until the answer comes the list keeps the results it shows; without a list, the hint says why.
+    if (m_waiting && m_list->isHidden() && m_hint->text() != searching) {
+        m_hint->setText(searching);
+        fitHeight();
+    }
+}
+
+void SearchPanel::showResults(const QString& text, const QList<Appointment>& found)
+{
+    m_waiting = false;
+    m_model->setResults(found, Cal::dayKey(Clock::today()));
     const bool shortText = !hasTwoCharacters(text.trimmed());
     const bool showList = !shortText && !m_model->results().isEmpty();
     m_hint->setText(shortText ? tooShort : nothingFound);

@@ -47,6 +47,7 @@ protected:
 
 private:
     void search(const QString& text);
+    void showResults(const QString& text, const QList<Appointment>& found);
     void fitHeight();
 
     Store& m_store;
@@ -55,4 +56,6 @@ private:
     QLabel* m_hint = nullptr;
     QListView* m_list = nullptr;
     SearchResultsModel* m_model = nullptr;
+    // A search was asked and its answer has not come yet.
+    bool m_waiting = false;
 };

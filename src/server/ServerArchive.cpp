@@ -3,6 +3,8 @@
 #include "Backup.h"
 #include "PgConnection.h"
 #include "ServerIndexSource.h"
+#include "ServerReader.h"
+#include "ServerRows.h"
 #include "ServerSchema.h"
 
 #include <QHash>
@@ -10,23 +12,9 @@
 
 namespace {
 
-const QString columns =
-    QStringLiteral("id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes");
-
-Appointment appointmentAt(const PgResult& r, int row)
-{
-    return Appointment{r.integer(row, 0), r.integer(row, 1), r.text(row, 2), int(r.integer(row, 3)),
-                       int(r.integer(row, 4)), r.text(row, 5), r.text(row, 6), r.text(row, 7), r.text(row, 8)};
-}
-
-QList<Appointment> appointmentsOf(const PgResult& r)
-{
-    QList<Appointment> list;
-    list.reserve(r.rows());
-    for (int i = 0; i < r.rows(); ++i)
-        list.append(appointmentAt(r, i));
-    return list;
-}
+using ServerRows::appointmentAt;
+using ServerRows::appointmentsOf;
+using ServerRows::columns;
 
 // The appointments with these ids that still exist, in no particular order.
 QList<Appointment> withIds(PgConnection& c, const QList<qint64>& ids)
@@ -230,57 +218,53 @@ QList<Appointment> ServerArchive::dentistDay(const QString& dayKey, qint64 denti
     return reading([&](PgConnection& c) { return dentistDayOn(c, dayKey, dentistId, exceptId); });
 }
 
-// LIKE as SQLite has it: A to Z match either case (both sides folded), "\" escapes "%", "_" and itself. The folded columns are what the trigram indexes hold, so the planner can use them.
 QString ServerArchive::searchStatement(int limit)
 {
-    const QString like = QStringLiteral(" LIKE ") + ServerSchema::folded(QStringLiteral("$1::text"))
-        + QStringLiteral(" ESCAPE '\\'");
-    return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM appointments\nWHERE ")
-        + ServerSchema::folded(QStringLiteral("patient")) + like + QStringLiteral(" OR ")
-        + ServerSchema::folded(QStringLiteral("phone")) + like + QStringLiteral(" OR ")
-        + ServerSchema::folded(QStringLiteral("treatment")) + like
-        + QStringLiteral("\nORDER BY day DESC, start_min DESC, id DESC LIMIT ") + QString::number(limit);
+    return ServerReader::searchStatement(limit);
+}
+
+std::optional<QList<Appointment>> ServerArchive::searchAtOnce(const QString& pattern, int limit)
+{
+    SearchIndex* kept = index();
+    const std::optional<QByteArray> folded = kept ? SearchIndex::literal(pattern) : std::nullopt;
+    if (!folded)
+        return std::nullopt;
+    const QList<qint64> ids = kept->search(*folded, limit);
+    if (ids.isEmpty())
+        return QList<Appointment>();
+    const QList<Appointment> rows = reading([&](PgConnection& c) { return withIds(c, ids); });
+    QHash<qint64, Appointment> byId;
+    for (const Appointment& a : rows)
+        byId.insert(a.id, a);
+    QList<Appointment> found;
+    for (const qint64 id : ids)
+        if (byId.contains(id))
+            found.append(byId.value(id));
+    // A row gone meanwhile: another computer's change whose notice is on its way.
+    if (found.size() != ids.size())
+        return std::nullopt;
+    return found;
 }
 
 QList<Appointment> ServerArchive::search(const QString& pattern, int limit)
 {
-    if (SearchIndex* kept = index()) {
-        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern)) {
-            const QList<qint64> ids = kept->search(*folded, limit);
-            if (ids.isEmpty())
-                return {};
-            const QList<Appointment> rows = reading([&](PgConnection& c) { return withIds(c, ids); });
-            QHash<qint64, Appointment> byId;
-            for (const Appointment& a : rows)
-                byId.insert(a.id, a);
-            QList<Appointment> found;
-            for (const qint64 id : ids)
-                if (byId.contains(id))
-                    found.append(byId.value(id));
-            // A row gone meanwhile: another computer's change whose notice is on its way.
-            if (found.size() == ids.size())
-                return found;
-        }
-    }
-    const QString sql = searchStatement(limit);
-    return reading([&](PgConnection& c) { return appointmentsOf(c.query(sql, {pattern})); });
+    if (std::optional<QList<Appointment>> found = searchAtOnce(pattern, limit))
+        return *found;
+    return reading([&](PgConnection& c) { return ServerReader::search(c, pattern, limit); });
 }
 
-// Equally used treatments come in byte order, as SQLite's grouping gives them.
-QStringList ServerArchive::mostUsedTreatments(int limit)
+std::optional<QStringList> ServerArchive::mostUsedTreatmentsAtOnce(int limit)
 {
     if (SearchIndex* kept = index())
         return kept->mostUsedTreatments(limit);
-    return reading([&](PgConnection& c) {
-        const PgResult r = c.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"
-                                                  "GROUP BY treatment ORDER BY count(*) DESC, treatment COLLATE \"C\" "
-                                                  "LIMIT ")
-                                   + QString::number(limit));
-        QStringList list;
-        for (int i = 0; i < r.rows(); ++i)
-            list.append(r.text(i, 0));
-        return list;
-    });
+    return std::nullopt;
+}
+
+QStringList ServerArchive::mostUsedTreatments(int limit)
+{
+    if (std::optional<QStringList> kept = mostUsedTreatmentsAtOnce(limit))
+        return *kept;
+    return reading([&](PgConnection& c) { return ServerReader::mostUsedTreatments(c, limit); });
 }
 
 // The stored row is locked while it is judged, so nobody changes it in between. Writers into one
@@ -354,23 +338,19 @@ bool ServerArchive::restoreAppointment(const Appointment& a, const std::function
     return wrote;
 }
 
-// Newest first, as the file answers.
-QList<KnownPatient> ServerArchive::knownPatients(const QString& pattern, int limit)
+std::optional<QList<KnownPatient>> ServerArchive::knownPatientsAtOnce(const QString& pattern, int limit)
 {
     if (SearchIndex* kept = index())
         if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
             return kept->knownPatients(*folded, limit);
-    const QString sql = QStringLiteral("SELECT patient, phone FROM appointments WHERE ")
-        + ServerSchema::folded(QStringLiteral("patient")) + QStringLiteral(" LIKE ")
-        + ServerSchema::folded(QStringLiteral("$1::text"))
-        + QStringLiteral(" ESCAPE '\\' ORDER BY day DESC, start_min DESC, id DESC");
-    return reading([&](PgConnection& c) {
-        const PgResult r = c.query(sql, {pattern});
-        KnownPatientsNewestFirst found;
-        for (int i = 0; i < r.rows(); ++i)
-            found.add(r.text(i, 0), r.text(i, 1));
-        return found.first(limit);
-    });
+    return std::nullopt;
+}
+
+QList<KnownPatient> ServerArchive::knownPatients(const QString& pattern, int limit)
+{
+    if (std::optional<QList<KnownPatient>> kept = knownPatientsAtOnce(pattern, limit))
+        return *kept;
+    return reading([&](PgConnection& c) { return ServerReader::knownPatients(c, pattern, limit); });
 }
 
 // Deleting twice is the same as once, so a lost answer is simply asked again.
@@ -607,6 +587,11 @@ bool ServerArchive::keepSearchIndex(bool wait)
             [this] { return indexMark(); });
     }
     return m_index->start(wait);
+}
+
+AgendaArchive::ReaderMaker ServerArchive::readerMaker() const
+{
+    return [line = m_line] { return ServerReader::open(line); };
 }
 
 SearchIndex* ServerArchive::index()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AgendaReader.h"
 #include "Appointment.h"
 #include "DatabaseError.h"
 #include "Dentist.h"
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // What the Store asks of the database that keeps the agenda, and nothing more. Two implementations: the
@@ -50,6 +52,32 @@ public:
     [[nodiscard]] virtual QList<KnownPatient> knownPatients(const QString& pattern, int limit) = 0;
     // Up to `limit` non-empty treatments, the most used first (grouped exactly as written).
     [[nodiscard]] virtual QStringList mostUsedTreatments(int limit) = 0;
+
+    // The same three answers when memory holds them (the kept search index in step with the archive, or
+    // the narrowing of a complete earlier search), so that they take no longer than a frame; absent when
+    // only reading the agenda would answer. Throw DatabaseError like the questions themselves.
+    [[nodiscard]] virtual std::optional<QList<Appointment>> searchAtOnce(const QString& pattern, int limit)
+    {
+        (void)pattern;
+        (void)limit;
+        return std::nullopt;
+    }
+    [[nodiscard]] virtual std::optional<QList<KnownPatient>> knownPatientsAtOnce(const QString& pattern, int limit)
+    {
+        (void)pattern;
+        (void)limit;
+        return std::nullopt;
+    }
+    [[nodiscard]] virtual std::optional<QStringList> mostUsedTreatmentsAtOnce(int limit)
+    {
+        (void)limit;
+        return std::nullopt;
+    }
+    // Makes, on whatever thread calls it, a reader with a connection of its own to this archive (null
+    // when it cannot connect); an empty function when the archive cannot have one (a database in
+    // memory). It copies what it needs: it may outlive the archive.
+    using ReaderMaker = std::function<std::unique_ptr<AgendaReader>()>;
+    [[nodiscard]] virtual ReaderMaker readerMaker() const { return {}; }
 
     // What a write sees of the archive inside its own transaction.
     struct WriteCheck {

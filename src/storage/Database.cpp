@@ -62,6 +62,28 @@ Database::Database(const QString& path, StructureCheck check)
     migrate();
 }
 
+Database::Database(std::unique_ptr<sqlite3, Closer> handle, QString path)
+    : m_handle(std::move(handle))
+    , m_path(std::move(path))
+    , m_structureCheckLeft(false)
+    , m_reader(true)
+{
+}
+
+std::unique_ptr<Database> Database::openReader(const QString& path)
+{
+    std::unique_ptr<sqlite3, Closer> handle = openReadOnly(path);
+    if (!handle)
+        throw DatabaseError(QStringLiteral("Impossibile aprire il database: ") + path);
+    sqlite3_busy_timeout(handle.get(), 5000);
+    return std::unique_ptr<Database>(new Database(std::move(handle), path));
+}
+
+void Database::interrupt()
+{
+    sqlite3_interrupt(m_handle.get());
+}
+
 std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QString& path, StructureCheck& check)
 {
     // A file of a newer version is refused before SQLite opens it: even reading may leave a journal or
@@ -142,7 +164,7 @@ void Database::checkStructure(sqlite3* handle)
 // the file is writable again a fresh connection takes over, so saving works without a restart.
 void Database::reopenIfWritableAgain()
 {
-    if (sqlite3_db_readonly(m_handle.get(), "main") != 1 || !sqlite3_get_autocommit(m_handle.get()))
+    if (m_reader || sqlite3_db_readonly(m_handle.get(), "main") != 1 || !sqlite3_get_autocommit(m_handle.get()))
         return;
     try {
         StructureCheck check = StructureCheck::AtOpen;

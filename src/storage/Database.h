@@ -43,6 +43,9 @@ public:
     // then writes to that file. A file of another version (or a new one) is checked here all the same.
     enum class StructureCheck { AtOpen, Apart };
     explicit Database(const QString& path, StructureCheck check = StructureCheck::AtOpen);
+    // A read-only connection of its own to an existing file, for a worker thread: nothing is configured,
+    // checked or upgraded, and every write fails. Throws DatabaseError.
+    [[nodiscard]] static std::unique_ptr<Database> openReader(const QString& path);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -73,6 +76,9 @@ public:
     // The rowid of the last row this connection inserted (0 before any).
     [[nodiscard]] qint64 lastInsertId() const;
 
+    // From any thread: the statement this connection is running, if any, stops with DatabaseError.
+    void interrupt();
+
     // Runs body between BEGIN IMMEDIATE and COMMIT; on any throw rolls back and rethrows the first error.
     void transaction(const std::function<void()>& body);
 
@@ -95,6 +101,7 @@ private:
         void operator()(sqlite3* db) const;
     };
 
+    Database(std::unique_ptr<sqlite3, Closer> handle, QString path);
     // Leaves `check` Apart only when it did leave the structure check.
     static std::unique_ptr<sqlite3, Closer> openConfigured(const QString& path, StructureCheck& check);
     static std::unique_ptr<sqlite3, Closer> openReadOnly(const QString& path);
@@ -109,4 +116,5 @@ private:
     QString m_path;
     quint64 m_connectionNumber = 1;
     bool m_structureCheckLeft;
+    bool m_reader = false;
 };

@@ -7,6 +7,7 @@
 #include "Database.h"
 #include "Settings.h"
 #include "SqliteIndexSource.h"
+#include "SqliteReader.h"
 #include "TreatmentTally.h"
 
 #include <QFileInfo>
@@ -84,29 +85,43 @@ QList<Appointment> SqliteArchive::dentistDay(const QString& dayKey, qint64 denti
                       {dayKey, dentistId, exceptId}, AppointmentRows::fromRow);
 }
 
-QList<Appointment> SqliteArchive::search(const QString& pattern, int limit)
+std::optional<QList<Appointment>> SqliteArchive::searchAtOnce(const QString& pattern, int limit)
 {
     if (limit == SqliteIndexSource::checkedSearchLimit)
         if (SearchIndex* kept = index())
             if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
                 if (std::optional<QList<Appointment>> found = appointmentsById(kept->search(*folded, limit)))
-                    return *found;
+                    return found;
     // Only a literal text's matches narrow down to those of a longer text that holds it.
     const std::optional<QString> text = LikePattern::containedText(pattern);
-    const QString folded = text ? asciiLower(*text) : QString();
+    const std::optional<ChangeMark> mark = changeMark();
+    if (!mark || !text || !m_lastSearch || m_lastSearch->mark != *mark || m_lastSearch->limit != limit)
+        return std::nullopt;
+    const QString folded = asciiLower(*text);
+    if (!folded.contains(m_lastSearch->folded))
+        return std::nullopt;
+    try {
+        QList<Appointment> found = narrowedSearch(m_lastSearch->results, pattern);
+        m_lastSearch = LastSearch{*mark, folded, limit, found};
+        return found;
+    } catch (const DatabaseError&) {
+        m_lastSearch.reset();
+        throw;
+    }
+}
+
+QList<Appointment> SqliteArchive::search(const QString& pattern, int limit)
+{
+    if (std::optional<QList<Appointment>> found = searchAtOnce(pattern, limit))
+        return *found;
+    const std::optional<QString> text = LikePattern::containedText(pattern);
     const std::optional<ChangeMark> mark = changeMark();
     try {
-        QList<Appointment> found;
-        if (mark && text && m_lastSearch && m_lastSearch->mark == *mark && m_lastSearch->limit == limit
-            && folded.contains(m_lastSearch->folded))
-            found = narrowedSearch(m_lastSearch->results, pattern);
-        else
-            found = m_db.query(SqliteIndexSource::searchStatement(limit), {pattern, pattern, pattern},
-                               AppointmentRows::fromRow);
+        QList<Appointment> found = SqliteReader(m_db).search(pattern, limit);
         // Fewer rows than the limit are every match; a longer text holding this one can only match
         // some of them.
         if (mark && text && found.size() < limit)
-            m_lastSearch = LastSearch{*mark, folded, limit, found};
+            m_lastSearch = LastSearch{*mark, asciiLower(*text), limit, found};
         else
             m_lastSearch.reset();
         return found;
@@ -159,19 +174,23 @@ std::optional<SqliteArchive::ChangeMark> SqliteArchive::changeMark()
     return std::nullopt;
 }
 
-QStringList SqliteArchive::mostUsedTreatments(int limit)
+std::optional<QStringList> SqliteArchive::mostUsedTreatmentsAtOnce(int limit)
 {
     if (SearchIndex* kept = index())
         return kept->mostUsedTreatments(limit);
+    return std::nullopt;
+}
+
+QStringList SqliteArchive::mostUsedTreatments(int limit)
+{
+    if (std::optional<QStringList> kept = mostUsedTreatmentsAtOnce(limit))
+        return *kept;
     // The running tally answers at once; should it fail, the appointments are counted. (Not beside the
     // index: its recounts write to the temporary database, which would look like a change of the file.)
     if (limit == TreatmentTally::limit && !m_index)
         if (std::optional<QStringList> tallied = TreatmentTally::mostUsed(m_db))
             return *tallied;
-    return m_db.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"
-                                     "GROUP BY treatment ORDER BY COUNT(*) DESC LIMIT ")
-                          + QString::number(limit),
-                      {}, [](const SQLRow& row) { return row.text(0); });
+    return SqliteReader(m_db).mostUsedTreatments(limit);
 }
 
 qint64 SqliteArchive::writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
@@ -233,17 +252,19 @@ AgendaArchive::WriteCheck SqliteArchive::check(const Appointment& a)
     return result;
 }
 
-QList<KnownPatient> SqliteArchive::knownPatients(const QString& pattern, int limit)
+std::optional<QList<KnownPatient>> SqliteArchive::knownPatientsAtOnce(const QString& pattern, int limit)
 {
     if (SearchIndex* kept = index())
         if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
             return kept->knownPatients(*folded, limit);
-    KnownPatientsNewestFirst found;
-    (void)m_db.query(SqliteIndexSource::knownPatientsStatement(), {pattern}, [&](const SQLRow& row) {
-        found.add(row.text(0), row.text(1));
-        return 0;
-    });
-    return found.first(limit);
+    return std::nullopt;
+}
+
+QList<KnownPatient> SqliteArchive::knownPatients(const QString& pattern, int limit)
+{
+    if (std::optional<QList<KnownPatient>> kept = knownPatientsAtOnce(pattern, limit))
+        return *kept;
+    return SqliteReader(m_db).knownPatients(pattern, limit);
 }
 
 void SqliteArchive::deleteAppointment(qint64 id)
@@ -369,6 +390,21 @@ bool SqliteArchive::keepSearchIndex(bool wait)
             [this] { return SqliteIndexSource::plansAgree(m_db); });
     }
     return m_index->start(wait);
+}
+
+AgendaArchive::ReaderMaker SqliteArchive::readerMaker() const
+{
+    // Another connection to a database in memory would see a database of its own.
+    const QString path = m_db.path();
+    if (path.isEmpty() || path == u":memory:" || path.startsWith(u"file:"))
+        return {};
+    return [path]() -> std::unique_ptr<AgendaReader> {
+        try {
+            return std::make_unique<SqliteReader>(Database::openReader(path));
+        } catch (const DatabaseError&) {
+            return nullptr;
+        }
+    };
 }
 
 SearchIndex* SqliteArchive::index()

@@ -33,6 +33,10 @@ public:
     [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
     [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
     [[nodiscard]] QList<KnownPatient> knownPatients(const QString& pattern, int limit) override;
+    [[nodiscard]] std::optional<QList<Appointment>> searchAtOnce(const QString& pattern, int limit) override;
+    [[nodiscard]] std::optional<QList<KnownPatient>> knownPatientsAtOnce(const QString& pattern, int limit) override;
+    [[nodiscard]] std::optional<QStringList> mostUsedTreatmentsAtOnce(int limit) override;
+    [[nodiscard]] ReaderMaker readerMaker() const override;
     qint64 writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     void deleteAppointment(qint64 id) override;

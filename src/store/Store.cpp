@@ -1,6 +1,7 @@
 #include "Store.h"
 
 #include "AgendaArchive.h"
+#include "BackgroundReader.h"
 #include "Backup.h"
 #include "Cal.h"
 #include "Clock.h"

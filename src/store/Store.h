@@ -12,10 +12,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class AgendaArchive;
+class AgendaReader;
+class BackgroundReader;
 class Database;
 class QTimer;
 class QUndoStack;
@@ -175,6 +179,9 @@ public:
     // The patients whose name holds the text (at least two characters, as search), the most recently
     // seen first; empty on failure.
     [[nodiscard]] QList<KnownPatient> knownPatients(const QString& text, int limit = 8);
+    // The same, as search(text, receiver, answer) answers.
+    void knownPatients(const QString& text, const QObject* receiver,
+                       std::function<void(const QList<KnownPatient>&)> answer, int limit = 8);
 
     // Undo and redo of the editor's saves and copies, moves and deletes (the newest 100). Undoing and
     // redoing go through the booking rules like any change; a refusal goes to alertMessage and leaves
@@ -192,6 +199,12 @@ public:
     [[nodiscard]] QList<Appointment> search(const QString& text);
     // The practice's 25 most used treatments, then the defaults, without repeats (ignoring case).
     [[nodiscard]] QStringList treatmentSuggestions();
+    // The same two without keeping this thread waiting while the whole agenda is read: `answer` gets
+    // them at once when memory holds them (see prepareSearch), else later, on this thread, from a worker
+    // thread's own connection (the same answer, as it stands when the worker reads). Of each kind only
+    // the newest question is answered, and none once `receiver` is destroyed.
+    void search(const QString& text, const QObject* receiver, std::function<void(const QList<Appointment>&)> answer);
+    void treatmentSuggestions(const QObject* receiver, std::function<void(const QStringList&)> answer);
     [[nodiscard]] static const QStringList& defaultTreatments();
     std::optional<QString> saveSettings(const QString& studioName, const QList<Dentist>& dentists);
     std::optional<QString> updateDentist(const Dentist& dentist);
@@ -240,8 +253,17 @@ private:
     void setWeekAppointments(const QList<Appointment>& appointments);
     [[nodiscard]] QList<Appointment> fetchWeek();
 
+    // The questions answered on a worker thread: the newest asked of each kind, and the worker.
+    enum class Question { Search, KnownPatients, Treatments };
+    template <typename T>
+    void answerSoon(Question kind, const QObject* receiver, std::function<void(const T&)> answer,
+                    const std::function<std::optional<T>()>& atOnce, std::function<T(AgendaReader&)> read,
+                    std::function<T()> now);
+
     std::unique_ptr<AgendaArchive> m_ownArchive;
     AgendaArchive& m_archive;
+    std::array<quint64, 3> m_asked{};
+    std::unique_ptr<BackgroundReader> m_background;
     QTimer* m_follow = nullptr;
     QUndoStack* m_history = nullptr;
     // A change seen whose reload failed; tried again at the next look.

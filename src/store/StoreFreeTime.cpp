@@ -1,7 +1,6 @@
 #include "AgendaArchive.h"
 #include "Cal.h"
 #include "Clock.h"
-#include "LikePattern.h"
 #include "Schedule.h"
 #include "Store.h"
 
@@ -113,14 +112,3 @@ QString Store::alternativesText(const QList<int>& starts)
         + times.join(QStringLiteral(" e alle ")) + u'.';
 }
 
-QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
-{
-    const QString needle = text.trimmed();
-    if (needle.size() < 2)
-        return {};
-    try {
-        return m_archive.knownPatients(LikePattern::containing(needle), limit);
-    } catch (const DatabaseError&) {
-        return {};
-    }
-}

@@ -1,26 +1,5 @@
 #include "AgendaArchive.h"
-#include "LikePattern.h"
 #include "Store.h"
-
-#include <QSet>
-#include <QTextBoundaryFinder>
-
-namespace {
-
-// Counts user-perceived characters, stopping once the limit is reached.
-int characterCount(const QString& text, int limit)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    while (count < limit && finder.toNextBoundary() > 0)
-        ++count;
-    return count;
-}
-
-constexpr int searchLimit = 200;
-constexpr int suggestedTreatments = 25;
-
-} // namespace
 
 const QStringList& Store::defaultTreatments()
 {
@@ -31,39 +10,6 @@ const QStringList& Store::defaultTreatments()
         QStringLiteral("Protesi"),         QStringLiteral("Ortodonzia"),          QStringLiteral("Parodontologia"),
         QStringLiteral("Pedodonzia"),      QStringLiteral("Radiografia"),         QStringLiteral("Urgenza")};
     return treatments;
-}
-
-QList<Appointment> Store::search(const QString& text)
-{
-    const QString needle = text.trimmed();
-    if (characterCount(needle, 2) < 2)
-        return {};
-    // Typed text reaches the archive only as a bound parameter, and is matched literally.
-    try {
-        return m_archive.search(LikePattern::containing(needle), searchLimit);
-    } catch (const DatabaseError&) {
-        return {};
-    }
-}
-
-QStringList Store::treatmentSuggestions()
-{
-    QStringList mostUsed;
-    try {
-        mostUsed = m_archive.mostUsedTreatments(suggestedTreatments);
-    } catch (const DatabaseError&) {
-    }
-    const QStringList candidates = mostUsed + defaultTreatments();
-    QStringList result;
-    QSet<QString> seen;
-    for (const QString& candidate : candidates) {
-        const QString folded = candidate.toLower();
-        if (seen.contains(folded))
-            continue;
-        seen.insert(folded);
-        result.append(candidate);
-    }
-    return result;
 }
 
 std::optional<QString> Store::saveSettings(const QString& studioName, const QList<Dentist>& dentists)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "AgendaReader.h"
+
+#include <memory>
+
+class Database;
+
+// The file's statements for the questions that read the whole agenda, on one connection: the archive's
+// own (answering when memory cannot), or one of its own for a worker thread.
+class SqliteReader final : public AgendaReader {
+public:
+    explicit SqliteReader(Database& db);
+    explicit SqliteReader(std::unique_ptr<Database> owned);
+    ~SqliteReader() override;
+
+    [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
+    [[nodiscard]] QList<KnownPatient> knownPatients(const QString& pattern, int limit) override;
+    [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
+    void interrupt() override;
+
+private:
+    std::unique_ptr<Database> m_owned;
+    Database& m_db;
+};

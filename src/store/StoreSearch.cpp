@@ -1,0 +1,182 @@
+#include "AgendaArchive.h"
+#include "BackgroundReader.h"
+#include "LikePattern.h"
+#include "Store.h"
+
+#include <QPointer>
+#include <QSet>
+#include <QTextBoundaryFinder>
+
+namespace {
+
+// Counts user-perceived characters, stopping once the limit is reached.
+int characterCount(const QString& text, int limit)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (count < limit && finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+constexpr int searchLimit = 200;
+constexpr int suggestedTreatments = 25;
+
+// The pattern a search text asks for; absent when the text is too short to search. Typed text reaches
+// the archive only as a bound parameter, and is matched literally.
+std::optional<QString> searchPattern(const QString& text)
+{
+    const QString needle = text.trimmed();
+    if (characterCount(needle, 2) < 2)
+        return std::nullopt;
+    return LikePattern::containing(needle);
+}
+
+std::optional<QString> patientPattern(const QString& text)
+{
+    const QString needle = text.trimmed();
+    if (needle.size() < 2)
+        return std::nullopt;
+    return LikePattern::containing(needle);
+}
+
+QStringList withDefaultTreatments(const QStringList& mostUsed)
+{
+    const QStringList candidates = mostUsed + Store::defaultTreatments();
+    QStringList result;
+    QSet<QString> seen;
+    for (const QString& candidate : candidates) {
+        const QString folded = candidate.toLower();
+        if (seen.contains(folded))
+            continue;
+        seen.insert(folded);
+        result.append(candidate);
+    }
+    return result;
+}
+
+// A question's answer on failure is the empty one (for treatments: the defaults alone).
+template <typename T, typename Read>
+T orOnFailure(Read read, T failed)
+{
+    try {
+        return read();
+    } catch (const DatabaseError&) {
+        return failed;
+    }
+}
+
+} // namespace
+
+QList<Appointment> Store::search(const QString& text)
+{
+    const std::optional<QString> pattern = searchPattern(text);
+    if (!pattern)
+        return {};
+    return orOnFailure([&] { return m_archive.search(*pattern, searchLimit); }, QList<Appointment>());
+}
+
+QStringList Store::treatmentSuggestions()
+{
+    return withDefaultTreatments(
+        orOnFailure([&] { return m_archive.mostUsedTreatments(suggestedTreatments); }, QStringList()));
+}
+
+QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
+{
+    const std::optional<QString> pattern = patientPattern(text);
+    if (!pattern)
+        return {};
+    return orOnFailure([&] { return m_archive.knownPatients(*pattern, limit); }, QList<KnownPatient>());
+}
+
+template <typename T>
+void Store::answerSoon(Question kind, const QObject* receiver, std::function<void(const T&)> answer,
+                       const std::function<std::optional<T>()>& atOnce, std::function<T(AgendaReader&)> read,
+                       std::function<T()> now)
+{
+    const int slot = int(kind);
+    const quint64 ticket = ++m_asked[slot];
+    std::optional<T> quick = atOnce();
+    if (!quick && !m_background) {
+        if (AgendaArchive::ReaderMaker maker = m_archive.readerMaker())
+            m_background = std::make_unique<BackgroundReader>(std::move(maker));
+        else
+            quick = now();
+    }
+    if (quick) {
+        if (m_background)
+            m_background->forget(slot);
+        answer(*quick);
+        return;
+    }
+    // Handed to the worker and back: only the newest question is answered, on this thread, while its
+    // receiver lives. Without a reader of its own the archive answers here.
+    m_background->ask(slot, [this, slot, ticket, guard = QPointer<const QObject>(receiver), answer = std::move(answer),
+                             read = std::move(read), now = std::move(now)](AgendaReader* reader) {
+        std::optional<T> result;
+        if (reader)
+            result = read(*reader);
+        QMetaObject::invokeMethod(
+            this,
+            [this, slot, ticket, guard, answer, now, result] {
+                if (guard && m_asked[slot] == ticket)
+                    answer(result ? *result : now());
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Store::search(const QString& text, const QObject* receiver, std::function<void(const QList<Appointment>&)> answer)
+{
+    const std::optional<QString> pattern = searchPattern(text);
+    answerSoon<QList<Appointment>>(
+        Question::Search, receiver, std::move(answer),
+        [&]() -> std::optional<QList<Appointment>> {
+            if (!pattern)
+                return QList<Appointment>();
+            return orOnFailure([&] { return m_archive.searchAtOnce(*pattern, searchLimit); },
+                               std::optional<QList<Appointment>>(QList<Appointment>()));
+        },
+        [pattern](AgendaReader& reader) {
+            return orOnFailure([&] { return reader.search(*pattern, searchLimit); }, QList<Appointment>());
+        },
+        [this, text] { return search(text); });
+}
+
+void Store::knownPatients(const QString& text, const QObject* receiver,
+                          std::function<void(const QList<KnownPatient>&)> answer, int limit)
+{
+    const std::optional<QString> pattern = patientPattern(text);
+    answerSoon<QList<KnownPatient>>(
+        Question::KnownPatients, receiver, std::move(answer),
+        [&]() -> std::optional<QList<KnownPatient>> {
+            if (!pattern)
+                return QList<KnownPatient>();
+            return orOnFailure([&] { return m_archive.knownPatientsAtOnce(*pattern, limit); },
+                               std::optional<QList<KnownPatient>>(QList<KnownPatient>()));
+        },
+        [pattern, limit](AgendaReader& reader) {
+            return orOnFailure([&] { return reader.knownPatients(*pattern, limit); }, QList<KnownPatient>());
+        },
+        [this, text, limit] { return knownPatients(text, limit); });
+}
+
+void Store::treatmentSuggestions(const QObject* receiver, std::function<void(const QStringList&)> answer)
+{
+    answerSoon<QStringList>(
+        Question::Treatments, receiver, std::move(answer),
+        [&]() -> std::optional<QStringList> {
+            const std::optional<QStringList> mostUsed = orOnFailure(
+                [&] { return m_archive.mostUsedTreatmentsAtOnce(suggestedTreatments); },
+                std::optional<QStringList>(QStringList()));
+            if (!mostUsed)
+                return std::nullopt;
+            return withDefaultTreatments(*mostUsed);
+        },
+        [](AgendaReader& reader) {
+            return withDefaultTreatments(
+                orOnFailure([&] { return reader.mostUsedTreatments(suggestedTreatments); }, QStringList()));
+        },
+        [this] { return treatmentSuggestions(); });
+}
