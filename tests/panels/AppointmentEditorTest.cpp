@@ -248,6 +248,28 @@ TEST_F(EditorTest, ASuggestionReplacesTheTreatment)
     EXPECT_EQ(editor->draft().treatment, "Controllo & pulizia");
 }
 
+// On the data folder's file, before the copy in memory is ready, the suggestions come from a worker's
+// read of the agenda: the window opens at once and takes them in when they arrive.
+TEST_F(EditorTest, SuggestionsThatReadTheAgendaArriveAfterTheSheetOpens)
+{
+    QTemporaryDir dir;
+    Database file(dir.filePath("calvora.sqlite"));
+    Store onFile(file);
+    ASSERT_FALSE(onFile.save({0, 1, "2024-12-02", 600, 30, "Mario Rossi", "347 111", "Bite", {}}));
+    onFile.newAppointment(QDate(2024, 12, 4), 1, 600);
+    editor = std::make_unique<AppointmentEditor>(onFile, *onFile.editing(), nullptr);
+    expose(editor.get());
+    auto* button = find<QToolButton>("suggestionsButton");
+    EXPECT_FALSE(button->isEnabled());
+    ASSERT_TRUE(TestSupport::eventually([&] { return button->isEnabled(); }));
+    EXPECT_EQ(button->menu()->actions().value(0)->text(), "Bite");
+    QTest::keyClicks(find<QLineEdit>("patientField"), "ros");
+    auto* completer = editor->findChild<QCompleter*>();
+    ASSERT_TRUE(TestSupport::eventually([&] { return completer->popup()->isVisible(); }));
+    EXPECT_EQ(completer->completionModel()->index(0, 0).data().toString(), QStringLiteral("Mario Rossi · 347 111"));
+    editor.reset();
+}
+
 TEST_F(EditorTest, NotesGrowFromThreeToSixLinesThenScroll)
 {
     openNew();

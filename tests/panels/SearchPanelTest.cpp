@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -111,6 +112,23 @@ TEST_F(SearchPanelTest, PickingARowShowsThatDayInDayViewAndCloses)
     EXPECT_EQ(closes, 1);
     ASSERT_EQ(picked.count(), 1); // so that the agenda brings it into view
     EXPECT_EQ(picked.first().first().value<Appointment>().patient, "Carla Fontana");
+}
+
+// On the data folder's file, before the copy in memory is ready, a search reads the agenda on a
+// worker: the panel says so and shows the results when they arrive.
+TEST_F(SearchPanelTest, ResultsThatReadTheAgendaArriveWhileThePanelSaysItIsSearching)
+{
+    QTemporaryDir dir;
+    Database file(dir.filePath("calvora.sqlite"));
+    Store onFile(file);
+    ASSERT_FALSE(onFile.save({0, 1, "2024-12-04", 600, 30, "Mario Rossi", {}, {}, {}}));
+    panel = std::make_unique<SearchPanel>(onFile, [] {}, QString(), nullptr);
+    expose(panel.get());
+    QTest::keyClicks(panel->field(), "ro");
+    EXPECT_EQ(panel->hint(), "Ricerca in corso…");
+    ASSERT_TRUE(TestSupport::eventually([&] { return panel->list()->isVisible(); }));
+    EXPECT_EQ(panel->results(), onFile.search("ro"));
+    panel.reset();
 }
 
 } // namespace

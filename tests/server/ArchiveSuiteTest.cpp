@@ -248,6 +248,59 @@ TEST_P(ArchiveTest, theSearchIndexAnswersAsTheQueriesDo)
     expectAsQueried("odd day gone");
 }
 
+TEST_P(ArchiveTest, answersThatReadTheAgendaComeFromAWorkerOnlyForTheNewestQuestion)
+{
+    for (int i = 0; i < 3; ++i)
+        insert("2024-12-02", 540 + 15 * i, "Rosa Neri", "347 1", "Implantologia");
+    insert("2024-12-03", 540, "Rosalia Blu", {}, "Sigillatura");
+    const std::unique_ptr<AgendaArchive> fresh = openArchive();
+    Store queried(*fresh);
+    auto receiver = std::make_unique<QObject>();
+    int dropped = 0;
+    std::optional<QList<Appointment>> found;
+    std::optional<QStringList> suggested;
+    std::optional<QList<KnownPatient>> known;
+    store->search("ro", receiver.get(), [&](const QList<Appointment>&) { ++dropped; });
+    store->search("rosa", receiver.get(), [&](const QList<Appointment>& r) { found = r; });
+    store->treatmentSuggestions(receiver.get(), [&](const QStringList& r) { suggested = r; });
+    store->knownPatients("rosa", receiver.get(), [&](const QList<KnownPatient>& r) { known = r; });
+    // No copy in memory holds these yet: a worker answers later, as the archive's statements do, and
+    // only the newest question of each kind.
+    EXPECT_FALSE(found || suggested || known);
+    ASSERT_TRUE(TestSupport::eventually([&] { return found && suggested && known; }));
+    EXPECT_EQ(patients(*found), (QStringList{"Rosalia Blu", "Rosa Neri", "Rosa Neri", "Rosa Neri"}));
+    EXPECT_EQ(*found, queried.search("rosa"));
+    EXPECT_EQ(*suggested, queried.treatmentSuggestions());
+    EXPECT_EQ(*known, queried.knownPatients("rosa"));
+    EXPECT_FALSE(TestSupport::eventually([&] { return dropped > 0; }, 200));
+
+    // In step, the copy in memory answers at once. After another computer's write the file's copy is
+    // stale until built again, and the worker answers.
+    ASSERT_TRUE(store->prepareSearch(true));
+    found.reset();
+    store->search("rosal", receiver.get(), [&](const QList<Appointment>& r) { found = r; });
+    ASSERT_TRUE(found);
+    EXPECT_EQ(patients(*found), QStringList{"Rosalia Blu"});
+    insert("2024-12-04", 540, "Rosalba Verdi");
+    if (onServer()) // the server's copy takes the row in once its notice has arrived
+        EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
+    found.reset();
+    store->search("rosal", receiver.get(), [&](const QList<Appointment>& r) { found = r; });
+    if (!onServer())
+        EXPECT_FALSE(found);
+    ASSERT_TRUE(TestSupport::eventually([&] { return found.has_value(); }));
+    EXPECT_EQ(patients(*found), (QStringList{"Rosalba Verdi", "Rosalia Blu"}));
+    if (onServer())
+        return;
+    // An answer whose receiver is gone is dropped.
+    insert("2024-12-05", 540, "Rosalba Verdi", {}, "Bite");
+    {
+        QObject gone;
+        store->treatmentSuggestions(&gone, [&](const QStringList&) { ++dropped; });
+    }
+    EXPECT_FALSE(TestSupport::eventually([&] { return dropped > 0; }, 300));
+}
+
 TEST_P(ArchiveTest, settingsAreSavedWholeOrNotAtAll)
 {
     QList<Dentist> dentists = store->dentists();
