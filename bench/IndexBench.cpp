@@ -3,6 +3,9 @@
 // Beside each, the same answer from the archive's query, as without the index.
 #include "AgendaEnvironment.h"
 #include "PgConnection.h"
+#include "SearchPanel.h"
+
+#include <QLineEdit>
 
 #include <algorithm>
 #include <chrono>
@@ -99,6 +102,77 @@ void searchAfterOtherWrite(benchmark::State& state)
     }
 }
 BENCHMARK(searchAfterOtherWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The same keystroke in the search panel ("Zanett" to "Zanetti"), as the program answers it: the
+// window goes on at once (timed until the panel has repainted, "keystroke") while a worker reads the
+// agenda on its own connection; "answered" times it until the list shows the worker's answer.
+void searchPanelAfterOtherWrite(benchmark::State& state, bool untilAnswered)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    Database other(env.file->path());
+    SearchPanel panel(env.store, [] {}, QString(), nullptr);
+    panel.show();
+    (void)QTest::qWaitForWindowExposed(&panel);
+    int round = 0;
+    int waited = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        (void)env.store.prepareSearch(true);
+        panel.field()->setText(QStringLiteral("Zanett"));
+        AgendaEnvironment::settle();
+        other.run(QStringLiteral("UPDATE appointments SET notes = ? WHERE id = 1"), {QStringLiteral("Nota %1").arg(++round)});
+        state.ResumeTiming();
+        panel.field()->setText(QStringLiteral("Zanetti"));
+        QCoreApplication::processEvents();
+        waited += panel.searching() ? 1 : 0;
+        while (untilAnswered && panel.searching())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (untilAnswered)
+            QCoreApplication::processEvents();
+    }
+    state.counters["answered_later"] = double(waited) / double(std::max(round, 1));
+    state.counters["results"] = double(panel.results().size());
+}
+BENCHMARK_CAPTURE(searchPanelAfterOtherWrite, keystroke, false)
+    ->Name("searchAfterOtherWrite/keystroke")->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(searchPanelAfterOtherWrite, answered, true)
+    ->Name("searchAfterOtherWrite/answered")->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The editor's question for treatment suggestions just after another computer's write: asked
+// ("asked", the time the window is held) and answered by the worker ("answered").
+void suggestionsAskedAfterOtherWrite(benchmark::State& state, bool untilAnswered)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    Database other(env.file->path());
+    QObject receiver;
+    int round = 0;
+    int waited = 0;
+    qsizetype count = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        (void)env.store.prepareSearch(true);
+        other.run(QStringLiteral("UPDATE appointments SET notes = ? WHERE id = 1"), {QStringLiteral("Nota %1").arg(++round)});
+        bool answered = false;
+        state.ResumeTiming();
+        env.store.treatmentSuggestions(&receiver, [&](const QStringList& list) {
+            answered = true;
+            count = list.size();
+        });
+        waited += answered ? 0 : 1;
+        while (untilAnswered && !answered)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        state.PauseTiming();
+        while (!answered) // not timed: the answer is awaited before the next round
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        state.ResumeTiming();
+    }
+    state.counters["answered_later"] = double(waited) / double(std::max(round, 1));
+    state.counters["entries"] = double(count);
+}
+BENCHMARK_CAPTURE(suggestionsAskedAfterOtherWrite, asked, false)
+    ->Name("suggestionsAfterOtherWrite/asked")->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(suggestionsAskedAfterOtherWrite, answered, true)
+    ->Name("suggestionsAfterOtherWrite/answered")->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // On the server another computer's write arrives as a notification naming its row: the next keystroke
 // reads it and puts that row into the index, which stays in use. (Untimed: the write, and a moment for

@@ -18,7 +18,7 @@ namespace {
 
 const QString tooShort = QStringLiteral("Digita almeno 2 lettere.");
 const QString nothingFound = QStringLiteral("Nessun appuntamento trovato.");
-const QString searching = QStringLiteral("Ricerca in corso…");
+const QString searchingHint = QStringLiteral("Ricerca in corso…");
 
 // User-perceived characters, as the store counts them before searching.
 bool hasTwoCharacters(const QString& text)
@@ -103,8 +103,8 @@ void SearchPanel::search(const QString& text)
     m_waiting = true;
     m_store.search(text, this, [this, text](const QList<Appointment>& found) { showResults(text, found); });
     // Until the answer comes the list keeps the results it shows; without a list, the hint says why.
-    if (m_waiting && m_list->isHidden() && m_hint->text() != searching) {
-        m_hint->setText(searching);
+    if (m_waiting && m_list->isHidden() && m_hint->text() != searchingHint) {
+        m_hint->setText(searchingHint);
         fitHeight();
     }
 }

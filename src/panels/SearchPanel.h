@@ -34,6 +34,8 @@ public:
     [[nodiscard]] const QList<Appointment>& results() const;
     // The hint shown instead of the list; empty while the list is shown.
     [[nodiscard]] QString hint() const;
+    // Whether the answer to the text in the field is still to come.
+    [[nodiscard]] bool searching() const { return m_waiting; }
 
     // What a click on a row does.
     void pick(const Appointment& appointment);
