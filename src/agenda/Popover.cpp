@@ -11,6 +11,8 @@ Popover::Popover(QWidget* parent)
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The popup follows its content both ways: a search panel whose list goes away shrinks it again.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void Popover::setContent(QWidget* content)

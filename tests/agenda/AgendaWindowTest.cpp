@@ -147,3 +147,18 @@ TEST_F(AgendaTest, aPickedSearchResultIsBroughtIntoViewAndMarked)
     EXPECT_EQ(view->grid()->cursorColumn(), column(0, 1));
     EXPECT_TRUE(column(0, 1)->flashing().has_value());
 }
+
+TEST(PopoverTest, followsItsContentAsItGrowsAndShrinks)
+{
+    QWidget anchor;
+    anchor.resize(100, 30);
+    anchor.show();
+    Popover popover(&anchor);
+    auto* content = new QWidget;
+    content->setFixedSize(300, 400);
+    popover.setContent(content);
+    popover.showUnder(&anchor);
+    EXPECT_TRUE(TestSupport::eventually([&] { return popover.height() >= 400; }));
+    content->setFixedHeight(80); // a search whose list went away
+    EXPECT_TRUE(TestSupport::eventually([&] { return popover.height() < 120; })) << popover.height();
+}
