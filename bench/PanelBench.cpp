@@ -6,6 +6,7 @@
 
 #include <QLineEdit>
 #include <QListView>
+#include <QToolButton>
 
 #include <memory>
 
@@ -260,5 +261,43 @@ void openEditor(benchmark::State& state)
     }
 }
 BENCHMARK(openEditor)->Unit(benchmark::kMillisecond);
+
+// The editor opened on a store just made, before its search index is ready: the first suggestions of
+// the session come from a worker's read of the agenda while the sheet is already painted ("shown",
+// timed until then) and are in its list later ("answered").
+void openEditorFirstOfSession(benchmark::State& state, bool untilAnswered)
+{
+    AgendaEnvironment& env = AgendaEnvironment::shared();
+    env.reset(ViewMode::Week);
+    const Appointment a = env.store.weekAppointments().value(0);
+    const QString file = BenchData::scratchFolder() + QStringLiteral("/calvora.sqlite");
+    int later = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto db = std::make_unique<Database>(file);
+        auto store = std::make_unique<Store>(*db);
+        state.ResumeTiming();
+        auto* editor = new AppointmentEditor(*store, a, &env.view);
+        editor->show();
+        QCoreApplication::processEvents();
+        auto* button = editor->findChild<QToolButton*>(QStringLiteral("suggestionsButton"));
+        later += button->isEnabled() ? 0 : 1;
+        while (untilAnswered && !button->isEnabled())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        state.PauseTiming();
+        while (!button->isEnabled())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        delete editor;
+        store.reset();
+        db.reset();
+        AgendaEnvironment::settle();
+        state.ResumeTiming();
+    }
+    state.counters["answered_later"] = double(later) / double(state.iterations());
+}
+BENCHMARK_CAPTURE(openEditorFirstOfSession, shown, false)
+    ->Name("openEditor/firstOfSession/shown")->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(openEditorFirstOfSession, answered, true)
+    ->Name("openEditor/firstOfSession/answered")->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace

@@ -572,16 +572,18 @@ void AppointmentEditor::showEvent(QShowEvent* event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    // The button opens its list once the suggestions are in (at once, unless the agenda must be read).
-    m_suggestionsButton->setEnabled(false);
     m_store.treatmentSuggestions(this, [this](const QStringList& suggestions) {
         for (const QString& treatment : suggestions) {
             QString title = treatment;
             QAction* item = m_suggestions->addAction(title.replace(u'&', QStringLiteral("&&")));
             connect(item, &QAction::triggered, this, [this, treatment] { m_treatment->setText(treatment); });
         }
+        m_suggestionsIn = true;
         m_suggestionsButton->setEnabled(true);
     });
+    // The button opens its list once the suggestions are in (at once, unless the agenda must be read).
+    if (!m_suggestionsIn)
+        m_suggestionsButton->setEnabled(false);
     if (m_draft.id == 0)
         m_patient->setFocus(Qt::OtherFocusReason);
     adoptParentActions();

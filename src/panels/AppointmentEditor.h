@@ -91,6 +91,7 @@ private:
     QList<int> m_alternativeStarts;
     QList<Dentist> m_shownDentists;
     bool m_shownOnce = false;
+    bool m_suggestionsIn = false;
     bool m_finished = false;
 
     QLabel* m_title = nullptr;
