@@ -35,6 +35,11 @@ QStringList ServerReader::mostUsedTreatments(int limit)
     return mostUsedTreatments(*m_connection, limit);
 }
 
+bool ServerReader::usable() const
+{
+    return !m_connection->broken();
+}
+
 // LIKE as SQLite has it: A to Z match either case (both sides folded), "\" escapes "%", "_" and itself. The folded columns are what the trigram indexes hold, so the planner can use them.
 QString ServerReader::searchStatement(int limit)
 {

@@ -18,6 +18,7 @@ public:
     [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
     [[nodiscard]] QList<KnownPatient> knownPatients(const QString& pattern, int limit) override;
     [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
+    [[nodiscard]] bool usable() const override;
 
     [[nodiscard]] static QString searchStatement(int limit);
     [[nodiscard]] static QList<Appointment> search(PgConnection& c, const QString& pattern, int limit);

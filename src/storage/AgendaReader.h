@@ -19,6 +19,9 @@ public:
     [[nodiscard]] virtual QList<KnownPatient> knownPatients(const QString& pattern, int limit) = 0;
     [[nodiscard]] virtual QStringList mostUsedTreatments(int limit) = 0;
 
+    // False once the connection is lost: a new reader is made for the next question.
+    [[nodiscard]] virtual bool usable() const { return true; }
+
     // From any thread: the statement under way, if any, stops with DatabaseError (its answer is no
     // longer wanted). Readers that cannot stop one let it finish.
     virtual void interrupt() {}

@@ -67,6 +67,8 @@ void BackgroundReader::run()
         const std::lock_guard lock(m_mutex);
         m_reader = nullptr;
         m_running = -1;
+        if (reader && !reader->usable())
+            reader.reset();
     }
     const std::lock_guard lock(m_mutex);
     m_reader = nullptr;

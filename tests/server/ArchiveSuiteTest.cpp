@@ -290,8 +290,23 @@ TEST_P(ArchiveTest, answersThatReadTheAgendaComeFromAWorkerOnlyForTheNewestQuest
         EXPECT_FALSE(found);
     ASSERT_TRUE(TestSupport::eventually([&] { return found.has_value(); }));
     EXPECT_EQ(patients(*found), (QStringList{"Rosalba Verdi", "Rosalia Blu"}));
-    if (onServer())
+    if (onServer()) {
+        // A worker whose connection was lost connects again for the next question.
+        const std::unique_ptr<AgendaArchive> second = openArchive();
+        Store unprepared(*second);
+        const auto ask = [&] {
+            auto answer = std::make_shared<std::optional<QList<Appointment>>>();
+            unprepared.search("rosal", receiver.get(), [answer](const QList<Appointment>& r) { *answer = r; });
+            EXPECT_TRUE(TestSupport::eventually([&] { return answer->has_value(); }));
+            return patients(answer->value_or(QList<Appointment>()));
+        };
+        EXPECT_EQ(ask(), (QStringList{"Rosalba Verdi", "Rosalia Blu"}));
+        sql("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
+            "AND datname = current_database()");
+        (void)ask(); // may meet the lost connection
+        EXPECT_EQ(ask(), (QStringList{"Rosalba Verdi", "Rosalia Blu"}));
         return;
+    }
     // An answer whose receiver is gone is dropped.
     insert("2024-12-05", 540, "Rosalba Verdi", {}, "Bite");
     {
