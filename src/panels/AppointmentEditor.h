@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Appointment.h"
-#include "KnownPatient.h"
 #include "Dentist.h"
+#include "KnownPatient.h"
 
 #include <QDialog>
 #include <QList>

@@ -40,7 +40,8 @@ bool ServerReader::usable() const
     return !m_connection->broken();
 }
 
-// LIKE as SQLite has it: A to Z match either case (both sides folded), "\" escapes "%", "_" and itself. The folded columns are what the trigram indexes hold, so the planner can use them.
+// LIKE as SQLite has it: A to Z match either case (both sides folded), "\" escapes "%", "_" and itself.
+// The folded columns are what the trigram indexes hold, so the planner can use them.
 QString ServerReader::searchStatement(int limit)
 {
     const QString like = QStringLiteral(" LIKE ") + ServerSchema::folded(QStringLiteral("$1::text"))

@@ -111,4 +111,3 @@ QString Store::alternativesText(const QList<int>& starts)
                               : QStringLiteral("\nI posti liberi più vicini sono alle "))
         + times.join(QStringLiteral(" e alle ")) + u'.';
 }
-
