@@ -578,11 +578,11 @@ void AppointmentEditor::showEvent(QShowEvent* event)
             QAction* item = m_suggestions->addAction(title.replace(u'&', QStringLiteral("&&")));
             connect(item, &QAction::triggered, this, [this, treatment] { m_treatment->setText(treatment); });
         }
-        m_suggestionsIn = true;
         m_suggestionsButton->setEnabled(true);
     });
-    // The button opens its list once the suggestions are in (at once, unless the agenda must be read).
-    if (!m_suggestionsIn)
+    // The button opens its list once the suggestions are in (at once, unless the agenda must be read;
+    // they always hold the default treatments).
+    if (m_suggestions->isEmpty())
         m_suggestionsButton->setEnabled(false);
     if (m_draft.id == 0)
         m_patient->setFocus(Qt::OtherFocusReason);

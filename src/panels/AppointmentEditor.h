@@ -91,7 +91,6 @@ private:
     QList<int> m_alternativeStarts;
     QList<Dentist> m_shownDentists;
     bool m_shownOnce = false;
-    bool m_suggestionsIn = false;
     bool m_finished = false;
 
     QLabel* m_title = nullptr;

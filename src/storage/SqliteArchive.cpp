@@ -87,14 +87,18 @@ QList<Appointment> SqliteArchive::dentistDay(const QString& dayKey, qint64 denti
 
 std::optional<QList<Appointment>> SqliteArchive::searchAtOnce(const QString& pattern, int limit)
 {
+    return searchFromMemory(pattern, limit, LikePattern::containedText(pattern), changeMark());
+}
+
+std::optional<QList<Appointment>> SqliteArchive::searchFromMemory(const QString& pattern, int limit,
+                                                                  const std::optional<QString>& text,
+                                                                  const std::optional<ChangeMark>& mark)
+{
     if (limit == SqliteIndexSource::checkedSearchLimit)
         if (SearchIndex* kept = index())
             if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
                 if (std::optional<QList<Appointment>> found = appointmentsById(kept->search(*folded, limit)))
                     return found;
-    // Only a literal text's matches narrow down to those of a longer text that holds it.
-    const std::optional<QString> text = LikePattern::containedText(pattern);
-    const std::optional<ChangeMark> mark = changeMark();
     if (!mark || !text || !m_lastSearch || m_lastSearch->mark != *mark || m_lastSearch->limit != limit)
         return std::nullopt;
     const QString folded = asciiLower(*text);
@@ -112,10 +116,11 @@ std::optional<QList<Appointment>> SqliteArchive::searchAtOnce(const QString& pat
 
 QList<Appointment> SqliteArchive::search(const QString& pattern, int limit)
 {
-    if (std::optional<QList<Appointment>> found = searchAtOnce(pattern, limit))
-        return *found;
+    // Only a literal text's matches narrow down to those of a longer text that holds it.
     const std::optional<QString> text = LikePattern::containedText(pattern);
     const std::optional<ChangeMark> mark = changeMark();
+    if (std::optional<QList<Appointment>> found = searchFromMemory(pattern, limit, text, mark))
+        return *found;
     try {
         QList<Appointment> found = SqliteReader(m_db).search(pattern, limit);
         // Fewer rows than the limit are every match; a longer text holding this one can only match

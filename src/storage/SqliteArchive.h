@@ -60,6 +60,11 @@ private:
     };
     [[nodiscard]] std::optional<ChangeMark> changeMark();
     [[nodiscard]] WriteCheck check(const Appointment& a);
+    // The kept index's answer, or the narrowing of the last complete search made at `mark` (its text
+    // literal); absent when neither can answer.
+    [[nodiscard]] std::optional<QList<Appointment>> searchFromMemory(const QString& pattern, int limit,
+                                                                     const std::optional<QString>& text,
+                                                                     const std::optional<ChangeMark>& mark);
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
     // The kept index when it is in step with the file.
     [[nodiscard]] SearchIndex* index();

@@ -282,12 +282,14 @@ TEST_P(ArchiveTest, answersThatReadTheAgendaComeFromAWorkerOnlyForTheNewestQuest
     ASSERT_TRUE(found);
     EXPECT_EQ(patients(*found), QStringList{"Rosalia Blu"});
     insert("2024-12-04", 540, "Rosalba Verdi");
-    if (onServer()) // the server's copy takes the row in once its notice has arrived
+    if (onServer()) { // the server's copy takes the row in once its notice has arrived
         EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
+    }
     found.reset();
     store->search("rosal", receiver.get(), [&](const QList<Appointment>& r) { found = r; });
-    if (!onServer())
+    if (!onServer()) {
         EXPECT_FALSE(found);
+    }
     ASSERT_TRUE(TestSupport::eventually([&] { return found.has_value(); }));
     EXPECT_EQ(patients(*found), (QStringList{"Rosalba Verdi", "Rosalia Blu"}));
     if (onServer()) {
