@@ -14,6 +14,17 @@
 
 #include <memory>
 
+// A connection and a store of their own on a database file, as each start of the program makes.
+struct NewSession {
+    explicit NewSession(const QString& file)
+        : db(file)
+        , store(db)
+    {
+    }
+    Database db;
+    Store store;
+};
+
 // The agenda window as the program shows it (1440 × 900, week view) on a copy of the large database,
 // made once per process and shared by the widget measurements. Each measurement puts it back into
 // the state it starts from with reset(). The same on a server: the database that $CALVORA_BENCH_SERVER

@@ -23,14 +23,12 @@ void searchIndexBuild(benchmark::State& state)
     const QString file = BenchData::scratchFolder() + QStringLiteral("/calvora.sqlite");
     for (auto _ : state) {
         state.PauseTiming();
-        auto db = std::make_unique<Database>(file);
-        auto store = std::make_unique<Store>(*db);
+        auto session = std::make_unique<NewSession>(file);
         state.ResumeTiming();
-        if (!store->prepareSearch(true))
+        if (!session->store.prepareSearch(true))
             state.SkipWithError("the index could not be used");
         state.PauseTiming();
-        store.reset();
-        db.reset();
+        session.reset();
         state.ResumeTiming();
     }
 }
@@ -44,14 +42,12 @@ void suggestionsFirstCallPrepared(benchmark::State& state)
     qsizetype count = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto db = std::make_unique<Database>(file);
-        auto store = std::make_unique<Store>(*db);
-        (void)store->prepareSearch(true);
+        auto session = std::make_unique<NewSession>(file);
+        (void)session->store.prepareSearch(true);
         state.ResumeTiming();
-        count = store->treatmentSuggestions().size();
+        count = session->store.treatmentSuggestions().size();
         state.PauseTiming();
-        store.reset();
-        db.reset();
+        session.reset();
         state.ResumeTiming();
     }
     state.counters["entries"] = double(count);

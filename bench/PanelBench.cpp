@@ -202,13 +202,11 @@ void suggestionsFirstCall(benchmark::State& state)
     qsizetype count = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto db = std::make_unique<Database>(file);
-        auto store = std::make_unique<Store>(*db);
+        auto session = std::make_unique<NewSession>(file);
         state.ResumeTiming();
-        count = store->treatmentSuggestions().size();
+        count = session->store.treatmentSuggestions().size();
         state.PauseTiming();
-        store.reset();
-        db.reset();
+        session.reset();
         state.ResumeTiming();
     }
     state.counters["entries"] = double(count);
@@ -274,10 +272,9 @@ void openEditorFirstOfSession(benchmark::State& state, bool untilAnswered)
     int later = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto db = std::make_unique<Database>(file);
-        auto store = std::make_unique<Store>(*db);
+        auto session = std::make_unique<NewSession>(file);
         state.ResumeTiming();
-        auto* editor = new AppointmentEditor(*store, a, &env.view);
+        auto* editor = new AppointmentEditor(session->store, a, &env.view);
         editor->show();
         QCoreApplication::processEvents();
         auto* button = editor->findChild<QToolButton*>(QStringLiteral("suggestionsButton"));
@@ -288,8 +285,7 @@ void openEditorFirstOfSession(benchmark::State& state, bool untilAnswered)
         while (!button->isEnabled())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         delete editor;
-        store.reset();
-        db.reset();
+        session.reset();
         AgendaEnvironment::settle();
         state.ResumeTiming();
     }

@@ -255,8 +255,10 @@ private:
 
     // The questions answered on a worker thread: the newest asked of each kind, and the worker.
     enum class Question { Search, KnownPatients, Treatments };
+    // `atOnce` answers from memory or not at all, `read` on the worker, `now` here; a failure of the
+    // first two answers `failed`.
     template <typename T>
-    void answerSoon(Question kind, const QObject* receiver, std::function<void(const T&)> answer,
+    void answerSoon(Question kind, const QObject* receiver, std::function<void(const T&)> answer, T failed,
                     const std::function<std::optional<T>()>& atOnce, std::function<T(AgendaReader&)> read,
                     std::function<T()> now);
 

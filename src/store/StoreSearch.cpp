@@ -91,13 +91,13 @@ QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
 }
 
 template <typename T>
-void Store::answerSoon(Question kind, const QObject* receiver, std::function<void(const T&)> answer,
+void Store::answerSoon(Question kind, const QObject* receiver, std::function<void(const T&)> answer, T failed,
                        const std::function<std::optional<T>()>& atOnce, std::function<T(AgendaReader&)> read,
                        std::function<T()> now)
 {
     const int slot = int(kind);
     const quint64 ticket = ++m_asked[slot];
-    std::optional<T> quick = atOnce();
+    std::optional<T> quick = orOnFailure(atOnce, std::optional<T>(failed));
     if (!quick && !m_background) {
         if (AgendaArchive::ReaderMaker maker = m_archive.readerMaker())
             m_background = std::make_unique<BackgroundReader>(std::move(maker));
@@ -113,10 +113,11 @@ void Store::answerSoon(Question kind, const QObject* receiver, std::function<voi
     // Handed to the worker and back: only the newest question is answered, on this thread, while its
     // receiver lives. Without a reader of its own the archive answers here.
     m_background->ask(slot, [this, slot, ticket, guard = QPointer<const QObject>(receiver), answer = std::move(answer),
-                             read = std::move(read), now = std::move(now)](AgendaReader* reader) {
+                             failed = std::move(failed), read = std::move(read),
+                             now = std::move(now)](AgendaReader* reader) {
         std::optional<T> result;
         if (reader)
-            result = read(*reader);
+            result = orOnFailure([&] { return read(*reader); }, failed);
         QMetaObject::invokeMethod(
             this,
             [this, slot, ticket, guard, answer, now, result] {
@@ -131,16 +132,13 @@ void Store::search(const QString& text, const QObject* receiver, std::function<v
 {
     const std::optional<QString> pattern = searchPattern(text);
     answerSoon<QList<Appointment>>(
-        Question::Search, receiver, std::move(answer),
+        Question::Search, receiver, std::move(answer), {},
         [&]() -> std::optional<QList<Appointment>> {
             if (!pattern)
                 return QList<Appointment>();
-            return orOnFailure([&] { return m_archive.searchAtOnce(*pattern, searchLimit); },
-                               std::optional<QList<Appointment>>(QList<Appointment>()));
+            return m_archive.searchAtOnce(*pattern, searchLimit);
         },
-        [pattern](AgendaReader& reader) {
-            return orOnFailure([&] { return reader.search(*pattern, searchLimit); }, QList<Appointment>());
-        },
+        [pattern](AgendaReader& reader) { return reader.search(*pattern, searchLimit); },
         [this, text] { return search(text); });
 }
 
@@ -149,34 +147,25 @@ void Store::knownPatients(const QString& text, const QObject* receiver,
 {
     const std::optional<QString> pattern = patientPattern(text);
     answerSoon<QList<KnownPatient>>(
-        Question::KnownPatients, receiver, std::move(answer),
+        Question::KnownPatients, receiver, std::move(answer), {},
         [&]() -> std::optional<QList<KnownPatient>> {
             if (!pattern)
                 return QList<KnownPatient>();
-            return orOnFailure([&] { return m_archive.knownPatientsAtOnce(*pattern, limit); },
-                               std::optional<QList<KnownPatient>>(QList<KnownPatient>()));
+            return m_archive.knownPatientsAtOnce(*pattern, limit);
         },
-        [pattern, limit](AgendaReader& reader) {
-            return orOnFailure([&] { return reader.knownPatients(*pattern, limit); }, QList<KnownPatient>());
-        },
+        [pattern, limit](AgendaReader& reader) { return reader.knownPatients(*pattern, limit); },
         [this, text, limit] { return knownPatients(text, limit); });
 }
 
 void Store::treatmentSuggestions(const QObject* receiver, std::function<void(const QStringList&)> answer)
 {
     answerSoon<QStringList>(
-        Question::Treatments, receiver, std::move(answer),
+        Question::Treatments, receiver, std::move(answer), withDefaultTreatments({}),
         [&]() -> std::optional<QStringList> {
-            const std::optional<QStringList> mostUsed = orOnFailure(
-                [&] { return m_archive.mostUsedTreatmentsAtOnce(suggestedTreatments); },
-                std::optional<QStringList>(QStringList()));
-            if (!mostUsed)
-                return std::nullopt;
-            return withDefaultTreatments(*mostUsed);
+            if (const std::optional<QStringList> mostUsed = m_archive.mostUsedTreatmentsAtOnce(suggestedTreatments))
+                return withDefaultTreatments(*mostUsed);
+            return std::nullopt;
         },
-        [](AgendaReader& reader) {
-            return withDefaultTreatments(
-                orOnFailure([&] { return reader.mostUsedTreatments(suggestedTreatments); }, QStringList()));
-        },
+        [](AgendaReader& reader) { return withDefaultTreatments(reader.mostUsedTreatments(suggestedTreatments)); },
         [this] { return treatmentSuggestions(); });
 }
