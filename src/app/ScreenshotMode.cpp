@@ -72,8 +72,6 @@ int run(CalvoraApp& app, const QString& folder)
     ok &= save(window, folder + QStringLiteral("/giorno.png"));
     store.setMode(ViewMode::Week);
 
-    // The panels' searches and suggestions then answer from memory, before each picture is taken.
-    (void)store.prepareSearch(true);
     for (const QString& path : PanelScreenshots::write(store, folder))
         QTextStream(stdout) << path << '\n';
     if (!store.weekAppointments().isEmpty()) {

@@ -24,6 +24,16 @@ void capture(QWidget& widget, const QString& path, QStringList& written)
     widget.hide();
 }
 
+// As the widget is at this moment: nothing that waits for the event loop (an answer from the worker
+// thread) reaches it first.
+void captureAsIs(QWidget& widget, const QString& path, QStringList& written)
+{
+    widget.show();
+    if (widget.grab().save(path, "PNG"))
+        written.append(path);
+    widget.hide();
+}
+
 // The appointment that shows most of the editor: the first of the week with a treatment, else the first.
 std::optional<Appointment> sampleAppointment(const Store& store)
 {
@@ -47,6 +57,19 @@ QStringList write(Store& store, const QString& folder)
     if (!dir.mkpath(QStringLiteral(".")))
         return written;
 
+    const std::optional<Appointment> sample = sampleAppointment(store);
+    const QString query = sample ? sample->patient.split(u' ', Qt::SkipEmptyParts).value(1, sample->patient)
+                                 : QStringLiteral("Rossi");
+    // The first search of a session, before the agenda is kept in memory: a worker reads it.
+    {
+        SearchPanel panel(
+            store, [] {}, query, nullptr);
+        if (panel.searching())
+            captureAsIs(panel, dir.filePath(QStringLiteral("ricerca-in-corso.png")), written);
+    }
+    // The other panels answer from memory, as they do once the window has been up a moment.
+    (void)store.prepareSearch(true);
+
     store.newAppointment();
     if (store.editing()) {
         AppointmentEditor editor(store, *store.editing(), nullptr);
@@ -54,7 +77,6 @@ QStringList write(Store& store, const QString& folder)
     }
     store.setEditing(std::nullopt);
 
-    const std::optional<Appointment> sample = sampleAppointment(store);
     if (sample) {
         store.setEditing(sample);
         AppointmentEditor editor(store, *sample, nullptr);
@@ -85,8 +107,6 @@ QStringList write(Store& store, const QString& folder)
         capture(editor, dir.filePath(QStringLiteral("dentista.png")), written);
     }
 
-    const QString query = sample ? sample->patient.split(u' ', Qt::SkipEmptyParts).value(1, sample->patient)
-                                 : QStringLiteral("Rossi");
     {
         SearchPanel panel(
             store, [] {}, query, nullptr);

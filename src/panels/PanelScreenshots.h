@@ -6,9 +6,11 @@
 class Store;
 
 // Pictures of the panels for the screenshot mode, rendered from the store's current data:
-// "editor-nuovo.png" (a new appointment), "editor-modifica.png" (the first appointment of the week
-// on show, when there is one), "dentista.png" (the first dentist), "ricerca.png" (a search for the
-// surname of that appointment's patient) and "impostazioni.png". The store's editing state is
+// "ricerca-in-corso.png" (the first search of the session waiting for its answer, taken when the
+// store has not kept the agenda in memory yet and reads it on a worker; this function then has it
+// kept), "editor-nuovo.png" (a new appointment), "editor-modifica.png" (the first appointment of the
+// week on show, when there is one), "dentista.png" (the first dentist), "ricerca.png" (a search for
+// the surname of that appointment's patient) and "impostazioni.png". The store's editing state is
 // cleared afterwards; nothing is saved. Returns the files written; a picture that cannot be saved
 // is left out.
 namespace PanelScreenshots {

@@ -64,6 +64,8 @@ TEST(ScreenshotMode, writesPicturesOfAScratchFolderWithoutADisplay)
                              "ricerca.png", "impostazioni.png", "conferma-eliminazione.png",
                              "stampa-settimana-1-pagina.pdf", "stampa-settimana-fronte-retro.pdf", "stampa-giorno.pdf"})
         EXPECT_GT(QFileInfo(dir.filePath("foto/") + name).size(), 3000) << name;
+    // A field and one line of hint: a small picture, but one.
+    EXPECT_GT(QFileInfo(dir.filePath("foto/ricerca-in-corso.png")).size(), 1000);
     Database scratch(dir.filePath("prova/calvora.sqlite"));
     EXPECT_GT(scratch.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
                   .value(0),
