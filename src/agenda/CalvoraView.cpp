@@ -153,12 +153,9 @@ void CalvoraView::buildToolbar()
     m_searchPopover = new Popover(this);
     m_freeSlotPopover = new Popover(this);
     for (Popover* popover : {m_searchPopover, m_freeSlotPopover}) {
-        connect(popover, &Popover::closed, this, [this, popover] {
-            // The next opening starts afresh.
-            if (QWidget* panel = popover->content())
-                panel->deleteLater();
-            focusGrid();
-        });
+        // The next opening starts afresh.
+        popover->setDiscardsContentOnClose(true);
+        connect(popover, &Popover::closed, this, &CalvoraView::focusGrid);
     }
 }
 

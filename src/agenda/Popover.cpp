@@ -17,10 +17,21 @@ Popover::Popover(QWidget* parent)
 
 void Popover::setContent(QWidget* content)
 {
-    if (m_content)
-        m_content->deleteLater();
+    discardContent();
     m_content = content;
-    layout()->addWidget(content);
+    if (content)
+        layout()->addWidget(content);
+}
+
+void Popover::discardContent()
+{
+    QWidget* old = m_content;
+    m_content = nullptr;
+    if (!old)
+        return;
+    layout()->removeWidget(old);
+    old->hide();
+    old->deleteLater();
 }
 
 void placeUnder(QWidget* popup, QWidget* anchor)
@@ -51,12 +62,14 @@ void Popover::focusContent()
     for (QWidget* w = m_content->nextInFocusChain(); !target && w != m_content; w = w->nextInFocusChain())
         if (m_content->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(m_content))
             target = w;
-    (target ? target : m_content)->setFocus(Qt::PopupFocusReason);
+    (target ? target : m_content.data())->setFocus(Qt::PopupFocusReason);
 }
 
 void Popover::hideEvent(QHideEvent* event)
 {
     QFrame::hideEvent(event);
+    if (m_discardsOnClose)
+        discardContent();
     emit closed();
 }
 

@@ -5,6 +5,8 @@
 #include "CalvoraView.h"
 #include "Database.h"
 #include "DentistColumn.h"
+#include "HeaderRow.h"
+#include "Keyboard.h"
 #include "Popover.h"
 #include "PrintService.h"
 #include "ScheduleGrid.h"
@@ -17,6 +19,8 @@
 #include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -264,5 +268,76 @@ TEST(EndToEnd, aPhoneCallByKeyboardAlone)
     ASSERT_EQ(stored.size(), 2);
     // 12:00 is the first proposal, 12:15 the second.
     EXPECT_EQ(stored[1], (Row{2, "2024-12-04", 735, 60, "Giulia Bianchi"}));
+    AppPaths::setOverrideDataFolder(std::nullopt);
+}
+
+// Every popover and panel opened and closed again and again, each way it closes (Escape, its button, a
+// pick): each opening shows a fresh, working panel, and nothing of a closed one is touched again.
+TEST(EndToEnd, panelsOpenAndCloseAgainAndAgain)
+{
+    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
+    QTemporaryDir dir;
+    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
+    CalvoraApp shell;
+    CalvoraView& window = shell.agendaWindow();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_FALSE(shell.store().save({0, 1, "2024-12-05", 600, 30, "Anna Verdi", {}, {}, {}}));
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { Keyboard::press(&window, k, m); };
+
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        // Search: a few letters, then Escape (or, every other round, the toolbar button again).
+        key(Qt::Key_F, Qt::ControlModifier);
+        ASSERT_TRUE(TestSupport::eventually([&] { return window.searchPopover()->isVisible(); }));
+        auto* field = window.searchPopover()->findChild<QLineEdit*>("searchField");
+        ASSERT_TRUE(field);
+        EXPECT_TRUE(field->text().isEmpty()); // a fresh panel
+        Keyboard::type(&window, "Ann");
+        if (round % 2 == 0)
+            key(Qt::Key_Escape);
+        else
+            window.toggleSearch();
+        ASSERT_TRUE(TestSupport::eventually([&] { return !window.searchPopover()->isVisible(); }));
+        QApplication::processEvents();
+
+        // First free slot: opened, then closed by Escape or by picking a proposal (which opens the editor).
+        key(Qt::Key_L, Qt::ControlModifier);
+        ASSERT_TRUE(TestSupport::eventually([&] { return window.freeSlotPopover()->isVisible(); }));
+        if (round % 2 == 0) {
+            key(Qt::Key_Escape);
+        } else {
+            auto* proposals = window.freeSlotPopover()->findChild<QListWidget*>("slots");
+            ASSERT_TRUE(proposals && proposals->count() > 0);
+            proposals->setFocus();
+            key(Qt::Key_Return);
+            ASSERT_TRUE(TestSupport::eventually([&] { return window.editor() && window.editor()->isVisible(); }));
+            key(Qt::Key_Escape);
+            ASSERT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
+        }
+        ASSERT_TRUE(TestSupport::eventually([&] { return !window.freeSlotPopover()->isVisible(); }));
+        QApplication::processEvents();
+
+        // The date picker and a dentist's editor.
+        window.toggleDatePicker();
+        ASSERT_TRUE(window.datePopover()->isVisible());
+        key(Qt::Key_Escape);
+        EXPECT_FALSE(window.datePopover()->isVisible());
+        window.openDentistEditor(window.grid()->headerRow()->dentistHeaders().first());
+        ASSERT_TRUE(window.dentistEditor() && window.dentistEditor()->isVisible());
+        window.dentistEditor()->close();
+        // A window manager activates the window again when a popup window goes; the offscreen platform
+        // does not.
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    // The panels still answer after all that.
+    key(Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(TestSupport::eventually([&] { return window.searchPopover()->isVisible(); }));
+    Keyboard::type(&window, "Anna");
+    auto* list = window.searchPopover()->findChild<QListView*>("results");
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(TestSupport::eventually([&] { return list->isVisible() && list->model()->rowCount() == 1; }));
+    key(Qt::Key_Escape);
     AppPaths::setOverrideDataFolder(std::nullopt);
 }
