@@ -27,9 +27,20 @@ inline void press(QWidget* mainWindow, Qt::Key key, Qt::KeyboardModifiers modifi
     QTest::keyClick(target(mainWindow), key, modifiers);
 }
 
+// Any text, also letters outside ASCII (which QTest::keyClicks refuses), one key each.
+inline void typeInto(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(widget, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
 inline void type(QWidget* mainWindow, const QString& text)
 {
-    QTest::keyClicks(target(mainWindow), text);
+    typeInto(target(mainWindow), text);
 }
 
 } // namespace Keyboard
