@@ -231,7 +231,7 @@ void SoakWalk::inPopup(QWidget* popup)
         note(where + QStringLiteral(": key ") + QKeySequence(keys[choice]).toString());
         Keyboard::press(&m_window, keys[choice]);
     } else if (choice == 5) {
-        typeText(Keyboard::target(&m_window));
+        typeText();
     } else if (auto* menu = qobject_cast<QMenu*>(popup)) {
         QList<QAction*> items;
         for (QAction* a : menu->actions())
@@ -265,7 +265,7 @@ void SoakWalk::inDialog(QWidget* dialog)
         note(where + QStringLiteral(": key ") + QKeySequence(keys[choice].first).toString());
         Keyboard::press(&m_window, keys[choice].first, keys[choice].second);
     } else if (choice == 8) {
-        typeText(Keyboard::target(&m_window));
+        typeText();
     } else {
         clickSomethingIn(dialog);
     }
@@ -279,7 +279,7 @@ void SoakWalk::inSettings(QWidget* settings)
         Keyboard::press(&m_window, Qt::Key_Tab);
         break;
     case 1:
-        typeText(Keyboard::target(&m_window));
+        typeText();
         break;
     case 2:
         clickSomethingIn(settings);
@@ -550,11 +550,12 @@ void SoakWalk::otherProgramWrites()
     m_other.setAlertMessage(std::nullopt);
 }
 
-void SoakWalk::typeText(QWidget* target)
+void SoakWalk::typeText()
 {
     const QString text = texts[below(int(texts.size()))];
+    const QWidget* target = Keyboard::target(&m_window);
     note(QStringLiteral("type \"%1\" into %2").arg(text, QString::fromLatin1(target->metaObject()->className())));
-    Keyboard::typeInto(target, text);
+    Keyboard::type(&m_window, text);
 }
 
 // A click on one of the visible, enabled controls of a window: a button, a row of a list, a field.

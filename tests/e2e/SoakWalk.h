@@ -62,7 +62,7 @@ private:
     void clickToolbar();
     void clickHeader();
     void otherProgramWrites();
-    void typeText(QWidget* target);
+    void typeText();
     void clickSomethingIn(QWidget* root);
 
     [[nodiscard]] DentistColumn* randomColumn();

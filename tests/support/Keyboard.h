@@ -27,20 +27,21 @@ inline void press(QWidget* mainWindow, Qt::Key key, Qt::KeyboardModifiers modifi
     QTest::keyClick(target(mainWindow), key, modifiers);
 }
 
-// Any text, also letters outside ASCII (which QTest::keyClicks refuses), one key each.
-inline void typeInto(QWidget* widget, const QString& text)
+// One character's key, also a letter outside ASCII (which QTest::keyClicks refuses).
+inline void typeCharacter(QWidget* widget, QChar c)
 {
-    for (const QChar c : text) {
-        if (c.unicode() < 128)
-            QTest::keyClick(widget, char(c.unicode()));
-        else
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
+    if (c.unicode() < 128)
+        QTest::keyClick(widget, char(c.unicode()));
+    else
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
+// Each key goes where the keyboard sends it at that moment: a key may move the focus, or close the
+// window it was typed into.
 inline void type(QWidget* mainWindow, const QString& text)
 {
-    typeInto(target(mainWindow), text);
+    for (const QChar c : text)
+        typeCharacter(target(mainWindow), c);
 }
 
 } // namespace Keyboard
