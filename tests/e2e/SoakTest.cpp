@@ -97,7 +97,7 @@ QList<Appointment> storedWeek(const QString& path, const QDate& monday)
 TEST(WindowSoak, aLongSeededRandomWalkLeavesASoundAgenda)
 {
     const quint64 seed = setting("CALVORA_SOAK_SEED", 20261207);
-    const int steps = int(setting("CALVORA_SOAK_STEPS", 2000));
+    const int steps = int(setting("CALVORA_SOAK_STEPS", 8000));
     std::cout << "Soak walk: seed " << seed << ", " << steps << " actions (CALVORA_SOAK_SEED=" << seed
               << " CALVORA_SOAK_STEPS=" << steps << " replays it)" << std::endl;
 
