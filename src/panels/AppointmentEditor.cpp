@@ -408,7 +408,8 @@ void AppointmentEditor::checkStoredVersion()
 void AppointmentEditor::showDeleted(const QString& message)
 {
     m_stored.reset();
-    m_notice->showDeleted(message + QStringLiteral(" Con «Crea copia» si può salvare come nuovo appuntamento."));
+    m_notice->showDeleted(message
+                          + QStringLiteral(" Con «Crea copia» si può salvare come nuovo appuntamento."));
     updateSaveButton();
 }
 

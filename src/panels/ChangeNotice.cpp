@@ -15,9 +15,9 @@
 
 namespace {
 
-const QString mergedText =
-    QStringLiteral("La scheda ora unisce la versione salvata e le tue modifiche. Questi campi sono stati cambiati "
-                   "sia da te sia dall'altro computer: scegli quale valore tenere.");
+const QString mergedText = QStringLiteral("La scheda ora unisce la versione salvata e le tue modifiche. Questi "
+                                          "campi sono stati cambiati sia da te sia dall'altro computer: scegli "
+                                          "quale valore tenere.");
 
 // Long notes are shown on one line; the whole text is the choice's tooltip.
 constexpr int shownCharacters = 40;

@@ -38,7 +38,8 @@ public:
     void showChanged(const QString& text);
     void showDeleted(const QString& text);
     // `mine` and `stored` are the two versions the conflicting `fields` come from.
-    void showConflicts(const Appointment& mine, const Appointment& stored, const QList<AppointmentField>& fields);
+    void showConflicts(const Appointment& mine, const Appointment& stored,
+                       const QList<AppointmentField>& fields);
     void clear();
 
 signals:

@@ -24,8 +24,9 @@ void mark(QCalendarWidget* calendar, const QList<ClosedPeriod>& periods)
         const std::optional<ClosedPeriod> period = ClosedDays::periodOn(periods, day);
         if (!period)
             continue;
-        closed.setToolTip(period->reason.trimmed().isEmpty() ? QStringLiteral("Studio chiuso")
-                                                             : QStringLiteral("Studio chiuso: ") + period->reason);
+        const QString reason = period->reason.trimmed();
+        closed.setToolTip(reason.isEmpty() ? QStringLiteral("Studio chiuso")
+                                           : QStringLiteral("Studio chiuso: ") + reason);
         calendar->setDateTextFormat(day, closed);
     }
 }

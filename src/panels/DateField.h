@@ -29,9 +29,6 @@ public:
     // Whether typed digits are waiting to become the date.
     [[nodiscard]] bool typing() const { return m_typing; }
 
-    // The day that typed text names, taking what it leaves out from `shown`; absent when it names none.
-    [[nodiscard]] static std::optional<QDate> parseTyped(const QString& typed, const QDate& shown);
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -39,6 +36,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The day that typed text names, taking what it leaves out from `shown`; absent when it names none.
+    [[nodiscard]] static std::optional<QDate> parseTyped(const QString& typed, const QDate& shown);
     void type(QChar character);
     void showTyped();
     // Takes the typed date; false (after a beep, showing the date again) when it names no day.

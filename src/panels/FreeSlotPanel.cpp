@@ -51,8 +51,8 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
             m_dentist->addItem(d.name, d.id);
     form->addRow(QStringLiteral("Dentista"), m_dentist);
 
-    m_from = PanelStyle::dateField(QStringLiteral("fromPicker"), Clock::today(), QStringLiteral("ddd dd/MM/yyyy"), this,
-                                   &m_store);
+    m_from = PanelStyle::dateField(QStringLiteral("fromPicker"), Clock::today(),
+                                   QStringLiteral("ddd dd/MM/yyyy"), this, &m_store);
     m_from->setMinimumDate(Clock::today());
     form->addRow(QStringLiteral("Dal giorno"), m_from);
 
@@ -63,32 +63,7 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     m_part->addItem(QStringLiteral("Pomeriggio (13:00–19:45)"), int(SlotSearch::Part::Afternoon));
     form->addRow(QStringLiteral("Fascia"), m_part);
 
-    auto* weekdays = new QWidget(this);
-    auto* weekdayRow = new QHBoxLayout(weekdays);
-    weekdayRow->setContentsMargins(0, 0, 0, 0);
-    weekdayRow->setSpacing(2);
-    const QStringList names{QStringLiteral("Lun"), QStringLiteral("Mar"), QStringLiteral("Mer"),
-                            QStringLiteral("Gio"), QStringLiteral("Ven")};
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        auto* day = new QToolButton(weekdays);
-        day->setObjectName(QStringLiteral("weekday%1").arg(i));
-        day->setText(names[i]);
-        day->setCheckable(true);
-        day->setChecked(true);
-        day->setAccessibleName(Cal::locale().standaloneDayName(int(i) + 1));
-        weekdayRow->addWidget(day);
-        m_weekdays.append(day);
-        connect(day, &QToolButton::toggled, this, &FreeSlotPanel::refresh);
-    }
-    weekdayRow->addStretch(1);
-    // A chosen day must look chosen on every style, and the one with the keyboard must show it.
-    weekdays->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 6px; border: 1px solid palette(mid); "
-                                           "border-radius: 4px; }"
-                                           "QToolButton:checked { background: palette(highlight); "
-                                           "color: palette(highlighted-text); border-color: palette(highlight); }"
-                                           "QToolButton:focus { padding: 1px 5px; border: 2px solid palette(highlight); }"
-                                           "QToolButton:checked:focus { border-color: palette(text); }"));
-    form->addRow(QStringLiteral("Giorni"), weekdays);
+    form->addRow(QStringLiteral("Giorni"), buildWeekdays());
     column->addLayout(form);
 
     m_hint = new QLabel(this);
@@ -120,6 +95,37 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     });
     refresh();
     m_duration->setFocus(Qt::OtherFocusReason);
+}
+
+// One toggle per weekday, Monday to Friday, all on at first.
+QWidget* FreeSlotPanel::buildWeekdays()
+{
+    auto* weekdays = new QWidget(this);
+    auto* weekdayRow = new QHBoxLayout(weekdays);
+    weekdayRow->setContentsMargins(0, 0, 0, 0);
+    weekdayRow->setSpacing(2);
+    const QStringList names{QStringLiteral("Lun"), QStringLiteral("Mar"), QStringLiteral("Mer"),
+                            QStringLiteral("Gio"), QStringLiteral("Ven")};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        auto* day = new QToolButton(weekdays);
+        day->setObjectName(QStringLiteral("weekday%1").arg(i));
+        day->setText(names[i]);
+        day->setCheckable(true);
+        day->setChecked(true);
+        day->setAccessibleName(Cal::locale().standaloneDayName(int(i) + 1));
+        weekdayRow->addWidget(day);
+        m_weekdays.append(day);
+        connect(day, &QToolButton::toggled, this, &FreeSlotPanel::refresh);
+    }
+    weekdayRow->addStretch(1);
+    // A chosen day must look chosen on every style, and the one with the keyboard must show it.
+    weekdays->setStyleSheet(
+        QStringLiteral("QToolButton { padding: 2px 6px; border: 1px solid palette(mid); border-radius: 4px; }"
+                       "QToolButton:checked { background: palette(highlight); color: palette(highlighted-text);"
+                       " border-color: palette(highlight); }"
+                       "QToolButton:focus { padding: 1px 5px; border: 2px solid palette(highlight); }"
+                       "QToolButton:checked:focus { border-color: palette(text); }"));
+    return weekdays;
 }
 
 SlotSearch FreeSlotPanel::search() const

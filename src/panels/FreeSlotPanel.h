@@ -18,8 +18,8 @@ class QToolButton;
 // which weekdays, and sees the next free starts that fit, found by the store as she changes anything.
 // Picking one (click, or Return anywhere in the panel: the current row, else the first) shows that day,
 // calls `close` and opens the editor on a new appointment with that day, dentist, start and duration.
-// The pickers are chosen by typing too (see ComboTyping), the day by typing it (see DateField). The content of a popup, like the
-// search panel; `close` must hide it.
+// The pickers are chosen by typing too (see ComboTyping), the day by typing it (see DateField). The
+// content of a popup, like the search panel; `close` must hide it.
 class FreeSlotPanel : public QWidget {
     Q_OBJECT
 
@@ -43,6 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QWidget* buildWeekdays();
     void pickChosen();
     void refresh();
     [[nodiscard]] QString rowText(const FreeSlot& slot) const;

@@ -39,8 +39,8 @@ namespace PanelStyle {
 
 // A date field with a calendar pop-up in Italian, weeks from Monday, showing `format` (Qt's notation); it
 // also takes a typed date (see DateField). Given a store, the pop-up marks the practice's closed days.
-[[nodiscard]] DateField* dateField(const QString& objectName, const QDate& day, const QString& format, QWidget* parent,
-                                   const Store* closedDaysOf = nullptr);
+[[nodiscard]] DateField* dateField(const QString& objectName, const QDate& day, const QString& format,
+                                   QWidget* parent, const Store* closedDaysOf = nullptr);
 
 // Gives a label a font and a text colour.
 void style(QLabel* label, const QFont& font, const QColor& color);

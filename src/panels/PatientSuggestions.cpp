@@ -42,8 +42,9 @@ void PatientSuggestions::show(const QList<KnownPatient>& found)
 {
     m_known->clear();
     for (const KnownPatient& patient : found) {
-        auto* item = new QStandardItem(patient.phone.isEmpty() ? patient.name
-                                                               : patient.name + QStringLiteral(" · ") + patient.phone);
+        const QString shown =
+            patient.phone.isEmpty() ? patient.name : patient.name + QStringLiteral(" · ") + patient.phone;
+        auto* item = new QStandardItem(shown);
         item->setData(patient.name, patientNameRole);
         item->setData(patient.phone, patientPhoneRole);
         item->setEditable(false);

@@ -73,7 +73,8 @@ void RefusalLines::setAlternatives(const QList<int>& starts)
     PanelStyle::style(caption, PanelStyle::body(), PanelStyle::secondaryText(palette()));
     row->addWidget(caption);
     for (qsizetype i = 0; i < starts.size(); ++i) {
-        auto* button = new QPushButton(QStringLiteral("Alle ") + Schedule::clockText(starts[i]), m_alternativesLine);
+        auto* button =
+            new QPushButton(QStringLiteral("Alle ") + Schedule::clockText(starts[i]), m_alternativesLine);
         button->setObjectName(QStringLiteral("alternative%1").arg(i));
         button->setAutoDefault(false);
         const int start = starts[i];

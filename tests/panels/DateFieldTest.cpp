@@ -11,7 +11,8 @@ namespace {
 
 class DateFieldTest : public PanelTest {
 protected:
-    std::unique_ptr<DateField> field{PanelStyle::dateField("day", QDate(2024, 12, 4), "ddd dd/MM/yyyy", nullptr, &store)};
+    std::unique_ptr<DateField> field{
+        PanelStyle::dateField("day", QDate(2024, 12, 4), "ddd dd/MM/yyyy", nullptr, &store)};
 
     void SetUp() override
     {
@@ -48,7 +49,8 @@ TEST_F(DateFieldTest, ADateTypedWithOrWithoutSlashesIsTakenWithoutSelectingItsPa
             QTest::keyClick(field.get(), *c.then);
         EXPECT_FALSE(field->typing());
         EXPECT_EQ(field->date(), c.expected);
-        EXPECT_EQ(field->findChild<QLineEdit*>()->text(), field->locale().toString(c.expected, "ddd dd/MM/yyyy"));
+        EXPECT_EQ(field->findChild<QLineEdit*>()->text(),
+                  field->locale().toString(c.expected, "ddd dd/MM/yyyy"));
     }
 
     // Half typed, the field shows the digits as a date in the making, and leaving it takes them.

@@ -89,7 +89,8 @@ TEST_F(FreeSlotTest, TypingChoosesAndReturnFromAnyFieldPicks)
         FreeSlotPanel& again = open();
         child<QWidget>(&again, field)->setFocus();
         key(Qt::Key_Return);
-        EXPECT_EQ(store.editing().value_or(Appointment{}).startMinutes, again.results().value(0).startMinutes);
+        EXPECT_EQ(store.editing().value_or(Appointment{}).startMinutes,
+                  again.results().value(0).startMinutes);
     }
     EXPECT_EQ(closed, 4);
 }
