@@ -3,6 +3,7 @@
 #include "AgendaStyle.h"
 #include "CalvoraCommands.h"
 #include "Cal.h"
+#include "ClosedDayMarks.h"
 #include "Clock.h"
 #include "Dialogs.h"
 #include "HeaderRow.h"
@@ -184,6 +185,7 @@ QCalendarWidget* CalvoraView::datePicker()
         m_calendar->setGridVisible(false);
         m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
         m_calendar->setSelectedDate(m_store.anchor());
+        ClosedDayMarks::follow(m_calendar, m_store);
         auto* calendarBox = new QWidget;
         auto* calendarLayout = new QVBoxLayout(calendarBox);
         calendarLayout->setContentsMargins(12, 12, 12, 12);
@@ -202,6 +204,8 @@ void CalvoraView::toggleDatePicker()
         return;
     }
     datePicker()->setSelectedDate(m_store.anchor());
+    // The closed days may have changed since it was last open.
+    ClosedDayMarks::mark(m_calendar, m_store.closedPeriods());
     m_datePopover->showUnder(m_dateButton);
 }
 

@@ -1,29 +1,28 @@
 #include "AppointmentEditor.h"
 
 #include "Cal.h"
+#include "ChangeNotice.h"
+#include "ComboTyping.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
 #include "FormSection.h"
 #include "NotesEdit.h"
 #include "PanelStyle.h"
+#include "PatientSuggestions.h"
+#include "RefusalLines.h"
 #include "Schedule.h"
 #include "Store.h"
+#include "TreatmentField.h"
 
-#include <QAbstractItemView>
-#include <QCalendarWidget>
 #include <QComboBox>
-#include <QCompleter>
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QStandardItemModel>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -67,115 +66,26 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     content->setAutoFillBackground(false);
     column->addWidget(scroll, 1);
 
-    m_errorLine = new QWidget(this);
-    auto* errorRow = new QHBoxLayout(m_errorLine);
-    errorRow->setContentsMargins(padding, 6, padding, 0);
-    errorRow->setSpacing(6);
-    auto* triangle = new QLabel(m_errorLine);
-    const int iconSize = QFontMetrics(PanelStyle::body()).height() - 2;
-    triangle->setPixmap(PanelStyle::warningTrianglePixmap(iconSize, devicePixelRatioF()));
-    triangle->setAlignment(Qt::AlignTop);
-    errorRow->addWidget(triangle, 0, Qt::AlignTop);
-    m_errorText = new QLabel(m_errorLine);
-    m_errorText->setObjectName(QStringLiteral("errorText"));
-    m_errorText->setWordWrap(true);
-    PanelStyle::style(m_errorText, PanelStyle::body(), PanelStyle::errorRed());
-    errorRow->addWidget(m_errorText, 1);
-    m_errorLine->hide();
-    column->addWidget(buildNoticeLine());
-    column->addWidget(m_errorLine);
-    m_alternativesLine = new QWidget(this);
-    m_alternativesLine->setObjectName(QStringLiteral("alternatives"));
-    auto* alternativesRow = new QHBoxLayout(m_alternativesLine);
-    alternativesRow->setContentsMargins(padding + iconSize + 6, 4, padding, 0);
-    alternativesRow->setSpacing(6);
-    m_alternativesLine->hide();
-    column->addWidget(m_alternativesLine);
+    m_notice = new ChangeNotice(m_store, padding, this);
+    connect(m_notice, &ChangeNotice::useStoredRequested, this, &AppointmentEditor::useStoredVersion);
+    connect(m_notice, &ChangeNotice::saveOverRequested, this, &AppointmentEditor::saveOverStoredVersion);
+    connect(m_notice, &ChangeNotice::valueChosen, this, &AppointmentEditor::takeValue);
+    column->addWidget(m_notice);
+    m_refusal = new RefusalLines(padding, this);
+    // A start offered after an overlap goes into the start picker, an edit like any other.
+    connect(m_refusal, &RefusalLines::startChosen, this,
+            [this](int start) { m_start->setCurrentIndex(m_start->findData(start)); });
+    column->addWidget(m_refusal);
 
     column->addWidget(buildButtons());
 
     m_shownDentists = m_store.dentists();
     fillDentists();
     updateTitleAndButtons();
-    m_save->setEnabled(!m_draft.patient.trimmed().isEmpty());
 
-    setUpPatientSuggestions();
+    m_patientSuggestions = new PatientSuggestions(m_store, m_patient, m_phone, this);
     connect(&m_store, &Store::changed, this, &AppointmentEditor::storeChanged);
     connect(&m_store, &Store::changedElsewhere, this, &AppointmentEditor::checkStoredVersion);
-}
-
-namespace {
-
-constexpr int patientNameRole = Qt::UserRole + 1;
-constexpr int patientPhoneRole = Qt::UserRole + 2;
-
-} // namespace
-
-// The patients already in the agenda whose name holds what is typed; picking one fills the name and
-// the telephone (which stays editable).
-void AppointmentEditor::setUpPatientSuggestions()
-{
-    m_knownPatients = new QStandardItemModel(this);
-    m_patientCompleter = new QCompleter(m_knownPatients, this);
-    m_patientCompleter->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
-    m_patientCompleter->setCompletionRole(patientNameRole);
-    m_patientCompleter->setWidget(m_patient);
-    connect(m_patient, &QLineEdit::textEdited, this, &AppointmentEditor::suggestPatients);
-    connect(m_patientCompleter, qOverload<const QModelIndex&>(&QCompleter::activated), this,
-            [this](const QModelIndex& index) {
-                m_patient->setText(index.data(patientNameRole).toString());
-                m_phone->setText(index.data(patientPhoneRole).toString());
-            });
-}
-
-void AppointmentEditor::suggestPatients(const QString& text)
-{
-    m_store.knownPatients(text, this, [this](const QList<KnownPatient>& found) { showKnownPatients(found); });
-}
-
-void AppointmentEditor::showKnownPatients(const QList<KnownPatient>& found)
-{
-    m_knownPatients->clear();
-    for (const KnownPatient& patient : found) {
-        auto* item = new QStandardItem(patient.phone.isEmpty() ? patient.name
-                                                               : patient.name + QStringLiteral(" · ") + patient.phone);
-        item->setData(patient.name, patientNameRole);
-        item->setData(patient.phone, patientPhoneRole);
-        item->setEditable(false);
-        m_knownPatients->appendRow(item);
-    }
-    if (m_knownPatients->rowCount() > 0)
-        m_patientCompleter->complete();
-    else
-        m_patientCompleter->popup()->hide();
-}
-
-QWidget* AppointmentEditor::buildNoticeLine()
-{
-    m_noticeLine = new QWidget(this);
-    auto* rows = new QVBoxLayout(m_noticeLine);
-    rows->setContentsMargins(padding, 6, padding, 0);
-    rows->setSpacing(6);
-    m_noticeText = new QLabel(m_noticeLine);
-    m_noticeText->setObjectName(QStringLiteral("noticeText"));
-    m_noticeText->setWordWrap(true);
-    PanelStyle::style(m_noticeText, PanelStyle::body(), PanelStyle::noticeOrange());
-    rows->addWidget(m_noticeText);
-    auto* choices = new QHBoxLayout;
-    m_useStored = new QPushButton(QStringLiteral("Usa la versione salvata"), m_noticeLine);
-    m_useStored->setObjectName(QStringLiteral("useStoredButton"));
-    m_saveOver = new QPushButton(QStringLiteral("Salva la mia versione"), m_noticeLine);
-    m_saveOver->setObjectName(QStringLiteral("saveOverButton"));
-    for (QPushButton* button : {m_useStored, m_saveOver}) {
-        button->setAutoDefault(false);
-        choices->addWidget(button);
-    }
-    choices->addStretch(1);
-    rows->addLayout(choices);
-    m_noticeLine->hide();
-    connect(m_useStored, &QPushButton::clicked, this, &AppointmentEditor::useStoredVersion);
-    connect(m_saveOver, &QPushButton::clicked, this, &AppointmentEditor::saveOverStoredVersion);
-    return m_noticeLine;
 }
 
 void AppointmentEditor::buildForm(QWidget* content)
@@ -189,71 +99,67 @@ void AppointmentEditor::buildForm(QWidget* content)
     m_patient->setObjectName(QStringLiteral("patientField"));
     m_phone = new QLineEdit(m_draft.phone, patientSection);
     m_phone->setObjectName(QStringLiteral("phoneField"));
-    patientSection->form()->addRow(QStringLiteral("Nome e cognome"), m_patient);
-    patientSection->form()->addRow(QStringLiteral("Telefono"), m_phone);
+    patientSection->form()->addRow(fieldLabel(AppointmentField::Patient), m_patient);
+    patientSection->form()->addRow(fieldLabel(AppointmentField::Phone), m_phone);
     sections->addWidget(patientSection);
 
-    auto* appointmentSection = new FormSection(QStringLiteral("Appuntamento"), content);
-    QFormLayout* form = appointmentSection->form();
-    m_dentist = new QComboBox(appointmentSection);
-    m_dentist->setObjectName(QStringLiteral("dentistPicker"));
-    form->addRow(QStringLiteral("Dentista"), m_dentist);
-
-    m_date = PanelStyle::dateField(QStringLiteral("datePicker"), m_draft.date(), QStringLiteral("ddd dd/MM/yyyy"),
-                                   appointmentSection);
-    form->addRow(QStringLiteral("Data"), m_date);
-
-    m_start = new QComboBox(appointmentSection);
-    m_start->setObjectName(QStringLiteral("startPicker"));
-    m_start->setMaxVisibleItems(12);
-    for (const int minutes : Schedule::startTimes())
-        m_start->addItem(Schedule::clockText(minutes), minutes);
-    selectData(m_start, m_draft.startMinutes);
-    form->addRow(QStringLiteral("Ora"), m_start);
-
-    m_duration = new QComboBox(appointmentSection);
-    m_duration->setObjectName(QStringLiteral("durationPicker"));
-    m_duration->setMaxVisibleItems(16);
-    for (const int minutes : Schedule::durations())
-        m_duration->addItem(formatDuration(minutes), minutes);
-    selectData(m_duration, m_draft.durationMinutes);
-    form->addRow(QStringLiteral("Durata"), m_duration);
-
-    auto* treatmentRow = new QWidget(appointmentSection);
-    auto* treatmentLayout = new QHBoxLayout(treatmentRow);
-    treatmentLayout->setContentsMargins(0, 0, 0, 0);
-    treatmentLayout->setSpacing(4);
-    m_treatment = new QLineEdit(m_draft.treatment, treatmentRow);
-    m_treatment->setObjectName(QStringLiteral("treatmentField"));
-    treatmentLayout->addWidget(m_treatment, 1);
-    m_suggestionsButton = new QToolButton(treatmentRow);
-    m_suggestionsButton->setObjectName(QStringLiteral("suggestionsButton"));
-    m_suggestionsButton->setAutoRaise(true);
-    m_suggestionsButton->setIcon(PanelStyle::listBulletIcon(palette()));
-    m_suggestionsButton->setToolTip(QStringLiteral("Scegli una prestazione"));
-    m_suggestionsButton->setAccessibleName(QStringLiteral("Scegli una prestazione"));
-    m_suggestionsButton->setPopupMode(QToolButton::InstantPopup);
-    m_suggestionsButton->setStyleSheet(
-        QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
-    m_suggestions = new QMenu(m_suggestionsButton);
-    m_suggestionsButton->setMenu(m_suggestions);
-    treatmentLayout->addWidget(m_suggestionsButton);
-    form->addRow(QStringLiteral("Prestazione"), treatmentRow);
+    FormSection* appointmentSection = buildAppointmentSection(content);
     sections->addWidget(appointmentSection);
 
     auto* notesSection = new FormSection(QStringLiteral("Note"), content);
     m_notes = new NotesEdit(notesSection);
     m_notes->setObjectName(QStringLiteral("notesField"));
-    m_notes->setPlaceholderText(QStringLiteral("Note"));
+    m_notes->setPlaceholderText(fieldLabel(AppointmentField::Notes));
     m_notes->setPlainText(m_draft.notes);
     notesSection->form()->addRow(m_notes);
     sections->addWidget(notesSection);
     FormSection::alignLabels({patientSection, appointmentSection});
     sections->addStretch(1);
+    connectFields();
+}
 
+FormSection* AppointmentEditor::buildAppointmentSection(QWidget* content)
+{
+    auto* section = new FormSection(QStringLiteral("Appuntamento"), content);
+    QFormLayout* form = section->form();
+    m_dentist = new QComboBox(section);
+    m_dentist->setObjectName(QStringLiteral("dentistPicker"));
+    form->addRow(fieldLabel(AppointmentField::Dentist), m_dentist);
+
+    m_date = PanelStyle::dateField(QStringLiteral("datePicker"), m_draft.date(), QStringLiteral("ddd dd/MM/yyyy"),
+                                   section, &m_store);
+    form->addRow(fieldLabel(AppointmentField::Day), m_date);
+
+    m_start = new QComboBox(section);
+    m_start->setObjectName(QStringLiteral("startPicker"));
+    m_start->setMaxVisibleItems(12);
+    for (const int minutes : Schedule::startTimes())
+        m_start->addItem(Schedule::clockText(minutes), minutes);
+    selectData(m_start, m_draft.startMinutes);
+    form->addRow(fieldLabel(AppointmentField::Start), m_start);
+
+    m_duration = new QComboBox(section);
+    m_duration->setObjectName(QStringLiteral("durationPicker"));
+    m_duration->setMaxVisibleItems(16);
+    for (const int minutes : Schedule::durations())
+        m_duration->addItem(formatDuration(minutes), minutes);
+    selectData(m_duration, m_draft.durationMinutes);
+    form->addRow(fieldLabel(AppointmentField::Duration), m_duration);
+    for (QComboBox* box : {m_dentist, m_start, m_duration})
+        ComboTyping::enable(box);
+
+    m_treatmentField = new TreatmentField(m_draft.treatment, section);
+    m_treatment = m_treatmentField->lineEdit();
+    form->addRow(fieldLabel(AppointmentField::Treatment), m_treatmentField);
+    return section;
+}
+
+// Every control edits the draft in place (the date picker keeps its own day) and clears the error.
+void AppointmentEditor::connectFields()
+{
     connect(m_patient, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_draft.patient = text;
-        m_save->setEnabled(!text.trimmed().isEmpty());
+        updateSaveButton();
         edited();
     });
     connect(m_phone, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -310,7 +216,8 @@ QWidget* AppointmentEditor::buildButtons()
     m_save = new QPushButton(QStringLiteral("Salva"), bar);
     m_save->setObjectName(QStringLiteral("saveButton"));
 
-    // Return always means "Salva", wherever the focus is (except inside the notes).
+    // Return means "Salva", wherever the focus is (except inside the notes), unless the appointment is
+    // gone from the archive: then it means "Crea copia" (see updateSaveButton).
     for (QPushButton* button : {m_delete, m_copy, m_cancel})
         button->setAutoDefault(false);
     m_save->setAutoDefault(true);
@@ -355,13 +262,7 @@ void AppointmentEditor::edited()
 
 void AppointmentEditor::setError(const std::optional<QString>& message)
 {
-    if (!message)
-        setAlternatives({});
-    if (message == m_error)
-        return;
-    m_error = message;
-    m_errorText->setText(message.value_or(QString()));
-    m_errorLine->setVisible(message.has_value());
+    m_refusal->setError(message);
 }
 
 void AppointmentEditor::updateTitleAndButtons()
@@ -371,77 +272,79 @@ void AppointmentEditor::updateTitleAndButtons()
     setWindowTitle(m_title->text());
     m_delete->setVisible(stored);
     m_copy->setVisible(stored);
+    updateSaveButton();
+}
+
+// "Salva" cannot store a blank name, nor an appointment another computer deleted; "Crea copia" can
+// keep the latter, so Return goes to it.
+void AppointmentEditor::updateSaveButton()
+{
+    const bool gone = m_draft.id != 0 && m_notice->state() == ChangeNotice::State::Deleted;
+    m_save->setEnabled(!m_draft.patient.trimmed().isEmpty() && !gone);
+    m_save->setDefault(!gone);
+    m_copy->setDefault(gone);
 }
 
 void AppointmentEditor::save()
 {
     if (m_draft.patient.trimmed().isEmpty())
         return;
-    Appointment copy = m_draft;
-    copy.day = Cal::dayKey(m_date->date());
+    const Appointment copy = shownVersion();
     const std::optional<SaveRefusal> refusal = m_store.saveEdited(copy, m_opened);
     if (!refusal) {
+        // What was saved is shown: a copy for a later session lands on a day the agenda may not show.
+        if (!m_store.visibleDays().contains(copy.date()))
+            m_store.showDate(copy.date());
         m_store.setEditing(std::nullopt);
         return;
     }
     switch (refusal->reason) {
     case SaveRefusal::Reason::Deleted:
-        m_stored.reset();
-        setNotice(refusal->message + QStringLiteral(" Con «Crea copia» si può salvare come nuovo appuntamento."),
-                  false);
+        showDeleted(refusal->message);
         break;
     case SaveRefusal::Reason::ChangedElsewhere:
         m_stored = refusal->stored;
-        setNotice(refusal->message, true);
+        m_notice->showChanged(refusal->message);
         break;
     default:
         setError(refusal->message);
-        setAlternatives(refusal->alternatives);
+        m_refusal->setAlternatives(refusal->alternatives);
         break;
     }
 }
 
-// One button per nearest free start: a click puts it into the start picker (an edit like any other).
-void AppointmentEditor::setAlternatives(const QList<int>& starts)
+Appointment AppointmentEditor::shownVersion() const
 {
-    if (starts == m_alternativeStarts)
-        return;
-    m_alternativeStarts = starts;
-    QLayout* row = m_alternativesLine->layout();
-    while (QLayoutItem* item = row->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-    if (starts.isEmpty()) {
-        m_alternativesLine->hide();
-        return;
-    }
-    auto* caption = new QLabel(starts.size() == 1 ? QStringLiteral("Libero più vicino:")
-                                                  : QStringLiteral("Liberi più vicini:"),
-                               m_alternativesLine);
-    PanelStyle::style(caption, PanelStyle::body(), PanelStyle::secondaryText(palette()));
-    row->addWidget(caption);
-    for (qsizetype i = 0; i < starts.size(); ++i) {
-        auto* button = new QPushButton(QStringLiteral("Alle ") + Schedule::clockText(starts[i]), m_alternativesLine);
-        button->setObjectName(QStringLiteral("alternative%1").arg(i));
-        button->setAutoDefault(false);
-        const int start = starts[i];
-        connect(button, &QPushButton::clicked, this, [this, start] { m_start->setCurrentIndex(m_start->findData(start)); });
-        row->addWidget(button);
-    }
-    static_cast<QHBoxLayout*>(row)->addStretch(1);
-    m_alternativesLine->show();
+    Appointment shown = m_draft;
+    shown.day = Cal::dayKey(m_date->date());
+    return shown;
 }
 
+// The stored version, with what the user changed and the other computer did not; the fields both
+// changed are offered in the notice, one choice each.
 void AppointmentEditor::useStoredVersion()
 {
     if (!m_stored)
         return;
-    m_draft = *m_stored;
-    m_opened = *m_stored;
+    const Appointment stored = *m_stored;
+    const Appointment mine = shownVersion();
+    const VersionMerge::Result merge = VersionMerge::merge(m_opened, mine, stored);
+    m_draft = merge.merged;
+    m_opened = stored;
     m_stored.reset();
     showDraft();
-    setNotice(std::nullopt, false);
+    setError(std::nullopt);
+    if (merge.conflicts.isEmpty())
+        m_notice->clear();
+    else
+        m_notice->showConflicts(mine, stored, merge.conflicts);
+}
+
+void AppointmentEditor::takeValue(AppointmentField field, const Appointment& from)
+{
+    m_draft.day = shownVersion().day;
+    VersionMerge::take(field, m_draft, from);
+    showDraft();
     setError(std::nullopt);
 }
 
@@ -452,7 +355,7 @@ void AppointmentEditor::saveOverStoredVersion()
     // The user has seen what is stored now and chose to replace it.
     m_opened = *m_stored;
     m_stored.reset();
-    setNotice(std::nullopt, false);
+    m_notice->clear();
     save();
 }
 
@@ -474,7 +377,7 @@ void AppointmentEditor::showDraft()
     for (QWidget* field : fields)
         field->blockSignals(false);
     fillDentists();
-    m_save->setEnabled(!draft.patient.trimmed().isEmpty());
+    updateSaveButton();
 }
 
 // Another program changed the archive: says so when that touched this appointment.
@@ -489,32 +392,32 @@ void AppointmentEditor::checkStoredVersion()
         return; // looked at again with the next change, or when saving
     }
     if (!stored) {
-        m_stored.reset();
-        setNotice(Store::deletedElsewhereText() + QStringLiteral(" Con «Crea copia» si può salvare come nuovo appuntamento."),
-                  false);
+        showDeleted(Store::deletedElsewhereText());
     } else if (!(*stored == m_opened)) {
         m_stored = stored;
-        setNotice(m_store.changedElsewhereText(m_opened, *stored), true);
+        m_notice->showChanged(m_store.changedElsewhereText(m_opened, *stored));
     } else {
         m_stored.reset();
-        setNotice(std::nullopt, false);
+        // The choices left after a merge stay until the sheet closes.
+        if (m_notice->state() != ChangeNotice::State::Merged)
+            m_notice->clear();
+        updateSaveButton();
     }
 }
 
-void AppointmentEditor::setNotice(const std::optional<QString>& text, bool offerChoice)
+void AppointmentEditor::showDeleted(const QString& message)
 {
-    m_notice = text;
-    m_noticeText->setText(text.value_or(QString()));
-    m_useStored->setVisible(offerChoice);
-    m_saveOver->setVisible(offerChoice);
-    m_noticeLine->setVisible(text.has_value());
+    m_stored.reset();
+    m_notice->showDeleted(message
+                          + QStringLiteral(" Con «Crea copia» si può salvare come nuovo appuntamento."));
+    updateSaveButton();
 }
 
 void AppointmentEditor::makeCopy()
 {
     m_draft.id = 0;
     m_stored.reset();
-    setNotice(std::nullopt, false);
+    m_notice->clear();
     setError(std::nullopt);
     updateTitleAndButtons();
 }
@@ -572,20 +475,9 @@ void AppointmentEditor::showEvent(QShowEvent* event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    m_store.treatmentSuggestions(this, [this](const QStringList& suggestions) {
-        for (const QString& treatment : suggestions) {
-            QString title = treatment;
-            QAction* item = m_suggestions->addAction(title.replace(u'&', QStringLiteral("&&")));
-            connect(item, &QAction::triggered, this, [this, treatment] { m_treatment->setText(treatment); });
-        }
-        m_suggestionsButton->setEnabled(true);
-    });
-    // The button opens its list once the suggestions are in (at once, unless the agenda must be read;
-    // they always hold the default treatments).
-    if (m_suggestions->isEmpty())
-        m_suggestionsButton->setEnabled(false);
-    if (m_draft.id == 0)
-        m_patient->setFocus(Qt::OtherFocusReason);
+    m_treatmentField->fetchSuggestions(m_store);
+    // The name first, for a stored appointment too: it is what the receptionist checks or types.
+    m_patient->setFocus(Qt::OtherFocusReason);
     adoptParentActions();
 }
 
@@ -597,4 +489,19 @@ void AppointmentEditor::adoptParentActions()
     for (QAction* action : inherited)
         if (!actions().contains(action))
             addAction(action);
+}
+
+std::optional<QString> AppointmentEditor::notice() const
+{
+    return m_notice->text();
+}
+
+const std::optional<QString>& AppointmentEditor::error() const
+{
+    return m_refusal->error();
+}
+
+const QList<int>& AppointmentEditor::alternatives() const
+{
+    return m_refusal->alternatives();
 }

@@ -29,8 +29,8 @@ ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
     auto* periodRow = new QHBoxLayout(period);
     periodRow->setContentsMargins(0, 0, 0, 0);
     const QString format = QStringLiteral("dd/MM/yyyy");
-    m_from = PanelStyle::dateField(QStringLiteral("closedFrom"), Clock::today(), format, period);
-    m_to = PanelStyle::dateField(QStringLiteral("closedTo"), Clock::today(), format, period);
+    m_from = PanelStyle::dateField(QStringLiteral("closedFrom"), Clock::today(), format, period, &m_store);
+    m_to = PanelStyle::dateField(QStringLiteral("closedTo"), Clock::today(), format, period, &m_store);
     periodRow->addWidget(m_from);
     periodRow->addWidget(new QLabel(QStringLiteral("al"), period));
     periodRow->addWidget(m_to);

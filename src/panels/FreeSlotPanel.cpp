@@ -2,6 +2,7 @@
 
 #include "Cal.h"
 #include "Clock.h"
+#include "ComboTyping.h"
 #include "FormSection.h"
 #include "PanelStyle.h"
 #include "Schedule.h"
@@ -16,6 +17,8 @@
 #include <QListWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget* parent)
     : QWidget(parent)
@@ -48,7 +51,8 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
             m_dentist->addItem(d.name, d.id);
     form->addRow(QStringLiteral("Dentista"), m_dentist);
 
-    m_from = PanelStyle::dateField(QStringLiteral("fromPicker"), Clock::today(), QStringLiteral("ddd dd/MM/yyyy"), this);
+    m_from = PanelStyle::dateField(QStringLiteral("fromPicker"), Clock::today(),
+                                   QStringLiteral("ddd dd/MM/yyyy"), this, &m_store);
     m_from->setMinimumDate(Clock::today());
     form->addRow(QStringLiteral("Dal giorno"), m_from);
 
@@ -59,30 +63,7 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     m_part->addItem(QStringLiteral("Pomeriggio (13:00–19:45)"), int(SlotSearch::Part::Afternoon));
     form->addRow(QStringLiteral("Fascia"), m_part);
 
-    auto* weekdays = new QWidget(this);
-    auto* weekdayRow = new QHBoxLayout(weekdays);
-    weekdayRow->setContentsMargins(0, 0, 0, 0);
-    weekdayRow->setSpacing(2);
-    const QStringList names{QStringLiteral("Lun"), QStringLiteral("Mar"), QStringLiteral("Mer"),
-                            QStringLiteral("Gio"), QStringLiteral("Ven")};
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        auto* day = new QToolButton(weekdays);
-        day->setObjectName(QStringLiteral("weekday%1").arg(i));
-        day->setText(names[i]);
-        day->setCheckable(true);
-        day->setChecked(true);
-        day->setAccessibleName(Cal::locale().standaloneDayName(int(i) + 1));
-        weekdayRow->addWidget(day);
-        m_weekdays.append(day);
-        connect(day, &QToolButton::toggled, this, &FreeSlotPanel::refresh);
-    }
-    weekdayRow->addStretch(1);
-    // A chosen day must look chosen on every style.
-    weekdays->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 6px; border: 1px solid palette(mid); "
-                                           "border-radius: 4px; }"
-                                           "QToolButton:checked { background: palette(highlight); "
-                                           "color: palette(highlighted-text); border-color: palette(highlight); }"));
-    form->addRow(QStringLiteral("Giorni"), weekdays);
+    form->addRow(QStringLiteral("Giorni"), buildWeekdays());
     column->addLayout(form);
 
     m_hint = new QLabel(this);
@@ -103,6 +84,8 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     column->addWidget(m_list);
 
     setFixedWidth(panelWidth);
+    for (QComboBox* box : {m_duration, m_dentist, m_part})
+        ComboTyping::enable(box);
     connect(m_duration, &QComboBox::currentIndexChanged, this, &FreeSlotPanel::refresh);
     connect(m_dentist, &QComboBox::currentIndexChanged, this, &FreeSlotPanel::refresh);
     connect(m_part, &QComboBox::currentIndexChanged, this, &FreeSlotPanel::refresh);
@@ -112,6 +95,37 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     });
     refresh();
     m_duration->setFocus(Qt::OtherFocusReason);
+}
+
+// One toggle per weekday, Monday to Friday, all on at first.
+QWidget* FreeSlotPanel::buildWeekdays()
+{
+    auto* weekdays = new QWidget(this);
+    auto* weekdayRow = new QHBoxLayout(weekdays);
+    weekdayRow->setContentsMargins(0, 0, 0, 0);
+    weekdayRow->setSpacing(2);
+    const QStringList names{QStringLiteral("Lun"), QStringLiteral("Mar"), QStringLiteral("Mer"),
+                            QStringLiteral("Gio"), QStringLiteral("Ven")};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        auto* day = new QToolButton(weekdays);
+        day->setObjectName(QStringLiteral("weekday%1").arg(i));
+        day->setText(names[i]);
+        day->setCheckable(true);
+        day->setChecked(true);
+        day->setAccessibleName(Cal::locale().standaloneDayName(int(i) + 1));
+        weekdayRow->addWidget(day);
+        m_weekdays.append(day);
+        connect(day, &QToolButton::toggled, this, &FreeSlotPanel::refresh);
+    }
+    weekdayRow->addStretch(1);
+    // A chosen day must look chosen on every style, and the one with the keyboard must show it.
+    weekdays->setStyleSheet(
+        QStringLiteral("QToolButton { padding: 2px 6px; border: 1px solid palette(mid); border-radius: 4px; }"
+                       "QToolButton:checked { background: palette(highlight); color: palette(highlighted-text);"
+                       " border-color: palette(highlight); }"
+                       "QToolButton:focus { padding: 1px 5px; border: 2px solid palette(highlight); }"
+                       "QToolButton:checked:focus { border-color: palette(text); }"));
+    return weekdays;
 }
 
 SlotSearch FreeSlotPanel::search() const
@@ -170,14 +184,31 @@ void FreeSlotPanel::pick(const FreeSlot& slot)
     m_store.newAppointment(slot.day, slot.dentistId, slot.startMinutes, duration);
 }
 
+void FreeSlotPanel::pickChosen()
+{
+    if (m_results.isEmpty())
+        return;
+    pick(m_results.at(std::max(m_list->currentRow(), 0)));
+}
+
 bool FreeSlotPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_list->currentRow() >= 0) {
-            pick(m_results.at(m_list->currentRow()));
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            pickChosen();
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Return in any field that does not take it itself (the pickers, the date, the weekdays) picks.
+void FreeSlotPanel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        pickChosen();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

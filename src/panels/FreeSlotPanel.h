@@ -16,9 +16,10 @@ class QToolButton;
 
 // "Primo posto libero": the receptionist says how long, with whom, from when, which part of the day and
 // which weekdays, and sees the next free starts that fit, found by the store as she changes anything.
-// Picking one (click, or Return on the current row) shows that day, calls `close` and opens the editor
-// on a new appointment with that day, dentist, start and duration. The content of a popup, like the
-// search panel; `close` must hide it.
+// Picking one (click, or Return anywhere in the panel: the current row, else the first) shows that day,
+// calls `close` and opens the editor on a new appointment with that day, dentist, start and duration.
+// The pickers are chosen by typing too (see ComboTyping), the day by typing it (see DateField). The
+// content of a popup, like the search panel; `close` must hide it.
 class FreeSlotPanel : public QWidget {
     Q_OBJECT
 
@@ -39,8 +40,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QWidget* buildWeekdays();
+    void pickChosen();
     void refresh();
     [[nodiscard]] QString rowText(const FreeSlot& slot) const;
 

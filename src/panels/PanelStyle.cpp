@@ -3,7 +3,6 @@
 #include "Cal.h"
 
 #include <QApplication>
-#include <QDateEdit>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -84,13 +83,15 @@ QColor noticeOrange()
     return QColor(0xB3, 0x5C, 0x00);
 }
 
-QDateEdit* dateField(const QString& objectName, const QDate& day, const QString& format, QWidget* parent)
+DateField* dateField(const QString& objectName, const QDate& day, const QString& format, QWidget* parent,
+                     const Store* closedDaysOf)
 {
-    auto* field = new QDateEdit(day, parent);
+    auto* field = new DateField(day, parent);
     field->setObjectName(objectName);
     field->setLocale(Cal::locale());
     field->setCalendarPopup(true);
     field->setDisplayFormat(format);
+    field->markClosedDaysOf(closedDaysOf);
     // The popup's calendar (which takes longer to make than the rest of a sheet) is left to the field
     // to make when it first opens; it takes the field's locale, whose weeks start on Monday.
     return field;

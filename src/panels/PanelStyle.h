@@ -1,15 +1,17 @@
 #pragma once
 
+#include "DateField.h"
+
 #include <QColor>
 #include <QFont>
 #include <QIcon>
 #include <QPalette>
 
 class QDate;
-class QDateEdit;
 class QLabel;
 class QPushButton;
 class QString;
+class Store;
 
 // The few text styles and symbols the panels share, derived from the application font so that they
 // follow the platform's size (body text is the application font).
@@ -35,8 +37,10 @@ namespace PanelStyle {
 // The dark orange of notices about another computer's changes: attention, not an error.
 [[nodiscard]] QColor noticeOrange();
 
-// A date field with a calendar pop-up in Italian, weeks from Monday, showing `format` (Qt's notation).
-[[nodiscard]] QDateEdit* dateField(const QString& objectName, const QDate& day, const QString& format, QWidget* parent);
+// A date field with a calendar pop-up in Italian, weeks from Monday, showing `format` (Qt's notation); it
+// also takes a typed date (see DateField). Given a store, the pop-up marks the practice's closed days.
+[[nodiscard]] DateField* dateField(const QString& objectName, const QDate& day, const QString& format,
+                                   QWidget* parent, const Store* closedDaysOf = nullptr);
 
 // Gives a label a font and a text colour.
 void style(QLabel* label, const QFont& font, const QColor& color);

@@ -14,6 +14,8 @@
 #include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString tooShort = QStringLiteral("Digita almeno 2 lettere.");
@@ -46,6 +48,7 @@ SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QStrin
     m_field->setObjectName(QStringLiteral("searchField"));
     m_field->setPlaceholderText(QStringLiteral("Paziente, telefono o prestazione"));
     m_field->setClearButtonEnabled(true);
+    m_field->installEventFilter(this);
     m_field->setStyleSheet(
         QStringLiteral("QLineEdit { border: 1px solid palette(mid); border-radius: 7px;"
                        " padding: 3px 6px; background: palette(base); }"
@@ -139,12 +142,26 @@ void SearchPanel::pick(const Appointment& appointment)
 
 bool SearchPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_list->currentIndex().isValid()) {
-            pick(m_model->results().at(m_list->currentIndex().row()));
-            return true;
-        }
+    if (event->type() != QEvent::KeyPress || (watched != m_list && watched != m_field))
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    // Results still to come for the text typed would make a pick land on the previous text's.
+    const bool shown = m_list->isVisible() && !m_waiting && m_model->rowCount() > 0;
+    const int row = m_list->currentIndex().isValid() ? m_list->currentIndex().row() : -1;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (shown)
+            pick(m_model->results().at(std::max(row, 0)));
+        return shown || watched == m_list;
+    }
+    if (watched == m_field && key == Qt::Key_Down && shown) {
+        m_list->setCurrentIndex(m_model->index(0, 0));
+        m_list->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (watched == m_list && key == Qt::Key_Up && row <= 0) {
+        m_list->clearSelection();
+        m_field->setFocus(Qt::BacktabFocusReason);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -17,8 +17,9 @@ class Store;
 // Finds appointments by patient, telephone or treatment as the user types, and takes the agenda to
 // the day of the one picked. The content of a popup, 500 wide, its height following its content: the
 // opener shows it (e.g. with the Qt::Popup window flag, under the toolbar's search button) and
-// supplies `close`, which must hide it. Clicking a row (or Return on the current row) picks it: the
-// agenda moves to that day in day view and `close` is called; nothing is edited.
+// supplies `close`, which must hide it. Clicking a row (or Return on the current row, or in the field on
+// the first row) picks it: the agenda moves to that day in day view and `close` is called; nothing is
+// edited. Down goes from the field to the first row, Up from the first row back to the field.
 class SearchPanel : public QWidget {
     Q_OBJECT
 

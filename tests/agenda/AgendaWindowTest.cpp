@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
+#include <QTextCharFormat>
 #include <QToolButton>
 
 TEST_F(AgendaTest, titleLineCountsTheVisibleDaysOnly)
@@ -146,6 +147,19 @@ TEST_F(AgendaTest, aPickedSearchResultIsBroughtIntoViewAndMarked)
     EXPECT_GT(scroll->value(), 0);
     EXPECT_EQ(view->grid()->cursorColumn(), column(0, 1));
     EXPECT_TRUE(column(0, 1)->flashing().has_value());
+}
+
+TEST_F(AgendaTest, theDatePopoverStrikesTheClosedDaysAsTheyAreWhenItOpens)
+{
+    ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 24), QDate(2024, 12, 26), "Natale"}}));
+    view->toggleDatePicker();
+    QCalendarWidget* calendar = view->datePicker();
+    EXPECT_EQ(calendar->dateTextFormat(QDate(2024, 12, 25)).toolTip(), "Studio chiuso: Natale");
+    EXPECT_TRUE(calendar->dateTextFormat(QDate(2024, 12, 24)).fontStrikeOut());
+    view->toggleDatePicker();
+    ASSERT_FALSE(store.setClosedPeriods({}));
+    view->toggleDatePicker();
+    EXPECT_FALSE(calendar->dateTextFormat(QDate(2024, 12, 24)).fontStrikeOut());
 }
 
 TEST(PopoverTest, followsItsContentAsItGrowsAndShrinks)

@@ -30,6 +30,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 struct Row {
@@ -223,8 +225,9 @@ TEST(EndToEnd, aBookingByKeyboardAlone)
     AppPaths::setOverrideDataFolder(std::nullopt);
 }
 
-// A patient on the phone: the first free hour with the second dentist, found, booked and saved by
-// keyboard alone.
+// A patient on the phone asks for the first free hour with the second dentist, an afternoon from the
+// 12th: found, booked and saved by keyboard alone, every key counted except the patient's name and
+// telephone.
 TEST(EndToEnd, aPhoneCallByKeyboardAlone)
 {
     Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
@@ -234,40 +237,47 @@ TEST(EndToEnd, aPhoneCallByKeyboardAlone)
     CalvoraView& window = shell.agendaWindow();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    // Dentista 2 is busy until 12:00 today.
-    ASSERT_FALSE(shell.store().save({0, 2, "2024-12-04", 600, 120, "Anna Verdi", {}, {}, {}}));
-    const auto key = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), k, m);
+    // Dentista 2 is busy from 13:00 to 14:30 on the 12th.
+    ASSERT_FALSE(shell.store().save({0, 2, "2024-12-12", 780, 90, "Anna Verdi", {}, {}, {}}));
+    int keys = 0;
+    const auto press = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        ++keys;
+        Keyboard::press(&window, k, m);
+    };
+    const auto choose = [&](const QString& text) {
+        keys += int(text.size());
+        Keyboard::type(&window, text);
     };
 
-    key(Qt::Key_L, Qt::ControlModifier);
+    press(Qt::Key_L, Qt::ControlModifier);
     ASSERT_TRUE(TestSupport::eventually([&] { return window.freeSlotPopover()->isVisible(); }));
-    // Durata: 30 min → 45 min → 1 h; then Dentista: "Qualsiasi" → Dentista 1 → Dentista 2.
-    key(Qt::Key_Down);
-    key(Qt::Key_Down);
-    key(Qt::Key_Tab);
-    key(Qt::Key_Down);
-    key(Qt::Key_Down);
-    // On to the proposals (through the day's fields, the part of the day and the five weekdays), the
-    // second of them, and Return.
-    for (int i = 0; i < 20 && QApplication::focusWidget()->objectName() != "slots"; ++i)
-        key(Qt::Key_Tab);
-    ASSERT_TRUE(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == "slots")
-        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
-    key(Qt::Key_Down);
-    key(Qt::Key_Return);
+    choose("1h"); // Durata
+    press(Qt::Key_Tab);
+    choose("2"); // Dentista 2
+    press(Qt::Key_Tab);
+    choose("12122024"); // Dal giorno
+    press(Qt::Key_Tab);
+    choose("p"); // Fascia: pomeriggio
+    press(Qt::Key_Return);
 
     ASSERT_TRUE(TestSupport::eventually([&] { return window.editor() && window.editor()->isVisible(); }));
     auto* patient = window.editor()->findChild<QLineEdit*>("patientField");
     ASSERT_TRUE(TestSupport::eventually([&] { return patient->hasFocus(); }));
-    QTest::keyClicks(patient, "Giulia Bianchi");
-    key(Qt::Key_Return);
+    Keyboard::type(&window, "Giulia Bianchi");
+    press(Qt::Key_Tab);
+    Keyboard::type(&window, "347 1234567");
+    press(Qt::Key_Return);
     ASSERT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
 
     const QList<Row> stored = rows(dir.filePath("Dati/calvora.sqlite"));
     ASSERT_EQ(stored.size(), 2);
-    // 12:00 is the first proposal, 12:15 the second.
-    EXPECT_EQ(stored[1], (Row{2, "2024-12-04", 735, 60, "Giulia Bianchi"}));
+    EXPECT_EQ(stored[1], (Row{2, "2024-12-12", 870, 60, "Giulia Bianchi"}));
+    Database db(dir.filePath("Dati/calvora.sqlite"));
+    EXPECT_EQ(db.query("SELECT phone FROM appointments WHERE patient = 'Giulia Bianchi'", {},
+                       [](const SQLRow& r) { return r.text(0); }),
+              QStringList{"347 1234567"});
+    std::printf("Keys for the phone call, besides the name and the telephone: %d\n", keys);
+    EXPECT_LE(keys, 20);
     AppPaths::setOverrideDataFolder(std::nullopt);
 }
 

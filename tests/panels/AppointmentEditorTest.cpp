@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -85,10 +86,12 @@ TEST_F(EditorTest, ARejectedSaveKeepsTheFieldsUntilTheNextEditAndReturnSavesANon
     EXPECT_FALSE(e.isVisible());
 }
 
-TEST_F(EditorTest, ACopyIsANewAppointmentWithTheSameData)
+TEST_F(EditorTest, ACopyIsANewAppointmentWithTheSameDataAndTheAgendaShowsWhereItLands)
 {
     const Appointment stored = book(1, "2024-12-04", 660, 30, "Mario Rossi", "333", "Otturazione");
     AppointmentEditor& e = open(stored);
+    // A stored appointment opens with the keyboard in the patient's name, as a new one does.
+    EXPECT_EQ(e.focusWidget(), find<QLineEdit>("patientField"));
     click("copyButton");
     EXPECT_EQ(e.windowTitle(), "Nuovo appuntamento");
     EXPECT_FALSE(find<QPushButton>("deleteButton")->isVisibleTo(&e));
@@ -100,6 +103,15 @@ TEST_F(EditorTest, ACopyIsANewAppointmentWithTheSameData)
     click("saveButton");
     EXPECT_EQ(count("patient = 'Mario Rossi' AND phone = '333' AND treatment = 'Otturazione'"), 2);
     EXPECT_EQ(count("id = " + QString::number(stored.id) + " AND start_min = 660"), 1);
+    EXPECT_EQ(store.anchor(), QDate(2024, 12, 4));
+
+    // The next session, two weeks later: the agenda goes there.
+    open(stored);
+    click("copyButton");
+    find<QDateEdit>("datePicker")->setDate(QDate(2024, 12, 18));
+    click("saveButton");
+    EXPECT_EQ(count("day = '2024-12-18' AND patient = 'Mario Rossi'"), 1);
+    EXPECT_TRUE(store.visibleDays().contains(QDate(2024, 12, 18)));
 }
 
 TEST_F(EditorTest, EscapeTheCancelButtonAndClearingElsewhereCloseWithoutSaving)
@@ -171,14 +183,14 @@ TEST_F(EditorTest, AnotherComputersChangeIsNoticedAndTheUserChoosesWhichVersionS
                                        "(prestazione «Igiene orale»)."));
     EXPECT_EQ(find<QLineEdit>("treatmentField")->text(), "");
     EXPECT_EQ(editor->draft().phone, "347");
+    // The stored version comes in where only the other computer changed; what the user typed stays.
     click("useStoredButton");
     EXPECT_EQ(find<QLineEdit>("treatmentField")->text(), "Igiene orale");
-    EXPECT_EQ(find<QLineEdit>("phoneField")->text(), "");
+    EXPECT_EQ(find<QLineEdit>("phoneField")->text(), "347");
     EXPECT_EQ(notice(), QString());
-    QTest::keyClicks(find<QLineEdit>("phoneField"), "348");
     click("saveButton");
     EXPECT_FALSE(shared.editing());
-    EXPECT_EQ(stored("treatment = 'Igiene orale' AND phone = '348'"), 1);
+    EXPECT_EQ(stored("treatment = 'Igiene orale' AND phone = '347'"), 1);
 
     // Found when saving: nothing is written until the user keeps their own version.
     openShared();
@@ -193,19 +205,62 @@ TEST_F(EditorTest, AnotherComputersChangeIsNoticedAndTheUserChoosesWhichVersionS
     EXPECT_FALSE(shared.editing());
     EXPECT_EQ(stored("start_min = 600 AND notes = 'Allergica'"), 1);
 
-    // Deleted meanwhile: refused, and kept as a copy when the user wants it.
+    // Deleted meanwhile: "Salva" can do nothing, so Return makes the copy, and a second Return saves it.
     openShared();
     theirs.run("DELETE FROM appointments");
     ASSERT_TRUE(shared.refreshIfChangedElsewhere());
     EXPECT_TRUE(notice().startsWith("Nel frattempo un altro computer ha eliminato questo appuntamento."));
     EXPECT_FALSE(find<QPushButton>("useStoredButton")->isVisibleTo(editor.get()));
-    click("saveButton");
-    EXPECT_TRUE(editor->isVisible());
+    EXPECT_FALSE(find<QPushButton>("saveButton")->isEnabled());
+    auto* patient = find<QLineEdit>("patientField");
+    QTest::keyClick(patient, Qt::Key_Return);
+    EXPECT_EQ(editor->windowTitle(), "Nuovo appuntamento");
     EXPECT_EQ(stored("1"), 0);
-    click("copyButton");
-    click("saveButton");
+    QTest::keyClick(patient, Qt::Key_Return);
     EXPECT_FALSE(shared.editing());
     EXPECT_EQ(stored("patient = 'Anna Verdi' AND start_min = 600 AND notes = 'Allergica'"), 1);
+}
+
+// Both computers changed the same appointment: the fields both changed are offered one by one.
+TEST_F(EditorTest, UsingTheStoredVersionAsksOnlyAboutTheFieldsBothComputersChanged)
+{
+    QTemporaryDir dir;
+    Database mine(dir.filePath("calvora.sqlite"));
+    Database theirs(mine.path());
+    Store shared(mine);
+    ASSERT_FALSE(shared.save({0, 1, "2024-12-04", 600, 30, "Anna Verdi", "333", {}, {}}));
+    shared.setEditing(shared.weekAppointments().first());
+    editor = std::make_unique<AppointmentEditor>(shared, *shared.editing(), nullptr);
+    expose(editor.get());
+
+    auto* phone = find<QLineEdit>("phoneField");
+    phone->setText("347");
+    find<QComboBox>("startPicker")->setCurrentText("11:00");
+    QTest::keyClicks(find<NotesEdit>("notesField"), "Allergica");
+    theirs.run("UPDATE appointments SET phone = '348', start_min = 630, treatment = 'Igiene orale'");
+    ASSERT_TRUE(shared.refreshIfChangedElsewhere());
+    click("useStoredButton");
+
+    // Only theirs: taken. Only mine: kept. Both: the stored value, with the user's offered beside it.
+    EXPECT_EQ(find<QLineEdit>("treatmentField")->text(), "Igiene orale");
+    EXPECT_EQ(find<NotesEdit>("notesField")->toPlainText(), "Allergica");
+    EXPECT_EQ(phone->text(), "348");
+    EXPECT_EQ(find<QComboBox>("startPicker")->currentText(), "10:30");
+    ASSERT_TRUE(editor->notice().has_value());
+    EXPECT_TRUE(editor->notice()->endsWith("scegli quale valore tenere."));
+    EXPECT_EQ(find<QRadioButton>("myValue0")->text(), "Tua: 347");
+    EXPECT_EQ(find<QRadioButton>("storedValue1")->text(), "Salvata: 10:30");
+    EXPECT_EQ(editor->findChild<QRadioButton*>("myValue2"), nullptr);
+
+    QTest::mouseClick(find<QRadioButton>("myValue0"), Qt::LeftButton);
+    EXPECT_EQ(phone->text(), "347");
+    click("saveButton");
+    EXPECT_FALSE(shared.editing());
+    EXPECT_EQ(mine.query("SELECT COUNT(*) FROM appointments WHERE phone = '347' AND start_min = 630 "
+                         "AND treatment = 'Igiene orale' AND notes = 'Allergica'",
+                         {}, [](const SQLRow& r) { return r.integer(0); })
+                  .value(0),
+              1);
 }
 
 TEST_F(EditorTest, KnownPatientsFillTheTelephoneAndAnOverlapOffersTheNearestStarts)

@@ -2,6 +2,7 @@
 #include "PanelFixture.h"
 #include "SearchResultsModel.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QListView>
@@ -112,6 +113,35 @@ TEST_F(SearchPanelTest, PickingARowShowsThatDayInDayViewAndCloses)
     EXPECT_EQ(closes, 1);
     ASSERT_EQ(picked.count(), 1); // so that the agenda brings it into view
     EXPECT_EQ(picked.first().first().value<Appointment>().patient, "Carla Fontana");
+}
+
+TEST_F(SearchPanelTest, DownGoesIntoTheResultsUpComesBackAndReturnPicks)
+{
+    book(1, "2024-12-16", 660, 30, "Rosa Fontana");
+    book(1, "2024-12-17", 660, 30, "Rosa Neri");
+    SearchPanel& p = open("rosa");
+    const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    const auto row = [&p] { return p.list()->currentIndex().row(); };
+    ASSERT_TRUE(p.field()->hasFocus());
+    key(Qt::Key_Down);
+    EXPECT_TRUE(p.list()->hasFocus());
+    EXPECT_EQ(row(), 0);
+    key(Qt::Key_Down);
+    EXPECT_EQ(row(), 1);
+    key(Qt::Key_Up);
+    key(Qt::Key_Up);
+    EXPECT_TRUE(p.field()->hasFocus());
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(store.anchor(), QDate(2024, 12, 16));
+
+    // Return in the field picks the first result.
+    open("neri");
+    key(Qt::Key_Return);
+    EXPECT_EQ(closes, 2);
+    EXPECT_EQ(store.anchor(), QDate(2024, 12, 17));
 }
 
 // On the data folder's file, before the copy in memory is ready, a search reads the agenda on a
