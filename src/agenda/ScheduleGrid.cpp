@@ -55,8 +55,7 @@ void GridBody::sync()
                 closure = DentistColumn::Closure{QStringLiteral("Chiuso"), closed->reason};
             else if (!dentists[j].worksOn(days[d]))
                 closure = DentistColumn::Closure{QStringLiteral("Non in attività"),
-                                                 QStringLiteral("dal ") + Cal::format(dentists[j].retiredFrom,
-                                                                                       QStringLiteral("dMMMMy"))};
+                                                 Cal::fromDayText(dentists[j].retiredFrom, QStringLiteral("dMMMMy"))};
             m_columns[d * dentists.size() + j]->setContent(days[d], dentists[j],
                                                           m_store.appointments(days[d], dentists[j].id), compact,
                                                           j == dentists.size() - 1, closure);

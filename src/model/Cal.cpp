@@ -75,6 +75,18 @@ bool isAsciiDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
+// "dal 9 …", "dall'8 …": the articled preposition ("dal", "al") before a text that starts with a day's number.
+QString articled(const QString& preposition, const QString& text)
+{
+    qsizetype digits = 0;
+    while (digits < text.size() && isAsciiDigit(text[digits]))
+        ++digits;
+    const int number = text.left(digits).toInt();
+    if (number == 1 || number == 8 || number == 11)
+        return preposition + QStringLiteral("l'") + text;
+    return preposition + u' ' + text;
+}
+
 } // namespace
 
 namespace Cal {
@@ -140,6 +152,16 @@ void prepareFormats()
 {
     // The agenda's day headings, formatted first at start-up.
     (void)format(QDate(2000, 1, 3), QStringLiteral("EEEEdMMM"));
+}
+
+QString fromDayText(const QDate& day, const QString& skeleton)
+{
+    return articled(QStringLiteral("dal"), format(day, skeleton));
+}
+
+QString toDayText(const QDate& day, const QString& skeleton)
+{
+    return articled(QStringLiteral("al"), format(day, skeleton));
 }
 
 QString capitalizedFirst(const QString& text)

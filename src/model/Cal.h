@@ -38,6 +38,12 @@ namespace Cal {
 // a helper thread can take that cost off the first formatted date. Safe from any thread.
 void prepareFormats();
 
+// "dal 9 dicembre 2024", "dall'8 dicembre 2024": the day formatted with a skeleton that starts with its
+// number ("dMMM", "dMMMMy") after "dal", elided before the numbers read with a vowel (1, 8 and 11).
+[[nodiscard]] QString fromDayText(const QDate& day, const QString& skeleton);
+// "al 21 agosto", "all'11 agosto": the same after "al".
+[[nodiscard]] QString toDayText(const QDate& day, const QString& skeleton);
+
 // The first character in upper case, the rest unchanged ("venerdì" → "Venerdì").
 [[nodiscard]] QString capitalizedFirst(const QString& text);
 

@@ -2,6 +2,8 @@
 
 #include "Cal.h"
 #include "Clock.h"
+#include "DatabaseError.h"
+#include "Dialogs.h"
 #include "PanelStyle.h"
 #include "Store.h"
 
@@ -13,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-
 
 ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
     : FormSection(QStringLiteral("Chiusure dello studio"), parent)
@@ -75,6 +76,12 @@ ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
             m_to->setDate(from);
         followYear();
     });
+    // What a message said was about the input as it was.
+    const auto forgetMessage = [this] { setMessage(std::nullopt); };
+    connect(m_from, &QDateEdit::dateChanged, this, forgetMessage);
+    connect(m_to, &QDateEdit::dateChanged, this, forgetMessage);
+    connect(m_reason, &QLineEdit::textEdited, this, forgetMessage);
+    connect(m_reason, &QLineEdit::returnPressed, this, &ClosedDaysSection::addPeriod);
     connect(add, &QPushButton::clicked, this, &ClosedDaysSection::addPeriod);
     connect(m_remove, &QPushButton::clicked, this, &ClosedDaysSection::removeSelected);
     connect(m_holidays, &QPushButton::clicked, this, &ClosedDaysSection::addHolidays);
@@ -90,8 +97,8 @@ QString ClosedDaysSection::describe(const ClosedPeriod& period)
 {
     QString when = period.from == period.to
         ? Cal::format(period.from, QStringLiteral("EEEdMMMy"))
-        : QStringLiteral("dal ") + Cal::format(period.from, QStringLiteral("dMMM")) + QStringLiteral(" al ")
-            + Cal::format(period.to, QStringLiteral("dMMMy"));
+        : Cal::fromDayText(period.from, QStringLiteral("dMMM")) + u' '
+            + Cal::toDayText(period.to, QStringLiteral("dMMMy"));
     return period.reason.isEmpty() ? when : when + QStringLiteral(" · ") + period.reason;
 }
 
@@ -101,10 +108,7 @@ void ClosedDaysSection::addPeriod()
         setMessage(QStringLiteral("Il giorno finale viene prima di quello iniziale."));
         return;
     }
-    QList<ClosedPeriod> periods = m_store.closedPeriods();
-    periods.append({m_from->date(), m_to->date(), m_reason->text().simplified()});
-    save(periods);
-    if (!m_message)
+    if (addClosures({{m_from->date(), m_to->date(), m_reason->text().simplified()}}) && !m_message)
         m_reason->clear();
 }
 
@@ -120,18 +124,52 @@ void ClosedDaysSection::removeSelected()
 
 void ClosedDaysSection::addHolidays()
 {
-    QList<ClosedPeriod> periods = m_store.closedPeriods();
-    int added = 0;
+    const QList<ClosedPeriod> stored = m_store.closedPeriods();
+    QList<ClosedPeriod> added;
     for (const ClosedPeriod& holiday : ClosedDays::italianHolidays(m_from->date().year()))
-        if (!ClosedDays::periodOn(periods, holiday.from)) {
-            periods.append(holiday);
-            ++added;
-        }
-    if (added == 0) {
+        if (!ClosedDays::periodOn(stored, holiday.from))
+            added.append(holiday);
+    if (added.isEmpty()) {
         setMessage(QStringLiteral("Le festività del %1 sono già tra le chiusure.").arg(m_from->date().year()));
         return;
     }
-    save(periods);
+    addClosures(added);
+}
+
+bool ClosedDaysSection::addClosures(const QList<ClosedPeriod>& added)
+{
+    try {
+        if (!confirmOver(m_store.appointmentsIn(added)))
+            return false;
+    } catch (const DatabaseError& error) {
+        setMessage(QStringLiteral("Errore nella lettura degli appuntamenti: ") + error.message());
+        return false;
+    }
+    save(m_store.closedPeriods() + added);
+    return true;
+}
+
+// Appointments already on the days stay there, greyed by the closure; the receptionist decides.
+bool ClosedDaysSection::confirmOver(const QList<Appointment>& appointments)
+{
+    if (appointments.isEmpty())
+        return true;
+    DialogRequest request;
+    request.icon = QMessageBox::Warning;
+    request.title = QStringLiteral("Chiudere lo studio in giorni con appuntamenti?");
+    request.message = appointments.size() == 1
+        ? QStringLiteral("Nei giorni da chiudere c'è già un appuntamento. Se aggiungi la chiusura resta nell'agenda: "
+                         "spostalo in un giorno di apertura o eliminalo, e avvisa il paziente.")
+        : QStringLiteral("Nei giorni da chiudere ci sono già %1 appuntamenti. Se aggiungi la chiusura restano "
+                         "nell'agenda: spostali in un giorno di apertura o eliminali, e avvisa i pazienti.")
+              .arg(appointments.size());
+    for (const Appointment& a : appointments)
+        request.lines.append(m_store.appointmentLine(a));
+    // Cancelling comes first, so that Return never closes days over appointments.
+    request.buttons = {{QStringLiteral("Annulla"), QMessageBox::RejectRole},
+                       {QStringLiteral("Aggiungi comunque"), QMessageBox::AcceptRole}};
+    request.escapeIndex = 0;
+    return Dialogs::exec(this, request) == 1;
 }
 
 void ClosedDaysSection::save(const QList<ClosedPeriod>& periods)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Appointment.h"
 #include "ClosedDays.h"
 #include "FormSection.h"
 
@@ -15,9 +16,10 @@ class QPushButton;
 class Store;
 
 // The settings window's "Chiusure dello studio": the practice's closed days and periods, each with an
-// optional reason, in date order. Adding a period (from–to and reason), removing the selected one or
-// adding the year's public holidays saves at once through the store, like the rest of the window;
-// changes made elsewhere (another computer) refresh the list.
+// optional reason, in date order. Adding a period (from–to and reason; Return in the reason adds it too),
+// removing the selected one or adding the year's public holidays saves at once through the store, like
+// the rest of the window; closing days that hold appointments asks first, listing them. Changes made
+// elsewhere (another computer) refresh the list; a message stays only until the input changes.
 class ClosedDaysSection : public FormSection {
     Q_OBJECT
 
@@ -37,6 +39,10 @@ public:
     [[nodiscard]] static QString describe(const ClosedPeriod& period);
 
 private:
+    // Adds the periods to the stored ones, once the receptionist agrees to leave the appointments on
+    // their days (if any); answers whether they were saved.
+    bool addClosures(const QList<ClosedPeriod>& added);
+    [[nodiscard]] bool confirmOver(const QList<Appointment>& appointments);
     void save(const QList<ClosedPeriod>& periods);
     void showPeriods();
     void setMessage(const std::optional<QString>& message);

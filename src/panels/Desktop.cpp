@@ -72,6 +72,15 @@ void revealFile(const QString& path)
         platformReveal(path);
 }
 
+QString revealText()
+{
+#if defined(Q_OS_MACOS)
+    return QStringLiteral("Mostra nel Finder");
+#else
+    return QStringLiteral("Mostra nella cartella");
+#endif
+}
+
 void openFile(const QString& path)
 {
     if (openHandler())

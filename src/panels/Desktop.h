@@ -14,6 +14,8 @@ using Handler = std::function<void(const QString& path)>;
 // the desktop's file manager over D-Bus (org.freedesktop.FileManager1.ShowItems), or, when there is
 // none, the folder holding the file. Reports nothing.
 void revealFile(const QString& path);
+// What a button that does so reads: "Mostra nel Finder" on macOS, "Mostra nella cartella" elsewhere.
+[[nodiscard]] QString revealText();
 
 // Opens a document with the platform's default application. Reports nothing.
 void openFile(const QString& path);

@@ -7,7 +7,9 @@
 #include <QDialogButtonBox>
 #include <QVBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QQueue>
 #include <QTimer>
 
@@ -55,6 +57,80 @@ int pressedIndex(const QMessageBox* box, const QList<QAbstractButton*>& buttons,
     return index >= 0 ? index : escapeIndex;
 }
 
+// The main text in bold and the informative text under it, as a message box shows them.
+void addTexts(QDialog* dialog, QBoxLayout* column, const QString& title, const QString& message)
+{
+    auto* heading = new QLabel(title, dialog);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    heading->setWordWrap(true);
+    column->addWidget(heading);
+    auto* text = new QLabel(message, dialog);
+    text->setWordWrap(true);
+    column->addWidget(text);
+}
+
+QStyle::StandardPixmap standardIcon(QMessageBox::Icon icon)
+{
+    switch (icon) {
+    case QMessageBox::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case QMessageBox::Critical:
+        return QStyle::SP_MessageBoxCritical;
+    case QMessageBox::Question:
+        return QStyle::SP_MessageBoxQuestion;
+    default:
+        return QStyle::SP_MessageBoxInformation;
+    }
+}
+
+// A request with lines: a message box grows with its text, so a long list would run off the screen; here
+// the lines scroll between the texts and the buttons.
+class LinesBox : public QDialog {
+public:
+    LinesBox(QWidget* parent, const DialogRequest& request)
+        : QDialog(parent)
+        , m_pressed(request.escapeIndex)
+    {
+        setWindowTitle(request.title);
+        auto* row = new QHBoxLayout(this);
+        if (request.icon != QMessageBox::NoIcon) {
+            auto* icon = new QLabel(this);
+            const int side = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+            icon->setPixmap(style()->standardIcon(standardIcon(request.icon), nullptr, this).pixmap(side, side));
+            row->addWidget(icon, 0, Qt::AlignTop);
+        }
+        auto* column = new QVBoxLayout;
+        row->addLayout(column, 1);
+        addTexts(this, column, request.title, request.message);
+        auto* list = new QListWidget(this);
+        list->setObjectName(QStringLiteral("dialogLines"));
+        list->addItems(request.lines);
+        list->setSelectionMode(QAbstractItemView::NoSelection);
+        list->setFocusPolicy(Qt::NoFocus); // the buttons keep the keyboard; the list only scrolls
+        list->setMinimumWidth(420);
+        column->addWidget(list, 1);
+        auto* buttons = new QDialogButtonBox(this);
+        for (qsizetype i = 0; i < request.buttons.size(); ++i) {
+            const DialogRequest::Button& b = request.buttons[i];
+            // The two enumerations share their values.
+            QPushButton* button = buttons->addButton(b.text, QDialogButtonBox::ButtonRole(int(b.role)));
+            button->setDefault(i == 0);
+            connect(button, &QPushButton::clicked, this, [this, i] {
+                m_pressed = int(i);
+                accept();
+            });
+        }
+        column->addWidget(buttons);
+    }
+
+    [[nodiscard]] int pressed() const { return m_pressed; }
+
+private:
+    int m_pressed;
+};
+
 } // namespace
 
 namespace Dialogs {
@@ -87,6 +163,11 @@ int exec(QWidget* parent, const DialogRequest& request)
     shown().append(request);
     if (!answers().isEmpty())
         return queuedAnswer(request);
+    if (!request.lines.isEmpty()) {
+        LinesBox box(parent, request);
+        box.exec();
+        return box.pressed();
+    }
     QMessageBox* box = build(parent, request);
     const auto buttons = box->property("calvoraButtons").value<QList<QAbstractButton*>>();
     box->exec();
@@ -101,6 +182,14 @@ void open(QWidget* parent, const DialogRequest& request, std::function<void(int)
     if (!answers().isEmpty()) {
         const int answer = queuedAnswer(request);
         QTimer::singleShot(0, parent, [done = std::move(done), answer] { done(answer); });
+        return;
+    }
+    if (!request.lines.isEmpty()) {
+        auto* box = new LinesBox(parent, request);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        QObject::connect(box, &QDialog::finished, box, [box, done = std::move(done)](int) { done(box->pressed()); });
+        box->open();
         return;
     }
     QMessageBox* box = build(parent, request);
@@ -144,14 +233,7 @@ std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QSt
     QDialog dialog(parent);
     dialog.setWindowTitle(title);
     auto* column = new QVBoxLayout(&dialog);
-    auto* heading = new QLabel(title, &dialog);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    column->addWidget(heading);
-    auto* text = new QLabel(message, &dialog);
-    text->setWordWrap(true);
-    column->addWidget(text);
+    addTexts(&dialog, column, title, message);
     auto* field = new QDateEdit(initial, &dialog);
     field->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     field->setCalendarPopup(true);

@@ -5,11 +5,13 @@
 #include <QList>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
 
-// One modal question or message: a main text, an informative text and buttons (the first is the default).
+// One modal question or message: a main text, an informative text, optional lines listed in full under
+// them (in a list that scrolls when long) and buttons (the first is the default).
 struct DialogRequest {
     struct Button {
         QString text;
@@ -18,6 +20,7 @@ struct DialogRequest {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString title;   // main text
     QString message; // informative text
+    QStringList lines; // e.g. the appointments a question is about, one per line
     QList<Button> buttons;
     int escapeIndex = -1; // the button that Escape presses; -1 for none
     QPixmap iconPixmap;   // when set, shown instead of the standard icon (the about box's application icon)

@@ -12,10 +12,8 @@
 #include "PanelStyle.h"
 #include "Store.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,15 +68,15 @@ bool anyBlankName(const QList<Dentist>& dentists)
                        [](const Dentist& d) { return d.name.trimmed().isEmpty(); });
 }
 
-QLabel* captionLabel(const QString& text, QWidget* parent)
+} // namespace
+
+QLabel* SettingsView::captionLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     PanelStyle::style(label, PanelStyle::caption(), PanelStyle::secondaryText(parent->palette()));
     label->setWordWrap(true);
     return label;
 }
-
-} // namespace
 
 SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions server)
     : QWidget(parent, Qt::Window)
@@ -178,7 +176,7 @@ void SettingsView::buildArchiveSection(QWidget* content, QLayout* sections)
     connect(backupButton, &QPushButton::clicked, this, &SettingsView::createBackup);
     // A server's agenda is no file to show.
     if (!server) {
-        auto* revealButton = new QPushButton(QStringLiteral("Mostra nel Finder"), buttonRow);
+        auto* revealButton = new QPushButton(Desktop::revealText(), buttonRow);
         revealButton->setObjectName(QStringLiteral("revealButton"));
         buttons->addWidget(revealButton);
         connect(revealButton, &QPushButton::clicked, this, &SettingsView::revealDatabase);
@@ -201,107 +199,6 @@ void SettingsView::buildArchiveSection(QWidget* content, QLayout* sections)
     backupNote->setObjectName(QStringLiteral("backupNote"));
     archive->form()->addRow(backupNote);
     sections->addWidget(archive);
-}
-
-void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
-{
-    auto* section = new FormSection(QStringLiteral("Server dell'archivio"), content);
-    section->form()->addRow(captionLabel(
-        QStringLiteral("Per tenere l'agenda su un server PostgreSQL condiviso dai computer dello studio, scrivi "
-                       "qui la riga di connessione, senza password (la password va nel file ~/.pgpass di questo "
-                       "computer). Le modifiche valgono dal prossimo avvio di Calvora."),
-        section));
-    m_serverLine = new QLineEdit(m_server.savedLine(), section);
-    m_serverLine->setObjectName(QStringLiteral("serverLine"));
-    m_serverLine->setPlaceholderText(QStringLiteral("host=server-studio dbname=calvora user=reception"));
-    m_serverLine->setClearButtonEnabled(true);
-    section->form()->addRow(QStringLiteral("Riga di connessione"), m_serverLine);
-
-    auto* buttonRow = new QWidget(section);
-    auto* buttons = new QHBoxLayout(buttonRow);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    const auto addButton = [&](const QString& text, const char* name) {
-        auto* button = new QPushButton(text, buttonRow);
-        button->setObjectName(QString::fromLatin1(name));
-        buttons->addWidget(button);
-        return button;
-    };
-    QPushButton* test = addButton(QStringLiteral("Prova connessione"), "serverTest");
-    QPushButton* save = addButton(QStringLiteral("Salva"), "serverSave");
-    QPushButton* remove = addButton(QStringLiteral("Rimuovi"), "serverRemove");
-    buttons->addStretch(1);
-    section->form()->addRow(buttonRow);
-    if (m_server.copy) {
-        auto* copyRow = new QWidget(section);
-        auto* copyLine = new QHBoxLayout(copyRow);
-        copyLine->setContentsMargins(0, 0, 0, 0);
-        auto* copyButton = new QPushButton(QStringLiteral("Copia l'archivio sul server…"), copyRow);
-        copyButton->setObjectName(QStringLiteral("serverCopy"));
-        copyLine->addWidget(copyButton);
-        copyLine->addStretch(1);
-        section->form()->addRow(copyRow);
-        connect(copyButton, &QPushButton::clicked, this, &SettingsView::copyToServer);
-    }
-
-    m_serverMessage = captionLabel(m_server.commandLineInUse
-                                       ? QStringLiteral("Questa sessione usa la riga data con l'opzione --server, "
-                                                        "che prevale su quella salvata qui.")
-                                       : QString(),
-                                   section);
-    m_serverMessage->setObjectName(QStringLiteral("serverMessage"));
-    // Room for the longest outcome from the start: a section that grows later would squeeze its captions.
-    m_serverMessage->setMinimumHeight(QFontMetrics(PanelStyle::caption()).lineSpacing() * 3);
-    m_serverMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_serverMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    section->form()->addRow(m_serverMessage);
-    m_alignedSections.append(section);
-    sections->addWidget(section);
-
-    connect(test, &QPushButton::clicked, this, [this] {
-        showServerOutcome({false, QStringLiteral("Prova della connessione in corso…")});
-        m_serverMessage->repaint();
-        showServerOutcome(m_server.test(m_serverLine->text()));
-    });
-    connect(save, &QPushButton::clicked, this, [this] { showServerOutcome(m_server.save(m_serverLine->text())); });
-    connect(remove, &QPushButton::clicked, this, [this] {
-        const ServerLineActions::Outcome outcome = m_server.remove();
-        if (outcome.ok)
-            m_serverLine->clear();
-        showServerOutcome(outcome);
-    });
-}
-
-// A copy of years of agenda takes seconds; the window says so and waits, as the connection test does.
-void SettingsView::copyToServer()
-{
-    DialogRequest request;
-    request.icon = QMessageBox::Question;
-    request.title = QStringLiteral("Copiare l'archivio di questo computer sul server?");
-    request.message = QStringLiteral("Dentisti, impostazioni e tutti gli appuntamenti del file calvora.sqlite di questo "
-                                     "computer vengono copiati nel database indicato dalla riga, che non deve "
-                                     "contenere appuntamenti. Il file di questo computer resta com'è.\n\nPrima di "
-                                     "copiare, chiudi Calvora sugli altri computer.");
-    request.buttons = {{QStringLiteral("Copia"), QMessageBox::AcceptRole},
-                       {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
-    request.escapeIndex = 1;
-    if (Dialogs::exec(this, request) != 0)
-        return;
-    showServerOutcome({false, QStringLiteral("Copia dell'archivio sul server in corso…")});
-    m_serverMessage->repaint();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ServerLineActions::Outcome outcome = m_server.copy(m_serverLine->text());
-    QApplication::restoreOverrideCursor();
-    showServerOutcome(outcome);
-}
-
-void SettingsView::showServerOutcome(const ServerLineActions::Outcome& outcome)
-{
-    m_serverMessage->setText(outcome.message);
-}
-
-QString SettingsView::serverMessage() const
-{
-    return m_serverMessage ? m_serverMessage->text() : QString();
 }
 
 void SettingsView::showEvent(QShowEvent* event)
@@ -339,12 +236,10 @@ void SettingsView::rebuildRows()
         row.up->setObjectName(QStringLiteral("dentistLeft%1").arg(i));
         row.up->setArrowType(Qt::UpArrow);
         row.up->setToolTip(QStringLiteral("Sposta la colonna a sinistra"));
-        row.up->setEnabled(i > 0);
         row.down = new QToolButton(m_dentistSection);
         row.down->setObjectName(QStringLiteral("dentistRight%1").arg(i));
         row.down->setArrowType(Qt::DownArrow);
         row.down->setToolTip(QStringLiteral("Sposta la colonna a destra"));
-        row.down->setEnabled(i + 1 < m_dentists.size());
         const bool retired = m_dentists[i].retiredFrom.isValid();
         row.retire = new QPushButton(retired ? QStringLiteral("Riattiva") : QStringLiteral("Ritira…"), m_dentistSection);
         row.retire->setObjectName(QStringLiteral("dentistRetire%1").arg(i));
@@ -361,9 +256,9 @@ void SettingsView::rebuildRows()
         form->addRow(row.label, field);
         row.label->setBuddy(row.name);
         if (retired) {
-            row.status = captionLabel(QStringLiteral("Non lavora più nello studio dal ")
-                                          + Cal::format(m_dentists[i].retiredFrom, QStringLiteral("dMMMMy"))
-                                          + QStringLiteral("."),
+            row.status = captionLabel(QStringLiteral("Non lavora più nello studio ")
+                                          + Cal::fromDayText(m_dentists[i].retiredFrom, QStringLiteral("dMMMMy"))
+                                          + u'.',
                                       m_dentistSection);
             form->addRow(QString(), row.status);
         }
@@ -401,11 +296,9 @@ void SettingsView::addDentist()
 
 void SettingsView::moveDentist(qint64 dentistId, int step)
 {
-    for (qsizetype i = 0; i < m_dentists.size(); ++i)
-        if (m_dentists[i].id == dentistId) {
-            setMessage(m_store.moveDentist(dentistId, int(i) + step));
-            return;
-        }
+    // Retired dentists have no column to pass: the arrows move among the columns the agenda shows.
+    if (const std::optional<Dentist> other = m_store.nearestWorkingDentist(dentistId, step))
+        setMessage(m_store.swapDentists(dentistId, other->id));
 }
 
 void SettingsView::retireOrReinstate(qint64 dentistId)
@@ -423,8 +316,23 @@ void SettingsView::retireOrReinstate(qint64 dentistId)
                        "nell'archivio, nelle ricerche e nelle stampe; quelli da quel giorno in poi vanno prima "
                        "spostati o eliminati."),
         Cal::nextWorkday(Clock::today().addDays(1)), QStringLiteral("Ritira"));
-    if (from)
-        setMessage(m_store.retireDentist(dentistId, *from));
+    if (!from)
+        return;
+    QList<Appointment> remaining;
+    const std::optional<QString> refusal = m_store.retireDentist(dentistId, *from, &remaining);
+    setMessage(std::nullopt);
+    if (!refusal)
+        return;
+    // A box rather than the note: the appointments to move first are listed in full, however many.
+    DialogRequest request;
+    request.icon = QMessageBox::Warning;
+    request.title = QStringLiteral("Impossibile ritirare ") + dentist->name;
+    request.message = *refusal;
+    for (const Appointment& a : std::as_const(remaining))
+        request.lines.append(m_store.appointmentLine(a));
+    request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
+    request.escapeIndex = 0;
+    Dialogs::exec(this, request);
 }
 
 // Puts the working copies into the controls without running autosave for each assignment, and
@@ -445,6 +353,8 @@ void SettingsView::showCopies()
         const Dentist& d = m_dentists[i];
         const Row& row = m_rows[i];
         row.label->setText(QStringLiteral("Dentista ") + QString::number(d.position + 1));
+        row.up->setEnabled(m_store.nearestWorkingDentist(d.id, -1).has_value());
+        row.down->setEnabled(m_store.nearestWorkingDentist(d.id, 1).has_value());
         const QSignalBlocker blocker(row.name);
         if (row.name->text() != d.name)
             row.name->setText(d.name);

@@ -49,8 +49,9 @@ public:
     void createBackup();
     void revealDatabase();
 
-    // The practice's dentists: a new one at the right, a retirement from a day asked for (or bringing a
-    // retired one back), a column moved one place left (-1) or right (+1).
+    // The practice's dentists: a new one at the right, a retirement from a day asked for (refused in a
+    // dialog that lists the appointments still to move), or bringing a retired one back, a column
+    // swapped with the nearest one the agenda shows to its left (-1) or right (+1).
     void addDentist();
     void retireOrReinstate(qint64 dentistId);
     void moveDentist(qint64 dentistId, int step);
@@ -69,6 +70,8 @@ private:
         QLabel* status = nullptr; // "Non lavora più nello studio dal …" for a retired dentist
     };
 
+    // A small grey text that wraps.
+    static QLabel* captionLabel(const QString& text, QWidget* parent);
     void buildArchiveSection(QWidget* content, QLayout* sections);
     void buildServerSection(QWidget* content, QLayout* sections);
     void copyToServer();

@@ -214,14 +214,24 @@ public:
     // A new dentist at the right of the others, "Dentista <n>", in a colour no other dentist has.
     std::optional<QString> addDentist();
     // The dentist's column disappears from `from` on. Refused while the dentist has appointments from
-    // that day on (they are listed in the message and in `remaining`), and for the last working dentist.
+    // that day on (the message counts them, `remaining` lists them), and for the last working dentist.
     std::optional<QString> retireDentist(qint64 id, const QDate& from, QList<Appointment>* remaining = nullptr);
     // A retired dentist works again.
     std::optional<QString> reinstateDentist(qint64 id);
     // Moves a dentist's column to another place (an index into dentists()).
     std::optional<QString> moveDentist(qint64 id, int toIndex);
+    // The nearest dentist left (-1) or right (+1) of the dentist in dentists() whose column the agenda still
+    // shows (who works today); absent when there is none that way.
+    [[nodiscard]] std::optional<Dentist> nearestWorkingDentist(qint64 id, int step) const;
+    // The two dentists exchange their places; every other dentist keeps its own.
+    std::optional<QString> swapDentists(qint64 first, qint64 second);
     // Replaces the practice's closed days and periods.
     std::optional<QString> setClosedPeriods(const QList<ClosedPeriod>& periods);
+    // The stored appointments on the days of the periods (each once), by day, start and column: what a
+    // closure would leave on closed days. Throws DatabaseError.
+    [[nodiscard]] QList<Appointment> appointmentsIn(const QList<ClosedPeriod>& periods);
+    // "lun 21 apr 2025 10:00 Anna Verdi – Dentista 1": an appointment as a line of a list.
+    [[nodiscard]] QString appointmentLine(const Appointment& a) const;
 
 signals:
     void changed();

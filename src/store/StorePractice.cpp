@@ -2,16 +2,17 @@
 
 #include "AgendaArchive.h"
 #include "Cal.h"
+#include "Clock.h"
 #include "Color.h"
 #include "Schedule.h"
 #include "Store.h"
 
+#include <algorithm>
+#include <tuple>
+
 namespace {
 
 const QString savePrefix = QStringLiteral("Errore durante il salvataggio: ");
-
-// How many of a retiring dentist's appointments the refusal names.
-constexpr int namedAppointments = 5;
 
 } // namespace
 
@@ -46,8 +47,8 @@ std::optional<QString> Store::practiceMessage(const Appointment& a) const
             + (closed->reason.isEmpty() ? QString() : QStringLiteral(" (") + closed->reason + u')') + u'.';
     const std::optional<Dentist> owner = dentist(a.dentistId);
     if (owner && !owner->worksOn(*day))
-        return owner->name + QStringLiteral(" non lavora più nello studio dal ")
-            + Cal::format(owner->retiredFrom, QStringLiteral("dMMMMy")) + u'.';
+        return owner->name + QStringLiteral(" non lavora più nello studio ")
+            + Cal::fromDayText(owner->retiredFrom, QStringLiteral("dMMMMy")) + u'.';
     return std::nullopt;
 }
 
@@ -84,17 +85,10 @@ std::optional<QString> Store::retireDentist(qint64 id, const QDate& from, QList<
                     *remaining = booked;
                 if (booked.isEmpty())
                     return true;
-                QStringList named;
-                for (const Appointment& a : booked.mid(0, namedAppointments))
-                    named << Cal::format(a.date(), QStringLiteral("EEEdMMMy")) + u' '
-                            + Schedule::clockText(a.startMinutes) + u' ' + a.patient;
-                if (booked.size() > namedAppointments)
-                    named << QStringLiteral("…");
                 refusal = QStringLiteral("Prima di ritirare ") + leaving->name + QStringLiteral(" bisogna spostare o eliminare ")
                     + (booked.size() == 1 ? QStringLiteral("il suo appuntamento")
                                           : QStringLiteral("i suoi %1 appuntamenti").arg(booked.size()))
-                    + QStringLiteral(" dal ") + Cal::format(from, QStringLiteral("dMMMMy")) + QStringLiteral(": ")
-                    + named.join(QStringLiteral(", ")) + u'.';
+                    + u' ' + Cal::fromDayText(from, QStringLiteral("dMMMMy")) + u'.';
                 return false;
             });
     } catch (const DatabaseError& error) {
@@ -108,6 +102,37 @@ std::optional<QString> Store::reinstateDentist(qint64 id)
 {
     try {
         m_archive.writeSetting(retiredFromKey(id), std::nullopt);
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    loadSettings();
+    return std::nullopt;
+}
+
+std::optional<Dentist> Store::nearestWorkingDentist(qint64 id, int step) const
+{
+    const auto at = std::find_if(m_dentists.begin(), m_dentists.end(), [id](const Dentist& d) { return d.id == id; });
+    if (at == m_dentists.end() || step == 0)
+        return std::nullopt;
+    const QDate today = Clock::today();
+    for (qsizetype i = (at - m_dentists.begin()) + step; i >= 0 && i < m_dentists.size(); i += step)
+        if (m_dentists[i].worksOn(today))
+            return m_dentists[i];
+    return std::nullopt;
+}
+
+std::optional<QString> Store::swapDentists(qint64 first, qint64 second)
+{
+    QList<qint64> order;
+    for (const Dentist& d : std::as_const(m_dentists))
+        order.append(d.id);
+    const qsizetype a = order.indexOf(first);
+    const qsizetype b = order.indexOf(second);
+    if (a < 0 || b < 0 || a == b)
+        return std::nullopt;
+    order.swapItemsAt(a, b);
+    try {
+        m_archive.reorderDentists(order);
     } catch (const DatabaseError& error) {
         return savePrefix + error.message();
     }
@@ -142,4 +167,27 @@ std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& period
     }
     loadSettings();
     return std::nullopt;
+}
+
+QList<Appointment> Store::appointmentsIn(const QList<ClosedPeriod>& periods)
+{
+    QHash<qint64, Appointment> found;
+    for (const ClosedPeriod& p : periods)
+        for (const Appointment& a : m_archive.appointments(Cal::dayKey(p.from), Cal::dayKey(p.to)))
+            found.insert(a.id, a);
+    QList<Appointment> list = found.values();
+    const auto place = [this](const Appointment& a) {
+        const std::optional<Dentist> owner = dentist(a.dentistId);
+        return std::tuple(a.day, a.startMinutes, owner ? owner->position : 0, a.id);
+    };
+    std::sort(list.begin(), list.end(),
+              [&place](const Appointment& a, const Appointment& b) { return place(a) < place(b); });
+    return list;
+}
+
+QString Store::appointmentLine(const Appointment& a) const
+{
+    const std::optional<Dentist> owner = dentist(a.dentistId);
+    return Cal::format(a.date(), QStringLiteral("EEEdMMMy")) + u' ' + Schedule::clockText(a.startMinutes) + u' '
+        + a.patient + (owner ? QStringLiteral(" \u2013 ") + owner->name : QString());
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(DayKey, formatsAndParsesStrictly)
 {
     EXPECT_EQ(Cal::dayKey(QDate(2025, 3, 5)), "2025-03-05");
@@ -52,4 +54,20 @@ TEST(Format, italianTextsFromSkeletonsAndRangeTitles)
     EXPECT_EQ(Cal::rangeTitle(Cal::workdays(QDate(2024, 10, 30))), QStringLiteral("28 ottobre – 1 novembre 2024"));
     EXPECT_EQ(Cal::rangeTitle(Cal::workdays(QDate(2025, 1, 1))),
               QStringLiteral("30 dicembre 2024 – 3 gennaio 2025"));
+}
+
+TEST(Format, dayAfterDalAndAlTakesTheApostropheBeforeOneEightAndEleven)
+{
+    const std::tuple<QDate, const char*, const char*> cases[] = {
+        {QDate(2025, 12, 1), "dall'1 dicembre 2025", "all'1 dic"},
+        {QDate(2025, 12, 8), "dall'8 dicembre 2025", "all'8 dic"},
+        {QDate(2025, 12, 11), "dall'11 dicembre 2025", "all'11 dic"},
+        {QDate(2025, 12, 18), "dal 18 dicembre 2025", "al 18 dic"},
+        {QDate(2025, 12, 21), "dal 21 dicembre 2025", "al 21 dic"},
+        {QDate(2025, 12, 31), "dal 31 dicembre 2025", "al 31 dic"},
+    };
+    for (const auto& [day, from, to] : cases) {
+        EXPECT_EQ(Cal::fromDayText(day, "dMMMMy"), QString::fromUtf8(from));
+        EXPECT_EQ(Cal::toDayText(day, "dMMM"), QString::fromUtf8(to));
+    }
 }

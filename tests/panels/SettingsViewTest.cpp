@@ -1,10 +1,15 @@
 #include "SettingsView.h"
+#include "ClosedDaysSection.h"
 #include "ColorWell.h"
 #include "PanelFixture.h"
 
+#include <QApplication>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,6 +55,37 @@ protected:
 
     // Saves so far: each save rewrites the three dentists.
     qint64 saves() { return scalar("SELECT COUNT(*) FROM writes") / 3; }
+
+    QToolButton* arrow(const QString& name) { return child<QToolButton>(view.get(), name.toLatin1().constData()); }
+    QStringList dentistNames()
+    {
+        QStringList names;
+        for (const Dentist& d : store.dentists())
+            names << d.name;
+        return names;
+    }
+
+    // Once the real box is up, reads the lines it lists and presses the button with that text (or
+    // closes the box when it has none, so that a wrong test never waits for a person).
+    void pressWhenShown(const QString& button, QStringList* lines)
+    {
+        auto* poll = new QTimer(view.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, button, lines] {
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            for (const QListWidget* list : box->findChildren<QListWidget*>())
+                for (int i = 0; i < list->count(); ++i)
+                    lines->append(list->item(i)->text());
+            for (QPushButton* b : box->findChildren<QPushButton*>())
+                if (b->text() == button)
+                    return b->click();
+            box->reject();
+        });
+        poll->start(10);
+    }
 };
 
 TEST_F(SettingsTest, SavesOnEveryKeystrokeButNeverABlankName)
@@ -151,7 +187,13 @@ TEST_F(SettingsTest, BackupButtonReportsTheFileOrTheFailureAndRevealShowsTheData
     click("backupButton");
     EXPECT_TRUE(v.noteText().startsWith("Backup non riuscito: ")) << v.noteText().toStdString();
 
-    click("revealButton");
+    QPushButton* reveal = child<QPushButton>(view.get(), "revealButton");
+#if defined(Q_OS_MACOS)
+    EXPECT_EQ(reveal->text(), "Mostra nel Finder");
+#else
+    EXPECT_EQ(reveal->text(), "Mostra nella cartella");
+#endif
+    QTest::mouseClick(reveal, Qt::LeftButton);
     EXPECT_EQ(revealed, QStringList{path});
 }
 
@@ -183,13 +225,24 @@ TEST_F(SettingsTest, DentistsAreAddedRetiredBroughtBackAndReordered)
     ASSERT_EQ(store.dentists().size(), 4);
     EXPECT_EQ(dentistField(3)->text(), "Dentista 4");
 
-    // Retiring asks from which day; future appointments must go first.
-    const Appointment future = book(2, "2024-12-10", 600, 30, "Futuro");
+    // Retiring asks from which day; the appointments from that day on must go first, and a box lists
+    // every one of them.
+    QList<Appointment> future;
+    for (int day = 9; day <= 13; ++day)
+        future << book(2, QStringLiteral("2024-12-%1").arg(day, 2, 10, QChar(u'0')), 600, 30, QStringLiteral("Futuro %1").arg(day));
+    future << book(2, "2024-12-13", 660, 30, "Ultimo");
     Dialogs::answerNextDate(QDate(2024, 12, 9));
+    Dialogs::answerNext(QMessageBox::AcceptRole);
     click("dentistRetire1");
-    EXPECT_TRUE(view->noteText().startsWith("Prima di ritirare Dentista 2 bisogna spostare o eliminare"))
-        << view->noteText().toStdString();
-    store.deleteAppointment(future);
+    const DialogRequest refusal = Dialogs::takeShown().value(1);
+    EXPECT_EQ(refusal.message, QStringLiteral("Prima di ritirare Dentista 2 bisogna spostare o eliminare i suoi 6 "
+                                              "appuntamenti dal 9 dicembre 2024."));
+    EXPECT_EQ(refusal.lines.size(), future.size());
+    EXPECT_EQ(refusal.lines.last(), QStringLiteral("ven 13 dic 2024 11:00 Ultimo – Dentista 2"));
+    EXPECT_EQ(view->noteText(), autosaveNote);
+    EXPECT_FALSE(store.dentist(2)->retiredFrom.isValid());
+    for (const Appointment& a : std::as_const(future))
+        store.deleteAppointment(a);
     Dialogs::answerNextDate(QDate(2024, 12, 9));
     click("dentistRetire1");
     EXPECT_EQ(store.dentist(2)->retiredFrom, QDate(2024, 12, 9));
@@ -208,11 +261,11 @@ TEST_F(SettingsTest, ClosedDaysAreAddedWithTheHolidaysAndRemoved)
     open(store);
     auto* list = child<QListWidget>(view.get(), "closedList");
     EXPECT_EQ(list->item(0)->text(), "Nessuna chiusura");
-    child<QDateEdit>(view.get(), "closedFrom")->setDate(QDate(2025, 8, 4));
+    child<QDateEdit>(view.get(), "closedFrom")->setDate(QDate(2025, 8, 1));
     child<QDateEdit>(view.get(), "closedTo")->setDate(QDate(2025, 8, 22));
     QTest::keyClicks(field("closedReason"), "Ferie estive");
     click("addClosedButton");
-    EXPECT_EQ(list->item(0)->text(), QStringLiteral("dal 4 ago al 22 ago 2025 · Ferie estive"));
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("dall'1 ago al 22 ago 2025 · Ferie estive"));
     EXPECT_EQ(child<QPushButton>(view.get(), "holidaysButton")->text(), "Festività 2025");
     click("holidaysButton");
     EXPECT_EQ(store.closedPeriods().size(), 10); // the 2025 holidays on working days, and the summer
@@ -222,6 +275,79 @@ TEST_F(SettingsTest, ClosedDaysAreAddedWithTheHolidaysAndRemoved)
     EXPECT_FALSE(store.closedPeriodOn(QDate(2025, 4, 21)));
     EXPECT_EQ(store.save({0, 1, "2025-08-05", 600, 30, "Anna", {}, {}, {}}),
               QStringLiteral("Lo studio è chiuso martedì 5 agosto 2025 (Ferie estive)."));
+}
+
+TEST_F(SettingsTest, TheArrowsMoveAColumnPastTheRetiredDentists)
+{
+    open(store);
+    click("addDentistButton");
+    for (const char* retire : {"dentistRetire0", "dentistRetire2"}) {
+        Dialogs::answerNextDate(QDate(2024, 12, 4)); // no column from today on
+        click(retire);
+    }
+    // Working: the second and the fourth; nothing lies left of the second nor right of the fourth.
+    EXPECT_FALSE(arrow("dentistLeft1")->isEnabled());
+    EXPECT_FALSE(arrow("dentistRight3")->isEnabled());
+    EXPECT_TRUE(arrow("dentistRight0")->isEnabled());
+    EXPECT_FALSE(arrow("dentistLeft0")->isEnabled());
+
+    // One click swaps the two working columns; the retired ones stay where they were.
+    QTest::mouseClick(arrow("dentistRight1"), Qt::LeftButton);
+    EXPECT_EQ(dentistNames(), QStringList({"Dentista 1", "Dentista 4", "Dentista 3", "Dentista 2"}));
+    QTest::mouseClick(arrow("dentistLeft3"), Qt::LeftButton);
+    EXPECT_EQ(dentistNames(), QStringList({"Dentista 1", "Dentista 2", "Dentista 3", "Dentista 4"}));
+    // A retired dentist's arrow takes it past the next working one, which is what it comes back beside.
+    QTest::mouseClick(arrow("dentistRight0"), Qt::LeftButton);
+    EXPECT_EQ(dentistNames(), QStringList({"Dentista 2", "Dentista 1", "Dentista 3", "Dentista 4"}));
+    EXPECT_FALSE(arrow("dentistLeft0")->isEnabled());
+    EXPECT_EQ(view->noteText(), autosaveNote);
+}
+
+TEST_F(SettingsTest, ClosingDaysThatHoldAppointmentsAsksFirstListingThem)
+{
+    open(store);
+    book(1, "2024-12-23", 600, 30, "Anna Verdi");
+    book(2, "2024-12-27", 540, 30, "Bruno Neri");
+    book(1, "2024-12-30", 540, 30, "Dopo");
+    child<QDateEdit>(view.get(), "closedFrom")->setDate(QDate(2024, 12, 23));
+    child<QDateEdit>(view.get(), "closedTo")->setDate(QDate(2024, 12, 27));
+    QLineEdit* reason = field("closedReason");
+    QTest::keyClicks(reason, "Natale");
+
+    // Return in the reason adds the closure, once the question is answered; cancelling saves nothing.
+    Dialogs::answerNext(QMessageBox::RejectRole);
+    QTest::keyClick(reason, Qt::Key_Return);
+    const DialogRequest asked = Dialogs::takeShown().value(0);
+    EXPECT_EQ(asked.lines, QStringList({QStringLiteral("lun 23 dic 2024 10:00 Anna Verdi – Dentista 1"),
+                                        QStringLiteral("ven 27 dic 2024 09:00 Bruno Neri – Dentista 2")}));
+    EXPECT_TRUE(store.closedPeriods().isEmpty());
+    EXPECT_EQ(reason->text(), "Natale");
+
+    QStringList listed;
+    pressWhenShown("Aggiungi comunque", &listed);
+    QTest::keyClick(reason, Qt::Key_Return);
+    EXPECT_EQ(listed, asked.lines);
+    EXPECT_EQ(Dialogs::takeShown().size(), 1);
+    EXPECT_EQ(store.closedPeriods(), QList<ClosedPeriod>({{QDate(2024, 12, 23), QDate(2024, 12, 27), "Natale"}}));
+    EXPECT_EQ(reason->text(), "");
+
+    // The holidays ask too, about the appointments on the days they add.
+    book(3, "2025-01-06", 600, 30, "Epifania");
+    child<QDateEdit>(view.get(), "closedFrom")->setDate(QDate(2025, 1, 7));
+    Dialogs::answerNext(QMessageBox::AcceptRole);
+    click("holidaysButton");
+    EXPECT_EQ(Dialogs::takeShown().value(0).lines.size(), 1);
+    EXPECT_EQ(store.closedPeriodOn(QDate(2025, 1, 6))->reason, "Epifania");
+
+    // A message about the input goes as soon as the input changes.
+    auto* message = child<QLabel>(view.get(), "closedMessage");
+    click("holidaysButton");
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), QStringLiteral("Le festività del 2025 sono già tra le chiusure."));
+    child<QDateEdit>(view.get(), "closedFrom")->setDate(QDate(2026, 1, 7));
+    EXPECT_FALSE(message->isVisible());
+    EXPECT_FALSE(child<ClosedDaysSection>(view.get(), "closedDays")->message());
+    EXPECT_TRUE(Dialogs::takeShown().isEmpty());
 }
 
 } // namespace

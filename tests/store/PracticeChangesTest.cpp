@@ -1,6 +1,8 @@
 // A practice that changes: a fourth dentist, a dentist who leaves, days the practice is closed.
 #include "StoreFixture.h"
 
+#include <tuple>
+
 namespace {
 
 QStringList names(const QList<Dentist>& dentists)
@@ -33,7 +35,7 @@ TEST_F(StoreTest, ARetirementWaitsForTheFutureAppointmentsAndKeepsThePast)
     QList<Appointment> remaining;
     EXPECT_EQ(store->retireDentist(3, QDate(2024, 12, 9), &remaining),
               QStringLiteral("Prima di ritirare Dentista 3 bisogna spostare o eliminare il suo appuntamento dal "
-                             "9 dicembre 2024: mar 10 dic 2024 10:00 Futuro."));
+                             "9 dicembre 2024."));
     EXPECT_EQ(patients(remaining), QStringList{"Futuro"});
 
     ASSERT_TRUE(store->move(remaining[0].id, QDate(2024, 12, 10), 2, 600));
@@ -84,6 +86,21 @@ TEST_F(StoreTest, ClosedDaysRefuseBookingsMovesAndUndoAfterTheOtherRules)
     search.from = QDate(2025, 4, 21);
     EXPECT_EQ(store->freeSlots(search, 1).value(0).day, QDate(2025, 4, 28));
     EXPECT_EQ(Store(db).closedPeriods(), store->closedPeriods());
+}
+
+TEST_F(StoreTest, TheAppointmentsOnDaysToCloseComeEachOnceByDayStartAndColumn)
+{
+    ASSERT_FALSE(store->moveDentist(3, 0));
+    for (const auto& [dentist, day, start] : {std::tuple(1, "2025-05-02", 600), std::tuple(2, "2025-05-02", 540),
+                                              std::tuple(3, "2025-05-02", 600), std::tuple(1, "2025-05-05", 540),
+                                              std::tuple(2, "2025-05-06", 540), std::tuple(2, "2025-05-09", 540)})
+        ASSERT_FALSE(store->save(booking(dentist, day, start, 30, QStringLiteral("P%1-%2").arg(day).arg(dentist))));
+    const QList<ClosedPeriod> bridge{{QDate(2025, 5, 2), QDate(2025, 5, 5), ""}, {QDate(2025, 5, 5), QDate(2025, 5, 6), ""}};
+    EXPECT_EQ(patients(store->appointmentsIn(bridge)),
+              QStringList({"P2025-05-02-2", "P2025-05-02-3", "P2025-05-02-1", "P2025-05-05-1", "P2025-05-06-2"}));
+    EXPECT_TRUE(store->appointmentsIn({{QDate(2025, 5, 7), QDate(2025, 5, 8), ""}}).isEmpty());
+    EXPECT_EQ(store->appointmentLine(store->appointmentsIn(bridge).first()),
+              QStringLiteral("ven 2 mag 2025 09:00 P2025-05-02-2 – Dentista 2"));
 }
 
 } // namespace
