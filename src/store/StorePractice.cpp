@@ -2,6 +2,7 @@
 
 #include "AgendaArchive.h"
 #include "Cal.h"
+#include "Clock.h"
 #include "Color.h"
 #include "Schedule.h"
 #include "Store.h"
@@ -49,6 +50,14 @@ std::optional<QString> Store::practiceMessage(const Appointment& a) const
         return owner->name + QStringLiteral(" non lavora più nello studio dal ")
             + Cal::format(owner->retiredFrom, QStringLiteral("dMMMMy")) + u'.';
     return std::nullopt;
+}
+
+std::optional<QString> Store::closedMessage(const QDate& day, qint64 dentistId) const
+{
+    Appointment draft;
+    draft.day = Cal::dayKey(day);
+    draft.dentistId = dentistId;
+    return practiceMessage(draft);
 }
 
 std::optional<QString> Store::addDentist()
@@ -137,6 +146,42 @@ std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& period
 {
     try {
         m_archive.writeSetting(closedDaysKey, ClosedDays::toText(periods));
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    loadSettings();
+    return std::nullopt;
+}
+
+std::optional<int> Store::holidayOffer() const
+{
+    const int year = Clock::today().year();
+    if (year == m_holidaysDeclined || ClosedDays::missingHolidays(m_closedPeriods, year).isEmpty())
+        return std::nullopt;
+    return year;
+}
+
+std::optional<QString> Store::addHolidays(int year)
+{
+    // Added to the closed days as stored now: another computer may have changed them meanwhile.
+    QList<ClosedPeriod> stored;
+    try {
+        stored = ClosedDays::fromText(m_archive.allSettings().value(closedDaysKey));
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    const QList<ClosedPeriod> missing = ClosedDays::missingHolidays(stored, year);
+    if (missing.isEmpty()) {
+        loadSettings();
+        return std::nullopt;
+    }
+    return setClosedPeriods(stored + missing);
+}
+
+std::optional<QString> Store::declineHolidays(int year)
+{
+    try {
+        m_archive.writeSetting(holidaysDeclinedKey, QString::number(year));
     } catch (const DatabaseError& error) {
         return savePrefix + error.message();
     }
