@@ -23,7 +23,8 @@ constexpr double sideMargin = 4;
 } // namespace
 
 std::optional<ClosureLabel> ClosureLabel::place(const QString& title, const QString& detail, double width,
-                                                double rowHeight, const QList<std::pair<double, double>>& free)
+                                                double rowHeight,
+                                                const QList<std::pair<double, double>>& free)
 {
     const double room = width - 2 * sideMargin;
     const QFontMetricsF titleMetrics(titleFont());
@@ -59,8 +60,8 @@ void ClosureLabel::paint(QPainter& p, const QPalette& palette) const
         p.setFont(font);
         const QFontMetricsF metrics(font);
         for (const QString& line : lines) {
-            p.drawText(QRectF(area.left(), y, area.width(), metrics.lineSpacing()), Qt::AlignHCenter | Qt::AlignTop,
-                       line);
+            const QRectF box(area.left(), y, area.width(), metrics.lineSpacing());
+            p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, line);
             y += metrics.lineSpacing();
         }
     };

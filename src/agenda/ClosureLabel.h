@@ -20,8 +20,8 @@ struct ClosureLabel {
     QRectF area; // in the column's coordinates
 
     // `free`: the top and bottom of each free stretch of the column, from the top down.
-    [[nodiscard]] static std::optional<ClosureLabel> place(const QString& title, const QString& detail, double width,
-                                                          double rowHeight,
+    [[nodiscard]] static std::optional<ClosureLabel> place(const QString& title, const QString& detail,
+                                                          double width, double rowHeight,
                                                           const QList<std::pair<double, double>>& free);
     void paint(QPainter& painter, const QPalette& palette) const;
 };

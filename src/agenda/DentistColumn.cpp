@@ -158,7 +158,8 @@ std::optional<ClosureLabel> DentistColumn::closureLabel() const
 {
     if (!m_closure)
         return std::nullopt;
-    return ClosureLabel::place(m_closure->title, m_closure->detail, width(), m_geometry.rowHeight(), freeStretches());
+    return ClosureLabel::place(m_closure->title, m_closure->detail, width(), m_geometry.rowHeight(),
+                               freeStretches());
 }
 
 // The stretches of the column that no block covers, top and bottom, from the top down.
@@ -416,8 +417,8 @@ bool DentistColumn::event(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (const AppointmentBlock* block = blockAt(help->pos())) {
-            QToolTip::showText(help->globalPos(), AppointmentBlock::toolTip(block->appointment(), m_dentist.name), this,
-                               block->rect().toAlignedRect());
+            const QString text = AppointmentBlock::toolTip(block->appointment(), m_dentist.name);
+            QToolTip::showText(help->globalPos(), text, this, block->rect().toAlignedRect());
         } else {
             QToolTip::hideText();
             event->ignore();

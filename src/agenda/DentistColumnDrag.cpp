@@ -34,7 +34,8 @@ void DentistColumn::startDrag(const AppointmentBlock& block)
     chip.treatment.clear();
     const QFont font = AgendaStyle::font(m_compact ? 11 : 12, QFont::DemiBold);
     // The blocks' padding (8 left, 4 right) and a point for the outline.
-    const double chipWidth = std::min(block.rect().width(), QFontMetricsF(font).horizontalAdvance(chip.patient) + 14);
+    const double chipWidth =
+        std::min(block.rect().width(), QFontMetricsF(font).horizontalAdvance(chip.patient) + 14);
     const QRectF chipRect(dragOffset.x(), dragOffset.y(), std::ceil(chipWidth), m_geometry.rowHeight() - 2);
     const QSize size(int(std::ceil(chipRect.right())) + 1, int(std::ceil(chipRect.bottom())) + 1);
     QPixmap picture(size * devicePixelRatioF());
@@ -81,7 +82,8 @@ bool DentistColumn::fits(const Appointment& landing) const
 // The dragged appointment (one of the days on show) at the place the drop would give it.
 void DentistColumn::followDrag(const QMimeData* payload, const QPointF& point)
 {
-    const std::optional<qint64> id = payload->hasText() ? DragPayload::parseId(payload->text()) : std::nullopt;
+    const std::optional<qint64> id =
+        payload->hasText() ? DragPayload::parseId(payload->text()) : std::nullopt;
     const std::optional<int> start = dropStart(point);
     std::optional<DropPreview> preview;
     if (id && start) {

@@ -39,7 +39,8 @@ QString DropPreview::label(const GridGeometry& geometry, double columnWidth) con
     return metrics.horizontalAdvance(start) <= room ? start : QString();
 }
 
-void DropPreview::paint(QPainter& p, const GridGeometry& geometry, double columnWidth, const QPalette& palette) const
+void DropPreview::paint(QPainter& p, const GridGeometry& geometry, double columnWidth,
+                        const QPalette& palette) const
 {
     const QRectF outline = rect(geometry, columnWidth);
     p.save();
@@ -54,7 +55,8 @@ void DropPreview::paint(QPainter& p, const GridGeometry& geometry, double column
     p.setPen(AgendaStyle::accent(palette));
     // A one-row outline centres its label; a taller one puts it at the top, where a block's time is.
     const QRectF area = labelArea(outline);
-    const QRectF line(area.left(), area.top(), area.width(), std::min(area.height(), geometry.rowHeight() - 4));
+    const QRectF line(area.left(), area.top(), area.width(),
+                      std::min(area.height(), geometry.rowHeight() - 4));
     p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, label(geometry, columnWidth));
     p.restore();
 }

@@ -23,7 +23,8 @@ public:
     // The time range ("10:15–11:00"), or the start alone where the range is wider than the outline.
     [[nodiscard]] QString label(const GridGeometry& geometry, double columnWidth) const;
     // A refused place is outlined with dashes and left unfilled.
-    void paint(QPainter& painter, const GridGeometry& geometry, double columnWidth, const QPalette& palette) const;
+    void paint(QPainter& painter, const GridGeometry& geometry, double columnWidth,
+               const QPalette& palette) const;
 
     bool operator==(const DropPreview&) const = default;
 

@@ -55,7 +55,8 @@ void HolidayNotice::sync()
 void HolidayNotice::answer(bool add)
 {
     hide();
-    const std::optional<QString> failure = add ? m_store.addHolidays(m_year) : m_store.declineHolidays(m_year);
+    const std::optional<QString> failure =
+        add ? m_store.addHolidays(m_year) : m_store.declineHolidays(m_year);
     if (failure)
         m_store.setAlertMessage(failure);
     emit answered();

@@ -416,7 +416,7 @@ void ScheduleGrid::openAtCursor()
     const ColumnCells::Cell cell = m_cursor.cell();
     if (cell.appointment)
         m_store.setEditing(*cell.appointment);
-    else if (const std::optional<QString> closed = m_store.closedMessage(m_cursor.day(), m_cursor.dentistId()))
+    else if (std::optional<QString> closed = m_store.closedMessage(m_cursor.day(), m_cursor.dentistId()))
         m_store.setAlertMessage(closed);
     else
         m_store.newAppointment(m_cursor.day(), m_cursor.dentistId(), GridGeometry::slotStart(m_cursor.slot()));

@@ -108,8 +108,10 @@ bool fiveDentists(CalvoraApp& app, const QString& folder)
     while (store.dentists().size() < 5)
         if (store.addDentist())
             return false;
-    const QStringList names{QStringLiteral("Dott.ssa Chiara Bellandi"), QStringLiteral("Dott. Roberto Marchetti"),
-                            QStringLiteral("Dott.ssa Elena Fabbri"), QStringLiteral("Dott. Giovanni De Santis"),
+    const QStringList names{QStringLiteral("Dott.ssa Chiara Bellandi"),
+                            QStringLiteral("Dott. Roberto Marchetti"),
+                            QStringLiteral("Dott.ssa Elena Fabbri"),
+                            QStringLiteral("Dott. Giovanni De Santis"),
                             QStringLiteral("Prof. Marco Lombardi")};
     QList<Dentist> dentists = store.dentists();
     for (qsizetype i = 0; i < dentists.size() && i < names.size(); ++i)

@@ -80,7 +80,9 @@ QStringList closedLabels(const QString& reason)
 std::optional<QString> closedAcrossHeaders(const PageContext& c, int day)
 {
     const auto closed = c.view.closedDays().constFind(c.days.value(day));
-    if (closed == c.view.closedDays().constEnd() || !c.view.appointments().value(Cal::dayKey(c.days[day])).isEmpty())
+    if (closed == c.view.closedDays().constEnd())
+        return std::nullopt;
+    if (!c.view.appointments().value(Cal::dayKey(c.days[day])).isEmpty())
         return std::nullopt;
     return *closed;
 }
@@ -122,7 +124,8 @@ void drawDayHeaders(const PageContext& c)
             const QRectF cell = g.dentistCell(d, j);
             c.painter.fillRect(cell, withOpacity(colorFromHex(dentist.colorHex), 0.25));
             // A narrow column keeps the surname, which tells the dentists apart.
-            const QString label = firstFitting(c.text, PersonName::shorterForms(dentist.name), nameSize, cell.width() - 4);
+            const QString label =
+                firstFitting(c.text, PersonName::shorterForms(dentist.name), nameSize, cell.width() - 4);
             c.text.drawLine(c.painter, centredLine(cell.left(), cell.width(), cell.center().y(), nameLine, 2),
                             Qt::AlignHCenter, nameSize, {{label, TextFace::Bold, c.view.ink()}});
         }

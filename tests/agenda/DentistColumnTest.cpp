@@ -36,7 +36,8 @@ void sendMouse(QWidget* target, QEvent::Type type, const QPoint& pos)
 template <typename Event>
 void dragOver(DentistColumn* target, int slot, QMimeData& payload)
 {
-    Event event(AgendaTest::pointInSlot(target, slot), Qt::MoveAction, &payload, Qt::LeftButton, Qt::NoModifier);
+    const QPoint at = AgendaTest::pointInSlot(target, slot);
+    Event event(at, Qt::MoveAction, &payload, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
 }
 
@@ -250,7 +251,8 @@ TEST_F(AgendaTest, theHoverRowChangesNothingElseAndBlocksTellTheirDetails)
     ASSERT_EQ(monday->hoverSlot(), 20);
     const QImage hovered = monday->grab().toImage();
     // The row, and the line along its lower edge.
-    const QRect row = monday->geometryRules().slotRect(20, monday->width()).toAlignedRect().adjusted(0, -1, 0, 1);
+    const QRect row =
+        monday->geometryRules().slotRect(20, monday->width()).toAlignedRect().adjusted(0, -1, 0, 1);
     int different = 0;
     for (int y = 0; y < plain.height(); ++y)
         for (int x = 0; x < plain.width(); ++x)

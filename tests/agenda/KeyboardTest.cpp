@@ -146,7 +146,8 @@ TEST_F(KeyboardTest, returnOnAClosedDaySaysWhyItTakesNoBooking)
     press(Qt::Key_Return);
     EXPECT_FALSE(store.editing());
     EXPECT_TRUE(TestSupport::eventually([&] { return !store.alertMessage() && grid()->hasFocus(); }));
-    EXPECT_EQ(Dialogs::takeShown().value(0).message, QStringLiteral("Lo studio è chiuso mercoledì 4 dicembre 2024 (Ponte)."));
+    EXPECT_EQ(Dialogs::takeShown().value(0).message,
+              QStringLiteral("Lo studio è chiuso mercoledì 4 dicembre 2024 (Ponte)."));
 }
 
 // Opened late in the afternoon in a small window, the grid shows the cursor's slot.

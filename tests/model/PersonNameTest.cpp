@@ -6,8 +6,10 @@
 TEST(PersonName, shorterFormsDropTheTitleThenTheFirstNamesAndKeepTheSurname)
 {
     const QList<std::pair<QString, QStringList>> cases{
-        {"Dott.ssa Chiara Bellandi", {"Dott.ssa Chiara Bellandi", "Chiara Bellandi", "C. Bellandi", "Bellandi"}},
-        {"Prof. dott. Gian Marco Rossi", {"Prof. dott. Gian Marco Rossi", "Gian Marco Rossi", "G. M. Rossi", "Rossi"}},
+        {"Dott.ssa Chiara Bellandi",
+         {"Dott.ssa Chiara Bellandi", "Chiara Bellandi", "C. Bellandi", "Bellandi"}},
+        {"Prof. dott. Gian Marco Rossi",
+         {"Prof. dott. Gian Marco Rossi", "Gian Marco Rossi", "G. M. Rossi", "Rossi"}},
         {"DR  Anna De Luca", {"DR  Anna De Luca", "Anna De Luca", "A. De Luca", "De Luca"}},
         {"Bartolomeo Della Valle", {"Bartolomeo Della Valle", "B. Della Valle", "Della Valle"}},
         {"Dentista 4", {"Dentista 4", "4"}},

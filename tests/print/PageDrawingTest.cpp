@@ -310,7 +310,8 @@ TEST_F(PrintTest, aClosedDayAFourthDentistAndARetiredColumnPrint)
     EXPECT_EQ(d->texts("Neri").size(), 1);
     const QList<PaintRecord> texts = d->of(PaintRecord::Text);
     EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const PaintRecord& r) {
-        return r.text.startsWith(QStringLiteral("Martedì 3 dicembre – ")) && r.text.endsWith(QStringLiteral("hiuso"));
+        return r.text.startsWith(QStringLiteral("Martedì 3 dicembre – "))
+            && r.text.endsWith(QStringLiteral("hiuso"));
     }));
     const PageGeometry g(QRectF(QPointF(0, 0), week.pageSize()), 5, 4);
     const PaintRecord closed = only(*d, "Studio chiuso: Ponte");
@@ -335,7 +336,8 @@ TEST_F(PrintTest, aTelephoneNumberIsPrintedWholeOrNotAtAll)
     book(2, "2024-12-02", 540, 60, "Ugo Po", "112");
     const auto d = record(view(PrintLayout::WeekOnePage), 0);
     for (const PaintRecord& text : d->of(PaintRecord::Text))
-        EXPECT_FALSE(text.text.startsWith("Tel.") && text.text.endsWith(QChar(0x2026))) << text.text.toStdString();
+        EXPECT_FALSE(text.text.startsWith("Tel.") && text.text.endsWith(QChar(0x2026)))
+            << text.text.toStdString();
     EXPECT_TRUE(d->texts(QStringLiteral("Tel. +39 0471 123 456 789")).isEmpty());
     EXPECT_EQ(d->texts(QStringLiteral("Portare lastre")).size(), 1); // the notes take its line
     EXPECT_EQ(d->texts(QStringLiteral("Tel. 112")).size(), 1);
