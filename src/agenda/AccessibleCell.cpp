@@ -14,9 +14,10 @@ AccessibleCell::AccessibleCell(DentistColumn* column, int index)
 {
 }
 
-QString AccessibleCell::name(const Dentist& dentist, const QDate& day, const ColumnCells::Cell& cell)
+QString AccessibleCell::name(const Dentist& dentist, const QDate& day, const ColumnCells::Cell& cell,
+                            const QString& vacant)
 {
-    const QString who = cell.appointment ? cell.appointment->patient : QStringLiteral("libero");
+    const QString who = cell.appointment ? cell.appointment->patient : vacant;
     return QStringList{dentist.name, Cal::format(day, QStringLiteral("EEEEdMMMM")), cell.timeRange(), who}.join(
         QStringLiteral(", "));
 }
@@ -48,6 +49,8 @@ QString AccessibleCell::text(QAccessible::Text t) const
     const ColumnCells::Cell& c = cell();
     switch (t) {
     case QAccessible::Name:
+        if (const auto& closure = m_column->closure())
+            return name(m_column->dentist(), m_column->day(), c, closure->title);
         return name(m_column->dentist(), m_column->day(), c);
     case QAccessible::Description:
         // What the block's tooltip adds to the name: treatment, telephone and notes.

@@ -9,14 +9,17 @@
 class DentistColumn;
 
 // One cell of a dentist's column, a free slot or an appointment, as assistive technology sees it. Its
-// name reads like a sentence: the dentist, the day, the time range and the patient, or "libero". A cell
-// is made for one content of its column (AccessibleColumn drops it when the content changes).
+// name reads like a sentence: the dentist, the day, the time range and the patient, or "libero" ("Chiuso"
+// or "Non in attività" on a closed column). A cell is made for one content of its column
+// (AccessibleColumn drops it when the content changes).
 class AccessibleCell : public QAccessibleInterface {
 public:
     AccessibleCell(DentistColumn* column, int index);
 
-    // "Dentista 1, martedì 3 dicembre, 10:00–10:30, Mario Rossi" or "…, 10:15–10:30, libero".
-    [[nodiscard]] static QString name(const Dentist& dentist, const QDate& day, const ColumnCells::Cell& cell);
+    // "Dentista 1, martedì 3 dicembre, 10:00–10:30, Mario Rossi" or "…, 10:15–10:30, libero"; `vacant`
+    // stands for "libero" where the slot takes no booking.
+    [[nodiscard]] static QString name(const Dentist& dentist, const QDate& day, const ColumnCells::Cell& cell,
+                                      const QString& vacant = QStringLiteral("libero"));
 
     [[nodiscard]] DentistColumn* column() const { return m_column; }
     [[nodiscard]] int index() const { return m_index; }

@@ -340,9 +340,11 @@ QStringList AppointmentBlock::wrappedLines(const QString& text, const QFont& fon
     return shown;
 }
 
-QString AppointmentBlock::toolTip(const Appointment& a)
+QString AppointmentBlock::toolTip(const Appointment& a, const QString& dentistName)
 {
     QStringList lines{a.timeRange() + QStringLiteral("  ") + a.patient};
+    if (!dentistName.isEmpty())
+        lines << QStringLiteral("con ") + dentistName;
     if (!a.treatment.isEmpty())
         lines << a.treatment;
     if (!a.phone.isEmpty())

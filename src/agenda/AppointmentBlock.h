@@ -28,8 +28,9 @@ public:
 
     // A single 15-minute slot gets the one-line layout.
     [[nodiscard]] static bool isShort(const Appointment& a) { return a.durationMinutes < 16; }
-    // Time range, two blanks, patient; then treatment, "Tel. " + phone and notes when present.
-    [[nodiscard]] static QString toolTip(const Appointment& a);
+    // Time range, two blanks, patient; then "con " + the dentist's name when given; then treatment,
+    // "Tel. " + phone and notes when present.
+    [[nodiscard]] static QString toolTip(const Appointment& a, const QString& dentistName = QString());
     // What a week-view block narrower than its time range (a small window) shows instead of the day's
     // usual two lines: the patient (on two lines, first word then the rest, when the name is too wide
     // and the block tall enough) and the start with the treatment. Empty when the usual lines fit.

@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "Dialogs.h"
 #include "HeaderRow.h"
+#include "HolidayNotice.h"
 #include "Icons.h"
 #include "Popover.h"
 #include "ScheduleGrid.h"
@@ -45,6 +46,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     , m_grid(new ScheduleGrid(store, true))
     , m_title(new QLabel)
     , m_count(new QLabel)
+    , m_holidays(new HolidayNotice(store))
 {
     setObjectName(QStringLiteral("main"));
     setMinimumSize(1000, 650);
@@ -72,6 +74,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(m_holidays);
     layout->addWidget(titleLine);
     layout->addWidget(divider);
     layout->addWidget(m_grid, 1);
@@ -79,6 +82,8 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
 
     connect(m_grid, &ScheduleGrid::dentistClicked, this, &CalvoraView::openDentistEditor);
     connect(&m_store, &Store::changed, this, &CalvoraView::refresh);
+    connect(m_holidays, &HolidayNotice::answered, this, &CalvoraView::focusGrid);
+    m_holidays->showOffer();
     refresh();
     // The window opens with the keyboard in the grid.
     m_grid->setFocus(Qt::OtherFocusReason);
@@ -303,6 +308,7 @@ void CalvoraView::refresh()
     if (m_calendar && m_calendar->selectedDate() != m_store.anchor())
         m_calendar->setSelectedDate(m_store.anchor());
     m_grid->sync();
+    m_holidays->sync();
     presentModals();
 }
 

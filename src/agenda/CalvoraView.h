@@ -13,6 +13,7 @@
 
 class CalvoraCommands;
 class DentistHeader;
+class HolidayNotice;
 class Popover;
 class QAction;
 class QCalendarWidget;
@@ -38,7 +39,8 @@ struct AgendaPanels {
     std::function<QWidget*(Store&, std::function<void()> close, QWidget* parent)> freeSlotPanel;
 };
 
-// The agenda window: toolbar, title line with the count, and the schedule grid. It also presents the
+// The agenda window: toolbar, title line with the count, and the schedule grid; at start, a line that
+// offers the year's national holidays when they are not among the closed days. It also presents the
 // editor sheet, the delete confirmation and the "Attenzione" alert, which follow Store::editing,
 // Store::pendingDelete and Store::alertMessage.
 class CalvoraView : public QMainWindow {
@@ -51,6 +53,8 @@ public:
     [[nodiscard]] QString countText() const;
     [[nodiscard]] QLabel* titleLabel() const { return m_title; }
     [[nodiscard]] QLabel* countLabel() const { return m_count; }
+    // The line that offers the year's national holidays as closed days.
+    [[nodiscard]] HolidayNotice* holidayNotice() const { return m_holidays; }
     // The window's commands, shared by its menu bar and its toolbar.
     [[nodiscard]] CalvoraCommands* commands() const { return m_commands; }
     [[nodiscard]] QAction* previousAction() const;
@@ -91,6 +95,7 @@ private:
     ScheduleGrid* m_grid;
     QLabel* m_title;
     QLabel* m_count;
+    HolidayNotice* m_holidays;
     CalvoraCommands* m_commands = nullptr;
     QToolButton* m_dayButton = nullptr;
     QToolButton* m_weekButton = nullptr;

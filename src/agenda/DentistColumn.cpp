@@ -3,20 +3,17 @@
 #include "AgendaStyle.h"
 #include "Color.h"
 #include "ColumnSeparator.h"
-#include "DragPayload.h"
 #include "Schedule.h"
 #include "Store.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDrag>
 #include <QMenu>
-#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTimer>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QTimer>
 #include <QToolTip>
 
 #include <cmath>
@@ -125,6 +122,8 @@ void DentistColumn::paintEvent(QPaintEvent* event)
     // Blocks keep 2 pt from the column's edges, so the separator never lies under one.
     if (tinted)
         ColumnSeparator::paint(p, rect(), m_dayEnd, pal);
+    if (m_dropPreview)
+        m_dropPreview->paint(p, m_geometry, width(), pal);
     if (m_flashId)
         for (const AppointmentBlock& block : m_blocks)
             if (block.appointment().id == *m_flashId)
@@ -145,25 +144,39 @@ void DentistColumn::flash(qint64 appointmentId)
     });
 }
 
-// A closed day or a retired dentist's day: the column greyed, the reason near its top (its detail only
-// where the column is wide enough to show it whole or nearly).
+// A closed day or a retired dentist's day: the column greyed, and what it says of the closure where no
+// block lies.
 void DentistColumn::paintClosure(QPainter& p) const
 {
     const QPalette& pal = palette();
-    QColor shade = AgendaStyle::primary(pal);
-    shade.setAlphaF(0.07f);
-    p.fillRect(rect(), shade);
-    p.setPen(AgendaStyle::secondary(pal));
-    QFont title = AgendaStyle::font(AgendaStyle::captionSize, QFont::DemiBold);
-    p.setFont(title);
-    const QRectF area(4, m_geometry.rowHeight() * 0.5, width() - 8, m_geometry.rowHeight() * 8);
-    const QFontMetricsF metrics(title);
-    p.drawText(area, Qt::AlignHCenter | Qt::AlignTop, metrics.elidedText(m_closure->title, Qt::ElideRight, area.width()));
-    if (m_closure->detail.isEmpty() || area.width() < 60)
-        return;
-    p.setFont(AgendaStyle::font(AgendaStyle::captionSize));
-    p.drawText(area.adjusted(0, metrics.lineSpacing(), 0, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-               m_closure->detail);
+    p.fillRect(rect(), AgendaStyle::primary(pal, 0.07));
+    if (const std::optional<ClosureLabel> label = closureLabel())
+        label->paint(p, pal);
+}
+
+std::optional<ClosureLabel> DentistColumn::closureLabel() const
+{
+    if (!m_closure)
+        return std::nullopt;
+    return ClosureLabel::place(m_closure->title, m_closure->detail, width(), m_geometry.rowHeight(),
+                               freeStretches());
+}
+
+// The stretches of the column that no block covers, top and bottom, from the top down.
+QList<std::pair<double, double>> DentistColumn::freeStretches() const
+{
+    QList<std::pair<double, double>> stretches;
+    for (const ColumnCells::Cell& cell : m_cells.cells()) {
+        if (cell.appointment)
+            continue;
+        const double top = m_geometry.slotRect(cell.first, width()).top();
+        const double bottom = m_geometry.slotRect(cell.last, width()).bottom();
+        if (!stretches.isEmpty() && stretches.last().second >= top)
+            stretches.last().second = bottom;
+        else
+            stretches.append({top, bottom});
+    }
+    return stretches;
 }
 
 // An accent frame around the block or the free slot; a free slot also shows the start that Return books.
@@ -174,7 +187,8 @@ void DentistColumn::paintCursor(QPainter& p) const
     const QRectF frame = m_geometry.cursorRect(cell, width());
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    if (!cell.appointment) {
+    // A closed column offers no start to book.
+    if (!cell.appointment && !m_closure) {
         p.fillRect(frame, AgendaStyle::accent(pal, 0.14));
         p.setFont(AgendaStyle::font(AgendaStyle::captionSize, QFont::DemiBold));
         p.setPen(AgendaStyle::accent(pal));
@@ -324,6 +338,7 @@ void DentistColumn::hideEvent(QHideEvent* event)
     m_hoverSlot.reset();
     m_cursorSlot.reset();
     m_dropTargeted = false;
+    m_dropPreview.reset();
     m_pressPos.reset();
     m_pressedId.reset();
     QWidget::hideEvent(event);
@@ -366,9 +381,14 @@ void DentistColumn::mouseReleaseEvent(QMouseEvent* event)
     if (pressedId)
         return;
     const std::optional<int> slot = m_geometry.slot(event->position().y());
-    if (!slot || !isFree(*slot))
+    if (!slot)
         return;
-    m_store.newAppointment(m_day, m_dentist.id, GridGeometry::slotStart(*slot));
+    if (m_closure) {
+        m_store.setAlertMessage(m_store.closedMessage(m_day, m_dentist.id));
+        return;
+    }
+    if (isFree(*slot))
+        m_store.newAppointment(m_day, m_dentist.id, GridGeometry::slotStart(*slot));
 }
 
 void DentistColumn::contextMenuEvent(QContextMenuEvent* event)
@@ -392,72 +412,13 @@ QMenu* DentistColumn::showMenu(const Appointment& a, const QPoint& globalPos)
     return menu;
 }
 
-void DentistColumn::startDrag(const AppointmentBlock& block)
-{
-    const QRect area = block.rect().toAlignedRect();
-    QPixmap picture(area.size() * devicePixelRatioF());
-    picture.setDevicePixelRatio(devicePixelRatioF());
-    picture.fill(Qt::transparent);
-    {
-        QPainter p(&picture);
-        p.translate(-area.topLeft());
-        block.paint(p, palette());
-    }
-    auto* drag = new QDrag(this);
-    drag->setMimeData(AppointmentBlock::dragPayload(block.appointment()));
-    drag->setPixmap(picture);
-    drag->setHotSpot(mapFromGlobal(QCursor::pos()) - area.topLeft());
-    setHoverSlot(std::nullopt);
-    drag->exec(Qt::MoveAction);
-}
-
-void DentistColumn::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (!event->mimeData()->hasText()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    setDropTargeted(true);
-}
-
-void DentistColumn::dragMoveEvent(QDragMoveEvent* event)
-{
-    if (event->mimeData()->hasText())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void DentistColumn::dragLeaveEvent(QDragLeaveEvent* event)
-{
-    setDropTargeted(false);
-    QWidget::dragLeaveEvent(event);
-}
-
-void DentistColumn::dropEvent(QDropEvent* event)
-{
-    setDropTargeted(false);
-    const QString text = event->mimeData()->hasText() ? event->mimeData()->text() : QString();
-    const std::optional<qint64> id = DragPayload::parseId(text);
-    const std::optional<int> slot = m_geometry.slot(event->position().y());
-    if (text.isEmpty() || !id || !slot) {
-        event->ignore();
-        return;
-    }
-    if (m_store.move(*id, m_day, m_dentist.id, GridGeometry::slotStart(*slot)))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
 bool DentistColumn::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (const AppointmentBlock* block = blockAt(help->pos())) {
-            QToolTip::showText(help->globalPos(), AppointmentBlock::toolTip(block->appointment()), this,
-                               block->rect().toAlignedRect());
+            const QString text = AppointmentBlock::toolTip(block->appointment(), m_dentist.name);
+            QToolTip::showText(help->globalPos(), text, this, block->rect().toAlignedRect());
         } else {
             QToolTip::hideText();
             event->ignore();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "AppointmentBlock.h"
+#include "ClosureLabel.h"
 #include "ColumnCells.h"
 #include "Dentist.h"
+#include "DropPreview.h"
 #include "GridGeometry.h"
 
 #include <QDate>
@@ -14,11 +16,13 @@
 #include <vector>
 
 class QMenu;
+class QMimeData;
 class Store;
 
 // One dentist's day: the 43 quarter-hour slots painted in one pass, the appointments as blocks, the
-// hover highlight on free slots, a click on a free slot to book, and the drop target for dragged blocks.
-// It draws the grid's keyboard cursor when the cursor is in it.
+// hover highlight on free slots, a click on a free slot to book, and the drop target for dragged blocks,
+// which shows where a drop would land. It draws the grid's keyboard cursor when the cursor is in it. A
+// click on a closed day's free slot says why it takes no booking.
 class DentistColumn : public QWidget {
     Q_OBJECT
 
@@ -40,8 +44,18 @@ public:
     [[nodiscard]] const QDate& day() const { return m_day; }
     [[nodiscard]] const Dentist& dentist() const { return m_dentist; }
     [[nodiscard]] const GridGeometry& geometryRules() const { return m_geometry; }
+    [[nodiscard]] const std::optional<Closure>& closure() const { return m_closure; }
     [[nodiscard]] std::optional<int> hoverSlot() const { return m_hoverSlot; }
     [[nodiscard]] bool dropTargeted() const { return m_dropTargeted; }
+    // The start (minutes) that a drop at a point gives the dropped appointment: that of the slot under
+    // the pointer; absent outside the slots. The outline shown during a drag and the drop both use it.
+    [[nodiscard]] std::optional<int> dropStart(const QPointF& point) const;
+    // While an appointment of the days on show is dragged over the column: where the drop would put it.
+    [[nodiscard]] const std::optional<DropPreview>& dropPreview() const { return m_dropPreview; }
+    // The time written in that outline.
+    [[nodiscard]] QString dropPreviewText() const;
+    // What a closed column says of the closure and where; absent when it says nothing.
+    [[nodiscard]] std::optional<ClosureLabel> closureLabel() const;
     // No appointment of the column covers the slot's start minute.
     [[nodiscard]] bool isFree(int slot) const;
     // Marks an appointment's block for a moment (1.5 s); the id being marked, if any.
@@ -92,6 +106,10 @@ private:
     void rebuildLines();
     void setHoverSlot(std::optional<int> slot);
     void setDropTargeted(bool targeted);
+    void setDropPreview(std::optional<DropPreview> preview);
+    void followDrag(const QMimeData* payload, const QPointF& point);
+    [[nodiscard]] bool fits(const Appointment& landing) const;
+    [[nodiscard]] QList<std::pair<double, double>> freeStretches() const;
     void startDrag(const AppointmentBlock& block);
     [[nodiscard]] QRect rowRect(int slot) const;
 
@@ -113,6 +131,7 @@ private:
     QList<QLineF> m_quarterLines;
     std::optional<int> m_hoverSlot;
     bool m_dropTargeted = false;
+    std::optional<DropPreview> m_dropPreview;
     // The press that may become a click or a drag.
     std::optional<QPoint> m_pressPos;
     std::optional<qint64> m_pressedId;

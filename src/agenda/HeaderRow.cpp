@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "Color.h"
 #include "ColumnSeparator.h"
+#include "FittedText.h"
 #include "GridGeometry.h"
 #include "Store.h"
 
@@ -103,7 +104,6 @@ void DayLabel::mouseReleaseEvent(QMouseEvent* event)
 DentistHeader::DentistHeader(QWidget* parent)
     : QWidget(parent)
 {
-    setToolTip(QStringLiteral("Clic per modificare il nome"));
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -114,8 +114,14 @@ void DentistHeader::setDentist(const Dentist& dentist, bool compact, bool isDayE
     m_dentist = dentist;
     m_compact = compact;
     m_dayEnd = isDayEnd;
+    setToolTip(dentist.name + QStringLiteral("\nClic per modificare il nome"));
     updateGeometry();
     update();
+}
+
+QString DentistHeader::shownName() const
+{
+    return FittedText::name(m_dentist.name, QFontMetricsF(dentistFont(m_compact)), textArea().width());
 }
 
 QSize DentistHeader::sizeHint() const
@@ -130,8 +136,7 @@ void DentistHeader::paintEvent(QPaintEvent*)
     const QFont font = dentistFont(m_compact);
     p.setFont(font);
     p.setPen(AgendaStyle::primary(palette()));
-    const QRect area = rect().adjusted(3, 3, -3, -3);
-    p.drawText(area, Qt::AlignCenter, QFontMetrics(font).elidedText(m_dentist.name, Qt::ElideRight, area.width()));
+    p.drawText(textArea(), Qt::AlignCenter, shownName());
     ColumnSeparator::paint(p, rect(), m_dayEnd, palette());
 }
 

@@ -30,7 +30,8 @@ private:
     QString m_text;
 };
 
-// A dentist's name on the dentist's colour; a click asks for the dentist editor.
+// A dentist's name on the dentist's colour; a click asks for the dentist editor. A name too wide for the
+// column loses its title, then its first names, before its surname; the tooltip gives it whole.
 class DentistHeader : public QWidget {
     Q_OBJECT
 
@@ -38,6 +39,8 @@ public:
     explicit DentistHeader(QWidget* parent = nullptr);
     void setDentist(const Dentist& dentist, bool compact, bool isDayEnd);
     [[nodiscard]] const Dentist& dentist() const { return m_dentist; }
+    // The name as the header shows it at its present width.
+    [[nodiscard]] QString shownName() const;
     [[nodiscard]] QSize sizeHint() const override;
 
 signals:
@@ -48,6 +51,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    [[nodiscard]] QRect textArea() const { return rect().adjusted(3, 3, -3, -3); }
+
     Dentist m_dentist;
     bool m_compact = true;
     bool m_dayEnd = false;

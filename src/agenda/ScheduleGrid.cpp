@@ -107,6 +107,10 @@ ScheduleGrid::ScheduleGrid(Store& store, bool scrolls, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("Agenda"));
     connect(m_body, &GridBody::columnPressed, this, &ScheduleGrid::pressed);
+    connect(&m_store, &Store::placed, this, [this](const Appointment& a) {
+        if (placeCursorOn(a))
+            cursorMoved(true);
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -289,19 +293,52 @@ void ScheduleGrid::pressed(DentistColumn* column, int slot)
         cursorMoved(false);
 }
 
-void ScheduleGrid::reveal(const Appointment& appointment)
+bool ScheduleGrid::placeCursorOn(const Appointment& appointment)
 {
     const qsizetype day = m_store.visibleDays().indexOf(appointment.date());
     qsizetype dentist = -1;
     for (qsizetype j = 0; j < m_body->dentists().size(); ++j)
         if (m_body->dentists()[j].id == appointment.dentistId)
             dentist = j;
+    if (day < 0 || dentist < 0)
+        return false;
     const int slot = GridGeometry::slotOf(appointment.startMinutes);
-    if (day < 0 || dentist < 0 || !m_cursor.moveTo(int(day), int(dentist), slot))
+    // Already there counts as placed: the caller still scrolls to it.
+    return m_cursor.moveTo(int(day), int(dentist), slot)
+        || (m_cursor.dayIndex() == day && m_cursor.dentistIndex() == dentist && m_cursor.slot() == slot);
+}
+
+void ScheduleGrid::reveal(const Appointment& appointment)
+{
+    if (!placeCursorOn(appointment))
         return;
     cursorMoved(true);
     if (DentistColumn* column = cursorColumn())
         column->flash(appointment.id);
+}
+
+void ScheduleGrid::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_scrolledAtStart)
+        return;
+    m_scrolledAtStart = true;
+    // Once the window's layout has given the scroll area its height.
+    QTimer::singleShot(0, this, &ScheduleGrid::scrollToStart);
+}
+
+// The cursor's row near the top of the view with the hour before it above, so that what follows is in
+// sight.
+void ScheduleGrid::scrollToStart()
+{
+    DentistColumn* column = cursorColumn();
+    if (!m_scroll || !column)
+        return;
+    layout()->activate();
+    const double rowHeight = column->geometryRules().rowHeight();
+    const int top = column->cursorRect(m_cursor.slot()).toAlignedRect().translated(column->pos()).top();
+    m_scroll->verticalScrollBar()->setValue(top - int(4 * rowHeight));
+    scrollToCursor();
 }
 
 void ScheduleGrid::showCursor()
@@ -378,6 +415,8 @@ void ScheduleGrid::openAtCursor()
     const ColumnCells::Cell cell = m_cursor.cell();
     if (cell.appointment)
         m_store.setEditing(*cell.appointment);
+    else if (std::optional<QString> closed = m_store.closedMessage(m_cursor.day(), m_cursor.dentistId()))
+        m_store.setAlertMessage(closed);
     else
         m_store.newAppointment(m_cursor.day(), m_cursor.dentistId(), GridGeometry::slotStart(m_cursor.slot()));
 }

@@ -55,8 +55,10 @@ private:
 // The grid takes the keyboard focus and moves a keyboard cursor (KeyboardCursor) over the slots with
 // the arrow keys; Page Up/Down show the previous/next week (a day in day view), Home/End go to the
 // first/last slot of the day and, with Ctrl, to the first/last day on show. Return books the free slot
-// or opens the appointment under the cursor, Delete (Backspace on macOS) asks to delete it, the menu key
-// and Shift+F10 open its menu. A click moves the cursor too; only the keys scroll to it.
+// (or says why a closed day takes no booking) or opens the appointment under the cursor, Delete
+// (Backspace on macOS) asks to delete it, the menu key and Shift+F10 open its menu. A click moves the
+// cursor too; only the keys scroll to it. The cursor follows an appointment the user moves, and the grid
+// first shows itself scrolled to the cursor.
 class ScheduleGrid : public QWidget {
     Q_OBJECT
 
@@ -83,6 +85,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -105,6 +108,9 @@ private:
     void openAtCursor();
     void deleteAtCursor();
     void openMenuAtCursor();
+    // The cursor onto an appointment of the days on show; false when it is not on show.
+    bool placeCursorOn(const Appointment& appointment);
+    void scrollToStart();
 
     Store& m_store;
     HeaderRow* m_header;
@@ -113,5 +119,6 @@ private:
     KeyboardCursor m_cursor;
     // The cursor is drawn while the grid has the focus (and while a menu of its own is open).
     bool m_cursorShown = false;
+    bool m_scrolledAtStart = false;
     QPointer<DentistColumn> m_markedColumn;
 };

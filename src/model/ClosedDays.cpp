@@ -89,4 +89,13 @@ QList<ClosedPeriod> italianHolidays(int year)
     return periods;
 }
 
+QList<ClosedPeriod> missingHolidays(const QList<ClosedPeriod>& periods, int year)
+{
+    QList<ClosedPeriod> missing;
+    for (const ClosedPeriod& holiday : italianHolidays(year))
+        if (!periodOn(periods, holiday.from))
+            missing.append(holiday);
+    return missing;
+}
+
 } // namespace ClosedDays

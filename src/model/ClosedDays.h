@@ -31,5 +31,7 @@ namespace ClosedDays {
 // The Italian public holidays of a year that fall from Monday to Friday, each a one-day period named
 // after the holiday (Easter Monday, "Lunedì dell'Angelo", included).
 [[nodiscard]] QList<ClosedPeriod> italianHolidays(int year);
+// The holidays of a year that fall on none of the periods.
+[[nodiscard]] QList<ClosedPeriod> missingHolidays(const QList<ClosedPeriod>& periods, int year);
 
 } // namespace ClosedDays

@@ -124,11 +124,7 @@ void ClosedDaysSection::removeSelected()
 
 void ClosedDaysSection::addHolidays()
 {
-    const QList<ClosedPeriod> stored = m_store.closedPeriods();
-    QList<ClosedPeriod> added;
-    for (const ClosedPeriod& holiday : ClosedDays::italianHolidays(m_from->date().year()))
-        if (!ClosedDays::periodOn(stored, holiday.from))
-            added.append(holiday);
+    const QList<ClosedPeriod> added = ClosedDays::missingHolidays(m_store.closedPeriods(), m_from->date().year());
     if (added.isEmpty()) {
         setMessage(QStringLiteral("Le festività del %1 sono già tra le chiusure.").arg(m_from->date().year()));
         return;
@@ -139,7 +135,7 @@ void ClosedDaysSection::addHolidays()
 bool ClosedDaysSection::addClosures(const QList<ClosedPeriod>& added)
 {
     try {
-        if (!confirmOver(m_store.appointmentsIn(added)))
+        if (!confirmClosingOver(this, m_store, m_store.appointmentsIn(added)))
             return false;
     } catch (const DatabaseError& error) {
         setMessage(QStringLiteral("Errore nella lettura degli appuntamenti: ") + error.message());
@@ -150,7 +146,7 @@ bool ClosedDaysSection::addClosures(const QList<ClosedPeriod>& added)
 }
 
 // Appointments already on the days stay there, greyed by the closure; the receptionist decides.
-bool ClosedDaysSection::confirmOver(const QList<Appointment>& appointments)
+bool ClosedDaysSection::confirmClosingOver(QWidget* parent, const Store& store, const QList<Appointment>& appointments)
 {
     if (appointments.isEmpty())
         return true;
@@ -164,12 +160,12 @@ bool ClosedDaysSection::confirmOver(const QList<Appointment>& appointments)
                          "nell'agenda: spostali in un giorno di apertura o eliminali, e avvisa i pazienti.")
               .arg(appointments.size());
     for (const Appointment& a : appointments)
-        request.lines.append(m_store.appointmentLine(a));
+        request.lines.append(store.appointmentLine(a));
     // Cancelling comes first, so that Return never closes days over appointments.
     request.buttons = {{QStringLiteral("Annulla"), QMessageBox::RejectRole},
                        {QStringLiteral("Aggiungi comunque"), QMessageBox::AcceptRole}};
     request.escapeIndex = 0;
-    return Dialogs::exec(this, request) == 1;
+    return Dialogs::exec(parent, request) == 1;
 }
 
 void ClosedDaysSection::save(const QList<ClosedPeriod>& periods)

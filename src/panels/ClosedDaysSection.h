@@ -37,12 +37,15 @@ public:
 
     // "mar 8 dic 2026 · Immacolata Concezione", "dal 3 ago al 21 ago 2026 · Ferie estive".
     [[nodiscard]] static QString describe(const ClosedPeriod& period);
+    // Before days that hold appointments are closed: asks, listing them, whether to go on (true at once
+    // when there are none). The one question for every way of closing days.
+    [[nodiscard]] static bool confirmClosingOver(QWidget* parent, const Store& store,
+                                                 const QList<Appointment>& appointments);
 
 private:
     // Adds the periods to the stored ones, once the receptionist agrees to leave the appointments on
     // their days (if any); answers whether they were saved.
     bool addClosures(const QList<ClosedPeriod>& added);
-    [[nodiscard]] bool confirmOver(const QList<Appointment>& appointments);
     void save(const QList<ClosedPeriod>& periods);
     void showPeriods();
     void setMessage(const std::optional<QString>& message);

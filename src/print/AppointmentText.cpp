@@ -18,7 +18,7 @@ int capacity(qreal areaHeight, qreal lineHeight)
 }
 
 QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, const QColor& secondary,
-                      const QStringList& patientLines)
+                      const QStringList& patientLines, bool phoneFits)
 {
     const TextRun patient{a.patient, TextFace::Bold, ink};
     if (capacity < 2) {
@@ -38,11 +38,16 @@ QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, con
     if (!a.treatment.isEmpty())
         when += separator + a.treatment;
     all.append({TextRun{when, TextFace::Regular, ink}});
-    if (!a.phone.isEmpty())
-        all.append({TextRun{QStringLiteral("Tel. ") + a.phone, TextFace::Regular, ink}});
+    if (!a.phone.isEmpty() && phoneFits)
+        all.append({TextRun{phoneLine(a.phone), TextFace::Regular, ink}});
     if (!a.notes.isEmpty())
         all.append({TextRun{flattened(a.notes), TextFace::Italic, secondary}});
     return all.mid(0, capacity);
+}
+
+QString phoneLine(const QString& phone)
+{
+    return QStringLiteral("Tel. ") + phone;
 }
 
 QString flattened(const QString& notes)

@@ -14,9 +14,14 @@ namespace AppointmentText {
 // present; the notes on one line (italic, secondary colour) when present. Lines that do not fit are
 // dropped from the end, so the notes go first, then the telephone.
 // A patient given as several lines (a narrow column's wrapped name) takes that many lines at the top
-// when the capacity leaves room for the time below them.
+// when the capacity leaves room for the time below them. Without `phoneFits` the telephone is left out
+// (the notes move up).
 [[nodiscard]] QList<TextLine> lines(const Appointment& appointment, int capacity, const QColor& ink,
-                                    const QColor& secondary, const QStringList& patientLines = {});
+                                    const QColor& secondary, const QStringList& patientLines = {},
+                                    bool phoneFits = true);
+
+// "Tel. " followed by the telephone number.
+[[nodiscard]] QString phoneLine(const QString& phone);
 
 // Notes written on several lines, as one line: every line break becomes a blank.
 [[nodiscard]] QString flattened(const QString& notes);

@@ -6,6 +6,7 @@
 #include "Color.h"
 #include "PageGeometry.h"
 #include "PageText.h"
+#include "PersonName.h"
 #include "Schedule.h"
 
 #include <QPainter>
@@ -55,36 +56,65 @@ void drawHeading(const PageContext& c, int index)
                     Qt::AlignRight, 11, {{c.view.pageTitle(index), TextFace::Bold, ink}});
 }
 
-// A dentist's name as a narrow column (four or more dentists a day) can hold it: whole when it fits,
-// else its last word ("Dott. Rossi" becomes "Rossi", "Dentista 4" becomes "4"), which tells the columns
-// apart where the cut whole name ("Dentist…") would not.
-QString headerLabel(const PageText& text, const QString& name, qreal size, qreal width)
+// The first of the texts (longest first) that fits the width whole in bold; the last, to be cut, when
+// none does.
+QString firstFitting(const PageText& text, const QStringList& candidates, qreal size, qreal width)
 {
-    if (text.width({name, TextFace::Bold, {}}, size) <= width)
-        return name;
-    const QString last = name.section(u' ', -1, -1, QString::SectionSkipEmpty);
-    return last.isEmpty() ? name : last;
+    for (const QString& candidate : candidates)
+        if (text.width({candidate, TextFace::Bold, {}}, size) <= width)
+            return candidate;
+    return candidates.last();
+}
+
+// What a closed day says of itself, longest first.
+QStringList closedLabels(const QString& reason)
+{
+    QStringList labels;
+    if (!reason.isEmpty())
+        labels << QStringLiteral("Studio chiuso: ") + reason;
+    return labels << QStringLiteral("Studio chiuso") << QStringLiteral("Chiuso");
+}
+
+// A closed day without appointments says so across its dentists' cells; one that still holds some (a
+// closure decided after they were booked) keeps the cells, so that its appointments have their dentists.
+std::optional<QString> closedAcrossHeaders(const PageContext& c, int day)
+{
+    const auto closed = c.view.closedDays().constFind(c.days.value(day));
+    if (closed == c.view.closedDays().constEnd())
+        return std::nullopt;
+    if (!c.view.appointments().value(Cal::dayKey(c.days[day])).isEmpty())
+        return std::nullopt;
+    return *closed;
+}
+
+void drawDayBand(const PageContext& c, int d)
+{
+    const QRectF band = c.geometry.dayBand(d);
+    c.painter.fillRect(band, white(0.86));
+    const QString day = Cal::capitalizedFirst(Cal::format(c.days[d], QStringLiteral("EEEEdMMMM")));
+    QStringList labels;
+    const auto closed = c.view.closedDays().constFind(c.days[d]);
+    if (closed != c.view.closedDays().constEnd() && !closedAcrossHeaders(c, d))
+        for (const QString& label : closedLabels(*closed))
+            labels << day + QStringLiteral(" \u2013 ") + label;
+    labels << day;
+    const QString label = firstFitting(c.text, labels, 9, band.width() - 4);
+    c.text.drawLine(c.painter, centredLine(band.left(), band.width(), band.center().y(),
+                                           c.text.lineHeight(TextFace::Bold, 9), 2),
+                    Qt::AlignHCenter, 9, {{label, TextFace::Bold, c.view.ink()}});
 }
 
 void drawDayHeaders(const PageContext& c)
 {
     const PageGeometry& g = c.geometry;
-    const qreal dayLine = c.text.lineHeight(TextFace::Bold, 9);
     const qreal nameSize = g.dentistNameSize();
     const qreal nameLine = c.text.lineHeight(TextFace::Bold, nameSize);
     for (int d = 0; d < c.days.size(); ++d) {
-        const QRectF band = g.dayBand(d);
-        c.painter.fillRect(band, white(0.86));
-        const QString dayLabel = Cal::capitalizedFirst(Cal::format(c.days[d], QStringLiteral("EEEEdMMMM")));
-        c.text.drawLine(c.painter, centredLine(band.left(), band.width(), band.center().y(), dayLine, 2),
-                        Qt::AlignHCenter, 9, {{dayLabel, TextFace::Bold, c.view.ink()}});
-
-        const auto closed = c.view.closedDays().constFind(c.days[d]);
-        if (closed != c.view.closedDays().constEnd()) {
+        drawDayBand(c, d);
+        if (const std::optional<QString> reason = closedAcrossHeaders(c, d)) {
             const QRectF cells = g.dentistCell(d, 0).united(g.dentistCell(d, g.columnsPerDay() - 1));
             c.painter.fillRect(cells, white(0.88));
-            const QString label = closed->isEmpty() ? QStringLiteral("Studio chiuso")
-                                                    : QStringLiteral("Studio chiuso: ") + *closed;
+            const QString label = firstFitting(c.text, closedLabels(*reason), nameSize, cells.width() - 4);
             c.text.drawLine(c.painter, centredLine(cells.left(), cells.width(), cells.center().y(), nameLine, 2),
                             Qt::AlignHCenter, nameSize, {{label, TextFace::Bold, c.view.ink()}});
             continue;
@@ -93,7 +123,9 @@ void drawDayHeaders(const PageContext& c)
             const Dentist& dentist = c.view.dentists()[j];
             const QRectF cell = g.dentistCell(d, j);
             c.painter.fillRect(cell, withOpacity(colorFromHex(dentist.colorHex), 0.25));
-            const QString label = headerLabel(c.text, dentist.name, nameSize, cell.width() - 4);
+            // A narrow column keeps the surname, which tells the dentists apart.
+            const QString label =
+                firstFitting(c.text, PersonName::shorterForms(dentist.name), nameSize, cell.width() - 4);
             c.text.drawLine(c.painter, centredLine(cell.left(), cell.width(), cell.center().y(), nameLine, 2),
                             Qt::AlignHCenter, nameSize, {{label, TextFace::Bold, c.view.ink()}});
         }
@@ -156,8 +188,8 @@ void drawRules(const PageContext& c)
         if (g.isDayEdge(col))
             line(c.painter, {x, g.gridTop()}, {x, g.bodyBottom()}, c.view.ink(), 1.2);
         else {
-            // Across a closed day's header runs its reason, not the dentists' cells.
-            const bool closed = c.view.closedDays().contains(c.days.value(col / g.columnsPerDay()));
+            // Across a closed day's header may run its reason instead of the dentists' cells.
+            const bool closed = closedAcrossHeaders(c, col / g.columnsPerDay()).has_value();
             line(c.painter, {x, closed ? g.bodyTop() : g.gridTop() + PageGeometry::dayBandHeight}, {x, g.bodyBottom()},
                  white(0.55), 0.4);
         }
@@ -194,7 +226,11 @@ void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& b
     QStringList patientLines;
     if (c.geometry.columnsPerDay() >= 4)
         patientLines = wrappedName(c.text, a.patient, size, area.width());
-    const QList<TextLine> lines = AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray(), patientLines);
+    // A telephone number is of no use cut.
+    const bool phoneFits =
+        c.text.width({AppointmentText::phoneLine(a.phone), TextFace::Regular, {}}, size) <= area.width();
+    const QList<TextLine> lines =
+        AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray(), patientLines, phoneFits);
     if (capacity < 2) {
         c.text.drawLine(c.painter, {area.left(), box.center().y() - lineHeight / 2, area.width(), lineHeight},
                         Qt::AlignLeft, size, lines.first());

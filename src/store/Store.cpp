@@ -148,6 +148,7 @@ void Store::loadSettings()
     }
     m_dentists = withRetirements(m_dentists, settings);
     m_closedPeriods = ClosedDays::fromText(settings.value(closedDaysKey));
+    m_holidaysDeclined = settings.value(holidaysDeclinedKey).toInt();
     emit changed();
     try {
         m_studioName = m_archive.studioName();

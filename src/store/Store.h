@@ -138,6 +138,9 @@ public:
     [[nodiscard]] QList<Dentist> visibleDentists() const { return dentistsOn(visibleDays()); }
     // The closed period that holds the day, if any.
     [[nodiscard]] std::optional<ClosedPeriod> closedPeriodOn(const QDate& day) const;
+    // Why nothing can be booked with a dentist on a day (the practice is closed, or the dentist no longer
+    // works there), in the words of the booking rule; absent when the day is open for booking.
+    [[nodiscard]] std::optional<QString> closedMessage(const QDate& day, qint64 dentistId) const;
 
     // Booking.
     void newAppointment(std::optional<QDate> day = std::nullopt, std::optional<qint64> dentistId = std::nullopt,
@@ -233,8 +236,20 @@ public:
     // "lun 21 apr 2025 10:00 Anna Verdi – Dentista 1": an appointment as a line of a list.
     [[nodiscard]] QString appointmentLine(const Appointment& a) const;
 
+    // The present year, while some of its national holidays are not among the closed days and the offer
+    // to add them has not been turned down for that year; absent otherwise.
+    [[nodiscard]] std::optional<int> holidayOffer() const;
+    // Adds the year's national holidays that are not among the closed days yet.
+    std::optional<QString> addHolidays(int year);
+    // Turns the offer down for the year. Kept in the archive, so no computer of the practice offers
+    // that year's holidays again.
+    std::optional<QString> declineHolidays(int year);
+
 signals:
     void changed();
+    // An appointment that the user moved now lies here: a move, an edit of its day, dentist or start,
+    // or the undo or redo of one. Sent after the reload that shows it.
+    void placed(const Appointment& appointment);
     // Another program changed the archive; what is on show has been reloaded.
     void changedElsewhere();
 
@@ -259,6 +274,8 @@ public:
 private:
     void record(const Change& change);
     [[nodiscard]] std::optional<QString> apply(const Change& change, bool forward);
+    // Sends placed() for a change undone or redone that moved an appointment.
+    void followPlace(const Change& change, bool forward);
     [[nodiscard]] int earliestStartToday() const;
     void setWeekAppointments(const QList<Appointment>& appointments);
     [[nodiscard]] QList<Appointment> fetchWeek();
@@ -282,6 +299,7 @@ private:
     bool m_refreshPending = false;
     QList<Dentist> m_dentists;
     QList<ClosedPeriod> m_closedPeriods;
+    int m_holidaysDeclined = 0; // the last year whose holiday offer was turned down
     QString m_studioName;
     QList<Appointment> m_weekAppointments;
     QDate m_anchor;

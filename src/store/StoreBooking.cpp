@@ -111,10 +111,12 @@ std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const App
     std::optional<SaveRefusal> refusal = write(draft, opened, WriteMode::Save, &written);
     if (refusal)
         return refusal;
-    if (written.before)
+    if (written.before) {
         record(Change{Change::Kind::Update, *written.before, written.after,
                       QStringLiteral("modifica di ") + written.after.patient});
-    else
+        if (!samePlace(*written.before, written.after))
+            emit placed(written.after);
+    } else
         record(Change{Change::Kind::Insert, written.after, written.after,
                       (opened.id != 0 ? QStringLiteral("copia di ") : QStringLiteral("nuovo appuntamento di "))
                           + written.after.patient});
@@ -223,6 +225,7 @@ bool Store::move(qint64 id, const QDate& day, qint64 dentistId, int start)
     const std::optional<SaveRefusal> refusal = write(moved, stored, WriteMode::Save, &written);
     if (!refusal) {
         record(Change{Change::Kind::Update, *stored, written.after, QStringLiteral("spostamento di ") + stored->patient});
+        emit placed(written.after);
         return true;
     }
     setAlertMessage(QStringLiteral("Impossibile spostare l'appuntamento di ") + stored->patient + QStringLiteral(".\n")

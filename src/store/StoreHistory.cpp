@@ -52,6 +52,7 @@ void Store::undo()
     }
     m_history->undo();
     emit changed();
+    followPlace(entry->change(), false);
 }
 
 void Store::redo()
@@ -65,6 +66,14 @@ void Store::redo()
     }
     m_history->redo();
     emit changed();
+    followPlace(entry->change(), true);
+}
+
+void Store::followPlace(const Change& change, bool forward)
+{
+    if (change.kind != Change::Kind::Update || samePlace(change.before, change.after))
+        return;
+    emit placed(forward ? change.after : change.before);
 }
 
 // Makes the change again (forward) or takes it back, through the same checks as any change: each

@@ -14,6 +14,12 @@ struct Store::Change {
     QString text; // what the menu names, e.g. "spostamento di Mario Rossi"
 };
 
+// The same day, dentist and start: a change between the two did not move the appointment.
+[[nodiscard]] inline bool samePlace(const Appointment& a, const Appointment& b)
+{
+    return a.day == b.day && a.dentistId == b.dentistId && a.startMinutes == b.startMinutes;
+}
+
 // The history's entry for a change. It does nothing by itself: the Store makes the change in the
 // archive (checked by the rules) and only then moves the history, so a refused undo leaves it as it was.
 class ChangeCommand : public QUndoCommand {

@@ -52,6 +52,14 @@ std::optional<QString> Store::practiceMessage(const Appointment& a) const
     return std::nullopt;
 }
 
+std::optional<QString> Store::closedMessage(const QDate& day, qint64 dentistId) const
+{
+    Appointment draft;
+    draft.day = Cal::dayKey(day);
+    draft.dentistId = dentistId;
+    return practiceMessage(draft);
+}
+
 std::optional<QString> Store::addDentist()
 {
     QStringList colors;
@@ -190,4 +198,40 @@ QString Store::appointmentLine(const Appointment& a) const
     const std::optional<Dentist> owner = dentist(a.dentistId);
     return Cal::format(a.date(), QStringLiteral("EEEdMMMy")) + u' ' + Schedule::clockText(a.startMinutes) + u' '
         + a.patient + (owner ? QStringLiteral(" \u2013 ") + owner->name : QString());
+}
+
+std::optional<int> Store::holidayOffer() const
+{
+    const int year = Clock::today().year();
+    if (year == m_holidaysDeclined || ClosedDays::missingHolidays(m_closedPeriods, year).isEmpty())
+        return std::nullopt;
+    return year;
+}
+
+std::optional<QString> Store::addHolidays(int year)
+{
+    // Added to the closed days as stored now: another computer may have changed them meanwhile.
+    QList<ClosedPeriod> stored;
+    try {
+        stored = ClosedDays::fromText(m_archive.allSettings().value(closedDaysKey));
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    const QList<ClosedPeriod> missing = ClosedDays::missingHolidays(stored, year);
+    if (missing.isEmpty()) {
+        loadSettings();
+        return std::nullopt;
+    }
+    return setClosedPeriods(stored + missing);
+}
+
+std::optional<QString> Store::declineHolidays(int year)
+{
+    try {
+        m_archive.writeSetting(holidaysDeclinedKey, QString::number(year));
+    } catch (const DatabaseError& error) {
+        return savePrefix + error.message();
+    }
+    loadSettings();
+    return std::nullopt;
 }

@@ -9,6 +9,8 @@
 // Where the practice's changes live in the settings table, so that an older copy of the program, which
 // reads only the dentists' rows and the practice name, still opens the file.
 inline const QString closedDaysKey = QStringLiteral("closed_days");
+// The last year whose national holidays the practice chose not to add to the closed days.
+inline const QString holidaysDeclinedKey = QStringLiteral("holidays_declined_year");
 
 // "dentist_<id>_retired_from": the day key from which the dentist no longer works.
 [[nodiscard]] inline QString retiredFromKey(qint64 dentistId)

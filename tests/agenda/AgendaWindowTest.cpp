@@ -1,5 +1,7 @@
 #include "AgendaFixture.h"
 #include "HeaderRow.h"
+#include "HolidayNotice.h"
+#include "PersonName.h"
 #include "Popover.h"
 
 #include <QCalendarWidget>
@@ -9,8 +11,10 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
+#include <QPushButton>
 #include <QTextCharFormat>
 #include <QToolButton>
+#include <QToolTip>
 
 TEST_F(AgendaTest, titleLineCountsTheVisibleDaysOnly)
 {
@@ -118,11 +122,17 @@ TEST_F(AgendaTest, aFourthDentistAClosedDayAndARetiredDentistShowInTheGrid)
     ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 6), QDate(2024, 12, 6), "Ponte"}}));
     ASSERT_FALSE(store.retireDentist(2, QDate(2024, 12, 5)));
 
-    // Friday takes no booking by click; Dentista 2 works until Wednesday.
-    QTest::mouseClick(column(4, 0), Qt::LeftButton, {}, pointInSlot(column(4, 0), 4));
-    EXPECT_FALSE(store.editing());
-    EXPECT_FALSE(column(4, 0)->isFree(4));
-    EXPECT_FALSE(column(3, 1)->isFree(4));
+    // A click on Friday or on Dentista 2's Thursday books nothing and says why, as the booking rule
+    // would at "Salva"; Dentista 2 works until Wednesday.
+    for (const auto& [day, dentist, why] :
+         {std::tuple(4, 0, QStringLiteral("Lo studio è chiuso venerdì 6 dicembre 2024 (Ponte).")),
+          std::tuple(3, 1, QStringLiteral("Dentista 2 non lavora più nello studio dal 5 dicembre 2024."))}) {
+        Dialogs::answerNext(QMessageBox::AcceptRole);
+        QTest::mouseClick(column(day, dentist), Qt::LeftButton, {}, pointInSlot(column(day, dentist), 4));
+        EXPECT_FALSE(store.editing());
+        EXPECT_TRUE(TestSupport::eventually([&] { return !store.alertMessage(); }));
+        EXPECT_EQ(Dialogs::takeShown().value(0).message, why);
+    }
     EXPECT_TRUE(column(2, 1)->isFree(4));
     QTest::mouseClick(column(2, 1), Qt::LeftButton, {}, pointInSlot(column(2, 1), 4));
     EXPECT_EQ(store.editing().value_or(Appointment{}).dentistId, 2);
@@ -132,6 +142,102 @@ TEST_F(AgendaTest, aFourthDentistAClosedDayAndARetiredDentistShowInTheGrid)
     view->nextAction()->trigger();
     ASSERT_EQ(view->grid()->body()->columns().size(), 15);
     EXPECT_EQ(column(0, 1)->dentist().name, "Dentista 3");
+}
+
+// Five dentists with real names in the week of a 1440-point window: every header keeps the surname, and
+// the labels of a closed day and of a retired dentist show whole words or nothing, never under a block.
+TEST_F(AgendaTest, namesAndClosuresFitNarrowColumnsWithoutLosingWhoOrWhy)
+{
+    const qint64 early = book(1, "2024-12-06", 540, 60, "Anna Verdi");
+    ASSERT_FALSE(store.addDentist());
+    ASSERT_FALSE(store.addDentist());
+    const QStringList names{"Dott.ssa Chiara Bellandi", "Dott. Roberto Marchetti", "Prof.ssa Elena Fabbri",
+                            "Dr. Giovanni De Santis", "Dott. Marco Lombardi"};
+    QList<Dentist> dentists = store.dentists();
+    for (int i = 0; i < 5; ++i)
+        dentists[i].name = names[i];
+    ASSERT_FALSE(store.saveSettings({}, dentists));
+    const QString reason = QStringLiteral("Disinfestazione straordinaria");
+    ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 6), QDate(2024, 12, 6), reason}}));
+    ASSERT_FALSE(store.retireDentist(2, QDate(2024, 12, 5)));
+    QApplication::processEvents();
+
+    const QList<DentistHeader*>& headers = view->grid()->headerRow()->dentistHeaders();
+    ASSERT_EQ(headers.size(), 25);
+    for (DentistHeader* header : headers) {
+        const QString name = header->dentist().name;
+        EXPECT_TRUE(PersonName::shorterForms(name).contains(header->shownName()))
+            << header->shownName().toStdString();
+        EXPECT_NE(header->shownName(), name) << "the week's columns are too narrow for the whole name";
+        EXPECT_EQ(header->toolTip(), name + QStringLiteral("\nClic per modificare il nome"));
+    }
+
+    // Friday's first dentist holds an appointment booked before the closure; his label lies below it.
+    const QStringList words =
+        (QStringLiteral("Chiuso Non in attività dal 5 dicembre 2024 ") + reason).split(' ');
+    for (DentistColumn* closed : {column(4, 0), column(4, 4), column(3, 1)}) {
+        const std::optional<ClosureLabel> label = closed->closureLabel();
+        ASSERT_TRUE(label);
+        for (const QString& line : label->title + label->detail)
+            for (const QString& word : line.split(' '))
+                EXPECT_TRUE(words.contains(word)) << word.toStdString();
+        EXPECT_LE(label->area.right(), closed->width());
+        for (const AppointmentBlock& block : closed->blocks())
+            EXPECT_FALSE(label->area.intersects(block.rect()));
+    }
+    EXPECT_EQ(column(4, 0)->blocks().front().appointment().id, early);
+    EXPECT_EQ(column(3, 1)->closureLabel()->title.join(' '), QStringLiteral("Non in attività"));
+    // Wide enough in the day view, Friday gives its reason.
+    store.showDate(QDate(2024, 12, 6));
+    store.setMode(ViewMode::Day);
+    EXPECT_EQ(column(0, 1)->closureLabel()->detail.join(' '), reason);
+
+    // A block's tooltip names its dentist.
+    DentistColumn* friday = column(0, 0);
+    const QPoint onBlock = friday->blocks().front().rect().center().toPoint();
+    QHelpEvent help(QEvent::ToolTip, onBlock, friday->mapToGlobal(onBlock));
+    QApplication::sendEvent(friday, &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("09:00–10:00  Anna Verdi\ncon Dott.ssa Chiara Bellandi"));
+    QToolTip::hideText();
+}
+
+// A fresh practice is offered the year's holidays in a line of the window; "Non ora" is remembered, and
+// a practice whose holidays are there is never asked.
+TEST_F(AgendaTest, theYearsHolidaysAreOfferedInALineUntilAnswered)
+{
+    HolidayNotice* notice = view->holidayNotice();
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), QStringLiteral("Le festività del 2024 non sono tra le chiusure."));
+    notice->findChild<QPushButton*>("declineHolidays")->click();
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_TRUE(store.closedPeriods().isEmpty());
+    EXPECT_TRUE(view->grid()->hasFocus());
+    CalvoraView again(store, AgendaPanels{});
+    again.show();
+    EXPECT_FALSE(again.holidayNotice()->isVisible());
+
+    // The next year's offer: an appointment on Easter Monday is shown first, and nothing is closed
+    // until the receptionist goes on; then the holidays are among the closed days and the line goes.
+    clock.set(TestSupport::at(2025, 1, 8, 9, 0));
+    book(1, "2025-04-21", 600, 30, "Pasquale Lunedì");
+    CalvoraView next(store, AgendaPanels{});
+    next.show();
+    ASSERT_TRUE(next.holidayNotice()->isVisible());
+    (void)Dialogs::takeShown();
+    Dialogs::answerNext(QMessageBox::RejectRole);
+    next.holidayNotice()->findChild<QPushButton*>("addHolidays")->click();
+    const QList<DialogRequest> asked = Dialogs::takeShown();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].lines.join(u'\n').contains(QStringLiteral("Pasquale Lunedì")));
+    EXPECT_TRUE(next.holidayNotice()->isVisible());
+    EXPECT_TRUE(store.closedPeriods().isEmpty());
+    Dialogs::answerNext(QMessageBox::AcceptRole);
+    next.holidayNotice()->findChild<QPushButton*>("addHolidays")->click();
+    EXPECT_FALSE(next.holidayNotice()->isVisible());
+    EXPECT_EQ(store.closedPeriods(), ClosedDays::italianHolidays(2025));
+    CalvoraView settled(store, AgendaPanels{});
+    settled.show();
+    EXPECT_FALSE(settled.holidayNotice()->isVisible());
 }
 
 TEST_F(AgendaTest, aPickedSearchResultIsBroughtIntoViewAndMarked)

@@ -1,6 +1,7 @@
 #include "AgendaFixture.h"
 #include "Popover.h"
 
+#include <QAccessible>
 #include <QCalendarWidget>
 #include <QMenu>
 #include <QScrollArea>
@@ -130,6 +131,41 @@ TEST_F(KeyboardTest, keysMoveTheCursorAndActOnWhatIsUnderIt)
     press(Qt::Key_PageUp);
     press(Qt::Key_PageUp);
     EXPECT_EQ(cursor(), std::tuple(QDate(2024, 11, 25), 2, 0));
+}
+
+// On a closed day the cursor offers nothing to book: Return says why, and a screen reader hears the
+// closure instead of "libero".
+TEST_F(KeyboardTest, returnOnAClosedDaySaysWhyItTakesNoBooking)
+{
+    ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 4), QDate(2024, 12, 4), "Ponte"}}));
+    DentistColumn* wednesday = column(2, 0);
+    ASSERT_EQ(wednesday->cursorSlot(), 4);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(wednesday)->child(4)->text(QAccessible::Name),
+              QStringLiteral("Dentista 1, mercoledì 4 dicembre, 10:00–10:15, Chiuso"));
+    Dialogs::answerNext(QMessageBox::AcceptRole);
+    press(Qt::Key_Return);
+    EXPECT_FALSE(store.editing());
+    EXPECT_TRUE(TestSupport::eventually([&] { return !store.alertMessage() && grid()->hasFocus(); }));
+    EXPECT_EQ(Dialogs::takeShown().value(0).message,
+              QStringLiteral("Lo studio è chiuso mercoledì 4 dicembre 2024 (Ponte)."));
+}
+
+// Opened late in the afternoon in a small window, the grid shows the cursor's slot.
+TEST_F(KeyboardTest, theWindowOpensScrolledToTheCursor)
+{
+    view.reset();
+    clock.set(TestSupport::at(2024, 12, 4, 18, 40));
+    view = std::make_unique<CalvoraView>(store, AgendaPanels{});
+    view->resize(1000, 650);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    ASSERT_EQ(std::get<2>(cursor()), GridGeometry::slotOf(18 * 60 + 45));
+    QWidget* viewport = grid()->scrollArea()->viewport();
+    DentistColumn* today = column(2, 0);
+    const QRect frame = today->cursorRect(std::get<2>(cursor())).toAlignedRect();
+    EXPECT_TRUE(TestSupport::eventually([&] {
+        return viewport->rect().contains(QRect(today->mapTo(viewport, frame.topLeft()), frame.size()));
+    }));
 }
 
 TEST_F(KeyboardTest, keysScrollToTheCursorButClicksAndLiveRefreshesDoNot)

@@ -290,16 +290,29 @@ TEST_F(PrintTest, onAHighResolutionDeviceOnePointStaysOnePoint)
 TEST_F(PrintTest, aClosedDayAFourthDentistAndARetiredColumnPrint)
 {
     ASSERT_FALSE(store.addDentist());
+    QList<Dentist> dentists = store.dentists();
+    dentists[0].name = "Dott.ssa Chiara Bellandi";
+    ASSERT_FALSE(store.saveSettings({}, dentists));
     book(4, "2024-12-03", 600, 45, "Paola Neri");
     ASSERT_FALSE(store.retireDentist(2, QDate(2024, 12, 5)));
-    ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 6), QDate(2024, 12, 6), "Ponte"}}));
+    // Tuesday closes after Paola Neri was booked: it keeps its dentists' headers, and says it is closed
+    // above them.
+    ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 3), QDate(2024, 12, 3), {}},
+                                         {QDate(2024, 12, 6), QDate(2024, 12, 6), "Ponte"}}));
 
     const SchedulePrintView week = view(PrintLayout::WeekOnePage);
     ASSERT_EQ(week.dentists().size(), 4);
     const auto d = record(week, 0);
-    EXPECT_EQ(d->texts("4").size(), 4); // a narrow column keeps the part of the name that tells it apart
+    // A narrow column keeps the part of the name that tells it apart, the surname first of all.
+    EXPECT_EQ(d->texts("4").size(), 4);
+    EXPECT_EQ(d->texts("C. Bellandi").size() + d->texts("Bellandi").size(), 4);
     EXPECT_EQ(d->texts("Paola").size(), 1); // a name too wide for a narrow column takes two lines
     EXPECT_EQ(d->texts("Neri").size(), 1);
+    const QList<PaintRecord> texts = d->of(PaintRecord::Text);
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const PaintRecord& r) {
+        return r.text.startsWith(QStringLiteral("Martedì 3 dicembre – "))
+            && r.text.endsWith(QStringLiteral("hiuso"));
+    }));
     const PageGeometry g(QRectF(QPointF(0, 0), week.pageSize()), 5, 4);
     const PaintRecord closed = only(*d, "Studio chiuso: Ponte");
     EXPECT_GT(closed.rect.left(), g.columnLeft(4, 0));
@@ -315,4 +328,17 @@ TEST_F(PrintTest, aClosedDayAFourthDentistAndARetiredColumnPrint)
     EXPECT_TRUE(shaded(QRectF(g.columnLeft(4, 0) + 1, middle, g.columnWidth() * 4 - 2, 1)));
     EXPECT_TRUE(shaded(QRectF(g.columnLeft(3, 1) + 1, middle, g.columnWidth() - 2, 1)));
     EXPECT_FALSE(shaded(QRectF(g.columnLeft(2, 1) + 1, middle, g.columnWidth() - 2, 1)));
+}
+
+TEST_F(PrintTest, aTelephoneNumberIsPrintedWholeOrNotAtAll)
+{
+    book(1, "2024-12-02", 540, 60, "Ada Re", "+39 0471 123 456 789", {}, "Portare lastre");
+    book(2, "2024-12-02", 540, 60, "Ugo Po", "112");
+    const auto d = record(view(PrintLayout::WeekOnePage), 0);
+    for (const PaintRecord& text : d->of(PaintRecord::Text))
+        EXPECT_FALSE(text.text.startsWith("Tel.") && text.text.endsWith(QChar(0x2026)))
+            << text.text.toStdString();
+    EXPECT_TRUE(d->texts(QStringLiteral("Tel. +39 0471 123 456 789")).isEmpty());
+    EXPECT_EQ(d->texts(QStringLiteral("Portare lastre")).size(), 1); // the notes take its line
+    EXPECT_EQ(d->texts(QStringLiteral("Tel. 112")).size(), 1);
 }

@@ -119,6 +119,33 @@ TEST_P(ArchiveTest, dentistsAreAddedMovedRetiredAndReinstated)
     EXPECT_FALSE(Store(*openArchive()).dentist(3)->retiredFrom.isValid());
 }
 
+TEST_P(ArchiveTest, theHolidaysOfTheYearAreOfferedUntilAddedOrTurnedDownOnAnyComputer)
+{
+    EXPECT_EQ(store->holidayOffer(), 2024);
+    // August closed already holds Ferragosto: it is not added a second time.
+    const ClosedPeriod summer{QDate(2024, 8, 1), QDate(2024, 8, 31), "Ferie estive"};
+    ASSERT_FALSE(store->setClosedPeriods({summer}));
+    ASSERT_FALSE(store->addHolidays(2024));
+    EXPECT_FALSE(store->holidayOffer());
+    EXPECT_FALSE(Store(*openArchive()).holidayOffer());
+    QList<ClosedPeriod> expected = ClosedDays::italianHolidays(2024);
+    expected.removeIf([&](const ClosedPeriod& p) { return summer.contains(p.from); });
+    expected.append(summer);
+    EXPECT_EQ(store->closedPeriods(), ClosedDays::fromText(ClosedDays::toText(expected))); // sorted by day
+
+    // A new year: offered again until one computer turns it down, then on none; the next year again.
+    clock.set(TestSupport::at(2025, 1, 7, 9, 0));
+    EXPECT_EQ(store->holidayOffer(), 2025);
+    const std::unique_ptr<AgendaArchive> otherArchive = openArchive();
+    Store other(*otherArchive);
+    ASSERT_FALSE(other.declineHolidays(2025));
+    EXPECT_FALSE(other.holidayOffer());
+    EXPECT_FALSE(Store(*openArchive()).holidayOffer());
+    EXPECT_EQ(other.closedPeriods(), store->closedPeriods());
+    clock.set(TestSupport::at(2026, 1, 7, 9, 0));
+    EXPECT_EQ(Store(*openArchive()).holidayOffer(), 2026);
+}
+
 TEST_P(ArchiveTest, searchIsLikeWithAsciiCaseOnly)
 {
     insert("2024-11-04", 540, "Roberto Bianchi");
@@ -391,9 +418,10 @@ TEST_P(ArchiveTest, backupIsAFileTheProgramOpens)
                          [](const SQLRow& r) { return r.integer(0); })
                   .value(0),
               2);
-    if (onServer()) // a copy of the server's agenda is private to this computer's user
+    if (onServer()) { // a copy of the server's agenda is private to this computer's user
         EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothArchives, ArchiveTest, ::testing::Values(ArchiveKind::File, ArchiveKind::Server),
-                         [](const ::testing::TestParamInfo<ArchiveKind>& info) { return PrintToString(info.param); });
+                         [](const ::testing::TestParamInfo<ArchiveKind>& kind) { return PrintToString(kind.param); });
