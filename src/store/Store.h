@@ -48,7 +48,9 @@ struct SlotSearch {
     std::optional<qint64> dentistId; // any dentist when absent
     QDate from;                      // today when invalid or past
     Part part = Part::Any;           // morning 09:00–13:00, afternoon 13:00–19:45
-    QList<int> weekdays{0, 1, 2, 3, 4}; // weekday indexes, Monday 0
+    QList<int> weekdays = everyWorkday(); // weekday indexes, Monday 0
+    // Monday to Friday. (A function: GCC warns falsely about the list written inline here.)
+    [[nodiscard]] static QList<int> everyWorkday();
 };
 
 struct FreeSlot {
