@@ -223,8 +223,6 @@ public:
     std::optional<QString> retireDentist(qint64 id, const QDate& from, QList<Appointment>* remaining = nullptr);
     // A retired dentist works again.
     std::optional<QString> reinstateDentist(qint64 id);
-    // Moves a dentist's column to another place (an index into dentists()).
-    std::optional<QString> moveDentist(qint64 id, int toIndex);
     // The nearest dentist left (-1) or right (+1) of the dentist in dentists() whose column the agenda still
     // shows (who works today); absent when there is none that way.
     [[nodiscard]] std::optional<Dentist> nearestWorkingDentist(qint64 id, int step) const;

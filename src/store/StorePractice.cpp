@@ -148,24 +148,6 @@ std::optional<QString> Store::swapDentists(qint64 first, qint64 second)
     return std::nullopt;
 }
 
-std::optional<QString> Store::moveDentist(qint64 id, int toIndex)
-{
-    QList<qint64> order;
-    for (const Dentist& d : std::as_const(m_dentists))
-        if (d.id != id)
-            order.append(d.id);
-    if (order.size() == m_dentists.size())
-        return std::nullopt;
-    order.insert(std::clamp<qsizetype>(toIndex, 0, order.size()), id);
-    try {
-        m_archive.reorderDentists(order);
-    } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
-    }
-    loadSettings();
-    return std::nullopt;
-}
-
 std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& periods)
 {
     try {

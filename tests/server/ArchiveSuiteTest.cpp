@@ -105,7 +105,7 @@ TEST_P(ArchiveTest, dentistsAreAddedMovedRetiredAndReinstated)
     ASSERT_FALSE(store->addDentist());
     const Dentist fourth = store->dentists().last();
     EXPECT_EQ(std::tuple(fourth.id, fourth.name, fourth.position), std::tuple(qint64(4), QString("Dentista 4"), 3));
-    ASSERT_FALSE(store->moveDentist(fourth.id, 0));
+    ASSERT_FALSE(store->swapDentists(fourth.id, 1));
     EXPECT_EQ(store->dentists().first().id, 4);
     EXPECT_EQ(Store(*openArchive()).dentists(), store->dentists());
 

@@ -22,9 +22,9 @@ TEST_F(StoreTest, AFourthDentistIsAColumnOfItsOwnThatCanBeBookedFoundAndMoved)
     ASSERT_FALSE(store->save(booking(fourth.id, "2024-12-05", 600, 30, "Paola Neri")));
     EXPECT_EQ(patients(store->search("paola")), QStringList{"Paola Neri"});
 
-    // The new column goes first; the others keep their order.
-    ASSERT_FALSE(store->moveDentist(fourth.id, 0));
-    EXPECT_EQ(names(store->dentists()), QStringList({"Dentista 4", "Dentista 1", "Dentista 2", "Dentista 3"}));
+    // The new column changes place with the first; the others keep theirs.
+    ASSERT_FALSE(store->swapDentists(fourth.id, 1));
+    EXPECT_EQ(names(store->dentists()), QStringList({"Dentista 4", "Dentista 2", "Dentista 3", "Dentista 1"}));
     EXPECT_EQ(store->dentists().last().position, 3);
 }
 
@@ -90,7 +90,7 @@ TEST_F(StoreTest, ClosedDaysRefuseBookingsMovesAndUndoAfterTheOtherRules)
 
 TEST_F(StoreTest, TheAppointmentsOnDaysToCloseComeEachOnceByDayStartAndColumn)
 {
-    ASSERT_FALSE(store->moveDentist(3, 0));
+    ASSERT_FALSE(store->swapDentists(3, 1));
     for (const auto& [dentist, day, start] : {std::tuple(1, "2025-05-02", 600), std::tuple(2, "2025-05-02", 540),
                                               std::tuple(3, "2025-05-02", 600), std::tuple(1, "2025-05-05", 540),
                                               std::tuple(2, "2025-05-06", 540), std::tuple(2, "2025-05-09", 540)})
