@@ -8,6 +8,7 @@
 #include "HeaderRow.h"
 #include "Keyboard.h"
 #include "Popover.h"
+#include "ProgramTest.h"
 #include "PrintService.h"
 #include "ScheduleGrid.h"
 #include "Store.h"
@@ -33,6 +34,8 @@
 #include <cstdio>
 
 namespace {
+
+using EndToEnd = ProgramTest;
 
 struct Row {
     qint64 dentist;
@@ -82,16 +85,9 @@ QAction* menuItem(QMenuBar* bar, const QString& title)
 
 } // namespace
 
-TEST(EndToEnd, bookMoveDeleteAndPrintAWeek)
+TEST_F(EndToEnd, bookMoveDeleteAndPrintAWeek)
 {
-    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
-    QTemporaryDir dir;
-    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
-    const QString databasePath = dir.filePath("Dati/calvora.sqlite");
-    CalvoraApp shell;
-    CalvoraView& window = shell.agendaWindow();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CalvoraView& window = agenda();
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("Dati/Backup/calvora-2024-12-04.sqlite")));
 
     // Click Tuesday's free 12:00 slot of the second dentist: the editor opens on a new appointment.
@@ -106,7 +102,7 @@ TEST(EndToEnd, bookMoveDeleteAndPrintAWeek)
     EXPECT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
     ASSERT_EQ(tuesday->blocks().size(), 1u);
     EXPECT_EQ(tuesday->blocks()[0].appointment().patient, "Mario Rossi");
-    QList<Row> stored = rows(databasePath);
+    QList<Row> stored = rows(databasePath());
     EXPECT_EQ(stored, (QList<Row>{{2, "2024-12-03", 720, 30, "Mario Rossi"}}));
     EXPECT_EQ(window.countLabel()->text(), "1 appuntamento");
 
@@ -134,7 +130,7 @@ TEST(EndToEnd, bookMoveDeleteAndPrintAWeek)
     EXPECT_TRUE(dropped.isAccepted());
     EXPECT_EQ(thursday->blocks().size(), 1u);
     EXPECT_TRUE(tuesday->blocks().empty());
-    stored = rows(databasePath);
+    stored = rows(databasePath());
     EXPECT_EQ(stored, (QList<Row>{{3, "2024-12-05", 840, 30, "Mario Rossi"}}));
 
     // Print the week on one page (to a PDF instead of a printer).
@@ -167,31 +163,24 @@ TEST(EndToEnd, bookMoveDeleteAndPrintAWeek)
         return confirmation != nullptr;
     }));
     EXPECT_EQ(confirmation->text(), "Eliminare l'appuntamento?");
-    EXPECT_EQ(rows(databasePath).size(), 1); // asking deletes nothing
+    EXPECT_EQ(rows(databasePath()).size(), 1); // asking deletes nothing
     QPushButton* confirm = nullptr;
     for (QAbstractButton* button : confirmation->buttons())
         if (button->text() == "Elimina")
             confirm = qobject_cast<QPushButton*>(button);
     ASSERT_TRUE(confirm);
     QTest::mouseClick(confirm, Qt::LeftButton);
-    EXPECT_TRUE(TestSupport::eventually([&] { return rows(databasePath).isEmpty(); }));
+    EXPECT_TRUE(TestSupport::eventually([&] { return rows(databasePath()).isEmpty(); }));
     EXPECT_TRUE(thursday->blocks().empty());
     EXPECT_EQ(window.countLabel()->text(), "Nessun appuntamento");
-    AppPaths::setOverrideDataFolder(std::nullopt);
 }
 
 // The whole booking without the mouse: from the window opening, arrows to a free slot, Return, the
 // patient's name, Return saves. Every key goes where the keyboard sends it: to whatever has the focus.
-TEST(EndToEnd, aBookingByKeyboardAlone)
+TEST_F(EndToEnd, aBookingByKeyboardAlone)
 {
-    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
-    QTemporaryDir dir;
-    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
-    CalvoraApp shell;
-    CalvoraView& window = shell.agendaWindow();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    ASSERT_FALSE(shell.store().save({0, 2, "2024-12-05", 630, 60, "Anna Verdi", {}, {}, {}}));
+    CalvoraView& window = agenda();
+    ASSERT_FALSE(shell->store().save({0, 2, "2024-12-05", 630, 60, "Anna Verdi", {}, {}, {}}));
     const auto key = [](Qt::Key k) { QTest::keyClick(static_cast<QWidget*>(nullptr), k); };
 
     // The cursor starts on today's 10:00 of the first dentist. Down twice (10:30), right four times:
@@ -209,7 +198,7 @@ TEST(EndToEnd, aBookingByKeyboardAlone)
     key(Qt::Key_Return);
     ASSERT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
 
-    const QList<Row> stored = rows(dir.filePath("Dati/calvora.sqlite"));
+    const QList<Row> stored = rows(databasePath());
     ASSERT_EQ(stored.size(), 2);
     EXPECT_EQ(stored[1], (Row{2, "2024-12-05", 690, 30, "Giulia Bianchi"}));
 
@@ -222,23 +211,16 @@ TEST(EndToEnd, aBookingByKeyboardAlone)
     DentistColumn* thursday = window.grid()->column(3, 1);
     EXPECT_EQ(thursday->cursorSlot(), 10);
     EXPECT_EQ(thursday->cells().cellOfSlot(10).appointment.value_or(Appointment{}).patient, "Giulia Bianchi");
-    AppPaths::setOverrideDataFolder(std::nullopt);
 }
 
 // A patient on the phone asks for the first free hour with the second dentist, an afternoon from the
 // 12th: found, booked and saved by keyboard alone, every key counted except the patient's name and
 // telephone.
-TEST(EndToEnd, aPhoneCallByKeyboardAlone)
+TEST_F(EndToEnd, aPhoneCallByKeyboardAlone)
 {
-    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
-    QTemporaryDir dir;
-    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
-    CalvoraApp shell;
-    CalvoraView& window = shell.agendaWindow();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    CalvoraView& window = agenda();
     // Dentista 2 is busy from 13:00 to 14:30 on the 12th.
-    ASSERT_FALSE(shell.store().save({0, 2, "2024-12-12", 780, 90, "Anna Verdi", {}, {}, {}}));
+    ASSERT_FALSE(shell->store().save({0, 2, "2024-12-12", 780, 90, "Anna Verdi", {}, {}, {}}));
     int keys = 0;
     const auto press = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
         ++keys;
@@ -269,30 +251,23 @@ TEST(EndToEnd, aPhoneCallByKeyboardAlone)
     press(Qt::Key_Return);
     ASSERT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
 
-    const QList<Row> stored = rows(dir.filePath("Dati/calvora.sqlite"));
+    const QList<Row> stored = rows(databasePath());
     ASSERT_EQ(stored.size(), 2);
     EXPECT_EQ(stored[1], (Row{2, "2024-12-12", 870, 60, "Giulia Bianchi"}));
-    Database db(dir.filePath("Dati/calvora.sqlite"));
+    Database db(databasePath());
     EXPECT_EQ(db.query("SELECT phone FROM appointments WHERE patient = 'Giulia Bianchi'", {},
                        [](const SQLRow& r) { return r.text(0); }),
               QStringList{"347 1234567"});
     std::printf("Keys for the phone call, besides the name and the telephone: %d\n", keys);
     EXPECT_LE(keys, 20);
-    AppPaths::setOverrideDataFolder(std::nullopt);
 }
 
 // Every popover and panel opened and closed again and again, each way it closes (Escape, its button, a
 // pick): each opening shows a fresh, working panel, and nothing of a closed one is touched again.
-TEST(EndToEnd, panelsOpenAndCloseAgainAndAgain)
+TEST_F(EndToEnd, panelsOpenAndCloseAgainAndAgain)
 {
-    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
-    QTemporaryDir dir;
-    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
-    CalvoraApp shell;
-    CalvoraView& window = shell.agendaWindow();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    ASSERT_FALSE(shell.store().save({0, 1, "2024-12-05", 600, 30, "Anna Verdi", {}, {}, {}}));
+    CalvoraView& window = agenda();
+    ASSERT_FALSE(shell->store().save({0, 1, "2024-12-05", 600, 30, "Anna Verdi", {}, {}, {}}));
     const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { Keyboard::press(&window, k, m); };
 
     for (int round = 0; round < 4; ++round) {
@@ -349,5 +324,4 @@ TEST(EndToEnd, panelsOpenAndCloseAgainAndAgain)
     ASSERT_TRUE(list);
     EXPECT_TRUE(TestSupport::eventually([&] { return list->isVisible() && list->model()->rowCount() == 1; }));
     key(Qt::Key_Escape);
-    AppPaths::setOverrideDataFolder(std::nullopt);
 }

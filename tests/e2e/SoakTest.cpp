@@ -2,12 +2,10 @@
 // file must stay sound, with no two appointments of a dentist over the same minutes and nothing shown
 // that is not stored. CALVORA_SOAK_SEED and CALVORA_SOAK_STEPS choose another walk; CALVORA_SOAK_VERBOSE
 // prints every action.
-#include "AppPaths.h"
-#include "CalvoraApp.h"
-#include "CalvoraView.h"
 #include "Cal.h"
 #include "Database.h"
 #include "DemoData.h"
+#include "ProgramTest.h"
 #include "SoakWalk.h"
 #include "Store.h"
 #include "TestSupport.h"
@@ -94,29 +92,24 @@ QList<Appointment> storedWeek(const QString& path, const QDate& monday)
 
 } // namespace
 
-TEST(WindowSoak, aLongSeededRandomWalkLeavesASoundAgenda)
+using WindowSoak = ProgramTest;
+
+TEST_F(WindowSoak, aLongSeededRandomWalkLeavesASoundAgenda)
 {
     const quint64 seed = setting("CALVORA_SOAK_SEED", 20261207);
     const int steps = int(setting("CALVORA_SOAK_STEPS", 8000));
     std::cout << "Soak walk: seed " << seed << ", " << steps << " actions (CALVORA_SOAK_SEED=" << seed
               << " CALVORA_SOAK_STEPS=" << steps << " replays it)" << std::endl;
 
-    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0)); // Wednesday
-    QTemporaryDir dir;
-    AppPaths::setOverrideDataFolder(dir.filePath("Dati"));
-    const QString path = dir.filePath("Dati/calvora.sqlite");
-    CalvoraApp shell;
-    CalvoraView& window = shell.agendaWindow();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    Store& store = shell.store();
+    const QString path = databasePath();
+    Store& store = shell->store();
     ASSERT_GT(DemoData::seed(store), 0);
     // A closed day in the week on show, so that the walk meets one.
     ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 6), QDate(2024, 12, 6), QStringLiteral("Aggiornamento")}}));
     Database otherFile(path);
     Store otherProgram(otherFile);
 
-    SoakWalk walk(shell, otherProgram, seed, steps, dir.path());
+    SoakWalk walk(*shell, otherProgram, seed, steps, dir.path());
     // A walk that stops moving is a hang: say where, with the seed, and end the process.
     std::atomic<bool> finished{false};
     std::thread watchdog([&] {
@@ -146,5 +139,4 @@ TEST(WindowSoak, aLongSeededRandomWalkLeavesASoundAgenda)
     store.refreshIfChangedElsewhere();
     EXPECT_EQ(rowsOf(store.weekAppointments()), rowsOf(storedWeek(path, Cal::monday(store.anchor()))))
         << "seed " << seed;
-    AppPaths::setOverrideDataFolder(std::nullopt);
 }
