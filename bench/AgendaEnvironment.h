@@ -4,6 +4,7 @@
 #include "CalvoraView.h"
 #include "ConnectionLine.h"
 #include "Database.h"
+#include "FileStore.h"
 #include "ServerArchive.h"
 #include "SqliteArchive.h"
 #include "Store.h"
@@ -22,7 +23,7 @@ struct NewSession {
     {
     }
     Database db;
-    Store store;
+    FileStore store;
 };
 
 // The agenda window as the program shows it (1440 × 900, week view) on a copy of the large database,

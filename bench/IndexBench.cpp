@@ -2,6 +2,7 @@
 // it is in step (the first call of a session, another computer's write just made, or already noticed).
 // Beside each, the same answer from the archive's query, as without the index.
 #include "AgendaEnvironment.h"
+#include "FileStore.h"
 #include "PgConnection.h"
 #include "SearchPanel.h"
 
@@ -216,7 +217,7 @@ BENCHMARK(suggestionsAfterOtherWriteServer)
 void knownPatients(benchmark::State& state, const char* text, bool kept)
 {
     AgendaEnvironment& env = AgendaEnvironment::shared();
-    std::unique_ptr<Store> queried = kept ? nullptr : std::make_unique<Store>(*env.file);
+    std::unique_ptr<Store> queried = kept ? nullptr : std::make_unique<FileStore>(*env.file);
     Store& store = kept ? env.store : *queried;
     const QString typed = QString::fromUtf8(text);
     qsizetype found = 0;

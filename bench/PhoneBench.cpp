@@ -4,6 +4,7 @@
 #include "Cal.h"
 #include "Database.h"
 #include "Schedule.h"
+#include "FileStore.h"
 #include "Store.h"
 
 #include <benchmark/benchmark.h>
@@ -15,7 +16,7 @@ namespace {
 struct FullMonth {
     QString folder = BenchData::scratchFolder();
     Database db{folder + QStringLiteral("/calvora.sqlite")};
-    Store store{db};
+    FileStore store{db};
     QDate firstFree;
 
     FullMonth()
@@ -64,7 +65,7 @@ void knownPatientsKeystroke(benchmark::State& state, const char* text)
 {
     static const QString folder = BenchData::scratchFolder();
     static Database db(folder + QStringLiteral("/calvora.sqlite"));
-    static Store store(db);
+    static FileStore store(db);
     // As the program has it once its window is up (IndexBench keeps the figures of the queries alone).
     static const bool prepared = store.prepareSearch(true);
     (void)prepared;

@@ -4,6 +4,7 @@
 #include "Cal.h"
 #include "Clock.h"
 #include "Database.h"
+#include "FileStore.h"
 #include "Store.h"
 
 #include <QFile>
@@ -47,7 +48,7 @@ void reloadWeek(benchmark::State& state)
 {
     const QString folder = BenchData::scratchFolder();
     Database db(folder + QStringLiteral("/calvora.sqlite"));
-    Store store(db);
+    FileStore store(db);
     store.showDate(BenchData::pinnedMoment().date());
     int taken = 0;
     int direction = 1;
@@ -70,7 +71,7 @@ void saveAppointment(benchmark::State& state)
 {
     const QString folder = BenchData::scratchFolder();
     Database db(folder + QStringLiteral("/calvora.sqlite"));
-    Store store(db);
+    FileStore store(db);
     store.showDate(BenchData::pinnedMoment().date());
     (void)store.treatmentSuggestions(); // as after the editor has been open once
     Appointment a = store.weekAppointments().value(0);

@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "DemoData.h"
 #include "PrintService.h"
+#include "SqliteArchive.h"
 #include "Store.h"
 
 #include <QDir>
@@ -106,6 +107,7 @@ int run(const QString& scratchFolder, const QString& outputFolder, QTextStream& 
 
     Runner runner(out);
     std::unique_ptr<Database> db;
+    std::unique_ptr<SqliteArchive> archive;
     std::unique_ptr<Store> store;
     // A fixed Wednesday keeps every check independent of the day it runs on.
     const QDate monday = Cal::monday(Clock::today()).addDays(7);
@@ -125,7 +127,8 @@ int run(const QString& scratchFolder, const QString& outputFolder, QTextStream& 
     }
     runner.check(QStringLiteral("Schema versione 1, tre dentisti predefiniti, nome dello studio vuoto"), [&] {
         expectEqual(count(*db, QStringLiteral("PRAGMA user_version")), qint64(1), QStringLiteral("user_version"));
-        store = std::make_unique<Store>(*db);
+        archive = std::make_unique<SqliteArchive>(*db);
+        store = std::make_unique<Store>(*archive);
         QStringList names;
         for (const Dentist& d : store->dentists())
             names << d.name + u' ' + d.colorHex;
@@ -137,8 +140,10 @@ int run(const QString& scratchFolder, const QString& outputFolder, QTextStream& 
         expectEqual(count(*db, QStringLiteral("SELECT COUNT(*) FROM appointments")), qint64(0),
                     QStringLiteral("appuntamenti presenti"));
     });
-    if (!store)
-        store = std::make_unique<Store>(*db);
+    if (!store) {
+        archive = std::make_unique<SqliteArchive>(*db);
+        store = std::make_unique<Store>(*archive);
+    }
     store->setAnchor(wednesday);
     store->reload();
 
@@ -266,7 +271,8 @@ int run(const QString& scratchFolder, const QString& outputFolder, QTextStream& 
     runner.check(QStringLiteral("Dati dimostrativi riproducibili"), [&] {
         const auto seeded = [&](const QString& name) {
             Database demo(scratchFolder + u'/' + name);
-            Store demoStore(demo);
+            SqliteArchive demoArchive(demo);
+            Store demoStore(demoArchive);
             demoStore.setAnchor(wednesday);
             demoStore.reload();
             const int stored = DemoData::seed(demoStore);

@@ -2,11 +2,9 @@
 
 #include "AgendaArchive.h"
 #include "BackgroundReader.h"
-#include "Backup.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "StorePractice.h"
-#include "SqliteArchive.h"
 
 #include <QTimer>
 
@@ -21,19 +19,7 @@ Store::Store(AgendaArchive& archive, QObject* parent)
     reload();
 }
 
-Store::Store(Database& db, QObject* parent)
-    : QObject(parent)
-    , m_ownArchive(std::make_unique<SqliteArchive>(db))
-    , m_archive(*m_ownArchive)
-    , m_anchor(Cal::nextWorkday(Clock::today()))
-{
-    // Marked before loading: whatever another program commits from here on is followed.
-    (void)m_archive.changedElsewhere();
-    loadSettings();
-    reload();
-}
-
-static_assert(Store::keptBackups == Backup::keptFiles);
+static_assert(Store::keptBackups == AgendaArchive::keptBackups);
 
 Store::~Store() = default;
 

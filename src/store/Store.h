@@ -20,7 +20,6 @@
 class AgendaArchive;
 class AgendaReader;
 class BackgroundReader;
-class Database;
 class QTimer;
 class QUndoStack;
 
@@ -70,8 +69,6 @@ public:
     // Loads the dentists, the practice name and the week of today (the next Monday at a weekend). The
     // archive outlives the store.
     explicit Store(AgendaArchive& archive, QObject* parent = nullptr);
-    // The same on the data folder's SQLite file, through that connection.
-    explicit Store(Database& db, QObject* parent = nullptr);
     ~Store() override;
 
     // Where the agenda is kept: on a server shared by several computers, or in the data folder's file.
@@ -289,7 +286,6 @@ private:
                     const std::function<std::optional<T>()>& atOnce, std::function<T(AgendaReader&)> read,
                     std::function<T()> now);
 
-    std::unique_ptr<AgendaArchive> m_ownArchive;
     AgendaArchive& m_archive;
     std::array<quint64, 3> m_asked{};
     std::unique_ptr<BackgroundReader> m_background;

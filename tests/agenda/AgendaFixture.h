@@ -5,6 +5,7 @@
 #include "DentistColumn.h"
 #include "Dialogs.h"
 #include "ScheduleGrid.h"
+#include "FileStore.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -20,7 +21,7 @@ class AgendaTest : public ::testing::Test {
 protected:
     Clock::Pin clock{TestSupport::at(2024, 12, 4, 10, 0)};
     Database db{":memory:"};
-    Store store{db};
+    FileStore store{db};
     std::unique_ptr<CalvoraView> view;
 
     void SetUp() override

@@ -5,6 +5,7 @@
 #include "DamagedFiles.h"
 #include "Database.h"
 #include "Dialogs.h"
+#include "FileStore.h"
 #include "Store.h"
 #include "TestSupport.h"
 #include "Translocation.h"
@@ -122,7 +123,7 @@ TEST_F(BootstrapTest, aFileWithAFourthDentistARetiredOneAndClosedDaysOpens)
     {
         QDir().mkpath(data);
         Database db(data + "/calvora.sqlite");
-        Store store(db);
+        FileStore store(db);
         ASSERT_FALSE(store.addDentist());
         ASSERT_FALSE(store.retireDentist(2, QDate(2026, 1, 5)));
         ASSERT_FALSE(store.setClosedPeriods(ClosedDays::italianHolidays(2026)));
@@ -130,12 +131,12 @@ TEST_F(BootstrapTest, aFileWithAFourthDentistARetiredOneAndClosedDaysOpens)
     AppPaths::setOverrideDataFolder(data);
     const std::unique_ptr<Database> db = Bootstrap::openDatabase();
     EXPECT_TRUE(Dialogs::takeShown().isEmpty());
-    Store reopened(*db);
+    FileStore reopened(*db);
     EXPECT_EQ(reopened.dentists().size(), 4);
     EXPECT_EQ(reopened.visibleDentists().size(), 3);
     EXPECT_EQ(reopened.closedPeriodOn(QDate(2026, 4, 6))->reason, "Lunedì dell'Angelo");
     Database backup(data + "/Backup/calvora-2026-03-09.sqlite");
-    EXPECT_EQ(Store(backup).dentists(), reopened.dentists());
+    EXPECT_EQ(FileStore(backup).dentists(), reopened.dentists());
 }
 
 TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)

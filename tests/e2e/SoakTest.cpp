@@ -7,6 +7,7 @@
 #include "DemoData.h"
 #include "ProgramTest.h"
 #include "SoakWalk.h"
+#include "FileStore.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -107,7 +108,7 @@ TEST_F(WindowSoak, aLongSeededRandomWalkLeavesASoundAgenda)
     // A closed day in the week on show, so that the walk meets one.
     ASSERT_FALSE(store.setClosedPeriods({{QDate(2024, 12, 6), QDate(2024, 12, 6), QStringLiteral("Aggiornamento")}}));
     Database otherFile(path);
-    Store otherProgram(otherFile);
+    FileStore otherProgram(otherFile);
 
     SoakWalk walk(*shell, otherProgram, seed, steps, dir.path());
     // A walk that stops moving is a hang: say where, with the seed, and end the process.

@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "FuzzText.h"
+#include "FileStore.h"
 #include "Store.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -18,7 +19,7 @@ namespace {
 struct Fixture {
     Clock::Pin clock{QDateTime(QDate(2024, 12, 4), QTime(10, 0))};
     Database db{QStringLiteral(":memory:")};
-    Store store{db};
+    FileStore store{db};
 };
 
 qint64 integer(Database& db, const char* sql)

@@ -1,4 +1,5 @@
 #include "AppointmentEditor.h"
+#include "FileStore.h"
 #include "NotesEdit.h"
 #include "PanelFixture.h"
 
@@ -157,7 +158,7 @@ TEST_F(EditorTest, AnotherComputersChangeIsNoticedAndTheUserChoosesWhichVersionS
     QTemporaryDir dir;
     Database mine(dir.filePath("calvora.sqlite"));
     Database theirs(mine.path());
-    Store shared(mine);
+    FileStore shared(mine);
     const auto stored = [&](const QString& where) {
         return mine.query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
                           [](const SQLRow& r) { return r.integer(0); })
@@ -227,7 +228,7 @@ TEST_F(EditorTest, UsingTheStoredVersionAsksOnlyAboutTheFieldsBothComputersChang
     QTemporaryDir dir;
     Database mine(dir.filePath("calvora.sqlite"));
     Database theirs(mine.path());
-    Store shared(mine);
+    FileStore shared(mine);
     ASSERT_FALSE(shared.save({0, 1, "2024-12-04", 600, 30, "Anna Verdi", "333", {}, {}}));
     shared.setEditing(shared.weekAppointments().first());
     editor = std::make_unique<AppointmentEditor>(shared, *shared.editing(), nullptr);
@@ -309,7 +310,7 @@ TEST_F(EditorTest, SuggestionsThatReadTheAgendaArriveAfterTheSheetOpens)
 {
     QTemporaryDir dir;
     Database file(dir.filePath("calvora.sqlite"));
-    Store onFile(file);
+    FileStore onFile(file);
     ASSERT_FALSE(onFile.save({0, 1, "2024-12-02", 600, 30, "Mario Rossi", "347 111", "Bite", {}}));
     onFile.newAppointment(QDate(2024, 12, 4), 1, 600);
     editor = std::make_unique<AppointmentEditor>(onFile, *onFile.editing(), nullptr);

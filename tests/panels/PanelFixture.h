@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "Desktop.h"
 #include "Dialogs.h"
+#include "FileStore.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -17,7 +18,7 @@ class PanelTest : public ::testing::Test {
 protected:
     Clock::Pin clock{TestSupport::at(2024, 12, 4, 10, 0)};
     Database db{":memory:"};
-    Store store{db};
+    FileStore store{db};
     QStringList revealed;
     QStringList opened;
 

@@ -1,4 +1,5 @@
 #include "SearchPanel.h"
+#include "FileStore.h"
 #include "PanelFixture.h"
 #include "SearchResultsModel.h"
 
@@ -150,7 +151,7 @@ TEST_F(SearchPanelTest, ResultsThatReadTheAgendaArriveWhileThePanelSaysItIsSearc
 {
     QTemporaryDir dir;
     Database file(dir.filePath("calvora.sqlite"));
-    Store onFile(file);
+    FileStore onFile(file);
     ASSERT_FALSE(onFile.save({0, 1, "2024-12-04", 600, 30, "Mario Rossi", {}, {}, {}}));
     panel = std::make_unique<SearchPanel>(onFile, [] {}, QString(), nullptr);
     expose(panel.get());

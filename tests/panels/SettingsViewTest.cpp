@@ -1,4 +1,5 @@
 #include "SettingsView.h"
+#include "FileStore.h"
 #include "ClosedDaysSection.h"
 #include "ColorWell.h"
 #include "PanelFixture.h"
@@ -173,7 +174,7 @@ TEST_F(SettingsTest, BackupButtonReportsTheFileOrTheFailureAndRevealShowsTheData
     QTemporaryDir folder;
     const QString path = folder.filePath("calvora.sqlite");
     Database fileDb(path);
-    Store fileStore(fileDb);
+    FileStore fileStore(fileDb);
     SettingsView& v = open(fileStore);
     EXPECT_EQ(field("databasePath")->text(), path);
 
@@ -202,7 +203,7 @@ TEST_F(SettingsTest, AnotherComputersChangesReachTheCopiesButNotTheFieldBeingTyp
     QTemporaryDir folder;
     Database mine(folder.filePath("calvora.sqlite"));
     Database theirs(mine.path());
-    Store shared(mine);
+    FileStore shared(mine);
     open(shared);
     QLineEdit* first = dentistField(0);
     first->setFocus();

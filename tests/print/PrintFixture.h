@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "PrintService.h"
+#include "FileStore.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -13,7 +14,7 @@ class PrintTest : public ::testing::Test {
 protected:
     Clock::Pin clock{TestSupport::at(2024, 12, 4, 10, 0)};
     Database db{":memory:"};
-    Store store{db};
+    FileStore store{db};
 
     void book(qint64 dentist, const QString& day, int start, int duration, const QString& patient,
               const QString& phone = {}, const QString& treatment = {}, const QString& notes = {})

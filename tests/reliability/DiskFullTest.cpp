@@ -3,6 +3,7 @@
 #include "Backup.h"
 #include "Database.h"
 #include "FaultVfs.h"
+#include "FileStore.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -62,7 +63,7 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath("calvora.sqlite");
     Database db{path};
-    Store store{db};
+    FileStore store{db};
 
     void SetUp() override
     {

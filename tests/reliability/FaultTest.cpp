@@ -5,6 +5,7 @@
 #include "ChildProcess.h"
 #include "Database.h"
 #include "FaultVfs.h"
+#include "FileStore.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -60,7 +61,7 @@ TEST(Permissions, readOnlyFolderIsReportedLeavesNoTraceAndWritingResumes)
     const QStringList seen = runUnprivileged([&](QStringList& out) {
         Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0));
         Database db(path);
-        Store store(db);
+        FileStore store(db);
         out << "setup: " + outcome(store.save(first));
         ::chmod(QFile::encodeName(data).constData(), 0555);
         out << "save: " + outcome(store.save(second));
@@ -116,7 +117,7 @@ TEST(Permissions, readOnlyDatabaseFileIsReportedAndWritingResumesWithoutRestart)
         Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0));
         ::chmod(file.constData(), 0444);
         Database db(path);
-        Store store(db);
+        FileStore store(db);
         out << "start: " + QString::number(store.weekAppointments().size());
         out << "save: " + outcome(store.save(second));
         store.deleteAppointment(stored(store, "Prima"));
@@ -158,7 +159,7 @@ TEST(Lock, heldByAnotherProgramPastTheBusyTimeout)
     QTemporaryDir dir;
     const QString path = dir.filePath("calvora.sqlite");
     Database db(path);
-    Store store(db);
+    FileStore store(db);
     ASSERT_FALSE(store.save(first));
     const QString locked = "database is locked";
     {

@@ -32,6 +32,7 @@
 #include "Database.h"
 #include "ServerArchive.h"
 #include "SqliteArchive.h"
+#include "FileStore.h"
 #include "Store.h"
 
 #include <QDir>
@@ -371,7 +372,7 @@ int saveLoop(const QStringList& args)
         return 2;
     Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     Database db(args[0]);
-    Store store(db);
+    FileStore store(db);
     emitLine({QStringLiteral("ready")});
     qint64 k = db.query(QStringLiteral("SELECT COUNT(*) FROM appointments"), {},
                         [](const SQLRow& r) { return r.integer(0); })
@@ -503,7 +504,7 @@ int agenda(const QStringList& args)
         return 2;
     Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     Database db(args[0]);
-    Store store(db);
+    FileStore store(db);
     FILE* commands = ::fdopen(args[1].toInt(), "r");
     if (!commands)
         return 6;

@@ -1,5 +1,6 @@
 // The store's behaviour that depends on the archive, run on the data folder's file and on a server.
 #include "ArchiveFixture.h"
+#include "FileStore.h"
 #include "Backup.h"
 
 #include <QFileInfo>
@@ -409,7 +410,7 @@ TEST_P(ArchiveTest, backupIsAFileTheProgramOpens)
     EXPECT_TRUE(Database::isIntact(path));
     Database copy(path);
     EXPECT_EQ(copy.query("PRAGMA user_version", {}, [](const SQLRow& r) { return r.integer(0); }).value(0), 1);
-    const Store restored(copy);
+    const FileStore restored(copy);
     EXPECT_EQ(restored.dentists(), store->dentists());
     EXPECT_EQ(restored.studioName(), "Studio Sorriso");
     EXPECT_EQ(restored.weekAppointments(), store->weekAppointments());

@@ -1,5 +1,6 @@
 // What only an agenda on a server has: its own schema, its constraint, notifications and faults.
 #include "ArchiveFixture.h"
+#include "FileStore.h"
 #include "DemoData.h"
 #include "LikePattern.h"
 #include "ServerSchema.h"
@@ -275,9 +276,9 @@ TEST_F(ServerTest, searchCanBeServedByTheTrigramIndexes)
 TEST_F(ServerTest, onTheDemoDataTheServerFindsWhatTheFileFinds)
 {
     Database file(dir.filePath("confronto.sqlite"));
-    Store local(file);
+    FileStore local(file);
     for (int week = 0; week < 6; ++week) {
-        for (Store* s : {store.get(), &local}) {
+        for (Store* s : {store.get(), static_cast<Store*>(&local)}) {
             s->showDate(QDate(2024, 12, 2).addDays(7 * week));
             ASSERT_GT(DemoData::seed(*s), 20);
         }

@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "FileStore.h"
 
 #include <QTemporaryDir>
 
@@ -69,7 +70,7 @@ TEST_F(StoreTest, checkAndWriteAreAtomicAcrossConnectionsAndALockedFileWritesNot
 {
     QTemporaryDir dir;
     Database mine(dir.filePath("calvora.sqlite"));
-    Store shared(mine);
+    FileStore shared(mine);
     const auto rows = [&] {
         return mine.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
             .value(0);
@@ -101,7 +102,7 @@ TEST_F(StoreTest, checkAndWriteAreAtomicAcrossConnectionsAndALockedFileWritesNot
     EXPECT_EQ(shared.save(booking(1, "2024-12-03", 600, 30)), locked);
     EXPECT_EQ(shared.saveSettings("Studio", shared.dentists()), locked);
     theirs.execute("ROLLBACK");
-    EXPECT_EQ(Store(mine).studioName(), QString());
+    EXPECT_EQ(FileStore(mine).studioName(), QString());
     EXPECT_EQ(rows(), 0);
     EXPECT_FALSE(shared.save(booking(1, "2024-12-03", 600, 30)));
     EXPECT_EQ(rows(), 1);

@@ -1,4 +1,5 @@
 #include "DemoData.h"
+#include "FileStore.h"
 #include "SeededGenerator.h"
 #include "StoreFixture.h"
 
@@ -43,7 +44,7 @@ TEST_F(StoreTest, demoDataIsReproducibleAndObeysTheRules)
     }
     // The same week on a second fresh database gets the same appointments.
     Database other(":memory:");
-    Store second(other);
+    FileStore second(other);
     EXPECT_EQ(DemoData::seed(second), stored);
     EXPECT_EQ(withoutIds(second.weekAppointments()), withoutIds(store->weekAppointments()));
     // A second run on the same database collides with everything it proposes.

@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "FileStore.h"
 
 TEST_F(StoreTest, startsOnTodaysWeekOrTheNextMondayAtAWeekend)
 {
@@ -7,9 +8,9 @@ TEST_F(StoreTest, startsOnTodaysWeekOrTheNextMondayAtAWeekend)
     EXPECT_EQ(store->title(), QStringLiteral("Settimana 2 – 6 dicembre 2024"));
 
     clock.set(TestSupport::at(2024, 12, 7, 23, 59)); // Saturday
-    EXPECT_EQ(Store(db).anchor(), QDate(2024, 12, 9));
+    EXPECT_EQ(FileStore(db).anchor(), QDate(2024, 12, 9));
     clock.set(TestSupport::at(2024, 12, 8, 0, 0)); // Sunday
-    EXPECT_EQ(Store(db).anchor(), QDate(2024, 12, 9));
+    EXPECT_EQ(FileStore(db).anchor(), QDate(2024, 12, 9));
 }
 
 TEST_F(StoreTest, stepsByWorkingDayOrWeekAndAcrossDaylightSaving)

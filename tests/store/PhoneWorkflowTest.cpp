@@ -1,5 +1,6 @@
 // The receptionist on the phone: free time, the nearest alternative, known patients, undo and redo.
 #include "StoreFixture.h"
+#include "FileStore.h"
 
 #include <QTemporaryDir>
 
@@ -139,7 +140,7 @@ TEST_F(StoreTest, UndoThroughTheRulesWhenAnotherComputerTookTheSlot)
     QTemporaryDir dir;
     Database mine(dir.filePath("calvora.sqlite"));
     Database theirs(mine.path());
-    Store shared(mine);
+    FileStore shared(mine);
     Appointment anna = booking(1, "2024-12-03", 600, 30, "Anna Verdi");
     ASSERT_FALSE(shared.saveEdited(anna, anna));
     anna = shared.weekAppointments().first();

@@ -1,5 +1,6 @@
 // A practice that changes: a fourth dentist, a dentist who leaves, days the practice is closed.
 #include "StoreFixture.h"
+#include "FileStore.h"
 
 #include <tuple>
 
@@ -85,7 +86,7 @@ TEST_F(StoreTest, ClosedDaysRefuseBookingsMovesAndUndoAfterTheOtherRules)
     SlotSearch search;
     search.from = QDate(2025, 4, 21);
     EXPECT_EQ(store->freeSlots(search, 1).value(0).day, QDate(2025, 4, 28));
-    EXPECT_EQ(Store(db).closedPeriods(), store->closedPeriods());
+    EXPECT_EQ(FileStore(db).closedPeriods(), store->closedPeriods());
 }
 
 TEST_F(StoreTest, TheAppointmentsOnDaysToCloseComeEachOnceByDayStartAndColumn)

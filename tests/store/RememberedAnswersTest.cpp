@@ -1,6 +1,7 @@
 // Suggestions and searches that reuse earlier work must answer exactly as a fresh count or search does,
 // whoever wrote to the database in between.
 #include "StoreFixture.h"
+#include "FileStore.h"
 
 #include <QTemporaryDir>
 
@@ -11,10 +12,10 @@ protected:
     QTemporaryDir dir;
     Database mine{dir.filePath("calvora.sqlite")};
     Database other{mine.path()}; // another copy of the program on the same folder
-    Store s{mine};
+    FileStore s{mine};
 
     // What a store that has never searched finds.
-    static QStringList freshSearch(Database& on, const QString& text) { return patients(Store(on).search(text)); }
+    static QStringList freshSearch(Database& on, const QString& text) { return patients(FileStore(on).search(text)); }
 
     // The suggestions as counted from the appointments themselves (the documented query and rule).
     static QStringList countedSuggestions(Database& on)

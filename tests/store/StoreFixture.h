@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database.h"
+#include "FileStore.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -15,7 +16,7 @@ class StoreTest : public ::testing::Test {
 protected:
     Clock::Pin clock{TestSupport::at(2024, 12, 4, 10, 0)};
     Database db{":memory:"};
-    std::unique_ptr<Store> store = std::make_unique<Store>(db);
+    std::unique_ptr<Store> store = std::make_unique<FileStore>(db);
 
     static Appointment booking(qint64 dentist, const QString& day, int start, int duration,
                                const QString& patient = "Mario Rossi")

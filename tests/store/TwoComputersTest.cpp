@@ -1,6 +1,7 @@
 // Two programs on one data folder: this store, and another connection that writes past it, as a
 // second reception computer does.
 #include "StoreFixture.h"
+#include "FileStore.h"
 
 #include <QTemporaryDir>
 
@@ -11,7 +12,7 @@ protected:
     QTemporaryDir dir;
     Database mine{dir.filePath("calvora.sqlite")};
     Database theirs{dir.filePath("calvora.sqlite")};
-    Store shared{mine};
+    FileStore shared{mine};
 
     qint64 rows(const QString& where = "1")
     {

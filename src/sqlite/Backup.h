@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AgendaArchive.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
@@ -17,7 +19,7 @@ class Database;
 // the program makes are ever removed.
 namespace Backup {
 
-inline constexpr int keptFiles = 60;
+inline constexpr int keptFiles = AgendaArchive::keptBackups;
 
 // What a backup copies, whichever archive keeps the agenda: the data folder whose "Backup" folder
 // receives the copies, the permission bits every copy gets, and the writer that puts a complete agenda

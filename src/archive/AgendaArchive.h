@@ -110,6 +110,8 @@ public:
 
     // Takes an on-demand backup into the data folder's "Backup" folder and returns its path.
     virtual QString backupNow() = 0;
+    // How many backups are kept there (the newest).
+    static constexpr int keptBackups = 60;
 
     // From now on search, knownPatients and mostUsedTreatments are answered from a copy in memory of
     // what they read, built on a worker thread and kept in step with every change; until it is built,
