@@ -2,20 +2,15 @@
 // process (the reliability worker's "agenda" mode, with a Store of its own) that books, moves, renames
 // and deletes on the same file.
 #include "AppPaths.h"
-#include "AppointmentEditor.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "ChildProcess.h"
-#include "Database.h"
 #include "DentistColumn.h"
 #include "HeaderRow.h"
 #include "ScheduleGrid.h"
 #include "Store.h"
 #include "TestSupport.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -107,13 +102,6 @@ protected:
 
     // A change of the other program shows within 2 s.
     static bool shownInTime(const std::function<bool()>& condition) { return TestSupport::eventually(condition, 2000); }
-
-    qint64 rows(const QString& where)
-    {
-        Database db(database);
-        return db.query("SELECT COUNT(*) FROM appointments WHERE " + where, {}, [](const SQLRow& r) { return r.integer(0); })
-            .value(0);
-    }
 };
 
 } // namespace
@@ -160,48 +148,4 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
     ASSERT_TRUE(other.run({"delete", "Altro computer"}));
     EXPECT_TRUE(shownInTime([&] { return thursday->blocks().empty(); }));
     EXPECT_TRUE(store().weekAppointments().isEmpty());
-}
-
-TEST_F(TwoPrograms, anOpenEditorKeepsItsDraftAndNeverOverwritesTheOtherProgramsChangeUnasked)
-{
-    ASSERT_FALSE(store().save({0, 1, "2024-12-03", 540, 30, "Anna Verdi", {}, {}, {}}));
-    OtherComputer other(database, dir.filePath("altro.txt"));
-    store().setEditing(store().weekAppointments().first());
-    ASSERT_TRUE(TestSupport::eventually([&] { return window->editor() && window->editor()->isVisible(); }));
-    auto* editor = qobject_cast<AppointmentEditor*>(window->editor());
-    ASSERT_TRUE(editor);
-    auto* phone = editor->findChild<QLineEdit*>("phoneField");
-    auto* notice = editor->findChild<QLabel*>("noticeText");
-    auto* save = editor->findChild<QPushButton*>("saveButton");
-    QTest::keyClicks(phone, "347");
-
-    // The other computer changes the treatment: the notice says so, the draft stays.
-    ASSERT_TRUE(other.run({"treatment", "Anna Verdi", "Igiene orale"}));
-    EXPECT_TRUE(shownInTime([&] { return notice->isVisible(); }));
-    EXPECT_EQ(notice->text(), QStringLiteral("Nel frattempo un altro computer ha modificato questo appuntamento "
-                                             "(prestazione «Igiene orale»)."));
-    EXPECT_EQ(phone->text(), "347");
-
-    // "Salva" alone writes nothing over it; the receptionist's choice of her version does.
-    QTest::mouseClick(save, Qt::LeftButton);
-    EXPECT_TRUE(window->editor());
-    EXPECT_EQ(rows("treatment = 'Igiene orale' AND phone = ''"), 1);
-    QTest::mouseClick(editor->findChild<QPushButton*>("saveOverButton"), Qt::LeftButton);
-    EXPECT_TRUE(TestSupport::eventually([&] { return !window->editor(); }));
-    EXPECT_EQ(rows("treatment = '' AND phone = '347'"), 1);
-
-    // Deleted by the other computer while open again: the save is refused and writes nothing.
-    store().setEditing(store().weekAppointments().first());
-    ASSERT_TRUE(TestSupport::eventually([&] { return window->editor() && window->editor()->isVisible(); }));
-    editor = qobject_cast<AppointmentEditor*>(window->editor());
-    phone = editor->findChild<QLineEdit*>("phoneField");
-    notice = editor->findChild<QLabel*>("noticeText");
-    QTest::keyClicks(phone, " 1234567");
-    ASSERT_TRUE(other.run({"delete", "Anna Verdi"}));
-    EXPECT_TRUE(shownInTime([&] { return notice->isVisible(); }));
-    EXPECT_TRUE(notice->text().startsWith(Store::deletedElsewhereText())) << notice->text().toStdString();
-    QTest::mouseClick(editor->findChild<QPushButton*>("saveButton"), Qt::LeftButton);
-    EXPECT_EQ(window->editor(), editor);
-    EXPECT_EQ(phone->text(), "347 1234567");
-    EXPECT_EQ(rows("1"), 0);
 }

@@ -81,24 +81,6 @@ TEST_F(TwoComputersTest, ARefusedSaveOrMoveShowsTheAppointmentThatCausedIt)
     EXPECT_EQ(patients(shared.weekAppointments()), QStringList({"Anna Verdi", "Terzo"}));
 }
 
-TEST_F(TwoComputersTest, ASaveOverARowDeletedElsewhereIsRefusedAndACopyIsStored)
-{
-    const Appointment opened = bookShared("Anna Verdi");
-    theirs.run("DELETE FROM appointments");
-    Appointment draft = opened;
-    draft.treatment = "Igiene orale";
-    const std::optional<SaveRefusal> refusal = shared.saveEdited(draft, opened);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->reason, SaveRefusal::Reason::Deleted);
-    EXPECT_EQ(refusal->message, "Nel frattempo un altro computer ha eliminato questo appuntamento.");
-    EXPECT_EQ(rows(), 0);
-    EXPECT_TRUE(shared.weekAppointments().isEmpty());
-
-    draft.id = 0;
-    EXPECT_FALSE(shared.saveEdited(draft, opened));
-    EXPECT_EQ(rows("patient = 'Anna Verdi' AND treatment = 'Igiene orale'"), 1);
-}
-
 TEST_F(TwoComputersTest, ASaveOverARowChangedElsewhereSaysWhatChangedAndWritesOnlyWhenToldTo)
 {
     const Appointment opened = bookShared("Anna Verdi");
