@@ -117,8 +117,11 @@ std::unique_ptr<Database> restoreBackup(const Backup::Found& backup, const QStri
     try {
         keptAside = Backup::restore(backup.path, databasePath);
     } catch (const DatabaseError& failure) {
+        const QString advice = failure.kind() == DatabaseError::Kind::InUse
+            ? QStringLiteral(". Chiudi Calvora sugli altri computer e riprova")
+            : QString();
         Bootstrap::fail(openFailureTitle, QStringLiteral("Impossibile ripristinare il backup ") + backupName
-                                              + QStringLiteral(": ") + failure.message()
+                                              + QStringLiteral(": ") + failure.message() + advice
                                               + QStringLiteral(".\n\nPercorso: ") + databasePath
                                               + QStringLiteral("\n\nIl file danneggiato non è stato modificato."));
     }

@@ -4,9 +4,9 @@
 #include "AppPaths.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
-#include "ChildProcess.h"
 #include "DentistColumn.h"
 #include "HeaderRow.h"
+#include "OtherComputer.h"
 #include "ScheduleGrid.h"
 #include "Store.h"
 #include "TestSupport.h"
@@ -16,49 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
-
-// The other computer: the worker process, fed one command at a time through a pipe.
-class OtherComputer {
-public:
-    OtherComputer(const QString& database, const QString& output)
-    {
-        int channel[2];
-        if (::pipe2(channel, O_CLOEXEC) != 0)
-            return;
-        m_process = std::make_unique<ChildProcess>(QStringList{"agenda", database, QString::number(channel[0])},
-                                                   output, std::vector<int>{channel[0]});
-        ::close(channel[0]);
-        m_commands = channel[1];
-    }
-    ~OtherComputer()
-    {
-        if (m_commands >= 0)
-            ::close(m_commands); // the worker ends at the end of its commands
-    }
-    OtherComputer(const OtherComputer&) = delete;
-    OtherComputer& operator=(const OtherComputer&) = delete;
-
-    // Sends a command and waits until the worker reports it done; its refusal or failure fails the test.
-    [[nodiscard]] bool run(const QStringList& command)
-    {
-        const QByteArray line = command.join(u'\t').toUtf8() + '\n';
-        if (!m_process || ::write(m_commands, line.constData(), size_t(line.size())) != line.size())
-            return false;
-        const QString done = QString::number(++m_sent) + QStringLiteral("\tok");
-        const bool ok = m_process->waitForLine(done, 10000);
-        EXPECT_TRUE(ok) << m_process->lines().join(u'\n').toStdString();
-        return ok;
-    }
-
-private:
-    std::unique_ptr<ChildProcess> m_process;
-    int m_commands = -1;
-    int m_sent = 0;
-};
 
 // Counts the paint events of the widgets it watches.
 class PaintCounter : public QObject {
@@ -118,7 +76,7 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
     QTest::qWait(100); // the opening's own paints
     painted.paints = 0;
 
-    ASSERT_TRUE(other.run({"book", "2", "2024-12-03", "600", "60", "Altro computer"}));
+    ASSERT_EQ(other.answer({"book", "2", "2024-12-03", "600", "60", "Altro computer"}), "ok");
     EXPECT_TRUE(shownInTime([&] { return tuesday->blocks().size() == 1 && painted.paints > 0; }));
     ASSERT_EQ(store().weekAppointments().size(), 1);
     EXPECT_EQ(store().weekAppointments()[0].patient, "Altro computer");
@@ -126,14 +84,14 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
     EXPECT_EQ(tuesday->blocks()[0].appointment().timeRange(), QStringLiteral("10:00–11:00"));
     EXPECT_EQ(scroll->value(), scrolled); // the receptionist's place in the day stays
 
-    ASSERT_TRUE(other.run({"move", "Altro computer", "2024-12-05", "3", "840"}));
+    ASSERT_EQ(other.answer({"move", "Altro computer", "2024-12-05", "3", "840"}), "ok");
     DentistColumn* thursday = column(3, 2);
     EXPECT_TRUE(shownInTime([&] { return thursday->blocks().size() == 1 && tuesday->blocks().empty(); }));
     ASSERT_EQ(store().weekAppointments().size(), 1);
     EXPECT_EQ(store().weekAppointments()[0].day, "2024-12-05");
     EXPECT_EQ(store().weekAppointments()[0].startMinutes, 840);
 
-    ASSERT_TRUE(other.run({"rename", "2", "Dott. Bianchi"}));
+    ASSERT_EQ(other.answer({"rename", "2", "Dott. Bianchi"}), "ok");
     const auto headersOfTheSecond = [&] {
         QStringList names;
         for (const DentistHeader* header : window->grid()->headerRow()->dentistHeaders())
@@ -145,7 +103,7 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
         << headersOfTheSecond().join(", ").toStdString();
     EXPECT_EQ(store().dentist(2)->name, "Dott. Bianchi");
 
-    ASSERT_TRUE(other.run({"delete", "Altro computer"}));
+    ASSERT_EQ(other.answer({"delete", "Altro computer"}), "ok");
     EXPECT_TRUE(shownInTime([&] { return thursday->blocks().empty(); }));
     EXPECT_TRUE(store().weekAppointments().isEmpty());
 }
