@@ -19,6 +19,8 @@ public:
         Damaged,
         // The archive was made or upgraded by a newer Calvora; it was not written to.
         Newer,
+        // The server did not prove who it is (certificate or fingerprint); the agenda was not sent to it.
+        Untrusted,
     };
 
     explicit DatabaseError(QString message, Kind kind = Kind::General)
