@@ -27,8 +27,8 @@ QString capitalized(QString text)
 }
 
 const QString compareAdvice = QStringLiteral(
-    "Confrontala con l'impronta del certificato sul server (il comando è nella Guida Calvora, «Più computer: "
-    "l'agenda su un server»).");
+    "Confrontala con l'impronta del certificato sul server (il comando è nella Guida Calvora, «L'identità del "
+    "server»).");
 
 QString trustQuestion(const ServerArchive::Unconfirmed& seen)
 {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "ServerFingerprints.h"
+
 #include <QList>
 #include <QMap>
 #include <QPair>
 #include <QProcessEnvironment>
 #include <QString>
-
-#include "ServerFingerprints.h"
 
 #include <optional>
 

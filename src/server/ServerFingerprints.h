@@ -21,7 +21,6 @@ public:
     void set(const QString& endpoint, const QString& fingerprint) { m_entries.insert(endpoint, fingerprint); }
     // Whether a fingerprint is confirmed for this host, on any port.
     [[nodiscard]] bool namesHost(const QString& host) const;
-    [[nodiscard]] bool isEmpty() const { return m_entries.isEmpty(); }
 
     // "host:port", the form entries are kept under.
     [[nodiscard]] static QString endpoint(const QString& host, const QString& port);
