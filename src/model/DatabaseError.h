@@ -24,6 +24,8 @@ public:
         // The file was put aside under this connection and another (a restored backup) took its name; nothing
         // was written, and nothing will be until the program starts again.
         Replaced,
+        // The server did not prove who it is (certificate or fingerprint); the agenda was not sent to it.
+        Untrusted,
     };
 
     explicit DatabaseError(QString message, Kind kind = Kind::General)
