@@ -110,115 +110,145 @@ std::optional<Run> start(const QString& probe, const QString& folder)
     return run;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
+struct Options {
     int runs = 11;
     bool firstOfDay = false;
     bool session = false;
     bool floor = false;
     QString server;
-    const QStringList args = QCoreApplication::arguments();
+};
+
+// Absent when an argument is not understood.
+std::optional<Options> parseOptions(const QStringList& args)
+{
+    Options o;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == u"--runs" && i + 1 < args.size())
-            runs = std::max(2, args[++i].toInt());
+            o.runs = std::max(2, args[++i].toInt());
         else if (args[i] == u"--first-of-day")
-            firstOfDay = true;
+            o.firstOfDay = true;
         else if (args[i] == u"--session")
-            session = true;
+            o.session = true;
         else if (args[i] == u"--floor")
-            floor = true;
+            o.floor = true;
         else if (args[i] == u"--server" && i + 1 < args.size())
-            server = args[++i];
-        else {
-            out << "Uso: startup_time [--runs N] [--first-of-day] [--session] [--floor] [--server \"<riga di connessione>\"]\n";
-            return 2;
-        }
+            o.server = args[++i];
+        else
+            return std::nullopt;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (session)
-        qputenv("CALVORA_PROBE_SESSION", "1");
+    return o;
+}
 
+struct Measured {
+    QList<Run> runs;
+    QList<Run> floors; // the empty window's, with --floor
+};
+
+// The runs, the first one included; absent (after saying why) when a start did not report its paint.
+std::optional<Measured> measure(const Options& o, const QString& folder, const QString& daily, QTextStream& out)
+{
     const QString probe = QCoreApplication::applicationDirPath() + QStringLiteral("/calvora_startup_probe");
-    const QString folder = BenchData::scratchFolder();
-    const QString backupFolder = folder + QStringLiteral("/Backup");
-    const QString daily = backupFolder + QStringLiteral("/calvora-") + Cal::dayKey(BenchData::pinnedMoment().date())
-        + QStringLiteral(".sqlite");
-    QDir().mkpath(backupFolder);
-    if (!server.isEmpty()) {
-        QFile line(folder + QStringLiteral("/server.txt"));
-        if (!line.open(QIODevice::WriteOnly) || line.write(server.toUtf8() + '\n') < 0) {
-            out << "cannot write " << line.fileName() << '\n';
-            return 1;
-        }
-    }
-
     const QString emptyWindow = QCoreApplication::applicationDirPath() + QStringLiteral("/empty_window");
-    QList<Run> measured;
-    QList<Run> floors;
-    for (int i = 0; i < runs; ++i) {
-        if (floor) {
+    Measured m;
+    for (int i = 0; i < o.runs; ++i) {
+        if (o.floor) {
             const std::optional<Run> run = start(emptyWindow, QString());
             if (!run) {
                 out << "the empty window did not report a first paint: " << emptyWindow << '\n';
-                return 1;
+                return std::nullopt;
             }
-            floors.append(*run);
+            m.floors.append(*run);
         }
-        if (firstOfDay)
+        if (o.firstOfDay)
             QFile::remove(daily);
         else if (!QFile::exists(daily))
             QFile::copy(folder + QStringLiteral("/calvora.sqlite"), daily);
         const std::optional<Run> run = start(probe, folder);
         if (!run) {
             out << "the probe did not report a first paint: " << probe << '\n';
-            return 1;
+            return std::nullopt;
         }
-        if (firstOfDay && !QFile::exists(daily)) {
+        if (o.firstOfDay && !QFile::exists(daily)) {
             out << "the start took no daily backup\n";
-            return 1;
+            return std::nullopt;
         }
-        measured.append(*run);
+        m.runs.append(*run);
     }
+    return m;
+}
 
-    const Run first = measured.takeFirst();
-    const auto sortedTimes = [](const QList<Run>& list) {
-        QList<double> times;
-        for (const Run& r : list)
-            times.append(r.ms);
-        std::sort(times.begin(), times.end());
-        return times;
-    };
-    const QList<double> times = sortedTimes(measured);
+QList<double> sortedTimes(const QList<Run>& list)
+{
+    QList<double> times;
+    for (const Run& r : list)
+        times.append(r.ms);
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+void report(const Options& o, Measured m, QTextStream& out)
+{
+    const Run first = m.runs.takeFirst();
+    const QList<double> times = sortedTimes(m.runs);
     const auto maxOf = [&](auto field) {
-        qint64 m = 0;
-        for (const Run& r : std::as_const(measured))
-            m = std::max(m, r.*field);
-        return m;
+        qint64 most = 0;
+        for (const Run& r : std::as_const(m.runs))
+            most = std::max(most, r.*field);
+        return most;
     };
-    out << "platform " << qgetenv("QT_QPA_PLATFORM") << (server.isEmpty() ? ", agenda file" : ", agenda on the server")
-        << (firstOfDay ? ", daily backup taken at start" : ", daily backup already present")
-        << ", " << measured.size() << " runs after one warm-up run\n";
+    out << "platform " << qgetenv("QT_QPA_PLATFORM") << (o.server.isEmpty() ? ", agenda file" : ", agenda on the server")
+        << (o.firstOfDay ? ", daily backup taken at start" : ", daily backup already present")
+        << ", " << m.runs.size() << " runs after one warm-up run\n";
     out << "first run           " << QString::number(first.ms, 'f', 1) << " ms\n";
     out << "start-up to paint   median " << QString::number(times[times.size() / 2], 'f', 1) << " ms, min "
         << QString::number(times.first(), 'f', 1) << " ms, max " << QString::number(times.last(), 'f', 1) << " ms\n";
     out << "resident at paint   VmRSS max " << maxOf(&Run::rssKb) / 1024.0 << " MB, VmHWM max "
         << maxOf(&Run::hwmKb) / 1024.0 << " MB\n";
-    if (floor) {
-        floors.removeFirst();
-        const QList<double> floorTimes = sortedTimes(floors);
+    if (o.floor) {
+        m.floors.removeFirst();
+        const QList<double> floorTimes = sortedTimes(m.floors);
         const double floorMedian = floorTimes[floorTimes.size() / 2];
         out << "floor: empty window median " << QString::number(floorMedian, 'f', 1) << " ms, min "
             << QString::number(floorTimes.first(), 'f', 1) << " ms, max " << QString::number(floorTimes.last(), 'f', 1)
             << " ms\n";
         out << "program / floor     " << QString::number(times[times.size() / 2] / floorMedian, 'f', 2) << "\n";
     }
-    if (session)
+    if (o.session)
         out << "after the session   VmRSS max " << maxOf(&Run::sessionRssKb) / 1024.0 << " MB, VmHWM max "
             << maxOf(&Run::sessionHwmKb) / 1024.0 << " MB\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    const std::optional<Options> options = parseOptions(QCoreApplication::arguments());
+    if (!options) {
+        out << "Uso: startup_time [--runs N] [--first-of-day] [--session] [--floor] [--server \"<riga di connessione>\"]\n";
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (options->session)
+        qputenv("CALVORA_PROBE_SESSION", "1");
+
+    const QString folder = BenchData::scratchFolder();
+    const QString backupFolder = folder + QStringLiteral("/Backup");
+    const QString daily = backupFolder + QStringLiteral("/calvora-") + Cal::dayKey(BenchData::pinnedMoment().date())
+        + QStringLiteral(".sqlite");
+    QDir().mkpath(backupFolder);
+    if (!options->server.isEmpty()) {
+        QFile line(folder + QStringLiteral("/server.txt"));
+        if (!line.open(QIODevice::WriteOnly) || line.write(options->server.toUtf8() + '\n') < 0) {
+            out << "cannot write " << line.fileName() << '\n';
+            return 1;
+        }
+    }
+    const std::optional<Measured> measured = measure(*options, folder, daily, out);
+    if (!measured)
+        return 1;
+    report(*options, *measured, out);
     return 0;
 }

@@ -117,8 +117,11 @@ std::unique_ptr<Database> restoreBackup(const Backup::Found& backup, const QStri
     try {
         keptAside = Backup::restore(backup.path, databasePath);
     } catch (const DatabaseError& failure) {
+        const QString advice = failure.kind() == DatabaseError::Kind::InUse
+            ? QStringLiteral(". Chiudi Calvora sugli altri computer e riprova")
+            : QString();
         Bootstrap::fail(openFailureTitle, QStringLiteral("Impossibile ripristinare il backup ") + backupName
-                                              + QStringLiteral(": ") + failure.message()
+                                              + QStringLiteral(": ") + failure.message() + advice
                                               + QStringLiteral(".\n\nPercorso: ") + databasePath
                                               + QStringLiteral("\n\nIl file danneggiato non è stato modificato."));
     }
@@ -145,6 +148,12 @@ std::unique_ptr<Database> restoreOrFail(const DatabaseError& error, const QStrin
 
 const QString reachAdvice = QStringLiteral("Verifica che il server sia acceso e raggiungibile da questo computer e "
                                            "che la riga sia corretta.");
+
+const QString identityAdvice = QStringLiteral(
+    "Calvora affida l'agenda solo a un server di cui ha verificato l'identità. Installa su questo computer il "
+    "certificato radice dello studio (~/.postgresql/root.crt), oppure conferma l'impronta del certificato del server "
+    "in Impostazioni… → Server dell'archivio → «Prova connessione» (per aprire le Impostazioni, avvia Calvora senza "
+    "questa riga). Come fare è spiegato nella Guida Calvora.");
 
 [[noreturn]] void failToReachServer(const QString& reason, const ServerSetup::Active& server,
                                     const QString& advice = reachAdvice)
@@ -183,7 +192,7 @@ QString prepareDataFolder()
 std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, const QString& folder)
 {
     QString reason;
-    const std::optional<ConnectionLine> line = ConnectionLine::parse(server.line, &reason);
+    const std::optional<ConnectionLine> line = ServerSetup::connectionLine(server.line, &reason);
     if (!line)
         failToReachServer(reason, server);
     std::unique_ptr<ServerArchive> archive;
@@ -192,6 +201,9 @@ std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, con
     } catch (const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::Newer)
             failToReachServer(error.message(), server, newerAdvice);
+        if (error.kind() == DatabaseError::Kind::Untrusted)
+            failToReachServer(QStringLiteral("impossibile usare il server dell'archivio: ") + error.message(), server,
+                              identityAdvice);
         failToReachServer(QStringLiteral("impossibile usare il server dell'archivio: ") + error.message(), server);
     }
     try {

@@ -17,6 +17,21 @@
 #include <QThread>
 #include <QTimer>
 
+namespace {
+
+// A certificate to trust comes with its question, and trusting it answers like a test.
+ServerLineActions::Outcome forSettingsWindow(const ServerSetup::Outcome& o)
+{
+    ServerLineActions::Outcome result{o.ok, o.message};
+    if (o.trust) {
+        result.question = o.question;
+        result.confirm = [trust = o.trust] { return forSettingsWindow(trust()); };
+    }
+    return result;
+}
+
+} // namespace
+
 CalvoraApp::CalvoraApp(QObject* parent)
     : QObject(parent)
 {
@@ -87,7 +102,7 @@ void CalvoraApp::showSettings()
         ServerLineActions server;
         server.savedLine = [] { return ServerSetup::savedLine().value_or(QString()); };
         server.commandLineInUse = ServerSetup::commandLineLine().has_value();
-        const auto outcome = [](const ServerSetup::Outcome& o) { return ServerLineActions::Outcome{o.ok, o.message}; };
+        const auto outcome = [](const ServerSetup::Outcome& o) { return forSettingsWindow(o); };
         server.test = [outcome](const QString& line) { return outcome(ServerSetup::test(line)); };
         server.save = [outcome](const QString& line) { return outcome(ServerSetup::save(line)); };
         server.remove = [outcome] { return outcome(ServerSetup::remove()); };

@@ -88,14 +88,299 @@ Appointment booking(qint64 dentist, const QDate& day, int start, int duration, c
     return Appointment{0, dentist, Cal::dayKey(day), start, duration, patient, {}, {}, {}};
 }
 
+// What the checks share: the scratch archive, the store on it and the week they book in.
+class Context {
+public:
+    Context(const QString& scratch, const QString& output, const SelfTest::Options& given)
+        : scratchFolder(scratch)
+        , outputFolder(output)
+        , options(given)
+    {
+    }
+
+    // The store on the scratch archive, made on first use and showing the checks' week.
+    Store& store()
+    {
+        if (!m_store) {
+            m_archive = std::make_unique<SqliteArchive>(*db);
+            m_store = std::make_unique<Store>(*m_archive);
+            m_store->setAnchor(wednesday);
+            m_store->reload();
+        }
+        return *m_store;
+    }
+
+    const QString scratchFolder;
+    const QString outputFolder;
+    const SelfTest::Options& options;
+    // A fixed week keeps every check independent of the day it runs on.
+    const QDate monday = Cal::monday(Clock::today()).addDays(7);
+    const QDate wednesday = monday.addDays(2);
+    std::unique_ptr<Database> db;
+
+private:
+    std::unique_ptr<SqliteArchive> m_archive;
+    std::unique_ptr<Store> m_store;
+};
+
+QString databasePath(const QString& scratchFolder)
+{
+    return scratchFolder + QStringLiteral("/calvora.sqlite");
+}
+
+struct Check {
+    QString what;
+    std::function<void(Context&)> body;
+};
+
+void openDatabase(Context& c)
+{
+    c.db = std::make_unique<Database>(databasePath(c.scratchFolder));
+    if (c.options.afterOpen)
+        c.options.afterOpen(*c.db);
+    expectEqual(text(*c.db, QStringLiteral("PRAGMA journal_mode")), QStringLiteral("delete"), QStringLiteral("journal_mode"));
+    expectEqual(count(*c.db, QStringLiteral("PRAGMA synchronous")), qint64(2), QStringLiteral("synchronous"));
+    expectEqual(count(*c.db, QStringLiteral("PRAGMA foreign_keys")), qint64(1), QStringLiteral("foreign_keys"));
+}
+
+void schemaAndDefaults(Context& c)
+{
+    expectEqual(count(*c.db, QStringLiteral("PRAGMA user_version")), qint64(1), QStringLiteral("user_version"));
+    QStringList names;
+    for (const Dentist& d : c.store().dentists())
+        names << d.name + u' ' + d.colorHex;
+    expectEqual(names,
+                QStringList{QStringLiteral("Dentista 1 #2E86DE"), QStringLiteral("Dentista 2 #27AE60"),
+                            QStringLiteral("Dentista 3 #E67E22")},
+                QStringLiteral("dentisti: ") + names.join(QStringLiteral(", ")));
+    expectEqual(c.store().studioName(), QString(), QStringLiteral("nome dello studio"));
+    expectEqual(count(*c.db, QStringLiteral("SELECT COUNT(*) FROM appointments")), qint64(0),
+                QStringLiteral("appuntamenti presenti"));
+}
+
+void patientNameRule(Context& c)
+{
+    expectMessage(c.store().validate(booking(1, c.wednesday, 600, 30, QStringLiteral("  \n"))),
+                  QStringLiteral("Inserire il nome del paziente."), QStringLiteral("nome vuoto"));
+}
+
+void weekdayRule(Context& c)
+{
+    const QString weekend = QStringLiteral("Lo studio riceve solo dal lunedì al venerdì.");
+    Store& store = c.store();
+    expectMessage(store.validate(booking(1, c.monday.addDays(5), 600, 30, QStringLiteral("Prova"))), weekend,
+                  QStringLiteral("sabato"));
+    expectMessage(store.validate(booking(1, c.monday.addDays(6), 600, 30, QStringLiteral("Prova"))), weekend,
+                  QStringLiteral("domenica"));
+    Appointment invalid = booking(1, c.wednesday, 600, 30, QStringLiteral("Prova"));
+    invalid.day = QStringLiteral("2025-13-05");
+    expectMessage(store.validate(invalid), weekend, QStringLiteral("giorno non valido"));
+}
+
+void openingHoursRule(Context& c)
+{
+    Store& store = c.store();
+    expectMessage(store.validate(booking(1, c.wednesday, 1170, 30, QStringLiteral("Prova"))),
+                  QStringLiteral("L'appuntamento deve essere compreso tra le 09:00 e le 19:45 (ora termina alle 20:00)."),
+                  QStringLiteral("fine dopo le 19:45"));
+    expectMessage(store.validate(booking(1, c.wednesday, 525, 30, QStringLiteral("Prova"))),
+                  QStringLiteral("L'appuntamento deve essere compreso tra le 09:00 e le 19:45 (ora termina alle 09:15)."),
+                  QStringLiteral("inizio prima delle 09:00"));
+    expectMessage(store.validate(booking(1, c.wednesday, 1170, 15, QStringLiteral("Prova"))), std::nullopt,
+                  QStringLiteral("ultimo quarto d'ora"));
+}
+
+void quarterHourRule(Context& c)
+{
+    const QString grid = QStringLiteral("Orario e durata devono essere multipli di 15 minuti.");
+    Store& store = c.store();
+    expectMessage(store.validate(booking(1, c.wednesday, 545, 30, QStringLiteral("Prova"))), grid, QStringLiteral("inizio 09:05"));
+    expectMessage(store.validate(booking(1, c.wednesday, 540, 20, QStringLiteral("Prova"))), grid, QStringLiteral("durata 20"));
+    expectMessage(store.validate(booking(1, c.wednesday, 540, 0, QStringLiteral("Prova"))), grid, QStringLiteral("durata 0"));
+}
+
+void overlapRule(Context& c)
+{
+    Store& store = c.store();
+    expectMessage(store.save(booking(1, c.wednesday, 600, 30, QStringLiteral("Anna Verdi"))), std::nullopt,
+                  QStringLiteral("primo appuntamento"));
+    expectMessage(store.save(booking(1, c.wednesday, 615, 30, QStringLiteral("Luca Neri"))),
+                  QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Anna Verdi)."),
+                  QStringLiteral("sovrapposizione"));
+    expectMessage(store.validate(booking(1, c.wednesday, 630, 30, QStringLiteral("Luca Neri"))), std::nullopt,
+                  QStringLiteral("appuntamento che inizia alla fine dell'altro"));
+    expectMessage(store.validate(booking(2, c.wednesday, 615, 30, QStringLiteral("Luca Neri"))), std::nullopt,
+                  QStringLiteral("altro dentista"));
+    expectEqual(count(*c.db, QStringLiteral("SELECT COUNT(*) FROM appointments")), qint64(1),
+                QStringLiteral("appuntamenti scritti"));
+}
+
+void saveAndEdit(Context& c)
+{
+    Store& store = c.store();
+    Appointment a = booking(2, c.wednesday, 660, 45, QStringLiteral("  Giulia Ferri \n"));
+    a.phone = QStringLiteral(" 347 1234567 ");
+    a.treatment = QStringLiteral("Igiene orale");
+    expectMessage(store.save(a), std::nullopt, QStringLiteral("inserimento"));
+    const QList<Appointment> day = store.appointments(c.wednesday, 2);
+    expect(day.size() == 1 && day[0].patient == QStringLiteral("Giulia Ferri")
+               && day[0].phone == QStringLiteral("347 1234567"),
+           QStringLiteral("testi non ripuliti o appuntamento mancante"));
+    Appointment changed = day[0];
+    changed.notes = QStringLiteral("Portare lastre");
+    expectMessage(store.save(changed), std::nullopt, QStringLiteral("modifica"));
+    expectEqual(store.appointments(c.wednesday, 2).value(0).notes, QStringLiteral("Portare lastre"),
+                QStringLiteral("nota non salvata"));
+}
+
+void moveAppointment(Context& c)
+{
+    Store& store = c.store();
+    const Appointment anna = store.appointments(c.wednesday, 1).value(0);
+    expect(store.move(anna.id, c.wednesday.addDays(1), 3, 720), QStringLiteral("spostamento rifiutato"));
+    const Appointment moved = store.appointments(c.wednesday.addDays(1), 3).value(0);
+    expect(moved.id == anna.id && moved.startMinutes == 720 && moved.durationMinutes == 30,
+           QStringLiteral("spostamento non registrato"));
+    expect(!store.move(anna.id, c.wednesday, 2, 675), QStringLiteral("spostamento sovrapposto accettato"));
+    expectEqual(store.alertMessage().value_or(QString()),
+                QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\nDentista 2 ha già un "
+                               "appuntamento 11:00–11:45 (Giulia Ferri).\nI posti liberi più vicini sono "
+                               "alle 10:30 e alle 11:45."),
+                QStringLiteral("messaggio dello spostamento"));
+    store.setAlertMessage(std::nullopt);
+}
+
+void deleteAppointment(Context& c)
+{
+    Store& store = c.store();
+    const Appointment anna = store.appointments(c.wednesday.addDays(1), 3).value(0);
+    store.deleteAppointment(anna);
+    expect(!store.alertMessage(), QStringLiteral("errore nell'eliminazione"));
+    expect(store.appointments(c.wednesday.addDays(1), 3).isEmpty(), QStringLiteral("appuntamento ancora presente"));
+    expect(!store.move(anna.id, c.wednesday, 1, 540) && !store.alertMessage(),
+           QStringLiteral("spostamento di un appuntamento eliminato"));
+}
+
+void search(Context& c)
+{
+    Store& store = c.store();
+    expect(store.search(QStringLiteral(" g ")).isEmpty(), QStringLiteral("ricerca con una lettera"));
+    expectEqual(store.search(QStringLiteral("gIuLiA")).size(), qsizetype(1), QStringLiteral("nome"));
+    expectEqual(store.search(QStringLiteral("347")).size(), qsizetype(1), QStringLiteral("telefono"));
+    expectEqual(store.search(QStringLiteral("igiene")).size(), qsizetype(1), QStringLiteral("prestazione"));
+    expect(store.search(QStringLiteral("zzz")).isEmpty(), QStringLiteral("nessun risultato atteso"));
+}
+
+void treatmentSuggestions(Context& c)
+{
+    const QStringList suggestions = c.store().treatmentSuggestions();
+    expect(suggestions.value(0) == QStringLiteral("Igiene orale") && suggestions.size() == 15,
+           QStringLiteral("elenco: ") + suggestions.mid(0, 3).join(QStringLiteral(", ")));
+}
+
+void practiceSettings(Context& c)
+{
+    Store& store = c.store();
+    QList<Dentist> dentists = store.dentists();
+    dentists[0].name = QStringLiteral("  Dott. Bianchi ");
+    dentists[1].name = QStringLiteral(" ");
+    dentists[2].colorHex = QStringLiteral("#112233");
+    expectMessage(store.saveSettings(QStringLiteral(" Studio Sorriso\n"), dentists), std::nullopt,
+                  QStringLiteral("salvataggio"));
+    expect(store.studioName() == QStringLiteral("Studio Sorriso")
+               && store.dentists()[0].name == QStringLiteral("Dott. Bianchi")
+               && store.dentists()[1].name == QStringLiteral("Dentista 2")
+               && store.dentists()[2].colorHex == QStringLiteral("#112233"),
+           QStringLiteral("valori salvati diversi"));
+}
+
+void backups(Context& c)
+{
+    Database& db = *c.db;
+    const QString folder = Backup::folder(db);
+    Backup::dailyIfNeeded(db);
+    const QString daily = folder + QStringLiteral("/calvora-") + Cal::dayKey(Clock::today()) + QStringLiteral(".sqlite");
+    expect(QFileInfo::exists(daily) && Database::isIntact(daily), QStringLiteral("backup giornaliero"));
+    for (int i = 0; i < Backup::keptFiles; ++i) {
+        QFile old(folder + QStringLiteral("/calvora-2000-01-01_") + QString::asprintf("%06d", i) + QStringLiteral(".sqlite"));
+        expect(old.open(QIODevice::WriteOnly), QStringLiteral("file di prova"));
+    }
+    const QString onDemand = Backup::now(db);
+    expect(Database::isIntact(onDemand), QStringLiteral("backup su richiesta"));
+    const QStringList kept = QDir(folder).entryList({QStringLiteral("calvora-*.sqlite")}, QDir::Files);
+    expectEqual(kept.size(), qsizetype(Backup::keptFiles), QStringLiteral("file conservati"));
+    expect(!kept.contains(QStringLiteral("calvora-2000-01-01_000000.sqlite")) && kept.contains(QFileInfo(daily).fileName()),
+           QStringLiteral("eliminato il file sbagliato"));
+}
+
+void reproducibleDemo(Context& c)
+{
+    const auto seeded = [&](const QString& name) {
+        Database demo(c.scratchFolder + u'/' + name);
+        SqliteArchive demoArchive(demo);
+        Store demoStore(demoArchive);
+        demoStore.setAnchor(c.wednesday);
+        demoStore.reload();
+        const int stored = DemoData::seed(demoStore);
+        QList<Appointment> list = demoStore.weekAppointments();
+        for (Appointment& a : list)
+            a.id = 0;
+        const int again = DemoData::seed(demoStore);
+        return std::tuple(stored, list, again);
+    };
+    const auto [firstCount, first, firstAgain] = seeded(QStringLiteral("demo-1.sqlite"));
+    const auto [secondCount, second, secondAgain] = seeded(QStringLiteral("demo-2.sqlite"));
+    expect(firstCount > 0 && firstCount == secondCount && first == second, QStringLiteral("risultati diversi"));
+    expect(firstAgain == 0 && secondAgain == 0, QStringLiteral("la seconda esecuzione ha aggiunto appuntamenti"));
+}
+
+Check printing(PrintLayout layout, const QString& what, int pages)
+{
+    return {what, [layout, pages](Context& c) {
+                const SchedulePrintView view =
+                    PrintService::makeView(c.store(), layout, PrintService::makePrintInfo(false));
+                expectEqual(view.pageCount(), pages, QStringLiteral("numero di pagine"));
+                expect(!view.appointments().isEmpty(), QStringLiteral("appuntamenti della settimana assenti"));
+                const QString path = c.outputFolder + u'/' + PrintService::pdfFileName(layout);
+                expect(PrintService::writePdf(c.store(), layout, path), QStringLiteral("impossibile scrivere ") + path);
+                QFile pdf(path);
+                expect(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && pdf.size() > 5000,
+                       QStringLiteral("file PDF non valido"));
+            }};
+}
+
+// In the order they run: each may rely on what the ones before it stored.
+QList<Check> checks()
+{
+    return {
+        {QStringLiteral("Creazione del database e impostazioni di SQLite"), openDatabase},
+        {QStringLiteral("Schema versione 1, tre dentisti predefiniti, nome dello studio vuoto"), schemaAndDefaults},
+        {QStringLiteral("Regola: nome del paziente obbligatorio"), patientNameRule},
+        {QStringLiteral("Regola: solo dal lunedì al venerdì"), weekdayRule},
+        {QStringLiteral("Regola: dalle 09:00 alle 19:45"), openingHoursRule},
+        {QStringLiteral("Regola: orari e durate multipli di 15 minuti"), quarterHourRule},
+        {QStringLiteral("Regola: nessuna sovrapposizione con lo stesso dentista"), overlapRule},
+        {QStringLiteral("Salvataggio con testi ripuliti e modifica"), saveAndEdit},
+        {QStringLiteral("Spostamento di un appuntamento"), moveAppointment},
+        {QStringLiteral("Eliminazione"), deleteAppointment},
+        {QStringLiteral("Ricerca per paziente, telefono e prestazione"), search},
+        {QStringLiteral("Suggerimenti delle prestazioni"), treatmentSuggestions},
+        {QStringLiteral("Impostazioni dello studio e dei dentisti"), practiceSettings},
+        {QStringLiteral("Backup giornaliero, backup su richiesta e conservazione degli ultimi 60"), backups},
+        {QStringLiteral("Dati dimostrativi riproducibili"), reproducibleDemo},
+        printing(PrintLayout::WeekOnePage, QStringLiteral("Stampa della settimana su una pagina"), 1),
+        printing(PrintLayout::WeekTwoPages, QStringLiteral("Stampa della settimana fronte/retro"), 2),
+        printing(PrintLayout::Day, QStringLiteral("Stampa del giorno"), 1),
+    };
+}
+
 } // namespace
 
 namespace SelfTest {
 
 int run(const QString& scratchFolder, const QString& outputFolder, QTextStream& out, const Options& options)
 {
-    const QString databasePath = scratchFolder + QStringLiteral("/calvora.sqlite");
-    if (QFileInfo::exists(databasePath)) {
+    if (QFileInfo::exists(databasePath(scratchFolder))) {
         out << "La cartella " << scratchFolder
             << " contiene già un archivio: per il controllo serve una cartella di prova vuota.\n";
         return 2;
@@ -106,208 +391,12 @@ int run(const QString& scratchFolder, const QString& outputFolder, QTextStream& 
     }
 
     Runner runner(out);
-    std::unique_ptr<Database> db;
-    std::unique_ptr<SqliteArchive> archive;
-    std::unique_ptr<Store> store;
-    // A fixed Wednesday keeps every check independent of the day it runs on.
-    const QDate monday = Cal::monday(Clock::today()).addDays(7);
-    const QDate wednesday = monday.addDays(2);
-
-    runner.check(QStringLiteral("Creazione del database e impostazioni di SQLite"), [&] {
-        db = std::make_unique<Database>(databasePath);
-        if (options.afterOpen)
-            options.afterOpen(*db);
-        expectEqual(text(*db, QStringLiteral("PRAGMA journal_mode")), QStringLiteral("delete"), QStringLiteral("journal_mode"));
-        expectEqual(count(*db, QStringLiteral("PRAGMA synchronous")), qint64(2), QStringLiteral("synchronous"));
-        expectEqual(count(*db, QStringLiteral("PRAGMA foreign_keys")), qint64(1), QStringLiteral("foreign_keys"));
-    });
-    if (!db) {
-        out << runner.failures() << " controlli falliti.\n";
-        return 1;
+    Context context(scratchFolder, outputFolder, options);
+    for (const Check& check : checks()) {
+        runner.check(check.what, [&] { check.body(context); });
+        if (!context.db)
+            break; // nothing else can run without the archive
     }
-    runner.check(QStringLiteral("Schema versione 1, tre dentisti predefiniti, nome dello studio vuoto"), [&] {
-        expectEqual(count(*db, QStringLiteral("PRAGMA user_version")), qint64(1), QStringLiteral("user_version"));
-        archive = std::make_unique<SqliteArchive>(*db);
-        store = std::make_unique<Store>(*archive);
-        QStringList names;
-        for (const Dentist& d : store->dentists())
-            names << d.name + u' ' + d.colorHex;
-        expectEqual(names,
-                    QStringList{QStringLiteral("Dentista 1 #2E86DE"), QStringLiteral("Dentista 2 #27AE60"),
-                                QStringLiteral("Dentista 3 #E67E22")},
-                    QStringLiteral("dentisti: ") + names.join(QStringLiteral(", ")));
-        expectEqual(store->studioName(), QString(), QStringLiteral("nome dello studio"));
-        expectEqual(count(*db, QStringLiteral("SELECT COUNT(*) FROM appointments")), qint64(0),
-                    QStringLiteral("appuntamenti presenti"));
-    });
-    if (!store) {
-        archive = std::make_unique<SqliteArchive>(*db);
-        store = std::make_unique<Store>(*archive);
-    }
-    store->setAnchor(wednesday);
-    store->reload();
-
-    const QString weekend = QStringLiteral("Lo studio riceve solo dal lunedì al venerdì.");
-    runner.check(QStringLiteral("Regola: nome del paziente obbligatorio"), [&] {
-        expectMessage(store->validate(booking(1, wednesday, 600, 30, QStringLiteral("  \n"))),
-                      QStringLiteral("Inserire il nome del paziente."), QStringLiteral("nome vuoto"));
-    });
-    runner.check(QStringLiteral("Regola: solo dal lunedì al venerdì"), [&] {
-        expectMessage(store->validate(booking(1, monday.addDays(5), 600, 30, QStringLiteral("Prova"))), weekend,
-                      QStringLiteral("sabato"));
-        expectMessage(store->validate(booking(1, monday.addDays(6), 600, 30, QStringLiteral("Prova"))), weekend,
-                      QStringLiteral("domenica"));
-        Appointment invalid = booking(1, wednesday, 600, 30, QStringLiteral("Prova"));
-        invalid.day = QStringLiteral("2025-13-05");
-        expectMessage(store->validate(invalid), weekend, QStringLiteral("giorno non valido"));
-    });
-    runner.check(QStringLiteral("Regola: dalle 09:00 alle 19:45"), [&] {
-        expectMessage(store->validate(booking(1, wednesday, 1170, 30, QStringLiteral("Prova"))),
-                      QStringLiteral("L'appuntamento deve essere compreso tra le 09:00 e le 19:45 (ora termina alle 20:00)."),
-                      QStringLiteral("fine dopo le 19:45"));
-        expectMessage(store->validate(booking(1, wednesday, 525, 30, QStringLiteral("Prova"))),
-                      QStringLiteral("L'appuntamento deve essere compreso tra le 09:00 e le 19:45 (ora termina alle 09:15)."),
-                      QStringLiteral("inizio prima delle 09:00"));
-        expectMessage(store->validate(booking(1, wednesday, 1170, 15, QStringLiteral("Prova"))), std::nullopt,
-                      QStringLiteral("ultimo quarto d'ora"));
-    });
-    runner.check(QStringLiteral("Regola: orari e durate multipli di 15 minuti"), [&] {
-        const QString grid = QStringLiteral("Orario e durata devono essere multipli di 15 minuti.");
-        expectMessage(store->validate(booking(1, wednesday, 545, 30, QStringLiteral("Prova"))), grid, QStringLiteral("inizio 09:05"));
-        expectMessage(store->validate(booking(1, wednesday, 540, 20, QStringLiteral("Prova"))), grid, QStringLiteral("durata 20"));
-        expectMessage(store->validate(booking(1, wednesday, 540, 0, QStringLiteral("Prova"))), grid, QStringLiteral("durata 0"));
-    });
-    runner.check(QStringLiteral("Regola: nessuna sovrapposizione con lo stesso dentista"), [&] {
-        expectMessage(store->save(booking(1, wednesday, 600, 30, QStringLiteral("Anna Verdi"))), std::nullopt,
-                      QStringLiteral("primo appuntamento"));
-        expectMessage(store->save(booking(1, wednesday, 615, 30, QStringLiteral("Luca Neri"))),
-                      QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:30 (Anna Verdi)."),
-                      QStringLiteral("sovrapposizione"));
-        expectMessage(store->validate(booking(1, wednesday, 630, 30, QStringLiteral("Luca Neri"))), std::nullopt,
-                      QStringLiteral("appuntamento che inizia alla fine dell'altro"));
-        expectMessage(store->validate(booking(2, wednesday, 615, 30, QStringLiteral("Luca Neri"))), std::nullopt,
-                      QStringLiteral("altro dentista"));
-        expectEqual(count(*db, QStringLiteral("SELECT COUNT(*) FROM appointments")), qint64(1),
-                    QStringLiteral("appuntamenti scritti"));
-    });
-    runner.check(QStringLiteral("Salvataggio con testi ripuliti e modifica"), [&] {
-        Appointment a = booking(2, wednesday, 660, 45, QStringLiteral("  Giulia Ferri \n"));
-        a.phone = QStringLiteral(" 347 1234567 ");
-        a.treatment = QStringLiteral("Igiene orale");
-        expectMessage(store->save(a), std::nullopt, QStringLiteral("inserimento"));
-        const QList<Appointment> day = store->appointments(wednesday, 2);
-        expect(day.size() == 1 && day[0].patient == QStringLiteral("Giulia Ferri")
-                   && day[0].phone == QStringLiteral("347 1234567"),
-               QStringLiteral("testi non ripuliti o appuntamento mancante"));
-        Appointment changed = day[0];
-        changed.notes = QStringLiteral("Portare lastre");
-        expectMessage(store->save(changed), std::nullopt, QStringLiteral("modifica"));
-        expectEqual(store->appointments(wednesday, 2).value(0).notes, QStringLiteral("Portare lastre"),
-                    QStringLiteral("nota non salvata"));
-    });
-    runner.check(QStringLiteral("Spostamento di un appuntamento"), [&] {
-        const Appointment anna = store->appointments(wednesday, 1).value(0);
-        expect(store->move(anna.id, wednesday.addDays(1), 3, 720), QStringLiteral("spostamento rifiutato"));
-        const Appointment moved = store->appointments(wednesday.addDays(1), 3).value(0);
-        expect(moved.id == anna.id && moved.startMinutes == 720 && moved.durationMinutes == 30,
-               QStringLiteral("spostamento non registrato"));
-        expect(!store->move(anna.id, wednesday, 2, 675), QStringLiteral("spostamento sovrapposto accettato"));
-        expectEqual(store->alertMessage().value_or(QString()),
-                    QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\nDentista 2 ha già un "
-                                   "appuntamento 11:00–11:45 (Giulia Ferri).\nI posti liberi più vicini sono "
-                                   "alle 10:30 e alle 11:45."),
-                    QStringLiteral("messaggio dello spostamento"));
-        store->setAlertMessage(std::nullopt);
-    });
-    runner.check(QStringLiteral("Eliminazione"), [&] {
-        const Appointment anna = store->appointments(wednesday.addDays(1), 3).value(0);
-        store->deleteAppointment(anna);
-        expect(!store->alertMessage(), QStringLiteral("errore nell'eliminazione"));
-        expect(store->appointments(wednesday.addDays(1), 3).isEmpty(), QStringLiteral("appuntamento ancora presente"));
-        expect(!store->move(anna.id, wednesday, 1, 540) && !store->alertMessage(),
-               QStringLiteral("spostamento di un appuntamento eliminato"));
-    });
-    runner.check(QStringLiteral("Ricerca per paziente, telefono e prestazione"), [&] {
-        expect(store->search(QStringLiteral(" g ")).isEmpty(), QStringLiteral("ricerca con una lettera"));
-        expectEqual(store->search(QStringLiteral("gIuLiA")).size(), qsizetype(1), QStringLiteral("nome"));
-        expectEqual(store->search(QStringLiteral("347")).size(), qsizetype(1), QStringLiteral("telefono"));
-        expectEqual(store->search(QStringLiteral("igiene")).size(), qsizetype(1), QStringLiteral("prestazione"));
-        expect(store->search(QStringLiteral("zzz")).isEmpty(), QStringLiteral("nessun risultato atteso"));
-    });
-    runner.check(QStringLiteral("Suggerimenti delle prestazioni"), [&] {
-        const QStringList suggestions = store->treatmentSuggestions();
-        expect(suggestions.value(0) == QStringLiteral("Igiene orale") && suggestions.size() == 15,
-               QStringLiteral("elenco: ") + suggestions.mid(0, 3).join(QStringLiteral(", ")));
-    });
-    runner.check(QStringLiteral("Impostazioni dello studio e dei dentisti"), [&] {
-        QList<Dentist> dentists = store->dentists();
-        dentists[0].name = QStringLiteral("  Dott. Bianchi ");
-        dentists[1].name = QStringLiteral(" ");
-        dentists[2].colorHex = QStringLiteral("#112233");
-        expectMessage(store->saveSettings(QStringLiteral(" Studio Sorriso\n"), dentists), std::nullopt,
-                      QStringLiteral("salvataggio"));
-        expect(store->studioName() == QStringLiteral("Studio Sorriso")
-                   && store->dentists()[0].name == QStringLiteral("Dott. Bianchi")
-                   && store->dentists()[1].name == QStringLiteral("Dentista 2")
-                   && store->dentists()[2].colorHex == QStringLiteral("#112233"),
-               QStringLiteral("valori salvati diversi"));
-    });
-    runner.check(QStringLiteral("Backup giornaliero, backup su richiesta e conservazione degli ultimi 60"), [&] {
-        const QString folder = Backup::folder(*db);
-        Backup::dailyIfNeeded(*db);
-        const QString daily = folder + QStringLiteral("/calvora-") + Cal::dayKey(Clock::today()) + QStringLiteral(".sqlite");
-        expect(QFileInfo::exists(daily) && Database::isIntact(daily), QStringLiteral("backup giornaliero"));
-        for (int i = 0; i < Backup::keptFiles; ++i) {
-            QFile old(folder + QStringLiteral("/calvora-2000-01-01_") + QString::asprintf("%06d", i) + QStringLiteral(".sqlite"));
-            expect(old.open(QIODevice::WriteOnly), QStringLiteral("file di prova"));
-        }
-        const QString onDemand = Backup::now(*db);
-        expect(Database::isIntact(onDemand), QStringLiteral("backup su richiesta"));
-        const QStringList kept = QDir(folder).entryList({QStringLiteral("calvora-*.sqlite")}, QDir::Files);
-        expectEqual(kept.size(), qsizetype(Backup::keptFiles), QStringLiteral("file conservati"));
-        expect(!kept.contains(QStringLiteral("calvora-2000-01-01_000000.sqlite")) && kept.contains(QFileInfo(daily).fileName()),
-               QStringLiteral("eliminato il file sbagliato"));
-    });
-    runner.check(QStringLiteral("Dati dimostrativi riproducibili"), [&] {
-        const auto seeded = [&](const QString& name) {
-            Database demo(scratchFolder + u'/' + name);
-            SqliteArchive demoArchive(demo);
-            Store demoStore(demoArchive);
-            demoStore.setAnchor(wednesday);
-            demoStore.reload();
-            const int stored = DemoData::seed(demoStore);
-            QList<Appointment> list = demoStore.weekAppointments();
-            for (Appointment& a : list)
-                a.id = 0;
-            const int again = DemoData::seed(demoStore);
-            return std::tuple(stored, list, again);
-        };
-        const auto [firstCount, first, firstAgain] = seeded(QStringLiteral("demo-1.sqlite"));
-        const auto [secondCount, second, secondAgain] = seeded(QStringLiteral("demo-2.sqlite"));
-        expect(firstCount > 0 && firstCount == secondCount && first == second, QStringLiteral("risultati diversi"));
-        expect(firstAgain == 0 && secondAgain == 0, QStringLiteral("la seconda esecuzione ha aggiunto appuntamenti"));
-    });
-
-    const struct {
-        PrintLayout layout;
-        const char* what;
-        int pages;
-    } layouts[] = {{PrintLayout::WeekOnePage, "Stampa della settimana su una pagina", 1},
-                   {PrintLayout::WeekTwoPages, "Stampa della settimana fronte/retro", 2},
-                   {PrintLayout::Day, "Stampa del giorno", 1}};
-    for (const auto& [layout, what, pages] : layouts) {
-        runner.check(QString::fromUtf8(what), [&, layout = layout, pages = pages] {
-            const SchedulePrintView view = PrintService::makeView(*store, layout, PrintService::makePrintInfo(false));
-            expectEqual(view.pageCount(), pages, QStringLiteral("numero di pagine"));
-            expect(!view.appointments().isEmpty(), QStringLiteral("appuntamenti della settimana assenti"));
-            const QString path = outputFolder + u'/' + PrintService::pdfFileName(layout);
-            expect(PrintService::writePdf(*store, layout, path), QStringLiteral("impossibile scrivere ") + path);
-            QFile pdf(path);
-            expect(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && pdf.size() > 5000,
-                   QStringLiteral("file PDF non valido"));
-        });
-    }
-
     if (runner.failures() == 0) {
         out << "Tutti i controlli superati.\n";
         return 0;

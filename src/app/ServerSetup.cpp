@@ -26,6 +26,40 @@ QString capitalized(QString text)
     return text;
 }
 
+const QString compareAdvice = QStringLiteral(
+    "Confrontala con l'impronta del certificato sul server (il comando è nella Guida Calvora, «L'identità del "
+    "server»).");
+
+QString trustQuestion(const ServerArchive::Unconfirmed& seen)
+{
+    if (seen.confirmed.isEmpty())
+        return QStringLiteral("Il server ") + seen.endpoint
+            + QStringLiteral(" presenta un certificato che nessun certificato radice di questo computer garantisce. "
+                             "La sua impronta SHA-256 è:\n\n")
+            + seen.fingerprint + QStringLiteral("\n\n") + compareAdvice
+            + QStringLiteral(" Se coincide, Calvora la ricorda su questo computer e da allora rifiuta ogni certificato "
+                             "diverso; se non coincide, qualcuno potrebbe fingersi il server: non confermare.");
+    return QStringLiteral("Il certificato del server ") + seen.endpoint
+        + QStringLiteral(" non è quello confermato su questo computer.\n\nImpronta confermata:\n") + seen.confirmed
+        + QStringLiteral("\n\nImpronta presentata ora:\n") + seen.fingerprint + QStringLiteral("\n\n") + compareAdvice
+        + QStringLiteral(" Conferma solo se il certificato del server è stato sostituito e la nuova impronta coincide: "
+                         "altrimenti qualcuno potrebbe fingersi il server.");
+}
+
+ServerSetup::Outcome trustAndTest(const QString& line, const ServerArchive::Unconfirmed& seen)
+{
+    ServerFingerprints kept = ServerFingerprints::read(ServerSetup::fingerprintsPath());
+    kept.set(seen.endpoint, seen.fingerprint);
+    QString error;
+    if (!kept.write(ServerSetup::fingerprintsPath(), &error))
+        return {false, QStringLiteral("Impossibile salvare l'impronta in ") + ServerSetup::fingerprintsPath()
+                           + QStringLiteral(" (") + error + QStringLiteral(").")};
+    ServerSetup::Outcome tested = ServerSetup::test(line);
+    tested.message = QStringLiteral("Impronta del certificato confermata e salvata in ")
+        + QString::fromLatin1(ServerSetup::fingerprintsFileName) + QStringLiteral(". ") + tested.message;
+    return tested;
+}
+
 } // namespace
 
 namespace ServerSetup {
@@ -74,10 +108,28 @@ std::optional<Active> activeLine(QString* error)
     return std::nullopt;
 }
 
+QString fingerprintsPath()
+{
+    return AppPaths::dataFolder() + u'/' + QString::fromLatin1(fingerprintsFileName);
+}
+
+std::optional<ConnectionLine> connectionLine(const QString& line, QString* reason)
+{
+    std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, reason);
+    if (parsed)
+        parsed->setTrusted(ServerFingerprints::read(fingerprintsPath()));
+    return parsed;
+}
+
 Outcome test(const QString& line)
 {
-    const ServerArchive::Probe probe = ServerArchive::probe(line);
-    return {probe.ok, probe.message};
+    const ServerArchive::Probe probe = ServerArchive::probe(line, ServerFingerprints::read(fingerprintsPath()));
+    Outcome result{probe.ok, probe.message};
+    if (const std::optional<ServerArchive::Unconfirmed> seen = probe.unconfirmed) {
+        result.question = trustQuestion(*seen);
+        result.trust = [line, seen = *seen] { return trustAndTest(line, seen); };
+    }
+    return result;
 }
 
 Outcome save(const QString& line)
@@ -119,7 +171,7 @@ QString agendaFile()
 Outcome copyToServer(const QString& line)
 {
     QString reason;
-    const std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, &reason);
+    const std::optional<ConnectionLine> parsed = connectionLine(line, &reason);
     if (!parsed)
         return {false, capitalized(reason) + QStringLiteral(". Non è stato copiato nulla.")};
     try {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ConnectionLine.h"
+
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // Which server keeps the agenda, when one does: the line given with --server for this start, else the
@@ -17,6 +20,13 @@ void setCommandLineLine(const std::optional<QString>& line);
 
 // "<data folder>/server.txt".
 [[nodiscard]] QString filePath();
+
+inline constexpr const char* fingerprintsFileName = "server-fingerprints.txt";
+// "<data folder>/server-fingerprints.txt": the server certificates confirmed on this computer.
+[[nodiscard]] QString fingerprintsPath();
+// The line as the server layer takes it, with the certificates confirmed on this computer; absent with
+// the Italian reason as for ConnectionLine::parse.
+[[nodiscard]] std::optional<ConnectionLine> connectionLine(const QString& line, QString* reason = nullptr);
 
 // The file's first line that is neither blank nor a comment ("#"); absent when there is no file or no
 // such line. A file that exists but cannot be read gives an Italian reason in *error.
@@ -34,6 +44,10 @@ struct Active {
 struct Outcome {
     bool ok = false;
     QString message;
+    // When the server showed a certificate that nobody vouches for: the question whether to trust it
+    // (with its fingerprint), and what trusting it does (keeps the fingerprint, then tests again).
+    QString question = {};
+    std::function<Outcome()> trust = {};
 };
 // Connects with the line and looks at its database, writing nothing.
 [[nodiscard]] Outcome test(const QString& line);

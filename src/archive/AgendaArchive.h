@@ -107,6 +107,10 @@ public:
     // Whether another program has committed a change since the previous call (the first call sets the
     // mark and answers false). Cheap enough to ask a few times a second; never throws.
     [[nodiscard]] virtual bool changedElsewhere() = 0;
+    // Whether the archive this program opened was put aside under it (another program restored a backup
+    // in its place): every operation then throws DatabaseError of kind Replaced, and only a new start
+    // reaches what took its place. Up to date after changedElsewhere(); never throws.
+    [[nodiscard]] virtual bool replaced() const { return false; }
 
     // Takes an on-demand backup into the data folder's "Backup" folder and returns its path.
     virtual QString backupNow() = 0;

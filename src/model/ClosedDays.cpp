@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 
 namespace ClosedDays {
 
@@ -65,25 +66,64 @@ QDate easterSunday(int year)
     return QDate(year, month, day);
 }
 
+namespace {
+
+// A public holiday and the years in which the law makes it one (both ends included).
+struct Holiday {
+    QDate (*dayIn)(int year);
+    const char16_t* name;
+    int firstYear = std::numeric_limits<int>::min();
+    int lastYear = std::numeric_limits<int>::max();
+};
+
+template <int Month, int Day>
+QDate fixed(int year)
+{
+    return QDate(year, Month, Day);
+}
+
+QDate easterMonday(int year)
+{
+    return easterSunday(year).addDays(1);
+}
+
+// The list as the law of 1977 left it, with what came and went since: the Epiphany came back in 1986,
+// the Republic's day (kept on the first Sunday of June from 1977) on 2 June again in 2001, the
+// Unity's 150th anniversary was a holiday once, and the patron saints' day is one from 2026.
+const Holiday holidays[] = {
+    {fixed<1, 1>, u"Capodanno"},
+    {fixed<1, 6>, u"Epifania", 1986},
+    {fixed<3, 17>, u"Anniversario dell'Unità d'Italia", 2011, 2011},
+    {easterMonday, u"Lunedì dell'Angelo"},
+    {fixed<4, 25>, u"Festa della Liberazione"},
+    {fixed<5, 1>, u"Festa del Lavoro"},
+    {fixed<6, 2>, u"Festa della Repubblica", 2001},
+    {fixed<8, 15>, u"Ferragosto"},
+    {fixed<10, 4>, u"San Francesco d'Assisi", 2026},
+    {fixed<11, 1>, u"Ognissanti"},
+    {fixed<12, 8>, u"Immacolata Concezione"},
+    {fixed<12, 25>, u"Natale"},
+    {fixed<12, 26>, u"Santo Stefano"},
+};
+
+} // namespace
+
 QList<ClosedPeriod> italianHolidays(int year)
 {
-    const QList<std::pair<QDate, QString>> holidays{
-        {QDate(year, 1, 1), QStringLiteral("Capodanno")},
-        {QDate(year, 1, 6), QStringLiteral("Epifania")},
-        {easterSunday(year).addDays(1), QStringLiteral("Lunedì dell'Angelo")},
-        {QDate(year, 4, 25), QStringLiteral("Festa della Liberazione")},
-        {QDate(year, 5, 1), QStringLiteral("Festa del Lavoro")},
-        {QDate(year, 6, 2), QStringLiteral("Festa della Repubblica")},
-        {QDate(year, 8, 15), QStringLiteral("Ferragosto")},
-        {QDate(year, 11, 1), QStringLiteral("Ognissanti")},
-        {QDate(year, 12, 8), QStringLiteral("Immacolata Concezione")},
-        {QDate(year, 12, 25), QStringLiteral("Natale")},
-        {QDate(year, 12, 26), QStringLiteral("Santo Stefano")},
-    };
     QList<ClosedPeriod> periods;
-    for (const auto& [day, name] : holidays)
-        if (Cal::isWorkday(day))
+    for (const Holiday& holiday : holidays) {
+        const QDate day = holiday.dayIn(year);
+        if (year < holiday.firstYear || year > holiday.lastYear || !Cal::isWorkday(day))
+            continue;
+        const QString name = QString::fromUtf16(holiday.name);
+        // Two holidays on one day (Easter Monday on 25 April) close it once, with both names.
+        const auto same = std::find_if(periods.begin(), periods.end(),
+                                       [&](const ClosedPeriod& p) { return p.from == day; });
+        if (same != periods.end())
+            same->reason += QStringLiteral(" e ") + name;
+        else
             periods.append({day, day, name});
+    }
     std::stable_sort(periods.begin(), periods.end(),
                      [](const ClosedPeriod& a, const ClosedPeriod& b) { return a.from < b.from; });
     return periods;

@@ -28,8 +28,10 @@ namespace ClosedDays {
 
 // Easter Sunday of a year of the Gregorian calendar.
 [[nodiscard]] QDate easterSunday(int year);
-// The Italian public holidays of a year that fall from Monday to Friday, each a one-day period named
-// after the holiday (Easter Monday, "Lunedì dell'Angelo", included).
+// The national public holidays of Italy that fall from Monday to Friday in a year, by the law in force
+// that year (from 1977 on; earlier years are not modelled), each a one-day period named after the
+// holiday (Easter Monday, "Lunedì dell'Angelo", included; two on one day share a period). A town's
+// patron saint is local and left to the practice.
 [[nodiscard]] QList<ClosedPeriod> italianHolidays(int year);
 // The holidays of a year that fall on none of the periods.
 [[nodiscard]] QList<ClosedPeriod> missingHolidays(const QList<ClosedPeriod>& periods, int year);

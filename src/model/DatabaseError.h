@@ -19,6 +19,13 @@ public:
         Damaged,
         // The archive was made or upgraded by a newer Calvora; it was not written to.
         Newer,
+        // Another program holds the file's lock (it is reading or writing it); nothing was changed.
+        InUse,
+        // The file was put aside under this connection and another (a restored backup) took its name; nothing
+        // was written, and nothing will be until the program starts again.
+        Replaced,
+        // The server did not prove who it is (certificate or fingerprint); the agenda was not sent to it.
+        Untrusted,
     };
 
     explicit DatabaseError(QString message, Kind kind = Kind::General)

@@ -2,21 +2,17 @@
 
 #include "Cal.h"
 #include "ChangeNotice.h"
-#include "ComboTyping.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
-#include "FormSection.h"
 #include "NotesEdit.h"
 #include "PanelStyle.h"
 #include "PatientSuggestions.h"
 #include "RefusalLines.h"
-#include "Schedule.h"
 #include "Store.h"
 #include "TreatmentField.h"
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,7 +25,6 @@ namespace {
 
 constexpr int sheetWidth = 540;
 constexpr int sheetHeight = 640;
-constexpr int padding = 20;
 
 const QString newTitle = QStringLiteral("Nuovo appuntamento");
 const QString editTitle = QStringLiteral("Modifica appuntamento");
@@ -86,113 +81,6 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     m_patientSuggestions = new PatientSuggestions(m_store, m_patient, m_phone, this);
     connect(&m_store, &Store::changed, this, &AppointmentEditor::storeChanged);
     connect(&m_store, &Store::changedElsewhere, this, &AppointmentEditor::checkStoredVersion);
-}
-
-void AppointmentEditor::buildForm(QWidget* content)
-{
-    auto* sections = new QVBoxLayout(content);
-    sections->setContentsMargins(padding, 12, padding, 8);
-    sections->setSpacing(14);
-
-    auto* patientSection = new FormSection(QStringLiteral("Paziente"), content);
-    m_patient = new QLineEdit(m_draft.patient, patientSection);
-    m_patient->setObjectName(QStringLiteral("patientField"));
-    m_phone = new QLineEdit(m_draft.phone, patientSection);
-    m_phone->setObjectName(QStringLiteral("phoneField"));
-    patientSection->form()->addRow(fieldLabel(AppointmentField::Patient), m_patient);
-    patientSection->form()->addRow(fieldLabel(AppointmentField::Phone), m_phone);
-    sections->addWidget(patientSection);
-
-    FormSection* appointmentSection = buildAppointmentSection(content);
-    sections->addWidget(appointmentSection);
-
-    auto* notesSection = new FormSection(QStringLiteral("Note"), content);
-    m_notes = new NotesEdit(notesSection);
-    m_notes->setObjectName(QStringLiteral("notesField"));
-    m_notes->setPlaceholderText(fieldLabel(AppointmentField::Notes));
-    m_notes->setPlainText(m_draft.notes);
-    notesSection->form()->addRow(m_notes);
-    sections->addWidget(notesSection);
-    FormSection::alignLabels({patientSection, appointmentSection});
-    sections->addStretch(1);
-    connectFields();
-}
-
-FormSection* AppointmentEditor::buildAppointmentSection(QWidget* content)
-{
-    auto* section = new FormSection(QStringLiteral("Appuntamento"), content);
-    QFormLayout* form = section->form();
-    m_dentist = new QComboBox(section);
-    m_dentist->setObjectName(QStringLiteral("dentistPicker"));
-    form->addRow(fieldLabel(AppointmentField::Dentist), m_dentist);
-
-    m_date = PanelStyle::dateField(QStringLiteral("datePicker"), m_draft.date(), QStringLiteral("ddd dd/MM/yyyy"),
-                                   section, &m_store);
-    form->addRow(fieldLabel(AppointmentField::Day), m_date);
-
-    m_start = new QComboBox(section);
-    m_start->setObjectName(QStringLiteral("startPicker"));
-    m_start->setMaxVisibleItems(12);
-    for (const int minutes : Schedule::startTimes())
-        m_start->addItem(Schedule::clockText(minutes), minutes);
-    selectData(m_start, m_draft.startMinutes);
-    form->addRow(fieldLabel(AppointmentField::Start), m_start);
-
-    m_duration = new QComboBox(section);
-    m_duration->setObjectName(QStringLiteral("durationPicker"));
-    m_duration->setMaxVisibleItems(16);
-    for (const int minutes : Schedule::durations())
-        m_duration->addItem(formatDuration(minutes), minutes);
-    selectData(m_duration, m_draft.durationMinutes);
-    form->addRow(fieldLabel(AppointmentField::Duration), m_duration);
-    for (QComboBox* box : {m_dentist, m_start, m_duration})
-        ComboTyping::enable(box);
-
-    m_treatmentField = new TreatmentField(m_draft.treatment, section);
-    m_treatment = m_treatmentField->lineEdit();
-    form->addRow(fieldLabel(AppointmentField::Treatment), m_treatmentField);
-    return section;
-}
-
-// Every control edits the draft in place (the date picker keeps its own day) and clears the error.
-void AppointmentEditor::connectFields()
-{
-    connect(m_patient, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_draft.patient = text;
-        updateSaveButton();
-        edited();
-    });
-    connect(m_phone, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_draft.phone = text;
-        edited();
-    });
-    connect(m_dentist, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            m_draft.dentistId = m_dentist->itemData(index).toLongLong();
-        edited();
-    });
-    connect(m_date, &QDateEdit::dateChanged, this, [this] {
-        fillDentists();
-        edited();
-    });
-    connect(m_start, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            m_draft.startMinutes = m_start->itemData(index).toInt();
-        edited();
-    });
-    connect(m_duration, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            m_draft.durationMinutes = m_duration->itemData(index).toInt();
-        edited();
-    });
-    connect(m_treatment, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_draft.treatment = text;
-        edited();
-    });
-    connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
-        m_draft.notes = m_notes->toPlainText();
-        edited();
-    });
 }
 
 QWidget* AppointmentEditor::buildButtons()

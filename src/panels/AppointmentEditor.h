@@ -66,8 +66,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The margin around the sheet's title, form, notices and buttons.
+    static constexpr int padding = 20;
+
     void buildForm(QWidget* content);
+    FormSection* buildPatientSection(QWidget* content);
     FormSection* buildAppointmentSection(QWidget* content);
+    FormSection* buildNotesSection(QWidget* content);
     void connectFields();
     QWidget* buildButtons();
     void fillDentists();

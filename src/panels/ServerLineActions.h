@@ -11,6 +11,10 @@ struct ServerLineActions {
     struct Outcome {
         bool ok = false;
         QString message;
+        // A question for the user after the message (a certificate to trust), and what a yes does;
+        // empty when there is nothing to ask.
+        QString question = {};
+        std::function<Outcome()> confirm = {};
     };
     // The line kept in the data folder; empty when there is none.
     std::function<QString()> savedLine;

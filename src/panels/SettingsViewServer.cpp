@@ -13,6 +13,23 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+
+// Trusting a certificate is a choice about security: "Annulla" is the default.
+bool certificateConfirmed(QWidget* parent, const QString& question)
+{
+    DialogRequest request;
+    request.icon = QMessageBox::Warning;
+    request.title = QStringLiteral("Confermare il certificato del server?");
+    request.message = question;
+    request.buttons = {{QStringLiteral("Annulla"), QMessageBox::RejectRole},
+                       {QStringLiteral("Conferma il certificato"), QMessageBox::AcceptRole}};
+    request.escapeIndex = 0;
+    return Dialogs::exec(parent, request) == 1;
+}
+
+} // namespace
+
 void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
 {
     auto* section = new FormSection(QStringLiteral("Server dell'archivio"), content);
@@ -107,6 +124,8 @@ void SettingsView::copyToServer()
 void SettingsView::showServerOutcome(const ServerLineActions::Outcome& outcome)
 {
     m_serverMessage->setText(outcome.message);
+    if (outcome.confirm && certificateConfirmed(this, outcome.question))
+        showServerOutcome(outcome.confirm());
 }
 
 QString SettingsView::serverMessage() const

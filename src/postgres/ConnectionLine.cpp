@@ -4,7 +4,13 @@
 
 #include <libpq-fe.h>
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <memory>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +29,15 @@ bool allSocketFolders(const QString& hosts)
 {
     const QStringList entries = hosts.split(u',');
     return std::all_of(entries.begin(), entries.end(), [](const QString& h) { return isSocketFolder(h.trimmed()); });
+}
+
+QString homeFolder(const QProcessEnvironment& environment)
+{
+    const QString home = environment.value(QStringLiteral("HOME"));
+    if (!home.isEmpty())
+        return home;
+    const passwd* user = ::getpwuid(::geteuid());
+    return user ? QFile::decodeName(user->pw_dir) : QDir::homePath();
 }
 
 } // namespace
@@ -78,8 +93,48 @@ bool ConnectionLine::overTcp(const QProcessEnvironment& environment) const
 
 bool ConnectionLine::requiresTls(const QProcessEnvironment& environment) const
 {
-    return option(QStringLiteral("sslmode")).isEmpty() && option(QStringLiteral("service")).isEmpty()
-        && overTcp(environment);
+    return option(QStringLiteral("sslmode")).isEmpty() && environment.value(QStringLiteral("PGSSLMODE")).isEmpty()
+        && option(QStringLiteral("service")).isEmpty() && overTcp(environment);
+}
+
+QStringList ConnectionLine::hosts(const QProcessEnvironment& environment) const
+{
+    for (const char* source : {"host", "hostaddr"})
+        if (const QString named = option(QString::fromLatin1(source)); !named.isEmpty())
+            return named.split(u',');
+    if (!option(QStringLiteral("service")).isEmpty())
+        return {};
+    for (const char* variable : {"PGHOST", "PGHOSTADDR"})
+        if (const QString named = environment.value(QString::fromLatin1(variable)); !named.isEmpty())
+            return named.split(u',');
+    return {};
+}
+
+QString ConnectionLine::rootCertificate(const QProcessEnvironment& environment) const
+{
+    if (const QString named = option(QStringLiteral("sslrootcert")); !named.isEmpty())
+        return named;
+    if (const QString named = environment.value(QStringLiteral("PGSSLROOTCERT")); !named.isEmpty())
+        return named;
+    return homeFolder(environment) + QStringLiteral("/.postgresql/root.crt");
+}
+
+// Nothing can live under /dev/null, which is no folder.
+QString ConnectionLine::noRootCertificate()
+{
+    return QStringLiteral("/dev/null/nessun-certificato-radice");
+}
+
+QString ConnectionLine::chosenSslMode(const QProcessEnvironment& environment) const
+{
+    const QStringList named = hosts(environment);
+    const bool confirmed = std::any_of(named.cbegin(), named.cend(),
+                                       [this](const QString& host) { return m_trusted.namesHost(host.trimmed()); });
+    if (confirmed)
+        return QStringLiteral("require");
+    const QString root = rootCertificate(environment);
+    // "system" asks a newer libpq for the system's authorities.
+    return root == u"system" || QFileInfo::exists(root) ? QStringLiteral("verify-full") : QStringLiteral("require");
 }
 
 ConnectionLine::Options ConnectionLine::connectionOptions(const QProcessEnvironment& environment) const
@@ -94,8 +149,17 @@ ConnectionLine::Options ConnectionLine::connectionOptions(const QProcessEnvironm
         if (!m_options.contains(QString::fromLatin1(keyword)))
             result.append({QString::fromLatin1(keyword), value});
     };
-    if (requiresTls(environment))
-        byDefault("sslmode", QStringLiteral("require"));
+    QString mode = option(QStringLiteral("sslmode"));
+    if (mode.isEmpty())
+        mode = environment.value(QStringLiteral("PGSSLMODE"));
+    if (requiresTls(environment)) {
+        mode = chosenSslMode(environment);
+        byDefault("sslmode", mode);
+    }
+    // A mode that checks no certificate leaves the proof to a confirmed fingerprint, which a root
+    // certificate lying in ~/.postgresql must not overrule by failing a chain it was never meant for.
+    if (overTcp(environment) && (mode == u"require" || mode == u"prefer" || mode == u"allow"))
+        byDefault("sslrootcert", noRootCertificate());
     byDefault("connect_timeout", QString::number(defaultConnectTimeout));
     byDefault("application_name", QStringLiteral("Calvora"));
     if (overTcp(environment)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServerFingerprints.h"
+
 #include <QList>
 #include <QMap>
 #include <QPair>
@@ -28,19 +30,39 @@ public:
     // PGHOST/PGHOSTADDR) rather than a Unix-socket folder. A line naming a service leaves the host to
     // the service file and counts as TCP unless it gives a socket folder itself.
     [[nodiscard]] bool overTcp(const QProcessEnvironment& environment) const;
-    // Whether TLS is made compulsory for this line: over TCP when the line chooses no sslmode and names
-    // no service (whose own sslmode then stands; an unencrypted result is refused after connecting).
+    // Whether the program chooses the sslmode: over TCP when neither the line nor PGSSLMODE chooses one
+    // and the line names no service (whose own sslmode then stands). Whatever the mode, the connection
+    // is refused after connecting unless it is encrypted and the server proved who it is (PgConnection).
     [[nodiscard]] bool requiresTls(const QProcessEnvironment& environment) const;
+    // The sslmode chosen when requiresTls: "require" when a fingerprint is confirmed for a host of the
+    // line (the fingerprint is the check), else "verify-full" when there is a root certificate to
+    // check the server against, else "require", whose unproven server is then refused.
+    [[nodiscard]] QString chosenSslMode(const QProcessEnvironment& environment) const;
+    // The root certificate file libpq checks the server's certificate against: the line's sslrootcert,
+    // else PGSSLROOTCERT, else .postgresql/root.crt in the home folder (HOME, else the user's).
+    [[nodiscard]] QString rootCertificate(const QProcessEnvironment& environment) const;
 
     // The keywords to connect with: the line's own, then defaults for what it leaves unset: sslmode
-    // (see requiresTls), connect_timeout, the program's name, UTF-8 and, over TCP, keepalives and a
+    // (see chosenSslMode) and, for a mode that checks no certificate, noRootCertificate(), connect_timeout, the program's name, UTF-8 and, over TCP, keepalives and a
     // limit to how long an unanswered send may wait, so that a vanished server is noticed in seconds.
     [[nodiscard]] Options connectionOptions(const QProcessEnvironment& environment) const;
+
+    // The server certificates confirmed on this computer, accepted in place of a root certificate.
+    void setTrusted(ServerFingerprints trusted) { m_trusted = std::move(trusted); }
+    [[nodiscard]] const ServerFingerprints& trusted() const { return m_trusted; }
+
+    // A root certificate that can never be found: with it "require" checks no chain, not even against
+    // ~/.postgresql/root.crt, and the confirmed fingerprint is the one check.
+    [[nodiscard]] static QString noRootCertificate();
 
     // Seconds a connection attempt may take when the line does not say.
     static constexpr int defaultConnectTimeout = 4;
 
 private:
+    // The hosts the line names (else PGHOST, PGHOSTADDR); empty when a service names them.
+    [[nodiscard]] QStringList hosts(const QProcessEnvironment& environment) const;
+
     QString m_text;
     QMap<QString, QString> m_options;
+    ServerFingerprints m_trusted;
 };

@@ -47,6 +47,38 @@ QString load()
     return loaded().error;
 }
 
+// OpenSSL comes with libpq, so its functions are looked up among libpq's own dependencies. OpenSSL 3
+// names the first one SSL_get1_peer_certificate, 1.1 SSL_get_peer_certificate; both add a reference.
+QByteArray peerCertificate(pg_conn* connection)
+{
+    void* ssl = PQsslStruct(connection, "OpenSSL");
+    if (!ssl)
+        return {};
+    using PeerCertificate = void* (*)(const void*);
+    using ToDer = int (*)(const void*, unsigned char**);
+    using Free = void (*)(void*);
+    static const auto symbol = [](const char* name) { return dlsym(loaded().handle, name); };
+    static void* const peer = symbol("SSL_get1_peer_certificate") ? symbol("SSL_get1_peer_certificate")
+                                                                   : symbol("SSL_get_peer_certificate");
+    static void* const toDer = symbol("i2d_X509");
+    static void* const release = symbol("X509_free");
+    if (!peer || !toDer || !release)
+        return {};
+    void* certificate = reinterpret_cast<PeerCertificate>(peer)(ssl);
+    if (!certificate)
+        return {};
+    const int length = reinterpret_cast<ToDer>(toDer)(certificate, nullptr);
+    QByteArray der;
+    if (length > 0) {
+        der.resize(length);
+        auto* out = reinterpret_cast<unsigned char*>(der.data());
+        if (reinterpret_cast<ToDer>(toDer)(certificate, &out) != length)
+            der.clear();
+    }
+    reinterpret_cast<Free>(release)(certificate);
+    return der;
+}
+
 } // namespace Libpq
 
 // Each function is looked up once, on its first call.
@@ -79,6 +111,7 @@ CALVORA_FORWARD(int, PQgetlength, (const PGresult* res, int row, int column), (r
 CALVORA_FORWARD(int, PQntuples, (const PGresult* res), (res))
 CALVORA_FORWARD(void, PQfreemem, (void* ptr), (ptr))
 CALVORA_FORWARD(int, PQsslInUse, (PGconn * conn), (conn))
+CALVORA_FORWARD(void*, PQsslStruct, (PGconn * conn, const char* structName), (conn, structName))
 CALVORA_FORWARD(int, PQsocket, (const PGconn* conn), (conn))
 CALVORA_FORWARD(PQnoticeProcessor, PQsetNoticeProcessor, (PGconn * conn, PQnoticeProcessor proc, void* arg),
                 (conn, proc, arg))

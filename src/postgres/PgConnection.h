@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectFailure.h"
 #include "ConnectionLine.h"
 #include "DatabaseError.h"
 #include "SQLValue.h"
@@ -32,17 +33,34 @@ private:
 
 // One connection to the server. Every failure is thrown as DatabaseError with an Italian message: of
 // kind Unavailable when the server cannot be reached or the connection broke (broken() then answers
-// true and the connection is of no further use), Overlap for the exclusion constraint's refusal
-// (SQLSTATE 23P01), else General with the server's text. Texts holding a NUL character, which the
-// server cannot keep, are refused before anything is sent.
+// true and the connection is of no further use), Untrusted when the server did not prove who it is,
+// Overlap for the exclusion constraint's refusal (SQLSTATE 23P01), else General with the server's
+// text. Texts holding a NUL character, which the server cannot keep, are refused before anything is
+// sent.
+//
+// Over TCP the connection goes on only encrypted (unless sslmode=disable was chosen) and only to a
+// server that proved who it is: libpq checked its certificate against a root certificate
+// (sslmode verify-ca or verify-full), or its certificate's fingerprint is the one confirmed for its
+// address (ConnectionLine::trusted()). The fingerprint is checked as soon as the TLS handshake ends,
+// before the user's name, let alone a password, is sent.
 class PgConnection {
 public:
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
-    // Connects and readies the session, waiting at most the line's connect_timeout. Throws.
-    [[nodiscard]] static std::unique_ptr<PgConnection> open(const ConnectionLine& line);
+    // How the server proved who it is, once the TLS handshake is done.
+    struct Identity {
+        enum class Proof { None, Authority, Fingerprint };
+        Proof proof = Proof::None;
+        QString endpoint;    // "host:port" of the server that answered
+        QString fingerprint; // of its certificate (ServerFingerprints form); empty without TLS
+        QString confirmed;   // the fingerprint confirmed for that address; empty when none is
+    };
+
+    // Connects and readies the session, waiting at most the line's connect_timeout. Throws. *seen, when
+    // given, tells what the server showed of itself, also when the connection is refused.
+    [[nodiscard]] static std::unique_ptr<PgConnection> open(const ConnectionLine& line, Identity* seen = nullptr);
     // Starts a connection that advance() completes without ever waiting. Throws only when out of memory.
     [[nodiscard]] static std::unique_ptr<PgConnection> start(const ConnectionLine& line);
     enum class Progress { Waiting, Ready, Failed };
@@ -50,6 +68,8 @@ public:
     // On Ready the session is ready as after open(); on Failed failure() says why.
     [[nodiscard]] Progress advance();
     [[nodiscard]] const QString& failure() const { return m_failure; }
+    [[nodiscard]] DatabaseError::Kind failureKind() const { return m_failureKind; }
+    [[nodiscard]] const Identity& identity() const { return m_identity; }
 
     // One statement with its arguments bound as parameters ($1, $2, …).
     PgResult query(const QString& sql, const SQLArgs& args = {});
@@ -71,6 +91,10 @@ public:
     // Where the connection leads, for the settings window: "database «calvora» su host:porta, utente «u»".
     [[nodiscard]] QString description() const;
 
+    // How a server proved who it is, to follow description(): ", cifrata e con il certificato …"; empty
+    // for no proof (a Unix socket, or sslmode=disable).
+    [[nodiscard]] static QString proofText(Identity::Proof proof);
+
     // The message of an unreachable server, around a reason (a clause: libpq's first line, or why a
     // connection attempt failed).
     [[nodiscard]] static QString unavailableText(const QString& reason);
@@ -78,15 +102,41 @@ public:
     [[nodiscard]] static QString nulText();
 
 private:
-    explicit PgConnection(pg_conn* connection, int connectTimeoutSeconds);
+    // How far an attempt went, for telling why it failed.
+    enum class Stage { Connecting, Tls, Login };
+    // Where an attempt stops: at Ready, or right after the TLS handshake (tlsWorks()).
+    enum class Goal { Session, Handshake };
+
+    PgConnection(pg_conn* connection, const ConnectionLine& line, Goal goal);
+    [[nodiscard]] static std::unique_ptr<PgConnection> begin(const ConnectionLine& line, Goal goal);
+    // Whether the server completes a TLS handshake at the line's address (nothing else is sent).
+    [[nodiscard]] static bool tlsWorks(const ConnectionLine& line);
+    [[nodiscard]] Progress proceed(bool wait);
+    [[nodiscard]] bool handshakeJustDone();
+    [[nodiscard]] bool checkIdentity();
+    void noteStage();
+    void failConnecting();
+    void fail(ConnectFailure::Reason reason);
+    [[nodiscard]] QString sslMode() const;
+    // "host:port" of the server being reached (for several hosts, the one tried last).
+    [[nodiscard]] QString endpoint() const;
     void readySession();
-    [[nodiscard]] QString connectFailure() const;
     [[nodiscard]] DatabaseError errorOf(pg_result* result);
 
     pg_conn* m_connection;
+    ServerFingerprints m_trusted;
+    QString m_rootFile;
+    Goal m_goal;
     std::chrono::steady_clock::time_point m_started;
     int m_connectTimeout;
     bool m_waitForWrite = true;
     bool m_lost = false;
+    Stage m_stage = Stage::Connecting;
+    bool m_identityChecked = false;
+    // libpq failed during the TLS handshake: a certificate refused, or a server that speaks no TLS at
+    // all, which only another attempt can tell apart.
+    bool m_tlsUnclear = false;
+    Identity m_identity;
     QString m_failure;
+    DatabaseError::Kind m_failureKind = DatabaseError::Kind::Unavailable;
 };

@@ -98,7 +98,10 @@ PgConnection& ServerArchive::connection()
         m_failedRecently = true;
         m_lastFailure = std::chrono::steady_clock::now();
         dropConnection();
-        throw DatabaseError(PgConnection::unavailableText(error.message()), DatabaseError::Kind::Unavailable);
+        // A server that no longer proves who it is has not gone away: it is said as it is.
+        throw DatabaseError(error.kind() == DatabaseError::Kind::Untrusted ? error.message()
+                                                                           : PgConnection::unavailableText(error.message()),
+                            DatabaseError::Kind::Unavailable);
     }
     // What is on show may be older than the server's agenda: the next change check says so.
     m_reconnected = true;
@@ -497,15 +500,17 @@ void ServerArchive::dailyBackupIfNeeded()
     Backup::dailyIfNeeded(Backup::Source{m_dataFolder, 0600, [this](const QString& file) { writeSnapshot(file); }});
 }
 
-ServerArchive::Probe ServerArchive::probe(const QString& line)
+ServerArchive::Probe ServerArchive::probe(const QString& line, const ServerFingerprints& trusted)
 {
     QString reason;
-    const std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, &reason);
+    std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, &reason);
     if (!parsed)
         return {false, capitalized(reason) + u'.'};
+    parsed->setTrusted(trusted);
+    PgConnection::Identity seen;
     try {
-        const std::unique_ptr<PgConnection> c = PgConnection::open(*parsed);
-        const QString where = c->description();
+        const std::unique_ptr<PgConnection> c = PgConnection::open(*parsed, &seen);
+        const QString where = c->description() + PgConnection::proofText(seen.proof);
         const ServerSchema::Inspection found = ServerSchema::inspect(*c);
         switch (found.content) {
         case ServerSchema::Content::Empty:
@@ -522,7 +527,11 @@ ServerArchive::Probe ServerArchive::probe(const QString& line)
         }
         return {false, QStringLiteral("Connessione riuscita, ma ") + ServerSchema::foreignText() + u'.'};
     } catch (const DatabaseError& error) {
-        return {false, QStringLiteral("Connessione non riuscita: ") + error.message() + u'.'};
+        Probe refused{false, QStringLiteral("Connessione non riuscita: ") + error.message() + u'.'};
+        // A certificate was seen but is vouched for by nobody: the one case a person can settle.
+        if (error.kind() == DatabaseError::Kind::Untrusted && !seen.fingerprint.isEmpty())
+            refused.unconfirmed = Unconfirmed{seen.endpoint, seen.fingerprint, seen.confirmed};
+        return refused;
     }
 }
 

@@ -56,12 +56,20 @@ public:
     void dailyBackupIfNeeded();
 
     // The settings window's connection test: reaches the server with the line, looks at the database
-    // and writes nothing. Answers whether the line works, with an Italian sentence either way.
+    // and writes nothing. Answers whether the line works, with an Italian sentence either way. When
+    // the server was refused only because nobody vouches for its certificate, unconfirmed says which
+    // certificate it showed, for the person setting up to confirm.
+    struct Unconfirmed {
+        QString endpoint;    // "host:port"
+        QString fingerprint; // the certificate's, ServerFingerprints form
+        QString confirmed;   // the one confirmed before for that address; empty when none was
+    };
     struct Probe {
         bool ok = false;
         QString message;
+        std::optional<Unconfirmed> unconfirmed = {};
     };
-    [[nodiscard]] static Probe probe(const QString& line);
+    [[nodiscard]] static Probe probe(const QString& line, const ServerFingerprints& trusted = {});
 
     // The search's statement, whose one parameter is the LIKE pattern (for EXPLAIN in measurements).
     [[nodiscard]] static QString searchStatement(int limit);

@@ -190,6 +190,9 @@ Counts countsOn(PgConnection& server)
 Counts copyInTransaction(Database& file, const FileContent& content, PgConnection& server)
 {
     ServerSchema::prepareInTransaction(server);
+    // Tables a newer program upgraded may mean other things: rows of this format must not go in.
+    if (const ServerSchema::Inspection found = ServerSchema::inspect(server); found.version > ServerSchema::currentVersion)
+        throw DatabaseError::newer(found.version, ServerSchema::currentVersion);
     // Nobody writes to the agenda until the commit (reading goes on), so the check below stays true.
     server.execute(QStringLiteral("LOCK TABLE dentists, settings, appointments IN EXCLUSIVE MODE"));
     const qint64 present = server.query(QStringLiteral("SELECT count(*) FROM appointments")).integer(0, 0);
@@ -233,7 +236,7 @@ Counts copyFile(const QString& path, const ConnectionLine& line)
     try {
         server = PgConnection::open(line);
     } catch (const DatabaseError& error) {
-        throw DatabaseError(QStringLiteral("impossibile raggiungere il server: ") + error.message(), error.kind());
+        throw DatabaseError(QStringLiteral("connessione al server non riuscita: ") + error.message(), error.kind());
     }
     return copyFile(path, *server);
 }

@@ -22,7 +22,8 @@ struct Counts {
 // Copies the file and checks that the server now counts what the file holds; only then commits. The
 // id of the next appointment on the server comes after every id the file ever gave. Throws
 // DatabaseError with an Italian message (a clause without final stop) and writes nothing when the file
-// is missing or damaged, the server cannot be reached or is not Calvora's, already holds appointments,
+// is missing or damaged, the server cannot be reached, is not Calvora's or is of a newer format (kind
+// Newer), already holds appointments,
 // refuses a row (two appointments of a dentist over the same minutes, a NUL character), or counts
 // differently after the copy.
 Counts copyFile(const QString& file, const ConnectionLine& line);

@@ -3,6 +3,7 @@
 #include "Cal.h"
 #include "Clock.h"
 #include "Database.h"
+#include "ExclusiveLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -334,6 +335,10 @@ QString restore(const QString& backupPath, const QString& databasePath)
             throw DatabaseError(QStringLiteral("la copia del backup non supera il controllo di integrità"));
         if (::chmod(QFile::encodeName(partial).constData(), mode) != 0)
             throw DatabaseError(systemError(errno));
+        // Held until the copy has the name: no other program is then reading or writing the file, or has
+        // a journal of a write under way that would end up beside the copy. Programs that keep the file
+        // open notice the new one by its identity before they touch either (see Database::replaced).
+        const ExclusiveLock held(databasePath);
         kept = keepAside(databasePath);
         if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(databasePath).constData()) != 0) {
             const int error = errno;

@@ -61,8 +61,9 @@ struct Found {
 // Puts a copy of a backup in the place of the database at databasePath, which is kept aside, never
 // changed, as "calvora-danneggiato-yyyy-MM-dd_HHmmss.sqlite" in its folder (with its journal files, if
 // any). The copy is written beside it under a temporary name with the database's permission bits,
-// flushed and checked, and only then renamed. Returns the path the old file was kept under. Throws
-// DatabaseError; the old file is then still at databasePath.
+// flushed and checked, and only then renamed, while the old file is held with SQLite's exclusive lock.
+// Returns the path the old file was kept under. Throws DatabaseError, of kind InUse when another program
+// still reads or writes the old file after a short wait; the old file is then still at databasePath.
 QString restore(const QString& backupPath, const QString& databasePath);
 
 } // namespace Backup

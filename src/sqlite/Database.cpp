@@ -59,6 +59,7 @@ Database::Database(const QString& path, StructureCheck check)
     , m_structureCheckLeft(check == StructureCheck::Apart)
 {
     // A throw from here on destroys m_handle, which closes the half-built connection.
+    rememberIdentity();
     migrate();
 }
 
@@ -68,6 +69,7 @@ Database::Database(std::unique_ptr<sqlite3, Closer> handle, QString path)
     , m_structureCheckLeft(false)
     , m_reader(true)
 {
+    rememberIdentity();
 }
 
 std::unique_ptr<Database> Database::openReader(const QString& path)
@@ -182,6 +184,7 @@ Database::~Database() = default;
 
 void Database::execute(const QString& sql)
 {
+    checkFile();
     execute(m_handle.get(), sql);
 }
 
@@ -226,6 +229,7 @@ Statement prepare(sqlite3* db, const QString& sql, const SQLArgs& args)
 
 void Database::forEachRow(const QString& sql, const SQLArgs& args, const std::function<void(const SQLRow&)>& visit)
 {
+    checkFile();
     Statement stmt = prepare(m_handle.get(), sql, args);
     const SQLRow row(stmt.get());
     int rc;
@@ -237,6 +241,7 @@ void Database::forEachRow(const QString& sql, const SQLArgs& args, const std::fu
 
 void Database::run(const QString& sql, const SQLArgs& args)
 {
+    checkFile();
     reopenIfWritableAgain();
     Statement stmt = prepare(m_handle.get(), sql, args);
     const int rc = sqlite3_step(stmt.get());
@@ -251,9 +256,12 @@ qint64 Database::lastInsertId() const
 
 void Database::transaction(const std::function<void()>& body)
 {
+    checkFile();
     reopenIfWritableAgain();
     execute(QStringLiteral("BEGIN IMMEDIATE"));
     try {
+        // Once more under the transaction's lock, which keeps the file in its place until the end.
+        ensureSameFile();
         body();
         execute(QStringLiteral("COMMIT"));
     } catch (...) {

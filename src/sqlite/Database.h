@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatabaseError.h"
+#include "FileIdentity.h"
 #include "SQLValue.h"
 
 #include <QList>
@@ -55,6 +56,11 @@ public:
     // Counts the SQLite connections this object has used: it moves when a read-only connection is
     // traded for a writable one, and with it every per-connection counter (total_changes, data_version).
     [[nodiscard]] quint64 connectionNumber() const { return m_connectionNumber; }
+    // Whether the file at path() turned out to be another than the one this connection opened (a backup
+    // put in its place by another program). From then on every statement throws DatabaseError of kind
+    // Replaced and nothing reaches either file: the path is compared before each statement outside a
+    // transaction, and once more when a transaction holds its lock, before anything is written.
+    [[nodiscard]] bool replaced() const { return m_replaced; }
 
     // SQL text without parameters or rows; several statements run in order, the first failure stops.
     void execute(const QString& sql);
@@ -109,6 +115,11 @@ private:
     static void refuseNewer(sqlite3* handle);
     static void execute(sqlite3* handle, const QString& sql);
     void reopenIfWritableAgain();
+    // The file's identity as opened, and the checks against it (DatabaseIdentity.cpp): ensureSameFile
+    // always, checkFile outside a transaction.
+    void rememberIdentity();
+    void ensureSameFile();
+    void checkFile();
     void forEachRow(const QString& sql, const SQLArgs& args, const std::function<void(const SQLRow&)>& visit);
     void migrate();
 
@@ -117,4 +128,6 @@ private:
     quint64 m_connectionNumber = 1;
     bool m_structureCheckLeft;
     bool m_reader = false;
+    std::optional<FileIdentity> m_identity; // absent for a database in memory
+    bool m_replaced = false;
 };

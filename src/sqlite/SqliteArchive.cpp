@@ -373,6 +373,11 @@ bool SqliteArchive::changedElsewhere()
     return changed;
 }
 
+bool SqliteArchive::replaced() const
+{
+    return m_db.replaced();
+}
+
 QString SqliteArchive::backupNow()
 {
     QString path;

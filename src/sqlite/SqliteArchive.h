@@ -47,6 +47,7 @@ public:
     bool writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId, const QString& fromKey,
                                 const std::function<bool(const QList<Appointment>& remaining)>& approve) override;
     [[nodiscard]] bool changedElsewhere() override;
+    [[nodiscard]] bool replaced() const override;
     QString backupNow() override;
     bool keepSearchIndex(bool wait) override;
 

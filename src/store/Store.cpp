@@ -54,7 +54,12 @@ void Store::followArchive(int intervalMs)
 
 bool Store::refreshIfChangedElsewhere()
 {
-    if (!m_archive.changedElsewhere() && !m_refreshPending)
+    const bool seen = m_archive.changedElsewhere();
+    if (m_archive.replaced()) {
+        stopOnReplacedArchive();
+        return false;
+    }
+    if (!seen && !m_refreshPending)
         return false;
     try {
         const QList<Dentist> dentists = m_archive.dentists();

@@ -93,7 +93,8 @@ public:
     // Reloads the dentists, the practice name and the week when another program changed the archive,
     // publishing only what differs (nothing repaints when nothing on show changed), then emits
     // changedElsewhere(). Never touches anchor, mode, editing, pendingDelete or alertMessage. Answers
-    // whether there was a change.
+    // whether there was a change. When the archive was replaced under this program (a backup restored by
+    // another computer), says so once in alertMessage instead (replacedArchiveText) and stops following.
     bool refreshIfChangedElsewhere();
 
     // Published state.
@@ -167,6 +168,8 @@ public:
     [[nodiscard]] QString changedElsewhereText(const Appointment& before, const Appointment& after) const;
     [[nodiscard]] static QString deletedElsewhereText();
     [[nodiscard]] static QString restoredElsewhereText();
+    // The alert of a program whose archive another computer replaced with a backup.
+    [[nodiscard]] static QString replacedArchiveText();
     // "\nI posti liberi più vicini sono alle 09:30 e alle 11:00." (empty for no starts).
     [[nodiscard]] static QString alternativesText(const QList<int>& starts);
 
@@ -276,6 +279,7 @@ private:
     [[nodiscard]] int earliestStartToday() const;
     void setWeekAppointments(const QList<Appointment>& appointments);
     [[nodiscard]] QList<Appointment> fetchWeek();
+    void stopOnReplacedArchive();
 
     // The questions answered on a worker thread: the newest asked of each kind, and the worker.
     enum class Question { Search, KnownPatients, Treatments };
@@ -293,6 +297,7 @@ private:
     QUndoStack* m_history = nullptr;
     // A change seen whose reload failed; tried again at the next look.
     bool m_refreshPending = false;
+    bool m_replacedTold = false;
     QList<Dentist> m_dentists;
     QList<ClosedPeriod> m_closedPeriods;
     int m_holidaysDeclined = 0; // the last year whose holiday offer was turned down

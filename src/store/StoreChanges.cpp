@@ -2,6 +2,8 @@
 #include "Cal.h"
 #include "Store.h"
 
+#include <QTimer>
+
 // What other programs on the same archive did, told to the receptionist.
 
 std::optional<Appointment> Store::storedAppointment(qint64 id)
@@ -43,6 +45,22 @@ QString Store::changedElsewhereText(const Appointment& before, const Appointment
 QString Store::deletedElsewhereText()
 {
     return QStringLiteral("Nel frattempo un altro computer ha eliminato questo appuntamento.");
+}
+
+QString Store::replacedArchiveText()
+{
+    return QStringLiteral("L'agenda è stata ripristinata da un backup su un altro computer: da ora questo computer "
+                          "non salva più nulla. Riavvia Calvora per lavorare sull'agenda ripristinata.");
+}
+
+// What is on show stays, but every save would fail: said once, and nothing more is followed.
+void Store::stopOnReplacedArchive()
+{
+    if (m_follow)
+        m_follow->stop();
+    if (std::exchange(m_replacedTold, true))
+        return;
+    setAlertMessage(replacedArchiveText());
 }
 
 QString Store::restoredElsewhereText()

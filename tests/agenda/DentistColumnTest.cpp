@@ -98,35 +98,26 @@ TEST_F(AgendaTest, hoverHighlightsOnlyFreeSlotsAndRepaintsOnlyItsColumn)
     EXPECT_FALSE(friday->hoverSlot());
 }
 
-TEST_F(AgendaTest, droppedBlockMovesAndRefusedDropStays)
+TEST_F(AgendaTest, aRefusedDropLeavesTheBlockAndSaysWhyAndTextsThatAreNoIdAreIgnored)
 {
     const qint64 id = book(1, "2024-12-02", 540, 45, "Anna Verdi");
     book(3, "2024-12-05", 660, 30, "Luca Neri");
 
-    // To Thursday, third dentist, 12:00: the slot under the pointer, duration kept.
-    DentistColumn* thursday = column(3, 2);
-    drop(thursday, 12, "+" + QString::number(id));
-    ASSERT_EQ(thursday->blocks().size(), 2u);
-    EXPECT_TRUE(column(0, 0)->blocks().empty());
-    const Appointment moved = store.appointments(QDate(2024, 12, 5), 3).value(1);
-    EXPECT_EQ(std::tuple(moved.id, moved.startMinutes, moved.durationMinutes), std::tuple(id, 720, 45));
-
-    // Onto Luca Neri's slot: refused by the store, with its message and the nearest starts that fit;
-    // the block stays.
-    drop(thursday, 7, QString::number(id));
-    EXPECT_EQ(store.appointments(QDate(2024, 12, 5), 3).value(1).startMinutes, 720);
+    // Onto Luca Neri's slot: refused by the store, with its message and the nearest starts that fit.
+    drop(column(3, 2), 7, QString::number(id));
+    EXPECT_EQ(column(0, 0)->blocks().size(), 1u);
     EXPECT_EQ(store.alertMessage(), QStringLiteral("Impossibile spostare l'appuntamento di Anna Verdi.\n"
                                                    "Dentista 3 ha già un appuntamento 11:00–11:30 (Luca Neri).\n"
                                                    "I posti liberi più vicini sono alle 10:15 e alle 11:30."));
     EXPECT_EQ(Dialogs::takeShown().size(), 1); // the "Attenzione" alert is up
     store.setAlertMessage(std::nullopt);
 
-    // Texts that are not an id are refused silently.
     for (const QString& text : {QString(""), QString("12a"), QString("-"), QString::number(id + 100)}) {
-        drop(column(0, 0), 0, text);
+        drop(column(1, 0), 0, text);
         EXPECT_FALSE(store.alertMessage()) << text.toStdString();
     }
-    EXPECT_TRUE(column(0, 0)->blocks().empty());
+    EXPECT_TRUE(column(1, 0)->blocks().empty());
+    EXPECT_EQ(store.appointments(QDate(2024, 12, 2), 1).value(0).startMinutes, 540);
 }
 
 // The block is grabbed by its last quarter: the outline and the drop both take the slot under the

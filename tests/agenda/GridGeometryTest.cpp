@@ -2,55 +2,59 @@
 
 #include <gtest/gtest.h>
 
-TEST(GridGeometry, slotsAndBlockRectangles)
+#include <algorithm>
+
+namespace {
+
+Appointment at(int start, int duration)
 {
-    const GridGeometry week(true);
-    const GridGeometry day(false);
-    const struct {
-        const GridGeometry& g;
-        double y;
-        std::optional<int> slot;
-    } cases[] = {
-        {week, 0, 0},        {week, 21.99, 0}, {week, 22, 1},    {week, 43 * 22 - 0.01, 42},
-        {week, 43 * 22, {}}, {week, -0.5, {}}, {day, 4 * 34, 4}, {day, 43 * 34, {}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.g.slot(c.y), c.slot) << c.y;
+    return Appointment{1, 1, "2024-12-02", start, duration, "P", {}, {}, {}};
+}
 
-    // 2 px in at each side, 1 px free above and below the slots.
-    const auto at = [](int start, int duration) { return Appointment{1, 1, "2024-12-02", start, duration, "P", {}, {}, {}}; };
-    EXPECT_EQ(week.blockRect(at(540, 30), 100), QRectF(2, 1, 96, 42));
-    EXPECT_EQ(day.blockRect(at(540, 30), 100), QRectF(2, 1, 96, 66));
-    EXPECT_EQ(day.blockRect(at(600, 240), 100), QRectF(2, 4 * 34 + 1, 96, 542));
+} // namespace
 
-    // The keyboard cursor frames a block, or the place a 15-minute block would take in a free slot.
-    const ColumnCells cells({at(600, 60)});
-    const struct {
-        const GridGeometry& g;
-        int slot;
-        QRectF frame;
-    } frames[] = {
-        {week, 0, {2, 1, 96, 20}},
-        {day, 3, {2, 3 * 34 + 1, 96, 32}},
-        {week, 4, {2, 4 * 22 + 1, 96, 86}},
-        {day, 7, {2, 4 * 34 + 1, 96, 134}},
-        {week, 42, {2, 42 * 22 + 1, 96, 20}},
-    };
-    for (const auto& f : frames)
-        EXPECT_EQ(f.g.cursorRect(cells.cellOfSlot(f.slot), 100), f.frame) << f.slot;
+TEST(GridGeometry, slotsBlocksAndTheCursorFollowTheRowsOfBothViews)
+{
+    EXPECT_GT(GridGeometry(false).rowHeight(), GridGeometry(true).rowHeight()); // the day view's rows are taller
+    for (const GridGeometry& g : {GridGeometry(true), GridGeometry(false)}) {
+        const double h = g.rowHeight();
+        for (const auto& [y, slot] : {std::pair<double, std::optional<int>>(0, 0), {h - 0.01, 0}, {h, 1},
+                                      {g.height() - 0.01, GridGeometry::rowCount - 1}, {g.height(), {}},
+                                      {-0.5, {}}})
+            EXPECT_EQ(g.slot(y), slot) << y;
+
+        // A block lies inside its slots and its column, apart from the block that follows it.
+        const QRectF half = g.blockRect(at(540, 30), 100);
+        EXPECT_TRUE(g.slotRect(0, 100).united(g.slotRect(1, 100)).contains(half));
+        EXPECT_GT(half.height(), 1.5 * h);
+        EXPECT_GT(g.blockRect(at(570, 15), 100).top(), half.bottom());
+        EXPECT_NEAR(g.blockRect(at(600, 240), 100).height(), g.blockRect(at(600, 15), 100).height() + 15 * h, 1e-9);
+
+        // The keyboard cursor frames a block, or the place a quarter-hour block would take in a free slot.
+        const ColumnCells cells({at(600, 60)});
+        for (const int slot : {4, 7})
+            EXPECT_EQ(g.cursorRect(cells.cellOfSlot(slot), 100), g.blockRect(at(600, 60), 100));
+        EXPECT_EQ(g.cursorRect(cells.cellOfSlot(3), 100), g.blockRect(at(585, 15), 100));
+        EXPECT_EQ(g.cursorRect(cells.cellOfSlot(42), 100), g.blockRect(at(1170, 15), 100));
+    }
 }
 
 TEST(GridGeometry, columnsTileTheWidthAfterTheTimeColumn)
 {
+    const int time = int(GridGeometry::timeColumnWidth);
     for (int count : {1, 3, 15}) {
-        for (int width : {1000, 1386, 54, 60}) {
-            EXPECT_EQ(GridGeometry::columnEdge(0, count, width), 54);
-            EXPECT_EQ(GridGeometry::columnEdge(count, count, std::max(width, 54)), std::max(width, 54));
-            for (int c = 0; c < count; ++c)
-                EXPECT_LE(GridGeometry::columnEdge(c, count, width), GridGeometry::columnEdge(c + 1, count, width));
+        for (int width : {1000, 1386, time, time + 6}) {
+            EXPECT_EQ(GridGeometry::columnEdge(0, count, width), time);
+            EXPECT_EQ(GridGeometry::columnEdge(count, count, width), width);
+            int narrowest = width;
+            int widest = 0;
+            for (int c = 0; c < count; ++c) {
+                const int w = GridGeometry::columnEdge(c + 1, count, width) - GridGeometry::columnEdge(c, count, width);
+                narrowest = std::min(narrowest, w);
+                widest = std::max(widest, w);
+            }
+            EXPECT_GE(narrowest, 0);
+            EXPECT_LE(widest - narrowest, 1) << count << " columns in " << width; // equal but for rounding
         }
     }
-    // Each of 15 columns in 1386 px is (1386 − 54) / 15 = 88.8 wide, rounded at its edges.
-    EXPECT_EQ(GridGeometry::columnEdge(1, 15, 1386), 143);
-    EXPECT_EQ(GridGeometry::columnEdge(5, 15, 1386), 498);
 }

@@ -5,7 +5,6 @@
 #include "CalvoraView.h"
 #include "Database.h"
 #include "DentistColumn.h"
-#include "HeaderRow.h"
 #include "Keyboard.h"
 #include "Popover.h"
 #include "ProgramTest.h"
@@ -16,8 +15,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDrag>
-#include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -26,8 +23,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -67,12 +62,6 @@ QPoint slotCentre(DentistColumn* column, int slot)
     return QPoint(column->width() / 2, int(slot * h + h / 2));
 }
 
-void sendMouse(QWidget* target, QEvent::Type type, const QPoint& pos, Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-
 QAction* menuItem(QMenuBar* bar, const QString& title)
 {
     for (QAction* menu : bar->actions())
@@ -85,7 +74,7 @@ QAction* menuItem(QMenuBar* bar, const QString& title)
 
 } // namespace
 
-TEST_F(EndToEnd, bookMoveDeleteAndPrintAWeek)
+TEST_F(EndToEnd, bookPrintAndDeleteAWeek)
 {
     CalvoraView& window = agenda();
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("Dati/Backup/calvora-2024-12-04.sqlite")));
@@ -102,36 +91,8 @@ TEST_F(EndToEnd, bookMoveDeleteAndPrintAWeek)
     EXPECT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
     ASSERT_EQ(tuesday->blocks().size(), 1u);
     EXPECT_EQ(tuesday->blocks()[0].appointment().patient, "Mario Rossi");
-    QList<Row> stored = rows(databasePath());
-    EXPECT_EQ(stored, (QList<Row>{{2, "2024-12-03", 720, 30, "Mario Rossi"}}));
+    EXPECT_EQ(rows(databasePath()), (QList<Row>{{2, "2024-12-03", 720, 30, "Mario Rossi"}}));
     EXPECT_EQ(window.countLabel()->text(), "1 appuntamento");
-
-    // Drag the block to Thursday's third dentist at 14:00. The offscreen platform has no drag loop of its
-    // own: the drag that the column starts is caught, and its payload is delivered to the target column
-    // as the platform delivers a drop.
-    DentistColumn* thursday = window.grid()->column(3, 2);
-    const QPoint grab = tuesday->blocks()[0].rect().center().toPoint();
-    sendMouse(tuesday, QEvent::MouseButtonPress, grab, Qt::LeftButton);
-    sendMouse(tuesday, QEvent::MouseMove, grab + QPoint(30, 30), Qt::LeftButton);
-    // The finished drag is deleted on the next turn of the event loop; until then its payload is there.
-    auto* drag = tuesday->findChild<QDrag*>();
-    ASSERT_TRUE(drag && drag->mimeData()) << "no drag was started";
-    EXPECT_EQ(drag->mimeData()->text(), QString::number(tuesday->blocks()[0].appointment().id));
-    std::unique_ptr<QMimeData> payload(new QMimeData);
-    payload->setText(drag->mimeData()->text());
-    const QPoint target = slotCentre(thursday, 20);
-    QDragEnterEvent enter(target, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(thursday, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDragMoveEvent move(target, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(thursday, &move);
-    QDropEvent dropped(target, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(thursday, &dropped);
-    EXPECT_TRUE(dropped.isAccepted());
-    EXPECT_EQ(thursday->blocks().size(), 1u);
-    EXPECT_TRUE(tuesday->blocks().empty());
-    stored = rows(databasePath());
-    EXPECT_EQ(stored, (QList<Row>{{3, "2024-12-05", 840, 30, "Mario Rossi"}}));
 
     // Print the week on one page (to a PDF instead of a printer).
     const QString pdf = dir.filePath("settimana.pdf");
@@ -148,10 +109,10 @@ TEST_F(EndToEnd, bookMoveDeleteAndPrintAWeek)
     EXPECT_EQ(file.read(5), "%PDF-");
 
     // Delete it through its context menu and the confirmation.
-    const QPoint onBlock = thursday->blocks()[0].rect().center().toPoint();
-    QContextMenuEvent request(QContextMenuEvent::Mouse, onBlock, thursday->mapToGlobal(onBlock));
-    QApplication::sendEvent(thursday, &request);
-    auto* menu = thursday->findChild<QMenu*>();
+    const QPoint onBlock = tuesday->blocks()[0].rect().center().toPoint();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, onBlock, tuesday->mapToGlobal(onBlock));
+    QApplication::sendEvent(tuesday, &request);
+    auto* menu = tuesday->findChild<QMenu*>();
     ASSERT_TRUE(menu);
     menu->actions().last()->trigger();
     menu->close();
@@ -171,46 +132,8 @@ TEST_F(EndToEnd, bookMoveDeleteAndPrintAWeek)
     ASSERT_TRUE(confirm);
     QTest::mouseClick(confirm, Qt::LeftButton);
     EXPECT_TRUE(TestSupport::eventually([&] { return rows(databasePath()).isEmpty(); }));
-    EXPECT_TRUE(thursday->blocks().empty());
+    EXPECT_TRUE(tuesday->blocks().empty());
     EXPECT_EQ(window.countLabel()->text(), "Nessun appuntamento");
-}
-
-// The whole booking without the mouse: from the window opening, arrows to a free slot, Return, the
-// patient's name, Return saves. Every key goes where the keyboard sends it: to whatever has the focus.
-TEST_F(EndToEnd, aBookingByKeyboardAlone)
-{
-    CalvoraView& window = agenda();
-    ASSERT_FALSE(shell->store().save({0, 2, "2024-12-05", 630, 60, "Anna Verdi", {}, {}, {}}));
-    const auto key = [](Qt::Key k) { QTest::keyClick(static_cast<QWidget*>(nullptr), k); };
-
-    // The cursor starts on today's 10:00 of the first dentist. Down twice (10:30), right four times:
-    // Wednesday's second and third dentists, then Thursday's first and second, whose 10:30 is Anna
-    // Verdi's hour; Down steps over it to 11:30.
-    for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right,
-                      Qt::Key_Down})
-        key(k);
-    key(Qt::Key_Return);
-    ASSERT_TRUE(TestSupport::eventually([&] { return window.editor() && window.editor()->isVisible(); }));
-    auto* patient = window.editor()->findChild<QLineEdit*>("patientField");
-    ASSERT_TRUE(patient);
-    ASSERT_TRUE(TestSupport::eventually([&] { return patient->hasFocus(); }));
-    QTest::keyClicks(static_cast<QWidget*>(nullptr), "Giulia Bianchi");
-    key(Qt::Key_Return);
-    ASSERT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
-
-    const QList<Row> stored = rows(databasePath());
-    ASSERT_EQ(stored.size(), 2);
-    EXPECT_EQ(stored[1], (Row{2, "2024-12-05", 690, 30, "Giulia Bianchi"}));
-
-    // The keyboard is back in the grid, on the new appointment, ready for the next call. (A window manager
-    // gives the window back its activation when the sheet closes; the offscreen platform has none.)
-    EXPECT_EQ(window.focusWidget(), window.grid());
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    EXPECT_TRUE(window.grid()->hasFocus());
-    DentistColumn* thursday = window.grid()->column(3, 1);
-    EXPECT_EQ(thursday->cursorSlot(), 10);
-    EXPECT_EQ(thursday->cells().cellOfSlot(10).appointment.value_or(Appointment{}).patient, "Giulia Bianchi");
 }
 
 // A patient on the phone asks for the first free hour with the second dentist, an afternoon from the
@@ -260,10 +183,18 @@ TEST_F(EndToEnd, aPhoneCallByKeyboardAlone)
               QStringList{"347 1234567"});
     std::printf("Keys for the phone call, besides the name and the telephone: %d\n", keys);
     EXPECT_LE(keys, 20);
+
+    // The keyboard is back in the grid, ready for the next call. (A window manager gives the window back
+    // its activation when the sheet closes; the offscreen platform has none.)
+    EXPECT_EQ(window.focusWidget(), window.grid());
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(window.grid()->hasFocus());
 }
 
-// Every popover and panel opened and closed again and again, each way it closes (Escape, its button, a
-// pick): each opening shows a fresh, working panel, and nothing of a closed one is touched again.
+// The search and the first free slot opened and closed again and again, each way they close (Escape, the
+// button, a pick): each opening shows a fresh, working panel, and nothing of a closed one is touched
+// again. (The soak walk does the same at random with every panel.)
 TEST_F(EndToEnd, panelsOpenAndCloseAgainAndAgain)
 {
     CalvoraView& window = agenda();
@@ -301,16 +232,6 @@ TEST_F(EndToEnd, panelsOpenAndCloseAgainAndAgain)
             ASSERT_TRUE(TestSupport::eventually([&] { return !window.editor(); }));
         }
         ASSERT_TRUE(TestSupport::eventually([&] { return !window.freeSlotPopover()->isVisible(); }));
-        QApplication::processEvents();
-
-        // The date picker and a dentist's editor.
-        window.toggleDatePicker();
-        ASSERT_TRUE(window.datePopover()->isVisible());
-        key(Qt::Key_Escape);
-        EXPECT_FALSE(window.datePopover()->isVisible());
-        window.openDentistEditor(window.grid()->headerRow()->dentistHeaders().first());
-        ASSERT_TRUE(window.dentistEditor() && window.dentistEditor()->isVisible());
-        window.dentistEditor()->close();
         // A window manager activates the window again when a popup window goes; the offscreen platform
         // does not.
         window.activateWindow();

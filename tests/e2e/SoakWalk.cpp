@@ -146,6 +146,11 @@ void SoakWalk::windDown()
 
 int SoakWalk::pick(std::initializer_list<int> weights)
 {
+    return pickFrom(QList<int>(weights));
+}
+
+int SoakWalk::pickFrom(const QList<int>& weights)
+{
     int total = 0;
     for (const int w : weights)
         total += w;
@@ -160,66 +165,50 @@ int SoakWalk::pick(std::initializer_list<int> weights)
     return index - 1;
 }
 
+void SoakWalk::perform(std::initializer_list<std::pair<int, std::function<void()>>> actions)
+{
+    QList<int> weights;
+    for (const auto& action : actions)
+        weights.append(action.first);
+    (actions.begin() + pickFrom(weights))->second();
+}
+
 void SoakWalk::inAgenda()
 {
-    switch (pick({14, 26, 12, 8, 10, 4, 8, 4, 8, 3, 3, 3, 1, 2})) {
-    case 0:
-        pressShortcut();
-        break;
-    case 1:
-        pressGridKey();
-        break;
-    case 2:
-        clickSlot(false);
-        break;
-    case 3:
-        clickSlot(true);
-        break;
-    case 4:
-        dragBlock();
-        break;
-    case 5:
-        openBlockMenu();
-        break;
-    case 6:
-        clickToolbar();
-        break;
-    case 7:
-        clickHeader();
-        break;
-    case 8: {
-        const bool redo = chance(40);
-        note(redo ? QStringLiteral("Ctrl+Shift+Z") : QStringLiteral("Ctrl+Z"));
-        Keyboard::press(&m_window, Qt::Key_Z, redo ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
-        break;
-    }
-    case 9:
-        otherProgramWrites();
-        break;
-    case 10:
-        triggerMenuItem();
-        break;
-    case 11: {
-        const bool escape = chance(50);
-        note(escape ? QStringLiteral("Escape") : QStringLiteral("Return"));
-        Keyboard::press(&m_window, escape ? Qt::Key_Escape : Qt::Key_Return);
-        break;
-    }
-    case 12: {
-        QWidget* settings = m_app.settingsWindow();
-        if (!settings || !settings->isVisible())
-            break;
-        note(QStringLiteral("back to the settings window"));
-        settings->activateWindow();
-        break;
-    }
-    default: {
-        const QSize size(1000 + below(600), 650 + below(350));
-        note(QStringLiteral("window resized to %1×%2").arg(size.width()).arg(size.height()));
-        m_window.resize(size);
-        break;
-    }
-    }
+    perform({
+        {14, [this] { pressShortcut(); }},
+        {26, [this] { pressGridKey(); }},
+        {12, [this] { clickSlot(false); }},
+        {8, [this] { clickSlot(true); }},
+        {10, [this] { dragBlock(); }},
+        {4, [this] { openBlockMenu(); }},
+        {8, [this] { clickToolbar(); }},
+        {4, [this] { clickHeader(); }},
+        {8, [this] {
+             const bool redo = chance(40);
+             note(redo ? QStringLiteral("Ctrl+Shift+Z") : QStringLiteral("Ctrl+Z"));
+             Keyboard::press(&m_window, Qt::Key_Z, redo ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+         }},
+        {3, [this] { otherProgramWrites(); }},
+        {3, [this] { triggerMenuItem(); }},
+        {3, [this] {
+             const bool escape = chance(50);
+             note(escape ? QStringLiteral("Escape") : QStringLiteral("Return"));
+             Keyboard::press(&m_window, escape ? Qt::Key_Escape : Qt::Key_Return);
+         }},
+        {1, [this] {
+             QWidget* settings = m_app.settingsWindow();
+             if (!settings || !settings->isVisible())
+                 return;
+             note(QStringLiteral("back to the settings window"));
+             settings->activateWindow();
+         }},
+        {2, [this] {
+             const QSize size(1000 + below(600), 650 + below(350));
+             note(QStringLiteral("window resized to %1×%2").arg(size.width()).arg(size.height()));
+             m_window.resize(size);
+         }},
+    });
 }
 
 void SoakWalk::inPopup(QWidget* popup)
@@ -273,41 +262,27 @@ void SoakWalk::inDialog(QWidget* dialog)
 
 void SoakWalk::inSettings(QWidget* settings)
 {
-    switch (pick({12, 14, 30, 8, 6, 4, 3, 4, 3})) {
-    case 0:
-        note(QStringLiteral("settings: Tab"));
-        Keyboard::press(&m_window, Qt::Key_Tab);
-        break;
-    case 1:
-        typeText();
-        break;
-    case 2:
-        clickSomethingIn(settings);
-        break;
-    case 3:
-        note(QStringLiteral("settings: Down"));
-        Keyboard::press(&m_window, chance(50) ? Qt::Key_Down : Qt::Key_Up);
-        break;
-    case 4:
-        note(QStringLiteral("settings: Return"));
-        Keyboard::press(&m_window, Qt::Key_Return);
-        break;
-    case 5:
-        note(QStringLiteral("settings: Escape"));
-        Keyboard::press(&m_window, Qt::Key_Escape);
-        break;
-    case 6:
-        note(QStringLiteral("settings: closed"));
-        settings->close();
-        break;
-    case 7:
-        note(QStringLiteral("back to the agenda window"));
-        m_window.activateWindow();
-        break;
-    default:
-        pressShortcut();
-        break;
-    }
+    const auto key = [this](const QString& name, Qt::Key k) {
+        note(QStringLiteral("settings: ") + name);
+        Keyboard::press(&m_window, k);
+    };
+    perform({
+        {12, [&] { key(QStringLiteral("Tab"), Qt::Key_Tab); }},
+        {14, [this] { typeText(); }},
+        {30, [&] { clickSomethingIn(settings); }},
+        {8, [&] { key(QStringLiteral("Down"), chance(50) ? Qt::Key_Down : Qt::Key_Up); }},
+        {6, [&] { key(QStringLiteral("Return"), Qt::Key_Return); }},
+        {4, [&] { key(QStringLiteral("Escape"), Qt::Key_Escape); }},
+        {3, [&] {
+             note(QStringLiteral("settings: closed"));
+             settings->close();
+         }},
+        {4, [this] {
+             note(QStringLiteral("back to the agenda window"));
+             m_window.activateWindow();
+         }},
+        {3, [this] { pressShortcut(); }},
+    });
 }
 
 void SoakWalk::pressShortcut()

@@ -70,6 +70,9 @@ private:
     [[nodiscard]] QPoint pointInSlot(DentistColumn* column, int slot);
     [[nodiscard]] QPoint pointInBlock(DentistColumn* column);
     [[nodiscard]] int pick(std::initializer_list<int> weights);
+    [[nodiscard]] int pickFrom(const QList<int>& weights);
+    // Runs one of the actions, each as likely as its weight.
+    void perform(std::initializer_list<std::pair<int, std::function<void()>>> actions);
     [[nodiscard]] int below(int n) { return n > 0 ? int(m_random.bounded(n)) : 0; }
     [[nodiscard]] bool chance(int percent) { return below(100) < percent; }
 

@@ -2,68 +2,21 @@
 // process (the reliability worker's "agenda" mode, with a Store of its own) that books, moves, renames
 // and deletes on the same file.
 #include "AppPaths.h"
-#include "AppointmentEditor.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
-#include "ChildProcess.h"
-#include "Database.h"
 #include "DentistColumn.h"
 #include "HeaderRow.h"
+#include "OtherComputer.h"
 #include "ScheduleGrid.h"
 #include "Store.h"
 #include "TestSupport.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
-
-// The other computer: the worker process, fed one command at a time through a pipe.
-class OtherComputer {
-public:
-    OtherComputer(const QString& database, const QString& output)
-    {
-        int channel[2];
-        if (::pipe2(channel, O_CLOEXEC) != 0)
-            return;
-        m_process = std::make_unique<ChildProcess>(QStringList{"agenda", database, QString::number(channel[0])},
-                                                   output, std::vector<int>{channel[0]});
-        ::close(channel[0]);
-        m_commands = channel[1];
-    }
-    ~OtherComputer()
-    {
-        if (m_commands >= 0)
-            ::close(m_commands); // the worker ends at the end of its commands
-    }
-    OtherComputer(const OtherComputer&) = delete;
-    OtherComputer& operator=(const OtherComputer&) = delete;
-
-    // Sends a command and waits until the worker reports it done; its refusal or failure fails the test.
-    [[nodiscard]] bool run(const QStringList& command)
-    {
-        const QByteArray line = command.join(u'\t').toUtf8() + '\n';
-        if (!m_process || ::write(m_commands, line.constData(), size_t(line.size())) != line.size())
-            return false;
-        const QString done = QString::number(++m_sent) + QStringLiteral("\tok");
-        const bool ok = m_process->waitForLine(done, 10000);
-        EXPECT_TRUE(ok) << m_process->lines().join(u'\n').toStdString();
-        return ok;
-    }
-
-private:
-    std::unique_ptr<ChildProcess> m_process;
-    int m_commands = -1;
-    int m_sent = 0;
-};
 
 // Counts the paint events of the widgets it watches.
 class PaintCounter : public QObject {
@@ -107,13 +60,6 @@ protected:
 
     // A change of the other program shows within 2 s.
     static bool shownInTime(const std::function<bool()>& condition) { return TestSupport::eventually(condition, 2000); }
-
-    qint64 rows(const QString& where)
-    {
-        Database db(database);
-        return db.query("SELECT COUNT(*) FROM appointments WHERE " + where, {}, [](const SQLRow& r) { return r.integer(0); })
-            .value(0);
-    }
 };
 
 } // namespace
@@ -130,7 +76,7 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
     QTest::qWait(100); // the opening's own paints
     painted.paints = 0;
 
-    ASSERT_TRUE(other.run({"book", "2", "2024-12-03", "600", "60", "Altro computer"}));
+    ASSERT_EQ(other.answer({"book", "2", "2024-12-03", "600", "60", "Altro computer"}), "ok");
     EXPECT_TRUE(shownInTime([&] { return tuesday->blocks().size() == 1 && painted.paints > 0; }));
     ASSERT_EQ(store().weekAppointments().size(), 1);
     EXPECT_EQ(store().weekAppointments()[0].patient, "Altro computer");
@@ -138,14 +84,14 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
     EXPECT_EQ(tuesday->blocks()[0].appointment().timeRange(), QStringLiteral("10:00–11:00"));
     EXPECT_EQ(scroll->value(), scrolled); // the receptionist's place in the day stays
 
-    ASSERT_TRUE(other.run({"move", "Altro computer", "2024-12-05", "3", "840"}));
+    ASSERT_EQ(other.answer({"move", "Altro computer", "2024-12-05", "3", "840"}), "ok");
     DentistColumn* thursday = column(3, 2);
     EXPECT_TRUE(shownInTime([&] { return thursday->blocks().size() == 1 && tuesday->blocks().empty(); }));
     ASSERT_EQ(store().weekAppointments().size(), 1);
     EXPECT_EQ(store().weekAppointments()[0].day, "2024-12-05");
     EXPECT_EQ(store().weekAppointments()[0].startMinutes, 840);
 
-    ASSERT_TRUE(other.run({"rename", "2", "Dott. Bianchi"}));
+    ASSERT_EQ(other.answer({"rename", "2", "Dott. Bianchi"}), "ok");
     const auto headersOfTheSecond = [&] {
         QStringList names;
         for (const DentistHeader* header : window->grid()->headerRow()->dentistHeaders())
@@ -157,51 +103,7 @@ TEST_F(TwoPrograms, theOtherProgramsBookingMoveRenameAndDeleteReachTheWindow)
         << headersOfTheSecond().join(", ").toStdString();
     EXPECT_EQ(store().dentist(2)->name, "Dott. Bianchi");
 
-    ASSERT_TRUE(other.run({"delete", "Altro computer"}));
+    ASSERT_EQ(other.answer({"delete", "Altro computer"}), "ok");
     EXPECT_TRUE(shownInTime([&] { return thursday->blocks().empty(); }));
     EXPECT_TRUE(store().weekAppointments().isEmpty());
-}
-
-TEST_F(TwoPrograms, anOpenEditorKeepsItsDraftAndNeverOverwritesTheOtherProgramsChangeUnasked)
-{
-    ASSERT_FALSE(store().save({0, 1, "2024-12-03", 540, 30, "Anna Verdi", {}, {}, {}}));
-    OtherComputer other(database, dir.filePath("altro.txt"));
-    store().setEditing(store().weekAppointments().first());
-    ASSERT_TRUE(TestSupport::eventually([&] { return window->editor() && window->editor()->isVisible(); }));
-    auto* editor = qobject_cast<AppointmentEditor*>(window->editor());
-    ASSERT_TRUE(editor);
-    auto* phone = editor->findChild<QLineEdit*>("phoneField");
-    auto* notice = editor->findChild<QLabel*>("noticeText");
-    auto* save = editor->findChild<QPushButton*>("saveButton");
-    QTest::keyClicks(phone, "347");
-
-    // The other computer changes the treatment: the notice says so, the draft stays.
-    ASSERT_TRUE(other.run({"treatment", "Anna Verdi", "Igiene orale"}));
-    EXPECT_TRUE(shownInTime([&] { return notice->isVisible(); }));
-    EXPECT_EQ(notice->text(), QStringLiteral("Nel frattempo un altro computer ha modificato questo appuntamento "
-                                             "(prestazione «Igiene orale»)."));
-    EXPECT_EQ(phone->text(), "347");
-
-    // "Salva" alone writes nothing over it; the receptionist's choice of her version does.
-    QTest::mouseClick(save, Qt::LeftButton);
-    EXPECT_TRUE(window->editor());
-    EXPECT_EQ(rows("treatment = 'Igiene orale' AND phone = ''"), 1);
-    QTest::mouseClick(editor->findChild<QPushButton*>("saveOverButton"), Qt::LeftButton);
-    EXPECT_TRUE(TestSupport::eventually([&] { return !window->editor(); }));
-    EXPECT_EQ(rows("treatment = '' AND phone = '347'"), 1);
-
-    // Deleted by the other computer while open again: the save is refused and writes nothing.
-    store().setEditing(store().weekAppointments().first());
-    ASSERT_TRUE(TestSupport::eventually([&] { return window->editor() && window->editor()->isVisible(); }));
-    editor = qobject_cast<AppointmentEditor*>(window->editor());
-    phone = editor->findChild<QLineEdit*>("phoneField");
-    notice = editor->findChild<QLabel*>("noticeText");
-    QTest::keyClicks(phone, " 1234567");
-    ASSERT_TRUE(other.run({"delete", "Anna Verdi"}));
-    EXPECT_TRUE(shownInTime([&] { return notice->isVisible(); }));
-    EXPECT_TRUE(notice->text().startsWith(Store::deletedElsewhereText())) << notice->text().toStdString();
-    QTest::mouseClick(editor->findChild<QPushButton*>("saveButton"), Qt::LeftButton);
-    EXPECT_EQ(window->editor(), editor);
-    EXPECT_EQ(phone->text(), "347 1234567");
-    EXPECT_EQ(rows("1"), 0);
 }

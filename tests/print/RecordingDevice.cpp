@@ -50,19 +50,18 @@ public:
 
     void drawTextItem(const QPointF& p, const QTextItem& item) override
     {
-        // The engine sees the text at its layout size under the painter's scale; report it as drawn.
+        // The engine sees the text at its layout size under the painter's scale; report its width as drawn.
         const qreal scale = std::sqrt(std::abs(m_transform.determinant()));
         PaintRecord& r = add(PaintRecord::Text);
         r.rect = QRectF(m_transform.map(p), QSizeF(item.width() * scale, 0));
         r.text = item.text();
-        r.size = item.font().pointSizeF() * scale;
         r.bold = item.font().bold();
     }
 
 private:
     PaintRecord& add(PaintRecord::Kind kind)
     {
-        m_out.append(PaintRecord{kind, {}, {}, {}, 0, false, m_pen, m_brush});
+        m_out.append(PaintRecord{kind, {}, {}, {}, false, m_pen, m_brush});
         return m_out.last();
     }
 

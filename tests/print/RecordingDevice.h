@@ -17,7 +17,6 @@ struct PaintRecord {
     QRectF rect;    // Rect: the rectangle; Path: its bounding rectangle; Text: baseline start, width
     QLineF line;    // Line
     QString text;   // Text
-    qreal size = 0; // Text: the font's size in points as drawn
     bool bold = false;
     QPen pen;
     QBrush brush;

@@ -92,18 +92,34 @@ QStringList ChildProcess::lines() const
 
 bool ChildProcess::waitForLine(const QString& line, int timeoutMs)
 {
+    return waitFor([&line](const QString& l) { return l == line; }, timeoutMs).has_value();
+}
+
+std::optional<QString> ChildProcess::waitForLineStartingWith(const QString& prefix, int timeoutMs)
+{
+    return waitFor([&prefix](const QString& l) { return l.startsWith(prefix); }, timeoutMs);
+}
+
+std::optional<QString> ChildProcess::waitFor(const std::function<bool(const QString&)>& wanted, int timeoutMs)
+{
+    const auto found = [&]() -> std::optional<QString> {
+        for (const QString& l : lines())
+            if (wanted(l))
+                return l;
+        return std::nullopt;
+    };
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < timeoutMs) {
-        if (lines().contains(line))
-            return true;
+        if (std::optional<QString> line = found())
+            return line;
         if (!m_reaped && ::waitpid(m_pid, &m_status, WNOHANG) == m_pid)
             m_reaped = true;
         if (m_reaped)
-            return lines().contains(line);
+            return found();
         QThread::msleep(5);
     }
-    return false;
+    return std::nullopt;
 }
 
 QStringList runUnprivileged(const std::function<void(QStringList&)>& body)

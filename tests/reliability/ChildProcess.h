@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include <sys/types.h>
@@ -29,9 +30,14 @@ public:
     // Polls the output until a complete line equal to `line` appears; false after timeoutMs or if the
     // worker ended first.
     bool waitForLine(const QString& line, int timeoutMs);
+    // The same for the first complete line that starts with `prefix`; absent when none came.
+    std::optional<QString> waitForLineStartingWith(const QString& prefix, int timeoutMs);
 
 private:
     pid_t m_pid = -1;
+    // Polls the output until a complete line satisfies `wanted`.
+    std::optional<QString> waitFor(const std::function<bool(const QString&)>& wanted, int timeoutMs);
+
     bool m_reaped = false;
     int m_status = 0;
     QString m_outputPath;

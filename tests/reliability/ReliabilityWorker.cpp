@@ -16,13 +16,16 @@
 // <agenda> is the path of a data folder's calvora.sqlite, or "server:" and a server's connection line.
 //   save-loop <db> <run>      saves appointments (and edits earlier ones) until killed
 //   backup-loop <db> <run>    takes a daily backup, then on-demand backups, until killed
-//   hold-lock <db> immediate|exclusive   takes the database's lock and keeps it until killed
+//   hold-lock <db> reading|immediate|exclusive|writing   takes the database's lock and keeps it until
+//       killed: a read under way, a write transaction begun, one committing; "writing" has written so
+//       much that part of it is already in the file, with the journal that would undo it beside it
 //   agenda <db> <command-fd>  a second reception computer: its own Store on the file, which it looks at
 //       again before each command, as the program's timer does. Reads one command a line from the
 //       descriptor (fields separated by tabs) until it closes, and answers "<n>\tok" or
 //       "<n>\trefused\t<message>" for the n-th:
 //         book <dentist> <day> <start> <duration> <patient>   move <patient> <day> <dentist> <start>
 //         treatment <patient> <text>   rename <dentist> <name>   delete <patient>
+//         alert   (refused, with the store's alert as the message, while one is shown)
 
 #include "Appointment.h"
 #include "Backup.h"
@@ -447,7 +450,21 @@ int holdLock(const QStringList& args)
     if (args.size() < 2)
         return 2;
     Database db(args[0]);
-    db.execute(args[1] == u"exclusive" ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE"));
+    const QString how = args[1];
+    if (how == u"reading") {
+        db.execute(QStringLiteral("BEGIN"));
+        (void)db.query(QStringLiteral("SELECT COUNT(*) FROM appointments"), {}, [](const SQLRow&) { return 0; });
+    } else {
+        db.execute(how == u"exclusive" ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    if (how == u"writing") {
+        // A page cache this small spills the transaction's pages into the file before any commit.
+        db.execute(QStringLiteral("PRAGMA cache_size = 10"));
+        for (int i = 0; i < 200; ++i)
+            db.run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, notes) "
+                                  "VALUES (1, '2024-12-06', 540, 15, 'Mai salvato', ?)"),
+                   {QString(1000, u'x')});
+    }
     emitLine({QStringLiteral("locked")});
     for (;;)
         QThread::sleep(60);
@@ -460,6 +477,8 @@ int holdLock(const QStringList& args)
 std::optional<QString> applyCommand(Store& store, const QStringList& command)
 {
     const QString verb = command.value(0);
+    if (verb == u"alert")
+        return store.alertMessage();
     if (verb == u"book") {
         const Appointment a{0, command.value(1).toLongLong(), command.value(2), command.value(3).toInt(),
                             command.value(4).toInt(), command.value(5), {}, {}, {}};

@@ -33,10 +33,14 @@ TEST(ConnectionLineTest, parsesRefusesPasswordsAndMakesTlsTheDefaultOverTcp)
 
     QProcessEnvironment none(QProcessEnvironment::InheritFromParent);
     none.clear();
+    const QTemporaryDir home; // no ~/.postgresql/root.crt there, until one is put there below
+    none.insert("HOME", home.path());
     QProcessEnvironment socketHost = none;
     socketHost.insert("PGHOST", "/var/run/postgresql");
     QProcessEnvironment tcpHost = none;
     tcpHost.insert("PGHOST", "db.studio.lan");
+    QProcessEnvironment chosenMode = none;
+    chosenMode.insert("PGSSLMODE", "disable");
     const struct {
         const char* line;
         const QProcessEnvironment& environment;
@@ -54,6 +58,7 @@ TEST(ConnectionLineTest, parsesRefusesPasswordsAndMakesTlsTheDefaultOverTcp)
         {"dbname=calvora", socketHost, false},
         {"dbname=calvora", tcpHost, true},
         {"service=studio", none, false}, // the service file's sslmode stands
+        {"host=server dbname=calvora", chosenMode, false},
     };
     for (const auto& c : cases) {
         const std::optional<ConnectionLine> line = ConnectionLine::parse(c.line);
@@ -63,6 +68,20 @@ TEST(ConnectionLineTest, parsesRefusesPasswordsAndMakesTlsTheDefaultOverTcp)
         EXPECT_EQ(options.contains({"sslmode", "require"}), c.tls) << c.line;
         EXPECT_TRUE(options.contains({"client_encoding", "UTF8"}));
     }
+    // With a root certificate the server's certificate and name are checked against it; a fingerprint
+    // confirmed for the line's host is checked instead, and no root is then consulted.
+    QDir(home.path()).mkpath(".postgresql");
+    TestSupport::writeFile(home.filePath(".postgresql/root.crt"), "radice");
+    ConnectionLine line = *ConnectionLine::parse("host=server.studio.lan dbname=calvora");
+    EXPECT_TRUE(line.connectionOptions(none).contains({"sslmode", "verify-full"}));
+    ServerFingerprints trusted;
+    trusted.set("server.studio.lan:5432", ServerFingerprints::fingerprintOf("certificato"));
+    line.setTrusted(trusted);
+    const ConnectionLine::Options pinned = line.connectionOptions(none);
+    EXPECT_TRUE(pinned.contains({"sslmode", "require"}));
+    EXPECT_TRUE(pinned.contains({"sslrootcert", ConnectionLine::noRootCertificate()}));
+    EXPECT_FALSE(QFileInfo::exists(ConnectionLine::noRootCertificate()));
+
     // What the line chooses stands.
     const ConnectionLine::Options chosen =
         ConnectionLine::parse("host=server connect_timeout=10 application_name=Reception")->connectionOptions(none);

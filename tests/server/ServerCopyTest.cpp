@@ -158,5 +158,12 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
               "impostazione e 2 appuntamenti come il file: la copia è stata annullata");
     EXPECT_EQ(c->query("SELECT count(*) FROM appointments").integer(0, 0), 0);
     c->execute("DROP TRIGGER drop_one ON appointments");
+
+    // Tables that a newer program upgraded take no rows of this program's format.
+    c->execute("UPDATE calvora_schema SET version = 3");
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+              DatabaseError::newer(3, ServerSchema::currentVersion).message());
+    EXPECT_EQ(c->query("SELECT count(*) FROM appointments").integer(0, 0), 0);
+    c->execute("UPDATE calvora_schema SET version = 2");
     EXPECT_EQ(ServerCopy::copyFile(path, parsed(line)), (ServerCopy::Counts{3, 1, 2}));
 }

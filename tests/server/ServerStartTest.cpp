@@ -12,6 +12,7 @@
 #include "ServerSetup.h"
 #include "SettingsView.h"
 #include "Store.h"
+#include "TestAuthority.h"
 #include "TestSupport.h"
 
 #include <QFileInfo>
@@ -237,4 +238,58 @@ TEST_F(ServerStartTest, theSettingsWindowCopiesTheAgendaAfterAConfirmation)
     // The program itself goes on with its file until the line is saved and it starts again.
     EXPECT_FALSE(shell.store().onServer());
     EXPECT_FALSE(QFileInfo::exists(data + "/server.txt"));
+}
+
+// A server whose certificate no root vouches for: "Prova connessione" shows the fingerprint and, when
+// confirmed, keeps it beside the line; a start then connects, until the server shows another one.
+TEST_F(ServerStartTest, theSettingsWindowConfirmsTheCertificateAndTheStartRefusesAnother)
+{
+    TestAuthority practice("Autorita dello studio");
+    const TestAuthority::Issued issued = practice.issue();
+    PgTestServer tls(PgTestServer::Tcp{issued.certificate, issued.key});
+    const QTemporaryDir home;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    const QString line = tls.tcpLine("postgres");
+    const QString endpoint = "localhost:" + QString::number(tls.port());
+
+    CalvoraApp shell;
+    shell.showSettings();
+    SettingsView* view = shell.settingsWindow();
+    view->findChild<QLineEdit*>("serverLine")->setText(line);
+    const auto test = [&](QMessageBox::ButtonRole answer) {
+        Dialogs::answerNext(answer);
+        QTest::mouseClick(view->findChild<QPushButton*>("serverTest"), Qt::LeftButton);
+        return Dialogs::takeShown();
+    };
+    QList<DialogRequest> asked = test(QMessageBox::RejectRole);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].title, "Confermare il certificato del server?");
+    EXPECT_TRUE(asked[0].message.contains(TestAuthority::fingerprint(issued.certificate)));
+    EXPECT_TRUE(view->serverMessage().startsWith("Connessione non riuscita: l'identità del server " + endpoint))
+        << view->serverMessage().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(ServerSetup::fingerprintsPath()));
+
+    asked = test(QMessageBox::AcceptRole);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(view->serverMessage(), "Impronta del certificato confermata e salvata in server-fingerprints.txt. "
+                                     "Connessione riuscita: database «postgres» su "
+                                         + endpoint
+                                         + ", utente «postgres», cifrata e con il certificato del server confermato "
+                                           "dalla sua impronta. Il database è vuoto: Calvora vi creerà l'archivio al "
+                                           "primo avvio.");
+    QTest::mouseClick(view->findChild<QPushButton*>("serverSave"), Qt::LeftButton);
+    EXPECT_TRUE(Bootstrap::openArchive());
+    EXPECT_TRUE(Dialogs::takeShown().isEmpty());
+
+    const TestAuthority::Issued renewed = practice.issue();
+    tls.replaceCertificate(renewed.certificate, renewed.key);
+    const DialogRequest alert = failedStart();
+    EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
+    EXPECT_TRUE(alert.message.startsWith("Impossibile usare il server dell'archivio: il certificato del server "
+                                         + endpoint + " non è quello confermato su questo computer"))
+        << alert.message.toStdString();
+    EXPECT_TRUE(alert.message.contains("Calvora affida l'agenda solo a un server di cui ha verificato l'identità"));
+    EXPECT_FALSE(alert.message.contains("Verifica che il server sia acceso"));
+    qputenv("HOME", savedHome);
 }

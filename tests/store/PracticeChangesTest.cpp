@@ -1,4 +1,4 @@
-// A practice that changes: a fourth dentist, a dentist who leaves, days the practice is closed.
+// A practice that changes: a dentist who leaves, days the practice is closed.
 #include "StoreFixture.h"
 #include "FileStore.h"
 
@@ -12,21 +12,6 @@ QStringList names(const QList<Dentist>& dentists)
     for (const Dentist& d : dentists)
         result << d.name;
     return result;
-}
-
-TEST_F(StoreTest, AFourthDentistIsAColumnOfItsOwnThatCanBeBookedFoundAndMoved)
-{
-    ASSERT_FALSE(store->addDentist());
-    const Dentist fourth = store->dentists().last();
-    EXPECT_EQ(fourth.colorHex, "#8E44AD");
-    EXPECT_EQ(store->visibleDentists().size(), 4);
-    ASSERT_FALSE(store->save(booking(fourth.id, "2024-12-05", 600, 30, "Paola Neri")));
-    EXPECT_EQ(patients(store->search("paola")), QStringList{"Paola Neri"});
-
-    // The new column changes place with the first; the others keep theirs.
-    ASSERT_FALSE(store->swapDentists(fourth.id, 1));
-    EXPECT_EQ(names(store->dentists()), QStringList({"Dentista 4", "Dentista 2", "Dentista 3", "Dentista 1"}));
-    EXPECT_EQ(store->dentists().last().position, 3);
 }
 
 TEST_F(StoreTest, ARetirementWaitsForTheFutureAppointmentsAndKeepsThePast)

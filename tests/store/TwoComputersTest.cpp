@@ -82,25 +82,7 @@ TEST_F(TwoComputersTest, ARefusedSaveOrMoveShowsTheAppointmentThatCausedIt)
     EXPECT_EQ(patients(shared.weekAppointments()), QStringList({"Anna Verdi", "Terzo"}));
 }
 
-TEST_F(TwoComputersTest, ASaveOverARowDeletedElsewhereIsRefusedAndACopyIsStored)
-{
-    const Appointment opened = bookShared("Anna Verdi");
-    theirs.run("DELETE FROM appointments");
-    Appointment draft = opened;
-    draft.treatment = "Igiene orale";
-    const std::optional<SaveRefusal> refusal = shared.saveEdited(draft, opened);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->reason, SaveRefusal::Reason::Deleted);
-    EXPECT_EQ(refusal->message, "Nel frattempo un altro computer ha eliminato questo appuntamento.");
-    EXPECT_EQ(rows(), 0);
-    EXPECT_TRUE(shared.weekAppointments().isEmpty());
-
-    draft.id = 0;
-    EXPECT_FALSE(shared.saveEdited(draft, opened));
-    EXPECT_EQ(rows("patient = 'Anna Verdi' AND treatment = 'Igiene orale'"), 1);
-}
-
-TEST_F(TwoComputersTest, ASaveOverARowChangedElsewhereSaysWhatChangedAndWritesOnlyWhenToldTo)
+TEST_F(TwoComputersTest, ASaveOverARowChangedElsewhereSaysWhatChangedAndWritesNothing)
 {
     const Appointment opened = bookShared("Anna Verdi");
     theirs.run("UPDATE appointments SET start_min = 630, treatment = 'Igiene orale', notes = 'Allergica'");
@@ -115,10 +97,6 @@ TEST_F(TwoComputersTest, ASaveOverARowChangedElsewhereSaysWhatChangedAndWritesOn
     ASSERT_TRUE(refusal->stored);
     EXPECT_EQ(refusal->stored->startMinutes, 630);
     EXPECT_EQ(rows("start_min = 630 AND phone = ''"), 1); // theirs kept
-
-    // Told to, against the version now seen: ours replaces theirs.
-    EXPECT_FALSE(shared.saveEdited(draft, *refusal->stored));
-    EXPECT_EQ(rows("start_min = 600 AND phone = '347 1234567' AND treatment = '' AND notes = ''"), 1);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
 // Damaged copies of a practice database, for the tests of what opening does with a file that a crash, a
-// full disk or a faulty copy left behind. Link calvora_storage. The start-up test can copy each variant
+// full disk or a faulty copy left behind. Link calvora_sqlite. The start-up test can copy each variant
 // to "<data folder>/calvora.sqlite" and expect the alert "Impossibile aprire l'archivio appuntamenti"
 // whose first line says the archive is damaged and names the opening error, exit status 1 (unless a
 // backup is restored), and the file unchanged (TestSupport::fileDigest).

@@ -9,9 +9,12 @@
 
 #include <stdexcept>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +52,23 @@ QString templateFolder()
                                 : configured;
 }
 
+// A port nobody listens on now: the system's choice for a socket bound to port 0.
+int freePort()
+{
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool found = probe >= 0 && ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    if (probe >= 0)
+        ::close(probe);
+    if (!found)
+        throw std::runtime_error("no free TCP port");
+    return ntohs(address.sin_port);
+}
+
 } // namespace
 
 QString PgTestServer::binaries()
@@ -69,6 +89,39 @@ void PgTestServer::run(const QStringList& command) const
 }
 
 PgTestServer::PgTestServer()
+{
+    prepare();
+    startWatcher();
+    start();
+}
+
+// Another test may take the port between the look and the start: then another port is tried.
+PgTestServer::PgTestServer(const Tcp& tcp)
+{
+    prepare();
+    QFile hba(m_data + QStringLiteral("/pg_hba.conf"));
+    if (!hba.open(QIODevice::Append)
+        || hba.write("host all intruso 127.0.0.1/32 scram-sha-256\nhost all all 127.0.0.1/32 trust\n") < 0)
+        throw std::runtime_error("cannot write pg_hba.conf");
+    hba.close();
+    if (!tcp.certificate.isEmpty()) {
+        m_tls = true;
+        takeCertificate(tcp.certificate, tcp.key);
+    }
+    startWatcher();
+    for (int attempt = 0;; ++attempt) {
+        m_port = freePort();
+        try {
+            start();
+            return;
+        } catch (const std::runtime_error&) {
+            if (attempt == 4)
+                throw;
+        }
+    }
+}
+
+void PgTestServer::prepare()
 {
     const QString bin = binaries();
     if (!QFileInfo(bin + QStringLiteral("/initdb")).isExecutable() || !QFileInfo(bin + QStringLiteral("/pg_ctl")).isExecutable())
@@ -106,7 +159,25 @@ PgTestServer::PgTestServer()
     if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), model, m_data}) != 0)
         throw std::runtime_error("cannot copy the server template " + model.toStdString());
     giveToServerUser(m_data);
-    startWatcher();
+}
+
+// The server reads them from its data folder, where they belong to its user; the key only to it.
+void PgTestServer::takeCertificate(const QString& certificate, const QString& key)
+{
+    for (const auto& [from, to] : {std::pair{certificate, QStringLiteral("server.crt")}, std::pair{key, QStringLiteral("server.key")}}) {
+        const QString target = m_data + u'/' + to;
+        QFile::remove(target);
+        if (!QFile::copy(from, target))
+            throw std::runtime_error("cannot copy " + from.toStdString());
+        giveToServerUser(target);
+        ::chmod(QFile::encodeName(target).constData(), 0600);
+    }
+}
+
+void PgTestServer::replaceCertificate(const QString& certificate, const QString& key)
+{
+    takeCertificate(certificate, key);
+    stop();
     start();
 }
 
@@ -161,9 +232,13 @@ PgTestServer::~PgTestServer()
 
 void PgTestServer::start()
 {
+    QString listening = QStringLiteral("-c listen_addresses=''");
+    if (m_port != 0)
+        listening = QStringLiteral("-c listen_addresses=127.0.0.1 -c port=") + QString::number(m_port)
+            + QStringLiteral(" -c log_connections=on -c ssl=") + QString::fromLatin1(m_tls ? "on" : "off");
     run({binaries() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), m_data, QStringLiteral("-w"), QStringLiteral("-l"),
          m_data + QStringLiteral("/server.log"), QStringLiteral("-o"),
-         QStringLiteral("-c listen_addresses='' -c unix_socket_directories='") + socketFolder()
+         listening + QStringLiteral(" -c unix_socket_directories='") + socketFolder()
              + QStringLiteral("' -c fsync=off -c shared_buffers=16MB -c max_connections=40"),
          QStringLiteral("start")});
 }
@@ -176,8 +251,15 @@ void PgTestServer::stop(const QString& mode)
 
 QString PgTestServer::line(const QString& database, const QString& user) const
 {
-    return QStringLiteral("host=") + socketFolder() + QStringLiteral(" dbname=") + database + QStringLiteral(" user=")
-        + user;
+    const QString port = m_port != 0 ? QStringLiteral(" port=") + QString::number(m_port) : QString();
+    return QStringLiteral("host=") + socketFolder() + port + QStringLiteral(" dbname=") + database
+        + QStringLiteral(" user=") + user;
+}
+
+QString PgTestServer::tcpLine(const QString& database, const QString& user) const
+{
+    return QStringLiteral("host=localhost hostaddr=127.0.0.1 port=") + QString::number(m_port)
+        + QStringLiteral(" dbname=") + database + QStringLiteral(" user=") + user;
 }
 
 std::unique_ptr<PgConnection> PgTestServer::connect(const QString& database) const
