@@ -82,13 +82,8 @@ SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings
         break;
     }
 
-    // The whole week whatever the layout; a failed read prints empty grids.
-    QList<Appointment> fetched;
-    try {
-        fetched = store.fetchAppointments(Cal::dayKey(week.first()), Cal::dayKey(week.last()));
-    } catch (const DatabaseError&) {
-        fetched.clear();
-    }
+    // The whole week whatever the layout. A failed read throws: empty grids would look like a free week.
+    const QList<Appointment> fetched = store.fetchAppointments(Cal::dayKey(week.first()), Cal::dayKey(week.last()));
     QMap<QString, QList<Appointment>> byDay;
     for (const Appointment& a : fetched)
         byDay[a.day].append(a);
@@ -151,7 +146,15 @@ void renderJob(QPrinter& printer, const SchedulePrintView& view)
 void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
 {
     const PrintSettings settings = makePrintInfo(duplex);
-    const SchedulePrintView view = makeView(store, layout, settings);
+    std::optional<SchedulePrintView> read;
+    try {
+        read.emplace(makeView(store, layout, settings));
+    } catch (const DatabaseError& error) {
+        store.setAlertMessage(QStringLiteral("Impossibile stampare.\nErrore nella lettura degli appuntamenti: ")
+                              + error.message());
+        return;
+    }
+    const SchedulePrintView& view = *read;
 
     QPrinter printer(QPrinter::HighResolution);
     std::optional<NextPrint> answer;
@@ -186,7 +189,13 @@ void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
 bool writePdf(Store& store, PrintLayout layout, const QString& path)
 {
     const PrintSettings settings = makePrintInfo(false);
-    const SchedulePrintView view = makeView(store, layout, settings);
+    std::optional<SchedulePrintView> read;
+    try {
+        read.emplace(makeView(store, layout, settings));
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    const SchedulePrintView& view = *read;
     QPdfWriter writer(path);
     writer.setPageLayout(settings.pageLayout);
     writer.setTitle(jobTitle(view));

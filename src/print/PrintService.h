@@ -22,7 +22,7 @@ namespace PrintService {
 
 // A snapshot of the store for one layout: the working week of store.anchor() (weekOnePage: one page of
 // five days; weekTwoPages: Monday–Wednesday, then Thursday–Friday; day: the anchor alone), the whole
-// week's appointments grouped by day key (none when the fetch fails; nothing is reported), the dentists
+// week's appointments grouped by day key (a failed read throws DatabaseError), the dentists
 // in column order, the practice name, the title ("Settimana " + range for the week layouts, the day's
 // own title for a day) and the printable size of `settings`. Later changes to the store do not reach it.
 [[nodiscard]] SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings& settings);
@@ -42,11 +42,13 @@ void renderJob(QPrinter& printer, const SchedulePrintView& view);
 // "Appuntamenti – " + title, and shows modally the print preview, whose print button opens the
 // platform's print dialog (copies, page range, printer, paper) and whose tool bar sets orientation and
 // page set-up. Changing paper or orientation there does not change the page layout, fixed before.
-// The outcome (printed, cancelled, failed) is left to the print system. See the test hooks below.
+// The outcome (printed, cancelled, failed) is left to the print system. When the week cannot be read
+// nothing is printed and the store's alert says why. See the test hooks below.
 void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex);
 
 // Writes the layout to a PDF file (A4 landscape, 20 pt margins, document title = job title) with the
-// same pages as print; a file has no two-sided mode. Returns false when the file could not be written.
+// same pages as print; a file has no two-sided mode. Returns false when the week could not be read or the
+// file could not be written.
 bool writePdf(Store& store, PrintLayout layout, const QString& path);
 
 // Suggested file names for the three layouts' PDFs: "stampa-settimana-1-pagina.pdf",

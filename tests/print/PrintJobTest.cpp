@@ -69,3 +69,18 @@ TEST_F(PrintTest, eachLayoutWritesItsPdfAndCopiesTheSystemCannotMakeAreExtraShee
     PrintService::renderJob(printer, view(PrintLayout::WeekTwoPages));
     EXPECT_EQ(pdfPageCount(dir.filePath("copies.pdf")), 6);
 }
+
+// Empty grids would look like a free week: a week that cannot be read is not printed, and the alert says why.
+TEST_F(PrintTest, aWeekThatCannotBeReadIsNotPrinted)
+{
+    book(1, "2024-12-02", 600, 30, "Mario Rossi");
+    db.execute("ALTER TABLE appointments RENAME TO elsewhere");
+    QTemporaryDir dir;
+    PrintService::answerNextPrintToPdf(dir.filePath("week.pdf"));
+    PrintService::print(nullptr, store, PrintLayout::WeekOnePage, false);
+    EXPECT_TRUE(PrintService::takeStartedJobs().isEmpty());
+    ASSERT_TRUE(store.alertMessage());
+    EXPECT_TRUE(store.alertMessage()->startsWith(QStringLiteral("Impossibile stampare.\nErrore nella lettura")));
+    EXPECT_FALSE(PrintService::writePdf(store, PrintLayout::Day, dir.filePath("day.pdf")));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
