@@ -1,16 +1,23 @@
-// A search that a newer one replaced is stopped on the server, so the worker is free for the newer one
-// at once instead of waiting for an answer nobody wants.
+// A server that keeps the program waiting: a search that a newer one replaced is stopped on the server,
+// so the worker is free for the newer one at once, and the window's thread never waits for a connection.
 #include "BackgroundReader.h"
 #include "PgConnection.h"
 #include "PgTestServer.h"
 #include "ServerArchive.h"
+#include "Store.h"
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 TEST(StaleSearch, aSearchReplacedByANewerOneIsStoppedAndTheWorkerTakesTheNewerAtOnce)
 {
@@ -48,4 +55,37 @@ TEST(StaleSearch, aSearchReplacedByANewerOneIsStoppedAndTheWorkerTakesTheNewerAt
     EXPECT_EQ(stale.load(), 2);
     EXPECT_FALSE(waiting());
     holder->execute(QStringLiteral("ROLLBACK"));
+}
+
+TEST(StaleSearch, aStepWhileTheServerIsSilentNeverWaitsForTheConnectTimeout)
+{
+    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0));
+    PgTestServer server{PgTestServer::Tcp{}};
+    (void)server.createDatabase();
+    const ConnectionLine line =
+        *ConnectionLine::parse(server.tcpLine("agenda1") + QStringLiteral(" sslmode=disable connect_timeout=3"));
+    QTemporaryDir dir;
+    ServerArchive archive(line, dir.path());
+    Store store(archive);
+    const int port = server.port();
+    server.stop();
+    // Something else now takes connections at the server's address and never answers them.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int reuse = 1;
+    (void)setsockopt(silent, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    ASSERT_EQ(bind(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(silent, 16), 0);
+    store.step(1); // the first attempt after the loss
+    QTest::qWait((ServerArchive::retrySeconds + 1) * 1000);
+    QElapsedTimer took;
+    took.start();
+    (void)store.refreshIfChangedElsewhere(); // the change check starts an attempt that does not wait
+    store.step(1);
+    EXPECT_LT(took.elapsed(), 1000);
+    EXPECT_FALSE(store.weekLoaded());
+    close(silent);
 }
