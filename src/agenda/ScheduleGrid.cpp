@@ -123,7 +123,8 @@ ScheduleGrid::ScheduleGrid(Store& store, bool scrolls, QWidget* parent)
     m_unloaded->setObjectName(QStringLiteral("unloadedNotice"));
     m_unloaded->setAlignment(Qt::AlignCenter);
     m_unloaded->setContentsMargins(8, 6, 8, 6);
-    m_unloaded->setStyleSheet(QStringLiteral("QLabel { background: palette(alternate-base); font-weight: 600; }"));
+    m_unloaded->setStyleSheet(
+        QStringLiteral("QLabel { background: palette(alternate-base); font-weight: 600; }"));
     m_unloaded->hide();
     if (scrolls) {
         m_scroll = new QScrollArea(this);

@@ -104,8 +104,9 @@ QString SearchPanel::hint() const
 void SearchPanel::search(const QString& text)
 {
     m_waiting = true;
-    m_store.search(text, this,
-                   [this, text](const std::optional<QList<Appointment>>& found) { showResults(text, found); });
+    m_store.search(text, this, [this, text](const std::optional<QList<Appointment>>& found) {
+        showResults(text, found);
+    });
     // Until the answer comes the list keeps the results it shows; without a list, the hint says why.
     if (m_waiting && m_list->isHidden() && m_hint->text() != searchingHint) {
         m_hint->setText(searchingHint);

@@ -129,4 +129,5 @@ CALVORA_FORWARD(int, PQconnectionNeedsPassword, (const PGconn* conn), (conn))
 CALVORA_FORWARD(int, PQbackendPID, (const PGconn* conn), (conn))
 CALVORA_FORWARD(PGcancel*, PQgetCancel, (PGconn * conn), (conn))
 CALVORA_FORWARD(void, PQfreeCancel, (PGcancel * cancel), (cancel))
-CALVORA_FORWARD(int, PQcancel, (PGcancel * cancel, char* errbuf, int errbufsize), (cancel, errbuf, errbufsize))
+CALVORA_FORWARD(int, PQcancel, (PGcancel * cancel, char* errbuf, int errbufsize),
+                (cancel, errbuf, errbufsize))

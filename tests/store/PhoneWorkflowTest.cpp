@@ -37,7 +37,8 @@ TEST_F(StoreTest, FreeSlotsFollowTheSearchTheRulesAndNeverThePast)
     // Fridays in the afternoon: the full one is passed over for the next week's.
     first.weekdays = {4};
     first.part = SlotSearch::Part::Afternoon;
-    EXPECT_EQ(starts(store->freeSlots(first, 1).value()), (QList<std::tuple<QDate, int, qint64>>{{QDate(2024, 12, 13), 780, 1}}));
+    EXPECT_EQ(starts(store->freeSlots(first, 1).value()),
+              (QList<std::tuple<QDate, int, qint64>>{{QDate(2024, 12, 13), 780, 1}}));
     // A morning ends at 13:00, a whole day at 19:45.
     first.weekdays = {0};
     first.part = SlotSearch::Part::Morning;
