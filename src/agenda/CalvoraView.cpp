@@ -286,6 +286,9 @@ DialogRequest CalvoraView::deleteRequest(const Appointment& a)
 
 QString CalvoraView::countText() const
 {
+    // Nothing is counted of days that were not read.
+    if (!m_store.weekLoaded())
+        return {};
     QSet<QString> keys;
     for (const QDate& day : m_store.visibleDays())
         keys.insert(Cal::dayKey(day));

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -51,7 +52,10 @@ void GridBody::sync()
         const std::optional<ClosedPeriod> closed = m_store.closedPeriodOn(days[d]);
         for (qsizetype j = 0; j < dentists.size(); ++j) {
             std::optional<DentistColumn::Closure> closure;
-            if (closed)
+            // A week that could not be read takes no booking; the grid's line says why.
+            if (!m_store.weekLoaded())
+                closure = DentistColumn::Closure{QStringLiteral("Non caricato"), {}};
+            else if (closed)
                 closure = DentistColumn::Closure{QStringLiteral("Chiuso"), closed->reason};
             else if (!dentists[j].worksOn(days[d]))
                 closure = DentistColumn::Closure{QStringLiteral("Non in attività"),
@@ -115,6 +119,13 @@ ScheduleGrid::ScheduleGrid(Store& store, bool scrolls, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     connect(m_header, &HeaderRow::dentistClicked, this, &ScheduleGrid::dentistClicked);
+    m_unloaded = new QLabel(this);
+    m_unloaded->setObjectName(QStringLiteral("unloadedNotice"));
+    m_unloaded->setAlignment(Qt::AlignCenter);
+    m_unloaded->setContentsMargins(8, 6, 8, 6);
+    m_unloaded->setStyleSheet(
+        QStringLiteral("QLabel { background: palette(alternate-base); font-weight: 600; }"));
+    m_unloaded->hide();
     if (scrolls) {
         m_scroll = new QScrollArea(this);
         m_scroll->setFrameShape(QFrame::NoFrame);
@@ -130,10 +141,12 @@ ScheduleGrid::ScheduleGrid(Store& store, bool scrolls, QWidget* parent)
         headerLine->setContentsMargins(0, 0, m_scroll->verticalScrollBar()->sizeHint().width(), 0);
         headerLine->addWidget(m_header);
         layout->addLayout(headerLine);
+        layout->addWidget(m_unloaded);
         layout->addWidget(m_scroll, 1);
     } else {
         m_body->setParent(this);
         layout->addWidget(m_header);
+        layout->addWidget(m_unloaded);
         layout->addWidget(m_body);
         layout->addStretch(1);
     }
@@ -146,6 +159,8 @@ void ScheduleGrid::sync()
     const QList<QDate> days = m_store.visibleDays();
     m_body->sync();
     m_header->setContent(days, m_body->dentists(), m_store.mode() == ViewMode::Week);
+    m_unloaded->setText(m_store.unloadedText());
+    m_unloaded->setVisible(!m_store.weekLoaded());
     QList<qint64> dentists;
     for (const Dentist& d : m_body->dentists())
         dentists.append(d.id);

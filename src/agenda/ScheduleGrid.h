@@ -14,6 +14,7 @@
 class DentistColumn;
 class DentistHeader;
 class HeaderRow;
+class QLabel;
 class QScrollArea;
 class Store;
 class TimeColumn;
@@ -71,6 +72,8 @@ public:
     [[nodiscard]] HeaderRow* headerRow() const { return m_header; }
     [[nodiscard]] GridBody* body() const { return m_body; }
     [[nodiscard]] QScrollArea* scrollArea() const { return m_scroll; }
+    // The line that says the days on show could not be read; hidden while they were.
+    [[nodiscard]] QLabel* unloadedNotice() const { return m_unloaded; }
     // The column of a day (index into the visible days) and dentist (index into the dentists).
     [[nodiscard]] DentistColumn* column(int dayIndex, int dentistIndex) const;
     [[nodiscard]] const KeyboardCursor& keyboardCursor() const { return m_cursor; }
@@ -116,6 +119,7 @@ private:
     HeaderRow* m_header;
     GridBody* m_body;
     QScrollArea* m_scroll = nullptr;
+    QLabel* m_unloaded = nullptr;
     KeyboardCursor m_cursor;
     // The cursor is drawn while the grid has the focus (and while a menu of its own is open).
     bool m_cursorShown = false;

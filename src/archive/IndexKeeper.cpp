@@ -3,6 +3,7 @@
 #include "DatabaseError.h"
 
 #include <chrono>
+#include <new>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -52,7 +53,14 @@ void IndexKeeper::takeFinished(bool wait)
         return;
     if (!wait && m_building.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         return;
-    std::unique_ptr<SearchIndex> built = m_building.get();
+    std::unique_ptr<SearchIndex> built;
+    try {
+        built = m_building.get();
+    } catch (const std::bad_alloc&) {
+        // An agenda too large for the memory left: the archive's queries go on answering, and the
+        // build is not tried again until the agenda changes.
+        m_refusedAt = m_buildMark;
+    }
 #if defined(__GLIBC__)
     // What the build used and freed on its own thread stays in that thread's heap otherwise: tens of
     // megabytes on the largest agendas.

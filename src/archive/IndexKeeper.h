@@ -26,7 +26,8 @@ public:
         bool operator==(const Mark&) const = default;
     };
     // Runs on the worker thread: reads every appointment into a new index; stops early (any answer)
-    // once `cancel` is set; throws nothing.
+    // once `cancel` is set; throws nothing but std::bad_alloc, which gives the build up (the archive's
+    // queries answer) until the mark moves.
     using Load = std::function<std::unique_ptr<SearchIndex>(const std::atomic<bool>& cancel)>;
     // The archive's current mark; absent when it cannot be read (the index is then not used).
     using MarkNow = std::function<std::optional<Mark>()>;

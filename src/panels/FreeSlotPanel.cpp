@@ -151,7 +151,8 @@ QString FreeSlotPanel::hint() const
 void FreeSlotPanel::refresh()
 {
     const SlotSearch wanted = search();
-    m_results = m_store.freeSlots(wanted, shownSlots);
+    const std::optional<QList<FreeSlot>> found = m_store.freeSlots(wanted, shownSlots);
+    m_results = found.value_or(QList<FreeSlot>());
     m_list->clear();
     for (const FreeSlot& slot : std::as_const(m_results))
         m_list->addItem(rowText(slot));
@@ -160,6 +161,8 @@ void FreeSlotPanel::refresh()
     QString hint;
     if (wanted.weekdays.isEmpty())
         hint = QStringLiteral("Scegli almeno un giorno della settimana.");
+    else if (!found)
+        hint = Store::unansweredText();
     else if (m_results.isEmpty())
         hint = QStringLiteral("Nessun posto libero nei prossimi cinque anni.");
     m_hint->setText(hint);

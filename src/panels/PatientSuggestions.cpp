@@ -35,7 +35,10 @@ PatientSuggestions::PatientSuggestions(Store& store, QLineEdit* name, QLineEdit*
 
 void PatientSuggestions::suggest(const QString& text)
 {
-    m_store.knownPatients(text, this, [this](const QList<KnownPatient>& found) { show(found); });
+    // Without an answer nothing is suggested, and nothing is kept as if it were one.
+    m_store.knownPatients(text, this, [this](const std::optional<QList<KnownPatient>>& found) {
+        show(found.value_or(QList<KnownPatient>()));
+    });
 }
 
 void PatientSuggestions::show(const QList<KnownPatient>& found)

@@ -104,7 +104,9 @@ QString SearchPanel::hint() const
 void SearchPanel::search(const QString& text)
 {
     m_waiting = true;
-    m_store.search(text, this, [this, text](const QList<Appointment>& found) { showResults(text, found); });
+    m_store.search(text, this, [this, text](const std::optional<QList<Appointment>>& found) {
+        showResults(text, found);
+    });
     // Until the answer comes the list keeps the results it shows; without a list, the hint says why.
     if (m_waiting && m_list->isHidden() && m_hint->text() != searchingHint) {
         m_hint->setText(searchingHint);
@@ -112,13 +114,14 @@ void SearchPanel::search(const QString& text)
     }
 }
 
-void SearchPanel::showResults(const QString& text, const QList<Appointment>& found)
+void SearchPanel::showResults(const QString& text, const std::optional<QList<Appointment>>& found)
 {
     m_waiting = false;
-    m_model->setResults(found, Cal::dayKey(Clock::today()));
+    // No answer is not the answer "nothing": the list empties and the hint says which it was.
+    m_model->setResults(found.value_or(QList<Appointment>()), Cal::dayKey(Clock::today()));
     const bool shortText = !hasTwoCharacters(text.trimmed());
     const bool showList = !shortText && !m_model->results().isEmpty();
-    m_hint->setText(shortText ? tooShort : nothingFound);
+    m_hint->setText(shortText ? tooShort : found ? nothingFound : Store::unansweredText());
     m_hint->setVisible(!showList);
     m_list->setVisible(showList);
     m_list->scrollToTop();

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 #include <functional>
 
 class QLabel;
@@ -50,7 +52,7 @@ protected:
 
 private:
     void search(const QString& text);
-    void showResults(const QString& text, const QList<Appointment>& found);
+    void showResults(const QString& text, const std::optional<QList<Appointment>>& found);
     void fitHeight();
 
     Store& m_store;

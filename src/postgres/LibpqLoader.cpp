@@ -127,3 +127,7 @@ CALVORA_FORWARD(int, PQconsumeInput, (PGconn * conn), (conn))
 CALVORA_FORWARD(int, PQconnectionUsedPassword, (const PGconn* conn), (conn))
 CALVORA_FORWARD(int, PQconnectionNeedsPassword, (const PGconn* conn), (conn))
 CALVORA_FORWARD(int, PQbackendPID, (const PGconn* conn), (conn))
+CALVORA_FORWARD(PGcancel*, PQgetCancel, (PGconn * conn), (conn))
+CALVORA_FORWARD(void, PQfreeCancel, (PGcancel * cancel), (cancel))
+CALVORA_FORWARD(int, PQcancel, (PGcancel * cancel, char* errbuf, int errbufsize),
+                (cancel, errbuf, errbufsize))

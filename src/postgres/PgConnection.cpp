@@ -395,6 +395,14 @@ bool PgConnection::broken() const
     return m_lost || PQstatus(m_connection) != CONNECTION_OK;
 }
 
+std::shared_ptr<pg_cancel> PgConnection::canceller() const
+{
+    pg_cancel* handle = PQgetCancel(m_connection);
+    if (!handle)
+        return nullptr;
+    return std::shared_ptr<pg_cancel>(handle, [](pg_cancel* h) { PQfreeCancel(h); });
+}
+
 int PgConnection::backendPid() const
 {
     return PQbackendPID(m_connection);

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 
+struct pg_cancel;
 struct pg_conn;
 struct pg_result;
 
@@ -77,6 +78,10 @@ public:
     void execute(const QString& sql);
 
     [[nodiscard]] bool broken() const;
+    // What another thread needs to stop this connection's statement under way (libpq's PQcancel, which
+    // reaches the server on a connection of its own); it outlives the connection. Null when none can be
+    // made (a broken connection).
+    [[nodiscard]] std::shared_ptr<pg_cancel> canceller() const;
     // The server process of this connection, which is also the sender of its own notifications.
     [[nodiscard]] int backendPid() const;
     // A notification received: the server process that sent it, and what it says.

@@ -88,7 +88,8 @@ PgConnection& ServerArchive::connection()
     if (m_connection && !m_connection->broken())
         return *m_connection;
     dropConnection();
-    m_pending.reset();
+    if (m_pending)
+        return pendingConnection();
     if (m_failedRecently && !elapsed(m_lastFailure, retrySeconds))
         throw DatabaseError(PgConnection::unavailableText(QStringLiteral("nuovo tentativo tra pochi secondi")),
                             DatabaseError::Kind::Unavailable);
@@ -104,6 +105,28 @@ PgConnection& ServerArchive::connection()
                             DatabaseError::Kind::Unavailable);
     }
     // What is on show may be older than the server's agenda: the next change check says so.
+    m_reconnected = true;
+    return *m_connection;
+}
+
+// An attempt the change check started is taken further, never replaced by one that waits: on the
+// window's thread that could last the whole connect timeout.
+PgConnection& ServerArchive::pendingConnection()
+{
+    const PgConnection::Progress progress = m_pending->advance();
+    if (progress == PgConnection::Progress::Waiting)
+        throw DatabaseError(PgConnection::unavailableText(QStringLiteral("nuovo tentativo in corso")),
+                            DatabaseError::Kind::Unavailable);
+    std::unique_ptr<PgConnection> attempt = std::move(m_pending);
+    if (progress == PgConnection::Progress::Failed) {
+        m_failedRecently = true;
+        m_lastFailure = std::chrono::steady_clock::now();
+        throw DatabaseError(attempt->failureKind() == DatabaseError::Kind::Untrusted
+                                ? attempt->failure()
+                                : PgConnection::unavailableText(attempt->failure()),
+                            DatabaseError::Kind::Unavailable);
+    }
+    connected(std::move(attempt));
     m_reconnected = true;
     return *m_connection;
 }

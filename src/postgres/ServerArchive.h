@@ -79,6 +79,7 @@ public:
 
 private:
     PgConnection& connection();
+    PgConnection& pendingConnection();
     void connected(std::unique_ptr<PgConnection> fresh);
     void dropConnection();
     // Runs a read; one more time on a new connection when the old one turned out broken.

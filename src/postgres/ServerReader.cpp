@@ -4,6 +4,8 @@
 #include "ServerRows.h"
 #include "ServerSchema.h"
 
+#include <libpq-fe.h>
+
 std::unique_ptr<AgendaReader> ServerReader::open(const ConnectionLine& line)
 {
     try {
@@ -15,23 +17,54 @@ std::unique_ptr<AgendaReader> ServerReader::open(const ConnectionLine& line)
 
 ServerReader::ServerReader(std::unique_ptr<PgConnection> connection)
     : m_connection(std::move(connection))
+    , m_canceller(m_connection->canceller())
 {
 }
 
-ServerReader::~ServerReader() = default;
+ServerReader::~ServerReader()
+{
+    settleInterrupts();
+}
+
+// The request goes on a thread of its own: it opens a connection to the server, which the thread that
+// asks (the window's) must never wait for.
+void ServerReader::interrupt()
+{
+    if (!m_canceller)
+        return;
+    const std::lock_guard lock(m_interruptMutex);
+    m_interrupts.emplace_back([canceller = m_canceller] {
+        char error[256];
+        (void)PQcancel(canceller.get(), error, int(sizeof error));
+    });
+}
+
+void ServerReader::settleInterrupts()
+{
+    std::vector<std::thread> sent;
+    {
+        const std::lock_guard lock(m_interruptMutex);
+        sent.swap(m_interrupts);
+    }
+    for (std::thread& t : sent)
+        t.join();
+}
 
 QList<Appointment> ServerReader::search(const QString& pattern, int limit)
 {
+    settleInterrupts();
     return search(*m_connection, pattern, limit);
 }
 
 QList<KnownPatient> ServerReader::knownPatients(const QString& pattern, int limit)
 {
+    settleInterrupts();
     return knownPatients(*m_connection, pattern, limit);
 }
 
 QStringList ServerReader::mostUsedTreatments(int limit)
 {
+    settleInterrupts();
     return mostUsedTreatments(*m_connection, limit);
 }
 

@@ -8,6 +8,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 Store::Store(AgendaArchive& archive, QObject* parent)
     : QObject(parent)
     , m_archive(archive)
@@ -81,7 +83,7 @@ bool Store::refreshIfChangedElsewhere()
             m_studioName = studioName;
             emit changed();
         }
-        if (week != m_weekAppointments)
+        if (week != m_weekAppointments || !m_weekLoaded)
             setWeekAppointments(week);
     } catch (const DatabaseError&) {
         // Shown as it was until a later look succeeds; a passing lock is no reason for an alert.
@@ -125,6 +127,8 @@ void Store::setAlertMessage(const std::optional<QString>& message)
 void Store::setWeekAppointments(const QList<Appointment>& appointments)
 {
     m_weekAppointments = appointments;
+    m_weekLoaded = true;
+    m_readFailing = false;
     emit changed();
 }
 
@@ -165,8 +169,27 @@ void Store::reload()
     try {
         setWeekAppointments(fetchWeek());
     } catch (const DatabaseError& error) {
-        setAlertMessage(QStringLiteral("Errore nella lettura degli appuntamenti: ") + error.message());
+        // Nothing is shown of a week that was not read, and the next look at the archive reads it again.
+        // While the archive stays away, one alert is enough: the agenda itself says the rest.
+        m_weekAppointments.clear();
+        m_weekLoaded = false;
+        m_refreshPending = true;
+        if (!std::exchange(m_readFailing, true))
+            setAlertMessage(QStringLiteral("Errore nella lettura degli appuntamenti: ") + error.message());
+        else
+            emit changed();
     }
+}
+
+QString Store::unloadedText() const
+{
+    return m_mode == ViewMode::Week ? QStringLiteral("Settimana non caricata: l'archivio non risponde.")
+                                    : QStringLiteral("Giorno non caricato: l'archivio non risponde.");
+}
+
+QString Store::unansweredText()
+{
+    return QStringLiteral("L'archivio non risponde: riprova tra poco.");
 }
 
 QList<QDate> Store::visibleDays() const

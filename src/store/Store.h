@@ -105,6 +105,13 @@ public:
     [[nodiscard]] const QString& studioName() const { return m_studioName; }
     // Monday to Friday of the week holding anchor, in both modes, sorted by day and start.
     [[nodiscard]] const QList<Appointment>& weekAppointments() const { return m_weekAppointments; }
+    // False while the week on show could not be read: weekAppointments() is then empty and tells nothing
+    // of what is booked. The next reload, or the next look at the archive (followArchive), tries again.
+    [[nodiscard]] bool weekLoaded() const { return m_weekLoaded; }
+    // What the agenda says in place of a week (or, in day mode, a day) it could not read.
+    [[nodiscard]] QString unloadedText() const;
+    // What a list says in place of an answer the archive did not give.
+    [[nodiscard]] static QString unansweredText();
     // The day on show (day mode) or a day of the week on show; always a working day.
     [[nodiscard]] QDate anchor() const { return m_anchor; }
     void setAnchor(const QDate& anchor);
@@ -122,6 +129,8 @@ public:
 
     // Loading and navigation.
     void loadSettings();
+    // Reads the week on show. A failure empties it and marks it not loaded (weekLoaded()); the first
+    // failure after a successful read also goes to alertMessage, the ones that follow it do not.
     void reload();
     // Appointments whose day key lies between two keys, by day then start. Throws DatabaseError.
     [[nodiscard]] QList<Appointment> fetchAppointments(const QString& fromKey, const QString& toKey);
@@ -138,8 +147,9 @@ public:
     [[nodiscard]] QList<Dentist> visibleDentists() const { return dentistsOn(visibleDays()); }
     // The closed period that holds the day, if any.
     [[nodiscard]] std::optional<ClosedPeriod> closedPeriodOn(const QDate& day) const;
-    // Why nothing can be booked with a dentist on a day (the practice is closed, or the dentist no longer
-    // works there), in the words of the booking rule; absent when the day is open for booking.
+    // Why nothing can be booked with a dentist on a day (the practice is closed, the dentist no longer
+    // works there, or the week on show could not be read), in the words of the booking rule; absent when
+    // the day is open for booking.
     [[nodiscard]] std::optional<QString> closedMessage(const QDate& day, qint64 dentistId) const;
 
     // Booking.
@@ -175,18 +185,18 @@ public:
 
     // Finding time for a patient on the phone.
     // The first `count` free starts that fit the search, by day, start and dentist, from the search's
-    // day on (never in the past), as many weeks ahead as needed (up to five years). Empty when the
+    // day on (never in the past), as many weeks ahead as needed (up to five years). Absent when the
     // archive cannot be read.
-    [[nodiscard]] QList<FreeSlot> freeSlots(const SlotSearch& search, int count = 10);
+    [[nodiscard]] std::optional<QList<FreeSlot>> freeSlots(const SlotSearch& search, int count = 10);
     // The nearest free starts of a's dentist on a's day before and after a's start at which a's
     // duration fits (a itself not counted), ascending; past times of today are left out.
     [[nodiscard]] QList<int> nearestFreeStarts(const Appointment& a);
     // The patients whose name holds the text (at least two characters, as search), the most recently
     // seen first; empty on failure.
     [[nodiscard]] QList<KnownPatient> knownPatients(const QString& text, int limit = 8);
-    // The same, as search(text, receiver, answer) answers.
+    // The same, as search(text, receiver, answer) answers (absent: the archive did not answer).
     void knownPatients(const QString& text, const QObject* receiver,
-                       std::function<void(const QList<KnownPatient>&)> answer, int limit = 8);
+                       std::function<void(const std::optional<QList<KnownPatient>>&)> answer, int limit = 8);
 
     // Undo and redo of the editor's saves and copies, moves and deletes (the newest 100). Undoing and
     // redoing go through the booking rules like any change; a refusal goes to alertMessage and leaves
@@ -200,15 +210,19 @@ public:
 
     // Search, suggestions and settings.
     // Up to 200 appointments whose patient, phone or treatment is LIKE "%text%" (text trimmed, at least
-    // two characters), newest first; empty on failure.
+    // two characters), newest first; empty also on failure (for checks and measurements: the window asks
+    // the question below, which tells a failure apart).
     [[nodiscard]] QList<Appointment> search(const QString& text);
     // The practice's 25 most used treatments, then the defaults, without repeats (ignoring case).
     [[nodiscard]] QStringList treatmentSuggestions();
     // The same two without keeping this thread waiting while the whole agenda is read: `answer` gets
     // them at once when memory holds them (see prepareSearch), else later, on this thread, from a worker
-    // thread's own connection (the same answer, as it stands when the worker reads). Of each kind only
-    // the newest question is answered, and none once `receiver` is destroyed.
-    void search(const QString& text, const QObject* receiver, std::function<void(const QList<Appointment>&)> answer);
+    // thread's own connection (the same answer, as it stands when the worker reads). This thread never
+    // connects for them. Of each kind only the newest question is answered (one under way on the worker
+    // is stopped), and none once `receiver` is destroyed. A search the archive did not answer is absent;
+    // treatments then are the defaults alone.
+    void search(const QString& text, const QObject* receiver,
+                std::function<void(const std::optional<QList<Appointment>>&)> answer);
     void treatmentSuggestions(const QObject* receiver, std::function<void(const QStringList&)> answer);
     [[nodiscard]] static const QStringList& defaultTreatments();
     std::optional<QString> saveSettings(const QString& studioName, const QList<Dentist>& dentists);
@@ -277,18 +291,19 @@ private:
     // Sends placed() for a change undone or redone that moved an appointment.
     void followPlace(const Change& change, bool forward);
     [[nodiscard]] int earliestStartToday() const;
+    // Publishes a week read from the archive (which also ends a run of read failures).
     void setWeekAppointments(const QList<Appointment>& appointments);
     [[nodiscard]] QList<Appointment> fetchWeek();
     void stopOnReplacedArchive();
 
     // The questions answered on a worker thread: the newest asked of each kind, and the worker.
     enum class Question { Search, KnownPatients, Treatments };
-    // `atOnce` answers from memory or not at all, `read` on the worker, `now` here; a failure of the
-    // first two answers `failed`.
+    // `atOnce` answers from memory or not at all, `read` on the worker, `here` on this thread for an
+    // archive without readers of its own (a database in memory). Every failure answers absent.
     template <typename T>
-    void answerSoon(Question kind, const QObject* receiver, std::function<void(const T&)> answer, T failed,
+    void answerSoon(Question kind, const QObject* receiver, std::function<void(const std::optional<T>&)> answer,
                     const std::function<std::optional<T>()>& atOnce, std::function<T(AgendaReader&)> read,
-                    std::function<T()> now);
+                    std::function<T()> here);
 
     AgendaArchive& m_archive;
     std::array<quint64, 3> m_asked{};
@@ -297,6 +312,9 @@ private:
     QUndoStack* m_history = nullptr;
     // A change seen whose reload failed; tried again at the next look.
     bool m_refreshPending = false;
+    bool m_weekLoaded = true;
+    // Reads of the week have failed since the last one that worked (their alert was given once).
+    bool m_readFailing = false;
     bool m_replacedTold = false;
     QList<Dentist> m_dentists;
     QList<ClosedPeriod> m_closedPeriods;

@@ -40,7 +40,7 @@ QList<int> SlotSearch::everyWorkday()
     return {0, 1, 2, 3, 4};
 }
 
-QList<FreeSlot> Store::freeSlots(const SlotSearch& search, int count)
+std::optional<QList<FreeSlot>> Store::freeSlots(const SlotSearch& search, int count)
 {
     QList<FreeSlot> found;
     QList<Dentist> dentists;
@@ -79,7 +79,7 @@ QList<FreeSlot> Store::freeSlots(const SlotSearch& search, int count)
             }
         }
     } catch (const DatabaseError&) {
-        return {};
+        return std::nullopt;
     }
     return found;
 }

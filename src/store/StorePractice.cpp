@@ -54,6 +54,9 @@ std::optional<QString> Store::practiceMessage(const Appointment& a) const
 
 std::optional<QString> Store::closedMessage(const QDate& day, qint64 dentistId) const
 {
+    // Nothing is booked on what could not be read.
+    if (!m_weekLoaded && Cal::workdays(m_anchor).contains(day))
+        return unloadedText();
     Appointment draft;
     draft.day = Cal::dayKey(day);
     draft.dentistId = dentistId;

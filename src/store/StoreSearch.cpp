@@ -91,81 +91,89 @@ QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
 }
 
 template <typename T>
-void Store::answerSoon(Question kind, const QObject* receiver, std::function<void(const T&)> answer, T failed,
+void Store::answerSoon(Question kind, const QObject* receiver, std::function<void(const std::optional<T>&)> answer,
                        const std::function<std::optional<T>()>& atOnce, std::function<T(AgendaReader&)> read,
-                       std::function<T()> now)
+                       std::function<T()> here)
 {
     const int slot = int(kind);
     const quint64 ticket = ++m_asked[slot];
-    std::optional<T> quick = orOnFailure(atOnce, std::optional<T>(failed));
+    // Memory that cannot answer leaves the question to the worker's own connection.
+    std::optional<T> quick = orOnFailure(atOnce, std::optional<T>());
     if (!quick && !m_background) {
-        if (AgendaArchive::ReaderMaker maker = m_archive.readerMaker())
+        if (AgendaArchive::ReaderMaker maker = m_archive.readerMaker()) {
             m_background = std::make_unique<BackgroundReader>(std::move(maker));
-        else
-            quick = now();
+        } else {
+            // No reader of its own: a database in memory, which answers at once.
+            answer(orOnFailure([&] { return std::optional<T>(here()); }, std::optional<T>()));
+            return;
+        }
     }
     if (quick) {
         if (m_background)
             m_background->forget(slot);
-        answer(*quick);
+        answer(quick);
         return;
     }
     // Handed to the worker and back: only the newest question is answered, on this thread, while its
-    // receiver lives. Without a reader of its own the archive answers here.
+    // receiver lives. A worker that could not connect or read answers that it did not: this thread never
+    // tries in its place, which could keep it waiting up to a connection's timeout.
     m_background->ask(slot, [this, slot, ticket, guard = QPointer<const QObject>(receiver), answer = std::move(answer),
-                             failed = std::move(failed), read = std::move(read),
-                             now = std::move(now)](AgendaReader* reader) {
+                             read = std::move(read)](AgendaReader* reader) {
         std::optional<T> result;
         if (reader)
-            result = orOnFailure([&] { return read(*reader); }, failed);
+            result = orOnFailure([&] { return std::optional<T>(read(*reader)); }, std::optional<T>());
         QMetaObject::invokeMethod(
             this,
-            [this, slot, ticket, guard, answer, now, result] {
+            [this, slot, ticket, guard, answer, result] {
                 if (guard && m_asked[slot] == ticket)
-                    answer(result ? *result : now());
+                    answer(result);
             },
             Qt::QueuedConnection);
     });
 }
 
-void Store::search(const QString& text, const QObject* receiver, std::function<void(const QList<Appointment>&)> answer)
+void Store::search(const QString& text, const QObject* receiver,
+                   std::function<void(const std::optional<QList<Appointment>>&)> answer)
 {
     const std::optional<QString> pattern = searchPattern(text);
     answerSoon<QList<Appointment>>(
-        Question::Search, receiver, std::move(answer), {},
+        Question::Search, receiver, std::move(answer),
         [&]() -> std::optional<QList<Appointment>> {
             if (!pattern)
                 return QList<Appointment>();
             return m_archive.searchAtOnce(*pattern, searchLimit);
         },
         [pattern](AgendaReader& reader) { return reader.search(*pattern, searchLimit); },
-        [this, text] { return search(text); });
+        [this, pattern] { return m_archive.search(*pattern, searchLimit); });
 }
 
 void Store::knownPatients(const QString& text, const QObject* receiver,
-                          std::function<void(const QList<KnownPatient>&)> answer, int limit)
+                          std::function<void(const std::optional<QList<KnownPatient>>&)> answer, int limit)
 {
     const std::optional<QString> pattern = patientPattern(text);
     answerSoon<QList<KnownPatient>>(
-        Question::KnownPatients, receiver, std::move(answer), {},
+        Question::KnownPatients, receiver, std::move(answer),
         [&]() -> std::optional<QList<KnownPatient>> {
             if (!pattern)
                 return QList<KnownPatient>();
             return m_archive.knownPatientsAtOnce(*pattern, limit);
         },
         [pattern, limit](AgendaReader& reader) { return reader.knownPatients(*pattern, limit); },
-        [this, text, limit] { return knownPatients(text, limit); });
+        [this, pattern, limit] { return m_archive.knownPatients(*pattern, limit); });
 }
 
 void Store::treatmentSuggestions(const QObject* receiver, std::function<void(const QStringList&)> answer)
 {
     answerSoon<QStringList>(
-        Question::Treatments, receiver, std::move(answer), withDefaultTreatments({}),
+        Question::Treatments, receiver,
+        [answer = std::move(answer)](const std::optional<QStringList>& found) {
+            answer(found ? *found : withDefaultTreatments({}));
+        },
         [&]() -> std::optional<QStringList> {
             if (const std::optional<QStringList> mostUsed = m_archive.mostUsedTreatmentsAtOnce(suggestedTreatments))
                 return withDefaultTreatments(*mostUsed);
             return std::nullopt;
         },
         [](AgendaReader& reader) { return withDefaultTreatments(reader.mostUsedTreatments(suggestedTreatments)); },
-        [this] { return treatmentSuggestions(); });
+        [this] { return withDefaultTreatments(m_archive.mostUsedTreatments(suggestedTreatments)); });
 }

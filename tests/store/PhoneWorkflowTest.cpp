@@ -24,39 +24,40 @@ TEST_F(StoreTest, FreeSlotsFollowTheSearchTheRulesAndNeverThePast)
     const QDate wednesday(2024, 12, 4);
 
     SlotSearch any;
-    EXPECT_EQ(starts(store->freeSlots(any, 4)),
+    EXPECT_EQ(starts(store->freeSlots(any, 4).value()),
               (QList<std::tuple<QDate, int, qint64>>{
                   {wednesday, 600, 2}, {wednesday, 600, 3}, {wednesday, 615, 2}, {wednesday, 615, 3}}));
 
     SlotSearch first;
     first.dentistId = 1;
     first.durationMinutes = 45;
-    EXPECT_EQ(starts(store->freeSlots(first, 2)),
+    EXPECT_EQ(starts(store->freeSlots(first, 2).value()),
               (QList<std::tuple<QDate, int, qint64>>{{wednesday, 660, 1}, {wednesday, 675, 1}}));
 
     // Fridays in the afternoon: the full one is passed over for the next week's.
     first.weekdays = {4};
     first.part = SlotSearch::Part::Afternoon;
-    EXPECT_EQ(starts(store->freeSlots(first, 1)), (QList<std::tuple<QDate, int, qint64>>{{QDate(2024, 12, 13), 780, 1}}));
+    EXPECT_EQ(starts(store->freeSlots(first, 1).value()),
+              (QList<std::tuple<QDate, int, qint64>>{{QDate(2024, 12, 13), 780, 1}}));
     // A morning ends at 13:00, a whole day at 19:45.
     first.weekdays = {0};
     first.part = SlotSearch::Part::Morning;
     first.durationMinutes = 240;
     first.from = QDate(2024, 12, 9);
-    EXPECT_EQ(starts(store->freeSlots(first, 3)), (QList<std::tuple<QDate, int, qint64>>{
+    EXPECT_EQ(starts(store->freeSlots(first, 3).value()), (QList<std::tuple<QDate, int, qint64>>{
                                                       {QDate(2024, 12, 9), 540, 1},
                                                       {QDate(2024, 12, 16), 540, 1},
                                                       {QDate(2024, 12, 23), 540, 1}}));
     first.part = SlotSearch::Part::Any;
-    const QList<FreeSlot> mondays = store->freeSlots(first, 100);
+    const QList<FreeSlot> mondays = store->freeSlots(first, 100).value();
     EXPECT_EQ(mondays.value(27).startMinutes, 945); // 15:45 is the last 4-hour start
     EXPECT_EQ(mondays.value(28).day, QDate(2024, 12, 16));
 
     // A day in the past counts from today; no weekday, no result.
     first.from = QDate(2020, 1, 1);
-    EXPECT_GE(store->freeSlots(first, 1).value(0).day, wednesday);
+    EXPECT_GE(store->freeSlots(first, 1).value().value(0).day, wednesday);
     first.weekdays.clear();
-    EXPECT_TRUE(store->freeSlots(first).isEmpty());
+    EXPECT_TRUE(store->freeSlots(first).value().isEmpty());
 }
 
 TEST_F(StoreTest, ARefusedOverlapOffersTheNearestStartsThatFit)
