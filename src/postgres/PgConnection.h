@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 struct pg_conn;
@@ -75,6 +76,10 @@ public:
     PgResult query(const QString& sql, const SQLArgs& args = {});
     // SQL text without parameters; several statements run in order, the first failure stops.
     void execute(const QString& sql);
+    // Runs body between `begin` and COMMIT. Whatever body throws rolls the transaction back (a broken
+    // connection takes it away with itself) and is thrown again; a COMMIT whose answer was lost throws
+    // DatabaseError of kind Unavailable that says the change may not have been saved.
+    void transaction(const std::function<void()>& body, const QString& begin = QStringLiteral("BEGIN"));
 
     [[nodiscard]] bool broken() const;
     // The server process of this connection, which is also the sender of its own notifications.
