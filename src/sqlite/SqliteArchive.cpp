@@ -146,10 +146,10 @@ QList<Appointment> SqliteArchive::narrowedSearch(const QList<Appointment>& candi
     SQLArgs args;
     for (const Appointment& a : candidates) {
         marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
-        args.append(a.id);
+        args.emplaceBack(a.id);
     }
     for (int i = 0; i < 3; ++i)
-        args.append(pattern);
+        args.emplaceBack(pattern);
     const QList<qint64> kept =
         m_db.query(QStringLiteral("SELECT id FROM appointments WHERE id IN (") + marks
                        + QStringLiteral(") AND (patient LIKE ? ESCAPE '\\' OR phone LIKE ? ESCAPE '\\' OR treatment LIKE ? ESCAPE '\\')"),
@@ -451,7 +451,7 @@ std::optional<QList<Appointment>> SqliteArchive::appointmentsById(const QList<qi
     SQLArgs args;
     for (const qint64 id : ids) {
         marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
-        args.append(id);
+        args.emplaceBack(id);
     }
     QHash<qint64, Appointment> byId;
     try {

@@ -143,5 +143,6 @@ TEST_F(ServerRowTest, aDeleteWaitsForAnEditUnderWayAndKeepsIt)
     store->deleteAppointment(seen);
     committer.join();
     EXPECT_EQ(count("notes = 'Portare lastre'"), 1);
+    ASSERT_TRUE(store->alertMessage());
     EXPECT_TRUE(store->alertMessage()->startsWith("Impossibile eliminare l'appuntamento di Anna Verdi.\n"));
 }
