@@ -32,7 +32,7 @@ public:
 
     // All dentists, by position.
     [[nodiscard]] virtual QList<Dentist> dentists() = 0;
-    // The practice's name; the empty text when it was never stored.
+    // The practice's name; the empty text when it was never stored (a failed read throws).
     [[nodiscard]] virtual QString studioName() = 0;
     // Every row of the settings table, key to value.
     [[nodiscard]] virtual QHash<QString, QString> allSettings() = 0;
@@ -72,12 +72,20 @@ public:
     using ReaderMaker = std::function<std::unique_ptr<AgendaReader>()>;
     [[nodiscard]] virtual ReaderMaker readerMaker() const { return {}; }
 
-    // What a write sees of the archive inside its own transaction.
+    // The practice as stored: every dentist (by position) and every row of the settings table. The
+    // rules that depend on them (closed days, retirements) are judged on this copy.
+    struct Practice {
+        QList<Dentist> dentists;
+        QHash<QString, QString> settings;
+    };
+    // What a write sees of the archive inside its own transaction, under the lock that keeps every
+    // change of the practice out until it commits.
     struct WriteCheck {
         // The stored row of the appointment's id; absent for a new appointment or a deleted one.
         std::optional<Appointment> stored;
         // The same dentist's other appointments of the same day (dentistDay, read in the transaction).
         QList<Appointment> dentistDay;
+        Practice practice;
     };
     // In one transaction: reads the WriteCheck of `a`, asks `approve`, and only when it answers true
     // writes `a` (an INSERT when its id is 0, else an UPDATE of that row) and commits. Returns the id of
@@ -87,22 +95,30 @@ public:
     // The same for bringing back a deleted appointment under its own id (an INSERT that names the id);
     // `stored` holds the row that has that id, if any. Returns whether it wrote.
     virtual bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) = 0;
-    // Removes the row with that id (none is no error).
-    virtual void deleteAppointment(qint64 id) = 0;
+    // In one transaction: reads the row with that id (absent when there is none), asks `approve`, and
+    // only when there is a row and it answers true removes it. Returns whether it removed.
+    virtual bool deleteAppointment(qint64 id, const std::function<bool(const std::optional<Appointment>& stored)>& approve) = 0;
     // The practice's name and every listed dentist's name and colour (by id), in one transaction, as
     // given (the Store trims and defaults them).
     virtual void saveSettings(const QString& studioName, const QList<Dentist>& dentists) = 0;
-    // Stores one setting, or removes it when the value is absent.
+    // Stores one setting, or removes it when the value is absent. Waits for the appointment writes
+    // under way, and they for it, so that none is judged on the setting as it was.
     virtual void writeSetting(const QString& key, const std::optional<QString>& value) = 0;
     // Adds a dentist at the right of the others (the next position) and returns its id.
     virtual qint64 addDentist(const QString& name, const QString& colorHex) = 0;
     // Gives the listed dentists the positions 0, 1, … in that order, in one transaction.
     virtual void reorderDentists(const QList<qint64>& ids) = 0;
-    // In one transaction: reads the dentist's appointments from a day on (by day and start), asks
-    // `approve`, and only when it answers true stores the setting. Returns whether it wrote.
-    virtual bool writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId,
+    // What a change of a dentist's setting sees inside its own transaction: the dentist's appointments
+    // from a day on (by day and start) and the practice, all as stored, with every booking kept out.
+    struct SettingCheck {
+        QList<Appointment> remaining;
+        Practice practice;
+    };
+    // In one transaction: reads the SettingCheck, asks `approve`, and only when it answers true stores
+    // the setting. Returns whether it wrote.
+    virtual bool writeSettingIfApproved(const QString& key, const QString& value, qint64 dentistId,
                                         const QString& fromKey,
-                                        const std::function<bool(const QList<Appointment>& remaining)>& approve) = 0;
+                                        const std::function<bool(const SettingCheck&)>& approve) = 0;
 
     // Whether another program has committed a change since the previous call (the first call sets the
     // mark and answers false). Cheap enough to ask a few times a second; never throws.

@@ -324,7 +324,8 @@ void AppointmentEditor::confirmDelete()
         if (!self || index != 1)
             return;
         Store& store = self->m_store;
-        const Appointment doomed = self->m_draft;
+        // What the user saw stored is removed, and only while it still is what is stored.
+        const Appointment doomed = self->m_opened;
         store.deleteAppointment(doomed);
         store.setEditing(std::nullopt);
     });

@@ -465,6 +465,34 @@ void PgConnection::execute(const QString& sql)
     PQclear(raw);
 }
 
+void PgConnection::transaction(const std::function<void()>& body, const QString& begin)
+{
+    execute(begin);
+    try {
+        body();
+    } catch (...) {
+        if (!broken()) {
+            try {
+                execute(QStringLiteral("ROLLBACK"));
+            } catch (const DatabaseError&) {
+            }
+        }
+        throw;
+    }
+    try {
+        execute(QStringLiteral("COMMIT"));
+    } catch (const DatabaseError& error) {
+        if (!broken())
+            throw;
+        // The server may or may not have committed before the answer was lost: never report it saved.
+        throw DatabaseError(QStringLiteral("la conferma del server è andata persa, quindi la modifica potrebbe "
+                                           "non essere stata salvata: controlla l'agenda quando il server torna "
+                                           "raggiungibile (")
+                                + error.message() + u')',
+                            DatabaseError::Kind::Unavailable);
+    }
+}
+
 bool PgConnection::takeNotifications(QList<Notification>& received)
 {
     if (broken() || !PQconsumeInput(m_connection) || broken())

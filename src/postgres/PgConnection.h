@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 struct pg_cancel;
@@ -76,6 +77,10 @@ public:
     PgResult query(const QString& sql, const SQLArgs& args = {});
     // SQL text without parameters; several statements run in order, the first failure stops.
     void execute(const QString& sql);
+    // Runs body between `begin` and COMMIT. Whatever body throws rolls the transaction back (a broken
+    // connection takes it away with itself) and is thrown again; a COMMIT whose answer was lost throws
+    // DatabaseError of kind Unavailable that says the change may not have been saved.
+    void transaction(const std::function<void()>& body, const QString& begin = QStringLiteral("BEGIN"));
 
     [[nodiscard]] bool broken() const;
     // What another thread needs to stop this connection's statement under way (libpq's PQcancel, which

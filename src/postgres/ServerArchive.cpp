@@ -27,14 +27,6 @@ QList<Appointment> withIds(PgConnection& c, const QList<qint64>& ids)
                                   {u'{' + numbers.join(u',') + u'}'}));
 }
 
-QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 dentistId, qint64 exceptId)
-{
-    return appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
-                                      + QStringLiteral(" FROM appointments WHERE day = $1 AND dentist_id = $2 AND "
-                                                       "id <> $3 ORDER BY start_min, id"),
-                                  {dayKey, dentistId, exceptId}));
-}
-
 QString capitalized(QString text)
 {
     if (!text.isEmpty())
@@ -48,6 +40,14 @@ bool elapsed(std::chrono::steady_clock::time_point since, int seconds)
 }
 
 } // namespace
+
+QList<Appointment> ServerArchive::dentistDayOn(PgConnection& c, const QString& dayKey, qint64 dentistId, qint64 exceptId)
+{
+    return appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
+                                      + QStringLiteral(" FROM appointments WHERE day = $1 AND dentist_id = $2 AND "
+                                                       "id <> $3 ORDER BY start_min, id"),
+                                  {dayKey, dentistId, exceptId}));
+}
 
 ServerArchive::ServerArchive(const ConnectionLine& line, QString dataFolder)
     : m_line(line)
@@ -155,59 +155,27 @@ auto ServerArchive::reading(Read read) -> decltype(read(std::declval<PgConnectio
     }
 }
 
-void ServerArchive::transaction(const std::function<void(PgConnection&)>& body)
+QList<Dentist> ServerArchive::dentistsOn(PgConnection& c)
 {
-    for (int attempt = 0;; ++attempt) {
-        PgConnection& c = connection();
-        try {
-            c.execute(QStringLiteral("BEGIN"));
-        } catch (const DatabaseError&) {
-            if (!c.broken())
-                throw;
-            dropConnection();
-            if (attempt == 0)
-                continue; // nothing was sent but BEGIN: safe to start again on a new connection
-            throw;
-        }
-        try {
-            body(c);
-        } catch (...) {
-            if (c.broken()) {
-                dropConnection(); // the server drops the open transaction with the connection
-            } else {
-                try {
-                    c.execute(QStringLiteral("ROLLBACK"));
-                } catch (const DatabaseError&) {
-                }
-            }
-            throw;
-        }
-        try {
-            c.execute(QStringLiteral("COMMIT"));
-        } catch (const DatabaseError& error) {
-            if (!c.broken())
-                throw;
-            dropConnection();
-            // The server may or may not have committed before the answer was lost: never report it saved.
-            throw DatabaseError(QStringLiteral("la conferma del server è andata persa, quindi la modifica potrebbe "
-                                               "non essere stata salvata: controlla l'agenda quando il server torna "
-                                               "raggiungibile (")
-                                    + error.message() + u')',
-                                DatabaseError::Kind::Unavailable);
-        }
-        return;
-    }
+    const PgResult r = c.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY position, id"));
+    QList<Dentist> list;
+    for (int i = 0; i < r.rows(); ++i)
+        list.append(Dentist{r.integer(i, 0), r.text(i, 1), r.text(i, 2), int(r.integer(i, 3)), {}});
+    return list;
+}
+
+QHash<QString, QString> ServerArchive::settingsOn(PgConnection& c)
+{
+    const PgResult r = c.query(QStringLiteral("SELECT key, value FROM settings"));
+    QHash<QString, QString> settings;
+    for (int i = 0; i < r.rows(); ++i)
+        settings.insert(r.text(i, 0), r.text(i, 1));
+    return settings;
 }
 
 QList<Dentist> ServerArchive::dentists()
 {
-    return reading([](PgConnection& c) {
-        const PgResult r = c.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY position, id"));
-        QList<Dentist> list;
-        for (int i = 0; i < r.rows(); ++i)
-            list.append(Dentist{r.integer(i, 0), r.text(i, 1), r.text(i, 2), int(r.integer(i, 3)), {}});
-        return list;
-    });
+    return reading([](PgConnection& c) { return dentistsOn(c); });
 }
 
 QString ServerArchive::studioName()
@@ -293,77 +261,6 @@ QStringList ServerArchive::mostUsedTreatments(int limit)
     return reading([&](PgConnection& c) { return ServerReader::mostUsedTreatments(c, limit); });
 }
 
-// The stored row is locked while it is judged, so nobody changes it in between. Writers into one
-// dentist's day queue on a lock of that day before they read it, so that the second of two computers
-// booking the same minutes sees the first one's appointment and is refused with the rule's message.
-// Without the queue both would insert and then meet in the exclusion constraint, each waiting for the
-// other: a deadlock the server breaks only after a second, with an error. The constraint still refuses
-// whatever another writer brings (kind Overlap).
-AgendaArchive::WriteCheck ServerArchive::checkOn(PgConnection& c, const Appointment& a)
-{
-    WriteCheck check;
-    c.query(QStringLiteral("SELECT pg_advisory_xact_lock(($1::bigint % 2147483647)::integer, hashtext($2))"),
-            {a.dentistId, a.day});
-    if (a.id != 0) {
-        const PgResult r = c.query(QStringLiteral("SELECT ") + columns
-                                       + QStringLiteral(" FROM appointments WHERE id = $1 FOR UPDATE"),
-                                   {a.id});
-        if (r.rows() > 0)
-            check.stored = appointmentAt(r, 0);
-    }
-    check.dentistDay = dentistDayOn(c, a.day, a.dentistId, a.id);
-    return check;
-}
-
-qint64 ServerArchive::writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
-{
-    const SQLArgs values{a.dentistId, a.day, a.startMinutes, a.durationMinutes,
-                         a.patient,   a.phone, a.treatment,  a.notes};
-    qint64 written = 0;
-    ownWrite([&] { transaction([&](PgConnection& c) {
-        if (!approve(checkOn(c, a)))
-            return;
-        if (a.id != 0) {
-            c.query(QStringLiteral("UPDATE appointments SET dentist_id = $1, day = $2, start_min = $3, "
-                                   "duration_min = $4, patient = $5, phone = $6, treatment = $7, notes = $8, "
-                                   "updated_at = to_char(localtimestamp(0), 'YYYY-MM-DD HH24:MI:SS') WHERE id = $9"),
-                    values + SQLArgs{a.id});
-            written = a.id;
-        } else {
-            written = c.query(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, "
-                                             "patient, phone, treatment, notes) VALUES ($1, $2, $3, $4, $5, $6, $7, "
-                                             "$8) RETURNING id"),
-                              values)
-                          .integer(0, 0);
-        }
-    }); }, [&](SearchIndex& index) {
-        if (written == 0)
-            return;
-        Appointment stored = a;
-        stored.id = written;
-        index.put(stored);
-    });
-    return written;
-}
-
-bool ServerArchive::restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve)
-{
-    bool wrote = false;
-    ownWrite([&] { transaction([&](PgConnection& c) {
-        if (!approve(checkOn(c, a)))
-            return;
-        c.query(QStringLiteral("INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, patient, "
-                               "phone, treatment, notes) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)"),
-                {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
-                 a.notes});
-        wrote = true;
-    }); }, [&](SearchIndex& index) {
-        if (wrote)
-            index.put(a);
-    });
-    return wrote;
-}
-
 std::optional<QList<KnownPatient>> ServerArchive::knownPatientsAtOnce(const QString& pattern, int limit)
 {
     if (SearchIndex* kept = index())
@@ -379,98 +276,9 @@ QList<KnownPatient> ServerArchive::knownPatients(const QString& pattern, int lim
     return reading([&](PgConnection& c) { return ServerReader::knownPatients(c, pattern, limit); });
 }
 
-// Deleting twice is the same as once, so a lost answer is simply asked again.
-void ServerArchive::deleteAppointment(qint64 id)
-{
-    ownWrite([&] {
-        reading([&](PgConnection& c) {
-            return c.query(QStringLiteral("DELETE FROM appointments WHERE id = $1"), {id}).rows();
-        });
-    },
-             [id](SearchIndex& index) { index.remove(id); });
-}
-
-void ServerArchive::saveSettings(const QString& studioName, const QList<Dentist>& dentists)
-{
-    transaction([&](PgConnection& c) {
-        c.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ('studio_name', $1) "
-                               "ON CONFLICT (key) DO UPDATE SET value = EXCLUDED.value"),
-                {studioName.trimmed()});
-        for (const Dentist& d : dentists)
-            c.query(QStringLiteral("UPDATE dentists SET name = $1, color = $2 WHERE id = $3"),
-                    {d.name, d.colorHex, d.id});
-    });
-}
-
 QHash<QString, QString> ServerArchive::allSettings()
 {
-    return reading([](PgConnection& c) {
-        const PgResult r = c.query(QStringLiteral("SELECT key, value FROM settings"));
-        QHash<QString, QString> settings;
-        for (int i = 0; i < r.rows(); ++i)
-            settings.insert(r.text(i, 0), r.text(i, 1));
-        return settings;
-    });
-}
-
-// Storing or removing a setting twice is the same as once, so a lost answer is simply asked again.
-void ServerArchive::writeSetting(const QString& key, const std::optional<QString>& value)
-{
-    reading([&](PgConnection& c) {
-        if (value)
-            return c.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ($1, $2) "
-                                          "ON CONFLICT (key) DO UPDATE SET value = EXCLUDED.value"),
-                           {key, *value})
-                .rows();
-        return c.query(QStringLiteral("DELETE FROM settings WHERE key = $1"), {key}).rows();
-    });
-}
-
-// The next id and position after the highest, as the file gives them; the lock keeps two computers
-// adding at once from taking the same.
-qint64 ServerArchive::addDentist(const QString& name, const QString& colorHex)
-{
-    qint64 id = 0;
-    transaction([&](PgConnection& c) {
-        c.execute(QStringLiteral("LOCK TABLE dentists IN EXCLUSIVE MODE"));
-        id = c.query(QStringLiteral("INSERT INTO dentists (id, name, color, position) SELECT COALESCE(MAX(id), 0) + "
-                                    "1, $1, $2, COALESCE(MAX(position), -1) + 1 FROM dentists RETURNING id"),
-                     {name, colorHex})
-                 .integer(0, 0);
-    });
-    return id;
-}
-
-void ServerArchive::reorderDentists(const QList<qint64>& ids)
-{
-    transaction([&](PgConnection& c) {
-        for (qsizetype i = 0; i < ids.size(); ++i)
-            c.query(QStringLiteral("UPDATE dentists SET position = $1 WHERE id = $2"), {qint64(i), ids[i]});
-    });
-}
-
-// The appointments are locked against every writer (reading stays open) from the reading to the
-// commit, so no other computer can book the dentist in between, as BEGIN IMMEDIATE does for the file.
-bool ServerArchive::writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId,
-                                           const QString& fromKey,
-                                           const std::function<bool(const QList<Appointment>& remaining)>& approve)
-{
-    bool wrote = false;
-    transaction([&](PgConnection& c) {
-        c.execute(QStringLiteral("LOCK TABLE appointments IN SHARE MODE"));
-        const QList<Appointment> remaining =
-            appointmentsOf(c.query(QStringLiteral("SELECT ") + columns
-                                       + QStringLiteral(" FROM appointments WHERE dentist_id = $1 AND day >= $2 "
-                                                        "ORDER BY day, start_min, id"),
-                                   {dentistId, fromKey}));
-        if (!approve(remaining))
-            return;
-        c.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ($1, $2) "
-                               "ON CONFLICT (key) DO UPDATE SET value = EXCLUDED.value"),
-                {key, value});
-        wrote = true;
-    });
-    return wrote;
+    return reading([](PgConnection& c) { return settingsOn(c); });
 }
 
 // Never waits: a connection being made again is moved on only as far as it goes without waiting.

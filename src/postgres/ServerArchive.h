@@ -42,13 +42,14 @@ public:
     [[nodiscard]] ReaderMaker readerMaker() const override;
     qint64 writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
-    void deleteAppointment(qint64 id) override;
+    bool deleteAppointment(qint64 id,
+                           const std::function<bool(const std::optional<Appointment>& stored)>& approve) override;
     void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
     void writeSetting(const QString& key, const std::optional<QString>& value) override;
     qint64 addDentist(const QString& name, const QString& colorHex) override;
     void reorderDentists(const QList<qint64>& ids) override;
-    bool writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId, const QString& fromKey,
-                                const std::function<bool(const QList<Appointment>& remaining)>& approve) override;
+    bool writeSettingIfApproved(const QString& key, const QString& value, qint64 dentistId, const QString& fromKey,
+                                const std::function<bool(const SettingCheck&)>& approve) override;
     [[nodiscard]] bool changedElsewhere() override;
     QString backupNow() override;
     bool keepSearchIndex(bool wait) override;
@@ -85,8 +86,12 @@ private:
     // Runs a read; one more time on a new connection when the old one turned out broken.
     template <typename Read>
     auto reading(Read read) -> decltype(read(std::declval<PgConnection&>()));
-    // Runs body between BEGIN and COMMIT; a lost answer to COMMIT is reported as such.
+    // Runs body in a transaction (PgConnection::transaction) on a working connection.
     void transaction(const std::function<void(PgConnection&)>& body);
+    [[nodiscard]] static QList<Dentist> dentistsOn(PgConnection& c);
+    [[nodiscard]] static QHash<QString, QString> settingsOn(PgConnection& c);
+    [[nodiscard]] static QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 dentistId,
+                                                         qint64 exceptId);
     void writeSnapshot(const QString& emptyFile);
     [[nodiscard]] static WriteCheck checkOn(PgConnection& c, const Appointment& a);
     // Reads the notifications that have arrived, without waiting; false when the connection broke.

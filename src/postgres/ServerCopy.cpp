@@ -261,24 +261,16 @@ Counts copyFile(const QString& path, PgConnection& server)
     refuseOverlaps(*file);
 
     Counts written;
-    server.execute(QStringLiteral("BEGIN"));
+    bool copied = false;
     try {
-        written = copyInTransaction(*file, content, server);
-    } catch (...) {
-        if (!server.broken()) {
-            try {
-                server.execute(QStringLiteral("ROLLBACK"));
-            } catch (const DatabaseError&) {
-            }
-        }
-        throw;
-    }
-    try {
-        server.execute(QStringLiteral("COMMIT"));
+        server.transaction([&] {
+            written = copyInTransaction(*file, content, server);
+            copied = true;
+        });
     } catch (const DatabaseError&) {
-        if (!server.broken())
-            throw;
-        throw DatabaseError(lostConfirmationText(), DatabaseError::Kind::Unavailable);
+        if (copied && server.broken())
+            throw DatabaseError(lostConfirmationText(), DatabaseError::Kind::Unavailable);
+        throw;
     }
     // Fresh statistics for the planner, which would otherwise wait for the server's own schedule. A role
     // that does not own the tables only gets a warning.

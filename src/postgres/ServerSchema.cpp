@@ -145,19 +145,7 @@ void prepareInTransaction(PgConnection& connection)
 
 void prepare(PgConnection& connection)
 {
-    connection.execute(QStringLiteral("BEGIN"));
-    try {
-        prepareInTransaction(connection);
-        connection.execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-        if (!connection.broken()) {
-            try {
-                connection.execute(QStringLiteral("ROLLBACK"));
-            } catch (const DatabaseError&) {
-            }
-        }
-        throw;
-    }
+    connection.transaction([&] { prepareInTransaction(connection); });
 }
 
 } // namespace ServerSchema

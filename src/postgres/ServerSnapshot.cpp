@@ -14,44 +14,42 @@ constexpr int fetchRows = 5000;
 void ServerArchive::writeSnapshot(const QString& emptyFile)
 {
     PgConnection& c = connection();
+    bool complete = false;
     try {
-        c.execute(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
-        AgendaFileWriter file(emptyFile);
-        const PgResult dentists = c.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY id"));
-        for (int i = 0; i < dentists.rows(); ++i)
-            file.addDentist(Dentist{dentists.integer(i, 0), dentists.text(i, 1), dentists.text(i, 2),
-                                    int(dentists.integer(i, 3)), {}});
-        const PgResult settings = c.query(QStringLiteral("SELECT key, value FROM settings ORDER BY key"));
-        for (int i = 0; i < settings.rows(); ++i)
-            file.addSetting(settings.text(i, 0), settings.text(i, 1));
-        c.execute(QStringLiteral("DECLARE calvora_copy NO SCROLL CURSOR FOR SELECT id, dentist_id, day, start_min, "
-                                 "duration_min, patient, phone, treatment, notes, created_at, updated_at "
-                                 "FROM appointments ORDER BY id"));
-        for (;;) {
-            const PgResult r = c.query(QStringLiteral("FETCH ") + QString::number(fetchRows)
-                                       + QStringLiteral(" FROM calvora_copy"));
-            if (r.rows() == 0)
-                break;
-            QList<AgendaFileWriter::Row> rows;
-            rows.reserve(r.rows());
-            for (int i = 0; i < r.rows(); ++i)
-                rows.append({Appointment{r.integer(i, 0), r.integer(i, 1), r.text(i, 2), int(r.integer(i, 3)),
-                                         int(r.integer(i, 4)), r.text(i, 5), r.text(i, 6), r.text(i, 7),
-                                         r.text(i, 8)},
-                             r.text(i, 9), r.text(i, 10)});
-            file.addAppointments(rows);
-        }
-        file.commit();
-        c.execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-        if (c.broken()) {
-            dropConnection();
-        } else {
-            try {
-                c.execute(QStringLiteral("ROLLBACK"));
-            } catch (const DatabaseError&) {
+        c.transaction([&] {
+            AgendaFileWriter file(emptyFile);
+            const PgResult dentists = c.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY id"));
+            for (int i = 0; i < dentists.rows(); ++i)
+                file.addDentist(Dentist{dentists.integer(i, 0), dentists.text(i, 1), dentists.text(i, 2),
+                                        int(dentists.integer(i, 3)), {}});
+            const PgResult settings = c.query(QStringLiteral("SELECT key, value FROM settings ORDER BY key"));
+            for (int i = 0; i < settings.rows(); ++i)
+                file.addSetting(settings.text(i, 0), settings.text(i, 1));
+            c.execute(QStringLiteral("DECLARE calvora_copy NO SCROLL CURSOR FOR SELECT id, dentist_id, day, start_min, "
+                                     "duration_min, patient, phone, treatment, notes, created_at, updated_at "
+                                     "FROM appointments ORDER BY id"));
+            for (;;) {
+                const PgResult r = c.query(QStringLiteral("FETCH ") + QString::number(fetchRows)
+                                           + QStringLiteral(" FROM calvora_copy"));
+                if (r.rows() == 0)
+                    break;
+                QList<AgendaFileWriter::Row> rows;
+                rows.reserve(r.rows());
+                for (int i = 0; i < r.rows(); ++i)
+                    rows.append({Appointment{r.integer(i, 0), r.integer(i, 1), r.text(i, 2), int(r.integer(i, 3)),
+                                             int(r.integer(i, 4)), r.text(i, 5), r.text(i, 6), r.text(i, 7),
+                                             r.text(i, 8)},
+                                 r.text(i, 9), r.text(i, 10)});
+                file.addAppointments(rows);
             }
-        }
-        throw;
+            file.commit();
+            complete = true;
+        }, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+    } catch (...) {
+        if (c.broken())
+            dropConnection();
+        // Only reading was left undone: a copy read whole is whole, whatever became of the COMMIT.
+        if (!complete)
+            throw;
     }
 }

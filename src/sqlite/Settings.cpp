@@ -6,13 +6,9 @@ namespace Settings {
 
 QString studioName(Database& db)
 {
-    try {
-        const QStringList values = db.query(QStringLiteral("SELECT value FROM settings WHERE key = 'studio_name'"), {},
-                                            [](const SQLRow& row) { return row.text(0); });
-        return values.isEmpty() ? QString() : values.first();
-    } catch (const DatabaseError&) {
-        return QString();
-    }
+    const QStringList values = db.query(QStringLiteral("SELECT value FROM settings WHERE key = 'studio_name'"), {},
+                                        [](const SQLRow& row) { return row.text(0); });
+    return values.isEmpty() ? QString() : values.first();
 }
 
 void setStudioName(Database& db, const QString& name)

@@ -146,10 +146,10 @@ QList<Appointment> SqliteArchive::narrowedSearch(const QList<Appointment>& candi
     SQLArgs args;
     for (const Appointment& a : candidates) {
         marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
-        args.append(a.id);
+        args.emplaceBack(a.id);
     }
     for (int i = 0; i < 3; ++i)
-        args.append(pattern);
+        args.emplaceBack(pattern);
     const QList<qint64> kept =
         m_db.query(QStringLiteral("SELECT id FROM appointments WHERE id IN (") + marks
                        + QStringLiteral(") AND (patient LIKE ? ESCAPE '\\' OR phone LIKE ? ESCAPE '\\' OR treatment LIKE ? ESCAPE '\\')"),
@@ -254,7 +254,13 @@ AgendaArchive::WriteCheck SqliteArchive::check(const Appointment& a)
     if (a.id != 0)
         result.stored = appointment(a.id);
     result.dentistDay = dentistDay(a.day, a.dentistId, a.id);
+    result.practice = practice();
     return result;
+}
+
+AgendaArchive::Practice SqliteArchive::practice()
+{
+    return Practice{dentists(), allSettings()};
 }
 
 std::optional<QList<KnownPatient>> SqliteArchive::knownPatientsAtOnce(const QString& pattern, int limit)
@@ -272,10 +278,22 @@ QList<KnownPatient> SqliteArchive::knownPatients(const QString& pattern, int lim
     return SqliteReader(m_db).knownPatients(pattern, limit);
 }
 
-void SqliteArchive::deleteAppointment(qint64 id)
+bool SqliteArchive::deleteAppointment(qint64 id,
+                                      const std::function<bool(const std::optional<Appointment>& stored)>& approve)
 {
-    ownWrite([&] { m_db.run(QStringLiteral("DELETE FROM appointments WHERE id = ?"), {id}); },
-             [id](SearchIndex& index) { index.remove(id); });
+    bool removed = false;
+    // Judged and removed under one immediate transaction: nobody changes the row in between.
+    ownWrite([&] { m_db.transaction([&] {
+        const std::optional<Appointment> stored = appointment(id);
+        if (!stored || !approve(stored))
+            return;
+        m_db.run(QStringLiteral("DELETE FROM appointments WHERE id = ?"), {id});
+        removed = true;
+    }); }, [&](SearchIndex& index) {
+        if (removed)
+            index.remove(id);
+    });
+    return removed;
 }
 
 void SqliteArchive::saveSettings(const QString& studioName, const QList<Dentist>& dentists)
@@ -334,18 +352,21 @@ void SqliteArchive::reorderDentists(const QList<qint64>& ids)
     });
 }
 
-bool SqliteArchive::writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId,
+bool SqliteArchive::writeSettingIfApproved(const QString& key, const QString& value, qint64 dentistId,
                                            const QString& fromKey,
-                                           const std::function<bool(const QList<Appointment>& remaining)>& approve)
+                                           const std::function<bool(const SettingCheck&)>& approve)
 {
     bool wrote = false;
-    // Read and written in one immediate transaction: no other program can book the dentist in between.
+    // Read and written in one immediate transaction: no other program can book the dentist or change
+    // the practice in between.
     ownWrite([&] { m_db.transaction([&] {
-        const QList<Appointment> remaining =
+        SettingCheck check;
+        check.remaining =
             m_db.query(selectAppointments
                            + QStringLiteral(" FROM appointments WHERE dentist_id = ? AND day >= ? ORDER BY day, start_min"),
                        {dentistId, fromKey}, AppointmentRows::fromRow);
-        if (!approve(remaining))
+        check.practice = practice();
+        if (!approve(check))
             return;
         m_db.run(QStringLiteral("INSERT OR REPLACE INTO settings (key, value) VALUES (?, ?)"), {key, value});
         wrote = true;
@@ -430,7 +451,7 @@ std::optional<QList<Appointment>> SqliteArchive::appointmentsById(const QList<qi
     SQLArgs args;
     for (const qint64 id : ids) {
         marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
-        args.append(id);
+        args.emplaceBack(id);
     }
     QHash<qint64, Appointment> byId;
     try {

@@ -39,13 +39,14 @@ public:
     [[nodiscard]] ReaderMaker readerMaker() const override;
     qint64 writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
-    void deleteAppointment(qint64 id) override;
+    bool deleteAppointment(qint64 id,
+                           const std::function<bool(const std::optional<Appointment>& stored)>& approve) override;
     void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
     void writeSetting(const QString& key, const std::optional<QString>& value) override;
     qint64 addDentist(const QString& name, const QString& colorHex) override;
     void reorderDentists(const QList<qint64>& ids) override;
-    bool writeSettingIfNoneFrom(const QString& key, const QString& value, qint64 dentistId, const QString& fromKey,
-                                const std::function<bool(const QList<Appointment>& remaining)>& approve) override;
+    bool writeSettingIfApproved(const QString& key, const QString& value, qint64 dentistId, const QString& fromKey,
+                                const std::function<bool(const SettingCheck&)>& approve) override;
     [[nodiscard]] bool changedElsewhere() override;
     [[nodiscard]] bool replaced() const override;
     QString backupNow() override;
@@ -61,6 +62,7 @@ private:
     };
     [[nodiscard]] std::optional<ChangeMark> changeMark();
     [[nodiscard]] WriteCheck check(const Appointment& a);
+    [[nodiscard]] Practice practice();
     // The kept index's answer, or the narrowing of the last complete search made at `mark` (its text
     // literal); absent when neither can answer.
     [[nodiscard]] std::optional<QList<Appointment>> searchFromMemory(const QString& pattern, int limit,

@@ -74,6 +74,7 @@ bool Store::refreshIfChangedElsewhere()
             m_dentists = practice;
             emit changed();
         }
+        m_holidaysDeclined = settings.value(holidaysDeclinedKey).toInt();
         const QList<ClosedPeriod> closed = ClosedDays::fromText(settings.value(closedDaysKey));
         if (closed != m_closedPeriods) {
             m_closedPeriods = closed;
@@ -134,22 +135,24 @@ void Store::setWeekAppointments(const QList<Appointment>& appointments)
 
 void Store::loadSettings()
 {
+    QList<Dentist> dentists;
     QHash<QString, QString> settings;
+    QString studioName;
     try {
-        m_dentists = m_archive.dentists();
+        dentists = m_archive.dentists();
         settings = m_archive.allSettings();
-    } catch (const DatabaseError&) {
-        m_dentists.clear();
+        studioName = m_archive.studioName();
+    } catch (const DatabaseError& error) {
+        // The last good copy stays, so the closed days and retirements keep holding; the next change
+        // check reads them again.
+        m_refreshPending = true;
+        setAlertMessage(QStringLiteral("Errore nella lettura delle impostazioni: ") + error.message());
+        return;
     }
-    m_dentists = withRetirements(m_dentists, settings);
+    m_dentists = withRetirements(dentists, settings);
     m_closedPeriods = ClosedDays::fromText(settings.value(closedDaysKey));
     m_holidaysDeclined = settings.value(holidaysDeclinedKey).toInt();
-    emit changed();
-    try {
-        m_studioName = m_archive.studioName();
-    } catch (const DatabaseError&) {
-        m_studioName.clear();
-    }
+    m_studioName = studioName;
     emit changed();
 }
 

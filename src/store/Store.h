@@ -128,6 +128,8 @@ public:
     void setAlertMessage(const std::optional<QString>& message);
 
     // Loading and navigation.
+    // Reads the dentists, the settings and the practice name. When they cannot be read, the last ones
+    // read stay (and the rules with them), alertMessage says so and the next change check reads again.
     void loadSettings();
     // Reads the week on show. A failure empties it and marks it not loaded (weekLoaded()); the first
     // failure after a successful read also goes to alertMessage, the ones that follow it do not.
@@ -161,8 +163,9 @@ public:
     // file); absent on success. A database failure, including one of the overlap check, gives
     // "Errore durante il salvataggio: " + SQLite's text and writes nothing.
     std::optional<QString> save(const Appointment& appointment);
-    // Removes the stored row and reloads; a failure leaves "Errore durante l'eliminazione: …" in
-    // alertMessage even when the reload fails too.
+    // Removes the stored row, only while it still equals `appointment` (what the user saw), and reloads.
+    // A row changed elsewhere meanwhile stays and alertMessage says what changed; a failure leaves
+    // "Errore durante l'eliminazione: …" there, even when the reload fails too.
     void deleteAppointment(const Appointment& appointment);
     bool move(qint64 id, const QDate& day, qint64 dentistId, int start);
     // The save of an editor that opened `opened`: refused with ChangedElsewhere, writing nothing, when the

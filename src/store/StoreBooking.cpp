@@ -4,6 +4,7 @@
 #include "Schedule.h"
 #include "Store.h"
 #include "StoreHistory.h"
+#include "StorePractice.h"
 
 namespace {
 
@@ -131,8 +132,10 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
         return SaveRefusal{SaveRefusal::Reason::Rule, *message, std::nullopt, {}};
     std::optional<SaveRefusal> refusal;
     std::optional<Appointment> before;
-    // Everything is judged on what the archive holds inside the write's own transaction. A check that
-    // cannot be made stops the save: writing blind could double-book or overwrite.
+    bool practiceChanged = false;
+    // Everything is judged on what the archive holds inside the write's own transaction, the closed days
+    // and retirements too (another computer may have changed them since this one read them). A check
+    // that cannot be made stops the save: writing blind could double-book or overwrite.
     const auto approve = [&](const AgendaArchive::WriteCheck& check) {
         before = check.stored;
         if (mode == WriteMode::Save && a.id != 0 && !check.stored)
@@ -144,8 +147,10 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
                                   check.stored, {}};
         else if (std::optional<QString> conflict = conflictIn(a, check.dentistDay))
             refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt, {}};
-        else if (std::optional<QString> closed = practiceMessage(a))
+        else if (std::optional<QString> closed = practiceMessageIn(a, rulesOf(check.practice))) {
             refusal = SaveRefusal{SaveRefusal::Reason::Rule, *closed, std::nullopt, {}};
+            practiceChanged = !practiceMessage(a);
+        }
         return !refusal;
     };
     qint64 id = 0;
@@ -172,6 +177,8 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
         if (refusal->reason == SaveRefusal::Reason::Overlap)
             refusal->alternatives = nearestFreeStarts(a);
         // A refusal because of what another program wrote puts that on show behind the message.
+        if (practiceChanged)
+            loadSettings();
         reload();
         return refusal;
     }
@@ -186,18 +193,26 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
 
 void Store::deleteAppointment(const Appointment& appointment)
 {
+    // A copy: the caller's may be a row of the week, which the reload replaces.
+    const Appointment seen = appointment;
     std::optional<QString> failure;
-    std::optional<Appointment> before;
+    bool removed = false;
     try {
-        // What is deleted is what is stored, also when the caller's copy is stale; undo brings it back.
-        before = m_archive.appointment(appointment.id);
-        m_archive.deleteAppointment(appointment.id);
+        // Only what the user saw is removed: an edit made elsewhere meanwhile is not lost unseen.
+        removed = m_archive.deleteAppointment(seen.id, [&](const std::optional<Appointment>& stored) {
+            if (*stored == seen)
+                return true;
+            failure = QStringLiteral("Impossibile eliminare l'appuntamento di ") + seen.patient + QStringLiteral(".\n")
+                + changedElsewhereText(seen, *stored);
+            return false;
+        });
     } catch (const DatabaseError& error) {
         failure = QStringLiteral("Errore durante l'eliminazione: ") + error.message();
-        setAlertMessage(failure);
     }
-    if (!failure && before)
-        record(Change{Change::Kind::Delete, *before, *before, QStringLiteral("eliminazione di ") + before->patient});
+    if (failure)
+        setAlertMessage(failure);
+    if (removed)
+        record(Change{Change::Kind::Delete, seen, seen, QStringLiteral("eliminazione di ") + seen.patient});
     reload();
     // A reload that fails as well must not hide that the appointment is still there.
     if (failure && m_alertMessage != failure)

@@ -102,11 +102,13 @@ std::optional<QString> Store::removeExpected(const Appointment& expected)
 {
     std::optional<QString> refusal;
     try {
-        const std::optional<Appointment> stored = m_archive.appointment(expected.id);
-        if (stored && !(*stored == expected))
+        // Judged and removed in one transaction: a change made elsewhere in between is never lost.
+        (void)m_archive.deleteAppointment(expected.id, [&](const std::optional<Appointment>& stored) {
+            if (*stored == expected)
+                return true;
             refusal = changedElsewhereText(expected, *stored);
-        else if (stored)
-            m_archive.deleteAppointment(expected.id);
+            return false;
+        });
     } catch (const DatabaseError& error) {
         refusal = QStringLiteral("Errore durante l'eliminazione: ") + error.message();
     }

@@ -37,19 +37,31 @@ std::optional<ClosedPeriod> Store::closedPeriodOn(const QDate& day) const
     return ClosedDays::periodOn(m_closedPeriods, day);
 }
 
-std::optional<QString> Store::practiceMessage(const Appointment& a) const
+PracticeRules rulesOf(const AgendaArchive::Practice& practice)
+{
+    return PracticeRules{withRetirements(practice.dentists, practice.settings),
+                         ClosedDays::fromText(practice.settings.value(closedDaysKey))};
+}
+
+std::optional<QString> practiceMessageIn(const Appointment& a, const PracticeRules& practice)
 {
     const std::optional<QDate> day = Cal::parseDayKey(a.day);
     if (!day)
         return std::nullopt;
-    if (const std::optional<ClosedPeriod> closed = closedPeriodOn(*day))
+    if (const std::optional<ClosedPeriod> closed = ClosedDays::periodOn(practice.closed, *day))
         return QStringLiteral("Lo studio è chiuso ") + Cal::format(*day, QStringLiteral("EEEEdMMMMy"))
             + (closed->reason.isEmpty() ? QString() : QStringLiteral(" (") + closed->reason + u')') + u'.';
-    const std::optional<Dentist> owner = dentist(a.dentistId);
-    if (owner && !owner->worksOn(*day))
+    const auto owner = std::find_if(practice.dentists.begin(), practice.dentists.end(),
+                                    [&a](const Dentist& d) { return d.id == a.dentistId; });
+    if (owner != practice.dentists.end() && !owner->worksOn(*day))
         return owner->name + QStringLiteral(" non lavora più nello studio ")
             + Cal::fromDayText(owner->retiredFrom, QStringLiteral("dMMMMy")) + u'.';
     return std::nullopt;
+}
+
+std::optional<QString> Store::practiceMessage(const Appointment& a) const
+{
+    return practiceMessageIn(a, PracticeRules{m_dentists, m_closedPeriods});
 }
 
 std::optional<QString> Store::closedMessage(const QDate& day, qint64 dentistId) const
@@ -78,30 +90,35 @@ std::optional<QString> Store::addDentist()
     return std::nullopt;
 }
 
+// Both conditions are judged on the practice and the appointments as stored, inside the transaction
+// that writes the retirement: another computer may have retired someone or booked meanwhile.
 std::optional<QString> Store::retireDentist(qint64 id, const QDate& from, QList<Appointment>* remaining)
 {
     const std::optional<Dentist> leaving = dentist(id);
     if (!leaving)
         return std::nullopt;
-    const bool othersWork = std::any_of(m_dentists.begin(), m_dentists.end(), [&](const Dentist& d) {
-        return d.id != id && !d.retiredFrom.isValid();
-    });
-    if (!othersWork)
-        return QStringLiteral("Deve restare almeno un dentista in attività.");
     std::optional<QString> refusal;
+    const auto approve = [&](const AgendaArchive::SettingCheck& check) {
+        const QList<Dentist> stored = withRetirements(check.practice.dentists, check.practice.settings);
+        const bool othersWork = std::any_of(stored.begin(), stored.end(), [&](const Dentist& d) {
+            return d.id != id && !d.retiredFrom.isValid();
+        });
+        if (!othersWork) {
+            refusal = QStringLiteral("Deve restare almeno un dentista in attività.");
+            return false;
+        }
+        if (remaining)
+            *remaining = check.remaining;
+        if (check.remaining.isEmpty())
+            return true;
+        const qsizetype booked = check.remaining.size();
+        refusal = QStringLiteral("Prima di ritirare ") + leaving->name + QStringLiteral(" bisogna spostare o eliminare ")
+            + (booked == 1 ? QStringLiteral("il suo appuntamento") : QStringLiteral("i suoi %1 appuntamenti").arg(booked))
+            + u' ' + Cal::fromDayText(from, QStringLiteral("dMMMMy")) + u'.';
+        return false;
+    };
     try {
-        m_archive.writeSettingIfNoneFrom(
-            retiredFromKey(id), Cal::dayKey(from), id, Cal::dayKey(from), [&](const QList<Appointment>& booked) {
-                if (remaining)
-                    *remaining = booked;
-                if (booked.isEmpty())
-                    return true;
-                refusal = QStringLiteral("Prima di ritirare ") + leaving->name + QStringLiteral(" bisogna spostare o eliminare ")
-                    + (booked.size() == 1 ? QStringLiteral("il suo appuntamento")
-                                          : QStringLiteral("i suoi %1 appuntamenti").arg(booked.size()))
-                    + u' ' + Cal::fromDayText(from, QStringLiteral("dMMMMy")) + u'.';
-                return false;
-            });
+        m_archive.writeSettingIfApproved(retiredFromKey(id), Cal::dayKey(from), id, Cal::dayKey(from), approve);
     } catch (const DatabaseError& error) {
         return savePrefix + error.message();
     }

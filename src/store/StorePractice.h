@@ -1,10 +1,15 @@
 #pragma once
 
+#include "AgendaArchive.h"
+#include "Appointment.h"
+#include "ClosedDays.h"
 #include "Dentist.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // Where the practice's changes live in the settings table, so that an older copy of the program, which
 // reads only the dentists' rows and the practice name, still opens the file.
@@ -20,3 +25,13 @@ inline const QString holidaysDeclinedKey = QStringLiteral("holidays_declined_yea
 
 // The dentists with their retirement days from the settings.
 [[nodiscard]] QList<Dentist> withRetirements(QList<Dentist> dentists, const QHash<QString, QString>& settings);
+
+// The rules' view of a practice: its dentists with their retirement days and its closed days.
+struct PracticeRules {
+    QList<Dentist> dentists;
+    QList<ClosedPeriod> closed;
+};
+[[nodiscard]] PracticeRules rulesOf(const AgendaArchive::Practice& practice);
+
+// Rules 7 and 8 on a practice: the practice is closed that day; the dentist no longer works then.
+[[nodiscard]] std::optional<QString> practiceMessageIn(const Appointment& a, const PracticeRules& practice);

@@ -87,6 +87,20 @@ TEST_F(EditorTest, ARejectedSaveKeepsTheFieldsUntilTheNextEditAndReturnSavesANon
     EXPECT_FALSE(e.isVisible());
 }
 
+// Another computer closed the day after this one last looked: the sheet stays with what was typed.
+TEST_F(EditorTest, ASaveOnADayClosedElsewhereIsRefusedAndTheSheetKeepsWhatWasTyped)
+{
+    AppointmentEditor& e = openNew(600);
+    QTest::keyClicks(find<QLineEdit>("patientField"), "Anna Verdi");
+    db.execute("INSERT INTO settings (key, value) VALUES ('closed_days', '2024-12-04\t2024-12-04\tPonte')");
+    click("saveButton");
+    EXPECT_EQ(errorLine(), QString::fromUtf8("Lo studio è chiuso mercoledì 4 dicembre 2024 (Ponte)."));
+    EXPECT_TRUE(e.isVisible());
+    EXPECT_EQ(find<QLineEdit>("patientField")->text(), "Anna Verdi");
+    EXPECT_TRUE(store.closedPeriodOn(QDate(2024, 12, 4)));
+    EXPECT_EQ(count(), 0);
+}
+
 TEST_F(EditorTest, ACopyIsANewAppointmentWithTheSameDataAndTheAgendaShowsWhereItLands)
 {
     const Appointment stored = book(1, "2024-12-04", 660, 30, "Mario Rossi", "333", "Otturazione");

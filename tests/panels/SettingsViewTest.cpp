@@ -160,13 +160,16 @@ TEST_F(SettingsTest, ChangesFromTheAgendaRefreshTheRowsUnlessANameIsBlank)
     EXPECT_EQ(store.dentist(1)->name, "A");
     EXPECT_EQ(store.dentist(2)->name, "Dott. Blu");
 
-    // Without dentists nothing is saved, not even the studio name.
+    // Dentists that cannot be read stay as last read; a save that cannot be made saves nothing, not
+    // even the studio name, and says so.
     db.execute("DROP TABLE dentists");
     store.loadSettings();
+    EXPECT_EQ(store.dentist(1)->name, "A");
     open(store);
     QTest::keyClicks(field("studioField"), "Studio");
     EXPECT_EQ(store.studioName(), "");
-    EXPECT_FALSE(view->message().has_value());
+    ASSERT_TRUE(view->message().has_value());
+    EXPECT_TRUE(view->message()->startsWith("Errore durante il salvataggio: ")) << view->message()->toStdString();
 }
 
 TEST_F(SettingsTest, BackupButtonReportsTheFileOrTheFailureAndRevealShowsTheDatabase)
