@@ -245,7 +245,8 @@ public:
     [[nodiscard]] std::optional<Dentist> nearestWorkingDentist(qint64 id, int step) const;
     // The two dentists exchange their places; every other dentist keeps its own.
     std::optional<QString> swapDentists(qint64 first, qint64 second);
-    // Replaces the practice's closed days and periods.
+    // Replaces the practice's closed days and periods. What another computer changed in them since this
+    // store last read them is kept: only the periods added and removed here are applied.
     std::optional<QString> setClosedPeriods(const QList<ClosedPeriod>& periods);
     // The stored appointments on the days of the periods (each once), by day, start and column: what a
     // closure would leave on closed days. Throws DatabaseError.
@@ -285,6 +286,10 @@ private:
                                      WriteMode mode = WriteMode::Save, Written* written = nullptr);
     // Removes the row if it still equals `expected`; the refusal's message otherwise.
     std::optional<QString> removeExpected(const Appointment& expected);
+    // Writes change(stored closed periods), in a transaction that finds them as they were read, so that
+    // another computer's closure written meanwhile is never overwritten.
+    std::optional<QString> changeClosedPeriods(
+        const std::function<QList<ClosedPeriod>(const QList<ClosedPeriod>& stored)>& change);
 public:
     struct Change; // one entry of the undo history
 

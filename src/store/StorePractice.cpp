@@ -168,15 +168,45 @@ std::optional<QString> Store::swapDentists(qint64 first, qint64 second)
     return std::nullopt;
 }
 
-std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& periods)
+std::optional<QString> Store::changeClosedPeriods(
+    const std::function<QList<ClosedPeriod>(const QList<ClosedPeriod>& stored)>& change)
 {
+    // Another computer's write between our read and our transaction makes us read again; a few rounds
+    // are plenty for a setting people change by hand.
     try {
-        m_archive.writeSetting(closedDaysKey, ClosedDays::toText(periods));
+        for (int round = 0; round < 5; ++round) {
+            const QString read = m_archive.allSettings().value(closedDaysKey);
+            const QString changed = ClosedDays::toText(change(ClosedDays::fromText(read)));
+            const bool wrote = changed == read
+                || m_archive.writeSettingIfApproved(closedDaysKey, changed, 0, QString(),
+                                                    [&read](const AgendaArchive::SettingCheck& check) {
+                                                        return check.practice.settings.value(closedDaysKey) == read;
+                                                    });
+            if (wrote) {
+                loadSettings();
+                return std::nullopt;
+            }
+        }
     } catch (const DatabaseError& error) {
         return savePrefix + error.message();
     }
     loadSettings();
-    return std::nullopt;
+    return savePrefix + QStringLiteral("le chiusure sono cambiate più volte su un altro computer; riprova.");
+}
+
+std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& periods)
+{
+    const QList<ClosedPeriod> seen = m_closedPeriods;
+    return changeClosedPeriods([&](const QList<ClosedPeriod>& stored) {
+        QList<ClosedPeriod> result;
+        for (const ClosedPeriod& p : stored)
+            if (!seen.contains(p) || periods.contains(p))
+                result.append(p);
+        for (const ClosedPeriod& p : periods)
+            if (!seen.contains(p) && !result.contains(p))
+                result.append(p);
+        return result;
+    });
 }
 
 QList<Appointment> Store::appointmentsIn(const QList<ClosedPeriod>& periods)
@@ -213,18 +243,9 @@ std::optional<int> Store::holidayOffer() const
 std::optional<QString> Store::addHolidays(int year)
 {
     // Added to the closed days as stored now: another computer may have changed them meanwhile.
-    QList<ClosedPeriod> stored;
-    try {
-        stored = ClosedDays::fromText(m_archive.allSettings().value(closedDaysKey));
-    } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
-    }
-    const QList<ClosedPeriod> missing = ClosedDays::missingHolidays(stored, year);
-    if (missing.isEmpty()) {
-        loadSettings();
-        return std::nullopt;
-    }
-    return setClosedPeriods(stored + missing);
+    return changeClosedPeriods([year](const QList<ClosedPeriod>& stored) {
+        return stored + ClosedDays::missingHolidays(stored, year);
+    });
 }
 
 std::optional<QString> Store::declineHolidays(int year)

@@ -31,6 +31,19 @@ TEST_P(ArchiveTest, aBookingIsJudgedOnTheClosedDaysAndRetirementsAsStored)
     EXPECT_EQ(store->visibleDentists().size(), 2);
 }
 
+// Each computer adds or removes only its own closures: what the other wrote meanwhile stays.
+TEST_P(ArchiveTest, closuresChangedOnTwoComputersAreBothKept)
+{
+    const std::unique_ptr<AgendaArchive> otherArchive = openArchive();
+    Store other(*otherArchive);
+    const ClosedPeriod christmas{QDate(2024, 12, 23), QDate(2024, 12, 31), "Natale"};
+    ASSERT_FALSE(other.setClosedPeriods({congress}));
+    ASSERT_FALSE(store->setClosedPeriods({christmas})); // this computer had seen no closure
+    EXPECT_EQ(store->closedPeriods(), (QList<ClosedPeriod>{congress, christmas}));
+    ASSERT_FALSE(other.setClosedPeriods({})); // the other removes the congress it saw, and only that
+    EXPECT_EQ(Store(*openArchive()).closedPeriods(), QList<ClosedPeriod>{christmas});
+}
+
 TEST_P(ArchiveTest, theLastWorkingDentistCannotBeRetiredFromTwoComputers)
 {
     const std::unique_ptr<AgendaArchive> otherArchive = openArchive();
