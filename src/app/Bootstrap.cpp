@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "Backup.h"
+#include "BackupFolder.h"
 #include "Cal.h"
 #include "ConnectionLine.h"
 #include "Database.h"
@@ -197,7 +198,7 @@ std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, con
         failToReachServer(reason, server);
     std::unique_ptr<ServerArchive> archive;
     try {
-        archive = std::make_unique<ServerArchive>(*line, folder);
+        archive = std::make_unique<ServerArchive>(*line, std::make_unique<BackupFolder>(folder));
     } catch (const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::Newer)
             failToReachServer(error.message(), server, newerAdvice);

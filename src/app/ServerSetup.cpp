@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "ConnectionLine.h"
+#include "FileAgendaSource.h"
 #include "ServerArchive.h"
 #include "ServerCopy.h"
 
@@ -175,7 +176,7 @@ Outcome copyToServer(const QString& line)
     if (!parsed)
         return {false, capitalized(reason) + QStringLiteral(". Non è stato copiato nulla.")};
     try {
-        const ServerCopy::Counts counts = ServerCopy::copyFile(agendaFile(), *parsed);
+        const ServerCopy::Counts counts = ServerCopy::copy([] { return FileAgendaSource::open(agendaFile()); }, *parsed);
         return {true, QStringLiteral("Copia riuscita: ") + ServerCopy::countsText(counts)
                           + QStringLiteral(" sono ora sul server (contati di nuovo sul server dopo la copia). Ogni "
                                            "computer usa il server dopo aver salvato questa riga nelle Impostazioni, "

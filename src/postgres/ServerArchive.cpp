@@ -1,6 +1,5 @@
 #include "ServerArchive.h"
 
-#include "Backup.h"
 #include "PgConnection.h"
 #include "ServerIndexSource.h"
 #include "ServerReader.h"
@@ -49,9 +48,9 @@ bool elapsed(std::chrono::steady_clock::time_point since, int seconds)
 
 } // namespace
 
-ServerArchive::ServerArchive(const ConnectionLine& line, QString dataFolder)
+ServerArchive::ServerArchive(const ConnectionLine& line, std::unique_ptr<AgendaBackups> backups)
     : m_line(line)
-    , m_dataFolder(std::move(dataFolder))
+    , m_backups(std::move(backups))
 {
     std::unique_ptr<PgConnection> first = PgConnection::open(m_line);
     ServerSchema::prepare(*first);
@@ -488,16 +487,6 @@ bool ServerArchive::changedElsewhere()
         m_lastFailure = std::chrono::steady_clock::now();
         return false;
     }
-}
-
-QString ServerArchive::backupNow()
-{
-    return Backup::now(Backup::Source{m_dataFolder, 0600, [this](const QString& file) { writeSnapshot(file); }});
-}
-
-void ServerArchive::dailyBackupIfNeeded()
-{
-    Backup::dailyIfNeeded(Backup::Source{m_dataFolder, 0600, [this](const QString& file) { writeSnapshot(file); }});
 }
 
 ServerArchive::Probe ServerArchive::probe(const QString& line, const ServerFingerprints& trusted)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AgendaArchive.h"
+#include "AgendaBackups.h"
 #include "ConnectionLine.h"
 #include "IndexKeeper.h"
 
@@ -13,16 +14,16 @@ class PgConnection;
 // overlapping appointments (an exclusion constraint), serves the search from trigram indexes and tells
 // every connection of each change (LISTEN/NOTIFY). When the server goes away, every operation fails
 // with an Italian message of kind Unavailable and writes nothing half; the archive connects again by
-// itself, at the next operation or, without waiting, at the next change check. Backups are SQLite
-// files of the data folder's kind, in the data folder's "Backup" folder. When asked to keep a search
+// itself, at the next operation or, without waiting, at the next change check. Backups are snapshots
+// of the server's agenda, kept where and as `backups` keeps them. When asked to keep a search
 // index, answers searches, known patients and treatment counts from it until another computer's
 // notification (or a new connection, which may have missed some) makes it stale.
 class ServerArchive final : public AgendaArchive {
 public:
     // Connects, creates or brings up to date the tables and starts listening. Throws DatabaseError
     // with an Italian message when the server cannot be reached, refuses the login, or keeps a
-    // database that is not Calvora's. dataFolder is where backups go.
-    ServerArchive(const ConnectionLine& line, QString dataFolder);
+    // database that is not Calvora's. backups takes the backups (not null).
+    ServerArchive(const ConnectionLine& line, std::unique_ptr<AgendaBackups> backups);
     ~ServerArchive() override;
 
     [[nodiscard]] Kind kind() const override { return Kind::Server; }
@@ -86,7 +87,8 @@ private:
     auto reading(Read read) -> decltype(read(std::declval<PgConnection&>()));
     // Runs body between BEGIN and COMMIT; a lost answer to COMMIT is reported as such.
     void transaction(const std::function<void(PgConnection&)>& body);
-    void writeSnapshot(const QString& emptyFile);
+    // Writes the whole agenda, as one snapshot of the server, into the sink.
+    void writeSnapshot(AgendaSink& sink);
     [[nodiscard]] static WriteCheck checkOn(PgConnection& c, const Appointment& a);
     // Reads the notifications that have arrived, without waiting; false when the connection broke.
     bool drainNotifications();
@@ -97,7 +99,7 @@ private:
     void ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change = {});
 
     ConnectionLine m_line;
-    QString m_dataFolder;
+    std::unique_ptr<AgendaBackups> m_backups;
     QString m_location;
     std::unique_ptr<PgConnection> m_connection;
     std::unique_ptr<PgConnection> m_pending;
