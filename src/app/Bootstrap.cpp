@@ -53,13 +53,6 @@ const QString openFailureTitle = QStringLiteral("Impossibile aprire l'archivio a
                                                            "sola lettura."));
 }
 
-QString capitalized(QString text)
-{
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
-}
-
 const QString newerAdvice = QStringLiteral("L'archivio non è stato modificato. Per usarlo, installa su questo computer "
                                            "la versione di Calvora che lo ha aggiornato, la stessa degli altri "
                                            "computer che lo usano.");
@@ -161,7 +154,7 @@ const QString identityAdvice = QStringLiteral(
 {
     const bool fromFile = server.origin != u"--server";
     Bootstrap::fail(openFailureTitle,
-                    capitalized(reason) + QStringLiteral(".\n\nRiga di connessione: ") + server.line
+                    Cal::capitalizedFirst(reason) + QStringLiteral(".\n\nRiga di connessione: ") + server.line
                         + (fromFile ? QStringLiteral(" (dal file ") + server.origin + u')'
                                     : QStringLiteral(" (dall'opzione --server)"))
                         + QStringLiteral("\n\n") + advice
@@ -241,7 +234,7 @@ std::unique_ptr<Database> openDatabaseIn(const QString& folder, Database::Struct
         db = std::make_unique<Database>(databasePath, check);
     } catch (const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::Newer)
-            Bootstrap::fail(openFailureTitle, capitalized(error.message()) + QStringLiteral(".\n\nPercorso: ")
+            Bootstrap::fail(openFailureTitle, Cal::capitalizedFirst(error.message()) + QStringLiteral(".\n\nPercorso: ")
                                                   + databasePath + QStringLiteral("\n\n") + newerAdvice);
         if (error.kind() != DatabaseError::Kind::Damaged)
             failToOpen(error.message(), databasePath);
@@ -272,7 +265,7 @@ std::unique_ptr<AgendaArchive> openArchive()
     QString unreadable;
     const std::optional<ServerSetup::Active> server = ServerSetup::activeLine(&unreadable);
     if (!unreadable.isEmpty())
-        fail(openFailureTitle, capitalized(unreadable) + u'.');
+        fail(openFailureTitle, Cal::capitalizedFirst(unreadable) + u'.');
     if (server)
         return openServer(*server, folder);
     // Reading every page of a large file takes longer than building the window: once the day's backup

@@ -12,6 +12,6 @@ inline const QString shown =
 // The same and the two moments the archive keeps: a row copied whole from one archive to another.
 inline const QString stored = shown + QStringLiteral(", created_at, updated_at");
 // What the search index keeps of a row.
-inline const QString indexed = QStringLiteral("id, dentist_id, day, start_min, patient, phone, treatment");
+inline const QString indexed = QStringLiteral("id, day, start_min, patient, phone, treatment");
 
 } // namespace AppointmentColumns

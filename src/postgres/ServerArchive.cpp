@@ -1,13 +1,11 @@
 #include "ServerArchive.h"
 
+#include "Cal.h"
 #include "PgConnection.h"
 #include "ServerIndexSource.h"
 #include "ServerReader.h"
 #include "ServerRows.h"
 #include "ServerSchema.h"
-
-#include <QHash>
-#include <QSet>
 
 namespace {
 
@@ -32,13 +30,6 @@ QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 d
                                       + QStringLiteral(" FROM appointments WHERE day = $1 AND dentist_id = $2 AND "
                                                        "id <> $3 ORDER BY start_min, id"),
                                   {dayKey, dentistId, exceptId}));
-}
-
-QString capitalized(QString text)
-{
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
 }
 
 bool elapsed(std::chrono::steady_clock::time_point since, int seconds)
@@ -225,48 +216,19 @@ QString ServerArchive::searchStatement(int limit)
     return ServerReader::searchStatement(limit);
 }
 
-std::optional<QList<Appointment>> ServerArchive::searchAtOnce(const QString& pattern, int limit)
+QList<Appointment> ServerArchive::searchQuery(const QString& pattern, int limit)
 {
-    SearchIndex* kept = index();
-    const std::optional<QByteArray> folded = kept ? SearchIndex::literal(pattern) : std::nullopt;
-    if (!folded)
-        return std::nullopt;
-    const QList<qint64> ids = kept->search(*folded, limit);
-    if (ids.isEmpty())
-        return QList<Appointment>();
-    const QList<Appointment> rows = reading([&](PgConnection& c) { return withIds(c, ids); });
-    QHash<qint64, Appointment> byId;
-    for (const Appointment& a : rows)
-        byId.insert(a.id, a);
-    QList<Appointment> found;
-    for (const qint64 id : ids)
-        if (byId.contains(id))
-            found.append(byId.value(id));
-    // A row gone meanwhile: another computer's change whose notice is on its way.
-    if (found.size() != ids.size())
-        return std::nullopt;
-    return found;
-}
-
-QList<Appointment> ServerArchive::search(const QString& pattern, int limit)
-{
-    if (std::optional<QList<Appointment>> found = searchAtOnce(pattern, limit))
-        return *found;
     return reading([&](PgConnection& c) { return ServerReader::search(c, pattern, limit); });
 }
 
-std::optional<QStringList> ServerArchive::mostUsedTreatmentsAtOnce(int limit)
+QStringList ServerArchive::mostUsedTreatmentsQuery(int limit)
 {
-    if (SearchIndex* kept = index())
-        return kept->mostUsedTreatments(limit);
-    return std::nullopt;
+    return reading([&](PgConnection& c) { return ServerReader::mostUsedTreatments(c, limit); });
 }
 
-QStringList ServerArchive::mostUsedTreatments(int limit)
+QList<Appointment> ServerArchive::appointmentsWithIds(const QList<qint64>& ids)
 {
-    if (std::optional<QStringList> kept = mostUsedTreatmentsAtOnce(limit))
-        return *kept;
-    return reading([&](PgConnection& c) { return ServerReader::mostUsedTreatments(c, limit); });
+    return reading([&](PgConnection& c) { return withIds(c, ids); });
 }
 
 // The stored row is locked while it is judged, so nobody changes it in between. Writers into one
@@ -312,13 +274,7 @@ qint64 ServerArchive::writeAppointment(const Appointment& a, const std::function
                               values)
                           .integer(0, 0);
         }
-    }); }, [&](SearchIndex& index) {
-        if (written == 0)
-            return;
-        Appointment stored = a;
-        stored.id = written;
-        index.put(stored);
-    });
+    }); }, storing(a, written));
     return written;
 }
 
@@ -333,25 +289,12 @@ bool ServerArchive::restoreAppointment(const Appointment& a, const std::function
                 {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
                  a.notes});
         wrote = true;
-    }); }, [&](SearchIndex& index) {
-        if (wrote)
-            index.put(a);
-    });
+    }); }, restoring(a, wrote));
     return wrote;
 }
 
-std::optional<QList<KnownPatient>> ServerArchive::knownPatientsAtOnce(const QString& pattern, int limit)
+QList<KnownPatient> ServerArchive::knownPatientsQuery(const QString& pattern, int limit)
 {
-    if (SearchIndex* kept = index())
-        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
-            return kept->knownPatients(*folded, limit);
-    return std::nullopt;
-}
-
-QList<KnownPatient> ServerArchive::knownPatients(const QString& pattern, int limit)
-{
-    if (std::optional<QList<KnownPatient>> kept = knownPatientsAtOnce(pattern, limit))
-        return *kept;
     return reading([&](PgConnection& c) { return ServerReader::knownPatients(c, pattern, limit); });
 }
 
@@ -359,11 +302,11 @@ QList<KnownPatient> ServerArchive::knownPatients(const QString& pattern, int lim
 void ServerArchive::deleteAppointment(qint64 id)
 {
     ownWrite([&] {
-        reading([&](PgConnection& c) {
+        repeatableWrite([&](PgConnection& c) {
             return c.query(QStringLiteral("DELETE FROM appointments WHERE id = $1"), {id}).rows();
         });
     },
-             [id](SearchIndex& index) { index.remove(id); });
+             removing(id));
 }
 
 void ServerArchive::saveSettings(const QString& studioName, const QList<Dentist>& dentists)
@@ -392,7 +335,7 @@ QHash<QString, QString> ServerArchive::allSettings()
 // Storing or removing a setting twice is the same as once, so a lost answer is simply asked again.
 void ServerArchive::writeSetting(const QString& key, const std::optional<QString>& value)
 {
-    reading([&](PgConnection& c) {
+    repeatableWrite([&](PgConnection& c) {
         if (value)
             return c.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ($1, $2) "
                                           "ON CONFLICT (key) DO UPDATE SET value = EXCLUDED.value"),
@@ -474,8 +417,8 @@ bool ServerArchive::changedElsewhere()
         m_reconnected = false;
         m_foreignPending = false;
         // The kept index is built again now, not at the next search.
-        if (changed && m_index)
-            (void)m_index->current();
+        if (changed)
+            refreshIndex();
         if (!m_marked) {
             m_marked = true;
             return false;
@@ -494,7 +437,7 @@ ServerArchive::Probe ServerArchive::probe(const QString& line, const ServerFinge
     QString reason;
     std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, &reason);
     if (!parsed)
-        return {false, capitalized(reason) + u'.'};
+        return {false, Cal::capitalizedFirst(reason) + u'.'};
     parsed->setTrusted(trusted);
     PgConnection::Identity seen;
     try {
@@ -545,27 +488,12 @@ bool ServerArchive::drainNotifications()
         else
             other = true;
     }
-    if (other || (!rows.isEmpty() && !takeIntoIndex(rows)))
+    if (other || (!rows.isEmpty() && !takeIntoIndex(IndexKeeper::Mark{m_connections, 0, m_foreignSeen}, rows,
+                                                    [this](const QList<qint64>& ids) {
+                                                        return withIds(*m_connection, ids);
+                                                    })))
         ++m_foreignSeen;
     return true;
-}
-
-// Another program's changed appointments, read by id into the kept index while it is in step with the
-// archive; false when it is not, or the rows could not be read (it is then built again).
-bool ServerArchive::takeIntoIndex(const QList<qint64>& ids)
-{
-    if (!m_index)
-        return false;
-    return m_index->takeChangesElsewhere(IndexKeeper::Mark{m_connections, 0, m_foreignSeen}, [&](SearchIndex& index) {
-        // put() replaces a row with the same id; only the ids no longer found are removed apart.
-        QSet<qint64> gone(ids.cbegin(), ids.cend());
-        for (const Appointment& a : withIds(*m_connection, ids)) {
-            index.put(a);
-            gone.remove(a.id);
-        }
-        for (const qint64 id : std::as_const(gone))
-            index.remove(id);
-    });
 }
 
 // Another computer's change counts once its notification has been read; a new connection may have
@@ -577,27 +505,12 @@ std::optional<IndexKeeper::Mark> ServerArchive::indexMark()
     return IndexKeeper::Mark{m_connections, 0, m_foreignSeen};
 }
 
-bool ServerArchive::keepSearchIndex(bool wait)
+IndexKeeper::Load ServerArchive::indexLoader() const
 {
-    if (!m_index) {
-        m_index = std::make_unique<IndexKeeper>(
-            [line = m_line](const std::atomic<bool>& cancel) { return ServerIndexSource::load(line, cancel); },
-            [this] { return indexMark(); });
-    }
-    return m_index->start(wait);
+    return [line = m_line](const std::atomic<bool>& cancel) { return ServerIndexSource::load(line, cancel); };
 }
 
 AgendaArchive::ReaderMaker ServerArchive::readerMaker() const
 {
     return [line = m_line] { return ServerReader::open(line); };
-}
-
-SearchIndex* ServerArchive::index()
-{
-    return m_index ? m_index->current() : nullptr;
-}
-
-void ServerArchive::ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change)
-{
-    IndexKeeper::write(m_index.get(), write, change);
 }

@@ -4,17 +4,12 @@
 #include "Cal.h"
 #include "Clock.h"
 #include "Color.h"
+#include "SaveFailure.h"
 #include "Schedule.h"
 #include "Store.h"
 
 #include <algorithm>
 #include <tuple>
-
-namespace {
-
-const QString savePrefix = QStringLiteral("Errore durante il salvataggio: ");
-
-} // namespace
 
 QList<Dentist> withRetirements(QList<Dentist> dentists, const QHash<QString, QString>& settings)
 {
@@ -69,7 +64,7 @@ std::optional<QString> Store::addDentist()
         m_archive.addDentist(QStringLiteral("Dentista ") + QString::number(m_dentists.size() + 1),
                              distinctColorHex(colors));
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;
@@ -100,7 +95,7 @@ std::optional<QString> Store::retireDentist(qint64 id, const QDate& from, QList<
                 return false;
             });
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return refusal;
@@ -111,7 +106,7 @@ std::optional<QString> Store::reinstateDentist(qint64 id)
     try {
         m_archive.writeSetting(retiredFromKey(id), std::nullopt);
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;
@@ -142,7 +137,7 @@ std::optional<QString> Store::swapDentists(qint64 first, qint64 second)
     try {
         m_archive.reorderDentists(order);
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;
@@ -153,7 +148,7 @@ std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& period
     try {
         m_archive.writeSetting(closedDaysKey, ClosedDays::toText(periods));
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;
@@ -197,7 +192,7 @@ std::optional<QString> Store::addHolidays(int year)
     try {
         stored = ClosedDays::fromText(m_archive.allSettings().value(closedDaysKey));
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     const QList<ClosedPeriod> missing = ClosedDays::missingHolidays(stored, year);
     if (missing.isEmpty()) {
@@ -212,7 +207,7 @@ std::optional<QString> Store::declineHolidays(int year)
     try {
         m_archive.writeSetting(holidaysDeclinedKey, QString::number(year));
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;

@@ -136,7 +136,7 @@ void Store::search(const QString& text, const QObject* receiver, std::function<v
         [&]() -> std::optional<QList<Appointment>> {
             if (!pattern)
                 return QList<Appointment>();
-            return m_archive.searchAtOnce(*pattern, searchLimit);
+            return m_archive.searchFromMemory(*pattern, searchLimit);
         },
         [pattern](AgendaReader& reader) { return reader.search(*pattern, searchLimit); },
         [this, text] { return search(text); });
@@ -151,7 +151,7 @@ void Store::knownPatients(const QString& text, const QObject* receiver,
         [&]() -> std::optional<QList<KnownPatient>> {
             if (!pattern)
                 return QList<KnownPatient>();
-            return m_archive.knownPatientsAtOnce(*pattern, limit);
+            return m_archive.knownPatientsFromMemory(*pattern, limit);
         },
         [pattern, limit](AgendaReader& reader) { return reader.knownPatients(*pattern, limit); },
         [this, text, limit] { return knownPatients(text, limit); });
@@ -162,7 +162,7 @@ void Store::treatmentSuggestions(const QObject* receiver, std::function<void(con
     answerSoon<QStringList>(
         Question::Treatments, receiver, std::move(answer), withDefaultTreatments({}),
         [&]() -> std::optional<QStringList> {
-            if (const std::optional<QStringList> mostUsed = m_archive.mostUsedTreatmentsAtOnce(suggestedTreatments))
+            if (const std::optional<QStringList> mostUsed = m_archive.mostUsedTreatmentsFromMemory(suggestedTreatments))
                 return withDefaultTreatments(*mostUsed);
             return std::nullopt;
         },
