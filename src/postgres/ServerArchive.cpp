@@ -32,6 +32,12 @@ QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 d
                                   {dayKey, dentistId, exceptId}));
 }
 
+// A change told by the name of a table the search index does not read.
+bool leavesAppointments(const QString& payload)
+{
+    return payload == u"dentists" || payload == u"settings";
+}
+
 bool elapsed(std::chrono::steady_clock::time_point since, int seconds)
 {
     return std::chrono::steady_clock::now() - since >= std::chrono::seconds(seconds);
@@ -485,7 +491,7 @@ bool ServerArchive::drainNotifications()
         const qint64 id = n.payload.startsWith(rowPrefix) ? n.payload.mid(rowPrefix.size()).toLongLong(&isRow) : 0;
         if (isRow)
             rows.append(id);
-        else
+        else if (!leavesAppointments(n.payload))
             other = true;
     }
     if (other || (!rows.isEmpty() && !takeIntoIndex(IndexKeeper::Mark{m_connections, 0, m_foreignSeen}, rows,

@@ -221,6 +221,23 @@ TEST_F(ServerTest, aChangeReachesAnotherComputerWithinASecond)
     std::printf("slowest of 5 changes to reach the other store: %lld ms\n", static_cast<long long>(slowest));
 }
 
+// Another computer's dentists and settings are no part of the search index: it stays in use through them.
+TEST_F(ServerTest, theSearchIndexIsNotBuiltAgainForAnotherComputersSettings)
+{
+    insert("2024-12-02", 540, "Rosa Neri");
+    ASSERT_TRUE(store->prepareSearch(true));
+    sql("UPDATE dentists SET name = 'Dott. Bianchi' WHERE id = 1");
+    sql("UPDATE settings SET value = 'Studio Sorriso' WHERE key = 'studio_name'");
+    EXPECT_TRUE(TestSupport::eventually(
+        [&] {
+            (void)store->refreshIfChangedElsewhere();
+            return store->studioName() == "Studio Sorriso" && store->dentist(1)->name == "Dott. Bianchi";
+        },
+        2000));
+    EXPECT_TRUE(store->prepareSearch(false));
+    EXPECT_EQ(patients(store->search("rosa")), QStringList{"Rosa Neri"});
+}
+
 TEST_F(ServerTest, aServerThatGoesAwayFailsInItalianAndIsReconnectedWithoutRestart)
 {
     ASSERT_FALSE(store->save(booking(1, "2024-12-03", 600, 30, "Prima")));
