@@ -4,7 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -96,6 +98,7 @@ std::unique_ptr<SearchIndex> load(const QString& path, const std::atomic<bool>& 
     for (;;) {
         if (cancel.load())
             return nullptr;
+        const auto started = std::chrono::steady_clock::now();
         const qint64 read = readBatch(prepared, after, *index);
         if (read < 0)
             return nullptr;
@@ -103,6 +106,9 @@ std::unique_ptr<SearchIndex> load(const QString& path, const std::atomic<bool>& 
             return index;
         if (read < rowsPerRead)
             break;
+        // A writer that found the file read waits in steps of a few milliseconds and takes its lock only
+        // if nobody reads at that moment: the file is left alone as long as it was read.
+        std::this_thread::sleep_for(std::chrono::steady_clock::now() - started);
     }
     index->finish();
     return index;

@@ -9,13 +9,13 @@
 namespace SqliteIndexSource {
 
 // Every appointment of the file, read on its own read-only connection in short read transactions of a
-// few thousand rows each, so that another program's save never waits long for it (a commit meanwhile
-// moves the archive's change mark, and IndexKeeper then leaves the result unused). Returns an unusable
-// index when a value cannot be kept exactly, null when the file cannot be read or `cancel` was set.
-// Safe to call on any thread.
+// few hundred rows each, with pauses as long between them, so that another program's save seldom waits
+// for it (a commit meanwhile moves the archive's change mark, and IndexKeeper then leaves the result
+// unused). Returns an unusable index when a value cannot be kept exactly, null when the file cannot be
+// read or `cancel` was set. Safe to call on any thread.
 [[nodiscard]] std::unique_ptr<SearchIndex> load(const QString& path, const std::atomic<bool>& cancel);
 
 // Rows per read transaction.
-inline constexpr int rowsPerRead = 2000;
+inline constexpr int rowsPerRead = 500;
 
 } // namespace SqliteIndexSource
