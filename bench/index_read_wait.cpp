@@ -52,7 +52,9 @@ Saves summary(std::vector<qint64> durations)
     if (durations.empty())
         return {};
     std::sort(durations.begin(), durations.end());
-    const auto ms = [&](double share) { return double(durations[size_t(share * double(durations.size() - 1))]) / 1000.0; };
+    const auto ms = [&](double share) {
+        return double(durations[size_t(share * double(durations.size() - 1))]) / 1000.0;
+    };
     const auto over = std::count_if(durations.begin(), durations.end(), [](qint64 us) { return us > 50'000; });
     return {qsizetype(durations.size()), ms(0.5), ms(0.99), ms(1.0), qsizetype(over)};
 }
@@ -71,8 +73,8 @@ Saves savesWhile(const QString& path, const std::function<void()>& during)
 
 void show(QTextStream& out, const char* what, const Saves& s)
 {
-    out << what << ": " << s.count << " saves, wait for the file: median " << QString::number(s.medianMs, 'f', 1) << " ms, 99th percentile " << QString::number(s.p99Ms, 'f', 1)
-        << " ms, worst "
+    out << what << ": " << s.count << " saves, wait for the file: median " << QString::number(s.medianMs, 'f', 1)
+        << " ms, 99th percentile " << QString::number(s.p99Ms, 'f', 1) << " ms, worst "
         << QString::number(s.worstMs, 'f', 1) << " ms, " << s.over50Ms << " over 50 ms\n";
 }
 
@@ -103,8 +105,8 @@ int main(int argc, char** argv)
         }
     });
     const Saves alone = savesWhile(path, [] { std::this_thread::sleep_for(std::chrono::seconds(3)); });
-    out << "index read: " << rows << " rows, " << SqliteIndexSource::rowsPerRead << " per read transaction, slowest of 3 "
-        << slowestBuildMs << " ms\n";
+    out << "index read: " << rows << " rows, " << SqliteIndexSource::rowsPerRead
+        << " per read transaction, slowest of 3 " << slowestBuildMs << " ms\n";
     show(out, "saves while the index is read", reading);
     show(out, "saves with no reading", alone);
     return 0;

@@ -12,12 +12,13 @@
 #include <vector>
 
 // What the search, the patient suggestions and the treatment counts read of every appointment, kept in
-// memory so that they need not read the whole agenda: its id, day, start, and the patient,
-// phone and treatment (each distinct text once). It answers exactly as the archive's own queries do:
-// LIKE "%text%" folding A to Z only, appointments by day, start and id, newest first, and treatments
-// counted exactly as written, the most used first and equally used ones in byte order. Values it cannot keep exactly (a day that
-// is not YYYY-MM-DD, text that is not UTF-8, numbers out of range) make it unusable: the archive then
-// answers with its queries. Not thread-safe; built on one thread, then used on the main thread only.
+// memory so that they need not read the whole agenda: its id, day, start, and the patient, phone and
+// treatment (each distinct text once). It answers exactly as the archive's own queries do: LIKE
+// "%text%" folding A to Z only, appointments by day, start and id, newest first, and treatments counted
+// exactly as written, the most used first and equally used ones in byte order. Values it cannot keep
+// exactly (a day that is not YYYY-MM-DD, text that is not UTF-8, numbers out of range) make it unusable:
+// the archive then answers with its queries. Not thread-safe; built on one thread, then used on the
+// main thread only.
 class SearchIndex {
 public:
     struct Row {
