@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackupFolder.h"
 #include "BenchData.h"
 #include "CalvoraView.h"
 #include "ConnectionLine.h"
@@ -43,7 +44,8 @@ struct AgendaEnvironment {
         : file(kind == Archive::File ? std::make_unique<Database>(BenchData::scratchFolder() + QStringLiteral("/calvora.sqlite"))
                                      : nullptr)
         , archive(file ? std::unique_ptr<AgendaArchive>(std::make_unique<SqliteArchive>(*file))
-                       : std::make_unique<ServerArchive>(*ConnectionLine::parse(serverLine()), QDir::tempPath()))
+                       : std::make_unique<ServerArchive>(*ConnectionLine::parse(serverLine()),
+                                                          std::make_unique<BackupFolder>(QDir::tempPath())))
         , store(*archive)
     {
         // As the program does once its window is up; here waited for, so that every measurement finds

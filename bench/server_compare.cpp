@@ -3,8 +3,10 @@
 // (the search texts are taken from every stride-th appointment, 331 by default)
 // Prints the time of the copy, the search equivalence (every match of each text, both archives),
 // the times of the searches and the plan the server uses for some of them.
+#include "BackupFolder.h"
 #include "ConnectionLine.h"
 #include "Database.h"
+#include "FileAgendaSource.h"
 #include "LikePattern.h"
 #include "PgConnection.h"
 #include "SeededGenerator.h"
@@ -77,9 +79,9 @@ int main(int argc, char** argv)
         const ConnectionLine line = *ConnectionLine::parse(args[2]);
         QElapsedTimer timer;
         timer.start();
-        const ServerCopy::Counts copied = ServerCopy::copyFile(args[1], line);
+        const ServerCopy::Counts copied = ServerCopy::copy([&] { return FileAgendaSource::open(args[1]); }, line);
         out << "copy of " << copied.appointments << " appointments: " << timer.elapsed() << " ms\n";
-        ServerArchive server(line, QDir::tempPath());
+        ServerArchive server(line, std::make_unique<BackupFolder>(QDir::tempPath()));
 
         const QStringList texts = searchTexts(file, args.size() == 4 ? args[3].toInt() : 331);
         qint64 matches = 0, differing = 0, localMs = 0, serverMs = 0, slowestServer = 0;

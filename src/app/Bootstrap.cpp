@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "Backup.h"
+#include "BackupFolder.h"
 #include "Cal.h"
 #include "ConnectionLine.h"
 #include "Database.h"
@@ -50,13 +51,6 @@ const QString openFailureTitle = QStringLiteral("Impossibile aprire l'archivio a
     Bootstrap::fail(openFailureTitle, description + QStringLiteral("\n\nPercorso: ") + databasePath
                                           + QStringLiteral("\n\nVerifica che la cartella del programma non sia in "
                                                            "sola lettura."));
-}
-
-QString capitalized(QString text)
-{
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
 }
 
 const QString newerAdvice = QStringLiteral("L'archivio non è stato modificato. Per usarlo, installa su questo computer "
@@ -160,7 +154,7 @@ const QString identityAdvice = QStringLiteral(
 {
     const bool fromFile = server.origin != u"--server";
     Bootstrap::fail(openFailureTitle,
-                    capitalized(reason) + QStringLiteral(".\n\nRiga di connessione: ") + server.line
+                    Cal::capitalizedFirst(reason) + QStringLiteral(".\n\nRiga di connessione: ") + server.line
                         + (fromFile ? QStringLiteral(" (dal file ") + server.origin + u')'
                                     : QStringLiteral(" (dall'opzione --server)"))
                         + QStringLiteral("\n\n") + advice
@@ -197,7 +191,7 @@ std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, con
         failToReachServer(reason, server);
     std::unique_ptr<ServerArchive> archive;
     try {
-        archive = std::make_unique<ServerArchive>(*line, folder);
+        archive = std::make_unique<ServerArchive>(*line, std::make_unique<BackupFolder>(folder));
     } catch (const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::Newer)
             failToReachServer(error.message(), server, newerAdvice);
@@ -240,7 +234,7 @@ std::unique_ptr<Database> openDatabaseIn(const QString& folder, Database::Struct
         db = std::make_unique<Database>(databasePath, check);
     } catch (const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::Newer)
-            Bootstrap::fail(openFailureTitle, capitalized(error.message()) + QStringLiteral(".\n\nPercorso: ")
+            Bootstrap::fail(openFailureTitle, Cal::capitalizedFirst(error.message()) + QStringLiteral(".\n\nPercorso: ")
                                                   + databasePath + QStringLiteral("\n\n") + newerAdvice);
         if (error.kind() != DatabaseError::Kind::Damaged)
             failToOpen(error.message(), databasePath);
@@ -271,7 +265,7 @@ std::unique_ptr<AgendaArchive> openArchive()
     QString unreadable;
     const std::optional<ServerSetup::Active> server = ServerSetup::activeLine(&unreadable);
     if (!unreadable.isEmpty())
-        fail(openFailureTitle, capitalized(unreadable) + u'.');
+        fail(openFailureTitle, Cal::capitalizedFirst(unreadable) + u'.');
     if (server)
         return openServer(*server, folder);
     // Reading every page of a large file takes longer than building the window: once the day's backup

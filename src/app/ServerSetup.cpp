@@ -1,7 +1,9 @@
 #include "ServerSetup.h"
 
 #include "AppPaths.h"
+#include "Cal.h"
 #include "ConnectionLine.h"
+#include "FileAgendaSource.h"
 #include "ServerArchive.h"
 #include "ServerCopy.h"
 
@@ -18,13 +20,6 @@ std::optional<QString>& commandLine()
 }
 
 const QString nextStart = QStringLiteral(" Vale dal prossimo avvio di Calvora.");
-
-QString capitalized(QString text)
-{
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
-}
 
 const QString compareAdvice = QStringLiteral(
     "Confrontala con l'impronta del certificato sul server (il comando è nella Guida Calvora, «L'identità del "
@@ -137,7 +132,7 @@ Outcome save(const QString& line)
     QString reason;
     const std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, &reason);
     if (!parsed)
-        return {false, capitalized(reason) + QStringLiteral(". La riga non è stata salvata.")};
+        return {false, Cal::capitalizedFirst(reason) + QStringLiteral(". La riga non è stata salvata.")};
     QSaveFile file(filePath());
     if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         file.write("# Server dell'archivio di Calvora: riga di connessione di PostgreSQL, senza password.\n"
@@ -173,9 +168,9 @@ Outcome copyToServer(const QString& line)
     QString reason;
     const std::optional<ConnectionLine> parsed = connectionLine(line, &reason);
     if (!parsed)
-        return {false, capitalized(reason) + QStringLiteral(". Non è stato copiato nulla.")};
+        return {false, Cal::capitalizedFirst(reason) + QStringLiteral(". Non è stato copiato nulla.")};
     try {
-        const ServerCopy::Counts counts = ServerCopy::copyFile(agendaFile(), *parsed);
+        const ServerCopy::Counts counts = ServerCopy::copy([] { return FileAgendaSource::open(agendaFile()); }, *parsed);
         return {true, QStringLiteral("Copia riuscita: ") + ServerCopy::countsText(counts)
                           + QStringLiteral(" sono ora sul server (contati di nuovo sul server dopo la copia). Ogni "
                                            "computer usa il server dopo aver salvato questa riga nelle Impostazioni, "

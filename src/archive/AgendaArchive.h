@@ -56,16 +56,16 @@ public:
     // The same three answers when memory holds them (the kept search index in step with the archive, or
     // the narrowing of a complete earlier search), so that they take no longer than a frame; absent when
     // only reading the agenda would answer. Throw DatabaseError like the questions themselves.
-    [[nodiscard]] virtual std::optional<QList<Appointment>> searchAtOnce(const QString& /*pattern*/, int /*limit*/)
+    [[nodiscard]] virtual std::optional<QList<Appointment>> searchFromMemory(const QString& /*pattern*/, int /*limit*/)
     {
         return std::nullopt;
     }
-    [[nodiscard]] virtual std::optional<QList<KnownPatient>> knownPatientsAtOnce(const QString& /*pattern*/,
-                                                                                 int /*limit*/)
+    [[nodiscard]] virtual std::optional<QList<KnownPatient>> knownPatientsFromMemory(const QString& /*pattern*/,
+                                                                                     int /*limit*/)
     {
         return std::nullopt;
     }
-    [[nodiscard]] virtual std::optional<QStringList> mostUsedTreatmentsAtOnce(int /*limit*/) { return std::nullopt; }
+    [[nodiscard]] virtual std::optional<QStringList> mostUsedTreatmentsFromMemory(int /*limit*/) { return std::nullopt; }
     // Makes, on whatever thread calls it, a reader with a connection of its own to this archive (null
     // when it cannot connect); an empty function when the archive cannot have one (a database in
     // memory). It copies what it needs: it may outlive the archive.

@@ -9,10 +9,9 @@
 #include <malloc.h>
 #endif
 
-IndexKeeper::IndexKeeper(Load load, MarkNow markNow, Agrees agrees)
+IndexKeeper::IndexKeeper(Load load, MarkNow markNow)
     : m_load(std::move(load))
     , m_markNow(std::move(markNow))
-    , m_agrees(std::move(agrees))
 {
 }
 
@@ -69,7 +68,7 @@ void IndexKeeper::takeFinished(bool wait)
     // A commit by anyone after the build began moves the mark: what was read may miss it.
     if (m_wroteDuringBuild || !built || m_markNow() != m_buildMark)
         return;
-    if (!built->usable() || (m_agrees && !m_agrees())) {
+    if (!built->usable()) {
         m_refusedAt = m_buildMark;
         return;
     }

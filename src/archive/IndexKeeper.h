@@ -31,11 +31,7 @@ public:
     using Load = std::function<std::unique_ptr<SearchIndex>(const std::atomic<bool>& cancel)>;
     // The archive's current mark; absent when it cannot be read (the index is then not used).
     using MarkNow = std::function<std::optional<Mark>()>;
-    // Asked on the main thread before an index is used for the first time: whether the archive's
-    // queries order and compare as the index does (false leaves it unused until the mark moves).
-    using Agrees = std::function<bool()>;
-
-    IndexKeeper(Load load, MarkNow markNow, Agrees agrees = {});
+    IndexKeeper(Load load, MarkNow markNow);
     // Stops a build in progress and waits for its thread.
     ~IndexKeeper();
     IndexKeeper(const IndexKeeper&) = delete;
@@ -69,7 +65,6 @@ private:
 
     Load m_load;
     MarkNow m_markNow;
-    Agrees m_agrees;
     bool m_kept = false;
     std::unique_ptr<SearchIndex> m_index;
     Mark m_indexMark;

@@ -32,15 +32,10 @@ bool fitsInt32(qint64 value)
 
 } // namespace
 
-SearchIndex::SearchIndex(Order order)
-    : m_order(order)
-{
-}
-
 std::optional<SearchIndex::Entry> SearchIndex::entry(const Row& row)
 {
     const std::optional<qint32> day = dayNumber(row.day);
-    if (!day || !fitsInt32(row.dentistId) || !fitsInt32(row.start))
+    if (!day || !fitsInt32(row.start))
         return std::nullopt;
     const std::optional<quint32> patient = m_patients.intern(row.patient);
     const std::optional<quint32> phone = m_phones.intern(row.phone);
@@ -49,7 +44,7 @@ std::optional<SearchIndex::Entry> SearchIndex::entry(const Row& row)
         return std::nullopt;
     if (m_uses.size() < m_treatments.count())
         m_uses.resize(m_treatments.count(), 0);
-    return Entry{row.id, *day, qint32(row.dentistId), qint32(row.start), *patient, *phone, *treatment};
+    return Entry{row.id, *day, qint32(row.start), *patient, *phone, *treatment};
 }
 
 bool SearchIndex::before(const Entry& a, const Entry& b) const
@@ -58,8 +53,6 @@ bool SearchIndex::before(const Entry& a, const Entry& b) const
         return a.day < b.day;
     if (a.start != b.start)
         return a.start < b.start;
-    if (m_order == Order::File && a.dentist != b.dentist)
-        return a.dentist < b.dentist;
     return a.id < b.id;
 }
 
@@ -115,7 +108,7 @@ void SearchIndex::put(const Appointment& a)
     const QByteArray patient = a.patient.toUtf8();
     const QByteArray phone = a.phone.toUtf8();
     const QByteArray treatment = a.treatment.toUtf8();
-    put(Row{a.id, a.dentistId, day, a.startMinutes, patient, phone, treatment});
+    put(Row{a.id, day, a.startMinutes, patient, phone, treatment});
 }
 
 qint64 SearchIndex::bytes() const
@@ -205,7 +198,7 @@ QStringList SearchIndex::mostUsedTreatments(int limit) const
     std::sort(used.begin(), used.end(), [&](quint32 a, quint32 b) {
         if (m_uses[a] != m_uses[b])
             return m_uses[a] > m_uses[b];
-        return m_order == Order::File ? text(a) > text(b) : text(a) < text(b);
+        return text(a) < text(b);
     });
     QStringList result;
     for (size_t i = 0; i < used.size() && i < size_t(std::max(limit, 0)); ++i)

@@ -12,22 +12,17 @@
 #include <vector>
 
 // What the search, the patient suggestions and the treatment counts read of every appointment, kept in
-// memory so that they need not read the whole agenda: its id, dentist, day, start, and the patient,
-// phone and treatment (each distinct text once). It answers exactly as the archive's own queries do:
-// LIKE "%text%" folding A to Z only, appointments by day and start, newest first, equal ones in the
-// archive's order, and treatments counted exactly as written. Values it cannot keep exactly (a day that
-// is not YYYY-MM-DD, text that is not UTF-8, numbers out of range) make it unusable: the archive then
-// answers with its queries. Not thread-safe; built on one thread, then used on the main thread only.
+// memory so that they need not read the whole agenda: its id, day, start, and the patient, phone and
+// treatment (each distinct text once). It answers exactly as the archive's own queries do: LIKE
+// "%text%" folding A to Z only, appointments by day, start and id, newest first, and treatments counted
+// exactly as written, the most used first and equally used ones in byte order. Values it cannot keep
+// exactly (a day that is not YYYY-MM-DD, text that is not UTF-8, numbers out of range) make it unusable:
+// the archive then answers with its queries. Not thread-safe; built on one thread, then used on the
+// main thread only.
 class SearchIndex {
 public:
-    // Whose order the answers follow where the columns compared are equal. The file: appointments of one
-    // day and start by dentist, then id, descending (its search walks the index of days and dentists
-    // backwards); equally used treatments in descending byte order (the last group counted comes
-    // first). The server: appointments by id descending, treatments in ascending byte order.
-    enum class Order { File, Server };
     struct Row {
         qint64 id = 0;
-        qint64 dentistId = 0;
         QByteArrayView day;
         qint64 start = 0;
         QByteArrayView patient;
@@ -35,7 +30,6 @@ public:
         QByteArrayView treatment;
     };
 
-    explicit SearchIndex(Order order);
 
     // Adds a row while the index is built, in any order; finish() sorts them once.
     void append(const Row& row);
@@ -68,7 +62,6 @@ private:
     struct Entry {
         qint64 id = 0;
         qint32 day = 0; // yyyymmdd
-        qint32 dentist = 0;
         qint32 start = 0;
         quint32 patient = 0;
         quint32 phone = 0;
@@ -78,7 +71,6 @@ private:
     [[nodiscard]] bool before(const Entry& a, const Entry& b) const;
     void count(const Entry& e, int delta);
 
-    Order m_order;
     bool m_usable = true;
     std::vector<Entry> m_rows; // oldest first
     IndexedTexts m_patients;

@@ -4,10 +4,16 @@
 
 namespace Text {
 
-// Equality of Unicode text in which canonically equivalent forms (é as one or two code points) are equal.
+// One form for canonically equivalent texts (é as one or two code points): the composed one.
+[[nodiscard]] inline QString canonical(const QString& s)
+{
+    return s.normalized(QString::NormalizationForm_C);
+}
+
+// Equality of Unicode text in which canonically equivalent forms are equal.
 [[nodiscard]] inline bool equivalent(const QString& a, const QString& b)
 {
-    return a == b || a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
+    return a == b || canonical(a) == canonical(b);
 }
 
 // White space and line breaks removed from both ends, as every typed text is stored.

@@ -1,14 +1,10 @@
 #include "ServerArchive.h"
 
-#include "Backup.h"
 #include "PgConnection.h"
 #include "ServerIndexSource.h"
 #include "ServerReader.h"
 #include "ServerRows.h"
 #include "ServerSchema.h"
-
-#include <QHash>
-#include <QSet>
 
 namespace {
 
@@ -27,11 +23,10 @@ QList<Appointment> withIds(PgConnection& c, const QList<qint64>& ids)
                                   {u'{' + numbers.join(u',') + u'}'}));
 }
 
-QString capitalized(QString text)
+// A change told by the name of a table the search index does not read.
+bool leavesAppointments(const QString& payload)
 {
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
+    return payload == u"dentists" || payload == u"settings";
 }
 
 bool elapsed(std::chrono::steady_clock::time_point since, int seconds)
@@ -49,9 +44,9 @@ QList<Appointment> ServerArchive::dentistDayOn(PgConnection& c, const QString& d
                                   {dayKey, dentistId, exceptId}));
 }
 
-ServerArchive::ServerArchive(const ConnectionLine& line, QString dataFolder)
+ServerArchive::ServerArchive(const ConnectionLine& line, std::unique_ptr<AgendaBackups> backups)
     : m_line(line)
-    , m_dataFolder(std::move(dataFolder))
+    , m_backups(std::move(backups))
 {
     std::unique_ptr<PgConnection> first = PgConnection::open(m_line);
     ServerSchema::prepare(*first);
@@ -217,62 +212,23 @@ QString ServerArchive::searchStatement(int limit)
     return ServerReader::searchStatement(limit);
 }
 
-std::optional<QList<Appointment>> ServerArchive::searchAtOnce(const QString& pattern, int limit)
+QList<Appointment> ServerArchive::searchQuery(const QString& pattern, int limit)
 {
-    SearchIndex* kept = index();
-    const std::optional<QByteArray> folded = kept ? SearchIndex::literal(pattern) : std::nullopt;
-    if (!folded)
-        return std::nullopt;
-    const QList<qint64> ids = kept->search(*folded, limit);
-    if (ids.isEmpty())
-        return QList<Appointment>();
-    const QList<Appointment> rows = reading([&](PgConnection& c) { return withIds(c, ids); });
-    QHash<qint64, Appointment> byId;
-    for (const Appointment& a : rows)
-        byId.insert(a.id, a);
-    QList<Appointment> found;
-    for (const qint64 id : ids)
-        if (byId.contains(id))
-            found.append(byId.value(id));
-    // A row gone meanwhile: another computer's change whose notice is on its way.
-    if (found.size() != ids.size())
-        return std::nullopt;
-    return found;
-}
-
-QList<Appointment> ServerArchive::search(const QString& pattern, int limit)
-{
-    if (std::optional<QList<Appointment>> found = searchAtOnce(pattern, limit))
-        return *found;
     return reading([&](PgConnection& c) { return ServerReader::search(c, pattern, limit); });
 }
 
-std::optional<QStringList> ServerArchive::mostUsedTreatmentsAtOnce(int limit)
+QStringList ServerArchive::mostUsedTreatmentsQuery(int limit)
 {
-    if (SearchIndex* kept = index())
-        return kept->mostUsedTreatments(limit);
-    return std::nullopt;
-}
-
-QStringList ServerArchive::mostUsedTreatments(int limit)
-{
-    if (std::optional<QStringList> kept = mostUsedTreatmentsAtOnce(limit))
-        return *kept;
     return reading([&](PgConnection& c) { return ServerReader::mostUsedTreatments(c, limit); });
 }
 
-std::optional<QList<KnownPatient>> ServerArchive::knownPatientsAtOnce(const QString& pattern, int limit)
+QList<Appointment> ServerArchive::appointmentsWithIds(const QList<qint64>& ids)
 {
-    if (SearchIndex* kept = index())
-        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
-            return kept->knownPatients(*folded, limit);
-    return std::nullopt;
+    return reading([&](PgConnection& c) { return withIds(c, ids); });
 }
 
-QList<KnownPatient> ServerArchive::knownPatients(const QString& pattern, int limit)
+QList<KnownPatient> ServerArchive::knownPatientsQuery(const QString& pattern, int limit)
 {
-    if (std::optional<QList<KnownPatient>> kept = knownPatientsAtOnce(pattern, limit))
-        return *kept;
     return reading([&](PgConnection& c) { return ServerReader::knownPatients(c, pattern, limit); });
 }
 
@@ -306,8 +262,8 @@ bool ServerArchive::changedElsewhere()
         m_reconnected = false;
         m_foreignPending = false;
         // The kept index is built again now, not at the next search.
-        if (changed && m_index)
-            (void)m_index->current();
+        if (changed)
+            refreshIndex();
         if (!m_marked) {
             m_marked = true;
             return false;
@@ -318,51 +274,6 @@ bool ServerArchive::changedElsewhere()
         m_failedRecently = true;
         m_lastFailure = std::chrono::steady_clock::now();
         return false;
-    }
-}
-
-QString ServerArchive::backupNow()
-{
-    return Backup::now(Backup::Source{m_dataFolder, 0600, [this](const QString& file) { writeSnapshot(file); }});
-}
-
-void ServerArchive::dailyBackupIfNeeded()
-{
-    Backup::dailyIfNeeded(Backup::Source{m_dataFolder, 0600, [this](const QString& file) { writeSnapshot(file); }});
-}
-
-ServerArchive::Probe ServerArchive::probe(const QString& line, const ServerFingerprints& trusted)
-{
-    QString reason;
-    std::optional<ConnectionLine> parsed = ConnectionLine::parse(line, &reason);
-    if (!parsed)
-        return {false, capitalized(reason) + u'.'};
-    parsed->setTrusted(trusted);
-    PgConnection::Identity seen;
-    try {
-        const std::unique_ptr<PgConnection> c = PgConnection::open(*parsed, &seen);
-        const QString where = c->description() + PgConnection::proofText(seen.proof);
-        const ServerSchema::Inspection found = ServerSchema::inspect(*c);
-        switch (found.content) {
-        case ServerSchema::Content::Empty:
-            return {true, QStringLiteral("Connessione riuscita: ") + where
-                              + QStringLiteral(". Il database è vuoto: Calvora vi creerà l'archivio al primo avvio.")};
-        case ServerSchema::Content::Calvora:
-            if (found.version > ServerSchema::currentVersion)
-                return {false, QStringLiteral("Connessione riuscita, ma ")
-                                   + DatabaseError::newer(found.version, ServerSchema::currentVersion).message() + u'.'};
-            return {true, QStringLiteral("Connessione riuscita: ") + where
-                              + QStringLiteral(". Il database contiene l'archivio di Calvora.")};
-        case ServerSchema::Content::Foreign:
-            break;
-        }
-        return {false, QStringLiteral("Connessione riuscita, ma ") + ServerSchema::foreignText() + u'.'};
-    } catch (const DatabaseError& error) {
-        Probe refused{false, QStringLiteral("Connessione non riuscita: ") + error.message() + u'.'};
-        // A certificate was seen but is vouched for by nobody: the one case a person can settle.
-        if (error.kind() == DatabaseError::Kind::Untrusted && !seen.fingerprint.isEmpty())
-            refused.unconfirmed = Unconfirmed{seen.endpoint, seen.fingerprint, seen.confirmed};
-        return refused;
     }
 }
 
@@ -384,30 +295,15 @@ bool ServerArchive::drainNotifications()
         const qint64 id = n.payload.startsWith(rowPrefix) ? n.payload.mid(rowPrefix.size()).toLongLong(&isRow) : 0;
         if (isRow)
             rows.append(id);
-        else
+        else if (!leavesAppointments(n.payload))
             other = true;
     }
-    if (other || (!rows.isEmpty() && !takeIntoIndex(rows)))
+    if (other || (!rows.isEmpty() && !takeIntoIndex(IndexKeeper::Mark{m_connections, 0, m_foreignSeen}, rows,
+                                                    [this](const QList<qint64>& ids) {
+                                                        return withIds(*m_connection, ids);
+                                                    })))
         ++m_foreignSeen;
     return true;
-}
-
-// Another program's changed appointments, read by id into the kept index while it is in step with the
-// archive; false when it is not, or the rows could not be read (it is then built again).
-bool ServerArchive::takeIntoIndex(const QList<qint64>& ids)
-{
-    if (!m_index)
-        return false;
-    return m_index->takeChangesElsewhere(IndexKeeper::Mark{m_connections, 0, m_foreignSeen}, [&](SearchIndex& index) {
-        // put() replaces a row with the same id; only the ids no longer found are removed apart.
-        QSet<qint64> gone(ids.cbegin(), ids.cend());
-        for (const Appointment& a : withIds(*m_connection, ids)) {
-            index.put(a);
-            gone.remove(a.id);
-        }
-        for (const qint64 id : std::as_const(gone))
-            index.remove(id);
-    });
 }
 
 // Another computer's change counts once its notification has been read; a new connection may have
@@ -419,27 +315,12 @@ std::optional<IndexKeeper::Mark> ServerArchive::indexMark()
     return IndexKeeper::Mark{m_connections, 0, m_foreignSeen};
 }
 
-bool ServerArchive::keepSearchIndex(bool wait)
+IndexKeeper::Load ServerArchive::indexLoader() const
 {
-    if (!m_index) {
-        m_index = std::make_unique<IndexKeeper>(
-            [line = m_line](const std::atomic<bool>& cancel) { return ServerIndexSource::load(line, cancel); },
-            [this] { return indexMark(); });
-    }
-    return m_index->start(wait);
+    return [line = m_line](const std::atomic<bool>& cancel) { return ServerIndexSource::load(line, cancel); };
 }
 
 AgendaArchive::ReaderMaker ServerArchive::readerMaker() const
 {
     return [line = m_line] { return ServerReader::open(line); };
-}
-
-SearchIndex* ServerArchive::index()
-{
-    return m_index ? m_index->current() : nullptr;
-}
-
-void ServerArchive::ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change)
-{
-    IndexKeeper::write(m_index.get(), write, change);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "AgendaArchive.h"
+#include "AgendaBackups.h"
 #include "ConnectionLine.h"
-#include "IndexKeeper.h"
+#include "IndexedArchive.h"
 
 #include <chrono>
 #include <memory>
@@ -13,16 +14,16 @@ class PgConnection;
 // overlapping appointments (an exclusion constraint), serves the search from trigram indexes and tells
 // every connection of each change (LISTEN/NOTIFY). When the server goes away, every operation fails
 // with an Italian message of kind Unavailable and writes nothing half; the archive connects again by
-// itself, at the next operation or, without waiting, at the next change check. Backups are SQLite
-// files of the data folder's kind, in the data folder's "Backup" folder. When asked to keep a search
+// itself, at the next operation or, without waiting, at the next change check. Backups are snapshots
+// of the server's agenda, kept where and as `backups` keeps them. When asked to keep a search
 // index, answers searches, known patients and treatment counts from it until another computer's
 // notification (or a new connection, which may have missed some) makes it stale.
-class ServerArchive final : public AgendaArchive {
+class ServerArchive final : public IndexedArchive {
 public:
     // Connects, creates or brings up to date the tables and starts listening. Throws DatabaseError
     // with an Italian message when the server cannot be reached, refuses the login, or keeps a
-    // database that is not Calvora's. dataFolder is where backups go.
-    ServerArchive(const ConnectionLine& line, QString dataFolder);
+    // database that is not Calvora's. backups takes the backups (not null).
+    ServerArchive(const ConnectionLine& line, std::unique_ptr<AgendaBackups> backups);
     ~ServerArchive() override;
 
     [[nodiscard]] Kind kind() const override { return Kind::Server; }
@@ -33,12 +34,6 @@ public:
     [[nodiscard]] QList<Appointment> appointments(const QString& fromKey, const QString& toKey) override;
     [[nodiscard]] std::optional<Appointment> appointment(qint64 id) override;
     [[nodiscard]] QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) override;
-    [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
-    [[nodiscard]] QList<KnownPatient> knownPatients(const QString& pattern, int limit) override;
-    [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
-    [[nodiscard]] std::optional<QList<Appointment>> searchAtOnce(const QString& pattern, int limit) override;
-    [[nodiscard]] std::optional<QList<KnownPatient>> knownPatientsAtOnce(const QString& pattern, int limit) override;
-    [[nodiscard]] std::optional<QStringList> mostUsedTreatmentsAtOnce(int limit) override;
     [[nodiscard]] ReaderMaker readerMaker() const override;
     qint64 writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
@@ -52,7 +47,6 @@ public:
                                 const std::function<bool(const SettingCheck&)>& approve) override;
     [[nodiscard]] bool changedElsewhere() override;
     QString backupNow() override;
-    bool keepSearchIndex(bool wait) override;
     // Today's backup at start-up, as for the data folder's file. Throws DatabaseError.
     void dailyBackupIfNeeded();
 
@@ -78,6 +72,14 @@ public:
     // Seconds between two attempts to connect again after a failed one.
     static constexpr int retrySeconds = 2;
 
+protected:
+    [[nodiscard]] QList<Appointment> searchQuery(const QString& pattern, int limit) override;
+    [[nodiscard]] QList<KnownPatient> knownPatientsQuery(const QString& pattern, int limit) override;
+    [[nodiscard]] QStringList mostUsedTreatmentsQuery(int limit) override;
+    [[nodiscard]] QList<Appointment> appointmentsWithIds(const QList<qint64>& ids) override;
+    [[nodiscard]] IndexKeeper::Load indexLoader() const override;
+    [[nodiscard]] std::optional<IndexKeeper::Mark> indexMark() override;
+
 private:
     PgConnection& connection();
     PgConnection& pendingConnection();
@@ -86,24 +88,26 @@ private:
     // Runs a read; one more time on a new connection when the old one turned out broken.
     template <typename Read>
     auto reading(Read read) -> decltype(read(std::declval<PgConnection&>()));
+    // The same for a write whose repetition changes nothing (a lost answer is simply asked again).
+    template <typename Write>
+    auto repeatableWrite(Write write) -> decltype(write(std::declval<PgConnection&>()))
+    {
+        return reading(write);
+    }
     // Runs body in a transaction (PgConnection::transaction) on a working connection.
     void transaction(const std::function<void(PgConnection&)>& body);
     [[nodiscard]] static QList<Dentist> dentistsOn(PgConnection& c);
     [[nodiscard]] static QHash<QString, QString> settingsOn(PgConnection& c);
     [[nodiscard]] static QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 dentistId,
                                                          qint64 exceptId);
-    void writeSnapshot(const QString& emptyFile);
+    // Writes the whole agenda, as one snapshot of the server, into the sink.
+    void writeSnapshot(AgendaSink& sink);
     [[nodiscard]] static WriteCheck checkOn(PgConnection& c, const Appointment& a);
     // Reads the notifications that have arrived, without waiting; false when the connection broke.
     bool drainNotifications();
-    bool takeIntoIndex(const QList<qint64>& ids);
-    [[nodiscard]] std::optional<IndexKeeper::Mark> indexMark();
-    [[nodiscard]] SearchIndex* index();
-    // Runs one of this program's writes, telling the kept index what it changed.
-    void ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change = {});
 
     ConnectionLine m_line;
-    QString m_dataFolder;
+    std::unique_ptr<AgendaBackups> m_backups;
     QString m_location;
     std::unique_ptr<PgConnection> m_connection;
     std::unique_ptr<PgConnection> m_pending;
@@ -116,5 +120,4 @@ private:
     // Connections made and other computers' notifications read so far: the kept index's mark.
     qint64 m_connections = 0;
     qint64 m_foreignSeen = 0;
-    std::unique_ptr<IndexKeeper> m_index;
 };

@@ -1,14 +1,13 @@
 #include "ServerCopy.h"
 
+#include "AgendaSource.h"
 #include "Appointment.h"
+#include "AppointmentColumns.h"
 #include "Cal.h"
 #include "ConnectionLine.h"
-#include "Database.h"
 #include "PgConnection.h"
 #include "Schedule.h"
 #include "ServerSchema.h"
-
-#include <QFileInfo>
 
 #include <limits>
 
@@ -21,9 +20,6 @@ using Counts = ServerCopy::Counts;
 constexpr int rowsPerStatement = 500;
 constexpr int appointmentFields = 11;
 
-const QString appointmentColumns = QStringLiteral(
-    "id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes, created_at, updated_at");
-
 QString number(qint64 n)
 {
     return Cal::locale().toString(n);
@@ -34,81 +30,31 @@ QString counted(qint64 n, const char* one, const char* many)
     return number(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
 }
 
-// Ends the file's read transaction however the copy ends.
-class FileReading {
-public:
-    explicit FileReading(Database& file) : m_file(file) { m_file.execute(QStringLiteral("BEGIN")); }
-    ~FileReading()
-    {
-        try {
-            m_file.execute(QStringLiteral("ROLLBACK"));
-        } catch (const DatabaseError&) {
-        }
-    }
-    FileReading(const FileReading&) = delete;
-    FileReading& operator=(const FileReading&) = delete;
-
-private:
-    Database& m_file;
-};
-
-struct FileContent {
-    Counts counts;
-    // The highest appointment id the file ever gave: AUTOINCREMENT keeps it also after a deletion.
-    qint64 lastId = 0;
-};
-
-FileContent contentOf(Database& file)
-{
-    return file
-        .query(QStringLiteral("SELECT (SELECT count(*) FROM dentists), (SELECT count(*) FROM settings), "
-                              "(SELECT count(*) FROM appointments), max((SELECT coalesce(max(id), 0) FROM "
-                              "appointments), (SELECT coalesce(max(seq), 0) FROM sqlite_sequence WHERE name = "
-                              "'appointments'))"),
-               {}, [](const SQLRow& r) { return FileContent{{r.integer(0), r.integer(1), r.integer(2)}, r.integer(3)}; })
-        .value(0);
-}
-
 // A file that was shared where file locking failed may hold two appointments of a dentist over the
 // same minutes, which the server refuses: the pair is named so that it can be put right first.
-void refuseOverlaps(Database& file)
+void refuseOverlaps(AgendaSource& file)
 {
-    struct Pair {
-        QString dentist;
-        Appointment first;
-        Appointment second;
-    };
-    const QList<Pair> pairs = file.query(
-        QStringLiteral("SELECT coalesce(d.name, ''), a.day, a.start_min, a.duration_min, a.patient, b.start_min, "
-                       "b.duration_min, b.patient FROM appointments a JOIN appointments b ON a.dentist_id = "
-                       "b.dentist_id AND a.day = b.day AND a.id < b.id AND a.start_min < b.start_min + "
-                       "b.duration_min AND b.start_min < a.start_min + a.duration_min LEFT JOIN dentists d ON d.id = "
-                       "a.dentist_id LIMIT 1"),
-        {}, [](const SQLRow& r) {
-            return Pair{r.text(0),
-                        Appointment{0, 0, r.text(1), int(r.integer(2)), int(r.integer(3)), r.text(4), {}, {}, {}},
-                        Appointment{0, 0, r.text(1), int(r.integer(5)), int(r.integer(6)), r.text(7), {}, {}, {}}};
-        });
-    if (pairs.isEmpty())
+    const std::optional<AgendaSource::Overlap> overlap = file.firstOverlap();
+    if (!overlap)
         return;
-    const Pair& p = pairs.first();
-    throw DatabaseError(QStringLiteral("nel file due appuntamenti di ") + p.dentist + QStringLiteral(" si sovrappongono (")
-                        + Cal::format(p.first.date(), QStringLiteral("EEEEdMMMMy")) + u' ' + p.first.timeRange()
-                        + QStringLiteral(" ") + p.first.patient + QStringLiteral(", ") + p.second.timeRange()
-                        + QStringLiteral(" ") + p.second.patient
+    throw DatabaseError(QStringLiteral("nel file due appuntamenti di ") + overlap->dentist + QStringLiteral(" si sovrappongono (")
+                        + Cal::format(overlap->first.date(), QStringLiteral("EEEEdMMMMy")) + u' ' + overlap->first.timeRange()
+                        + QStringLiteral(" ") + overlap->first.patient + QStringLiteral(", ") + overlap->second.timeRange()
+                        + QStringLiteral(" ") + overlap->second.patient
                         + QStringLiteral(") e il server non li accetta: sposta o elimina uno dei due con Calvora su "
                                          "questo computer, poi ripeti la copia"));
 }
 
 // The server cannot keep a NUL character; the appointment that holds one is named.
-void refuseNul(const SQLArgs& row)
+void refuseNul(const StoredAppointment& row)
 {
-    for (const SQLValue& value : row) {
-        if (const QString* text = value.text(); text && text->contains(QChar(0))) {
-            QString patient = *row[5].text();
+    const Appointment& a = row.appointment;
+    for (const QString* text : {&a.day, &a.patient, &a.phone, &a.treatment, &a.notes, &row.createdAt, &row.updatedAt}) {
+        if (text->contains(QChar(0))) {
+            QString patient = a.patient;
             patient.remove(QChar(0));
-            throw DatabaseError(QStringLiteral("l'appuntamento di ") + patient + QStringLiteral(" del ") + *row[2].text()
-                                + QStringLiteral(" alle ") + Schedule::clockText(int(*row[3].integer()))
+            throw DatabaseError(QStringLiteral("l'appuntamento di ") + patient + QStringLiteral(" del ") + a.day
+                                + QStringLiteral(" alle ") + Schedule::clockText(a.startMinutes)
                                 + QStringLiteral(" contiene un carattere nullo (NUL), che il server non può conservare: "
                                                  "correggilo con Calvora su questo computer, poi ripeti la copia"));
         }
@@ -117,7 +63,7 @@ void refuseNul(const SQLArgs& row)
 
 QString insertStatement(qsizetype rows)
 {
-    QString sql = QStringLiteral("INSERT INTO appointments (") + appointmentColumns + QStringLiteral(") VALUES ");
+    QString sql = QStringLiteral("INSERT INTO appointments (") + AppointmentColumns::stored + QStringLiteral(") VALUES ");
     for (qsizetype r = 0; r < rows; ++r) {
         sql += r == 0 ? QStringLiteral("(") : QStringLiteral(", (");
         for (int c = 1; c <= appointmentFields; ++c)
@@ -127,42 +73,35 @@ QString insertStatement(qsizetype rows)
     return sql;
 }
 
-void copyDentistsAndSettings(Database& file, PgConnection& server)
+void copyDentistsAndSettings(AgendaSource& file, PgConnection& server)
 {
     // The tables made with the agenda hold the default dentists and name; the file's replace them.
     server.execute(QStringLiteral("DELETE FROM settings; DELETE FROM dentists"));
-    const QList<SQLArgs> dentists =
-        file.query(QStringLiteral("SELECT id, name, color, position FROM dentists ORDER BY id"), {},
-                   [](const SQLRow& r) { return SQLArgs{r.integer(0), r.text(1), r.text(2), r.integer(3)}; });
-    for (const SQLArgs& d : dentists)
-        server.query(QStringLiteral("INSERT INTO dentists (id, name, color, position) VALUES ($1, $2, $3, $4)"), d);
-    const QList<SQLArgs> settings = file.query(QStringLiteral("SELECT key, value FROM settings ORDER BY key"), {},
-                                               [](const SQLRow& r) { return SQLArgs{r.text(0), r.text(1)}; });
-    for (const SQLArgs& s : settings)
-        server.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ($1, $2)"), s);
+    for (const Dentist& d : file.dentists())
+        server.query(QStringLiteral("INSERT INTO dentists (id, name, color, position) VALUES ($1, $2, $3, $4)"),
+                     {d.id, d.name, d.colorHex, qint64(d.position)});
+    for (const auto& [key, value] : file.settings())
+        server.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ($1, $2)"), {key, value});
 }
 
-void copyAppointments(Database& file, PgConnection& server)
+void copyAppointments(AgendaSource& file, PgConnection& server)
 {
     const QString full = insertStatement(rowsPerStatement);
-    const QString read = QStringLiteral("SELECT ") + appointmentColumns
-        + QStringLiteral(" FROM appointments WHERE id > ? ORDER BY id LIMIT ") + QString::number(rowsPerStatement);
     qint64 after = std::numeric_limits<qint64>::min();
     for (;;) {
-        const QList<SQLArgs> rows = file.query(read, {after}, [](const SQLRow& r) {
-            return SQLArgs{r.integer(0), r.integer(1), r.text(2), r.integer(3), r.integer(4), r.text(5),
-                           r.text(6),    r.text(7),    r.text(8), r.text(9),    r.text(10)};
-        });
+        const QList<StoredAppointment> rows = file.appointmentsAfter(after, rowsPerStatement);
         if (rows.isEmpty())
             return;
         SQLArgs args;
         args.reserve(rows.size() * appointmentFields);
-        for (const SQLArgs& row : rows) {
+        for (const StoredAppointment& row : rows) {
             refuseNul(row);
-            args += row;
+            const Appointment& a = row.appointment;
+            args << a.id << a.dentistId << a.day << a.startMinutes << a.durationMinutes << a.patient << a.phone
+                 << a.treatment << a.notes << row.createdAt << row.updatedAt;
         }
         server.query(rows.size() == rowsPerStatement ? full : insertStatement(rows.size()), args);
-        after = *rows.last()[0].integer();
+        after = rows.last().appointment.id;
     }
 }
 
@@ -187,7 +126,7 @@ Counts countsOn(PgConnection& server)
 }
 
 // Returns what the server counts once the copy is written, which is what the file holds.
-Counts copyInTransaction(Database& file, const FileContent& content, PgConnection& server)
+Counts copyInTransaction(AgendaSource& file, const AgendaSource::Content& content, PgConnection& server)
 {
     ServerSchema::prepareInTransaction(server);
     // Tables a newer program upgraded may mean other things: rows of this format must not go in.
@@ -203,11 +142,12 @@ Counts copyInTransaction(Database& file, const FileContent& content, PgConnectio
                                              "per non mescolare due agende"));
     copyDentistsAndSettings(file, server);
     copyAppointments(file, server);
-    continueIdsAfter(server, content.lastId);
+    continueIdsAfter(server, content.lastAppointmentId);
     const Counts written = countsOn(server);
-    if (written != content.counts)
+    const Counts expected{content.dentists, content.settings, content.appointments};
+    if (written != expected)
         throw DatabaseError(QStringLiteral("dopo la copia il server conta ") + ServerCopy::countsText(written)
-                            + QStringLiteral(" invece di ") + ServerCopy::countsText(content.counts)
+                            + QStringLiteral(" invece di ") + ServerCopy::countsText(expected)
                             + QStringLiteral(" come il file: la copia è stata annullata"));
     return written;
 }
@@ -230,7 +170,7 @@ QString lostConfirmationText()
                           "perché contiene già gli appuntamenti)");
 }
 
-Counts copyFile(const QString& path, const ConnectionLine& line)
+Counts copy(const OpenSource& open, const ConnectionLine& line)
 {
     std::unique_ptr<PgConnection> server;
     try {
@@ -238,33 +178,19 @@ Counts copyFile(const QString& path, const ConnectionLine& line)
     } catch (const DatabaseError& error) {
         throw DatabaseError(QStringLiteral("connessione al server non riuscita: ") + error.message(), error.kind());
     }
-    return copyFile(path, *server);
+    return copy(*open(), *server);
 }
 
-Counts copyFile(const QString& path, PgConnection& server)
+Counts copy(AgendaSource& file, PgConnection& server)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
-        throw DatabaseError(QStringLiteral("non c'è un archivio da copiare: il file ") + path + QStringLiteral(" non esiste"));
-    if (info.size() == 0)
-        throw DatabaseError(QStringLiteral("non c'è un archivio da copiare: il file ") + path + QStringLiteral(" è vuoto"));
-    std::unique_ptr<Database> file;
-    try {
-        file = std::make_unique<Database>(path);
-    } catch (const DatabaseError& error) {
-        throw DatabaseError(QStringLiteral("impossibile leggere il file ") + path + QStringLiteral(" (") + error.message()
-                            + u')');
-    }
-    // One consistent reading of the file, whatever another program writes to it meanwhile.
-    const FileReading reading(*file);
-    const FileContent content = contentOf(*file);
-    refuseOverlaps(*file);
+    const AgendaSource::Content content = file.content();
+    refuseOverlaps(file);
 
     Counts written;
     bool copied = false;
     try {
         server.transaction([&] {
-            written = copyInTransaction(*file, content, server);
+            written = copyInTransaction(file, content, server);
             copied = true;
         });
     } catch (const DatabaseError&) {

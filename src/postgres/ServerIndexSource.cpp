@@ -1,5 +1,6 @@
 #include "ServerIndexSource.h"
 
+#include "AppointmentColumns.h"
 #include "PgConnection.h"
 
 namespace {
@@ -14,11 +15,11 @@ std::unique_ptr<SearchIndex> load(const ConnectionLine& line, const std::atomic<
 {
     try {
         const std::unique_ptr<PgConnection> c = PgConnection::open(line);
-        auto index = std::make_unique<SearchIndex>(SearchIndex::Order::Server);
+        auto index = std::make_unique<SearchIndex>();
         bool cancelled = false;
         c->transaction([&] {
-            c->execute(QStringLiteral("DECLARE calvora_index NO SCROLL CURSOR FOR SELECT id, dentist_id, day, start_min, "
-                                      "patient, phone, treatment FROM appointments"));
+            c->execute(QStringLiteral("DECLARE calvora_index NO SCROLL CURSOR FOR SELECT ") + AppointmentColumns::indexed
+                       + QStringLiteral(" FROM appointments"));
             const QString fetch = QStringLiteral("FETCH %1 FROM calvora_index").arg(rowsPerFetch);
             for (;;) {
                 if (cancel.load()) {
@@ -29,11 +30,11 @@ std::unique_ptr<SearchIndex> load(const ConnectionLine& line, const std::atomic<
                 if (r.rows() == 0)
                     break;
                 for (int i = 0; i < r.rows(); ++i) {
-                    const QByteArray day = r.text(i, 2).toUtf8();
-                    const QByteArray patient = r.text(i, 4).toUtf8();
-                    const QByteArray phone = r.text(i, 5).toUtf8();
-                    const QByteArray treatment = r.text(i, 6).toUtf8();
-                    index->append({r.integer(i, 0), r.integer(i, 1), day, r.integer(i, 3), patient, phone, treatment});
+                    const QByteArray day = r.text(i, 1).toUtf8();
+                    const QByteArray patient = r.text(i, 3).toUtf8();
+                    const QByteArray phone = r.text(i, 4).toUtf8();
+                    const QByteArray treatment = r.text(i, 5).toUtf8();
+                    index->append({r.integer(i, 0), day, r.integer(i, 2), patient, phone, treatment});
                 }
             }
         }, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));

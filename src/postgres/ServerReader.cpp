@@ -105,7 +105,7 @@ QList<KnownPatient> ServerReader::knownPatients(PgConnection& c, const QString& 
     return found.first(limit);
 }
 
-// Equally used treatments come in byte order, as SQLite's grouping gives them.
+// Equally used treatments come in byte order, as on the file.
 QStringList ServerReader::mostUsedTreatments(PgConnection& c, int limit)
 {
     const PgResult r = c.query(QStringLiteral("SELECT treatment FROM appointments WHERE treatment <> ''\n"

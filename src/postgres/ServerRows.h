@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Appointment.h"
+#include "AppointmentColumns.h"
 #include "PgConnection.h"
 
 #include <QList>
@@ -9,8 +10,7 @@
 // The appointments table's columns as the server's statements select them, and their rows read back.
 namespace ServerRows {
 
-inline const QString columns =
-    QStringLiteral("id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes");
+inline const QString& columns = AppointmentColumns::shown;
 
 inline Appointment appointmentAt(const PgResult& r, int row)
 {

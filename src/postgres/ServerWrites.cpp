@@ -103,13 +103,7 @@ qint64 ServerArchive::writeAppointment(const Appointment& a, const std::function
                               values)
                           .integer(0, 0);
         }
-    }); }, [&](SearchIndex& index) {
-        if (written == 0)
-            return;
-        Appointment stored = a;
-        stored.id = written;
-        index.put(stored);
-    });
+    }); }, storing(a, written));
     return written;
 }
 
@@ -124,10 +118,7 @@ bool ServerArchive::restoreAppointment(const Appointment& a, const std::function
                 {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
                  a.notes});
         wrote = true;
-    }); }, [&](SearchIndex& index) {
-        if (wrote)
-            index.put(a);
-    });
+    }); }, restoring(a, wrote));
     return wrote;
 }
 
@@ -147,10 +138,7 @@ bool ServerArchive::deleteAppointment(qint64 id,
             return;
         c.query(QStringLiteral("DELETE FROM appointments WHERE id = $1"), {id});
         removed = true;
-    }); }, [&](SearchIndex& index) {
-        if (removed)
-            index.remove(id);
-    });
+    }); }, removing(id, removed));
     return removed;
 }
 

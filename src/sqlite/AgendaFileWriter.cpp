@@ -1,5 +1,7 @@
 #include "AgendaFileWriter.h"
 
+#include "AppointmentColumns.h"
+
 namespace {
 
 // Rows per INSERT: 11 values each stays far below SQLite's limit of bound parameters.
@@ -37,12 +39,11 @@ void AgendaFileWriter::addSetting(const QString& key, const QString& value)
     m_db.run(QStringLiteral("INSERT INTO settings (key, value) VALUES (?, ?)"), {key, value});
 }
 
-void AgendaFileWriter::addAppointments(const QList<Row>& rows)
+void AgendaFileWriter::addAppointments(const QList<StoredAppointment>& rows)
 {
     for (qsizetype first = 0; first < rows.size(); first += rowsPerStatement) {
         const qsizetype count = std::min<qsizetype>(rowsPerStatement, rows.size() - first);
-        QString sql = QStringLiteral("INSERT INTO appointments (id, dentist_id, day, start_min, duration_min, "
-                                     "patient, phone, treatment, notes, created_at, updated_at) VALUES ");
+        QString sql = QStringLiteral("INSERT INTO appointments (") + AppointmentColumns::stored + QStringLiteral(") VALUES ");
         SQLArgs args;
         for (qsizetype i = first; i < first + count; ++i) {
             const Appointment& a = rows[i].appointment;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "Appointment.h"
+#include "AgendaSink.h"
 #include "Database.h"
-#include "Dentist.h"
 
 #include <QList>
 #include <QString>
@@ -11,25 +10,18 @@
 // elsewhere, such as a server's agenda, in one transaction: until commit() the file holds no row of
 // them, and a writer destroyed before it leaves none. Used for backups of a server agenda, which must
 // open in the program as a local data folder.
-class AgendaFileWriter {
+class AgendaFileWriter final : public AgendaSink {
 public:
-    // An appointment with the two moments the archive keeps ("yyyy-MM-dd HH:mm:ss", local time).
-    struct Row {
-        Appointment appointment;
-        QString createdAt;
-        QString updatedAt;
-    };
-
     // Opens (creating) the file at path, which must be new or empty. Throws DatabaseError.
     explicit AgendaFileWriter(const QString& path);
-    ~AgendaFileWriter();
+    ~AgendaFileWriter() override;
     AgendaFileWriter(const AgendaFileWriter&) = delete;
     AgendaFileWriter& operator=(const AgendaFileWriter&) = delete;
 
-    // Each throws DatabaseError; dentists come before the appointments that refer to them.
-    void addDentist(const Dentist& dentist);
-    void addSetting(const QString& key, const QString& value);
-    void addAppointments(const QList<Row>& rows);
+    void addDentist(const Dentist& dentist) override;
+    void addSetting(const QString& key, const QString& value) override;
+    void addAppointments(const QList<StoredAppointment>& rows) override;
+    // Keeps what was added. Throws DatabaseError.
     void commit();
 
 private:

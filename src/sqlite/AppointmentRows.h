@@ -1,13 +1,13 @@
 #pragma once
 
 #include "Appointment.h"
+#include "AppointmentColumns.h"
 #include "Database.h"
 
 // The column list of every appointment query, and the mapping of one row to an Appointment.
 namespace AppointmentRows {
 
-inline const QString columns =
-    QStringLiteral("id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes");
+inline const QString& columns = AppointmentColumns::shown;
 
 [[nodiscard]] inline Appointment fromRow(const SQLRow& row)
 {

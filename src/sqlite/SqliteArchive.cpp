@@ -27,6 +27,16 @@ QString asciiLower(QString text)
 
 const QString selectAppointments = QStringLiteral("SELECT ") + AppointmentRows::columns;
 
+// "id IN (…)" for these ids, given as one argument (a JSON array of numbers).
+QString idIn(const QList<qint64>& ids, SQLArgs& args)
+{
+    QStringList numbers;
+    for (const qint64 id : ids)
+        numbers.append(QString::number(id));
+    args.append(u'[' + numbers.join(u',') + u']');
+    return QStringLiteral("id IN (SELECT value FROM json_each(?))");
+}
+
 } // namespace
 
 SqliteArchive::SqliteArchive(Database& db)
@@ -69,10 +79,8 @@ QList<Appointment> SqliteArchive::appointments(const QString& fromKey, const QSt
 
 std::optional<Appointment> SqliteArchive::appointment(qint64 id)
 {
-    const QList<Appointment> rows = m_db.query(
-        QStringLiteral("SELECT id, dentist_id, day, start_min, duration_min, patient, phone, treatment, notes FROM "
-                       "appointments WHERE id = ?"),
-        {id}, AppointmentRows::fromRow);
+    const QList<Appointment> rows =
+        m_db.query(selectAppointments + QStringLiteral(" FROM appointments WHERE id = ?"), {id}, AppointmentRows::fromRow);
     if (rows.isEmpty())
         return std::nullopt;
     return rows.first();
@@ -85,20 +93,10 @@ QList<Appointment> SqliteArchive::dentistDay(const QString& dayKey, qint64 denti
                       {dayKey, dentistId, exceptId}, AppointmentRows::fromRow);
 }
 
-std::optional<QList<Appointment>> SqliteArchive::searchAtOnce(const QString& pattern, int limit)
+std::optional<QList<Appointment>> SqliteArchive::rememberedSearch(const QString& pattern, int limit)
 {
-    return searchFromMemory(pattern, limit, LikePattern::containedText(pattern), changeMark());
-}
-
-std::optional<QList<Appointment>> SqliteArchive::searchFromMemory(const QString& pattern, int limit,
-                                                                  const std::optional<QString>& text,
-                                                                  const std::optional<ChangeMark>& mark)
-{
-    if (limit == SqliteIndexSource::checkedSearchLimit)
-        if (SearchIndex* kept = index())
-            if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
-                if (std::optional<QList<Appointment>> found = appointmentsById(kept->search(*folded, limit)))
-                    return found;
+    const std::optional<QString> text = LikePattern::containedText(pattern);
+    const std::optional<ChangeMark> mark = changeMark();
     if (!mark || !text || !m_lastSearch || m_lastSearch->mark != *mark || m_lastSearch->limit != limit)
         return std::nullopt;
     const QString folded = asciiLower(*text);
@@ -114,13 +112,11 @@ std::optional<QList<Appointment>> SqliteArchive::searchFromMemory(const QString&
     }
 }
 
-QList<Appointment> SqliteArchive::search(const QString& pattern, int limit)
+QList<Appointment> SqliteArchive::searchQuery(const QString& pattern, int limit)
 {
     // Only a literal text's matches narrow down to those of a longer text that holds it.
     const std::optional<QString> text = LikePattern::containedText(pattern);
     const std::optional<ChangeMark> mark = changeMark();
-    if (std::optional<QList<Appointment>> found = searchFromMemory(pattern, limit, text, mark))
-        return *found;
     try {
         QList<Appointment> found = SqliteReader(m_db).search(pattern, limit);
         // Fewer rows than the limit are every match; a longer text holding this one can only match
@@ -142,17 +138,16 @@ QList<Appointment> SqliteArchive::narrowedSearch(const QList<Appointment>& candi
 {
     if (candidates.isEmpty())
         return {};
-    QString marks;
+    QList<qint64> ids;
+    for (const Appointment& a : candidates)
+        ids.append(a.id);
     SQLArgs args;
-    for (const Appointment& a : candidates) {
-        marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
-        args.emplaceBack(a.id);
-    }
+    const QString among = idIn(ids, args);
     for (int i = 0; i < 3; ++i)
         args.emplaceBack(pattern);
     const QList<qint64> kept =
-        m_db.query(QStringLiteral("SELECT id FROM appointments WHERE id IN (") + marks
-                       + QStringLiteral(") AND (patient LIKE ? ESCAPE '\\' OR phone LIKE ? ESCAPE '\\' OR treatment LIKE ? ESCAPE '\\')"),
+        m_db.query(QStringLiteral("SELECT id FROM appointments WHERE ") + among
+                       + QStringLiteral(" AND (patient LIKE ? ESCAPE '\\' OR phone LIKE ? ESCAPE '\\' OR treatment LIKE ? ESCAPE '\\')"),
                    args, [](const SQLRow& row) { return row.integer(0); });
     const QSet<qint64> matching(kept.begin(), kept.end());
     QList<Appointment> found;
@@ -179,20 +174,11 @@ std::optional<SqliteArchive::ChangeMark> SqliteArchive::changeMark()
     return std::nullopt;
 }
 
-std::optional<QStringList> SqliteArchive::mostUsedTreatmentsAtOnce(int limit)
+QStringList SqliteArchive::mostUsedTreatmentsQuery(int limit)
 {
-    if (SearchIndex* kept = index())
-        return kept->mostUsedTreatments(limit);
-    return std::nullopt;
-}
-
-QStringList SqliteArchive::mostUsedTreatments(int limit)
-{
-    if (std::optional<QStringList> kept = mostUsedTreatmentsAtOnce(limit))
-        return *kept;
     // The running tally answers at once; should it fail, the appointments are counted. (Not beside the
     // index: its recounts write to the temporary database, which would look like a change of the file.)
-    if (limit == TreatmentTally::limit && !m_index)
+    if (limit == TreatmentTally::limit && !indexKept())
         if (std::optional<QStringList> tallied = TreatmentTally::mostUsed(m_db))
             return *tallied;
     return SqliteReader(m_db).mostUsedTreatments(limit);
@@ -220,13 +206,7 @@ qint64 SqliteArchive::writeAppointment(const Appointment& a, const std::function
                      values);
             written = m_db.lastInsertId();
         }
-    }); }, [&](SearchIndex& index) {
-        if (written == 0)
-            return;
-        Appointment stored = a;
-        stored.id = written;
-        index.put(stored);
-    });
+    }); }, storing(a, written));
     return written;
 }
 
@@ -241,10 +221,7 @@ bool SqliteArchive::restoreAppointment(const Appointment& a, const std::function
                  {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
                   a.notes});
         wrote = true;
-    }); }, [&](SearchIndex& index) {
-        if (wrote)
-            index.put(a);
-    });
+    }); }, restoring(a, wrote));
     return wrote;
 }
 
@@ -263,18 +240,8 @@ AgendaArchive::Practice SqliteArchive::practice()
     return Practice{dentists(), allSettings()};
 }
 
-std::optional<QList<KnownPatient>> SqliteArchive::knownPatientsAtOnce(const QString& pattern, int limit)
+QList<KnownPatient> SqliteArchive::knownPatientsQuery(const QString& pattern, int limit)
 {
-    if (SearchIndex* kept = index())
-        if (const std::optional<QByteArray> folded = SearchIndex::literal(pattern))
-            return kept->knownPatients(*folded, limit);
-    return std::nullopt;
-}
-
-QList<KnownPatient> SqliteArchive::knownPatients(const QString& pattern, int limit)
-{
-    if (std::optional<QList<KnownPatient>> kept = knownPatientsAtOnce(pattern, limit))
-        return *kept;
     return SqliteReader(m_db).knownPatients(pattern, limit);
 }
 
@@ -289,10 +256,7 @@ bool SqliteArchive::deleteAppointment(qint64 id,
             return;
         m_db.run(QStringLiteral("DELETE FROM appointments WHERE id = ?"), {id});
         removed = true;
-    }); }, [&](SearchIndex& index) {
-        if (removed)
-            index.remove(id);
-    });
+    }); }, removing(id, removed));
     return removed;
 }
 
@@ -389,8 +353,8 @@ bool SqliteArchive::changedElsewhere()
     const bool changed = m_seenVersion && *m_seenVersion != version;
     m_seenVersion = version;
     // The kept index is built again now, not at the next search.
-    if (changed && m_index)
-        (void)m_index->current();
+    if (changed)
+        refreshIndex();
     return changed;
 }
 
@@ -406,21 +370,17 @@ QString SqliteArchive::backupNow()
     return path;
 }
 
-bool SqliteArchive::keepSearchIndex(bool wait)
+IndexKeeper::Load SqliteArchive::indexLoader() const
 {
-    if (!m_index) {
-        const QString path = m_db.path();
-        m_index = std::make_unique<IndexKeeper>(
-            [path](const std::atomic<bool>& cancel) { return SqliteIndexSource::load(path, cancel); },
-            [this]() -> std::optional<IndexKeeper::Mark> {
-                const std::optional<ChangeMark> mark = changeMark();
-                if (!mark)
-                    return std::nullopt;
-                return IndexKeeper::Mark{qint64(mark->connection), mark->ownChanges, mark->dataVersion};
-            },
-            [this] { return SqliteIndexSource::plansAgree(m_db); });
-    }
-    return m_index->start(wait);
+    return [path = m_db.path()](const std::atomic<bool>& cancel) { return SqliteIndexSource::load(path, cancel); };
+}
+
+std::optional<IndexKeeper::Mark> SqliteArchive::indexMark()
+{
+    const std::optional<ChangeMark> mark = changeMark();
+    if (!mark)
+        return std::nullopt;
+    return IndexKeeper::Mark{qint64(mark->connection), mark->ownChanges, mark->dataVersion};
 }
 
 AgendaArchive::ReaderMaker SqliteArchive::readerMaker() const
@@ -438,43 +398,10 @@ AgendaArchive::ReaderMaker SqliteArchive::readerMaker() const
     };
 }
 
-SearchIndex* SqliteArchive::index()
+QList<Appointment> SqliteArchive::appointmentsWithIds(const QList<qint64>& ids)
 {
-    return m_index ? m_index->current() : nullptr;
-}
-
-std::optional<QList<Appointment>> SqliteArchive::appointmentsById(const QList<qint64>& ids)
-{
-    if (ids.isEmpty())
-        return QList<Appointment>();
-    QString marks;
     SQLArgs args;
-    for (const qint64 id : ids) {
-        marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(", ?");
-        args.emplaceBack(id);
-    }
-    QHash<qint64, Appointment> byId;
-    try {
-        (void)m_db.query(selectAppointments + QStringLiteral(" FROM appointments WHERE id IN (") + marks + u')', args,
-                         [&byId](const SQLRow& row) {
-                             const Appointment a = AppointmentRows::fromRow(row);
-                             byId.insert(a.id, a);
-                             return 0;
-                         });
-    } catch (const DatabaseError&) {
-        return std::nullopt;
-    }
-    QList<Appointment> found;
-    for (const qint64 id : ids) {
-        const auto at = byId.constFind(id);
-        if (at == byId.constEnd())
-            return std::nullopt;
-        found.append(*at);
-    }
-    return found;
-}
-
-void SqliteArchive::ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change)
-{
-    IndexKeeper::write(m_index.get(), write, change);
+    const QString among = idIn(ids, args);
+    return m_db.query(selectAppointments + QStringLiteral(" FROM appointments WHERE ") + among, args,
+                      AppointmentRows::fromRow);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "AgendaArchive.h"
-#include "IndexKeeper.h"
+#include "IndexedArchive.h"
 
 #include <memory>
 #include <optional>
@@ -13,7 +12,7 @@ class Database;
 // so that a longer text is judged only on its matches; learns of other programs' commits through
 // PRAGMA data_version. When asked to keep a search index, answers searches, known patients and
 // treatment counts from it while it is in step with the file (see IndexKeeper).
-class SqliteArchive final : public AgendaArchive {
+class SqliteArchive final : public IndexedArchive {
 public:
     explicit SqliteArchive(Database& db);
     // The same on a connection the archive keeps for itself.
@@ -30,12 +29,6 @@ public:
     [[nodiscard]] QList<Appointment> appointments(const QString& fromKey, const QString& toKey) override;
     [[nodiscard]] std::optional<Appointment> appointment(qint64 id) override;
     [[nodiscard]] QList<Appointment> dentistDay(const QString& dayKey, qint64 dentistId, qint64 exceptId) override;
-    [[nodiscard]] QList<Appointment> search(const QString& pattern, int limit) override;
-    [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
-    [[nodiscard]] QList<KnownPatient> knownPatients(const QString& pattern, int limit) override;
-    [[nodiscard]] std::optional<QList<Appointment>> searchAtOnce(const QString& pattern, int limit) override;
-    [[nodiscard]] std::optional<QList<KnownPatient>> knownPatientsAtOnce(const QString& pattern, int limit) override;
-    [[nodiscard]] std::optional<QStringList> mostUsedTreatmentsAtOnce(int limit) override;
     [[nodiscard]] ReaderMaker readerMaker() const override;
     qint64 writeAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
@@ -50,7 +43,16 @@ public:
     [[nodiscard]] bool changedElsewhere() override;
     [[nodiscard]] bool replaced() const override;
     QString backupNow() override;
-    bool keepSearchIndex(bool wait) override;
+
+protected:
+    [[nodiscard]] QList<Appointment> searchQuery(const QString& pattern, int limit) override;
+    [[nodiscard]] QList<KnownPatient> knownPatientsQuery(const QString& pattern, int limit) override;
+    [[nodiscard]] QStringList mostUsedTreatmentsQuery(int limit) override;
+    // The narrowing of the last complete search, when this one's text holds its text.
+    [[nodiscard]] std::optional<QList<Appointment>> rememberedSearch(const QString& pattern, int limit) override;
+    [[nodiscard]] QList<Appointment> appointmentsWithIds(const QList<qint64>& ids) override;
+    [[nodiscard]] IndexKeeper::Load indexLoader() const override;
+    [[nodiscard]] std::optional<IndexKeeper::Mark> indexMark() override;
 
 private:
     // Identifies the database's content as this connection sees it; absent when it cannot be read.
@@ -63,18 +65,7 @@ private:
     [[nodiscard]] std::optional<ChangeMark> changeMark();
     [[nodiscard]] WriteCheck check(const Appointment& a);
     [[nodiscard]] Practice practice();
-    // The kept index's answer, or the narrowing of the last complete search made at `mark` (its text
-    // literal); absent when neither can answer.
-    [[nodiscard]] std::optional<QList<Appointment>> searchFromMemory(const QString& pattern, int limit,
-                                                                     const std::optional<QString>& text,
-                                                                     const std::optional<ChangeMark>& mark);
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
-    // The kept index when it is in step with the file.
-    [[nodiscard]] SearchIndex* index();
-    // The appointments with these ids, in this order; absent when one of them is missing.
-    [[nodiscard]] std::optional<QList<Appointment>> appointmentsById(const QList<qint64>& ids);
-    // Runs one of this program's writes, telling the kept index what it changed.
-    void ownWrite(const std::function<void()>& write, const std::function<void(SearchIndex&)>& change = {});
 
     std::unique_ptr<Database> m_owned;
     Database& m_db;
@@ -89,5 +80,4 @@ private:
     std::optional<LastSearch> m_lastSearch;
     // The commits of other connections seen so far: the connection and its data_version.
     std::optional<std::pair<quint64, qint64>> m_seenVersion;
-    std::unique_ptr<IndexKeeper> m_index;
 };

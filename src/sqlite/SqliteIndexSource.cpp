@@ -1,9 +1,12 @@
 #include "SqliteIndexSource.h"
 
-#include "AppointmentRows.h"
-#include "Database.h"
+#include "AppointmentColumns.h"
 
 #include <sqlite3.h>
+
+#include <chrono>
+#include <limits>
+#include <thread>
 
 namespace {
 
@@ -20,50 +23,55 @@ QByteArrayView textOf(sqlite3_stmt* stmt, int column)
                           sqlite3_column_bytes(stmt, column));
 }
 
-// Reads every row into the index; false when the rows cannot be read.
-bool readRows(sqlite3* db, SearchIndex& index, const std::atomic<bool>& cancel)
+// The index keeps UTF-8 and orders equal counts of treatments by its bytes, as a UTF-8 file's
+// comparisons do.
+bool keepsUtf8(sqlite3* db)
 {
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT id, dentist_id, day, start_min, patient, phone, treatment FROM appointments",
-                           -1, &raw, nullptr)
-        != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, "PRAGMA encoding", -1, &raw, nullptr) != SQLITE_OK)
         return false;
     const std::unique_ptr<sqlite3_stmt, Finalizer> stmt(raw);
-    int rc;
-    for (qint64 n = 0; (rc = sqlite3_step(raw)) == SQLITE_ROW; ++n) {
-        if ((n & 4095) == 0 && cancel.load())
+    return sqlite3_step(raw) == SQLITE_ROW && textOf(raw, 0) == "UTF-8";
+}
+
+// Adds the row the statement stands on; false when a value is not stored as the program stores it
+// (the index is then unusable, and the queries answer).
+bool add(sqlite3_stmt* row, SearchIndex& index)
+{
+    for (const int column : {0, 2})
+        if (sqlite3_column_type(row, column) != SQLITE_INTEGER)
             return false;
-        // What is not stored as the program stores it is left to the queries.
-        for (const int column : {0, 1, 3})
-            if (sqlite3_column_type(raw, column) != SQLITE_INTEGER)
-                index.markUnusable();
-        for (const int column : {2, 4, 5, 6})
-            if (sqlite3_column_type(raw, column) != SQLITE_TEXT)
-                index.markUnusable();
-        if (!index.usable())
-            return true;
-        index.append({sqlite3_column_int64(raw, 0), sqlite3_column_int64(raw, 1), textOf(raw, 2),
-                      sqlite3_column_int64(raw, 3), textOf(raw, 4), textOf(raw, 5), textOf(raw, 6)});
+    for (const int column : {1, 3, 4, 5})
+        if (sqlite3_column_type(row, column) != SQLITE_TEXT)
+            return false;
+    index.append({sqlite3_column_int64(row, 0), textOf(row, 1), sqlite3_column_int64(row, 2), textOf(row, 3),
+                  textOf(row, 4), textOf(row, 5)});
+    return index.usable();
+}
+
+// Reads the rows after the id `after` (one read transaction: the statement's own) into the index.
+// Returns how many it read and the last id, or -1 when they cannot be read.
+qint64 readBatch(sqlite3_stmt* stmt, qint64& after, SearchIndex& index)
+{
+    sqlite3_reset(stmt);
+    sqlite3_bind_int64(stmt, 1, after);
+    qint64 read = 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        ++read;
+        after = sqlite3_column_int64(stmt, 0);
+        if (!add(stmt, index)) {
+            index.markUnusable();
+            sqlite3_reset(stmt);
+            return 0;
+        }
     }
-    return rc == SQLITE_DONE;
+    return rc == SQLITE_DONE ? read : -1;
 }
 
 } // namespace
 
 namespace SqliteIndexSource {
-
-QString searchStatement(int limit)
-{
-    return QStringLiteral("SELECT ") + AppointmentRows::columns
-        + QStringLiteral(" FROM appointments\nWHERE patient LIKE ? ESCAPE '\\' OR phone LIKE ? ESCAPE '\\' OR treatment LIKE ? ESCAPE '\\'\nORDER BY day "
-                         "DESC, start_min DESC LIMIT ")
-        + QString::number(limit);
-}
-
-QString knownPatientsStatement()
-{
-    return QStringLiteral("SELECT patient, phone FROM appointments WHERE patient LIKE ? ESCAPE '\\' ORDER BY day DESC, start_min DESC");
-}
 
 std::unique_ptr<SearchIndex> load(const QString& path, const std::atomic<bool>& cancel)
 {
@@ -73,37 +81,37 @@ std::unique_ptr<SearchIndex> load(const QString& path, const std::atomic<bool>& 
     if (rc != SQLITE_OK)
         return nullptr;
     sqlite3_busy_timeout(raw, 5000);
-    auto index = std::make_unique<SearchIndex>(SearchIndex::Order::File);
-    // One read transaction: one consistent state of the file.
-    if (sqlite3_exec(raw, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+    auto index = std::make_unique<SearchIndex>();
+    if (!keepsUtf8(raw)) {
+        index->markUnusable();
+        return index;
+    }
+    sqlite3_stmt* prepared = nullptr;
+    const QByteArray sql = (QStringLiteral("SELECT ") + AppointmentColumns::indexed
+                            + QStringLiteral(" FROM appointments WHERE id > ? ORDER BY id LIMIT ")
+                            + QString::number(rowsPerRead))
+                               .toUtf8();
+    if (sqlite3_prepare_v2(raw, sql.constData(), -1, &prepared, nullptr) != SQLITE_OK)
         return nullptr;
-    const bool read = readRows(raw, *index, cancel);
-    sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr);
-    if (!read)
-        return nullptr;
+    const std::unique_ptr<sqlite3_stmt, Finalizer> stmt(prepared);
+    qint64 after = std::numeric_limits<qint64>::min();
+    for (;;) {
+        if (cancel.load())
+            return nullptr;
+        const auto started = std::chrono::steady_clock::now();
+        const qint64 read = readBatch(prepared, after, *index);
+        if (read < 0)
+            return nullptr;
+        if (!index->usable())
+            return index;
+        if (read < rowsPerRead)
+            break;
+        // A writer that found the file read waits in steps of a few milliseconds and takes its lock only
+        // if nobody reads at that moment: the file is left alone as long as it was read.
+        std::this_thread::sleep_for(std::chrono::steady_clock::now() - started);
+    }
     index->finish();
     return index;
-}
-
-bool plansAgree(Database& db)
-{
-    const auto plan = [&db](const QString& statement, int parameters) {
-        SQLArgs args;
-        for (int i = 0; i < parameters; ++i)
-            args.append(QStringLiteral("%x%"));
-        return db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + statement, args,
-                        [](const SQLRow& row) { return row.text(3); });
-    };
-    const QStringList expected{QStringLiteral("SCAN appointments USING INDEX idx_appointments_day"),
-                               QStringLiteral("USE TEMP B-TREE FOR RIGHT PART OF ORDER BY")};
-    try {
-        const QList<QString> encoding =
-            db.query(QStringLiteral("PRAGMA encoding"), {}, [](const SQLRow& row) { return row.text(0); });
-        return encoding == QList<QString>{QStringLiteral("UTF-8")} && plan(searchStatement(checkedSearchLimit), 3) == expected
-            && plan(knownPatientsStatement(), 1) == expected;
-    } catch (const DatabaseError&) {
-        return false;
-    }
 }
 
 } // namespace SqliteIndexSource

@@ -19,6 +19,10 @@ public:
     [[nodiscard]] QStringList mostUsedTreatments(int limit) override;
     void interrupt() override;
 
+    // The search's statement (its three parameters are the same LIKE pattern) and the known patients' one.
+    [[nodiscard]] static QString searchStatement(int limit);
+    [[nodiscard]] static QString knownPatientsStatement();
+
 private:
     std::unique_ptr<Database> m_owned;
     Database& m_db;

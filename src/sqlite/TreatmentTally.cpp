@@ -102,10 +102,9 @@ std::optional<QStringList> mostUsed(Database& db)
         }
         if (*counted != version)
             recount(db, version);
-        // Grouped again (one row per treatment) so that the order of equally used treatments comes from
-        // the same grouping and sorting as in the count of the appointments themselves.
+        // Equally used treatments in byte order, as in the count of the appointments themselves.
         return db.query(QStringLiteral("SELECT treatment FROM temp.calvora_treatment_tally WHERE treatment <> ''\n"
-                                       "GROUP BY treatment ORDER BY SUM(uses) DESC LIMIT 25"),
+                                       "GROUP BY treatment ORDER BY SUM(uses) DESC, treatment LIMIT 25"),
                         {}, [](const SQLRow& row) { return row.text(0); });
     } catch (const DatabaseError&) {
         return std::nullopt;

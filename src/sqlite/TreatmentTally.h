@@ -19,8 +19,7 @@ namespace TreatmentTally {
 inline constexpr int limit = 25;
 
 // The rows of "SELECT treatment FROM appointments WHERE treatment <> '' GROUP BY treatment ORDER BY
-// COUNT(*) DESC LIMIT 25", in that query's order: the tally is grouped and ordered by the same kind of
-// query, so that equally used treatments come in the same order. Absent when the tally cannot be made
+// COUNT(*) DESC, treatment LIMIT 25", in that query's order. Absent when the tally cannot be made
 // or read (the caller then counts the appointments itself). Sets up the tally at the first call.
 [[nodiscard]] std::optional<QStringList> mostUsed(Database& db);
 

@@ -1,14 +1,13 @@
 #include "AgendaArchive.h"
 #include "Cal.h"
 #include "Clock.h"
+#include "SaveFailure.h"
 #include "Schedule.h"
 #include "Store.h"
 #include "StoreHistory.h"
 #include "StorePractice.h"
 
 namespace {
-
-const QString savePrefix = QStringLiteral("Errore durante il salvataggio: ");
 
 Appointment trimmedTexts(Appointment a)
 {
@@ -170,7 +169,7 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
             }
         }
         if (!conflict)
-            return SaveRefusal{SaveRefusal::Reason::Failure, savePrefix + error.message(), std::nullopt, {}};
+            return SaveRefusal{SaveRefusal::Reason::Failure, SaveFailure::text(error), std::nullopt, {}};
         refusal = SaveRefusal{SaveRefusal::Reason::Overlap, *conflict, std::nullopt, {}};
     }
     if (refusal) {
@@ -226,7 +225,7 @@ bool Store::move(qint64 id, const QDate& day, qint64 dentistId, int start)
         stored = m_archive.appointment(id);
     } catch (const DatabaseError& error) {
         // The appointment could not even be read (a server that went away): the move is refused aloud.
-        setAlertMessage(QStringLiteral("Impossibile spostare l'appuntamento.\n") + savePrefix + error.message());
+        setAlertMessage(QStringLiteral("Impossibile spostare l'appuntamento.\n") + SaveFailure::text(error));
         return false;
     }
     if (!stored)

@@ -4,17 +4,12 @@
 #include "Cal.h"
 #include "Clock.h"
 #include "Color.h"
+#include "SaveFailure.h"
 #include "Schedule.h"
 #include "Store.h"
 
 #include <algorithm>
 #include <tuple>
-
-namespace {
-
-const QString savePrefix = QStringLiteral("Errore durante il salvataggio: ");
-
-} // namespace
 
 QList<Dentist> withRetirements(QList<Dentist> dentists, const QHash<QString, QString>& settings)
 {
@@ -84,7 +79,7 @@ std::optional<QString> Store::addDentist()
         m_archive.addDentist(QStringLiteral("Dentista ") + QString::number(m_dentists.size() + 1),
                              distinctColorHex(colors));
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;
@@ -120,7 +115,7 @@ std::optional<QString> Store::retireDentist(qint64 id, const QDate& from, QList<
     try {
         m_archive.writeSettingIfApproved(retiredFromKey(id), Cal::dayKey(from), id, Cal::dayKey(from), approve);
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return refusal;
@@ -131,7 +126,7 @@ std::optional<QString> Store::reinstateDentist(qint64 id)
     try {
         m_archive.writeSetting(retiredFromKey(id), std::nullopt);
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;
@@ -162,7 +157,7 @@ std::optional<QString> Store::swapDentists(qint64 first, qint64 second)
     try {
         m_archive.reorderDentists(order);
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;
@@ -188,10 +183,10 @@ std::optional<QString> Store::changeClosedPeriods(
             }
         }
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
-    return savePrefix + QStringLiteral("le chiusure sono cambiate più volte su un altro computer; riprova.");
+    return SaveFailure::text(DatabaseError(QStringLiteral("le chiusure sono cambiate più volte su un altro computer; riprova.")));
 }
 
 std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& periods)
@@ -253,7 +248,7 @@ std::optional<QString> Store::declineHolidays(int year)
     try {
         m_archive.writeSetting(holidaysDeclinedKey, QString::number(year));
     } catch (const DatabaseError& error) {
-        return savePrefix + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;

@@ -141,7 +141,7 @@ void Store::search(const QString& text, const QObject* receiver,
         [&]() -> std::optional<QList<Appointment>> {
             if (!pattern)
                 return QList<Appointment>();
-            return m_archive.searchAtOnce(*pattern, searchLimit);
+            return m_archive.searchFromMemory(*pattern, searchLimit);
         },
         [pattern](AgendaReader& reader) { return reader.search(*pattern, searchLimit); },
         [this, pattern] { return m_archive.search(*pattern, searchLimit); });
@@ -156,7 +156,7 @@ void Store::knownPatients(const QString& text, const QObject* receiver,
         [&]() -> std::optional<QList<KnownPatient>> {
             if (!pattern)
                 return QList<KnownPatient>();
-            return m_archive.knownPatientsAtOnce(*pattern, limit);
+            return m_archive.knownPatientsFromMemory(*pattern, limit);
         },
         [pattern, limit](AgendaReader& reader) { return reader.knownPatients(*pattern, limit); },
         [this, pattern, limit] { return m_archive.knownPatients(*pattern, limit); });
@@ -170,7 +170,7 @@ void Store::treatmentSuggestions(const QObject* receiver, std::function<void(con
             answer(found ? *found : withDefaultTreatments({}));
         },
         [&]() -> std::optional<QStringList> {
-            if (const std::optional<QStringList> mostUsed = m_archive.mostUsedTreatmentsAtOnce(suggestedTreatments))
+            if (const std::optional<QStringList> mostUsed = m_archive.mostUsedTreatmentsFromMemory(suggestedTreatments))
                 return withDefaultTreatments(*mostUsed);
             return std::nullopt;
         },

@@ -1,4 +1,5 @@
 #include "AgendaArchive.h"
+#include "SaveFailure.h"
 #include "Store.h"
 
 const QStringList& Store::defaultTreatments()
@@ -23,7 +24,7 @@ std::optional<QString> Store::saveSettings(const QString& studioName, const QLis
     try {
         m_archive.saveSettings(studioName.trimmed(), stored);
     } catch (const DatabaseError& error) {
-        return QStringLiteral("Errore durante il salvataggio: ") + error.message();
+        return SaveFailure::text(error);
     }
     loadSettings();
     return std::nullopt;

@@ -1,6 +1,7 @@
 // The agenda, the search and the free-time search while the archive does not answer: a server that was
 // stopped, or a file whose reads fail. Nothing unread is shown as empty, one alert covers a run of
 // failures, and once the archive answers again everything loads by itself.
+#include "BackupFolder.h"
 #include "CalvoraView.h"
 #include "Database.h"
 #include "DentistColumn.h"
@@ -35,7 +36,8 @@ protected:
     {
         if (onServer()) {
             server = std::make_unique<PgTestServer>();
-            archive = std::make_unique<ServerArchive>(*ConnectionLine::parse(server->createDatabase()), dir.path());
+            archive = std::make_unique<ServerArchive>(*ConnectionLine::parse(server->createDatabase()),
+                                                      std::make_unique<BackupFolder>(dir.path()));
         } else {
             archive = std::make_unique<SqliteArchive>(std::make_unique<Database>(dir.filePath("calvora.sqlite")));
             otherProgram = std::make_unique<Database>(dir.filePath("calvora.sqlite"));

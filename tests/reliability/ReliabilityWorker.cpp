@@ -29,6 +29,7 @@
 
 #include "Appointment.h"
 #include "Backup.h"
+#include "BackupFolder.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "ConnectionLine.h"
@@ -85,7 +86,7 @@ Agenda openAgenda(const QString& where)
         const std::optional<ConnectionLine> line = ConnectionLine::parse(where.mid(7));
         if (!line)
             throw DatabaseError(QStringLiteral("bad connection line"));
-        agenda.archive = std::make_unique<ServerArchive>(*line, QDir::tempPath());
+        agenda.archive = std::make_unique<ServerArchive>(*line, std::make_unique<BackupFolder>(QDir::tempPath()));
     } else {
         agenda.db = std::make_unique<Database>(where);
         agenda.archive = std::make_unique<SqliteArchive>(*agenda.db);

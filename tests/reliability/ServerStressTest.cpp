@@ -1,6 +1,7 @@
 // Several copies of the program booking on one PostgreSQL server at once, as the practice's computers,
 // and the server stopped hard and started again while they book.
 
+#include "BackupFolder.h"
 #include "BookingRace.h"
 #include "ConnectionLine.h"
 #include "PgConnection.h"
@@ -26,7 +27,7 @@ struct ServerAgenda {
     QString line = server.createDatabase();
     QTemporaryDir dir;
 
-    ServerAgenda() { (void)ServerArchive(*ConnectionLine::parse(line), dir.path()); }
+    ServerAgenda() { (void)ServerArchive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path())); }
 
     [[nodiscard]] QString agenda() const { return "server:" + line; }
 

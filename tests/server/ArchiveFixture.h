@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AgendaArchive.h"
+#include "BackupFolder.h"
 #include "ConnectionLine.h"
 #include "Database.h"
 #include "PgConnection.h"
@@ -57,7 +58,8 @@ protected:
     [[nodiscard]] std::unique_ptr<AgendaArchive> openArchive() const
     {
         if (onServer())
-            return std::make_unique<ServerArchive>(*ConnectionLine::parse(serverLine), dir.path());
+            return std::make_unique<ServerArchive>(*ConnectionLine::parse(serverLine),
+                                                   std::make_unique<BackupFolder>(dir.path()));
         return std::make_unique<SqliteArchive>(std::make_unique<Database>(dir.filePath("calvora.sqlite")));
     }
 

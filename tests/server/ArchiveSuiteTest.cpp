@@ -196,6 +196,28 @@ TEST_P(ArchiveTest, suggestionsCountThePracticesOwnFirst)
     EXPECT_EQ(store->treatmentSuggestions().mid(25), Store::defaultTreatments());
 }
 
+// Appointments of the same day and start come by id, the latest written first, and equally used
+// treatments in byte order: with the search index and without it, on either archive.
+TEST_P(ArchiveTest, tiesComeInOneOrderWithOrWithoutTheIndex)
+{
+    for (const qint64 dentist : {1, 3, 2})
+        sql("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, treatment) "
+            "VALUES (?, '2024-12-02', 540, 15, ?, ?)",
+            {dentist, QString("Rosa %1").arg(dentist), QString("Cura %1").arg(QChar(u'A' + int(dentist)))});
+    const QStringList newestFirst{"Rosa 2", "Rosa 3", "Rosa 1"};
+    for (const bool indexed : {false, true}) {
+        if (indexed) {
+            ASSERT_TRUE(store->prepareSearch(true));
+        }
+        EXPECT_EQ(patients(store->search("Rosa")), newestFirst) << indexed;
+        QStringList known;
+        for (const KnownPatient& p : store->knownPatients("Rosa"))
+            known << p.name;
+        EXPECT_EQ(known, newestFirst) << indexed;
+        EXPECT_EQ(store->treatmentSuggestions().mid(0, 3), (QStringList{"Cura B", "Cura C", "Cura D"})) << indexed;
+    }
+}
+
 // A store that keeps the search index answers every search, known patients and suggestions exactly as a
 // store on a new connection, which queries: built, after its own writes, and after another computer's.
 TEST_P(ArchiveTest, theSearchIndexAnswersAsTheQueriesDo)

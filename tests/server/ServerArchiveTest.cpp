@@ -1,5 +1,6 @@
 // What only an agenda on a server has: its own schema, its constraint, notifications and faults.
 #include "ArchiveFixture.h"
+#include "BackupFolder.h"
 #include "FileStore.h"
 #include "DemoData.h"
 #include "LikePattern.h"
@@ -98,7 +99,7 @@ TEST_F(ServerTest, schemaIsCreatedOnceWhenTwoComputersStartTogether)
         ++ready;
         while (ready < 2)
             std::this_thread::yield();
-        errors[i] = TestSupport::errorOf([&] { ServerArchive(*ConnectionLine::parse(line), dir.path()); });
+        errors[i] = TestSupport::errorOf([&] { ServerArchive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path())); });
     };
     std::thread first(startOne, 0), second(startOne, 1);
     first.join();
@@ -119,14 +120,14 @@ TEST_F(ServerTest, schemaIsCreatedOnceWhenTwoComputersStartTogether)
 TEST_F(ServerTest, aFirstFormatArchiveIsUpgradedKeepingItsAppointments)
 {
     const QString line = server->createDatabase();
-    (void)ServerArchive(*ConnectionLine::parse(line), dir.path());
+    (void)ServerArchive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
     c->execute("DROP TRIGGER appointments_changed ON appointments; DROP TRIGGER appointments_emptied ON appointments; "
                "DROP FUNCTION calvora_notify_appointment(); CREATE TRIGGER appointments_changed AFTER INSERT OR "
                "UPDATE OR DELETE OR TRUNCATE ON appointments FOR EACH STATEMENT EXECUTE FUNCTION calvora_notify(); "
                "UPDATE calvora_schema SET version = 1; INSERT INTO appointments (dentist_id, day, start_min, "
                "duration_min, patient) VALUES (1, '2024-12-03', 600, 30, 'Anna Verdi')");
-    (void)ServerArchive(*ConnectionLine::parse(line), dir.path());
+    (void)ServerArchive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     EXPECT_EQ(c->query("SELECT version FROM calvora_schema").integer(0, 0), 2);
     EXPECT_EQ(c->query("SELECT string_agg(patient, ',') FROM appointments").text(0, 0), "Anna Verdi");
     c->execute("LISTEN calvora; UPDATE appointments SET patient = 'Anna Rossi'");
@@ -140,7 +141,7 @@ TEST_F(ServerTest, aDatabaseThatIsNotCalvorasIsRefusedUntouched)
 {
     const QString line = server->createDatabase();
     PgConnection::open(*ConnectionLine::parse(line))->execute("CREATE TABLE fatture (numero integer)");
-    EXPECT_EQ(TestSupport::errorOf([&] { ServerArchive(*ConnectionLine::parse(line), dir.path()); }), ServerSchema::foreignText());
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerArchive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path())); }), ServerSchema::foreignText());
     EXPECT_EQ(PgConnection::open(*ConnectionLine::parse(line))
                   ->query("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'")
                   .integer(0, 0),
@@ -218,6 +219,23 @@ TEST_F(ServerTest, aChangeReachesAnotherComputerWithinASecond)
     }
     EXPECT_LT(slowest, 1000);
     std::printf("slowest of 5 changes to reach the other store: %lld ms\n", static_cast<long long>(slowest));
+}
+
+// Another computer's dentists and settings are no part of the search index: it stays in use through them.
+TEST_F(ServerTest, theSearchIndexIsNotBuiltAgainForAnotherComputersSettings)
+{
+    insert("2024-12-02", 540, "Rosa Neri");
+    ASSERT_TRUE(store->prepareSearch(true));
+    sql("UPDATE dentists SET name = 'Dott. Bianchi' WHERE id = 1");
+    sql("UPDATE settings SET value = 'Studio Sorriso' WHERE key = 'studio_name'");
+    EXPECT_TRUE(TestSupport::eventually(
+        [&] {
+            (void)store->refreshIfChangedElsewhere();
+            return store->studioName() == "Studio Sorriso" && store->dentist(1)->name == "Dott. Bianchi";
+        },
+        2000));
+    EXPECT_TRUE(store->prepareSearch(false));
+    EXPECT_EQ(patients(store->search("rosa")), QStringList{"Rosa Neri"});
 }
 
 TEST_F(ServerTest, aServerThatGoesAwayFailsInItalianAndIsReconnectedWithoutRestart)

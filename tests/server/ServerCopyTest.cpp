@@ -1,6 +1,8 @@
 // Moving a practice's agenda file onto a server.
+#include "BackupFolder.h"
 #include "ConnectionLine.h"
 #include "Database.h"
+#include "FileAgendaSource.h"
 #include "PgConnection.h"
 #include "PgTestServer.h"
 #include "ServerArchive.h"
@@ -21,6 +23,10 @@ protected:
     QString path = dir.filePath("calvora.sqlite");
 
     static ConnectionLine parsed(const QString& line) { return *ConnectionLine::parse(line); }
+    [[nodiscard]] ServerCopy::OpenSource fromFile() const
+    {
+        return [path = path] { return FileAgendaSource::open(path); };
+    }
 
     // Each table as text, row by row in key order, on either side (the same SQL serves both).
     static const QStringList& dumps()
@@ -91,7 +97,7 @@ TEST_F(ServerCopyTest, copiesEveryRowAsItIsAndTheServerGoesOnAfterTheFilesIds)
         fileRows = fileDump(file);
     }
     const QString line = server.createDatabase();
-    const ServerCopy::Counts counts = ServerCopy::copyFile(path, parsed(line));
+    const ServerCopy::Counts counts = ServerCopy::copy(fromFile(), parsed(line));
     EXPECT_EQ(counts, (ServerCopy::Counts{4, 3, 1198}));
     EXPECT_EQ(ServerCopy::countsText(counts), "4 dentisti, 3 impostazioni e 1.198 appuntamenti");
     const std::unique_ptr<PgConnection> c = PgConnection::open(parsed(line));
@@ -99,7 +105,7 @@ TEST_F(ServerCopyTest, copiesEveryRowAsItIsAndTheServerGoesOnAfterTheFilesIds)
     EXPECT_EQ(fileRows.size(), 4 + 3 + 1198);
 
     // The program works on the copy; ids 1199 and 1200 were given by the file and stay unused.
-    ServerArchive archive(parsed(line), dir.path());
+    ServerArchive archive(parsed(line), std::make_unique<BackupFolder>(dir.path()));
     Store store(archive);
     EXPECT_EQ(store.studioName(), "Studio Sorriso");
     ASSERT_FALSE(store.save({0, 1, "2024-12-03", 600, 30, "Anna Verdi", {}, {}, {}}));
@@ -107,7 +113,7 @@ TEST_F(ServerCopyTest, copiesEveryRowAsItIsAndTheServerGoesOnAfterTheFilesIds)
 
     // A server that already keeps an agenda is refused, and nothing of it changes.
     const QStringList before = serverDump(*c);
-    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copy(fromFile(), parsed(line)); }),
               "il database del server contiene già 1.199 appuntamenti: la copia si fa solo in un database vuoto (o "
               "appena creato da Calvora), per non mescolare due agende");
     EXPECT_EQ(serverDump(*c), before);
@@ -120,7 +126,7 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
     const auto untouched = [&] {
         return ServerSchema::inspect(*PgConnection::open(parsed(line))).content == ServerSchema::Content::Empty;
     };
-    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copy(fromFile(), parsed(line)); }),
               "non c'è un archivio da copiare: il file " + path + " non esiste");
     EXPECT_FALSE(QFileInfo::exists(path));
     {
@@ -128,7 +134,7 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
         insert(file, 2, "2024-12-03", 600, 30, "Anna Verdi");
         insert(file, 2, "2024-12-03", 615, 45, "Mario Rossi"); // as written by two computers whose file locks failed
     }
-    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copy(fromFile(), parsed(line)); }),
               "nel file due appuntamenti di Dentista 2 si sovrappongono (martedì 3 dicembre 2024 10:00–10:30 Anna "
               "Verdi, 10:15–11:00 Mario Rossi) e il server non li accetta: sposta o elimina uno dei due con Calvora "
               "su questo computer, poi ripeti la copia");
@@ -138,7 +144,7 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
         file.run("UPDATE appointments SET start_min = 660, patient = ? WHERE patient = 'Mario Rossi'",
                  {QString("Mario") + QChar(0) + "Rossi"});
     }
-    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copy(fromFile(), parsed(line)); }),
               "l'appuntamento di MarioRossi del 2024-12-03 alle 11:00 contiene un carattere nullo (NUL), che il server "
               "non può conservare: correggilo con Calvora su questo computer, poi ripeti la copia");
     EXPECT_TRUE(untouched());
@@ -148,12 +154,12 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
         Database file(path);
         file.run("UPDATE appointments SET patient = 'Mario Rossi' WHERE start_min = 660");
     }
-    (void)ServerArchive(parsed(line), dir.path()); // the program's own empty agenda is accepted
+    (void)ServerArchive(parsed(line), std::make_unique<BackupFolder>(dir.path())); // the program's own empty agenda is accepted
     const std::unique_ptr<PgConnection> c = PgConnection::open(parsed(line));
     c->execute("CREATE FUNCTION drop_one() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF NEW.patient = 'Mario "
                "Rossi' THEN RETURN NULL; END IF; RETURN NEW; END $$; CREATE TRIGGER drop_one BEFORE INSERT ON "
                "appointments FOR EACH ROW EXECUTE FUNCTION drop_one()");
-    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copy(fromFile(), parsed(line)); }),
               "dopo la copia il server conta 3 dentisti, 1 impostazione e 1 appuntamento invece di 3 dentisti, 1 "
               "impostazione e 2 appuntamenti come il file: la copia è stata annullata");
     EXPECT_EQ(c->query("SELECT count(*) FROM appointments").integer(0, 0), 0);
@@ -161,9 +167,9 @@ TEST_F(ServerCopyTest, aCopyThatCannotBeDoneWritesNothing)
 
     // Tables that a newer program upgraded take no rows of this program's format.
     c->execute("UPDATE calvora_schema SET version = 3");
-    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copyFile(path, parsed(line)); }),
+    EXPECT_EQ(TestSupport::errorOf([&] { ServerCopy::copy(fromFile(), parsed(line)); }),
               DatabaseError::newer(3, ServerSchema::currentVersion).message());
     EXPECT_EQ(c->query("SELECT count(*) FROM appointments").integer(0, 0), 0);
     c->execute("UPDATE calvora_schema SET version = 2");
-    EXPECT_EQ(ServerCopy::copyFile(path, parsed(line)), (ServerCopy::Counts{3, 1, 2}));
+    EXPECT_EQ(ServerCopy::copy(fromFile(), parsed(line)), (ServerCopy::Counts{3, 1, 2}));
 }

@@ -1,5 +1,6 @@
 // A server that keeps the program waiting: a search that a newer one replaced is stopped on the server,
 // so the worker is free for the newer one at once, and the window's thread never waits for a connection.
+#include "BackupFolder.h"
 #include "BackgroundReader.h"
 #include "PgConnection.h"
 #include "PgTestServer.h"
@@ -24,7 +25,7 @@ TEST(StaleSearch, aSearchReplacedByANewerOneIsStoppedAndTheWorkerTakesTheNewerAt
     PgTestServer server;
     const ConnectionLine line = *ConnectionLine::parse(server.createDatabase());
     QTemporaryDir dir;
-    ServerArchive archive(line, dir.path());
+    ServerArchive archive(line, std::make_unique<BackupFolder>(dir.path()));
     // Another computer holds the table: a search waits for it as long as the lock lasts.
     const std::unique_ptr<PgConnection> holder = PgConnection::open(line);
     holder->execute(QStringLiteral("BEGIN; LOCK TABLE appointments IN ACCESS EXCLUSIVE MODE"));
@@ -65,7 +66,7 @@ TEST(StaleSearch, aStepWhileTheServerIsSilentNeverWaitsForTheConnectTimeout)
     const ConnectionLine line =
         *ConnectionLine::parse(server.tcpLine("agenda1") + QStringLiteral(" sslmode=disable connect_timeout=3"));
     QTemporaryDir dir;
-    ServerArchive archive(line, dir.path());
+    ServerArchive archive(line, std::make_unique<BackupFolder>(dir.path()));
     Store store(archive);
     const int port = server.port();
     server.stop();

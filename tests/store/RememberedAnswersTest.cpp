@@ -21,7 +21,7 @@ protected:
     static QStringList countedSuggestions(Database& on)
     {
         QStringList candidates = on.query("SELECT treatment FROM appointments WHERE treatment <> '' "
-                                          "GROUP BY treatment ORDER BY COUNT(*) DESC LIMIT 25",
+                                          "GROUP BY treatment ORDER BY COUNT(*) DESC, treatment LIMIT 25",
                                           {}, [](const SQLRow& row) { return row.text(0); });
         QStringList result;
         for (const QString& c : candidates + Store::defaultTreatments())

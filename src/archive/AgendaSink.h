@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Dentist.h"
+#include "StoredAppointment.h"
+
+#include <QList>
+#include <QString>
+
+// A whole agenda being written somewhere new, row by row, kept only once complete (a backup of a
+// server's agenda as a data folder's file). Each call throws DatabaseError; dentists come before the
+// appointments that refer to them.
+class AgendaSink {
+public:
+    virtual ~AgendaSink() = default;
+
+    virtual void addDentist(const Dentist& dentist) = 0;
+    virtual void addSetting(const QString& key, const QString& value) = 0;
+    virtual void addAppointments(const QList<StoredAppointment>& rows) = 0;
+};
