@@ -8,6 +8,7 @@
 
 #include <future>
 #include <mutex>
+#include <new>
 
 namespace {
 
@@ -112,4 +113,22 @@ TEST_F(IndexKeeperTest, anIndexOutOfStepIsBuiltAgain)
     EXPECT_TRUE(keeper.start(true));
     EXPECT_EQ(found("rosa"), 4);
     EXPECT_EQ(builds, 4);
+}
+
+// A build that runs out of memory leaves the archive's queries answering, and is not tried again until
+// the archive changes.
+TEST(IndexKeeperAlone, aBuildOutOfMemoryIsGivenUpUntilTheArchiveChanges)
+{
+    int builds = 0;
+    IndexKeeper::Mark mark{1, 0, 0};
+    IndexKeeper keeper([&builds](const std::atomic<bool>&) -> std::unique_ptr<SearchIndex> {
+        ++builds;
+        throw std::bad_alloc();
+    }, [&mark] { return mark; });
+    EXPECT_FALSE(keeper.start(true));
+    EXPECT_EQ(keeper.current(), nullptr);
+    EXPECT_EQ(builds, 1);
+    mark.others = 1;
+    EXPECT_FALSE(keeper.start(true));
+    EXPECT_EQ(builds, 2);
 }
