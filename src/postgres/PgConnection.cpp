@@ -10,6 +10,8 @@
 
 #include <poll.h>
 
+#include <algorithm>
+
 #include <vector>
 
 namespace {
@@ -167,15 +169,16 @@ bool PgConnection::tlsWorks(const ConnectionLine& line)
     return begin(line, Goal::Handshake)->proceed(true) == Progress::Ready;
 }
 
-PgConnection::Progress PgConnection::advance()
+PgConnection::Progress PgConnection::advance(std::chrono::milliseconds budget)
 {
-    return proceed(false);
+    return proceed(false, budget);
 }
 
-// The libpq state machine, polled: waiting on the socket only when asked to, and never past the
-// connect time-out.
-PgConnection::Progress PgConnection::proceed(bool wait)
+// The libpq state machine, polled: waiting on the socket only when asked to (or for the budget), and
+// never past the connect time-out.
+PgConnection::Progress PgConnection::proceed(bool wait, std::chrono::milliseconds budget)
 {
+    const auto budgetEnd = std::chrono::steady_clock::now() + budget;
     if (!m_failure.isEmpty())
         return Progress::Failed;
     if (PQstatus(m_connection) == CONNECTION_OK)
@@ -191,9 +194,12 @@ PgConnection::Progress PgConnection::proceed(bool wait)
             fail(ConnectFailure::Reason::TimedOut);
             return Progress::Failed;
         }
-        const int timeout = !wait ? 0
+        int timeout = !wait ? 0
             : m_connectTimeout > 0 ? int(std::chrono::ceil<std::chrono::milliseconds>(left).count())
                                    : -1;
+        if (!wait && budget.count() > 0)
+            timeout = int(std::max<qint64>(
+                0, std::chrono::ceil<std::chrono::milliseconds>(budgetEnd - std::chrono::steady_clock::now()).count()));
         pollfd socket{PQsocket(m_connection), short(m_waitForWrite ? POLLOUT : POLLIN), 0};
         if (socket.fd >= 0 && ::poll(&socket, 1, timeout) <= 0) {
             if (!wait)

@@ -66,9 +66,10 @@ public:
     // Starts a connection that advance() completes without ever waiting. Throws only when out of memory.
     [[nodiscard]] static std::unique_ptr<PgConnection> start(const ConnectionLine& line);
     enum class Progress { Waiting, Ready, Failed };
-    // Moves a started connection on as far as it can without waiting; Failed after the connect timeout.
-    // On Ready the session is ready as after open(); on Failed failure() says why.
-    [[nodiscard]] Progress advance();
+    // Moves a started connection on as far as it can without waiting longer than `budget` for the
+    // server; Failed after the connect timeout. On Ready the session is ready as after open(); on Failed
+    // failure() says why.
+    [[nodiscard]] Progress advance(std::chrono::milliseconds budget = std::chrono::milliseconds(0));
     [[nodiscard]] const QString& failure() const { return m_failure; }
     [[nodiscard]] DatabaseError::Kind failureKind() const { return m_failureKind; }
     [[nodiscard]] const Identity& identity() const { return m_identity; }
@@ -121,7 +122,7 @@ private:
     [[nodiscard]] static std::unique_ptr<PgConnection> begin(const ConnectionLine& line, Goal goal);
     // Whether the server completes a TLS handshake at the line's address (nothing else is sent).
     [[nodiscard]] static bool tlsWorks(const ConnectionLine& line);
-    [[nodiscard]] Progress proceed(bool wait);
+    [[nodiscard]] Progress proceed(bool wait, std::chrono::milliseconds budget = std::chrono::milliseconds(0));
     [[nodiscard]] bool handshakeJustDone();
     [[nodiscard]] bool checkIdentity();
     void noteStage();

@@ -84,31 +84,21 @@ PgConnection& ServerArchive::connection()
         return *m_connection;
     dropConnection();
     if (m_pending)
-        return pendingConnection();
+        return pendingConnection(connectBudget);
     if (m_failedRecently && !elapsed(m_lastFailure, retrySeconds))
         throw DatabaseError(PgConnection::unavailableText(QStringLiteral("nuovo tentativo tra pochi secondi")),
                             DatabaseError::Kind::Unavailable);
-    try {
-        connected(PgConnection::open(m_line));
-    } catch (const DatabaseError& error) {
-        m_failedRecently = true;
-        m_lastFailure = std::chrono::steady_clock::now();
-        dropConnection();
-        // A server that no longer proves who it is has not gone away: it is said as it is.
-        throw DatabaseError(error.kind() == DatabaseError::Kind::Untrusted ? error.message()
-                                                                           : PgConnection::unavailableText(error.message()),
-                            DatabaseError::Kind::Unavailable);
-    }
-    // What is on show may be older than the server's agenda: the next change check says so.
-    m_reconnected = true;
-    return *m_connection;
+    // Begun here and waited for only briefly: a server that does not answer must not hold the window
+    // for the whole connect timeout. The change check takes an unfinished attempt further.
+    m_pending = PgConnection::start(m_line);
+    return pendingConnection(connectBudget);
 }
 
-// An attempt the change check started is taken further, never replaced by one that waits: on the
-// window's thread that could last the whole connect timeout.
-PgConnection& ServerArchive::pendingConnection()
+// An attempt under way is taken further, waiting for the server at most `budget`, never replaced by
+// one that waits: on the window's thread that could last the whole connect timeout.
+PgConnection& ServerArchive::pendingConnection(std::chrono::milliseconds budget)
 {
-    const PgConnection::Progress progress = m_pending->advance();
+    const PgConnection::Progress progress = m_pending->advance(budget);
     if (progress == PgConnection::Progress::Waiting)
         throw DatabaseError(PgConnection::unavailableText(QStringLiteral("nuovo tentativo in corso")),
                             DatabaseError::Kind::Unavailable);
@@ -122,6 +112,7 @@ PgConnection& ServerArchive::pendingConnection()
                             DatabaseError::Kind::Unavailable);
     }
     connected(std::move(attempt));
+    // What is on show may be older than the server's agenda: the next change check says so.
     m_reconnected = true;
     return *m_connection;
 }

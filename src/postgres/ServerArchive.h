@@ -71,6 +71,9 @@ public:
 
     // Seconds between two attempts to connect again after a failed one.
     static constexpr int retrySeconds = 2;
+    // How long the window's thread waits for a server while connecting again: a local or nearby server
+    // answers well within it.
+    static constexpr std::chrono::milliseconds connectBudget{250};
 
 protected:
     [[nodiscard]] QList<Appointment> searchQuery(const QString& pattern, int limit) override;
@@ -82,7 +85,7 @@ protected:
 
 private:
     PgConnection& connection();
-    PgConnection& pendingConnection();
+    PgConnection& pendingConnection(std::chrono::milliseconds budget);
     void connected(std::unique_ptr<PgConnection> fresh);
     void dropConnection();
     // Runs a read; one more time on a new connection when the old one turned out broken.
