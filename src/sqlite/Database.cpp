@@ -5,6 +5,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 struct StatementFinalizer {
@@ -77,7 +80,7 @@ std::unique_ptr<Database> Database::openReader(const QString& path)
     std::unique_ptr<sqlite3, Closer> handle = openReadOnly(path);
     if (!handle)
         throw DatabaseError(QStringLiteral("Impossibile aprire il database: ") + path);
-    sqlite3_busy_timeout(handle.get(), 5000);
+    waitWhenBusy(handle.get());
     return std::unique_ptr<Database>(new Database(std::move(handle), path));
 }
 
@@ -102,7 +105,7 @@ std::unique_ptr<sqlite3, Database::Closer> Database::openConfigured(const QStrin
         throw DatabaseError(QStringLiteral("Impossibile aprire il database: ") + reason);
     }
     std::unique_ptr<sqlite3, Closer> handle(raw);
-    sqlite3_busy_timeout(raw, 5000);
+    waitWhenBusy(raw);
     refuseNewer(raw);
     execute(raw, QStringLiteral("PRAGMA foreign_keys = ON"));
     execute(raw, QStringLiteral("PRAGMA journal_mode = DELETE"));
@@ -317,7 +320,7 @@ std::optional<DatabaseError> Database::structureFault(const QString& path)
     const std::unique_ptr<sqlite3, Closer> db = openReadOnly(path);
     if (!db)
         return std::nullopt;
-    sqlite3_busy_timeout(db.get(), 5000);
+    waitWhenBusy(db.get());
     try {
         checkStructure(db.get());
     } catch (const DatabaseError& error) {
@@ -352,4 +355,18 @@ std::optional<int> Database::fileVersion(const QString& path)
     if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
         return std::nullopt;
     return qFromBigEndian<qint32>(header.constData() + 60);
+}
+
+void waitWhenBusy(sqlite3* handle)
+{
+    constexpr int retries = 5000;
+    sqlite3_busy_handler(
+        handle,
+        [](void*, int count) -> int {
+            if (count >= retries)
+                return 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return 1;
+        },
+        nullptr);
 }

@@ -131,3 +131,7 @@ private:
     std::optional<FileIdentity> m_identity; // absent for a database in memory
     bool m_replaced = false;
 };
+
+// Has SQLite retry a busy file every millisecond for up to five seconds. Its own handler backs off to
+// sleeps of up to 100 ms, so a save could wait that long for a reading that ended long before.
+void waitWhenBusy(sqlite3* handle);

@@ -1,6 +1,7 @@
 #include "SqliteIndexSource.h"
 
 #include "AppointmentColumns.h"
+#include "Database.h"
 
 #include <sqlite3.h>
 
@@ -80,7 +81,7 @@ std::unique_ptr<SearchIndex> load(const QString& path, const std::atomic<bool>& 
     const std::unique_ptr<sqlite3, Closer> db(raw);
     if (rc != SQLITE_OK)
         return nullptr;
-    sqlite3_busy_timeout(raw, 5000);
+    waitWhenBusy(raw);
     auto index = std::make_unique<SearchIndex>();
     if (!keepsUtf8(raw)) {
         index->markUnusable();
