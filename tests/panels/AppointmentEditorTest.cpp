@@ -327,10 +327,14 @@ TEST_F(EditorTest, SuggestionsThatReadTheAgendaArriveAfterTheSheetOpens)
     FileStore onFile(file);
     ASSERT_FALSE(onFile.save({0, 1, "2024-12-02", 600, 30, "Mario Rossi", "347 111", "Bite", {}}));
     onFile.newAppointment(QDate(2024, 12, 4), 1, 600);
+    // Another program writing holds the worker's reading until the sheet is on screen.
+    Database writer(dir.filePath("calvora.sqlite"));
+    writer.execute("BEGIN EXCLUSIVE");
     editor = std::make_unique<AppointmentEditor>(onFile, *onFile.editing(), nullptr);
     expose(editor.get());
     auto* button = find<QToolButton>("suggestionsButton");
     EXPECT_FALSE(button->isEnabled());
+    writer.execute("COMMIT");
     ASSERT_TRUE(TestSupport::eventually([&] { return button->isEnabled(); }));
     EXPECT_EQ(button->menu()->actions().value(0)->text(), "Bite");
     QTest::keyClicks(find<QLineEdit>("patientField"), "ros");
