@@ -122,6 +122,8 @@ private:
     [[nodiscard]] static std::unique_ptr<PgConnection> begin(const ConnectionLine& line, Goal goal);
     // Whether the server completes a TLS handshake at the line's address (nothing else is sent).
     [[nodiscard]] static bool tlsWorks(const ConnectionLine& line);
+    // The first line of libpq's last error message.
+    [[nodiscard]] QString lastError() const;
     [[nodiscard]] Progress proceed(bool wait, std::chrono::milliseconds budget = std::chrono::milliseconds(0));
     [[nodiscard]] bool handshakeJustDone();
     [[nodiscard]] bool checkIdentity();
