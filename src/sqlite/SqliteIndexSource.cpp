@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <limits>
+#include <optional>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -35,39 +37,57 @@ bool keepsUtf8(sqlite3* db)
     return sqlite3_step(raw) == SQLITE_ROW && textOf(raw, 0) == "UTF-8";
 }
 
-// Adds the row the statement stands on; false when a value is not stored as the program stores it
-// (the index is then unusable, and the queries answer).
-bool add(sqlite3_stmt* row, SearchIndex& index)
+// One row as read, owning its texts: copied while the file is read, indexed after the reading ends.
+struct ReadRow {
+    qint64 id = 0;
+    qint64 start = 0;
+    QByteArray day, patient, phone, treatment;
+};
+
+// The row the statement stands on; nothing when a value is not stored as the program stores it (the
+// index is then unusable, and the queries answer).
+std::optional<ReadRow> copyRow(sqlite3_stmt* row)
 {
     for (const int column : {0, 2})
         if (sqlite3_column_type(row, column) != SQLITE_INTEGER)
-            return false;
+            return std::nullopt;
     for (const int column : {1, 3, 4, 5})
         if (sqlite3_column_type(row, column) != SQLITE_TEXT)
-            return false;
-    index.append({sqlite3_column_int64(row, 0), textOf(row, 1), sqlite3_column_int64(row, 2), textOf(row, 3),
-                  textOf(row, 4), textOf(row, 5)});
-    return index.usable();
+            return std::nullopt;
+    return ReadRow{sqlite3_column_int64(row, 0), sqlite3_column_int64(row, 2), textOf(row, 1).toByteArray(),
+                   textOf(row, 3).toByteArray(), textOf(row, 4).toByteArray(), textOf(row, 5).toByteArray()};
 }
 
-// Reads the rows after the id `after` (one read transaction: the statement's own) into the index.
-// Returns how many it read and the last id, or -1 when they cannot be read.
-qint64 readBatch(sqlite3_stmt* stmt, qint64& after, SearchIndex& index)
+// Reads the rows after the id `after` into `rows` (one read transaction: the statement's own, ended
+// before returning, so the index's work, its allocations above all, never holds the file). Returns
+// false when they cannot be read or a value cannot be kept exactly (`unusable` says which).
+bool readBatch(sqlite3_stmt* stmt, qint64& after, std::vector<ReadRow>& rows, bool& unusable)
 {
-    sqlite3_reset(stmt);
+    rows.clear();
     sqlite3_bind_int64(stmt, 1, after);
-    qint64 read = 0;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        ++read;
-        after = sqlite3_column_int64(stmt, 0);
-        if (!add(stmt, index)) {
-            index.markUnusable();
-            sqlite3_reset(stmt);
-            return 0;
+        std::optional<ReadRow> row = copyRow(stmt);
+        if (!row) {
+            unusable = true;
+            break;
         }
+        after = row->id;
+        rows.push_back(std::move(*row));
     }
-    return rc == SQLITE_DONE ? read : -1;
+    sqlite3_reset(stmt);
+    return !unusable && rc == SQLITE_DONE;
+}
+
+// Adds the rows to the index; false when one cannot be kept exactly.
+bool addAll(const std::vector<ReadRow>& rows, SearchIndex& index)
+{
+    for (const ReadRow& r : rows) {
+        index.append({r.id, r.day, r.start, r.patient, r.phone, r.treatment});
+        if (!index.usable())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -96,20 +116,25 @@ std::unique_ptr<SearchIndex> load(const QString& path, const std::atomic<bool>& 
         return nullptr;
     const std::unique_ptr<sqlite3_stmt, Finalizer> stmt(prepared);
     qint64 after = std::numeric_limits<qint64>::min();
+    std::vector<ReadRow> rows;
+    rows.reserve(rowsPerRead);
     for (;;) {
         if (cancel.load())
             return nullptr;
         const auto started = std::chrono::steady_clock::now();
-        const qint64 read = readBatch(prepared, after, *index);
-        if (read < 0)
+        bool unusable = false;
+        if (!readBatch(prepared, after, rows, unusable) && !unusable)
             return nullptr;
-        if (!index->usable())
+        const auto readFor = std::chrono::steady_clock::now() - started;
+        if (unusable || !addAll(rows, *index)) {
+            index->markUnusable();
             return index;
-        if (read < rowsPerRead)
+        }
+        if (qsizetype(rows.size()) < rowsPerRead)
             break;
-        // A writer that found the file read waits in steps of a few milliseconds and takes its lock only
-        // if nobody reads at that moment: the file is left alone as long as it was read.
-        std::this_thread::sleep_for(std::chrono::steady_clock::now() - started);
+        // A writer that found the file read waits in steps of a millisecond and takes its lock only if
+        // nobody reads at that moment: the file is left alone at least as long as it was read.
+        std::this_thread::sleep_for(readFor);
     }
     index->finish();
     return index;
