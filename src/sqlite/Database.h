@@ -61,6 +61,9 @@ public:
     // Replaced and nothing reaches either file: the path is compared before each statement outside a
     // transaction, and once more when a transaction holds its lock, before anything is written.
     [[nodiscard]] bool replaced() const { return m_replaced; }
+    // How many times any program has written an appointment row of the file (a counter its triggers
+    // keep); absent when the file has no counter (it could only be read when it was opened).
+    [[nodiscard]] std::optional<qint64> appointmentChanges();
 
     // SQL text without parameters or rows; several statements run in order, the first failure stops.
     void execute(const QString& sql);
@@ -122,6 +125,7 @@ private:
     void checkFile();
     void forEachRow(const QString& sql, const SQLArgs& args, const std::function<void(const SQLRow&)>& visit);
     void migrate();
+    void addAppointmentChangeCounter();
 
     std::unique_ptr<sqlite3, Closer> m_handle;
     QString m_path;

@@ -37,13 +37,54 @@ INSERT INTO settings (key, value) VALUES ('studio_name', '');
 PRAGMA user_version = 1;
 )SQL";
 
+// One counter that every write to the appointments moves, by whichever program makes it (triggers live in
+// the file, so copies of earlier versions move it too): a commit elsewhere that leaves it alone changed
+// only dentists or settings, and the search index need not be read again. Not part of the version: a
+// file without it is still version 1, and gets it at its next opening.
+const char* const appointmentChangeCounter = R"SQL(
+CREATE TABLE IF NOT EXISTS appointment_changes (n INTEGER NOT NULL);
+INSERT INTO appointment_changes (n) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM appointment_changes);
+CREATE TRIGGER IF NOT EXISTS appointment_inserted AFTER INSERT ON appointments
+BEGIN UPDATE appointment_changes SET n = n + 1; END;
+CREATE TRIGGER IF NOT EXISTS appointment_updated AFTER UPDATE ON appointments
+BEGIN UPDATE appointment_changes SET n = n + 1; END;
+CREATE TRIGGER IF NOT EXISTS appointment_deleted AFTER DELETE ON appointments
+BEGIN UPDATE appointment_changes SET n = n + 1; END;
+)SQL";
+
 } // namespace
+
+std::optional<qint64> Database::appointmentChanges()
+{
+    try {
+        return query(QStringLiteral("SELECT n FROM appointment_changes"), {},
+                     [](const SQLRow& row) { return row.integer(0); })
+            .value(0);
+    } catch (const DatabaseError&) {
+        return std::nullopt; // a file that could not be given the counter (read-only)
+    }
+}
+
+void Database::addAppointmentChangeCounter()
+{
+    const QList<qint64> present = query(
+        QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name IN ('appointment_changes', "
+                       "'appointment_inserted', 'appointment_updated', 'appointment_deleted')"),
+        {}, [](const SQLRow& row) { return row.integer(0); });
+    if (present.value(0) == 4)
+        return;
+    try {
+        transaction([this] { execute(QString::fromUtf8(appointmentChangeCounter)); });
+    } catch (const DatabaseError&) {
+        // A file this program may only read: every commit elsewhere then counts as a change of the appointments.
+    }
+}
 
 void Database::migrate()
 {
     const QList<qint64> version =
         query(QStringLiteral("PRAGMA user_version"), {}, [](const SQLRow& row) { return row.integer(0); });
-    if (!version.isEmpty() && version.first() >= 1)
-        return; // in place (a newer version was refused at opening)
-    transaction([this] { execute(QString::fromUtf8(schemaVersion1)); });
+    if (version.isEmpty() || version.first() < 1) // else in place (a newer version was refused at opening)
+        transaction([this] { execute(QString::fromUtf8(schemaVersion1)); });
+    addAppointmentChangeCounter();
 }

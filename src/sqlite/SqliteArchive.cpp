@@ -160,18 +160,48 @@ QList<Appointment> SqliteArchive::narrowedSearch(const QList<Appointment>& candi
 std::optional<SqliteArchive::ChangeMark> SqliteArchive::changeMark()
 {
     // total_changes() counts every row this connection has written (triggers included); data_version
-    // moves whenever another connection commits. Together they change with every write to the file;
-    // both start afresh on a new connection, so its number is part of the mark.
+    // moves whenever another connection commits, and the appointments' counter whenever anyone writes
+    // one. All three are read in one statement, so no commit falls between them; the first two start
+    // afresh on a new connection, so its number is part of the mark.
+    struct Read {
+        qint64 own = 0;
+        qint64 dataVersion = 0;
+        std::optional<qint64> counter;
+    };
+    const auto read = [this](bool withCounter) {
+        return m_db.query(withCounter ? QStringLiteral("SELECT total_changes(), data_version, "
+                                                       "(SELECT n FROM appointment_changes) FROM pragma_data_version")
+                                      : QStringLiteral("SELECT total_changes(), data_version FROM pragma_data_version"),
+                          {}, [withCounter](const SQLRow& row) {
+                              return Read{row.integer(0), row.integer(1),
+                                          withCounter ? std::optional<qint64>(row.integer(2)) : std::nullopt};
+                          });
+    };
     try {
         const quint64 connection = m_db.connectionNumber();
-        const QList<ChangeMark> marks = m_db.query(
-            QStringLiteral("SELECT total_changes(), data_version FROM pragma_data_version"), {},
-            [connection](const SQLRow& row) { return ChangeMark{connection, row.integer(0), row.integer(1)}; });
-        if (!marks.isEmpty())
-            return marks.first();
+        QList<Read> reads;
+        try {
+            reads = read(true);
+        } catch (const DatabaseError&) {
+            reads = read(false); // a file without the counter (see Database::appointmentChanges)
+        }
+        if (!reads.isEmpty())
+            return ChangeMark{connection, reads.first().own,
+                              appointmentsElsewhere(connection, reads.first().dataVersion, reads.first().counter)};
     } catch (const DatabaseError&) {
     }
     return std::nullopt;
+}
+
+qint64 SqliteArchive::appointmentsElsewhere(quint64 connection, qint64 dataVersion, std::optional<qint64> counter)
+{
+    // With no commit elsewhere since the last reading, a moved counter is this program's own writing.
+    const bool sameConnection = m_seenElsewhere && m_seenElsewhere->connection == connection;
+    if (sameConnection && m_seenElsewhere->dataVersion != dataVersion
+        && !(counter && m_seenElsewhere->counter == counter))
+        ++m_appointmentsElsewhere;
+    m_seenElsewhere = SeenElsewhere{connection, dataVersion, counter};
+    return m_appointmentsElsewhere;
 }
 
 QStringList SqliteArchive::mostUsedTreatmentsQuery(int limit)
@@ -380,7 +410,7 @@ std::optional<IndexKeeper::Mark> SqliteArchive::indexMark()
     const std::optional<ChangeMark> mark = changeMark();
     if (!mark)
         return std::nullopt;
-    return IndexKeeper::Mark{qint64(mark->connection), mark->ownChanges, mark->dataVersion};
+    return IndexKeeper::Mark{qint64(mark->connection), mark->ownChanges, mark->appointmentsElsewhere};
 }
 
 AgendaArchive::ReaderMaker SqliteArchive::readerMaker() const

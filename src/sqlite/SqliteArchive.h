@@ -55,14 +55,18 @@ protected:
     [[nodiscard]] std::optional<IndexKeeper::Mark> indexMark() override;
 
 private:
-    // Identifies the database's content as this connection sees it; absent when it cannot be read.
+    // Identifies the appointments as this connection sees them: its own writes, and how many of the
+    // other programs' commits seen so far changed them (or may have); absent when it cannot be read.
     struct ChangeMark {
         quint64 connection = 0;
         qint64 ownChanges = 0;
-        qint64 dataVersion = 0;
+        qint64 appointmentsElsewhere = 0;
         bool operator==(const ChangeMark&) const = default;
     };
     [[nodiscard]] std::optional<ChangeMark> changeMark();
+    // Counts another program's commit (data_version moved) as a change of the appointments unless their
+    // counter, read in the same statement, shows that nobody wrote one since it was last read.
+    [[nodiscard]] qint64 appointmentsElsewhere(quint64 connection, qint64 dataVersion, std::optional<qint64> counter);
     [[nodiscard]] WriteCheck check(const Appointment& a);
     [[nodiscard]] Practice practice();
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
@@ -80,4 +84,12 @@ private:
     std::optional<LastSearch> m_lastSearch;
     // The commits of other connections seen so far: the connection and its data_version.
     std::optional<std::pair<quint64, qint64>> m_seenVersion;
+    // What changeMark last read, and the count it keeps.
+    struct SeenElsewhere {
+        quint64 connection = 0;
+        qint64 dataVersion = 0;
+        std::optional<qint64> counter;
+    };
+    std::optional<SeenElsewhere> m_seenElsewhere;
+    qint64 m_appointmentsElsewhere = 0;
 };

@@ -286,6 +286,13 @@ TEST_P(ArchiveTest, theSearchIndexAnswersAsTheQueriesDo)
     }
     ASSERT_TRUE(store->prepareSearch(true));
     expectAsQueried("built again");
+    // A change of the settings or a dentist elsewhere leaves the appointments, and the index, as they are.
+    for (const char* other : {"UPDATE settings SET value = 'Studio Altrove' WHERE key = 'studio_name'",
+                              "UPDATE dentists SET name = 'Dentista Altrove' WHERE id = 2"}) {
+        sql(other);
+        EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
+        EXPECT_TRUE(store->prepareSearch(false)) << other;
+    }
 
     if (onServer())
         return;
