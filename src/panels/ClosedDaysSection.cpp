@@ -36,6 +36,7 @@ ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
     periodRow->addWidget(m_from);
     periodRow->addWidget(new QLabel(QStringLiteral("al"), period));
     periodRow->addWidget(m_to);
+    periodRow->addStretch(1);
     m_from->setAccessibleName(QStringLiteral("Primo giorno di chiusura"));
     m_to->setAccessibleName(QStringLiteral("Ultimo giorno di chiusura"));
     form()->addRow(QStringLiteral("Dal"), period);

@@ -94,6 +94,7 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     m_pageList->setObjectName(QStringLiteral("pageList"));
     m_pageList->setAccessibleName(QStringLiteral("Sezioni delle impostazioni"));
     m_pageList->setFixedWidth(180);
+    m_pageList->setSpacing(3);
     side->addWidget(m_pageList, 1);
     QLabel* version = captionLabel(QStringLiteral("Calvora ") + QCoreApplication::applicationVersion(), this);
     version->setObjectName(QStringLiteral("version"));
