@@ -123,7 +123,7 @@ bool fiveDentists(CalvoraApp& app, const QString& folder)
 }
 
 // Near the end, as it changes the scratch agenda: a fourth dentist, a closed day in the week on show, and the
-// settings window with its dentists and closed days.
+// settings window's pages with them.
 bool practiceThatChanges(CalvoraApp& app, const QString& folder)
 {
     Store& store = app.store();
@@ -138,9 +138,10 @@ bool practiceThatChanges(CalvoraApp& app, const QString& folder)
     bool ok = save(app.agendaWindow(), folder + QStringLiteral("/settimana-quattro-dentisti.png"));
     app.showSettings();
     if (SettingsView* settings = app.settingsWindow()) {
-        if (auto* area = settings->findChild<QScrollArea*>())
-            area->ensureWidgetVisible(settings->findChild<QWidget*>(QStringLiteral("closedDays")));
-        ok &= save(*settings, folder + QStringLiteral("/impostazioni-dentisti-chiusure.png"));
+        const QStringList pages = PanelScreenshots::settingsPages(*settings, folder);
+        for (const QString& path : pages)
+            QTextStream(stdout) << path << '\n';
+        ok &= pages.size() == settings->pages().size();
         settings->close();
     }
     return ok;

@@ -24,6 +24,7 @@ ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
     m_list->setObjectName(QStringLiteral("closedList"));
     m_list->setMinimumHeight(110);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setAccessibleName(QStringLiteral("Chiusure dello studio"));
     form()->addRow(m_list);
 
     auto* period = new QWidget(this);
@@ -35,11 +36,15 @@ ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
     periodRow->addWidget(m_from);
     periodRow->addWidget(new QLabel(QStringLiteral("al"), period));
     periodRow->addWidget(m_to);
+    periodRow->addStretch(1);
+    m_from->setAccessibleName(QStringLiteral("Primo giorno di chiusura"));
+    m_to->setAccessibleName(QStringLiteral("Ultimo giorno di chiusura"));
     form()->addRow(QStringLiteral("Dal"), period);
 
     m_reason = new QLineEdit(this);
     m_reason->setObjectName(QStringLiteral("closedReason"));
     m_reason->setPlaceholderText(QStringLiteral("Motivo (facoltativo), es. Ferie estive"));
+    m_reason->setAccessibleName(QStringLiteral("Motivo"));
     form()->addRow(QStringLiteral("Motivo"), m_reason);
 
     auto* buttons = new QWidget(this);
@@ -71,9 +76,13 @@ ClosedDaysSection::ClosedDaysSection(Store& store, QWidget* parent)
                                    .arg(m_from->date().year()));
     };
     followYear();
+    // "al" goes with "Dal" when "Dal" passes it, and when the two made one day: correcting the day of a
+    // one-day closure keeps it one day.
+    m_fromShown = m_from->date();
     connect(m_from, &QDateEdit::dateChanged, this, [this, followYear](const QDate& from) {
-        if (m_to->date() < from)
+        if (m_to->date() < from || m_to->date() == m_fromShown)
             m_to->setDate(from);
+        m_fromShown = from;
         followYear();
     });
     // What a message said was about the input as it was.

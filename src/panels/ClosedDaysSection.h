@@ -52,6 +52,8 @@ private:
 
     Store& m_store;
     QList<ClosedPeriod> m_shown;
+    // The "Dal" day before its latest change.
+    QDate m_fromShown;
     std::optional<QString> m_message;
     QListWidget* m_list = nullptr;
     QDateEdit* m_from = nullptr;

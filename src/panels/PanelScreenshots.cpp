@@ -46,6 +46,23 @@ std::optional<Appointment> sampleAppointment(const Store& store)
     return week.first();
 }
 
+QString pageFileName(SettingsView::Page page)
+{
+    switch (page) {
+    case SettingsView::Page::Studio:
+        return QStringLiteral("studio");
+    case SettingsView::Page::Dentists:
+        return QStringLiteral("dentisti");
+    case SettingsView::Page::ClosedDays:
+        return QStringLiteral("chiusure");
+    case SettingsView::Page::Archive:
+        return QStringLiteral("archivio");
+    case SettingsView::Page::Server:
+        return QStringLiteral("server");
+    }
+    return {};
+}
+
 } // namespace
 
 namespace PanelScreenshots {
@@ -112,10 +129,19 @@ QStringList write(Store& store, const QString& folder)
             store, [] {}, query, nullptr);
         capture(panel, dir.filePath(QStringLiteral("ricerca.png")), written);
     }
+    return written;
+}
 
-    {
-        SettingsView settings(store);
-        capture(settings, dir.filePath(QStringLiteral("impostazioni.png")), written);
+QStringList settingsPages(SettingsView& settings, const QString& folder)
+{
+    QStringList written;
+    settings.resize(SettingsView::windowWidth, SettingsView::windowHeight);
+    for (const SettingsView::Page page : settings.pages()) {
+        settings.showPage(page);
+        QApplication::processEvents();
+        const QString path = QDir(folder).filePath(QStringLiteral("impostazioni-") + pageFileName(page) + QStringLiteral(".png"));
+        if (settings.grab().save(path, "PNG"))
+            written.append(path);
     }
     return written;
 }

@@ -1,27 +1,23 @@
 #include "SettingsView.h"
 
-#include "Cal.h"
 #include "ClosedDaysSection.h"
-#include "Clock.h"
-#include "Color.h"
-#include "ColorWell.h"
-#include "DatabaseError.h"
-#include "Desktop.h"
-#include "Dialogs.h"
 #include "FormSection.h"
 #include "PanelStyle.h"
 #include "Store.h"
 
+#include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QListWidget>
+#include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QShowEvent>
-#include <QToolButton>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,6 +25,9 @@ namespace {
 const QString autosaveNote =
     QStringLiteral("Le modifiche vengono salvate automaticamente. Il nome di un dentista si "
                    "può cambiare anche con un clic sul nome nell'agenda.");
+
+// Said with a failed save, which has put the stored values back in the fields.
+const QString notSavedTail = QStringLiteral(" La modifica non è stata salvata: resta il valore salvato prima.");
 
 QStringList trimmedNames(const QList<Dentist>& dentists)
 {
@@ -84,128 +83,154 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     , m_server(std::move(server))
 {
     setWindowTitle(QStringLiteral("Impostazioni"));
-    setFixedSize(windowWidth, m_server.available() ? windowHeightWithServer : windowHeight);
+    setMinimumSize(560, 380);
+    resize(windowWidth, windowHeight);
 
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* content = new QWidget(scroll);
-    content->setAutoFillBackground(false);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setWidget(content);
-    outer->addWidget(scroll);
-
-    auto* sections = new QVBoxLayout(content);
-    sections->setContentsMargins(20, 20, 20, 20);
-    sections->setSpacing(16);
-
-    auto* studio = new FormSection(QStringLiteral("Studio"), content);
-    m_studioField = new QLineEdit(studio);
-    m_studioField->setObjectName(QStringLiteral("studioField"));
-    studio->form()->addRow(QStringLiteral("Nome dello studio"), m_studioField);
-    sections->addWidget(studio);
-
-    m_dentistSection = new FormSection(QStringLiteral("Dentisti"), content);
-    sections->addWidget(m_dentistSection);
-    m_alignedSections = {studio, m_dentistSection};
-
-    auto* noteSection = new FormSection(QString(), content);
-    m_note = new QLabel(autosaveNote, noteSection);
-    m_note->setObjectName(QStringLiteral("note"));
-    m_note->setWordWrap(true);
-    m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    PanelStyle::style(m_note, PanelStyle::callout(), PanelStyle::secondaryText(palette()));
-    noteSection->form()->addRow(m_note);
-    sections->addWidget(noteSection);
-
-    auto* closed = new ClosedDaysSection(m_store, content);
-    closed->setObjectName(QStringLiteral("closedDays"));
-    sections->addWidget(closed);
-    m_alignedSections.append(closed);
-
-    buildArchiveSection(content, sections);
-    if (m_server.available())
-        buildServerSection(content, sections);
-
-    auto* about = new FormSection(QString(), content);
-    QLabel* version =
-        captionLabel(QStringLiteral("Calvora ") + QCoreApplication::applicationVersion(), about);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(12, 12, 0, 12);
+    outer->setSpacing(0);
+    auto* side = new QVBoxLayout;
+    m_pageList = new QListWidget(this);
+    m_pageList->setObjectName(QStringLiteral("pageList"));
+    m_pageList->setAccessibleName(QStringLiteral("Sezioni delle impostazioni"));
+    m_pageList->setFixedWidth(180);
+    m_pageList->setSpacing(3);
+    side->addWidget(m_pageList, 1);
+    QLabel* version = captionLabel(QStringLiteral("Calvora ") + QCoreApplication::applicationVersion(), this);
     version->setObjectName(QStringLiteral("version"));
     version->setAlignment(Qt::AlignHCenter);
-    about->form()->addRow(version);
-    sections->addWidget(about);
-    sections->addStretch(1);
+    side->addWidget(version);
+    outer->addLayout(side);
+    m_stack = new QStackedWidget(this);
+    outer->addWidget(m_stack, 1);
+
+    buildStudioPage();
+    buildDentistsPage();
+    QVBoxLayout* closedPage = addPage(Page::ClosedDays, QStringLiteral("Chiusure"));
+    auto* closed = new ClosedDaysSection(m_store, closedPage->parentWidget());
+    closed->setObjectName(QStringLiteral("closedDays"));
+    closedPage->addWidget(closed);
+    closedPage->addStretch(1);
+    buildArchivePage();
+    if (m_server.available())
+        buildServerPage();
+
+    connect(m_pageList, &QListWidget::currentRowChanged, m_stack, &QStackedWidget::setCurrentIndex);
+    m_pageList->setCurrentRow(0);
+    auto* closeShortcut = new QShortcut(QKeySequence::Close, this);
+    connect(closeShortcut, &QShortcut::activated, this, &QWidget::close);
 
     loadFromStore();
 
     connect(m_studioField, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_studioName = text;
-        autosave();
+        autosave(Origin::Studio);
     });
     connect(&m_store, &Store::changed, this, &SettingsView::storeChanged);
 }
 
-void SettingsView::buildArchiveSection(QWidget* content, QLayout* sections)
+QVBoxLayout* SettingsView::addPage(Page kind, const QString& title)
 {
-    const bool server = m_store.onServer();
-    auto* archive = new FormSection(QStringLiteral("Archivio dati"), content);
-    // A read-only field rather than a label: a path has no spaces to wrap at, and it must stay selectable.
-    m_path = new QLineEdit(m_store.archiveLocation(), archive);
-    m_path->setObjectName(QStringLiteral("databasePath"));
-    m_path->setReadOnly(true);
-    m_path->setFrame(false);
-    m_path->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_path->setFont(PanelStyle::caption());
-    m_path->setToolTip(m_path->text());
-    m_path->setCursorPosition(0);
-    QPalette pathPalette = m_path->palette();
-    pathPalette.setColor(QPalette::Base, Qt::transparent);
-    m_path->setPalette(pathPalette);
-    archive->form()->addRow(server ? QStringLiteral("Server") : QStringLiteral("Database"), m_path);
-    m_alignedSections.append(archive);
+    // Each page scrolls only when the window is made smaller than its default size.
+    auto* scroll = new QScrollArea(m_stack);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget(scroll);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setWidget(content);
+    auto* sections = new QVBoxLayout(content);
+    sections->setContentsMargins(20, 8, 20, 20);
+    sections->setSpacing(16);
+    m_stack->addWidget(scroll);
+    m_pageList->addItem(title);
+    m_pageKinds.append(kind);
+    return sections;
+}
 
-    auto* buttonRow = new QWidget(archive);
-    auto* buttons = new QHBoxLayout(buttonRow);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    auto* backupButton = new QPushButton(QStringLiteral("Crea backup adesso"), buttonRow);
-    backupButton->setObjectName(QStringLiteral("backupButton"));
-    buttons->addWidget(backupButton);
-    connect(backupButton, &QPushButton::clicked, this, &SettingsView::createBackup);
-    // A server's agenda is no file to show.
-    if (!server) {
-        auto* revealButton = new QPushButton(Desktop::revealText(), buttonRow);
-        revealButton->setObjectName(QStringLiteral("revealButton"));
-        buttons->addWidget(revealButton);
-        connect(revealButton, &QPushButton::clicked, this, &SettingsView::revealDatabase);
+void SettingsView::buildStudioPage()
+{
+    QVBoxLayout* page = addPage(Page::Studio, QStringLiteral("Studio"));
+    auto* studio = new FormSection(QStringLiteral("Studio"), page->parentWidget());
+    m_studioField = new QLineEdit(studio);
+    m_studioField->setObjectName(QStringLiteral("studioField"));
+    m_studioField->setAccessibleName(QStringLiteral("Nome dello studio"));
+    studio->form()->addRow(QStringLiteral("Nome dello studio"), m_studioField);
+    m_studioMessage = captionLabel(QString(), studio);
+    m_studioMessage->setObjectName(QStringLiteral("studioMessage"));
+    m_studioMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_studioMessage->hide();
+    studio->form()->addRow(m_studioMessage);
+    studio->form()->addRow(captionLabel(
+        QStringLiteral("Il nome compare nel titolo della finestra e sulle stampe. Le modifiche vengono salvate "
+                       "automaticamente."),
+        studio));
+    page->addWidget(studio);
+    page->addStretch(1);
+}
+
+void SettingsView::showPage(Page page)
+{
+    const int index = int(m_pageKinds.indexOf(page));
+    if (index < 0)
+        return;
+    m_pageList->setCurrentRow(index);
+    focusFirstFieldOf(m_stack->widget(index));
+}
+
+// The first control that Tab reaches on the page.
+void SettingsView::focusFirstFieldOf(QWidget* page)
+{
+    for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        if (!page->isAncestorOf(w))
+            continue;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(page) && w->isEnabled()) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
     }
-    buttons->addStretch(1);
-    archive->form()->addRow(buttonRow);
-    const QString kept = QStringLiteral(" (vengono conservati gli ultimi ") + QString::number(Store::keptBackups)
-        + QStringLiteral(").");
-    QLabel* backupNote = captionLabel(
-        server ? QStringLiteral("L'agenda è su un server condiviso dai computer dello studio. Un backup automatico "
-                                "dell'agenda del server viene creato ogni giorno all'avvio nella cartella Dati/Backup "
-                                "di questo computer")
-                + kept
-                + QStringLiteral(" Ogni backup si apre come archivio locale.")
-               : QStringLiteral("Un backup automatico viene creato ogni giorno all'avvio nella cartella Dati/Backup")
-                + kept
-                + QStringLiteral(" Per una copia di sicurezza completa, chiudi il programma e copia l'intera "
-                                 "cartella su un disco esterno."),
-        archive);
-    backupNote->setObjectName(QStringLiteral("backupNote"));
-    archive->form()->addRow(backupNote);
-    sections->addWidget(archive);
 }
 
 void SettingsView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        loadFromStore();
+    if (event->spontaneous())
+        return;
+    loadFromStore();
+    placeInsideScreen();
+    focusFirstFieldOf(m_stack->currentWidget());
+}
+
+// Wherever the shell shows the window, all of it is on the screen of the window in front (the agenda).
+void SettingsView::placeInsideScreen()
+{
+    const QWidget* front = QApplication::activeWindow();
+    QScreen* target = front && front != this ? front->screen() : screen();
+    if (!target)
+        return;
+    const QRect available = target->availableGeometry();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize room = available.size() - frame;
+    if (!m_placed || width() > room.width() || height() > room.height())
+        resize(std::min(width(), room.width()), std::min(height(), room.height()));
+    QRect wanted(frameGeometry().topLeft(), size() + frame);
+    if (!m_placed)
+        wanted.moveCenter(front && front != this ? front->frameGeometry().center() : available.center());
+    wanted.moveLeft(std::clamp(wanted.left(), available.left(), available.right() + 1 - wanted.width()));
+    wanted.moveTop(std::clamp(wanted.top(), available.top(), available.bottom() + 1 - wanted.height()));
+    move(wanted.topLeft());
+    m_placed = true;
+}
+
+void SettingsView::keyPressEvent(QKeyEvent* event)
+{
+    // Reaches here only when the control with the focus has no use for Escape (a date being typed has).
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SettingsView::loadFromStore()
@@ -215,124 +240,6 @@ void SettingsView::loadFromStore()
     m_dentists = m_store.dentists();
     m_seenStoreDentists = m_store.dentists();
     showCopies();
-}
-
-void SettingsView::rebuildRows()
-{
-    QFormLayout* form = m_dentistSection->form();
-    while (form->rowCount() > 0)
-        form->removeRow(0);
-    m_rows.clear();
-    m_rowShape.clear();
-    for (qsizetype i = 0; i < m_dentists.size(); ++i) {
-        const qint64 id = m_dentists[i].id;
-        Row row;
-        row.label = new QLabel(m_dentistSection);
-        row.name = new QLineEdit(m_dentistSection);
-        row.name->setObjectName(QStringLiteral("dentistField%1").arg(i));
-        row.well = new ColorWell(m_dentistSection);
-        row.well->setObjectName(QStringLiteral("dentistColor%1").arg(i));
-        row.up = new QToolButton(m_dentistSection);
-        row.up->setObjectName(QStringLiteral("dentistLeft%1").arg(i));
-        row.up->setArrowType(Qt::UpArrow);
-        row.up->setToolTip(QStringLiteral("Sposta la colonna a sinistra"));
-        row.down = new QToolButton(m_dentistSection);
-        row.down->setObjectName(QStringLiteral("dentistRight%1").arg(i));
-        row.down->setArrowType(Qt::DownArrow);
-        row.down->setToolTip(QStringLiteral("Sposta la colonna a destra"));
-        const bool retired = m_dentists[i].retiredFrom.isValid();
-        row.retire = new QPushButton(retired ? QStringLiteral("Riattiva") : QStringLiteral("Ritira…"), m_dentistSection);
-        row.retire->setObjectName(QStringLiteral("dentistRetire%1").arg(i));
-        row.retire->setAutoDefault(false);
-        auto* field = new QWidget(m_dentistSection);
-        auto* line = new QHBoxLayout(field);
-        line->setContentsMargins(0, 0, 0, 0);
-        line->setSpacing(6);
-        line->addWidget(row.name, 1);
-        line->addWidget(row.well, 0, Qt::AlignVCenter);
-        line->addWidget(row.up);
-        line->addWidget(row.down);
-        line->addWidget(row.retire);
-        form->addRow(row.label, field);
-        row.label->setBuddy(row.name);
-        if (retired) {
-            row.status = captionLabel(QStringLiteral("Non lavora più nello studio ")
-                                          + Cal::fromDayText(m_dentists[i].retiredFrom, QStringLiteral("dMMMMy"))
-                                          + u'.',
-                                      m_dentistSection);
-            form->addRow(QString(), row.status);
-        }
-
-        connect(row.name, &QLineEdit::textChanged, this, [this, i](const QString& text) {
-            if (i < m_dentists.size()) {
-                m_dentists[i].name = text;
-                autosave();
-            }
-        });
-        connect(row.well, &ColorWell::colorPicked, this, [this, i](const QColor& color) {
-            if (i < m_dentists.size()) {
-                m_dentists[i].colorHex = hexString(color);
-                autosave();
-            }
-        });
-        connect(row.up, &QToolButton::clicked, this, [this, id] { moveDentist(id, -1); });
-        connect(row.down, &QToolButton::clicked, this, [this, id] { moveDentist(id, 1); });
-        connect(row.retire, &QPushButton::clicked, this, [this, id] { retireOrReinstate(id); });
-        m_rows.append(row);
-        m_rowShape.append({id, retired});
-    }
-    auto* add = new QPushButton(QStringLiteral("Aggiungi dentista"), m_dentistSection);
-    add->setObjectName(QStringLiteral("addDentistButton"));
-    add->setAutoDefault(false);
-    connect(add, &QPushButton::clicked, this, &SettingsView::addDentist);
-    form->addRow(add);
-    FormSection::alignLabels(m_alignedSections);
-}
-
-void SettingsView::addDentist()
-{
-    setMessage(m_store.addDentist());
-}
-
-void SettingsView::moveDentist(qint64 dentistId, int step)
-{
-    // Retired dentists have no column to pass: the arrows move among the columns the agenda shows.
-    if (const std::optional<Dentist> other = m_store.nearestWorkingDentist(dentistId, step))
-        setMessage(m_store.swapDentists(dentistId, other->id));
-}
-
-void SettingsView::retireOrReinstate(qint64 dentistId)
-{
-    const std::optional<Dentist> dentist = m_store.dentist(dentistId);
-    if (!dentist)
-        return;
-    if (dentist->retiredFrom.isValid()) {
-        setMessage(m_store.reinstateDentist(dentistId));
-        return;
-    }
-    const std::optional<QDate> from = Dialogs::chooseDate(
-        this, QStringLiteral("Da quale giorno ") + dentist->name + QStringLiteral(" non lavora più nello studio?"),
-        QStringLiteral("Da quel giorno la sua colonna non compare più nell'agenda. I suoi appuntamenti passati restano "
-                       "nell'archivio, nelle ricerche e nelle stampe; quelli da quel giorno in poi vanno prima "
-                       "spostati o eliminati."),
-        Cal::nextWorkday(Clock::today().addDays(1)), QStringLiteral("Ritira"));
-    if (!from)
-        return;
-    QList<Appointment> remaining;
-    const std::optional<QString> refusal = m_store.retireDentist(dentistId, *from, &remaining);
-    setMessage(std::nullopt);
-    if (!refusal)
-        return;
-    // A box rather than the note: the appointments to move first are listed in full, however many.
-    DialogRequest request;
-    request.icon = QMessageBox::Warning;
-    request.title = QStringLiteral("Impossibile ritirare ") + dentist->name;
-    request.message = *refusal;
-    for (const Appointment& a : std::as_const(remaining))
-        request.lines.append(m_store.appointmentLine(a));
-    request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
-    request.escapeIndex = 0;
-    Dialogs::exec(this, request);
 }
 
 // Puts the working copies into the controls without running autosave for each assignment, and
@@ -349,20 +256,11 @@ void SettingsView::showCopies()
         if (m_studioField->text() != m_studioName)
             m_studioField->setText(m_studioName);
     }
-    for (qsizetype i = 0; i < m_dentists.size(); ++i) {
-        const Dentist& d = m_dentists[i];
-        const Row& row = m_rows[i];
-        row.label->setText(QStringLiteral("Dentista ") + QString::number(d.position + 1));
-        row.up->setEnabled(m_store.nearestWorkingDentist(d.id, -1).has_value());
-        row.down->setEnabled(m_store.nearestWorkingDentist(d.id, 1).has_value());
-        const QSignalBlocker blocker(row.name);
-        if (row.name->text() != d.name)
-            row.name->setText(d.name);
-        row.well->setColor(colorFromHex(d.colorHex));
-    }
+    for (qsizetype i = 0; i < m_dentists.size(); ++i)
+        showRow(i);
 }
 
-void SettingsView::autosave()
+void SettingsView::autosave(Origin origin)
 {
     if (m_dentists.isEmpty() || anyBlankName(m_dentists))
         return;
@@ -370,7 +268,14 @@ void SettingsView::autosave()
     if (m_studioName == m_store.studioName() && trimmedNames(m_dentists) == names(stored)
         && colors(m_dentists) == colors(stored))
         return;
-    setMessage(m_store.saveSettings(m_studioName, m_dentists));
+    const std::optional<QString> failure = m_store.saveSettings(m_studioName, m_dentists);
+    setMessage(failure ? std::optional(*failure + notSavedTail) : std::nullopt, origin);
+    if (failure) {
+        // Nothing on screen that is not stored: the fields show what the archive keeps.
+        m_studioName = m_store.studioName();
+        m_dentists = m_store.dentists();
+        showCopies();
+    }
 }
 
 void SettingsView::storeChanged()
@@ -399,33 +304,19 @@ void SettingsView::storeChanged()
             merged[i].name = m_dentists[i].name;
     m_dentists = merged;
     showCopies();
-    autosave();
+    autosave(Origin::Dentists);
 }
 
-void SettingsView::setMessage(const std::optional<QString>& message)
+void SettingsView::setMessage(const std::optional<QString>& message, Origin origin)
 {
     m_message = message;
-    m_note->setText(message.value_or(autosaveNote));
+    // A success clears both places; a failure shows beside the control that caused it.
+    m_studioMessage->setText(origin == Origin::Studio ? message.value_or(QString()) : QString());
+    m_studioMessage->setVisible(origin == Origin::Studio && message.has_value());
+    m_note->setText(origin == Origin::Dentists && message ? *message : autosaveNote);
 }
 
 QString SettingsView::noteText() const
 {
     return m_note->text();
-}
-
-void SettingsView::createBackup()
-{
-    try {
-        const QString file = m_store.backupNow();
-        setMessage(QStringLiteral("Backup creato: ") + QFileInfo(file).fileName());
-    } catch (const DatabaseError& error) {
-        setMessage(QStringLiteral("Backup non riuscito: ") + error.message());
-    } catch (const std::exception& error) {
-        setMessage(QStringLiteral("Backup non riuscito: ") + QString::fromLocal8Bit(error.what()));
-    }
-}
-
-void SettingsView::revealDatabase()
-{
-    Desktop::revealFile(m_store.archiveLocation());
 }

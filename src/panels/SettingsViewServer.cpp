@@ -1,4 +1,4 @@
-// The settings window's section for the line that names the agenda's server.
+// The settings window's page for the line that names the agenda's server.
 #include "SettingsView.h"
 
 #include "Dialogs.h"
@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -30,9 +31,10 @@ bool certificateConfirmed(QWidget* parent, const QString& question)
 
 } // namespace
 
-void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
+void SettingsView::buildServerPage()
 {
-    auto* section = new FormSection(QStringLiteral("Server dell'archivio"), content);
+    QVBoxLayout* page = addPage(Page::Server, QStringLiteral("Server dell'archivio"));
+    auto* section = new FormSection(QStringLiteral("Server dell'archivio"), page->parentWidget());
     section->form()->addRow(captionLabel(
         QStringLiteral("Per tenere l'agenda su un server PostgreSQL condiviso dai computer dello studio, scrivi "
                        "qui la riga di connessione, senza password (la password va nel file ~/.pgpass di questo "
@@ -42,6 +44,7 @@ void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
     m_serverLine->setObjectName(QStringLiteral("serverLine"));
     m_serverLine->setPlaceholderText(QStringLiteral("host=server-studio dbname=calvora user=reception"));
     m_serverLine->setClearButtonEnabled(true);
+    m_serverLine->setAccessibleName(QStringLiteral("Riga di connessione"));
     section->form()->addRow(QStringLiteral("Riga di connessione"), m_serverLine);
 
     auto* buttonRow = new QWidget(section);
@@ -80,9 +83,12 @@ void SettingsView::buildServerSection(QWidget* content, QLayout* sections)
     m_serverMessage->setMinimumHeight(QFontMetrics(PanelStyle::caption()).lineSpacing() * 3);
     m_serverMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_serverMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Selectable, so reached by a screen reader even while empty: named for what it will say.
+    m_serverMessage->setAccessibleName(QStringLiteral("Esito della connessione al server"));
+    m_serverMessage->setAccessibleDescription(m_serverMessage->text());
     section->form()->addRow(m_serverMessage);
-    m_alignedSections.append(section);
-    sections->addWidget(section);
+    page->addWidget(section);
+    page->addStretch(1);
 
     connect(test, &QPushButton::clicked, this, [this] {
         showServerOutcome({false, QStringLiteral("Prova della connessione in corso…")});
@@ -124,6 +130,7 @@ void SettingsView::copyToServer()
 void SettingsView::showServerOutcome(const ServerLineActions::Outcome& outcome)
 {
     m_serverMessage->setText(outcome.message);
+    m_serverMessage->setAccessibleDescription(outcome.message);
     if (outcome.confirm && certificateConfirmed(this, outcome.question))
         showServerOutcome(outcome.confirm());
 }

@@ -61,7 +61,9 @@ TEST(ScreenshotMode, writesPicturesOfAScratchFolderWithoutADisplay)
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     for (const char* name : {"settimana.png", "giorno.png", "editor-nuovo.png", "editor-modifica.png", "dentista.png",
-                             "ricerca.png", "impostazioni.png", "conferma-eliminazione.png", "trascinamento.png",
+                             "ricerca.png", "impostazioni-studio.png", "impostazioni-dentisti.png",
+                             "impostazioni-chiusure.png", "impostazioni-archivio.png", "impostazioni-server.png",
+                             "conferma-eliminazione.png", "trascinamento.png",
                              "intestazioni-cinque-dentisti.png",
                              "stampa-settimana-1-pagina.pdf", "stampa-settimana-fronte-retro.pdf", "stampa-giorno.pdf"})
         EXPECT_GT(QFileInfo(dir.filePath("foto/") + name).size(), 3000) << name;

@@ -3,6 +3,7 @@
 #include "ClosedDaysSection.h"
 #include "ColorWell.h"
 #include "PanelFixture.h"
+#include "AccessibilityAudit.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -14,6 +15,9 @@
 #include <QToolButton>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -123,23 +127,34 @@ TEST_F(SettingsTest, SavesOnEveryKeystrokeButNeverABlankName)
     EXPECT_EQ(store.dentist(3)->colorHex, "#0ABCDE");
 }
 
-TEST_F(SettingsTest, AFailedSaveShowsTheMessageUntilASaveSucceeds)
+TEST_F(SettingsTest, AFailedSavePutsTheStoredValuesBackAndSaysSoBesideTheControl)
 {
     SettingsView& v = open(store);
     blockDentistUpdates();
+    const auto saidNotSaved = [](const QString& text) {
+        return text.startsWith("Errore durante il salvataggio: ") && text.contains("archivio bloccato")
+            && text.endsWith("resta il valore salvato prima.");
+    };
     QTest::keyClicks(dentistField(0), "x");
-    EXPECT_TRUE(v.noteText().startsWith("Errore durante il salvataggio: ")
-                && v.noteText().contains("archivio bloccato"))
-        << v.noteText().toStdString();
+    EXPECT_EQ(dentistField(0)->text(), "Dentista 1");
+    EXPECT_TRUE(saidNotSaved(v.noteText())) << v.noteText().toStdString();
+    Dialogs::answerNextColor(QColor(0x0a, 0xbc, 0xde));
+    QTest::mouseClick(child<ColorWell>(view.get(), "dentistColor0"), Qt::LeftButton);
+    EXPECT_EQ(child<ColorWell>(view.get(), "dentistColor0")->color(), QColor(store.dentist(1)->colorHex));
+    // The practice name's failure shows under the name, on its own page.
+    v.showPage(SettingsView::Page::Studio);
+    QTest::keyClicks(field("studioField"), "S");
+    EXPECT_EQ(field("studioField")->text(), "");
+    auto* studioMessage = child<QLabel>(view.get(), "studioMessage");
+    EXPECT_TRUE(studioMessage->isVisible() && saidNotSaved(studioMessage->text()))
+        << studioMessage->text().toStdString();
     EXPECT_EQ(store.dentist(1)->name, "Dentista 1");
-    // Other changes of the store do not wipe what was typed.
-    store.reload();
-    EXPECT_EQ(dentistField(0)->text(), "Dentista 1x");
 
     unblockDentistUpdates();
     QTest::keyClicks(dentistField(0), "y");
-    EXPECT_EQ(store.dentist(1)->name, "Dentista 1xy");
+    EXPECT_EQ(store.dentist(1)->name, "Dentista 1y");
     EXPECT_EQ(v.noteText(), autosaveNote);
+    EXPECT_FALSE(studioMessage->isVisible());
 }
 
 TEST_F(SettingsTest, ChangesFromTheAgendaRefreshTheRowsUnlessANameIsBlank)
@@ -181,15 +196,20 @@ TEST_F(SettingsTest, BackupButtonReportsTheFileOrTheFailureAndRevealShowsTheData
     SettingsView& v = open(fileStore);
     EXPECT_EQ(field("databasePath")->text(), path);
 
+    // The outcome shows under the button, on the archive's page.
+    v.showPage(SettingsView::Page::Archive);
+    auto* outcome = child<QLabel>(view.get(), "backupMessage");
     click("backupButton");
-    EXPECT_EQ(v.noteText(), "Backup creato: calvora-2024-12-04_100000.sqlite");
+    EXPECT_TRUE(outcome->isVisible());
+    EXPECT_EQ(outcome->text(), "Backup creato: calvora-2024-12-04_100000.sqlite");
+    EXPECT_EQ(v.noteText(), autosaveNote);
     EXPECT_TRUE(QFile::exists(folder.filePath("Backup/calvora-2024-12-04_100000.sqlite")));
 
     // A file where the Backup folder should be makes the next backup fail.
     QDir(folder.filePath("Backup")).removeRecursively();
     TestSupport::writeFile(folder.filePath("Backup"), "not a folder");
     click("backupButton");
-    EXPECT_TRUE(v.noteText().startsWith("Backup non riuscito: ")) << v.noteText().toStdString();
+    EXPECT_TRUE(outcome->text().startsWith("Backup non riuscito: ")) << outcome->text().toStdString();
 
     QPushButton* reveal = child<QPushButton>(view.get(), "revealButton");
 #if defined(Q_OS_MACOS)
@@ -309,7 +329,7 @@ TEST_F(SettingsTest, TheArrowsMoveAColumnPastTheRetiredDentists)
 
 TEST_F(SettingsTest, ClosingDaysThatHoldAppointmentsAsksFirstListingThem)
 {
-    open(store);
+    open(store).showPage(SettingsView::Page::ClosedDays);
     book(1, "2024-12-23", 600, 30, "Anna Verdi");
     book(2, "2024-12-27", 540, 30, "Bruno Neri");
     book(1, "2024-12-30", 540, 30, "Dopo");
@@ -346,6 +366,99 @@ TEST_F(SettingsTest, ClosingDaysThatHoldAppointmentsAsksFirstListingThem)
     EXPECT_FALSE(message->isVisible());
     EXPECT_FALSE(child<ClosedDaysSection>(view.get(), "closedDays")->message());
     EXPECT_TRUE(Dialogs::takeShown().isEmpty());
+}
+
+TEST_F(SettingsTest, OnePagePerSectionFitsTheWindowInsideTheScreenAndTheKeyboardFollowsIt)
+{
+    // With the server's page too: a line is saved nowhere, as nothing is pressed.
+    ServerLineActions server;
+    server.savedLine = [] { return QString(); };
+    server.test = server.save = [](const QString&) { return ServerLineActions::Outcome{}; };
+    server.remove = [] { return ServerLineActions::Outcome{}; };
+    view = std::make_unique<SettingsView>(store, nullptr, server);
+    expose(view.get());
+    SettingsView& v = *view;
+    EXPECT_TRUE(v.screen()->availableGeometry().contains(v.frameGeometry())) << v.frameGeometry().height();
+    EXPECT_LT(v.minimumHeight(), v.maximumHeight());
+    EXPECT_EQ(QApplication::focusWidget(), field("studioField"));
+
+    auto* pageList = child<QListWidget>(view.get(), "pageList");
+    ASSERT_EQ(v.pages().size(), 5);
+    for (int i = 0; i < pageList->count(); ++i) {
+        SCOPED_TRACE(pageList->item(i)->text().toStdString());
+        v.showPage(v.pages()[i]);
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_TRUE(focused && focused->isVisible() && focused != pageList);
+        for (const QScrollArea* page : view->findChildren<QScrollArea*>())
+            EXPECT_FALSE(page->isVisible() && page->verticalScrollBar()->isVisible());
+        EXPECT_EQ(TestSupport::namelessFocusableElements(view.get()), QStringList());
+    }
+
+    // Tab goes down the dentists' page, row by row, and from its end back to the list of pages.
+    v.showPage(SettingsView::Page::Dentists);
+    QStringList stops{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 16 && stops.last() != "pageList"; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        stops << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(stops, QStringList({"dentistField0", "dentistColor0", "dentistRight0", "dentistRetire0",
+                                  "dentistField1", "dentistColor1", "dentistLeft1", "dentistRight1", "dentistRetire1",
+                                  "dentistField2", "dentistColor2", "dentistLeft2", "dentistRetire2",
+                                  "addDentistButton", "pageList"}));
+
+    // A column moved from the keyboard keeps the focus on its row, wherever the row goes.
+    arrow("dentistRight0")->setFocus();
+    QTest::keyClick(arrow("dentistRight0"), Qt::Key_Space);
+    EXPECT_EQ(dentistNames(), QStringList({"Dentista 2", "Dentista 1", "Dentista 3"}));
+    EXPECT_EQ(QApplication::focusWidget(), arrow("dentistRight1"));
+
+    // Escape closes the window from any field that has no use for it, the close shortcut too.
+    QTest::keyClick(dentistField(0), Qt::Key_Escape);
+    EXPECT_FALSE(v.isVisible());
+    expose(view.get());
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence::Close);
+    EXPECT_FALSE(v.isVisible());
+}
+
+TEST_F(SettingsTest, TheRowsControlsSayWhoseTheyAreByTheNameAsTyped)
+{
+    open(store).showPage(SettingsView::Page::Dentists);
+    auto* well = child<ColorWell>(view.get(), "dentistColor1");
+    auto* retire = child<QPushButton>(view.get(), "dentistRetire1");
+    EXPECT_EQ(well->accessibleName(), "Colore di Dentista 2");
+    EXPECT_EQ(retire->accessibleName(), "Ritira Dentista 2");
+    dentistField(1)->selectAll();
+    QTest::keyClicks(dentistField(1), "Dott. Blu");
+    EXPECT_EQ(well->accessibleName(), "Colore di Dott. Blu");
+    EXPECT_EQ(arrow("dentistLeft1")->accessibleName(), "Sposta Dott. Blu a sinistra");
+    EXPECT_EQ(dentistField(1)->accessibleName(), "Nome di Dentista 2");
+}
+
+TEST_F(SettingsTest, TheLastDayFollowsTheFirstWhenPassedOrWhenTheyMadeOneDay)
+{
+    open(store).showPage(SettingsView::Page::ClosedDays);
+    auto* from = child<QDateEdit>(view.get(), "closedFrom");
+    auto* to = child<QDateEdit>(view.get(), "closedTo");
+    // Typed without selecting a part of the date first.
+    from->setFocus();
+    QTest::keyClicks(from, "14122024");
+    EXPECT_EQ(to->date(), QDate(2024, 12, 14));
+    QTest::keyClicks(from, "10");
+    QTest::keyClick(from, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), to);
+    EXPECT_EQ(to->date(), QDate(2024, 12, 10));
+    click("addClosedButton");
+    EXPECT_EQ(store.closedPeriods(), QList<ClosedPeriod>({{QDate(2024, 12, 10), QDate(2024, 12, 10), {}}}));
+
+    // A period stays a period when its first day moves within it.
+    to->setFocus();
+    QTest::keyClicks(to, "20122024");
+    QTest::keyClicks(from, "16");
+    QTest::keyClick(from, Qt::Key_Return);
+    EXPECT_EQ(to->date(), QDate(2024, 12, 20));
+    from->setFocus();
+    QTest::keyClicks(from, "23122024");
+    EXPECT_EQ(to->date(), QDate(2024, 12, 23));
 }
 
 } // namespace
