@@ -190,8 +190,12 @@ QCalendarWidget* CalvoraView::datePicker()
         m_calendar->setGridVisible(false);
         m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
         m_calendar->setSelectedDate(m_store.anchor());
+        m_calendar->setAccessibleName(QStringLiteral("Calendario"));
+        if (auto* days = m_calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_calendarview")))
+            days->setAccessibleName(QStringLiteral("Giorni del mese"));
         ClosedDayMarks::follow(m_calendar, m_store);
         auto* calendarBox = new QWidget;
+        calendarBox->setAccessibleName(m_commands->goToDateAction()->iconText());
         auto* calendarLayout = new QVBoxLayout(calendarBox);
         calendarLayout->setContentsMargins(12, 12, 12, 12);
         calendarLayout->addWidget(m_calendar);

@@ -1,5 +1,6 @@
 #include "CalvoraApp.h"
 
+#include "AccessibleGrid.h"
 #include "Bootstrap.h"
 #include "CalvoraView.h"
 #include "AppointmentEditor.h"
@@ -35,6 +36,8 @@ ServerLineActions::Outcome forSettingsWindow(const ServerSetup::Outcome& o)
 CalvoraApp::CalvoraApp(QObject* parent)
     : QObject(parent)
 {
+    // Before a screen reader first asks for the application's windows.
+    AccessibleGrid::installFactory();
 }
 
 CalvoraApp::~CalvoraApp()

@@ -51,6 +51,7 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     column->addWidget(m_title);
 
     auto* scroll = new QScrollArea(this);
+    scroll->setAccessibleName(QStringLiteral("Dati dell'appuntamento"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
