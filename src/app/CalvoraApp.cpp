@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QScreen>
 #include <QThread>
 #include <QTimer>
 
@@ -91,7 +92,11 @@ CalvoraView& CalvoraApp::agendaWindow()
             return new FreeSlotPanel(s, std::move(close), parent);
         };
         m_agenda = new CalvoraView(shared, std::move(panels));
-        m_agenda->resize(1440, 900);
+        // A practice laptop's screen is smaller than the window would like to be.
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            m_agenda->fitInto(screen->availableGeometry());
+        else
+            m_agenda->resize(CalvoraView::preferredSize);
         if (m_structureCheckLeft)
             m_agenda->installEventFilter(this);
     }
