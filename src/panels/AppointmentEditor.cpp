@@ -1,5 +1,6 @@
 #include "AppointmentEditor.h"
 
+#include "AccessibleComboBox.h"
 #include "Cal.h"
 #include "ChangeNotice.h"
 #include "DatabaseError.h"
@@ -37,6 +38,8 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     , m_draft(appointment)
     , m_opened(appointment)
 {
+    // Before its combo boxes are made, so that screen readers hear their labels.
+    AccessibleComboBox::installFactory();
     setWindowModality(Qt::WindowModal);
     setFixedSize(sheetWidth, sheetHeight);
     setLocale(Cal::locale());

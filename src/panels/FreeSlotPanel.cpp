@@ -1,5 +1,6 @@
 #include "FreeSlotPanel.h"
 
+#include "AccessibleComboBox.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "ComboTyping.h"
@@ -27,6 +28,8 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
 {
     setLocale(Cal::locale());
     setAccessibleName(QStringLiteral("Primo posto libero"));
+    // Before its combo boxes are made, so that screen readers hear their labels.
+    AccessibleComboBox::installFactory();
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(10);
