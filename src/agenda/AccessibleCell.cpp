@@ -49,8 +49,13 @@ QString AccessibleCell::text(QAccessible::Text t) const
     const ColumnCells::Cell& c = cell();
     switch (t) {
     case QAccessible::Name:
-        if (const auto& closure = m_column->closure())
-            return name(m_column->dentist(), m_column->day(), c, closure->title);
+        // A closed column's free slots are not free: they say why, with the reason when there is one.
+        if (const auto& closure = m_column->closure()) {
+            const QString why = closure->detail.isEmpty()
+                                    ? closure->title
+                                    : closure->title + QStringLiteral(" \u2013 ") + closure->detail;
+            return name(m_column->dentist(), m_column->day(), c, why);
+        }
         return name(m_column->dentist(), m_column->day(), c);
     case QAccessible::Description:
         // What the block's tooltip adds to the name: treatment, telephone and notes.

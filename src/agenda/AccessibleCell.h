@@ -10,8 +10,8 @@ class DentistColumn;
 
 // One cell of a dentist's column, a free slot or an appointment, as assistive technology sees it. Its
 // name reads like a sentence: the dentist, the day, the time range and the patient, or "libero" ("Chiuso"
-// or "Non in attività" on a closed column). A cell is made for one content of its column
-// (AccessibleColumn drops it when the content changes).
+// or "Non in attività" on a closed column, with the reason: "Chiuso – Ponte"). A cell is made for one content
+// of its column (AccessibleColumn drops it when the content changes).
 class AccessibleCell : public QAccessibleInterface {
 public:
     AccessibleCell(DentistColumn* column, int index);

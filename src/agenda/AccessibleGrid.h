@@ -12,6 +12,7 @@ public:
 
     QAccessibleInterface* focusChild() const override;
 
-    // Makes Qt describe the grid and the dentist columns with these interfaces; once per process.
+    // Makes Qt describe the grid, the dentist columns, the panels over the agenda and the application
+    // with the agenda's interfaces; once per process, as early as possible.
     static void installFactory();
 };

@@ -23,10 +23,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSet>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -87,6 +89,24 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     refresh();
     // The window opens with the keyboard in the grid.
     m_grid->setFocus(Qt::OtherFocusReason);
+}
+
+void CalvoraView::fitInto(const QRect& available)
+{
+    // The frame is the window manager's; where the platform does not know it before the window is first
+    // shown, room is left for a title bar.
+    if (!windowHandle())
+        create();
+    QMargins frame = windowHandle()->frameMargins();
+    if (frame.isNull())
+        frame = QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0);
+    const QRect area = available - frame;
+    QRect inside(QPoint(), preferredSize.boundedTo(area.size()).expandedTo(minimumSize()));
+    inside.moveCenter(area.center());
+    // A window larger than the area (its minimum size) keeps its top left corner, title bar and toolbar
+    // on it.
+    inside.moveTopLeft(QPoint(std::max(inside.left(), area.left()), std::max(inside.top(), area.top())));
+    setGeometry(inside);
 }
 
 void CalvoraView::focusGrid()
@@ -152,6 +172,12 @@ void CalvoraView::buildToolbar()
     m_printButton = place(m_commands->printMenuAction(), Icons::Kind::Printer);
     m_printButton->setPopupMode(QToolButton::InstantPopup);
     m_newButton = place(m_commands->newAppointmentAction(), Icons::Kind::Plus);
+    // Qt's own button, made with the bar; it needs a name to be read and a tooltip to be understood.
+    m_overflowButton = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+    if (m_overflowButton) {
+        m_overflowButton->setAccessibleName(QStringLiteral("Altri comandi"));
+        m_overflowButton->setToolTip(QStringLiteral("Altri comandi"));
+    }
 
     m_datePopover = new Popover(this);
     connect(m_datePopover, &Popover::closed, this, &CalvoraView::focusGrid);
@@ -190,8 +216,12 @@ QCalendarWidget* CalvoraView::datePicker()
         m_calendar->setGridVisible(false);
         m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
         m_calendar->setSelectedDate(m_store.anchor());
+        m_calendar->setAccessibleName(QStringLiteral("Calendario"));
+        if (auto* days = m_calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_calendarview")))
+            days->setAccessibleName(QStringLiteral("Giorni del mese"));
         ClosedDayMarks::follow(m_calendar, m_store);
         auto* calendarBox = new QWidget;
+        calendarBox->setAccessibleName(m_commands->goToDateAction()->iconText());
         auto* calendarLayout = new QVBoxLayout(calendarBox);
         calendarLayout->setContentsMargins(12, 12, 12, 12);
         calendarLayout->addWidget(m_calendar);

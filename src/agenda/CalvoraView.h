@@ -49,6 +49,13 @@ class CalvoraView : public QMainWindow {
 public:
     CalvoraView(Store& store, AgendaPanels panels, QWidget* parent = nullptr);
 
+    // The size the window opens at on a screen with room for it.
+    static constexpr QSize preferredSize{1440, 900};
+    // Sizes and places the window for a screen whose free area (without the desktop's panels) is
+    // `available`: its preferred size where that fits, else as much of the area as there is, and inside
+    // the area with room above for the window's title bar.
+    void fitInto(const QRect& available);
+
     [[nodiscard]] ScheduleGrid* grid() const { return m_grid; }
     [[nodiscard]] QString countText() const;
     [[nodiscard]] QLabel* titleLabel() const { return m_title; }
@@ -67,6 +74,9 @@ public:
     [[nodiscard]] QToolButton* printButton() const { return m_printButton; }
     [[nodiscard]] QToolButton* newButton() const { return m_newButton; }
     [[nodiscard]] QToolButton* freeSlotButton() const { return m_freeSlotButton; }
+    // Shown at the end of the toolbar when the window is too narrow for all its commands: a click shows
+    // the ones that do not fit below the bar.
+    [[nodiscard]] QToolButton* overflowButton() const { return m_overflowButton; }
     [[nodiscard]] Popover* freeSlotPopover() const { return m_freeSlotPopover; }
     [[nodiscard]] Popover* datePopover() const { return m_datePopover; }
     [[nodiscard]] QCalendarWidget* datePicker();
@@ -104,6 +114,7 @@ private:
     QToolButton* m_printButton = nullptr;
     QToolButton* m_newButton = nullptr;
     QToolButton* m_freeSlotButton = nullptr;
+    QToolButton* m_overflowButton = nullptr;
     Popover* m_datePopover = nullptr;
     QCalendarWidget* m_calendar = nullptr;
     Popover* m_searchPopover = nullptr;

@@ -64,6 +64,9 @@ void DayLabel::setDay(const QDate& day, bool compact)
     m_compact = compact;
     m_text = Cal::capitalizedFirst(Cal::format(day, compact ? QStringLiteral("EEEEdMMM") : QStringLiteral("EEEEdMMMMy")));
     setToolTip(compact ? QStringLiteral("Apri la vista del giorno") : QString());
+    // The whole date, also where the label shows it short.
+    setAccessibleName(Cal::capitalizedFirst(Cal::format(day, QStringLiteral("EEEEdMMMMy"))));
+    setAccessibleDescription(toolTip());
     setCursor(compact ? Qt::PointingHandCursor : Qt::ArrowCursor);
     updateGeometry();
     update();
@@ -115,6 +118,8 @@ void DentistHeader::setDentist(const Dentist& dentist, bool compact, bool isDayE
     m_compact = compact;
     m_dayEnd = isDayEnd;
     setToolTip(dentist.name + QStringLiteral("\nClic per modificare il nome"));
+    setAccessibleName(dentist.name);
+    setAccessibleDescription(QStringLiteral("Clic per modificare il nome"));
     updateGeometry();
     update();
 }

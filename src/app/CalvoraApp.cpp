@@ -1,5 +1,6 @@
 #include "CalvoraApp.h"
 
+#include "AccessibleGrid.h"
 #include "Bootstrap.h"
 #include "CalvoraView.h"
 #include "AppointmentEditor.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QScreen>
 #include <QThread>
 #include <QTimer>
 
@@ -35,6 +37,8 @@ ServerLineActions::Outcome forSettingsWindow(const ServerSetup::Outcome& o)
 CalvoraApp::CalvoraApp(QObject* parent)
     : QObject(parent)
 {
+    // Before a screen reader first asks for the application's windows.
+    AccessibleGrid::installFactory();
 }
 
 CalvoraApp::~CalvoraApp()
@@ -88,7 +92,11 @@ CalvoraView& CalvoraApp::agendaWindow()
             return new FreeSlotPanel(s, std::move(close), parent);
         };
         m_agenda = new CalvoraView(shared, std::move(panels));
-        m_agenda->resize(1440, 900);
+        // A practice laptop's screen is smaller than the window would like to be.
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            m_agenda->fitInto(screen->availableGeometry());
+        else
+            m_agenda->resize(CalvoraView::preferredSize);
         if (m_structureCheckLeft)
             m_agenda->installEventFilter(this);
     }

@@ -1,5 +1,6 @@
 #include "ScreenshotMode.h"
 
+#include "AgendaScreenshots.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "DemoData.h"
@@ -161,6 +162,8 @@ int run(CalvoraApp& app, const QString& folder)
     if (store.weekAppointments().isEmpty())
         DemoData::seed(store);
     CalvoraView& window = app.agendaWindow();
+    // The pictures show the window at the size it likes, whatever this screen's.
+    window.resize(CalvoraView::preferredSize);
     window.show();
     bool ok = true;
     store.setMode(ViewMode::Week);
@@ -168,6 +171,7 @@ int run(CalvoraApp& app, const QString& folder)
     store.setMode(ViewMode::Day);
     ok &= save(window, folder + QStringLiteral("/giorno.png"));
     store.setMode(ViewMode::Week);
+    ok &= AgendaScreenshots::smallScreen(window, folder);
 
     for (const QString& path : PanelScreenshots::write(store, folder))
         QTextStream(stdout) << path << '\n';

@@ -1,5 +1,6 @@
 #include "AppointmentEditor.h"
 
+#include "AccessibleComboBox.h"
 #include "Cal.h"
 #include "ChangeNotice.h"
 #include "DatabaseError.h"
@@ -37,6 +38,8 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     , m_draft(appointment)
     , m_opened(appointment)
 {
+    // Before its combo boxes are made, so that screen readers hear their labels.
+    AccessibleComboBox::installFactory();
     setWindowModality(Qt::WindowModal);
     setFixedSize(sheetWidth, sheetHeight);
     setLocale(Cal::locale());
@@ -51,6 +54,7 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     column->addWidget(m_title);
 
     auto* scroll = new QScrollArea(this);
+    scroll->setAccessibleName(QStringLiteral("Dati dell'appuntamento"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -69,11 +69,16 @@ FormSection* AppointmentEditor::buildAppointmentSection(QWidget* content)
         m_duration->addItem(formatDuration(minutes), minutes);
     selectData(m_duration, m_draft.durationMinutes);
     form->addRow(fieldLabel(AppointmentField::Duration), m_duration);
+    // A combo box would otherwise be read as its value ("09:00") instead of what it chooses.
+    m_dentist->setAccessibleName(fieldLabel(AppointmentField::Dentist));
+    m_start->setAccessibleName(fieldLabel(AppointmentField::Start));
+    m_duration->setAccessibleName(fieldLabel(AppointmentField::Duration));
     for (QComboBox* box : {m_dentist, m_start, m_duration})
         ComboTyping::enable(box);
 
     m_treatmentField = new TreatmentField(m_draft.treatment, section);
     m_treatment = m_treatmentField->lineEdit();
+    m_treatment->setAccessibleName(fieldLabel(AppointmentField::Treatment));
     form->addRow(fieldLabel(AppointmentField::Treatment), m_treatmentField);
     return section;
 }
@@ -83,6 +88,7 @@ FormSection* AppointmentEditor::buildNotesSection(QWidget* content)
     auto* section = new FormSection(QStringLiteral("Note"), content);
     m_notes = new NotesEdit(section);
     m_notes->setObjectName(QStringLiteral("notesField"));
+    m_notes->setAccessibleName(fieldLabel(AppointmentField::Notes));
     m_notes->setPlaceholderText(fieldLabel(AppointmentField::Notes));
     m_notes->setPlainText(m_draft.notes);
     section->form()->addRow(m_notes);

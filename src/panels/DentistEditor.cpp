@@ -24,6 +24,7 @@ DentistEditor::DentistEditor(Store& store, const Dentist& dentist, std::function
     , m_close(std::move(close))
     , m_color(colorFromHex(dentist.colorHex))
 {
+    setAccessibleName(QStringLiteral("Modifica dentista \u2013 ") + dentist.name);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(12);

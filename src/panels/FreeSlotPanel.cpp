@@ -1,5 +1,6 @@
 #include "FreeSlotPanel.h"
 
+#include "AccessibleComboBox.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "ComboTyping.h"
@@ -26,6 +27,9 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     , m_close(std::move(close))
 {
     setLocale(Cal::locale());
+    setAccessibleName(QStringLiteral("Primo posto libero"));
+    // Before its combo boxes are made, so that screen readers hear their labels.
+    AccessibleComboBox::installFactory();
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(10);
@@ -65,6 +69,10 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
 
     form->addRow(QStringLiteral("Giorni"), buildWeekdays());
     column->addLayout(form);
+    // A combo box would otherwise be read as its value ("30 min") instead of what it chooses.
+    m_duration->setAccessibleName(QStringLiteral("Durata"));
+    m_dentist->setAccessibleName(QStringLiteral("Dentista"));
+    m_part->setAccessibleName(QStringLiteral("Fascia"));
 
     m_hint = new QLabel(this);
     m_hint->setObjectName(QStringLiteral("hint"));
@@ -74,6 +82,7 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("slots"));
+    m_list->setAccessibleName(QStringLiteral("Posti liberi"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setUniformItemSizes(true);

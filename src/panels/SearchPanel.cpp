@@ -40,12 +40,14 @@ SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QStrin
     , m_store(store)
     , m_close(std::move(close))
 {
+    setAccessibleName(QStringLiteral("Cerca"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(10);
 
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("searchField"));
+    m_field->setAccessibleName(QStringLiteral("Cerca paziente"));
     m_field->setPlaceholderText(QStringLiteral("Paziente, telefono o prestazione"));
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
@@ -63,6 +65,7 @@ SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QStrin
     m_model = new SearchResultsModel(m_store, this);
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("results"));
+    m_list->setAccessibleName(QStringLiteral("Risultati"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new SearchResultDelegate(m_list));
     m_list->setUniformItemSizes(true);

@@ -2,7 +2,15 @@
 // only while a screen reader is active, which a test cannot make happen; bridges installed as plugins
 // receive them all the same, so a recording bridge stands in for the screen reader.
 #define QT_STATICPLUGIN
+#include "AboutPanel.h"
+#include "AccessibilityAudit.h"
 #include "AgendaFixture.h"
+#include "AppointmentEditor.h"
+#include "DentistEditor.h"
+#include "FreeSlotPanel.h"
+#include "HeaderRow.h"
+#include "Popover.h"
+#include "SearchPanel.h"
 
 #include <QAccessible>
 #include <QAccessibleBridge>
@@ -92,6 +100,78 @@ TEST_F(AccessibilityTest, columnsReadTheirSlotsAndAppointmentsAndFollowTheKeyboa
     EXPECT_FALSE(booked->isValid());
     EXPECT_EQ(list->childCount(), 39);
     EXPECT_EQ(list->child(0)->text(QAccessible::Name), QStringLiteral("Dentista 2, martedì 3 dicembre, 09:00–10:00, Anna Verdi"));
+}
+
+TEST_F(AccessibilityTest, headersAreNamedByTheirDayAndDentist)
+{
+    HeaderRow* header = view->grid()->headerRow();
+    ASSERT_EQ(header->dayLabels().size(), 5);
+    const auto nameOf = [](QWidget* widget) {
+        return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(nameOf(header->dayLabels().at(2)), QStringLiteral("Mercoledì 4 dicembre 2024"));
+    EXPECT_EQ(nameOf(header->dentistHeaders().at(4)), QStringLiteral("Dentista 2"));
+}
+
+// The windows a receptionist can open, as a screen reader finds them: every control that takes the
+// keyboard says what it is, and an open panel is a window of the application with a name.
+TEST_F(AccessibilityTest, everyWindowNamesItsControlsAndItsPanelsAreWindows)
+{
+    AgendaPanels panels;
+    panels.appointmentEditor = [](Store& s, const Appointment& a, QWidget* parent) -> QDialog* {
+        return new AppointmentEditor(s, a, parent);
+    };
+    panels.searchPanel = [](Store& s, std::function<void()> close, QWidget* parent) -> QWidget* {
+        return new SearchPanel(s, std::move(close), QString(), parent);
+    };
+    panels.freeSlotPanel = [](Store& s, std::function<void()> close, QWidget* parent) -> QWidget* {
+        return new FreeSlotPanel(s, std::move(close), parent);
+    };
+    panels.dentistEditor = [](Store& s, const Dentist& d, std::function<void()> close, QWidget* parent) -> QWidget* {
+        return new DentistEditor(s, d, std::move(close), parent);
+    };
+    view = std::make_unique<CalvoraView>(store, std::move(panels));
+    view->resize(1440, 900);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    EXPECT_EQ(TestSupport::namelessFocusableElements(view.get()), QStringList());
+
+    // An open panel is a named window among the application's.
+    QAccessibleInterface* application = QAccessible::queryAccessibleInterface(qApp);
+    const auto audit = [application](QWidget* window, const QString& name) {
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        EXPECT_EQ(TestSupport::namelessFocusableElements(window), QStringList()) << name.toStdString();
+        QAccessibleInterface* found = nullptr;
+        for (int i = 0; i < application->childCount() && !found; ++i)
+            if (QAccessibleInterface* child = application->child(i); child && child->object() == window)
+                found = child;
+        ASSERT_TRUE(found) << name.toStdString();
+        EXPECT_EQ(found->text(QAccessible::Name), name);
+        const QAccessible::Role role = found->role();
+        EXPECT_TRUE(role == QAccessible::Window || role == QAccessible::Dialog || role == QAccessible::AlertMessage)
+            << name.toStdString();
+    };
+    view->toggleSearch();
+    audit(view->searchPopover(), QStringLiteral("Cerca"));
+    view->searchPopover()->close();
+    view->toggleFreeSlots();
+    audit(view->freeSlotPopover(), QStringLiteral("Primo posto libero"));
+    view->freeSlotPopover()->close();
+    view->toggleDatePicker();
+    audit(view->datePopover(), QStringLiteral("Vai alla data"));
+    view->datePopover()->close();
+    view->openDentistEditor(view->grid()->headerRow()->dentistHeaders().at(1));
+    audit(view->dentistEditor(), QStringLiteral("Modifica dentista – Dentista 2"));
+    view->dentistEditor()->close();
+
+    store.newAppointment();
+    audit(view->editor(), QStringLiteral("Nuovo appuntamento"));
+    view->editor()->reject();
+
+    std::unique_ptr<QMessageBox> about(Dialogs::build(view.get(), aboutPanelRequest()));
+    about->show();
+    audit(about.get(), QStringLiteral("Calvora"));
 }
 
 #include "AccessibilityTest.moc"

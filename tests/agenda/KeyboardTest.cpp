@@ -141,7 +141,7 @@ TEST_F(KeyboardTest, returnOnAClosedDaySaysWhyItTakesNoBooking)
     DentistColumn* wednesday = column(2, 0);
     ASSERT_EQ(wednesday->cursorSlot(), 4);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(wednesday)->child(4)->text(QAccessible::Name),
-              QStringLiteral("Dentista 1, mercoledì 4 dicembre, 10:00–10:15, Chiuso"));
+              QStringLiteral("Dentista 1, mercoledì 4 dicembre, 10:00–10:15, Chiuso – Ponte"));
     Dialogs::answerNext(QMessageBox::AcceptRole);
     press(Qt::Key_Return);
     EXPECT_FALSE(store.editing());
