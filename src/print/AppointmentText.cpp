@@ -1,10 +1,52 @@
 #include "AppointmentText.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 const QString separator = QStringLiteral(" \u00B7 ");
+
+// The run over `count` lines: the first parts one a line, the rest together on the last.
+QList<TextLine> spread(const TextRun& run, const QStringList& parts, int count)
+{
+    QList<TextLine> out;
+    for (int i = 0; i + 1 < count; ++i)
+        out.append({TextRun{parts[i], run.face, run.color}});
+    out.append({TextRun{parts.mid(count - 1).join(u' '), run.face, run.color}});
+    return out;
+}
+
+// Lines the capacity leaves over, given first to the notes (an allergy cut short is a risk), then to the
+// treatment. `when` and `notes` are the indexes of those lines in `kept` (-1 when absent).
+QList<TextLine> spreadOver(QList<TextLine> kept, int capacity, int when, int notes,
+                           const AppointmentText::Wrap& wrap)
+{
+    int spare = capacity - int(kept.size());
+    QStringList noteParts;
+    QStringList whenParts;
+    int noteLines = 1;
+    int whenLines = 1;
+    if (notes >= 0 && spare > 0) {
+        noteParts = wrap(kept[notes].first());
+        noteLines = std::min(int(noteParts.size()), 1 + spare);
+        spare -= noteLines - 1;
+    }
+    if (when >= 0 && spare > 0) {
+        whenParts = wrap(kept[when].first());
+        whenLines = std::min(int(whenParts.size()), 1 + spare);
+    }
+    QList<TextLine> out;
+    for (int i = 0; i < kept.size(); ++i) {
+        if (i == notes && noteLines > 1)
+            out += spread(kept[i].first(), noteParts, noteLines);
+        else if (i == when && whenLines > 1)
+            out += spread(kept[i].first(), whenParts, whenLines);
+        else
+            out.append(kept[i]);
+    }
+    return out;
+}
 
 } // namespace
 
@@ -18,7 +60,7 @@ int capacity(qreal areaHeight, qreal lineHeight)
 }
 
 QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, const QColor& secondary,
-                      const QStringList& patientLines, bool phoneFits)
+                      const QStringList& patientLines, bool phoneFits, const Wrap& wrap)
 {
     const TextRun patient{a.patient, TextFace::Bold, ink};
     if (capacity < 2) {
@@ -37,12 +79,19 @@ QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, con
     QString when = a.timeRange();
     if (!a.treatment.isEmpty())
         when += separator + a.treatment;
+    const int whenIndex = int(all.size());
     all.append({TextRun{when, TextFace::Regular, ink}});
     if (!a.phone.isEmpty() && phoneFits)
         all.append({TextRun{phoneLine(a.phone), TextFace::Regular, ink}});
+    const int notesIndex = a.notes.isEmpty() ? -1 : int(all.size());
     if (!a.notes.isEmpty())
         all.append({TextRun{flattened(a.notes), TextFace::Italic, secondary}});
-    return all.mid(0, capacity);
+    QList<TextLine> kept = all.mid(0, capacity);
+    if (!wrap)
+        return kept;
+    const int shown = int(kept.size());
+    return spreadOver(std::move(kept), capacity, whenIndex < shown ? whenIndex : -1,
+                      notesIndex < shown ? notesIndex : -1, wrap);
 }
 
 QString phoneLine(const QString& phone)

@@ -5,6 +5,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -59,6 +60,41 @@ qreal PageText::lineHeight(TextFace face, qreal points) const
 qreal PageText::width(const TextRun& run, qreal points) const
 {
     return QFontMetricsF(layoutFont(run.face, points), m_device).horizontalAdvance(run.text) / layoutScale;
+}
+
+QStringList PageText::wrapped(const TextRun& run, qreal points, qreal width) const
+{
+    const QFontMetricsF metrics(layoutFont(run.face, points), m_device);
+    const qreal room = width * layoutScale;
+    // A separator ("·") stays with the word before it rather than open a line.
+    QStringList words;
+    for (const QString& word : run.text.split(u' ', Qt::SkipEmptyParts)) {
+        const bool bare = std::none_of(word.begin(), word.end(), [](QChar c) { return c.isLetterOrNumber(); });
+        if (bare && !words.isEmpty())
+            words.last() += u' ' + word;
+        else
+            words.append(word);
+    }
+    QStringList lines;
+    QString current;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString longer = current.isEmpty() ? words[i] : current + u' ' + words[i];
+        if (metrics.horizontalAdvance(longer) <= room) {
+            current = longer;
+            continue;
+        }
+        if (!current.isEmpty())
+            lines.append(current);
+        // A word wider than a line would be cut wherever it fell: the rest stays together, cut once.
+        if (metrics.horizontalAdvance(words[i]) > room) {
+            lines.append(words.mid(i).join(u' '));
+            return lines;
+        }
+        current = words[i];
+    }
+    if (!current.isEmpty() || lines.isEmpty())
+        lines.append(current);
+    return lines;
 }
 
 void PageText::drawLine(QPainter& painter, const QRectF& rect, Qt::Alignment alignment, qreal points,

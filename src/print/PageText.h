@@ -23,6 +23,9 @@ public:
     // Ascent + descent + leading, raised to the next whole point.
     [[nodiscard]] qreal lineHeight(TextFace face, qreal points) const;
     [[nodiscard]] qreal width(const TextRun& run, qreal points) const;
+    // The run's text broken between words into lines no wider than `width`. From a word wider than
+    // that on, the rest is one last line, to be cut when drawn.
+    [[nodiscard]] QStringList wrapped(const TextRun& run, qreal points, qreal width) const;
     // The font that draws `face` at `points` under a painter scaled down by layoutScale.
     [[nodiscard]] QFont layoutFont(TextFace face, qreal points) const;
 
