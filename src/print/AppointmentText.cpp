@@ -20,7 +20,7 @@ QList<TextLine> spread(const TextRun& run, const QStringList& parts, int count)
 // Lines the capacity leaves over, given first to the notes (an allergy cut short is a risk), then to the
 // treatment. `when` and `notes` are the indexes of those lines in `kept` (-1 when absent).
 QList<TextLine> spreadOver(QList<TextLine> kept, int capacity, int when, int notes,
-                           const AppointmentText::Wrap& wrap)
+                           const std::function<QStringList(const TextRun&)>& wrap)
 {
     int spare = capacity - int(kept.size());
     QStringList noteParts;
@@ -60,7 +60,7 @@ int capacity(qreal areaHeight, qreal lineHeight)
 }
 
 QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, const QColor& secondary,
-                      const QStringList& patientLines, bool phoneFits, const Wrap& wrap)
+                      const Room& room)
 {
     const TextRun patient{a.patient, TextFace::Bold, ink};
     if (capacity < 2) {
@@ -71,27 +71,38 @@ QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, con
     }
 
     QList<TextLine> all{{patient}};
-    if (patientLines.size() > 1 && capacity > patientLines.size()) {
+    if (room.patientLines.size() > 1 && capacity > room.patientLines.size()) {
         all.clear();
-        for (const QString& part : patientLines)
+        for (const QString& part : room.patientLines)
             all.append({TextRun{part, TextFace::Bold, ink}});
     }
     QString when = a.timeRange();
     if (!a.treatment.isEmpty())
         when += separator + a.treatment;
-    const int whenIndex = int(all.size());
-    all.append({TextRun{when, TextFace::Regular, ink}});
-    if (!a.phone.isEmpty() && phoneFits)
+    const TextRun whenRun{when, TextFace::Regular, ink};
+    const TextRun notesRun{flattened(a.notes), TextFace::Italic, secondary};
+    const bool phone = !a.phone.isEmpty() && room.phoneFits;
+    const auto needed = [&](const TextRun& run) { return room.wrap ? int(room.wrap(run).size()) : 1; };
+    const int wanted = int(all.size()) + needed(whenRun) + (phone ? 1 : 0) + (a.notes.isEmpty() ? 0 : needed(notesRun));
+    const TextLine beside{patient, TextRun{QStringLiteral("  ") + when, TextFace::Regular, ink}};
+    int whenIndex = -1;
+    if (all.size() == 1 && wanted > capacity && room.fits && room.fits(beside)) {
+        all = {beside};
+    } else {
+        whenIndex = int(all.size());
+        all.append({whenRun});
+    }
+    if (phone)
         all.append({TextRun{phoneLine(a.phone), TextFace::Regular, ink}});
     const int notesIndex = a.notes.isEmpty() ? -1 : int(all.size());
     if (!a.notes.isEmpty())
-        all.append({TextRun{flattened(a.notes), TextFace::Italic, secondary}});
+        all.append({notesRun});
     QList<TextLine> kept = all.mid(0, capacity);
-    if (!wrap)
+    if (!room.wrap)
         return kept;
     const int shown = int(kept.size());
     return spreadOver(std::move(kept), capacity, whenIndex < shown ? whenIndex : -1,
-                      notesIndex < shown ? notesIndex : -1, wrap);
+                      notesIndex < shown ? notesIndex : -1, room.wrap);
 }
 
 QString phoneLine(const QString& phone)

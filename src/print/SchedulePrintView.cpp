@@ -228,18 +228,21 @@ void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& b
 
     const QRectF area = box.adjusted(2, 0.5, -2, -0.5);
     const int capacity = AppointmentText::capacity(area.height(), lineHeight);
+    AppointmentText::Room room;
     // Four or more dentists a day make narrow columns: there the patient's name may take two lines.
-    QStringList patientLines;
     if (c.geometry.columnsPerDay() >= 4)
-        patientLines = wrappedName(c.text, a.patient, size, area.width());
+        room.patientLines = wrappedName(c.text, a.patient, size, area.width());
     // A telephone number is of no use cut.
-    const bool phoneFits =
+    room.phoneFits =
         c.text.width({AppointmentText::phoneLine(a.phone), TextFace::Regular, {}}, size) <= area.width();
-    const AppointmentText::Wrap wrap = [&](const TextRun& run) {
-        return c.text.wrapped(run, size, area.width());
+    room.wrap = [&](const TextRun& run) { return c.text.wrapped(run, size, area.width()); };
+    room.fits = [&](const TextLine& line) {
+        qreal total = 0;
+        for (const TextRun& run : line)
+            total += c.text.width(run, size);
+        return total <= area.width();
     };
-    const QList<TextLine> lines =
-        AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray(), patientLines, phoneFits, wrap);
+    const QList<TextLine> lines = AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray(), room);
     if (capacity < 2) {
         c.text.drawLine(c.painter, {area.left(), box.center().y() - lineHeight / 2, area.width(), lineHeight},
                         Qt::AlignLeft, size, lines.first());
