@@ -2,6 +2,8 @@
 
 #include "PersonName.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -75,10 +77,14 @@ HeaderNames HeaderNames::choose(const QStringList& names, qreal room,
                                 const std::function<qreal(const QString&)>& width)
 {
     for (const Form form : {Form::AsWritten, Form::Initials, Form::Surname}) {
-        const bool fits = std::all_of(names.begin(), names.end(), [&](const QString& name) {
-            return !fitted(nameIn(form, name, 0), maxLines(form), room, width).isEmpty();
+        QStringList labels;
+        for (const QString& name : names)
+            labels.append(nameIn(form, name, 0));
+        const bool fits = std::all_of(labels.begin(), labels.end(), [&](const QString& label) {
+            return !fitted(label, maxLines(form), room, width).isEmpty();
         });
-        if (fits)
+        // Two dentists of one surname would be told apart by their colour alone.
+        if (fits && QSet<QString>(labels.begin(), labels.end()).size() == labels.size())
             return inForm(form, names, room, width);
     }
     return inForm(Form::Number, names, room, width);

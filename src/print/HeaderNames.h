@@ -8,8 +8,9 @@
 
 // The dentists' names in a page's header cells. One rule for the whole page, the first that fits every
 // cell: the names as written, on one line or two; the first names as initials before the surname, on one
-// line; the surnames alone, on one line or two; last, each column's number. Whenever the cells do not
-// show the names as written, the page carries a legend of them.
+// line; the surnames alone, on one line or two; last, each column's number. A shorter form that would
+// print two dentists alike is passed over. Whenever the cells do not show the names as written, the
+// page carries a legend of them.
 class HeaderNames {
 public:
     enum class Form { AsWritten, Initials, Surname, Number };

@@ -8,7 +8,6 @@
 #include "PageGeometry.h"
 #include "PageLegend.h"
 #include "PageText.h"
-#include "PersonName.h"
 #include "Schedule.h"
 
 #include <QPainter>
@@ -46,7 +45,6 @@ struct PageContext {
     const QList<QDate>& days;
     const PageText& text;
     const HeaderNames& header;
-    const PageLegend& legend;
     PageGeometry geometry;
 };
 
@@ -362,7 +360,7 @@ void SchedulePrintView::drawPage(QPainter& painter, int index, const QRectF& rec
     const qreal nameLines = text.lineHeight(TextFace::Bold, plain.dentistNameSize()) * header.lineCount() + 2;
     const PageGeometry::Bands bands{std::max(PageGeometry::dentistBandHeight, nameLines),
                                     PageGeometry::footerHeight + legend.height()};
-    const PageContext c{painter, *this, days, text, header, legend,
+    const PageContext c{painter, *this, days, text, header,
                         PageGeometry(rect, int(days.size()), int(m_dentists.size()), bands)};
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

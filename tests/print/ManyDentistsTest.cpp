@@ -2,7 +2,11 @@
 #include "PrintFixture.h"
 #include "RecordingDevice.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -122,6 +126,21 @@ TEST_F(ManyDentists, sixOrMoreDentistsPrintTheWeekReadablyOnTwoPages)
         EXPECT_EQ(jobs[0].note, PrintService::layoutNote(store, PrintLayout::WeekOnePage));
         EXPECT_TRUE(jobs[0].note.startsWith(QStringLiteral("Con sei o più dentisti")));
     }
+
+    // The print dialog says it above the preview.
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(window)) {
+                if (auto* label = dialog->findChild<QLabel*>("layoutNote"))
+                    shown = label->text();
+                dialog->reject();
+            }
+        }
+    });
+    PrintService::print(nullptr, store, PrintLayout::WeekOnePage, false);
+    EXPECT_EQ(PrintService::takeStartedJobs().size(), 1);
+    EXPECT_EQ(shown, PrintService::layoutNote(store, PrintLayout::WeekOnePage));
 }
 
 // The day print gives a long note the lines its box has, and cuts it only where they run out.
