@@ -4,10 +4,10 @@
 #include "DatabaseError.h"
 #include "Store.h"
 
+#include <QLabel>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QLabel>
 #include <QPrintPreviewDialog>
 #include <QQueue>
 #include <QVBoxLayout>
@@ -58,7 +58,7 @@ bool splitsWeek(const Store& store)
     return store.dentistsOn(Cal::workdays(store.anchor())).size() > PrintService::mostDentistsOnOnePage;
 }
 
-// The print preview says above its pages what the layout will do, when there is something to say.
+// The print preview says at its top what the layout will do, when there is something to say.
 void addNote(QPrintPreviewDialog& dialog, const QString& note)
 {
     auto* layout = qobject_cast<QVBoxLayout*>(dialog.layout());
@@ -68,7 +68,7 @@ void addNote(QPrintPreviewDialog& dialog, const QString& note)
     label->setObjectName(QStringLiteral("layoutNote"));
     label->setWordWrap(true);
     label->setContentsMargins(8, 4, 8, 4);
-    layout->insertWidget(1, label);
+    layout->insertWidget(0, label);
 }
 
 } // namespace

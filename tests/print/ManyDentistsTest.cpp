@@ -171,8 +171,9 @@ TEST_F(ManyDentists, aLongNoteInTheDayPrintRunsOverTheLinesOfItsBox)
     noteLines.last().chop(1);
     EXPECT_TRUE(note.startsWith(noteLines.join(' '))) << noteLines.join('|').toStdString();
     for (const PaintRecord& t : d->of(PaintRecord::Text)) {
-        if (box.contains(t.rect.topLeft()))
+        if (box.contains(t.rect.topLeft())) {
             EXPECT_LE(t.rect.left() + t.rect.width(), box.right() - 2 + 0.01) << t.text.toStdString();
+        }
     }
     EXPECT_EQ(d->texts("Portare le lastre").size(), 1); // a short note is not cut up
 }
