@@ -1,47 +1,43 @@
 #include "AppointmentText.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
 
 const QString separator = QStringLiteral(" \u00B7 ");
 
-// The run over `count` lines: the first parts one a line, the rest together on the last.
-QList<TextLine> spread(const TextRun& run, const QStringList& parts, int count)
+using Wrap = std::function<QStringList(const TextRun&, int maxLines)>;
+
+// The run's text as lines of its own face and colour.
+QList<TextLine> asLines(const TextRun& run, const QStringList& parts)
 {
     QList<TextLine> out;
-    for (int i = 0; i + 1 < count; ++i)
-        out.append({TextRun{parts[i], run.face, run.color}});
-    out.append({TextRun{parts.mid(count - 1).join(u' '), run.face, run.color}});
+    for (const QString& part : parts)
+        out.append({TextRun{part, run.face, run.color}});
     return out;
 }
 
 // Lines the capacity leaves over, given first to the notes (an allergy cut short is a risk), then to the
 // treatment. `when` and `notes` are the indexes of those lines in `kept` (-1 when absent).
-QList<TextLine> spreadOver(QList<TextLine> kept, int capacity, int when, int notes,
-                           const std::function<QStringList(const TextRun&)>& wrap)
+QList<TextLine> spreadOver(QList<TextLine> kept, int capacity, int when, int notes, const Wrap& wrap)
 {
     int spare = capacity - int(kept.size());
     QStringList noteParts;
     QStringList whenParts;
-    int noteLines = 1;
-    int whenLines = 1;
     if (notes >= 0 && spare > 0) {
-        noteParts = wrap(kept[notes].first());
-        noteLines = std::min(int(noteParts.size()), 1 + spare);
-        spare -= noteLines - 1;
+        noteParts = wrap(kept[notes].first(), 1 + spare);
+        spare -= int(noteParts.size()) - 1;
     }
-    if (when >= 0 && spare > 0) {
-        whenParts = wrap(kept[when].first());
-        whenLines = std::min(int(whenParts.size()), 1 + spare);
-    }
+    if (when >= 0 && spare > 0)
+        whenParts = wrap(kept[when].first(), 1 + spare);
     QList<TextLine> out;
     for (int i = 0; i < kept.size(); ++i) {
-        if (i == notes && noteLines > 1)
-            out += spread(kept[i].first(), noteParts, noteLines);
-        else if (i == when && whenLines > 1)
-            out += spread(kept[i].first(), whenParts, whenLines);
+        if (i == notes && noteParts.size() > 1)
+            out += asLines(kept[i].first(), noteParts);
+        else if (i == when && whenParts.size() > 1)
+            out += asLines(kept[i].first(), whenParts);
         else
             out.append(kept[i]);
     }
@@ -82,7 +78,7 @@ QList<TextLine> lines(const Appointment& a, int capacity, const QColor& ink, con
     const TextRun whenRun{when, TextFace::Regular, ink};
     const TextRun notesRun{flattened(a.notes), TextFace::Italic, secondary};
     const bool phone = !a.phone.isEmpty() && room.phoneFits;
-    const auto needed = [&](const TextRun& run) { return room.wrap ? int(room.wrap(run).size()) : 1; };
+    const auto needed = [&](const TextRun& run) { return room.wrap ? int(room.wrap(run, INT_MAX).size()) : 1; };
     const int wanted = int(all.size()) + needed(whenRun) + (phone ? 1 : 0) + (a.notes.isEmpty() ? 0 : needed(notesRun));
     const TextLine beside{patient, TextRun{QStringLiteral("  ") + when, TextFace::Regular, ink}};
     int whenIndex = -1;

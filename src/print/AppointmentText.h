@@ -14,8 +14,9 @@ struct Room {
     QStringList patientLines;
     // Whether "Tel. " and the number fit whole; if not the telephone is left out (the notes move up).
     bool phoneFits = true;
-    // A run's text broken into the lines the box's width holds; absent: no text continues on a next line.
-    std::function<QStringList(const TextRun&)> wrap;
+    // A run's text broken into the lines the box's width holds, at most the given number (the last holds
+    // the rest); absent: no text continues on a next line.
+    std::function<QStringList(const TextRun&, int maxLines)> wrap;
     // Whether a line fits the box's width whole; absent: the time never goes beside the patient.
     std::function<bool(const TextLine&)> fits;
 };
@@ -30,8 +31,7 @@ struct Room {
 // A patient given as several lines takes that many lines at the top when the capacity leaves room for
 // the time below them. When the lines would not all fit and the box is wide enough, the time and
 // treatment go beside the patient's name. Lines the capacity then leaves over go to the notes, then to
-// the treatment, each continuing on the lines below as far as it needs; the last line it gets holds the
-// rest, to be cut when drawn.
+// the treatment, each continuing on the lines below as far as it needs.
 [[nodiscard]] QList<TextLine> lines(const Appointment& appointment, int capacity, const QColor& ink,
                                     const QColor& secondary, const Room& room = {});
 

@@ -233,7 +233,7 @@ void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& b
     // A telephone number is of no use cut.
     room.phoneFits =
         c.text.width({AppointmentText::phoneLine(a.phone), TextFace::Regular, {}}, size) <= area.width();
-    room.wrap = [&](const TextRun& run) { return c.text.wrapped(run, size, area.width()); };
+    room.wrap = [&](const TextRun& run, int maxLines) { return c.text.wrapped(run, size, area.width(), maxLines); };
     room.fits = [&](const TextLine& line) {
         qreal total = 0;
         for (const TextRun& run : line)
