@@ -55,18 +55,6 @@ qreal PageLegend::height() const
     return isEmpty() ? 0 : gap + m_lines * m_lineHeight;
 }
 
-QStringList PageLegend::entryTexts() const
-{
-    QStringList texts;
-    for (const Entry& entry : m_entries) {
-        QString joined;
-        for (const TextRun& run : entry.runs)
-            joined += run.text;
-        texts.append(joined);
-    }
-    return texts;
-}
-
 void PageLegend::draw(QPainter& painter, const PageText& text, const QPointF& topLeft) const
 {
     if (isEmpty())

@@ -25,8 +25,6 @@ public:
     [[nodiscard]] bool isEmpty() const { return m_entries.isEmpty(); }
     // The room the legend takes below the grid, its gap above included.
     [[nodiscard]] qreal height() const;
-    // The text of each entry, in column order (its label, if any, and the name).
-    [[nodiscard]] QStringList entryTexts() const;
 
     void draw(QPainter& painter, const PageText& text, const QPointF& topLeft) const;
 
