@@ -7,6 +7,7 @@
 #include "DentistColumn.h"
 #include "Dialogs.h"
 #include "PanelScreenshots.h"
+#include "PrintScreenshots.h"
 #include "PrintService.h"
 #include "ScheduleGrid.h"
 #include "SettingsView.h"
@@ -188,6 +189,7 @@ int run(CalvoraApp& app, const QString& folder)
         QTextStream(written ? stdout : stderr) << (written ? "" : "Impossibile scrivere ") << path << '\n';
         ok &= written;
     }
+    ok &= PrintScreenshots::write(folder);
     ok &= dragPicture(window, folder + QStringLiteral("/trascinamento.png"));
     ok &= practiceThatChanges(app, folder);
     ok &= fiveDentists(app, folder);

@@ -5,10 +5,16 @@
 #include <algorithm>
 
 PageGeometry::PageGeometry(const QRectF& page, int dayCount, int dentistCount)
+    : PageGeometry(page, dayCount, dentistCount, Bands{})
+{
+}
+
+PageGeometry::PageGeometry(const QRectF& page, int dayCount, int dentistCount, Bands bands)
     : m_page(page)
     , m_days(std::max(dayCount, 1))
     , m_perDay(std::max(dentistCount, 1))
     , m_columnWidth((page.width() - timeColumnWidth) / (m_days * m_perDay))
+    , m_bands(bands)
 {
 }
 
@@ -39,7 +45,7 @@ QRectF PageGeometry::dayBand(int day) const
 
 QRectF PageGeometry::dentistCell(int day, int dentist) const
 {
-    return {columnLeft(day, dentist), gridTop() + dayBandHeight, m_columnWidth, dentistBandHeight};
+    return {columnLeft(day, dentist), gridTop() + dayBandHeight, m_columnWidth, m_bands.dentist};
 }
 
 QRectF PageGeometry::appointmentBox(int day, int dentist, int startMinutes, int durationMinutes) const

@@ -14,8 +14,16 @@ public:
     static constexpr qreal dentistBandHeight = 12;
     static constexpr qreal footerHeight = 12;
 
+    // The heights of the dentists' header band and of the foot below the grid, which a page may
+    // raise: names on two lines, a legend of the dentists above the footer line.
+    struct Bands {
+        qreal dentist = dentistBandHeight;
+        qreal foot = footerHeight;
+    };
+
     // A day with no dentist still gets one (empty) column, so its header and grid print.
     PageGeometry(const QRectF& page, int dayCount, int dentistCount);
+    PageGeometry(const QRectF& page, int dayCount, int dentistCount, Bands bands);
 
     [[nodiscard]] const QRectF& page() const { return m_page; }
     [[nodiscard]] int dayCount() const { return m_days; }
@@ -29,8 +37,8 @@ public:
 
     [[nodiscard]] qreal gridLeft() const { return m_page.left() + timeColumnWidth; }
     [[nodiscard]] qreal gridTop() const { return m_page.top() + gridTopOffset; }
-    [[nodiscard]] qreal bodyTop() const { return gridTop() + dayBandHeight + dentistBandHeight; }
-    [[nodiscard]] qreal bodyBottom() const { return m_page.bottom() - footerHeight; }
+    [[nodiscard]] qreal bodyTop() const { return gridTop() + dayBandHeight + m_bands.dentist; }
+    [[nodiscard]] qreal bodyBottom() const { return m_page.bottom() - m_bands.foot; }
     [[nodiscard]] qreal rowHeight() const { return (bodyBottom() - bodyTop()) / rowCount; }
 
     // Row i starts at minute 540 + 15 i; rows 0 … 43 give the 44 horizontal rules (43 is the body bottom).
@@ -53,4 +61,5 @@ private:
     int m_days;
     int m_perDay;
     qreal m_columnWidth;
+    Bands m_bands;
 };

@@ -4,8 +4,11 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -59,6 +62,55 @@ qreal PageText::lineHeight(TextFace face, qreal points) const
 qreal PageText::width(const TextRun& run, qreal points) const
 {
     return QFontMetricsF(layoutFont(run.face, points), m_device).horizontalAdvance(run.text) / layoutScale;
+}
+
+QStringList PageText::wrapped(const TextRun& run, qreal points, qreal width, int maxLines) const
+{
+    const QFontMetricsF metrics(layoutFont(run.face, points), m_device);
+    const qreal room = width * layoutScale;
+    // The pieces a line may end after, each with what joins it to the one before: a blank between words;
+    // nothing after a dash ("09:00–" may end a line). A separator ("·") stays with the word before it.
+    QStringList pieces;
+    QStringList joins;
+    for (const QString& word : run.text.split(u' ', Qt::SkipEmptyParts)) {
+        const bool bare = std::none_of(word.begin(), word.end(), [](QChar c) { return c.isLetterOrNumber(); });
+        if (bare && !pieces.isEmpty()) {
+            pieces.last() += u' ' + word;
+            continue;
+        }
+        QString join = QStringLiteral(" ");
+        for (const QString& part : word.split(QRegularExpression(QStringLiteral("(?<=\u2013)(?=.)")))) {
+            pieces.append(part);
+            joins.append(std::exchange(join, QString()));
+        }
+    }
+    const auto rest = [&](qsizetype from) {
+        QString text = pieces.value(from);
+        for (qsizetype i = from + 1; i < pieces.size(); ++i)
+            text += joins[i] + pieces[i];
+        return text;
+    };
+    QStringList lines;
+    QString current;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        const QString longer = current.isEmpty() ? pieces[i] : current + joins[i] + pieces[i];
+        if (metrics.horizontalAdvance(longer) <= room) {
+            current = longer;
+            continue;
+        }
+        if (!current.isEmpty())
+            lines.append(current);
+        // The last line allowed, or a piece wider than a line (cut wherever it fell): the rest stays
+        // together, cut once.
+        if (lines.size() + 1 >= maxLines || metrics.horizontalAdvance(pieces[i]) > room) {
+            lines.append(rest(i));
+            return lines;
+        }
+        current = pieces[i];
+    }
+    if (!current.isEmpty() || lines.isEmpty())
+        lines.append(current);
+    return lines;
 }
 
 void PageText::drawLine(QPainter& painter, const QRectF& rect, Qt::Alignment alignment, qreal points,

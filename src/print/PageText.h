@@ -3,7 +3,10 @@
 #include "TextRun.h"
 
 #include <QFont>
+#include <QStringList>
 #include <QRectF>
+
+#include <climits>
 
 class QFontMetricsF;
 class QPainter;
@@ -23,6 +26,10 @@ public:
     // Ascent + descent + leading, raised to the next whole point.
     [[nodiscard]] qreal lineHeight(TextFace face, qreal points) const;
     [[nodiscard]] qreal width(const TextRun& run, qreal points) const;
+    // The run's text broken between words (or after a dash) into lines no wider than `width`, at most
+    // maxLines of them. The last allowed line, or from a word wider than `width` on, holds the rest, to be
+    // cut when drawn.
+    [[nodiscard]] QStringList wrapped(const TextRun& run, qreal points, qreal width, int maxLines = INT_MAX) const;
     // The font that draws `face` at `points` under a painter scaled down by layoutScale.
     [[nodiscard]] QFont layoutFont(TextFace face, qreal points) const;
 

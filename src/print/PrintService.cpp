@@ -4,11 +4,13 @@
 #include "DatabaseError.h"
 #include "Store.h"
 
+#include <QLabel>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QQueue>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <optional>
@@ -50,6 +52,25 @@ void drawSheets(QPainter& painter, QPagedPaintDevice& device, const SchedulePrin
     }
 }
 
+// Six columns a day or more would make the one-page week unreadable.
+bool splitsWeek(const Store& store)
+{
+    return store.dentistsOn(Cal::workdays(store.anchor())).size() > PrintService::mostDentistsOnOnePage;
+}
+
+// The print preview says at its top what the layout will do, when there is something to say.
+void addNote(QPrintPreviewDialog& dialog, const QString& note)
+{
+    auto* layout = qobject_cast<QVBoxLayout*>(dialog.layout());
+    if (note.isEmpty() || !layout)
+        return;
+    auto* label = new QLabel(note, &dialog);
+    label->setObjectName(QStringLiteral("layoutNote"));
+    label->setWordWrap(true);
+    label->setContentsMargins(8, 4, 8, 4);
+    layout->insertWidget(0, label);
+}
+
 } // namespace
 
 namespace PrintService {
@@ -69,7 +90,7 @@ SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings
     QString title;
     switch (layout) {
     case PrintLayout::WeekOnePage:
-        pages = {week};
+        pages = splitsWeek(store) ? QList<QList<QDate>>{week.mid(0, 3), week.mid(3)} : QList<QList<QDate>>{week};
         title = weekTitle;
         break;
     case PrintLayout::WeekTwoPages:
@@ -99,6 +120,7 @@ SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings
     SchedulePrintView view(pages, store.dentistsOn(printed), byDay, store.studioName(), title,
                            settings.printableSize(), QColor(Qt::black), QColor::fromRgbF(0.35f, 0.35f, 0.35f));
     view.setClosedDays(closed);
+    view.setTwoSided(layout == PrintLayout::WeekTwoPages);
     return view;
 }
 
@@ -170,8 +192,9 @@ void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
     }
     settings.applyTo(printer);
     printer.setDocName(jobTitle(view));
+    const QString note = layoutNote(store, layout);
     started().append(StartedJob{printer.docName(), settings.duplex, printer.duplex(), printer.pageLayout(),
-                                view.pageCount()});
+                                view.pageCount(), note});
 
     if (answer) {
         if (!answer->pdfPath.isEmpty())
@@ -181,6 +204,7 @@ void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
 
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(printer.docName());
+    addNote(dialog, note);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&view](QPrinter* target) { renderJob(*target, view); });
     dialog.exec();
@@ -236,6 +260,14 @@ void answerNextPrintCancelled()
 QList<StartedJob> takeStartedJobs()
 {
     return std::exchange(started(), {});
+}
+
+QString layoutNote(const Store& store, PrintLayout layout)
+{
+    if (layout != PrintLayout::WeekOnePage || !splitsWeek(store))
+        return {};
+    return QStringLiteral("Con sei o più dentisti la settimana si stampa su due pagine: "
+                          "da lunedì a mercoledì e da giovedì a venerdì.");
 }
 
 } // namespace PrintService

@@ -21,11 +21,19 @@ namespace PrintService {
 [[nodiscard]] PrintSettings makePrintInfo(bool duplex);
 
 // A snapshot of the store for one layout: the working week of store.anchor() (weekOnePage: one page of
-// five days; weekTwoPages: Monday–Wednesday, then Thursday–Friday; day: the anchor alone), the whole
+// five days, or with six dentists or more Monday–Wednesday and Thursday–Friday on two one-sided pages;
+// weekTwoPages: Monday–Wednesday, then Thursday–Friday; day: the anchor alone), the whole
 // week's appointments grouped by day key (a failed read throws DatabaseError), the dentists
 // in column order, the practice name, the title ("Settimana " + range for the week layouts, the day's
 // own title for a day) and the printable size of `settings`. Later changes to the store do not reach it.
 [[nodiscard]] SchedulePrintView makeView(Store& store, PrintLayout layout, const PrintSettings& settings);
+
+// Up to this many dentists the week fits one page; with more it takes two (see makeView).
+constexpr int mostDentistsOnOnePage = 5;
+
+// What the print dialog tells about a layout before printing: empty, or for the one-page week of six
+// dentists or more that it prints on two pages.
+[[nodiscard]] QString layoutNote(const Store& store, PrintLayout layout);
 
 // "Appuntamenti – " followed by the view's title.
 [[nodiscard]] QString jobTitle(const SchedulePrintView& view);
@@ -70,6 +78,7 @@ struct StartedJob {
     QPrinter::DuplexMode printerDuplex = QPrinter::DuplexNone;
     QPageLayout pageLayout;
     int pageCount = 0;
+    QString note; // what the dialog said about the layout (layoutNote)
 };
 // Every job the print command started since the last call, in order (also those answered by a hook).
 [[nodiscard]] QList<StartedJob> takeStartedJobs();

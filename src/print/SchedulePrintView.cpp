@@ -4,9 +4,10 @@
 #include "Cal.h"
 #include "Clock.h"
 #include "Color.h"
+#include "HeaderNames.h"
 #include "PageGeometry.h"
+#include "PageLegend.h"
 #include "PageText.h"
-#include "PersonName.h"
 #include "Schedule.h"
 
 #include <QPainter>
@@ -42,8 +43,9 @@ struct PageContext {
     QPainter& painter;
     const SchedulePrintView& view;
     const QList<QDate>& days;
+    const PageText& text;
+    const HeaderNames& header;
     PageGeometry geometry;
-    PageText text;
 };
 
 void drawHeading(const PageContext& c, int index)
@@ -123,11 +125,13 @@ void drawDayHeaders(const PageContext& c)
             const Dentist& dentist = c.view.dentists()[j];
             const QRectF cell = g.dentistCell(d, j);
             c.painter.fillRect(cell, withOpacity(colorFromHex(dentist.colorHex), 0.25));
-            // A narrow column keeps the surname, which tells the dentists apart.
-            const QString label =
-                firstFitting(c.text, PersonName::shorterForms(dentist.name), nameSize, cell.width() - 4);
-            c.text.drawLine(c.painter, centredLine(cell.left(), cell.width(), cell.center().y(), nameLine, 2),
-                            Qt::AlignHCenter, nameSize, {{label, TextFace::Bold, c.view.ink()}});
+            const QStringList lines = c.header.cells().value(j);
+            qreal top = cell.center().y() - nameLine * lines.size() / 2;
+            for (const QString& label : lines) {
+                c.text.drawLine(c.painter, {cell.left() + 2, top, cell.width() - 4, nameLine}, Qt::AlignHCenter,
+                                nameSize, {{label, TextFace::Bold, c.view.ink()}});
+                top += nameLine;
+            }
         }
     }
 }
@@ -222,15 +226,21 @@ void drawAppointment(const PageContext& c, const Appointment& a, const QRectF& b
 
     const QRectF area = box.adjusted(2, 0.5, -2, -0.5);
     const int capacity = AppointmentText::capacity(area.height(), lineHeight);
+    AppointmentText::Room room;
     // Four or more dentists a day make narrow columns: there the patient's name may take two lines.
-    QStringList patientLines;
     if (c.geometry.columnsPerDay() >= 4)
-        patientLines = wrappedName(c.text, a.patient, size, area.width());
+        room.patientLines = wrappedName(c.text, a.patient, size, area.width());
     // A telephone number is of no use cut.
-    const bool phoneFits =
+    room.phoneFits =
         c.text.width({AppointmentText::phoneLine(a.phone), TextFace::Regular, {}}, size) <= area.width();
-    const QList<TextLine> lines =
-        AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray(), patientLines, phoneFits);
+    room.wrap = [&](const TextRun& run, int maxLines) { return c.text.wrapped(run, size, area.width(), maxLines); };
+    room.fits = [&](const TextLine& line) {
+        qreal total = 0;
+        for (const TextRun& run : line)
+            total += c.text.width(run, size);
+        return total <= area.width();
+    };
+    const QList<TextLine> lines = AppointmentText::lines(a, capacity, c.view.ink(), c.view.gray(), room);
     if (capacity < 2) {
         c.text.drawLine(c.painter, {area.left(), box.center().y() - lineHeight / 2, area.width(), lineHeight},
                         Qt::AlignLeft, size, lines.first());
@@ -278,6 +288,24 @@ void drawFooter(const PageContext& c, int index)
                     {{number, TextFace::Regular, c.view.gray()}});
 }
 
+// The dentists' names over the columns of a page, by the one rule that fits the job's narrowest page.
+HeaderNames headerNames(const SchedulePrintView& view, const PageText& text, const PageGeometry& page)
+{
+    QStringList names;
+    for (const Dentist& dentist : view.dentists())
+        names.append(dentist.name);
+    const auto widthAt = [&text](qreal size) {
+        return [&text, size](const QString& name) { return text.width({name, TextFace::Bold, {}}, size); };
+    };
+    int mostDays = 1;
+    for (const QList<QDate>& days : view.pages())
+        mostDays = std::max(mostDays, int(days.size()));
+    const PageGeometry narrowest(page.page(), mostDays, page.columnsPerDay());
+    const HeaderNames::Form form =
+        HeaderNames::choose(names, narrowest.columnWidth() - 4, widthAt(narrowest.dentistNameSize())).form();
+    return HeaderNames::inForm(form, names, page.columnWidth() - 4, widthAt(page.dentistNameSize()));
+}
+
 } // namespace
 
 SchedulePrintView::SchedulePrintView(QList<QList<QDate>> pages, QList<Dentist> dentists,
@@ -306,7 +334,7 @@ QRectF SchedulePrintView::pageRect(int index) const
 
 QString SchedulePrintView::pageTitle(int index) const
 {
-    if (pageCount() < 2)
+    if (pageCount() < 2 || !m_twoSided)
         return m_title;
     return m_title + QStringLiteral("  \u2014  ")
            + (index == 0 ? QStringLiteral("Fronte") : QStringLiteral("Retro"));
@@ -325,8 +353,15 @@ void SchedulePrintView::drawPage(QPainter& painter, int index, const QRectF& rec
     if (index < 0 || index >= pageCount())
         return;
     const QList<QDate>& days = m_pages[index];
-    const PageContext c{painter, *this, days, PageGeometry(rect, int(days.size()), int(m_dentists.size())),
-                        PageText(painter.device())};
+    const PageText text(painter.device());
+    const PageGeometry plain(rect, int(days.size()), int(m_dentists.size()));
+    const HeaderNames header = headerNames(*this, text, plain);
+    const PageLegend legend(text, m_dentists, header, rect.width(), m_ink, m_gray);
+    const qreal nameLines = text.lineHeight(TextFace::Bold, plain.dentistNameSize()) * header.lineCount() + 2;
+    const PageGeometry::Bands bands{std::max(PageGeometry::dentistBandHeight, nameLines),
+                                    PageGeometry::footerHeight + legend.height()};
+    const PageContext c{painter, *this, days, text, header,
+                        PageGeometry(rect, int(days.size()), int(m_dentists.size()), bands)};
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -337,6 +372,7 @@ void SchedulePrintView::drawPage(QPainter& painter, int index, const QRectF& rec
     drawClosures(c);
     drawRules(c);
     drawAppointments(c);
+    legend.draw(painter, text, {rect.left(), c.geometry.bodyBottom()});
     drawFooter(c, index);
     painter.restore();
 }

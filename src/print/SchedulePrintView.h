@@ -40,11 +40,15 @@ public:
     // The closed days among the pages' days, each with its reason (possibly empty).
     [[nodiscard]] const QMap<QDate, QString>& closedDays() const { return m_closedDays; }
     void setClosedDays(QMap<QDate, QString> closedDays) { m_closedDays = std::move(closedDays); }
+    // Whether the pages are the two sides of one sheet (so named on them); yes unless told otherwise.
+    [[nodiscard]] bool isTwoSided() const { return m_twoSided; }
+    void setTwoSided(bool twoSided) { m_twoSided = twoSided; }
 
     [[nodiscard]] int pageCount() const { return int(m_pages.size()); }
     [[nodiscard]] QRectF frame() const;
     [[nodiscard]] QRectF pageRect(int index) const;
-    // The title printed on a page: with "  —  Fronte" / "  —  Retro" when the job has several pages.
+    // The title printed on a page: with "  —  Fronte" / "  —  Retro" when the job has several pages
+    // printed two-sided.
     [[nodiscard]] QString pageTitle(int index) const;
 
     // Draws every page whose rectangle meets `area`, at its place in the stacked frame.
@@ -62,4 +66,5 @@ private:
     QColor m_ink;
     QColor m_gray;
     QMap<QDate, QString> m_closedDays;
+    bool m_twoSided = true;
 };
