@@ -5,6 +5,10 @@
 
 #include <QFileInfo>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 TEST_P(ArchiveTest, bookingOverlapsAndTheirMessages)
 {
     EXPECT_EQ(store->dentists().size(), 3);
@@ -36,15 +40,17 @@ TEST_P(ArchiveTest, saveTrimsUpdatesAndRefusesWhatChangedElsewhere)
     EXPECT_EQ(QStringList({opened.patient, opened.phone, opened.notes}),
               QStringList({"Anna Verdi", "347 1234567", "Portare lastre"}));
 
-    // Another computer changes the time: the editor opened before cannot save over it.
-    sql("UPDATE appointments SET start_min = 660 WHERE id = ?", {opened.id});
+    // Another computer changes it: the editor opened before cannot save over it, and says what changed.
+    sql("UPDATE appointments SET start_min = 660, treatment = 'Igiene orale', notes = 'Allergica' WHERE id = ?",
+        {opened.id});
     Appointment draft = opened;
-    draft.treatment = "Igiene orale";
+    draft.phone = "06 7654321";
     const std::optional<SaveRefusal> refusal = store->saveEdited(draft, opened);
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal->reason, SaveRefusal::Reason::ChangedElsewhere);
-    EXPECT_EQ(refusal->message, "Nel frattempo un altro computer ha modificato questo appuntamento (ora 11:00–11:30).");
-    EXPECT_EQ(count("treatment = ''"), 1);
+    EXPECT_EQ(refusal->message, "Nel frattempo un altro computer ha modificato questo appuntamento (ora 11:00–11:30, "
+                                "prestazione «Igiene orale», note cambiate).");
+    EXPECT_EQ(count("phone = '347 1234567' AND start_min = 660"), 1); // theirs kept
 
     draft = *refusal->stored;
     draft.durationMinutes = 60;
@@ -54,6 +60,35 @@ TEST_P(ArchiveTest, saveTrimsUpdatesAndRefusesWhatChangedElsewhere)
     sql("DELETE FROM appointments");
     EXPECT_EQ(store->save(draft), "Nel frattempo un altro computer ha eliminato questo appuntamento.");
     EXPECT_EQ(count(), 0);
+}
+
+// Another computer books 10:00 inside its own transaction and commits a moment later: our check cannot
+// see it, yet the save waits for it (the file's lock, the server's constraint) and is refused with the
+// rule's message; the week then shows what caused it, as after a refused move.
+TEST_P(ArchiveTest, aRaceIsRefusedWithTheRulesMessageAndShowsWhatCausedIt)
+{
+    ASSERT_FALSE(store->save(booking(1, "2024-12-03", 540, 30, "Anna Verdi")));
+    const Appointment anna = store->weekAppointments().first();
+    std::atomic<bool> holding{false};
+    std::thread other([&] {
+        sql(onServer() ? "BEGIN" : "BEGIN IMMEDIATE");
+        insert("2024-12-03", 600, "Altro computer");
+        holding = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sql("COMMIT");
+    });
+    while (!holding)
+        std::this_thread::yield();
+    const std::optional<QString> message = store->save(booking(1, "2024-12-03", 600, 30));
+    other.join();
+    EXPECT_EQ(message, QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:15 (Altro computer)."));
+    EXPECT_EQ(count(), 2);
+    EXPECT_EQ(patients(store->weekAppointments()), (QStringList{"Anna Verdi", "Altro computer"}));
+
+    sql("DELETE FROM appointments WHERE patient = 'Altro computer'");
+    insert("2024-12-03", 660, "Terzo");
+    EXPECT_FALSE(store->move(anna.id, QDate(2024, 12, 3), 1, 660));
+    EXPECT_EQ(patients(store->weekAppointments()), (QStringList{"Anna Verdi", "Terzo"}));
 }
 
 TEST_P(ArchiveTest, moveAndDelete)

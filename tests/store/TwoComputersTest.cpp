@@ -14,13 +14,6 @@ protected:
     Database theirs{dir.filePath("calvora.sqlite")};
     FileStore shared{mine};
 
-    qint64 rows(const QString& where = "1")
-    {
-        return mine.query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
-                          [](const SQLRow& r) { return r.integer(0); })
-            .value(0);
-    }
-
     Appointment bookShared(const QString& patient, int start = 600)
     {
         EXPECT_FALSE(shared.save(booking(1, "2024-12-03", start, 30, patient)));
@@ -65,38 +58,6 @@ TEST_F(TwoComputersTest, OtherProgramsCommitsAreFollowedAndNothingElseIsPublishe
     bookShared("Anna Verdi", 720);
     EXPECT_FALSE(shared.refreshIfChangedElsewhere());
     EXPECT_EQ(elsewhere.count(), 3);
-}
-
-TEST_F(TwoComputersTest, ARefusedSaveOrMoveShowsTheAppointmentThatCausedIt)
-{
-    const Appointment anna = bookShared("Anna Verdi", 540);
-    insert(theirs, "2024-12-03", 600, "Altro computer");
-    ASSERT_EQ(shared.weekAppointments().size(), 1); // not looked at yet
-    EXPECT_EQ(shared.save(booking(1, "2024-12-03", 600, 30)),
-              QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:15 (Altro computer)."));
-    EXPECT_EQ(patients(shared.weekAppointments()), QStringList({"Anna Verdi", "Altro computer"}));
-
-    theirs.run("DELETE FROM appointments WHERE patient = 'Altro computer'");
-    insert(theirs, "2024-12-03", 660, "Terzo");
-    EXPECT_FALSE(shared.move(anna.id, QDate(2024, 12, 3), 1, 660));
-    EXPECT_EQ(patients(shared.weekAppointments()), QStringList({"Anna Verdi", "Terzo"}));
-}
-
-TEST_F(TwoComputersTest, ASaveOverARowChangedElsewhereSaysWhatChangedAndWritesNothing)
-{
-    const Appointment opened = bookShared("Anna Verdi");
-    theirs.run("UPDATE appointments SET start_min = 630, treatment = 'Igiene orale', notes = 'Allergica'");
-    Appointment draft = opened;
-    draft.phone = "347 1234567";
-
-    const std::optional<SaveRefusal> refusal = shared.saveEdited(draft, opened);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->reason, SaveRefusal::Reason::ChangedElsewhere);
-    EXPECT_EQ(refusal->message, QStringLiteral("Nel frattempo un altro computer ha modificato questo appuntamento "
-                                               "(ora 10:30–11:00, prestazione «Igiene orale», note cambiate)."));
-    ASSERT_TRUE(refusal->stored);
-    EXPECT_EQ(refusal->stored->startMinutes, 630);
-    EXPECT_EQ(rows("start_min = 630 AND phone = ''"), 1); // theirs kept
 }
 
 } // namespace
