@@ -108,10 +108,8 @@ TEST_F(ServerTest, schemaIsCreatedOnceWhenTwoComputersStartTogether)
     EXPECT_EQ(errors[1], QString());
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
     EXPECT_EQ(c->query("SELECT string_agg(version::text, ',') FROM calvora_schema").text(0, 0), "2");
-    EXPECT_EQ(c->query("SELECT string_agg(name || ' ' || color || ' ' || position, ', ' ORDER BY id) FROM dentists")
-                  .text(0, 0),
-              "Dentista 1 #2E86DE 0, Dentista 2 #27AE60 1, Dentista 3 #E67E22 2");
-    EXPECT_EQ(c->query("SELECT value FROM settings WHERE key = 'studio_name'").text(0, 0), "");
+    EXPECT_EQ(c->query("SELECT count(*) FROM dentists").integer(0, 0), 3);
+    EXPECT_EQ(c->query("SELECT count(*) FROM settings").integer(0, 0), 1);
     EXPECT_EQ(ServerSchema::inspect(*c).content, ServerSchema::Content::Calvora);
 }
 

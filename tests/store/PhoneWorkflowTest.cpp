@@ -1,4 +1,4 @@
-// The receptionist on the phone: free time, the nearest alternative, known patients, undo and redo.
+// The receptionist on the phone: free time, the nearest alternative, undo and redo.
 #include "StoreFixture.h"
 #include "FileStore.h"
 
@@ -76,22 +76,6 @@ TEST_F(StoreTest, ARefusedOverlapOffersTheNearestStartsThatFit)
     ASSERT_FALSE(store->save(booking(2, "2024-12-04", 600, 585, "Tutto il giorno")));
     draft.startMinutes = 615;
     EXPECT_EQ(store->nearestFreeStarts(draft), QList<int>{});
-}
-
-TEST_F(StoreTest, KnownPatientsComeWithTheirLatestTelephoneMostRecentFirst)
-{
-    Appointment old = booking(1, "2024-11-04", 540, 30, "Mario Rossi");
-    old.phone = "111";
-    ASSERT_FALSE(store->save(old));
-    ASSERT_FALSE(store->save(booking(1, "2024-12-02", 540, 30, "Mario Rossi")));
-    Appointment maria = booking(2, "2024-11-20", 540, 30, "Maria Rossa");
-    maria.phone = "222";
-    ASSERT_FALSE(store->save(maria));
-    ASSERT_FALSE(store->save(booking(3, "2024-11-21", 540, 30, "Luca Neri")));
-
-    EXPECT_EQ(store->knownPatients(" ROS "), (QList<KnownPatient>{{"Mario Rossi", "111"}, {"Maria Rossa", "222"}}));
-    EXPECT_EQ(store->knownPatients("ri", 1), (QList<KnownPatient>{{"Mario Rossi", "111"}}));
-    EXPECT_TRUE(store->knownPatients("r").isEmpty());
 }
 
 TEST_F(StoreTest, SavesMovesCopiesAndDeletesAreUndoneAndRedone)
