@@ -47,6 +47,7 @@
 #include <QThread>
 
 #include <memory>
+#include <tuple>
 
 #include <cstdio>
 #include <cstdlib>
@@ -277,8 +278,6 @@ private:
 
 int book(const QStringList& args)
 {
-    if (args.size() < 6)
-        return 2;
     Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
@@ -309,8 +308,6 @@ int book(const QStringList& args)
 
 int bookOne(const QStringList& args)
 {
-    if (args.size() < 6)
-        return 2;
     Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
@@ -328,8 +325,6 @@ int bookOne(const QStringList& args)
 // Asks the archive for changes every half second, as the program's own timer does.
 int watch(const QStringList& args)
 {
-    if (args.size() < 3)
-        return 2;
     Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
@@ -365,8 +360,6 @@ Appointment sequenceSlot(qint64 k)
 
 int saveLoop(const QStringList& args)
 {
-    if (args.size() < 2)
-        return 2;
     Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     Database db(args[0]);
     FileStore store(db);
@@ -410,8 +403,6 @@ int saveLoop(const QStringList& args)
 
 int backupLoop(const QStringList& args)
 {
-    if (args.size() < 2)
-        return 2;
     const int run = args[1].toInt();
     // Two runs share each day, so a run killed during the daily backup is followed by one that must
     // still be able to take it; the time moves on by a second per backup, so names keep growing.
@@ -440,8 +431,6 @@ int backupLoop(const QStringList& args)
 
 int holdLock(const QStringList& args)
 {
-    if (args.size() < 2)
-        return 2;
     Database db(args[0]);
     const QString how = args[1];
     if (how == u"reading") {
@@ -512,8 +501,6 @@ std::optional<QString> applyCommand(Store& store, const QStringList& command)
 
 int agenda(const QStringList& args)
 {
-    if (args.size() < 2)
-        return 2;
     Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     Database db(args[0]);
     FileStore store(db);
@@ -547,24 +534,22 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i)
         args.append(QString::fromUtf8(argv[i]));
     const QString mode = argc > 1 ? QString::fromUtf8(argv[1]) : QString();
-    try {
-        if (mode == u"book")
-            return book(args);
-        if (mode == u"book-one")
-            return bookOne(args);
-        if (mode == u"watch")
-            return watch(args);
-        if (mode == u"save-loop")
-            return saveLoop(args);
-        if (mode == u"backup-loop")
-            return backupLoop(args);
-        if (mode == u"hold-lock")
-            return holdLock(args);
-        if (mode == u"agenda")
-            return agenda(args);
-    } catch (const DatabaseError& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
+    // Each mode with the number of arguments it needs at least.
+    const std::tuple<const char*, int, int (*)(const QStringList&)> modes[] = {
+        {"book", 6, book},          {"book-one", 6, bookOne},       {"watch", 3, watch},
+        {"save-loop", 2, saveLoop}, {"backup-loop", 2, backupLoop}, {"hold-lock", 2, holdLock},
+        {"agenda", 2, agenda}};
+    for (const auto& [name, needed, run] : modes) {
+        if (mode != QLatin1String(name))
+            continue;
+        if (args.size() < needed)
+            return 2;
+        try {
+            return run(args);
+        } catch (const DatabaseError& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            return 1;
+        }
     }
     std::fprintf(stderr, "unknown mode\n");
     return 2;
