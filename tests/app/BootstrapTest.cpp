@@ -2,6 +2,7 @@
 #include "Bootstrap.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
+#include "ChildProcess.h"
 #include "DamagedFiles.h"
 #include "Database.h"
 #include "Dialogs.h"
@@ -17,10 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -104,21 +101,6 @@ void book(Database& db, const QString& patient)
 {
     db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES (1, '2026-03-10', 540, 30, ?)",
            {patient});
-}
-
-// Runs body in a child process, as the unprivileged user "nobody" when we are root (root ignores
-// permission bits); returns the child's exit status.
-int runUnprivileged(const std::function<int()>& body)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(97);
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace
@@ -374,20 +356,17 @@ TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)
     QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
     readOnly(app);
     // The alert names the application's folder; nothing is created.
-    const int missing = runUnprivileged([] {
+    const QStringList missing = runUnprivileged([](QStringList& out) {
         Dialogs::answerNext(QMessageBox::AcceptRole);
-        Bootstrap::setExitHandler([](int status) {
-            const QList<DialogRequest> shown = Dialogs::takeShown();
-            const bool right = shown.size() == 1 && shown[0].title == "Copia Calvora sul Mac"
-                && shown[0].message.startsWith("Il programma si trova in una posizione in sola lettura")
-                && shown[0].message.endsWith(
-                    QStringLiteral("Trascina la cartella \"app\" in Applicazioni, poi apri l'app da lì."));
-            _exit(right ? status : 90);
-        });
-        (void)Bootstrap::openDatabase();
-        return 91;
+        out << QString::number(exitStatus());
+        for (const DialogRequest& shown : Dialogs::takeShown())
+            out << shown.title << shown.message;
     });
-    EXPECT_EQ(missing, 1);
+    ASSERT_EQ(missing.size(), 3) << missing.join('\n').toStdString();
+    EXPECT_EQ(missing[0], "1");
+    EXPECT_EQ(missing[1], "Copia Calvora sul Mac");
+    EXPECT_TRUE(missing[2].startsWith("Il programma si trova in una posizione in sola lettura"));
+    EXPECT_TRUE(missing[2].endsWith("Trascina la cartella \"app\" in Applicazioni, poi apri l'app da lì."));
     EXPECT_FALSE(QFileInfo::exists(app + "/Dati"));
 
     // With the data folder in place no writability test is made: the start goes on.
@@ -395,11 +374,8 @@ TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)
     QDir().mkpath(app + "/Dati");
     QFile::setPermissions(app + "/Dati", QFileDevice::Permissions(0x7777));
     readOnly(app);
-    const int present = runUnprivileged([] {
-        Bootstrap::setExitHandler([](int) { _exit(92); });
-        return Bootstrap::openDatabase() ? 0 : 93;
-    });
-    EXPECT_EQ(present, 0);
+    const QStringList present = runUnprivileged([](QStringList& out) { out << QString::number(exitStatus()); });
+    EXPECT_EQ(present, QStringList{"-1"});
     QFile::setPermissions(app, QFileDevice::Permissions(0x7700));
 }
 
