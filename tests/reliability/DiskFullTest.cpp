@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "FaultVfs.h"
 #include "FileStore.h"
+#include "Scalar.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -72,9 +73,7 @@ protected:
 
     qint64 count(const QString& patient)
     {
-        return db.query("SELECT COUNT(*) FROM appointments WHERE patient = ?", {patient},
-                        [](const SQLRow& r) { return r.integer(0); })
-            .value(0, -1);
+        return TestSupport::integer(db, "SELECT COUNT(*) FROM appointments WHERE patient = ?", {patient});
     }
 
     // The n-th free quarter hour of dentist 2 and 3, from Monday on.
@@ -121,8 +120,7 @@ TEST_F(DiskFull, saveReportsEveryFaultWritesNothingAndWorksAgain)
         }
     }
     EXPECT_EQ(count("Prima"), 1);
-    EXPECT_EQ(db.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); }).value(0),
-              k + 1);
+    EXPECT_EQ(TestSupport::integer(db, "SELECT COUNT(*) FROM appointments"), k + 1);
 }
 
 // A check that cannot read the other appointments must not turn into a blind write.

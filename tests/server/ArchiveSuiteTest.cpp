@@ -2,6 +2,7 @@
 #include "ArchiveFixture.h"
 #include "FileStore.h"
 #include "Backup.h"
+#include "Scalar.h"
 
 #include <QFileInfo>
 
@@ -481,15 +482,13 @@ TEST_P(ArchiveTest, backupIsAFileTheProgramOpens)
     EXPECT_EQ(path, dir.filePath("Backup/calvora-2024-12-04_100000.sqlite"));
     EXPECT_TRUE(Database::isIntact(path));
     Database copy(path);
-    EXPECT_EQ(copy.query("PRAGMA user_version", {}, [](const SQLRow& r) { return r.integer(0); }).value(0), 1);
+    EXPECT_EQ(TestSupport::integer(copy, "PRAGMA user_version"), 1);
     const FileStore restored(copy);
     EXPECT_EQ(restored.dentists(), store->dentists());
     EXPECT_EQ(restored.studioName(), "Studio Sorriso");
     EXPECT_EQ(restored.weekAppointments(), store->weekAppointments());
     // Kept with the archive's own moments of creation.
-    EXPECT_EQ(copy.query("SELECT COUNT(*) FROM appointments WHERE created_at LIKE '____-__-__ __:__:__'", {},
-                         [](const SQLRow& r) { return r.integer(0); })
-                  .value(0),
+    EXPECT_EQ(TestSupport::integer(copy, "SELECT COUNT(*) FROM appointments WHERE created_at LIKE '____-__-__ __:__:__'"),
               2);
     if (onServer()) { // a copy of the server's agenda is private to this computer's user
         EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);

@@ -1,5 +1,6 @@
 #include "DamagedFiles.h"
 #include "Database.h"
+#include "Scalar.h"
 #include "Settings.h"
 #include "TestSupport.h"
 
@@ -10,15 +11,8 @@
 
 namespace {
 
-qint64 integer(Database& db, const QString& sql)
-{
-    return db.query(sql, {}, [](const SQLRow& r) { return r.integer(0); }).value(0, -1);
-}
-
-QString text(Database& db, const QString& sql)
-{
-    return db.query(sql, {}, [](const SQLRow& r) { return r.text(0); }).value(0);
-}
+using TestSupport::integer;
+using TestSupport::text;
 
 QByteArray fileBytes(const QString& path)
 {
