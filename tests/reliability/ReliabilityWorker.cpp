@@ -37,6 +37,7 @@
 #include "ServerArchive.h"
 #include "SqliteArchive.h"
 #include "FileStore.h"
+#include "Scalar.h"
 #include "Store.h"
 
 #include <QDir>
@@ -278,7 +279,6 @@ private:
 
 int book(const QStringList& args)
 {
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
     // Wait until every worker is ready, then start together.
@@ -308,7 +308,6 @@ int book(const QStringList& args)
 
 int bookOne(const QStringList& args)
 {
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
     const Appointment a{0, args[1].toLongLong(), args[2], args[3].toInt(), args[4].toInt(), args[5], {}, {}, {}};
@@ -325,7 +324,6 @@ int bookOne(const QStringList& args)
 // Asks the archive for changes every half second, as the program's own timer does.
 int watch(const QStringList& args)
 {
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
     emitLine({"ready"});
@@ -360,13 +358,10 @@ Appointment sequenceSlot(qint64 k)
 
 int saveLoop(const QStringList& args)
 {
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     Database db(args[0]);
     FileStore store(db);
     emitLine({"ready"});
-    qint64 k = db.query("SELECT COUNT(*) FROM appointments", {},
-                        [](const SQLRow& r) { return r.integer(0); })
-                   .value(0);
+    qint64 k = TestSupport::integer(db, "SELECT COUNT(*) FROM appointments");
     QList<Appointment> acknowledged;
     QRandomGenerator random(quint32(args[1].toUInt()));
     for (int n = 0;; ++n) {
@@ -501,7 +496,6 @@ std::optional<QString> applyCommand(Store& store, const QStringList& command)
 
 int agenda(const QStringList& args)
 {
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     Database db(args[0]);
     FileStore store(db);
     FILE* commands = ::fdopen(args[1].toInt(), "r");
@@ -534,6 +528,8 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i)
         args.append(QString::fromUtf8(argv[i]));
     const QString mode = argc > 1 ? QString::fromUtf8(argv[1]) : QString();
+    // Monday morning of the week the workers book in (backup-loop keeps a clock of its own).
+    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     // Each mode with the number of arguments it needs at least.
     const std::tuple<const char*, int, int (*)(const QStringList&)> modes[] = {
         {"book", 6, book},          {"book-one", 6, bookOne},       {"watch", 3, watch},
