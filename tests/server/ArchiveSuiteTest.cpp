@@ -5,6 +5,7 @@
 #include "Scalar.h"
 
 #include <QFileInfo>
+#include <QSignalSpy>
 
 #include <atomic>
 #include <chrono>
@@ -448,23 +449,48 @@ TEST_P(ArchiveTest, settingsAreSavedWholeOrNotAtAll)
     EXPECT_EQ(fresh.dentists()[0].name, "Dott. Bianchi");
 }
 
+// Another computer's commits are followed, whoever makes them, with the day, mode and editor on show as
+// they were; the store's own writes are no news, and a change in another week publishes nothing.
 TEST_P(ArchiveTest, changesOfAnotherComputerAreFollowedAndOwnOnesAreNot)
 {
     const std::unique_ptr<AgendaArchive> otherArchive = openArchive();
     Store other(*otherArchive);
+    store->setMode(ViewMode::Day);
+    store->newAppointment(QDate(2024, 12, 5), 2, 600);
+    const std::optional<Appointment> editing = store->editing();
+    QSignalSpy published(store.get(), &Store::changed);
+    const auto followed = [&] {
+        return TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000);
+    };
     EXPECT_FALSE(store->refreshIfChangedElsewhere());
     ASSERT_FALSE(store->save(booking(1, "2024-12-03", 600, 30, "Mia")));
     EXPECT_FALSE(store->refreshIfChangedElsewhere());
 
     ASSERT_FALSE(other.save(booking(2, "2024-12-03", 660, 30, "Altrui")));
-    EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
+    EXPECT_TRUE(followed());
     EXPECT_EQ(patients(store->weekAppointments()), (QStringList{"Mia", "Altrui"}));
+    EXPECT_EQ(std::tuple(store->anchor(), store->mode(), store->editing()),
+              std::tuple(QDate(2024, 12, 4), ViewMode::Day, editing));
     EXPECT_TRUE(TestSupport::eventually([&] { return other.refreshIfChangedElsewhere(); }, 2000));
 
+    // Settings, a new dentist, a renamed one and a closed day, written past the program too.
     ASSERT_FALSE(other.saveSettings("Studio Altrove", other.dentists()));
-    EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
-    EXPECT_EQ(store->studioName(), "Studio Altrove");
+    sql("INSERT INTO dentists (id, name, color, position) VALUES (4, 'Dentista 4', '#8E44AD', 3)");
+    sql("UPDATE dentists SET name = 'Dott. Bianchi' WHERE id = 2");
+    ASSERT_FALSE(other.setClosedPeriods({{QDate(2024, 12, 6), QDate(2024, 12, 6), "Ponte"}}));
+    EXPECT_TRUE(TestSupport::eventually(
+        [&] {
+            (void)store->refreshIfChangedElsewhere();
+            return store->studioName() == "Studio Altrove" && store->visibleDentists().size() == 4
+                && store->dentist(2)->name == "Dott. Bianchi" && store->closedPeriodOn(QDate(2024, 12, 6));
+        },
+        3000));
     EXPECT_FALSE(store->refreshIfChangedElsewhere());
+
+    published.clear();
+    insert("2025-01-08", 600, "Altra settimana");
+    EXPECT_TRUE(followed());
+    EXPECT_EQ(published.count(), 0);
 }
 
 TEST_P(ArchiveTest, backupIsAFileTheProgramOpens)
