@@ -2,8 +2,6 @@
 #include "StoreFixture.h"
 #include "FileStore.h"
 
-#include <QTemporaryDir>
-
 namespace {
 
 QList<std::tuple<QDate, int, qint64>> starts(const QList<FreeSlot>& found)
@@ -118,36 +116,6 @@ TEST_F(StoreTest, SavesMovesCopiesAndDeletesAreUndoneAndRedone)
         store->undo();
     EXPECT_EQ(count(QString("id = %1 AND day = '2024-12-05' AND start_min = 660").arg(anna.id)), 1);
     EXPECT_FALSE(store->alertMessage());
-}
-
-TEST_F(StoreTest, UndoThroughTheRulesWhenAnotherComputerTookTheSlot)
-{
-    QTemporaryDir dir;
-    Database mine(dir.filePath("calvora.sqlite"));
-    Database theirs(mine.path());
-    FileStore shared(mine);
-    Appointment anna = booking(1, "2024-12-03", 600, 30, "Anna Verdi");
-    ASSERT_FALSE(shared.saveEdited(anna, anna));
-    anna = shared.weekAppointments().first();
-    shared.deleteAppointment(anna);
-    insert(theirs, "2024-12-03", 600, "Altro computer");
-
-    shared.undo();
-    EXPECT_EQ(shared.alertMessage(), QStringLiteral("Impossibile annullare: eliminazione di Anna Verdi.\n"
-                                                    "Dentista 1 ha già un appuntamento 10:00–10:15 (Altro computer).\n"
-                                                    "I posti liberi più vicini sono alle 09:30 e alle 10:15."));
-    EXPECT_EQ(shared.undoText(), "Annulla eliminazione di Anna Verdi"); // the history is as it was
-    EXPECT_FALSE(shared.canRedo());
-    theirs.run("DELETE FROM appointments");
-    shared.undo();
-    EXPECT_EQ(shared.weekAppointments(), QList<Appointment>{anna});
-
-    // Their change to the restored appointment is not undone by a redo of our delete.
-    theirs.run("UPDATE appointments SET treatment = 'Igiene orale'");
-    shared.redo();
-    EXPECT_TRUE(shared.alertMessage()->startsWith("Impossibile ripetere: eliminazione di Anna Verdi.\n"
-                                                  "Nel frattempo un altro computer ha modificato"));
-    EXPECT_TRUE(shared.canRedo());
 }
 
 } // namespace
