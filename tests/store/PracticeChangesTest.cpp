@@ -64,7 +64,6 @@ TEST_F(StoreTest, ClosedDaysRefuseBookingsMovesAndUndoAfterTheOtherRules)
     SlotSearch search;
     search.from = QDate(2025, 4, 21);
     EXPECT_EQ(store->freeSlots(search, 1).value().value(0).day, QDate(2025, 4, 28));
-    EXPECT_EQ(FileStore(db).closedPeriods(), store->closedPeriods());
 }
 
 TEST_F(StoreTest, TheAppointmentsOnDaysToCloseComeEachOnceByDayStartAndColumn)
