@@ -2,6 +2,7 @@
 #include "Bootstrap.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
+#include "ChildProcess.h"
 #include "DamagedFiles.h"
 #include "Database.h"
 #include "Dialogs.h"
@@ -17,10 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -47,6 +44,9 @@ protected:
     Clock::Pin clock{TestSupport::at(2026, 3, 9, 8, 30)};
     QTemporaryDir dir;
     QString app = dir.filePath("app");
+    QString data = app + "/Dati";
+    QString path = data + "/calvora.sqlite";
+    QTemporaryDir scratch;
 
     void SetUp() override
     {
@@ -76,6 +76,17 @@ protected:
         return -1;
     }
 
+    // Puts the damaged file of this kind in the place of the agenda.
+    void placeDamaged(const QString& label = "pagina azzerata")
+    {
+        for (const DamagedFiles::Variant& v : DamagedFiles::make(scratch.path()))
+            if (v.label == label) {
+                ASSERT_TRUE(QFile::copy(v.path, path));
+                return;
+            }
+        FAIL() << label.toStdString();
+    }
+
     // The alert of a start that ends the process with status 1.
     static DialogRequest failedStart()
     {
@@ -86,31 +97,22 @@ protected:
     }
 };
 
-// Runs body in a child process, as the unprivileged user "nobody" when we are root (root ignores
-// permission bits); returns the child's exit status.
-int runUnprivileged(const std::function<int()>& body)
+void book(Database& db, const QString& patient)
 {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(97);
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES (1, '2026-03-10', 540, 30, ?)",
+           {patient});
 }
 
 } // namespace
 
 TEST_F(BootstrapTest, newDataFolderGetsDatabaseAndTodaysBackup)
 {
-    const QString data = dir.filePath("altrove/Dati prova");
-    AppPaths::setOverrideDataFolder(data);
+    const QString elsewhere = dir.filePath("altrove/Dati prova");
+    AppPaths::setOverrideDataFolder(elsewhere);
     const std::unique_ptr<Database> db = Bootstrap::openDatabase();
-    EXPECT_EQ(db->path(), data + "/calvora.sqlite");
-    EXPECT_EQ(db->query("SELECT COUNT(*) FROM dentists", {}, [](const SQLRow& r) { return r.integer(0); }).value(0), 3);
-    EXPECT_TRUE(QFileInfo::exists(data + "/Backup/calvora-2026-03-09.sqlite"));
+    EXPECT_EQ(db->path(), elsewhere + "/calvora.sqlite");
+    EXPECT_EQ(FileStore(*db).dentists().size(), 3);
+    EXPECT_TRUE(QFileInfo::exists(elsewhere + "/Backup/calvora-2026-03-09.sqlite"));
     EXPECT_FALSE(QFileInfo::exists(app + "/Dati")); // the default folder is not touched
     EXPECT_TRUE(Dialogs::takeShown().isEmpty());
 }
@@ -119,7 +121,6 @@ TEST_F(BootstrapTest, newDataFolderGetsDatabaseAndTodaysBackup)
 // (and its daily backup carries all of it).
 TEST_F(BootstrapTest, aFileWithAFourthDentistARetiredOneAndClosedDaysOpens)
 {
-    const QString data = dir.filePath("Dati");
     {
         QDir().mkpath(data);
         Database db(data + "/calvora.sqlite");
@@ -141,7 +142,6 @@ TEST_F(BootstrapTest, aFileWithAFourthDentistARetiredOneAndClosedDaysOpens)
 
 TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)
 {
-    const QString path = app + "/Dati/calvora.sqlite";
     // A plain file where the data folder should be: the file system's description, then the path.
     TestSupport::writeFile(app + "/Dati", "non una cartella");
     DialogRequest alert = failedStart();
@@ -157,10 +157,9 @@ TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)
     // no backup of them, not a byte changed.
     QFile::remove(app + "/Dati");
     QDir().mkpath(app + "/Dati");
-    QTemporaryDir damaged;
-    QList<DamagedFiles::Variant> variants = DamagedFiles::make(damaged.path());
+    QList<DamagedFiles::Variant> variants = DamagedFiles::make(scratch.path());
     ASSERT_FALSE(variants.isEmpty());
-    variants.append({"testo", damaged.filePath("testo.sqlite")});
+    variants.append({"testo", scratch.filePath("testo.sqlite")});
     TestSupport::writeFile(variants.last().path, QByteArray("appunti della segreteria\n").repeated(300));
     const QString noBackup = "\n\nPercorso: " + path + noSoundBackup(app + "/Dati/Backup");
     for (const DamagedFiles::Variant& variant : variants) {
@@ -188,19 +187,14 @@ TEST_F(BootstrapTest, unusableDataFolderOrFileStopsTheStartAndIsLeftAlone)
 // still in its log (the file's own header still says version 1; the log must not be copied into it).
 TEST_F(BootstrapTest, aFileOfANewerVersionIsRefusedAndNeverWritten)
 {
-    const QString data = app + "/Dati";
-    const QString path = data + "/calvora.sqlite";
-    QDir().mkpath(data);
-    QTemporaryDir elsewhere;
     for (const QString mode : {"DELETE", "WAL", "WAL interrotto"}) {
         SCOPED_TRACE(mode.toStdString());
         QDir(data).removeRecursively();
         QDir().mkpath(data);
-        const QString made = mode.endsWith("interrotto") ? elsewhere.filePath("calvora.sqlite") : path;
+        const QString made = mode.endsWith("interrotto") ? scratch.filePath(mode + ".sqlite") : path;
         auto newer = std::make_unique<Database>(made);
         newer->execute("PRAGMA journal_mode = " + mode.section(u' ', 0, 0));
-        newer->run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
-                   "VALUES (1, '2026-03-10', 540, 30, 'Anna Verdi')");
+        book(*newer, "Anna Verdi");
         newer->execute("PRAGMA user_version = 2");
         if (made != path) {
             ASSERT_TRUE(QFile::copy(made, path));
@@ -233,20 +227,15 @@ TEST_F(BootstrapTest, aFileOfANewerVersionIsRefusedAndNeverWritten)
 // only when asked; the damaged file is kept under a dated name, every backup stays as it was.
 TEST_F(BootstrapTest, aDamagedFileIsReplacedByTheNewestSoundBackupOnlyWhenAsked)
 {
-    const QString data = app + "/Dati";
-    const QString path = data + "/calvora.sqlite";
     const QString backups = data + "/Backup";
     QDir().mkpath(backups);
-    QTemporaryDir scratch;
     const QList<DamagedFiles::Variant> damaged = DamagedFiles::make(scratch.path());
     ASSERT_GE(damaged.size(), 3);
     ASSERT_TRUE(QFile::copy(damaged[0].path, path));
     const QByteArray damagedDigest = TestSupport::fileDigest(path);
     const auto backup = [&](const QString& name, const QString& patient, int version = 1) {
         Database db(backups + '/' + name);
-        db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
-               "VALUES (1, '2026-03-10', 540, 30, ?)",
-               {patient});
+        book(db, patient);
         db.execute(QString("PRAGMA user_version = %1").arg(version));
     };
 
@@ -312,15 +301,8 @@ TEST_F(BootstrapTest, aDamagedFileIsReplacedByTheNewestSoundBackupOnlyWhenAsked)
 // nothing in the data folder changes.
 TEST_F(BootstrapTest, aRestoreWhileAnotherProgramUsesTheFileIsRefused)
 {
-    const QString data = app + "/Dati";
-    const QString path = data + "/calvora.sqlite";
     QDir().mkpath(data + "/Backup");
-    QTemporaryDir scratch;
-    const QList<DamagedFiles::Variant> variants = DamagedFiles::make(scratch.path());
-    const auto zeroed = std::find_if(variants.cbegin(), variants.cend(),
-                                     [](const DamagedFiles::Variant& v) { return v.label == "pagina azzerata"; });
-    ASSERT_NE(zeroed, variants.cend());
-    ASSERT_TRUE(QFile::copy(zeroed->path, path));
+    placeDamaged();
     const QByteArray damagedDigest = TestSupport::fileDigest(path);
     (void)Database(data + "/Backup/calvora-2026-03-06.sqlite");
     const std::unique_ptr<Database> reader = Database::openReader(path);
@@ -340,18 +322,11 @@ TEST_F(BootstrapTest, aRestoreWhileAnotherProgramUsesTheFileIsRefused)
 // file is then offered its newest sound backup as at start-up, and the window comes back on it.
 TEST_F(BootstrapTest, aFileFoundDamagedBesideTheWindowIsReplacedByItsBackup)
 {
-    const QString data = app + "/Dati";
     QDir().mkpath(data + "/Backup");
-    QTemporaryDir scratch;
-    const QList<DamagedFiles::Variant> variants = DamagedFiles::make(scratch.path());
-    const auto zeroed = std::find_if(variants.cbegin(), variants.cend(),
-                                     [](const DamagedFiles::Variant& v) { return v.label == "pagina azzerata"; });
-    ASSERT_NE(zeroed, variants.cend());
-    ASSERT_TRUE(QFile::copy(zeroed->path, data + "/calvora.sqlite"));
+    placeDamaged();
     {
         Database today(data + "/Backup/calvora-2026-03-09.sqlite");
-        today.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
-                  "VALUES (1, '2026-03-10', 540, 30, 'Anna Verdi')");
+        book(today, "Anna Verdi");
     }
     Dialogs::answerNext(QMessageBox::AcceptRole); // "Ripristina il backup"
     Dialogs::answerNext(QMessageBox::AcceptRole); // the notice's "OK"
@@ -381,20 +356,17 @@ TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)
     QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
     readOnly(app);
     // The alert names the application's folder; nothing is created.
-    const int missing = runUnprivileged([] {
+    const QStringList missing = runUnprivileged([](QStringList& out) {
         Dialogs::answerNext(QMessageBox::AcceptRole);
-        Bootstrap::setExitHandler([](int status) {
-            const QList<DialogRequest> shown = Dialogs::takeShown();
-            const bool right = shown.size() == 1 && shown[0].title == "Copia Calvora sul Mac"
-                && shown[0].message.startsWith("Il programma si trova in una posizione in sola lettura")
-                && shown[0].message.endsWith(
-                    QStringLiteral("Trascina la cartella \"app\" in Applicazioni, poi apri l'app da lì."));
-            _exit(right ? status : 90);
-        });
-        (void)Bootstrap::openDatabase();
-        return 91;
+        out << QString::number(exitStatus());
+        for (const DialogRequest& shown : Dialogs::takeShown())
+            out << shown.title << shown.message;
     });
-    EXPECT_EQ(missing, 1);
+    ASSERT_EQ(missing.size(), 3) << missing.join('\n').toStdString();
+    EXPECT_EQ(missing[0], "1");
+    EXPECT_EQ(missing[1], "Copia Calvora sul Mac");
+    EXPECT_TRUE(missing[2].startsWith("Il programma si trova in una posizione in sola lettura"));
+    EXPECT_TRUE(missing[2].endsWith("Trascina la cartella \"app\" in Applicazioni, poi apri l'app da lì."));
     EXPECT_FALSE(QFileInfo::exists(app + "/Dati"));
 
     // With the data folder in place no writability test is made: the start goes on.
@@ -402,11 +374,8 @@ TEST_F(BootstrapTest, readOnlyApplicationFolderWithoutDataFolder)
     QDir().mkpath(app + "/Dati");
     QFile::setPermissions(app + "/Dati", QFileDevice::Permissions(0x7777));
     readOnly(app);
-    const int present = runUnprivileged([] {
-        Bootstrap::setExitHandler([](int) { _exit(92); });
-        return Bootstrap::openDatabase() ? 0 : 93;
-    });
-    EXPECT_EQ(present, 0);
+    const QStringList present = runUnprivileged([](QStringList& out) { out << QString::number(exitStatus()); });
+    EXPECT_EQ(present, QStringList{"-1"});
     QFile::setPermissions(app, QFileDevice::Permissions(0x7700));
 }
 
@@ -418,10 +387,10 @@ TEST_F(BootstrapTest, translocatedStartRelaunchesFromTheUsersCopy)
     QStringList calls;
     std::optional<QString> answer = original;
     const auto log = [&calls](const QString& what) {
-        return [&calls, what](const QString& path) { calls << what + path; };
+        return [&calls, what](const QString& where) { calls << what + where; };
     };
     Translocation::setPlatformForTesting(Translocation::Platform{
-        [&](const QString& path) { return log("lookup ")(path), answer; }, log("xattr "), log("open ")});
+        [&](const QString& where) { return log("lookup ")(where), answer; }, log("xattr "), log("open ")});
 
     Dialogs::answerNext(QMessageBox::RejectRole); // "Esci"
     EXPECT_EQ(exitStatus(), 0);

@@ -3,6 +3,7 @@
 #include "CalvoraView.h"
 #include "CommandLine.h"
 #include "Database.h"
+#include "Scalar.h"
 #include "SettingsView.h"
 #include "Store.h"
 #include "TestSupport.h"
@@ -70,9 +71,7 @@ TEST(ScreenshotMode, writesPicturesOfAScratchFolderWithoutADisplay)
     // A field and one line of hint: a small picture, but one.
     EXPECT_GT(QFileInfo(dir.filePath("foto/ricerca-in-corso.png")).size(), 1000);
     Database scratch(dir.filePath("prova/calvora.sqlite"));
-    EXPECT_GT(scratch.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
-                  .value(0),
-              30);
+    EXPECT_GT(TestSupport::integer(scratch, "SELECT COUNT(*) FROM appointments"), 30);
 
     // Never on the real data folder.
     program.start(CALVORA_EXECUTABLE, {"--screenshots", dir.filePath("altre")});

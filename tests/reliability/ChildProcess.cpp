@@ -16,23 +16,19 @@ namespace {
 
 constexpr uid_t unprivilegedId = 65534;
 
-} // namespace
-
-QString workerPath()
-{
-    return QStringLiteral(CALVORA_RELIABILITY_WORKER);
-}
-
+// Permission bits do not hold for root: the unprivileged runs change user then.
 bool runningAsRoot()
 {
     return ::geteuid() == 0;
 }
 
+} // namespace
+
 ChildProcess::ChildProcess(const QStringList& arguments, const QString& outputPath, const std::vector<int>& inherited)
     : m_outputPath(outputPath)
 {
     // Everything the child needs is prepared before fork: after it only async-signal-safe calls run.
-    const QByteArray program = QFile::encodeName(workerPath());
+    const QByteArray program = QFile::encodeName(QStringLiteral(CALVORA_RELIABILITY_WORKER));
     std::vector<QByteArray> storage{program};
     for (const QString& a : arguments)
         storage.push_back(a.toUtf8());

@@ -21,7 +21,6 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    [[nodiscard]] pid_t pid() const { return m_pid; }
     void kill(int signal);
     // Waits for the end and returns the wait status (see WIFEXITED, WIFSIGNALED).
     int wait();
@@ -42,12 +41,6 @@ private:
     int m_status = 0;
     QString m_outputPath;
 };
-
-// Absolute path of the worker executable (set by CMake).
-[[nodiscard]] QString workerPath();
-
-// True when the tests run as root, where permission bits are not enforced.
-[[nodiscard]] bool runningAsRoot();
 
 // Runs `body` in a forked copy of the test process as the unprivileged user nobody (65534) when the
 // tests run as root, as the current user otherwise. `body` appends what it observed to the list; the

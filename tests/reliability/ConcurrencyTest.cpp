@@ -2,21 +2,14 @@
 
 #include "BookingRace.h"
 #include "Database.h"
+#include "Scalar.h"
 #include "Stress.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using namespace BookingRace;
-
-qint64 integer(Database& db, const QString& sql)
-{
-    return db.query(sql, {}, [](const SQLRow& r) { return r.integer(0); }).value(0, -1);
-}
-
-} // namespace
+using TestSupport::integer;
 
 TEST(Concurrency, manyProgramsOnOneFolderNeverDoubleBookOrLoseABooking)
 {

@@ -3,6 +3,7 @@
 #include "Backup.h"
 #include "ChildProcess.h"
 #include "Database.h"
+#include "Scalar.h"
 #include "Stress.h"
 #include "TestSupport.h"
 
@@ -150,10 +151,7 @@ TEST(Crash, killedWhileBackingUpLeavesNoHalfWrittenBackup)
             const QString file = backups + '/' + name;
             ASSERT_TRUE(Database::isIntact(file)) << "run " << run << ": " << name.toStdString();
             Database copy(file);
-            ASSERT_EQ(copy.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
-                          .value(0),
-                      appointments)
-                << name.toStdString();
+            ASSERT_EQ(TestSupport::integer(copy, "SELECT COUNT(*) FROM appointments"), appointments) << name.toStdString();
             checked.insert(name);
         }
         EXPECT_LE(complete.size(), mostBackups);

@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "FaultVfs.h"
 #include "FileStore.h"
+#include "Scalar.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -35,14 +36,19 @@ bool isFaultText(const QString& text)
     return text == "database or disk is full" || text == "disk I/O error" || text == "unable to open database file";
 }
 
-void arm(const Fault& fault, int n)
+// Runs the operation with the fault armed at its n-th call of that kind; whether it fired.
+template <typename Operation>
+bool armed(const Fault& fault, int n, Operation operation)
 {
     FaultVfs::arm(fault.operations, n, fault.persistent);
+    operation();
+    const bool fired = FaultVfs::fired();
+    FaultVfs::disarm();
+    return fired;
 }
 
-// Calls attempt(n) for n = 1, 2, … until a run in which the fault no longer fires; attempt arms the
-// fault at its n-th call (arm) just before the operation, disarms it right after and answers whether
-// it fired. So every call of that kind that the operation makes fails once.
+// Calls attempt(n) for n = 1, 2, … until a run in which the fault no longer fires; attempt runs its
+// operation armed at the fault's n-th call and answers whether it fired. So every call of that kind that the operation makes fails once.
 template <typename Attempt>
 int sweep(Attempt attempt)
 {
@@ -72,9 +78,7 @@ protected:
 
     qint64 count(const QString& patient)
     {
-        return db.query("SELECT COUNT(*) FROM appointments WHERE patient = ?", {patient},
-                        [](const SQLRow& r) { return r.integer(0); })
-            .value(0, -1);
+        return TestSupport::integer(db, "SELECT COUNT(*) FROM appointments WHERE patient = ?", {patient});
     }
 
     // The n-th free quarter hour of dentist 2 and 3, from Monday on.
@@ -96,10 +100,8 @@ TEST_F(DiskFull, saveReportsEveryFaultWritesNothingAndWorksAgain)
         int reported = 0;
         const int points = sweep([&](int n) {
             const Appointment a = slot(k++, QString("%1 %2").arg(fault.name).arg(n));
-            arm(fault, n);
-            const std::optional<QString> message = store.save(a);
-            const bool fired = FaultVfs::fired();
-            FaultVfs::disarm();
+            std::optional<QString> message;
+            const bool fired = armed(fault, n, [&] { message = store.save(a); });
             if (message) {
                 ++reported;
                 EXPECT_TRUE(fired) << message->toStdString();
@@ -121,8 +123,7 @@ TEST_F(DiskFull, saveReportsEveryFaultWritesNothingAndWorksAgain)
         }
     }
     EXPECT_EQ(count("Prima"), 1);
-    EXPECT_EQ(db.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); }).value(0),
-              k + 1);
+    EXPECT_EQ(TestSupport::integer(db, "SELECT COUNT(*) FROM appointments"), k + 1);
 }
 
 // A check that cannot read the other appointments must not turn into a blind write.
@@ -133,10 +134,8 @@ TEST_F(DiskFull, overlapCheckThatCannotBeReadNeverDoubleBooks)
     const Fault reads{"lettura", FaultVfs::Read, false};
     const int points = sweep([&](int n) {
         db.execute("PRAGMA cache_size = 0; PRAGMA cache_size = 2000"); // every page read from the file again
-        arm(reads, n);
-        const std::optional<QString> message = store.save(clash);
-        const bool fired = FaultVfs::fired();
-        FaultVfs::disarm();
+        std::optional<QString> message;
+        const bool fired = armed(reads, n, [&] { message = store.save(clash); });
         EXPECT_TRUE(message.has_value());
         if (message && message->startsWith("Errore durante il salvataggio: "))
             ++refusedByFault;
@@ -159,10 +158,7 @@ TEST_F(DiskFull, deleteAndSettingsReportEveryFaultAndKeepTheirRows)
             EXPECT_FALSE(store.save(a));
             const Appointment stored = store.search(a.patient).value(0);
             store.setAlertMessage(std::nullopt);
-            arm(fault, n);
-            store.deleteAppointment(stored);
-            const bool fired = FaultVfs::fired();
-            FaultVfs::disarm();
+            const bool fired = armed(fault, n, [&] { store.deleteAppointment(stored); });
             if (store.alertMessage()) {
                 EXPECT_TRUE(store.alertMessage()->startsWith("Errore durante l'eliminazione: ")
                             && isFaultText(store.alertMessage()->mid(31)))
@@ -178,10 +174,8 @@ TEST_F(DiskFull, deleteAndSettingsReportEveryFaultAndKeepTheirRows)
             const QString name = QString("Studio %1 %2").arg(fault.name).arg(n);
             QList<Dentist> dentists = store.dentists();
             dentists[1].name = name;
-            arm(fault, n);
-            const std::optional<QString> message = store.saveSettings(name, dentists);
-            const bool fired = FaultVfs::fired();
-            FaultVfs::disarm();
+            std::optional<QString> message;
+            const bool fired = armed(fault, n, [&] { message = store.saveSettings(name, dentists); });
             if (message) {
                 EXPECT_TRUE(message->startsWith("Errore durante il salvataggio: ") && isFaultText(message->mid(31)))
                     << message->toStdString();
@@ -211,14 +205,8 @@ TEST_F(DiskFull, backupFailsWithoutLeavingAnyFileAndWorksAgain)
             const QStringList before = QDir(backups).entryList(QDir::Files);
             QString written;
             QString error;
-            arm(fault, n);
-            try {
-                written = Backup::now(db);
-            } catch (const DatabaseError& e) {
-                error = e.message();
-            }
-            const bool fired = FaultVfs::fired();
-            FaultVfs::disarm();
+            const bool fired =
+                armed(fault, n, [&] { error = TestSupport::errorOf([&] { written = Backup::now(db); }); });
             const QStringList after = QDir(backups).entryList(QDir::Files);
             if (!error.isEmpty()) {
                 ++reported;

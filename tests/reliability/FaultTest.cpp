@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "FaultVfs.h"
 #include "FileStore.h"
+#include "Scalar.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -25,8 +26,7 @@ const Appointment second{0, 2, "2024-12-02", 600, 30, "Seconda", {}, {}, {}};
 
 qint64 count(Database& db, const QString& where = "1")
 {
-    return db.query("SELECT COUNT(*) FROM appointments WHERE " + where, {}, [](const SQLRow& r) { return r.integer(0); })
-        .value(0, -1);
+    return TestSupport::integer(db, "SELECT COUNT(*) FROM appointments WHERE " + where);
 }
 
 QString outcome(const std::optional<QString>& message)

@@ -41,85 +41,46 @@ int xClose(sqlite3_file* f)
 }
 int xRead(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset)
 {
-    if (fault(FaultVfs::Read))
-        return SQLITE_IOERR_READ;
-    return real(f)->pMethods->xRead(real(f), buffer, amount, offset);
+    return fault(FaultVfs::Read) ? SQLITE_IOERR_READ
+                                 : real(f)->pMethods->xRead(real(f), buffer, amount, offset);
 }
 int xWrite(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset)
 {
-    if (fault(FaultVfs::Write))
-        return SQLITE_FULL;
-    return real(f)->pMethods->xWrite(real(f), buffer, amount, offset);
+    return fault(FaultVfs::Write) ? SQLITE_FULL : real(f)->pMethods->xWrite(real(f), buffer, amount, offset);
 }
 int xTruncate(sqlite3_file* f, sqlite3_int64 size)
 {
-    if (fault(FaultVfs::Truncate))
-        return SQLITE_IOERR_TRUNCATE;
-    return real(f)->pMethods->xTruncate(real(f), size);
+    return fault(FaultVfs::Truncate) ? SQLITE_IOERR_TRUNCATE : real(f)->pMethods->xTruncate(real(f), size);
 }
 int xSync(sqlite3_file* f, int flags)
 {
-    if (fault(FaultVfs::Sync))
-        return SQLITE_IOERR_FSYNC;
-    return real(f)->pMethods->xSync(real(f), flags);
-}
-int xFileSize(sqlite3_file* f, sqlite3_int64* size)
-{
-    return real(f)->pMethods->xFileSize(real(f), size);
-}
-int xLock(sqlite3_file* f, int level)
-{
-    return real(f)->pMethods->xLock(real(f), level);
-}
-int xUnlock(sqlite3_file* f, int level)
-{
-    return real(f)->pMethods->xUnlock(real(f), level);
-}
-int xCheckReservedLock(sqlite3_file* f, int* out)
-{
-    return real(f)->pMethods->xCheckReservedLock(real(f), out);
-}
-int xFileControl(sqlite3_file* f, int op, void* arg)
-{
-    return real(f)->pMethods->xFileControl(real(f), op, arg);
-}
-int xSectorSize(sqlite3_file* f)
-{
-    return real(f)->pMethods->xSectorSize(real(f));
-}
-int xDeviceCharacteristics(sqlite3_file* f)
-{
-    return real(f)->pMethods->xDeviceCharacteristics(real(f));
-}
-int xShmMap(sqlite3_file* f, int region, int size, int extend, void volatile** out)
-{
-    return real(f)->pMethods->xShmMap(real(f), region, size, extend, out);
-}
-int xShmLock(sqlite3_file* f, int offset, int n, int flags)
-{
-    return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
-}
-void xShmBarrier(sqlite3_file* f)
-{
-    real(f)->pMethods->xShmBarrier(real(f));
-}
-int xShmUnmap(sqlite3_file* f, int deleteFlag)
-{
-    return real(f)->pMethods->xShmUnmap(real(f), deleteFlag);
-}
-int xFetch(sqlite3_file* f, sqlite3_int64 offset, int amount, void** out)
-{
-    return real(f)->pMethods->xFetch(real(f), offset, amount, out);
-}
-int xUnfetch(sqlite3_file* f, sqlite3_int64 offset, void* p)
-{
-    return real(f)->pMethods->xUnfetch(real(f), offset, p);
+    return fault(FaultVfs::Sync) ? SQLITE_IOERR_FSYNC : real(f)->pMethods->xSync(real(f), flags);
 }
 
+// The calls that never fail go straight to the real file.
 const sqlite3_io_methods g_methods = {
-    3,         xClose,       xRead,      xWrite,   xTruncate,   xSync,      xFileSize,
-    xLock,     xUnlock,      xCheckReservedLock,   xFileControl, xSectorSize, xDeviceCharacteristics,
-    xShmMap,   xShmLock,     xShmBarrier, xShmUnmap, xFetch,    xUnfetch,
+    3, xClose, xRead, xWrite, xTruncate, xSync,
+    [](sqlite3_file* f, sqlite3_int64* size) { return real(f)->pMethods->xFileSize(real(f), size); },
+    [](sqlite3_file* f, int level) { return real(f)->pMethods->xLock(real(f), level); },
+    [](sqlite3_file* f, int level) { return real(f)->pMethods->xUnlock(real(f), level); },
+    [](sqlite3_file* f, int* out) { return real(f)->pMethods->xCheckReservedLock(real(f), out); },
+    [](sqlite3_file* f, int op, void* arg) { return real(f)->pMethods->xFileControl(real(f), op, arg); },
+    [](sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); },
+    [](sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); },
+    [](sqlite3_file* f, int region, int size, int extend, void volatile** out) {
+        return real(f)->pMethods->xShmMap(real(f), region, size, extend, out);
+    },
+    [](sqlite3_file* f, int offset, int n, int flags) {
+        return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
+    },
+    [](sqlite3_file* f) { real(f)->pMethods->xShmBarrier(real(f)); },
+    [](sqlite3_file* f, int deleteFlag) { return real(f)->pMethods->xShmUnmap(real(f), deleteFlag); },
+    [](sqlite3_file* f, sqlite3_int64 offset, int amount, void** out) {
+        return real(f)->pMethods->xFetch(real(f), offset, amount, out);
+    },
+    [](sqlite3_file* f, sqlite3_int64 offset, void* p) {
+        return real(f)->pMethods->xUnfetch(real(f), offset, p);
+    },
 };
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags)

@@ -37,6 +37,7 @@
 #include "ServerArchive.h"
 #include "SqliteArchive.h"
 #include "FileStore.h"
+#include "Scalar.h"
 #include "Store.h"
 
 #include <QDir>
@@ -47,6 +48,7 @@
 #include <QThread>
 
 #include <memory>
+#include <tuple>
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,7 +60,7 @@ namespace {
 void emitLine(QStringList fields)
 {
     for (QString& f : fields)
-        f.replace(u'\n', QStringLiteral("\\n")).replace(u'\t', u' ');
+        f.replace(u'\n', "\\n").replace(u'\t', u' ');
     const QByteArray line = fields.join(u'\t').toUtf8() + '\n';
     qsizetype written = 0;
     while (written < line.size()) {
@@ -69,7 +71,7 @@ void emitLine(QStringList fields)
     }
 }
 
-const QString saveFailure = QStringLiteral("Errore durante il salvataggio: ");
+const QString saveFailure = "Errore durante il salvataggio: ";
 const QDate bookingWeek(2024, 12, 2); // Monday
 
 // The agenda a worker runs on: the data folder's file (with its connection, for the naive mode) or a
@@ -85,7 +87,7 @@ Agenda openAgenda(const QString& where)
     if (where.startsWith(u"server:")) {
         const std::optional<ConnectionLine> line = ConnectionLine::parse(where.mid(7));
         if (!line)
-            throw DatabaseError(QStringLiteral("bad connection line"));
+            throw DatabaseError("bad connection line");
         agenda.archive = std::make_unique<ServerArchive>(*line, std::make_unique<BackupFolder>(QDir::tempPath()));
     } else {
         agenda.db = std::make_unique<Database>(where);
@@ -163,24 +165,22 @@ private:
     {
         Appointment a = slot();
         a.patient = tag;
-        a.phone = QStringLiteral("347 '%_\"");
-        a.treatment = QStringLiteral("Igiene orale");
+        a.phone = "347 '%_\"";
+        a.treatment = "Igiene orale";
         m_store.setAlertMessage(std::nullopt);
         const std::optional<QString> message = m_mode == Mode::Naive ? naiveSave(a) : m_store.save(a);
         if (message) {
             const bool failed = message->startsWith(saveFailure);
-            emitLine(QStringList{QStringLiteral("save"), tag, failed ? QStringLiteral("error") : QStringLiteral("refused"),
-                                 *message}
-                     + placement(a));
+            emitLine(QStringList{"save", tag, failed ? "error" : "refused", *message} + placement(a));
             if (failed && m_mode == Mode::Outage)
                 QThread::msleep(50);
             return;
         }
-        emitLine(QStringList{QStringLiteral("save"), tag, QStringLiteral("ok")} + placement(a));
+        emitLine(QStringList{"save", tag, "ok"} + placement(a));
         reportReadAlert();
         const std::optional<Appointment> stored = find(tag);
         if (!stored) {
-            emitLine({QStringLiteral("save"), tag, QStringLiteral("unfound")});
+            emitLine({"save", tag, "unfound"});
             return;
         }
         m_mine.insert(tag, *stored);
@@ -227,25 +227,20 @@ private:
         Appointment& a = m_mine[tag];
         const Appointment target = slot();
         m_store.setAlertMessage(std::nullopt);
-        const bool moved = m_store.move(a.id, Cal::parseDayKey(target.day).value(), target.dentistId,
-                                        target.startMinutes);
-        if (moved) {
+        const QStringList to{QString::number(target.dentistId), target.day, QString::number(target.startMinutes)};
+        if (m_store.move(a.id, Cal::parseDayKey(target.day).value(), target.dentistId, target.startMinutes)) {
             a.dentistId = target.dentistId;
             a.day = target.day;
             a.startMinutes = target.startMinutes;
-            emitLine({QStringLiteral("move"), tag, QStringLiteral("ok"), QString::number(a.dentistId), a.day,
-                      QString::number(a.startMinutes)});
+            emitLine(QStringList{"move", tag, "ok"} + to);
             reportReadAlert();
             return;
         }
         const std::optional<QString> alert = m_store.alertMessage();
-        const QStringList to{QString::number(target.dentistId), target.day, QString::number(target.startMinutes)};
         if (!alert)
-            emitLine(QStringList{QStringLiteral("move"), tag, QStringLiteral("lost"), QString()} + to);
+            emitLine(QStringList{"move", tag, "lost", QString()} + to);
         else
-            emitLine(QStringList{QStringLiteral("move"), tag,
-                                 alert->contains(u'\n' + saveFailure) ? QStringLiteral("error") : QStringLiteral("refused"),
-                                 *alert}
+            emitLine(QStringList{"move", tag, alert->contains(u'\n' + saveFailure) ? "error" : "refused", *alert}
                      + to);
     }
 
@@ -257,12 +252,12 @@ private:
         m_store.setAlertMessage(std::nullopt);
         m_store.deleteAppointment(m_mine.value(tag));
         const std::optional<QString> alert = m_store.alertMessage();
-        if (alert && alert->startsWith(QStringLiteral("Errore durante l'eliminazione: "))) {
-            emitLine({QStringLiteral("delete"), tag, QStringLiteral("error"), *alert});
+        if (alert && alert->startsWith("Errore durante l'eliminazione: ")) {
+            emitLine({"delete", tag, "error", *alert});
             return;
         }
         m_mine.remove(tag);
-        emitLine({QStringLiteral("delete"), tag, QStringLiteral("ok")});
+        emitLine({"delete", tag, "ok"});
         reportReadAlert();
     }
 
@@ -270,7 +265,7 @@ private:
     void reportReadAlert()
     {
         if (const std::optional<QString> alert = m_store.alertMessage())
-            emitLine({QStringLiteral("alert"), *alert});
+            emitLine({"alert", *alert});
     }
 
     Database* m_db;
@@ -284,9 +279,6 @@ private:
 
 int book(const QStringList& args)
 {
-    if (args.size() < 6)
-        return 2;
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
     // Wait until every worker is ready, then start together.
@@ -308,7 +300,7 @@ int book(const QStringList& args)
         return 2;
     Booker booker(agenda.db.get(), store, args[1].toInt(), args[3].toULongLong(), mode, option.section(u'=', 1));
     booker.run(args[2].toInt());
-    emitLine({QStringLiteral("done")});
+    emitLine({"done"});
     return 0;
 }
 
@@ -316,17 +308,14 @@ int book(const QStringList& args)
 
 int bookOne(const QStringList& args)
 {
-    if (args.size() < 6)
-        return 2;
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
     const Appointment a{0, args[1].toLongLong(), args[2], args[3].toInt(), args[4].toInt(), args[5], {}, {}, {}};
     if (const std::optional<QString> message = store.save(a)) {
-        emitLine({QStringLiteral("refused"), *message});
+        emitLine({"refused", *message});
         return 1;
     }
-    emitLine({QStringLiteral("ack")});
+    emitLine({"ack"});
     return 0;
 }
 
@@ -335,25 +324,22 @@ int bookOne(const QStringList& args)
 // Asks the archive for changes every half second, as the program's own timer does.
 int watch(const QStringList& args)
 {
-    if (args.size() < 3)
-        return 2;
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     const Agenda agenda = openAgenda(args[0]);
     Store store(*agenda.archive);
-    emitLine({QStringLiteral("ready")});
+    emitLine({"ready"});
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < args[2].toInt()) {
         (void)store.refreshIfChangedElsewhere();
         for (const Appointment& a : store.weekAppointments()) {
             if (a.patient == args[1]) {
-                emitLine(QStringList{QStringLiteral("seen")} + placement(a));
+                emitLine(QStringList{"seen"} + placement(a));
                 return 0;
             }
         }
         QThread::msleep(500);
     }
-    emitLine({QStringLiteral("unseen")});
+    emitLine({"unseen"});
     return 1;
 }
 
@@ -372,15 +358,10 @@ Appointment sequenceSlot(qint64 k)
 
 int saveLoop(const QStringList& args)
 {
-    if (args.size() < 2)
-        return 2;
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     Database db(args[0]);
     FileStore store(db);
-    emitLine({QStringLiteral("ready")});
-    qint64 k = db.query(QStringLiteral("SELECT COUNT(*) FROM appointments"), {},
-                        [](const SQLRow& r) { return r.integer(0); })
-                   .value(0);
+    emitLine({"ready"});
+    qint64 k = TestSupport::integer(db, "SELECT COUNT(*) FROM appointments");
     QList<Appointment> acknowledged;
     QRandomGenerator random(quint32(args[1].toUInt()));
     for (int n = 0;; ++n) {
@@ -391,21 +372,21 @@ int saveLoop(const QStringList& args)
             edited.notes = QString::number(a.notes.toInt() + 1);
             if (!store.save(edited)) {
                 a = edited;
-                emitLine({QStringLiteral("upd"), a.patient, a.notes});
+                emitLine({"upd", a.patient, a.notes});
             }
             continue;
         }
         Appointment a = sequenceSlot(k++);
         a.patient = QStringLiteral("R%1-%2").arg(args[1]).arg(n);
-        a.notes = QStringLiteral("0");
+        a.notes = "0";
         const std::optional<QString> message = store.save(a);
         if (message) {
             if (!message->startsWith(saveFailure))
                 continue; // the slot holds the booking a killed run wrote without acknowledging it
-            emitLine({QStringLiteral("fail"), a.patient, *message});
+            emitLine({"fail", a.patient, *message});
             continue;
         }
-        emitLine({QStringLiteral("ack"), a.patient});
+        emitLine({"ack", a.patient});
         const QList<Appointment> found = store.search(a.patient);
         for (const Appointment& f : found)
             if (f.patient == a.patient)
@@ -417,29 +398,26 @@ int saveLoop(const QStringList& args)
 
 int backupLoop(const QStringList& args)
 {
-    if (args.size() < 2)
-        return 2;
     const int run = args[1].toInt();
     // Two runs share each day, so a run killed during the daily backup is followed by one that must
     // still be able to take it; the time moves on by a second per backup, so names keep growing.
     const QDateTime start(QDate(2030, 1, 1).addDays(run / 2), QTime(8, 0).addSecs(3600 * (run % 2)));
     Clock::Pin clock(start);
     Database db(args[0]);
-    emitLine({QStringLiteral("ready")});
+    emitLine({"ready"});
     try {
         Backup::dailyIfNeeded(db);
-        emitLine({QStringLiteral("daily"), QStringLiteral("calvora-") + Cal::dayKey(start.date())
-                                               + QStringLiteral(".sqlite")});
+        emitLine({"daily", "calvora-" + Cal::dayKey(start.date()) + ".sqlite"});
     } catch (const DatabaseError& error) {
-        emitLine({QStringLiteral("fail"), error.message()});
+        emitLine({"fail", error.message()});
     }
     for (int i = 1;; ++i) {
         clock.set(start.addSecs(i));
         try {
             const QString path = Backup::now(db);
-            emitLine({QStringLiteral("ack"), path.section(u'/', -1)});
+            emitLine({"ack", path.section(u'/', -1)});
         } catch (const DatabaseError& error) {
-            emitLine({QStringLiteral("fail"), error.message()});
+            emitLine({"fail", error.message()});
         }
     }
 }
@@ -448,25 +426,23 @@ int backupLoop(const QStringList& args)
 
 int holdLock(const QStringList& args)
 {
-    if (args.size() < 2)
-        return 2;
     Database db(args[0]);
     const QString how = args[1];
     if (how == u"reading") {
-        db.execute(QStringLiteral("BEGIN"));
-        (void)db.query(QStringLiteral("SELECT COUNT(*) FROM appointments"), {}, [](const SQLRow&) { return 0; });
+        db.execute("BEGIN");
+        (void)db.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow&) { return 0; });
     } else {
-        db.execute(how == u"exclusive" ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE"));
+        db.execute(how == u"exclusive" ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE");
     }
     if (how == u"writing") {
         // A page cache this small spills the transaction's pages into the file before any commit.
-        db.execute(QStringLiteral("PRAGMA cache_size = 10"));
+        db.execute("PRAGMA cache_size = 10");
         for (int i = 0; i < 200; ++i)
             db.run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, notes) "
                                   "VALUES (1, '2024-12-06', 540, 15, 'Mai salvato', ?)"),
                    {QString(1000, u'x')});
     }
-    emitLine({QStringLiteral("locked")});
+    emitLine({"locked"});
     for (;;)
         QThread::sleep(60);
 }
@@ -488,7 +464,7 @@ std::optional<QString> applyCommand(Store& store, const QStringList& command)
     if (verb == u"rename") {
         std::optional<Dentist> dentist = store.dentist(command.value(1).toLongLong());
         if (!dentist)
-            return QStringLiteral("no such dentist");
+            return "no such dentist";
         dentist->name = command.value(2);
         return store.updateDentist(*dentist);
     }
@@ -497,13 +473,13 @@ std::optional<QString> applyCommand(Store& store, const QStringList& command)
         if (a.patient == command.value(1))
             found = a;
     if (!found)
-        return QStringLiteral("no such appointment");
+        return "no such appointment";
     store.setAlertMessage(std::nullopt);
     if (verb == u"move") {
         if (store.move(found->id, Cal::parseDayKey(command.value(2)).value_or(QDate()), command.value(3).toLongLong(),
                        command.value(4).toInt()))
             return std::nullopt;
-        return store.alertMessage().value_or(QStringLiteral("not moved"));
+        return store.alertMessage().value_or("not moved");
     }
     if (verb == u"treatment") {
         Appointment edited = *found;
@@ -515,14 +491,11 @@ std::optional<QString> applyCommand(Store& store, const QStringList& command)
         store.deleteAppointment(*found);
         return store.alertMessage();
     }
-    return QStringLiteral("unknown command");
+    return "unknown command";
 }
 
 int agenda(const QStringList& args)
 {
-    if (args.size() < 2)
-        return 2;
-    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
     Database db(args[0]);
     FileStore store(db);
     FILE* commands = ::fdopen(args[1].toInt(), "r");
@@ -537,13 +510,13 @@ int agenda(const QStringList& args)
         (void)store.refreshIfChangedElsewhere();
         const std::optional<QString> refusal = applyCommand(store, text.split(u'\t'));
         if (refusal)
-            emitLine({QString::number(n), QStringLiteral("refused"), *refusal});
+            emitLine({QString::number(n), "refused", *refusal});
         else
-            emitLine({QString::number(n), QStringLiteral("ok")});
+            emitLine({QString::number(n), "ok"});
     }
     std::free(line);
     std::fclose(commands);
-    emitLine({QStringLiteral("done")});
+    emitLine({"done"});
     return 0;
 }
 
@@ -555,24 +528,24 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i)
         args.append(QString::fromUtf8(argv[i]));
     const QString mode = argc > 1 ? QString::fromUtf8(argv[1]) : QString();
-    try {
-        if (mode == u"book")
-            return book(args);
-        if (mode == u"book-one")
-            return bookOne(args);
-        if (mode == u"watch")
-            return watch(args);
-        if (mode == u"save-loop")
-            return saveLoop(args);
-        if (mode == u"backup-loop")
-            return backupLoop(args);
-        if (mode == u"hold-lock")
-            return holdLock(args);
-        if (mode == u"agenda")
-            return agenda(args);
-    } catch (const DatabaseError& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
+    // Monday morning of the week the workers book in (backup-loop keeps a clock of its own).
+    Clock::Pin clock(QDateTime(bookingWeek, QTime(8, 0)));
+    // Each mode with the number of arguments it needs at least.
+    const std::tuple<const char*, int, int (*)(const QStringList&)> modes[] = {
+        {"book", 6, book},          {"book-one", 6, bookOne},       {"watch", 3, watch},
+        {"save-loop", 2, saveLoop}, {"backup-loop", 2, backupLoop}, {"hold-lock", 2, holdLock},
+        {"agenda", 2, agenda}};
+    for (const auto& [name, needed, run] : modes) {
+        if (mode != QLatin1String(name))
+            continue;
+        if (args.size() < needed)
+            return 2;
+        try {
+            return run(args);
+        } catch (const DatabaseError& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            return 1;
+        }
     }
     std::fprintf(stderr, "unknown mode\n");
     return 2;

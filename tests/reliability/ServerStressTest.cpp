@@ -10,7 +10,6 @@
 #include "Stress.h"
 #include "TestSupport.h"
 
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -61,18 +60,6 @@ bool savedAfterAFailure(const QStringList& lines)
     return failed && savedSince;
 }
 
-bool waitFor(const std::function<bool()>& condition, int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
-
 } // namespace
 
 TEST(ServerStress, manyProgramsOnOneServerNeverDoubleBookOrLoseABooking)
@@ -119,7 +106,7 @@ TEST(ServerStress, aServerStoppedHardWhileProgramsBookLosesNothingAcknowledgedAn
                 before << child->lines().size();
             const auto sinceBefore = [&](size_t i) { return children[i]->lines().mid(before[qsizetype(i)]); };
             // Every worker has booked a few more since the last outage.
-            const bool busy = waitFor(
+            const bool busy = TestSupport::eventually(
                 [&] {
                     for (size_t i = 0; i < children.size(); ++i)
                         if (sinceBefore(i).size() < 20)
@@ -134,7 +121,7 @@ TEST(ServerStress, aServerStoppedHardWhileProgramsBookLosesNothingAcknowledgedAn
             QThread::msleep(1000);
             agenda.server.start();
             // Each worker saves again by itself: its archive connects again within a few seconds.
-            const bool recovered = waitFor(
+            const bool recovered = TestSupport::eventually(
                 [&] {
                     for (size_t i = 0; i < children.size(); ++i)
                         if (!savedAfterAFailure(sinceBefore(i)))

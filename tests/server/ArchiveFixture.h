@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "PgConnection.h"
 #include "PgTestServer.h"
+#include "Scalar.h"
 #include "ServerArchive.h"
 #include "SqliteArchive.h"
 #include "Store.h"
@@ -76,7 +77,7 @@ protected:
     qint64 scalar(const QString& statement)
     {
         if (!onServer())
-            return rawFile->query(statement, {}, [](const SQLRow& r) { return r.integer(0); }).value(0);
+            return TestSupport::integer(*rawFile, statement);
         return rawServer->query(statement).integer(0, 0);
     }
 

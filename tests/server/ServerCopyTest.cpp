@@ -29,21 +29,17 @@ protected:
     }
 
     // Each table as text, row by row in key order, on either side (the same SQL serves both).
-    static const QStringList& dumps()
-    {
-        static const QStringList statements{
-            "SELECT id || '|' || name || '|' || color || '|' || position FROM dentists ORDER BY id",
-            "SELECT key || '=' || value FROM settings ORDER BY key",
-            "SELECT id || '|' || dentist_id || '|' || day || '|' || start_min || '|' || duration_min || '|' || patient "
-            "|| '|' || phone || '|' || treatment || '|' || notes || '|' || created_at || '|' || updated_at FROM "
-            "appointments ORDER BY id"};
-        return statements;
-    }
+    inline static const QStringList dumps{
+        "SELECT id || '|' || name || '|' || color || '|' || position FROM dentists ORDER BY id",
+        "SELECT key || '=' || value FROM settings ORDER BY key",
+        "SELECT id || '|' || dentist_id || '|' || day || '|' || start_min || '|' || duration_min || '|' || patient "
+        "|| '|' || phone || '|' || treatment || '|' || notes || '|' || created_at || '|' || updated_at FROM "
+        "appointments ORDER BY id"};
 
     static QStringList fileDump(Database& db)
     {
         QStringList all;
-        for (const QString& sql : dumps())
+        for (const QString& sql : dumps)
             all += db.query(sql, {}, [](const SQLRow& r) { return r.text(0); });
         return all;
     }
@@ -51,7 +47,7 @@ protected:
     static QStringList serverDump(PgConnection& c)
     {
         QStringList all;
-        for (const QString& sql : dumps()) {
+        for (const QString& sql : dumps) {
             const PgResult r = c.query(sql);
             for (int i = 0; i < r.rows(); ++i)
                 all << r.text(i, 0);

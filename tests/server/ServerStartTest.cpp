@@ -194,9 +194,9 @@ TEST_F(ServerStartTest, theCommandCopiesTheDataFolderOntoTheServerOnceAndSaysSo)
 
     std::tie(status, out, err) = copy({"--data-dir", data, "--copy-to-server", line});
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(err, "Copia non riuscita: il database del server contiene già 2 appuntamenti: la copia si fa solo in "
-                   "un database vuoto (o appena creato da Calvora), per non mescolare due agende. Sul server non è "
-                   "stato scritto nulla.\n");
+    // The reason's own words are the copy's tests'.
+    EXPECT_TRUE(err.startsWith("Copia non riuscita: il database del server contiene già 2 appuntamenti"));
+    EXPECT_TRUE(err.endsWith(". Sul server non è stato scritto nulla.\n")) << err.toStdString();
     std::tie(status, out, err) = copy({"--copy-to-server", line + " password=segreta", "--data-dir", data});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.startsWith("La riga di connessione contiene una password")) << err.toStdString();

@@ -73,13 +73,29 @@ TEST_P(ArchiveTest, aDeleteOrUndoRemovesOnlyWhatTheUserSaw)
     EXPECT_EQ(store->undoText(), undoText); // the refused undo is still there
     EXPECT_FALSE(store->canRedo());
 
-    // What is seen now is removed, and its undo brings it back.
+    // What is seen now is removed; its undo goes through the rules, so a slot another computer booked
+    // meanwhile refuses it with the nearest free starts, and once free it brings the appointment back.
     store->setAlertMessage(std::nullopt);
     store->deleteAppointment(store->weekAppointments().first());
     EXPECT_FALSE(store->alertMessage());
     EXPECT_EQ(count(), 0);
+    insert("2024-12-03", 600, "Altro computer");
     store->undo();
+    EXPECT_EQ(store->alertMessage(), "Impossibile annullare: eliminazione di Anna Verdi.\nDentista 1 ha già un "
+                                     "appuntamento 10:00–10:15 (Altro computer).\nI posti liberi più vicini sono "
+                                     "alle 09:30 e alle 10:15.");
+    EXPECT_EQ(store->undoText(), "Annulla eliminazione di Anna Verdi");
+    sql("DELETE FROM appointments");
+    store->setAlertMessage(std::nullopt);
+    store->undo();
+    EXPECT_FALSE(store->alertMessage());
     EXPECT_EQ(count("treatment = 'Igiene orale'"), 1);
+    // Nor does a redo of the delete remove what another computer changed since.
+    sql("UPDATE appointments SET notes = 'Allergica'");
+    store->redo();
+    EXPECT_TRUE(store->alertMessage()->startsWith("Impossibile ripetere: eliminazione di Anna Verdi.\nNel frattempo "
+                                                  "un altro computer ha modificato"));
+    EXPECT_TRUE(store->canRedo());
 }
 
 // A change of the practice under way on another computer holds the booking back until it commits, and

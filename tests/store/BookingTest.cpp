@@ -1,12 +1,6 @@
 #include "StoreFixture.h"
 #include "FileStore.h"
 
-#include <QTemporaryDir>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-
 TEST_F(StoreTest, newAppointmentProposesSensibleDefaults)
 {
     const auto proposal = [&](int h, int m) {
@@ -63,34 +57,4 @@ TEST_F(StoreTest, anOverlapWithADentistNoLoadedDentistHasNamesItGenerically)
                "patient) VALUES (7, '2024-12-03', 600, 60, 'Orfano'); PRAGMA foreign_keys = ON;");
     EXPECT_EQ(store->validate(booking(7, "2024-12-03", 630, 15)),
               QStringLiteral("Il dentista ha già un appuntamento 10:00–11:00 (Orfano)."));
-}
-
-// Two connections on one file, as two reception computers sharing the data folder.
-TEST_F(StoreTest, checkAndWriteAreAtomicAcrossConnections)
-{
-    QTemporaryDir dir;
-    Database mine(dir.filePath("calvora.sqlite"));
-    FileStore shared(mine);
-    const auto rows = [&] {
-        return mine.query("SELECT COUNT(*) FROM appointments", {}, [](const SQLRow& r) { return r.integer(0); })
-            .value(0);
-    };
-    std::atomic<bool> holding{false};
-    // The other computer books 10:00 inside its own transaction and commits a moment later. Without a
-    // transaction around our check and write, our check would not see its booking and we would write
-    // the same slot once its lock is released.
-    std::thread other([&] {
-        Database theirs(mine.path());
-        theirs.execute("BEGIN IMMEDIATE");
-        insert(theirs, "2024-12-03", 600, "Altro computer");
-        holding = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        theirs.execute("COMMIT");
-    });
-    while (!holding)
-        std::this_thread::yield();
-    const auto message = shared.save(booking(1, "2024-12-03", 600, 30));
-    other.join();
-    EXPECT_EQ(message, QStringLiteral("Dentista 1 ha già un appuntamento 10:00–10:15 (Altro computer)."));
-    EXPECT_EQ(rows(), 1);
 }

@@ -53,26 +53,23 @@ TEST_F(StoreTest, holdsTheWholeWeekInBothModesAndFiltersByDayAndDentist)
     EXPECT_FALSE(store->dentist(99));
 }
 
-TEST_F(StoreTest, aWeekThatCannotBeReadIsMarkedUnloadedAndAlertsOnceUntilAReadWorks)
+// What the window shows meanwhile is the end-to-end tests'; here the alert and when it comes again.
+TEST_F(StoreTest, aWeekThatCannotBeReadAlertsOnceUntilAReadWorks)
 {
     ASSERT_FALSE(store->save(booking(1, "2024-12-02", 600, 30)));
     db.execute("ALTER TABLE appointments RENAME TO archived");
     store->step(1);
     EXPECT_FALSE(store->weekLoaded());
-    EXPECT_TRUE(store->weekAppointments().isEmpty());
     EXPECT_EQ(store->alertMessage(),
               QStringLiteral("Errore nella lettura degli appuntamenti: no such table: appointments"));
     EXPECT_THROW(store->fetchAppointments("2024-12-02", "2024-12-06"), DatabaseError);
     store->setAlertMessage(std::nullopt);
     store->step(1);
     EXPECT_FALSE(store->alertMessage());
-    EXPECT_EQ(store->closedMessage(store->anchor(), 1), "Settimana non caricata: l'archivio non risponde.");
 
     db.execute("ALTER TABLE archived RENAME TO appointments");
     store->step(-2);
-    EXPECT_TRUE(store->weekLoaded());
     EXPECT_EQ(store->weekAppointments().size(), 1);
-    EXPECT_FALSE(store->closedMessage(store->anchor(), 1));
     db.execute("ALTER TABLE appointments RENAME TO archived");
     store->step(1);
     EXPECT_TRUE(store->alertMessage()); // a new run of failures is told again

@@ -1,8 +1,6 @@
-// The receptionist on the phone: free time, the nearest alternative, known patients, undo and redo.
+// The receptionist on the phone: free time, the nearest alternative, undo and redo.
 #include "StoreFixture.h"
 #include "FileStore.h"
-
-#include <QTemporaryDir>
 
 namespace {
 
@@ -78,22 +76,6 @@ TEST_F(StoreTest, ARefusedOverlapOffersTheNearestStartsThatFit)
     EXPECT_EQ(store->nearestFreeStarts(draft), QList<int>{});
 }
 
-TEST_F(StoreTest, KnownPatientsComeWithTheirLatestTelephoneMostRecentFirst)
-{
-    Appointment old = booking(1, "2024-11-04", 540, 30, "Mario Rossi");
-    old.phone = "111";
-    ASSERT_FALSE(store->save(old));
-    ASSERT_FALSE(store->save(booking(1, "2024-12-02", 540, 30, "Mario Rossi")));
-    Appointment maria = booking(2, "2024-11-20", 540, 30, "Maria Rossa");
-    maria.phone = "222";
-    ASSERT_FALSE(store->save(maria));
-    ASSERT_FALSE(store->save(booking(3, "2024-11-21", 540, 30, "Luca Neri")));
-
-    EXPECT_EQ(store->knownPatients(" ROS "), (QList<KnownPatient>{{"Mario Rossi", "111"}, {"Maria Rossa", "222"}}));
-    EXPECT_EQ(store->knownPatients("ri", 1), (QList<KnownPatient>{{"Mario Rossi", "111"}}));
-    EXPECT_TRUE(store->knownPatients("r").isEmpty());
-}
-
 TEST_F(StoreTest, SavesMovesCopiesAndDeletesAreUndoneAndRedone)
 {
     EXPECT_FALSE(store->canUndo());
@@ -134,36 +116,6 @@ TEST_F(StoreTest, SavesMovesCopiesAndDeletesAreUndoneAndRedone)
         store->undo();
     EXPECT_EQ(count(QString("id = %1 AND day = '2024-12-05' AND start_min = 660").arg(anna.id)), 1);
     EXPECT_FALSE(store->alertMessage());
-}
-
-TEST_F(StoreTest, UndoThroughTheRulesWhenAnotherComputerTookTheSlot)
-{
-    QTemporaryDir dir;
-    Database mine(dir.filePath("calvora.sqlite"));
-    Database theirs(mine.path());
-    FileStore shared(mine);
-    Appointment anna = booking(1, "2024-12-03", 600, 30, "Anna Verdi");
-    ASSERT_FALSE(shared.saveEdited(anna, anna));
-    anna = shared.weekAppointments().first();
-    shared.deleteAppointment(anna);
-    insert(theirs, "2024-12-03", 600, "Altro computer");
-
-    shared.undo();
-    EXPECT_EQ(shared.alertMessage(), QStringLiteral("Impossibile annullare: eliminazione di Anna Verdi.\n"
-                                                    "Dentista 1 ha già un appuntamento 10:00–10:15 (Altro computer).\n"
-                                                    "I posti liberi più vicini sono alle 09:30 e alle 10:15."));
-    EXPECT_EQ(shared.undoText(), "Annulla eliminazione di Anna Verdi"); // the history is as it was
-    EXPECT_FALSE(shared.canRedo());
-    theirs.run("DELETE FROM appointments");
-    shared.undo();
-    EXPECT_EQ(shared.weekAppointments(), QList<Appointment>{anna});
-
-    // Their change to the restored appointment is not undone by a redo of our delete.
-    theirs.run("UPDATE appointments SET treatment = 'Igiene orale'");
-    shared.redo();
-    EXPECT_TRUE(shared.alertMessage()->startsWith("Impossibile ripetere: eliminazione di Anna Verdi.\n"
-                                                  "Nel frattempo un altro computer ha modificato"));
-    EXPECT_TRUE(shared.canRedo());
 }
 
 } // namespace

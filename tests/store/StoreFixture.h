@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "FileStore.h"
+#include "Scalar.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -43,8 +44,6 @@ protected:
 
     qint64 count(const QString& where = "1")
     {
-        return db.query("SELECT COUNT(*) FROM appointments WHERE " + where, {},
-                        [](const SQLRow& r) { return r.integer(0); })
-            .value(0);
+        return TestSupport::integer(db, "SELECT COUNT(*) FROM appointments WHERE " + where);
     }
 };

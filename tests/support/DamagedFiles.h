@@ -24,14 +24,14 @@ struct Variant {
 // `appointments` rows whose patients are "Paziente <n>".
 inline QString writeHealthy(const QString& folder, int appointments = 400)
 {
-    const QString path = folder + QStringLiteral("/sano.sqlite");
+    const QString path = folder + "/sano.sqlite";
     Database db(path);
     db.transaction([&] {
         for (int i = 0; i < appointments; ++i)
             db.run(QStringLiteral("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, "
                                   "notes) VALUES (?, '2024-12-02', ?, 15, ?, ?)"),
-                   {qint64(1 + i % 3), 540 + 15 * (i % 43), QStringLiteral("Paziente %1").arg(i),
-                    QStringLiteral("Note cliniche ").repeated(4)});
+                   {qint64(1 + i % 3), 540 + 15 * (i % 43), QString("Paziente %1").arg(i),
+                    QString("Note cliniche ").repeated(4)});
     });
     return path;
 }
@@ -64,19 +64,19 @@ inline QList<Variant> make(const QString& folder)
         return copy;
     };
     const QList<std::pair<QString, QByteArray>> damaged{
-        {QStringLiteral("troncato a metà"), healthy.left(middle)},
-        {QStringLiteral("senza l'ultima pagina"), healthy.left(healthy.size() - page)},
-        {QStringLiteral("troncato dentro una pagina"), healthy.left(healthy.size() - 1000)},
-        {QStringLiteral("solo l'intestazione"), healthy.left(100)},
-        {QStringLiteral("intestazione incompleta"), healthy.left(50)},
-        {QStringLiteral("pagina azzerata"), replaced(middle, QByteArray(page, '\0'))},
-        {QStringLiteral("pagina di rumore"), replaced(middle, noise(page))},
-        {QStringLiteral("firma cancellata"), replaced(0, QByteArray(16, 'X'))},
-        {QStringLiteral("schema cancellato"), replaced(100, noise(page - 100))},
+        {"troncato a metà", healthy.left(middle)},
+        {"senza l'ultima pagina", healthy.left(healthy.size() - page)},
+        {"troncato dentro una pagina", healthy.left(healthy.size() - 1000)},
+        {"solo l'intestazione", healthy.left(100)},
+        {"intestazione incompleta", healthy.left(50)},
+        {"pagina azzerata", replaced(middle, QByteArray(page, '\0'))},
+        {"pagina di rumore", replaced(middle, noise(page))},
+        {"firma cancellata", replaced(0, QByteArray(16, 'X'))},
+        {"schema cancellato", replaced(100, noise(page - 100))},
     };
     QList<Variant> variants;
     for (qsizetype i = 0; i < damaged.size(); ++i) {
-        const QString path = folder + QStringLiteral("/danneggiato-%1.sqlite").arg(i);
+        const QString path = folder + QString("/danneggiato-%1.sqlite").arg(i);
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(damaged[i].second) != damaged[i].second.size())
             return {};

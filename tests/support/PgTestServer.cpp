@@ -30,8 +30,7 @@ QStringList asServerUser(const QStringList& command)
 {
     if (!asRoot())
         return command;
-    return QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")}
-        + command;
+    return QStringList{"runuser", "-u", "postgres", "--"} + command;
 }
 
 void giveToServerUser(const QString& path)
@@ -41,14 +40,13 @@ void giveToServerUser(const QString& path)
     const passwd* user = ::getpwnam("postgres");
     if (!user)
         throw std::runtime_error("tests run as root need the user \"postgres\" (Debian's postgresql package makes it)");
-    QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("postgres:"), path});
+    QProcess::execute("chown", {"-R", "postgres:", path});
 }
 
 QString templateFolder()
 {
     const QString configured = qEnvironmentVariable("CALVORA_PG_TEMPLATE");
-    return configured.isEmpty() ? QDir::tempPath() + QStringLiteral("/calvora-pg-template-")
-            + QString::number(::geteuid())
+    return configured.isEmpty() ? QDir::tempPath() + "/calvora-pg-template-" + QString::number(::geteuid())
                                 : configured;
 }
 
@@ -74,7 +72,7 @@ int freePort()
 QString PgTestServer::binaries()
 {
     const QString configured = qEnvironmentVariable("CALVORA_PG_BIN");
-    return configured.isEmpty() ? QStringLiteral("/usr/lib/postgresql/15/bin") : configured;
+    return configured.isEmpty() ? "/usr/lib/postgresql/15/bin" : configured;
 }
 
 void PgTestServer::run(const QStringList& command) const
@@ -99,7 +97,7 @@ PgTestServer::PgTestServer()
 PgTestServer::PgTestServer(const Tcp& tcp)
 {
     prepare();
-    QFile hba(m_data + QStringLiteral("/pg_hba.conf"));
+    QFile hba(m_data + "/pg_hba.conf");
     if (!hba.open(QIODevice::Append)
         || hba.write("host all intruso 127.0.0.1/32 scram-sha-256\nhost all all 127.0.0.1/32 trust\n") < 0)
         throw std::runtime_error("cannot write pg_hba.conf");
@@ -124,31 +122,30 @@ PgTestServer::PgTestServer(const Tcp& tcp)
 void PgTestServer::prepare()
 {
     const QString bin = binaries();
-    if (!QFileInfo(bin + QStringLiteral("/initdb")).isExecutable() || !QFileInfo(bin + QStringLiteral("/pg_ctl")).isExecutable())
+    if (!QFileInfo(bin + "/initdb").isExecutable() || !QFileInfo(bin + "/pg_ctl").isExecutable())
         throw std::runtime_error(("the PostgreSQL server is not installed: no initdb and pg_ctl in " + bin
                                   + " (tools/deps.sh installs Debian's postgresql; CALVORA_PG_BIN names another folder)")
                                      .toStdString());
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
     ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755); // the server user must reach its folders
-    m_data = m_dir.path() + QStringLiteral("/data");
+    m_data = m_dir.path() + "/data";
     QDir().mkpath(socketFolder());
     giveToServerUser(socketFolder());
 
     // One initdb per build: a template made under a private name and renamed into place, then copied.
     const QString model = templateFolder();
-    if (!QFileInfo::exists(model + QStringLiteral("/PG_VERSION"))) {
-        const QString fresh = model + QStringLiteral(".") + QString::number(::getpid());
+    if (!QFileInfo::exists(model + "/PG_VERSION")) {
+        const QString fresh = model + "." + QString::number(::getpid());
         QDir(fresh).removeRecursively();
         QDir().mkpath(fresh);
         ::chmod(QFile::encodeName(fresh).constData(), 0700);
         giveToServerUser(fresh);
-        run({bin + QStringLiteral("/initdb"), QStringLiteral("-D"), fresh, QStringLiteral("-U"), QStringLiteral("postgres"),
-             QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8"),
-             QStringLiteral("--no-sync")});
+        run({bin + "/initdb", "-D", fresh, "-U", "postgres", "--auth=trust", "-E", "UTF8", "--locale=C.UTF-8",
+             "--no-sync"});
         // A role that must give a password, which no test has: a refused login.
         {
-            QFile hba(fresh + QStringLiteral("/pg_hba.conf"));
+            QFile hba(fresh + "/pg_hba.conf");
             if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate))
                 throw std::runtime_error("cannot write pg_hba.conf");
             hba.write("local all intruso scram-sha-256\nlocal all all trust\n");
@@ -156,7 +153,7 @@ void PgTestServer::prepare()
         if (std::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(model).constData()) != 0)
             QDir(fresh).removeRecursively(); // another test made it first
     }
-    if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), model, m_data}) != 0)
+    if (QProcess::execute("cp", {"-a", model, m_data}) != 0)
         throw std::runtime_error("cannot copy the server template " + model.toStdString());
     giveToServerUser(m_data);
 }
@@ -164,7 +161,7 @@ void PgTestServer::prepare()
 // The server reads them from its data folder, where they belong to its user; the key only to it.
 void PgTestServer::takeCertificate(const QString& certificate, const QString& key)
 {
-    for (const auto& [from, to] : {std::pair{certificate, QStringLiteral("server.crt")}, std::pair{key, QStringLiteral("server.key")}}) {
+    for (const auto& [from, to] : {std::pair{certificate, "server.crt"}, std::pair{key, "server.key"}}) {
         const QString target = m_data + u'/' + to;
         QFile::remove(target);
         if (!QFile::copy(from, target))
@@ -187,8 +184,7 @@ void PgTestServer::startWatcher()
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe");
-    const QStringList stopCommand = asServerUser({binaries() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), m_data,
-                                                  QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("stop")});
+    const QStringList stopCommand = asServerUser({binaries() + "/pg_ctl", "-D", m_data, "-m", "immediate", "stop"});
     std::vector<QByteArray> storage;
     for (const QString& part : stopCommand)
         storage.push_back(QFile::encodeName(part));
@@ -220,7 +216,7 @@ void PgTestServer::startWatcher()
 PgTestServer::~PgTestServer()
 {
     try {
-        stop(QStringLiteral("immediate"));
+        stop("immediate");
     } catch (const std::exception&) {
     }
     if (m_watcherPipe >= 0) {
@@ -232,34 +228,31 @@ PgTestServer::~PgTestServer()
 
 void PgTestServer::start()
 {
-    QString listening = QStringLiteral("-c listen_addresses=''");
+    QString listening = "-c listen_addresses=''";
     if (m_port != 0)
-        listening = QStringLiteral("-c listen_addresses=127.0.0.1 -c port=") + QString::number(m_port)
-            + QStringLiteral(" -c log_connections=on -c ssl=") + QString::fromLatin1(m_tls ? "on" : "off");
-    run({binaries() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), m_data, QStringLiteral("-w"), QStringLiteral("-l"),
-         m_data + QStringLiteral("/server.log"), QStringLiteral("-o"),
-         listening + QStringLiteral(" -c unix_socket_directories='") + socketFolder()
-             + QStringLiteral("' -c fsync=off -c shared_buffers=16MB -c max_connections=40"),
-         QStringLiteral("start")});
+        listening = "-c listen_addresses=127.0.0.1 -c port=" + QString::number(m_port)
+            + " -c log_connections=on -c ssl=" + (m_tls ? "on" : "off");
+    run({binaries() + "/pg_ctl", "-D", m_data, "-w", "-l", m_data + "/server.log", "-o",
+         listening + " -c unix_socket_directories='" + socketFolder()
+             + "' -c fsync=off -c shared_buffers=16MB -c max_connections=40",
+         "start"});
 }
 
 void PgTestServer::stop(const QString& mode)
 {
-    run({binaries() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), m_data, QStringLiteral("-m"), mode,
-         QStringLiteral("-w"), QStringLiteral("stop")});
+    run({binaries() + "/pg_ctl", "-D", m_data, "-m", mode, "-w", "stop"});
 }
 
 QString PgTestServer::line(const QString& database, const QString& user) const
 {
-    const QString port = m_port != 0 ? QStringLiteral(" port=") + QString::number(m_port) : QString();
-    return QStringLiteral("host=") + socketFolder() + port + QStringLiteral(" dbname=") + database
-        + QStringLiteral(" user=") + user;
+    const QString port = m_port != 0 ? " port=" + QString::number(m_port) : QString();
+    return "host=" + socketFolder() + port + " dbname=" + database + " user=" + user;
 }
 
 QString PgTestServer::tcpLine(const QString& database, const QString& user) const
 {
-    return QStringLiteral("host=localhost hostaddr=127.0.0.1 port=") + QString::number(m_port)
-        + QStringLiteral(" dbname=") + database + QStringLiteral(" user=") + user;
+    return "host=localhost hostaddr=127.0.0.1 port=" + QString::number(m_port) + " dbname=" + database
+        + " user=" + user;
 }
 
 std::unique_ptr<PgConnection> PgTestServer::connect(const QString& database) const
@@ -269,13 +262,13 @@ std::unique_ptr<PgConnection> PgTestServer::connect(const QString& database) con
 
 QString PgTestServer::createDatabase()
 {
-    const QString name = QStringLiteral("agenda") + QString::number(++m_databases);
-    connect(QStringLiteral("postgres"))->execute(QStringLiteral("CREATE DATABASE ") + name);
+    const QString name = "agenda" + QString::number(++m_databases);
+    connect("postgres")->execute("CREATE DATABASE " + name);
     return line(name);
 }
 
 QString PgTestServer::log() const
 {
-    QFile file(m_data + QStringLiteral("/server.log"));
+    QFile file(m_data + "/server.log");
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
