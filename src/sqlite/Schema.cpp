@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include "Backup.h"
+
 namespace {
 
 // Version 1, created in one transaction together with its version number, so that a failure
@@ -35,6 +37,38 @@ INSERT INTO dentists (id, name, color, position) VALUES
     (3, 'Dentista 3', '#E67E22', 2);
 INSERT INTO settings (key, value) VALUES ('studio_name', '');
 PRAGMA user_version = 1;
+)SQL";
+
+// Version 2: an appointment's life after booking. The appointments table keeps its meaning (the live
+// agenda), so every statement on it stays as it was; a status lives beside its appointment and goes with
+// it, and a cancelled appointment leaves the table whole for one of its own, freeing its slot.
+const char* const schemaVersion2 = R"SQL(
+CREATE TABLE appointment_status (
+    appointment_id INTEGER PRIMARY KEY REFERENCES appointments(id) ON DELETE CASCADE,
+    status TEXT NOT NULL,
+    changed_at TEXT NOT NULL,
+    call_attempts INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE cancelled_appointments (
+    id INTEGER PRIMARY KEY,
+    dentist_id INTEGER NOT NULL REFERENCES dentists(id),
+    day TEXT NOT NULL,
+    start_min INTEGER NOT NULL,
+    duration_min INTEGER NOT NULL,
+    patient TEXT NOT NULL,
+    phone TEXT NOT NULL DEFAULT '',
+    treatment TEXT NOT NULL DEFAULT '',
+    notes TEXT NOT NULL DEFAULT '',
+    created_at TEXT NOT NULL,
+    updated_at TEXT NOT NULL,
+    cancelled_at TEXT NOT NULL,
+    cancelled_by TEXT NOT NULL,
+    reason TEXT NOT NULL DEFAULT '',
+    late INTEGER NOT NULL DEFAULT 0,
+    status_before TEXT NOT NULL DEFAULT 'da_confermare'
+);
+CREATE INDEX idx_cancelled_day ON cancelled_appointments(day, start_min);
+PRAGMA user_version = 2;
 )SQL";
 
 // One counter that every write to the appointments moves, by whichever program makes it (triggers live in
@@ -80,11 +114,29 @@ void Database::addAppointmentChangeCounter()
     }
 }
 
+// A new file is made at the current version in one go. A file of version 1 is first copied into the
+// backup folder as it is (the upgrade cannot be taken back otherwise: an earlier copy of the program
+// refuses the upgraded file), then upgraded in one transaction. A newer version was refused at opening.
 void Database::migrate()
 {
-    const QList<qint64> version =
+    const QList<qint64> read =
         query(QStringLiteral("PRAGMA user_version"), {}, [](const SQLRow& row) { return row.integer(0); });
-    if (version.isEmpty() || version.first() < 1) // else in place (a newer version was refused at opening)
-        transaction([this] { execute(QString::fromUtf8(schemaVersion1)); });
+    const qint64 version = read.value(0);
+    if (version >= schemaVersion) {
+        addAppointmentChangeCounter();
+        return;
+    }
+    if (version == 1 && m_identity)
+        keepBeforeUpgrade(int(version));
+    transaction([&] {
+        if (version < 1)
+            execute(QString::fromUtf8(schemaVersion1));
+        execute(QString::fromUtf8(schemaVersion2));
+    });
     addAppointmentChangeCounter();
+}
+
+void Database::keepBeforeUpgrade(int version)
+{
+    Backup::keepVersion(*this, version);
 }

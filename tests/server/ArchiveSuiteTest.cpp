@@ -446,7 +446,7 @@ TEST_P(ArchiveTest, backupIsAFileTheProgramOpens)
     EXPECT_EQ(path, dir.filePath("Backup/calvora-2024-12-04_100000.sqlite"));
     EXPECT_TRUE(Database::isIntact(path));
     Database copy(path);
-    EXPECT_EQ(copy.query("PRAGMA user_version", {}, [](const SQLRow& r) { return r.integer(0); }).value(0), 1);
+    EXPECT_EQ(copy.query("PRAGMA user_version", {}, [](const SQLRow& r) { return r.integer(0); }).value(0), 2);
     const FileStore restored(copy);
     EXPECT_EQ(restored.dentists(), store->dentists());
     EXPECT_EQ(restored.studioName(), "Studio Sorriso");
