@@ -21,6 +21,7 @@ public:
     void addDentist(const Dentist& dentist) override;
     void addSetting(const QString& key, const QString& value) override;
     void addAppointments(const QList<StoredAppointment>& rows) override;
+    void addDayRecords(const DayRecords& records) override;
     // Keeps what was added. Throws DatabaseError.
     void commit();
 

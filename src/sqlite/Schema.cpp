@@ -2,6 +2,8 @@
 
 #include "Backup.h"
 
+#include <QFile>
+
 namespace {
 
 // Version 1, created in one transaction together with its version number, so that a failure
@@ -41,15 +43,16 @@ PRAGMA user_version = 1;
 
 // Version 2: an appointment's life after booking. The appointments table keeps its meaning (the live
 // agenda), so every statement on it stays as it was; a status lives beside its appointment and goes with
-// it, and a cancelled appointment leaves the table whole for one of its own, freeing its slot.
+// it, and a cancelled appointment leaves the table whole for one of its own, freeing its slot. A file
+// set back to version 1 by hand still has them: they are made only where missing.
 const char* const schemaVersion2 = R"SQL(
-CREATE TABLE appointment_status (
+CREATE TABLE IF NOT EXISTS appointment_status (
     appointment_id INTEGER PRIMARY KEY REFERENCES appointments(id) ON DELETE CASCADE,
     status TEXT NOT NULL,
     changed_at TEXT NOT NULL,
     call_attempts INTEGER NOT NULL DEFAULT 0
 );
-CREATE TABLE cancelled_appointments (
+CREATE TABLE IF NOT EXISTS cancelled_appointments (
     id INTEGER PRIMARY KEY,
     dentist_id INTEGER NOT NULL REFERENCES dentists(id),
     day TEXT NOT NULL,
@@ -67,7 +70,7 @@ CREATE TABLE cancelled_appointments (
     late INTEGER NOT NULL DEFAULT 0,
     status_before TEXT NOT NULL DEFAULT 'da_confermare'
 );
-CREATE INDEX idx_cancelled_day ON cancelled_appointments(day, start_min);
+CREATE INDEX IF NOT EXISTS idx_cancelled_day ON cancelled_appointments(day, start_min);
 PRAGMA user_version = 2;
 )SQL";
 
@@ -117,26 +120,31 @@ void Database::addAppointmentChangeCounter()
 // A new file is made at the current version in one go. A file of version 1 is first copied into the
 // backup folder as it is (the upgrade cannot be taken back otherwise: an earlier copy of the program
 // refuses the upgraded file), then upgraded in one transaction. A newer version was refused at opening.
+// Another program may upgrade the same file at the same moment: the version is read again under the
+// transaction's lock, and a copy that already shows the upgrade is no copy of the old file.
 void Database::migrate()
 {
-    const QList<qint64> read =
-        query(QStringLiteral("PRAGMA user_version"), {}, [](const SQLRow& row) { return row.integer(0); });
-    const qint64 version = read.value(0);
-    if (version >= schemaVersion) {
-        addAppointmentChangeCounter();
-        return;
+    const auto version = [this] {
+        return query(QStringLiteral("PRAGMA user_version"), {}, [](const SQLRow& row) { return row.integer(0); })
+            .value(0);
+    };
+    if (const qint64 found = version(); found < schemaVersion) {
+        if (found == 1 && m_identity)
+            keepBeforeUpgrade(int(found));
+        transaction([&] {
+            const qint64 now = version();
+            if (now < 1)
+                execute(QString::fromUtf8(schemaVersion1));
+            if (now < 2)
+                execute(QString::fromUtf8(schemaVersion2));
+        });
     }
-    if (version == 1 && m_identity)
-        keepBeforeUpgrade(int(version));
-    transaction([&] {
-        if (version < 1)
-            execute(QString::fromUtf8(schemaVersion1));
-        execute(QString::fromUtf8(schemaVersion2));
-    });
     addAppointmentChangeCounter();
 }
 
 void Database::keepBeforeUpgrade(int version)
 {
-    Backup::keepVersion(*this, version);
+    const QString copy = Backup::keepVersion(*this, version);
+    if (fileVersion(copy) != version)
+        QFile::remove(copy);
 }

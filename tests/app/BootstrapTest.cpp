@@ -242,7 +242,7 @@ TEST_F(BootstrapTest, aDamagedFileIsReplacedByTheNewestSoundBackupOnlyWhenAsked)
     ASSERT_GE(damaged.size(), 3);
     ASSERT_TRUE(QFile::copy(damaged[0].path, path));
     const QByteArray damagedDigest = TestSupport::fileDigest(path);
-    const auto backup = [&](const QString& name, const QString& patient, int version = 1) {
+    const auto backup = [&](const QString& name, const QString& patient, int version = Database::schemaVersion) {
         Database db(backups + '/' + name);
         db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
                "VALUES (1, '2026-03-10', 540, 30, ?)",

@@ -1,6 +1,8 @@
 // Statuses and cancellations on both archives: stored beside the agenda, undone through the rules, and
 // seen by another computer at its next change check.
 #include "ArchiveFixture.h"
+#include "FileAgendaSource.h"
+#include "ServerCopy.h"
 #include "ServerSchema.h"
 
 namespace {
@@ -187,4 +189,41 @@ TEST(ServerSchemaStep, aVersionTwoDatabaseIsBroughtToVersionThree)
     const qint64 id = store.weekAppointments().first().id;
     EXPECT_FALSE(store.setStatus(id, AppointmentStatus::Arrived));
     EXPECT_EQ(store.status(id).status, AppointmentStatus::Arrived);
+}
+
+// Statuses and cancellations go with the agenda when the file is copied onto a server, and come back in
+// the server's backups, ids and all.
+TEST(DayRecordsCopy, theFileCopiedOntoAServerAndItsBackupKeepThem)
+{
+    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("calvora.sqlite");
+    {
+        SqliteArchive archive(std::make_unique<Database>(file));
+        Store store(archive);
+        ASSERT_FALSE(store.save(Appointment{0, 1, "2024-12-05", 600, 30, "Anna Verdi", {}, {}, {}}));
+        ASSERT_FALSE(store.save(Appointment{0, 2, "2024-12-05", 600, 30, "Luca Neri", {}, {}, {}}));
+        ASSERT_FALSE(store.recordCallAttempt(store.weekAppointments().at(0).id));
+        ASSERT_FALSE(store.cancel(store.weekAppointments().at(1), CancelledBy::Practice, "Dentista malato"));
+    }
+    PgTestServer server;
+    const QString line = server.createDatabase();
+    EXPECT_EQ(ServerCopy::copy([&] { return FileAgendaSource::open(file); }, *ConnectionLine::parse(line)),
+              (ServerCopy::Counts{3, 1, 1}));
+
+    ServerArchive archive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    Store store(archive);
+    ASSERT_EQ(store.weekAppointments().size(), 1);
+    EXPECT_EQ(store.status(store.weekAppointments().first().id).callAttempts, 1);
+    const QList<Cancellation> cancelled = *store.cancellations(QDate(2024, 12, 5), QDate(2024, 12, 5));
+    ASSERT_EQ(cancelled.size(), 1);
+    EXPECT_EQ(cancelled.first().reason, "Dentista malato");
+    // A new booking never takes the cancelled appointment's id.
+    ASSERT_FALSE(store.save(Appointment{0, 3, "2024-12-05", 600, 30, "Carla Bianchi", {}, {}, {}}));
+    EXPECT_GT(store.weekAppointments().last().id, cancelled.first().appointment.id);
+
+    const QString backup = store.backupNow();
+    SqliteArchive copy(std::make_unique<Database>(backup));
+    EXPECT_EQ(copy.cancellations("2024-12-05", "2024-12-05").value(0).appointment.patient, "Luca Neri");
+    EXPECT_EQ(copy.statuses({store.weekAppointments().first().id}).value(store.weekAppointments().first().id).callAttempts, 1);
 }

@@ -111,7 +111,7 @@ TEST_F(ServerStartTest, eachReasonNotToStartGetsTheAlertAndItsOwnMessage)
                                    "installa su questo computer la versione di Calvora che lo ha aggiornato, la stessa "
                                    "degli altri computer che lo usano.");
     EXPECT_EQ(agenda->query(rowVersions).text(0, 0), before);
-    EXPECT_EQ(agenda->query("SELECT version FROM calvora_schema").integer(0, 0), 3);
+    EXPECT_EQ(agenda->query("SELECT version FROM calvora_schema").integer(0, 0), 4);
 
     ServerSetup::setCommandLineLine(server.line("postgres"));
     server.connect("postgres")->execute("CREATE TABLE fatture (numero integer)");
