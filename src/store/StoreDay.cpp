@@ -44,7 +44,16 @@ std::optional<QString> Store::recordStatus(qint64 id, const std::function<DaySta
     DayStatus after;
     std::optional<QString> refusal;
     bool wrote = false;
+    // What the history names: the appointment as on show, or as stored when another week is on show
+    // (the confirmation list of another day).
+    Appointment seen{id, 0, {}, 0, 0, {}, {}, {}, {}};
+    const auto shown = std::find_if(m_weekAppointments.cbegin(), m_weekAppointments.cend(),
+                                    [id](const Appointment& a) { return a.id == id; });
     try {
+        if (shown != m_weekAppointments.cend())
+            seen = *shown;
+        else if (const std::optional<Appointment> stored = m_archive.appointment(id))
+            seen = *stored;
         wrote = m_archive.changeStatus(id, [&](const DayStatus& stored) -> std::optional<DayStatus> {
             before = stored;
             after = next(stored);
@@ -55,13 +64,6 @@ std::optional<QString> Store::recordStatus(qint64 id, const std::function<DaySta
     } catch (const DatabaseError& error) {
         refusal = SaveFailure::text(error);
     }
-    // Read before the reload replaces the week.
-    const Appointment seen = [&] {
-        for (const Appointment& a : m_weekAppointments)
-            if (a.id == id)
-                return a;
-        return Appointment{id, 0, {}, 0, 0, {}, {}, {}, {}};
-    }();
     reload();
     if (wrote) {
         Change change{Change::Kind::Status, seen, seen, what + seen.patient};
