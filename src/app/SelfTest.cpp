@@ -145,7 +145,7 @@ void openDatabase(Context& c)
 
 void schemaAndDefaults(Context& c)
 {
-    expectEqual(count(*c.db, QStringLiteral("PRAGMA user_version")), qint64(1), QStringLiteral("user_version"));
+    expectEqual(count(*c.db, QStringLiteral("PRAGMA user_version")), qint64(Database::schemaVersion), QStringLiteral("user_version"));
     QStringList names;
     for (const Dentist& d : c.store().dentists())
         names << d.name + u' ' + d.colorHex;
@@ -261,6 +261,26 @@ void deleteAppointment(Context& c)
            QStringLiteral("spostamento di un appuntamento eliminato"));
 }
 
+// A cancellation frees the slot and keeps the appointment, which comes back with its status; the check
+// leaves the agenda as it found it.
+void statusAndCancellation(Context& c)
+{
+    Store& store = c.store();
+    expectMessage(store.save(booking(3, c.wednesday, 1080, 30, QStringLiteral("Prova Disdetta"))), std::nullopt,
+                  QStringLiteral("prenotazione"));
+    const Appointment a = store.appointments(c.wednesday, 3).value(0);
+    expectMessage(store.setStatus(a.id, AppointmentStatus::Arrived), std::nullopt, QStringLiteral("cambio di stato"));
+    expect(store.status(a.id).status == AppointmentStatus::Arrived, QStringLiteral("stato non salvato"));
+    expectMessage(store.cancel(a, CancelledBy::Patient), std::nullopt, QStringLiteral("disdetta"));
+    expect(store.appointments(c.wednesday, 3).isEmpty(), QStringLiteral("posto non liberato"));
+    expectEqual(store.cancellations(c.wednesday, c.wednesday).value_or(QList<Cancellation>()).size(), qsizetype(1),
+                QStringLiteral("disdette"));
+    expectMessage(store.restoreCancelled(a.id), std::nullopt, QStringLiteral("ripristino"));
+    expect(store.status(a.id).status == AppointmentStatus::Arrived, QStringLiteral("stato non ripristinato"));
+    store.deleteAppointment(store.appointments(c.wednesday, 3).value(0));
+    expect(store.appointments(c.wednesday, 3).isEmpty(), QStringLiteral("appuntamento di prova ancora presente"));
+}
+
 void search(Context& c)
 {
     Store& store = c.store();
@@ -354,7 +374,7 @@ QList<Check> checks()
 {
     return {
         {QStringLiteral("Creazione del database e impostazioni di SQLite"), openDatabase},
-        {QStringLiteral("Schema versione 1, tre dentisti predefiniti, nome dello studio vuoto"), schemaAndDefaults},
+        {QStringLiteral("Schema versione 2, tre dentisti predefiniti, nome dello studio vuoto"), schemaAndDefaults},
         {QStringLiteral("Regola: nome del paziente obbligatorio"), patientNameRule},
         {QStringLiteral("Regola: solo dal lunedì al venerdì"), weekdayRule},
         {QStringLiteral("Regola: dalle 09:00 alle 19:45"), openingHoursRule},
@@ -363,6 +383,7 @@ QList<Check> checks()
         {QStringLiteral("Salvataggio con testi ripuliti e modifica"), saveAndEdit},
         {QStringLiteral("Spostamento di un appuntamento"), moveAppointment},
         {QStringLiteral("Eliminazione"), deleteAppointment},
+        {QStringLiteral("Stato, disdetta e ripristino"), statusAndCancellation},
         {QStringLiteral("Ricerca per paziente, telefono e prestazione"), search},
         {QStringLiteral("Suggerimenti delle prestazioni"), treatmentSuggestions},
         {QStringLiteral("Impostazioni dello studio e dei dentisti"), practiceSettings},

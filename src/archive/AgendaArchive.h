@@ -3,6 +3,7 @@
 #include "AgendaReader.h"
 #include "Appointment.h"
 #include "DatabaseError.h"
+#include "DayStatus.h"
 #include "Dentist.h"
 #include "KnownPatient.h"
 
@@ -98,6 +99,30 @@ public:
     // In one transaction: reads the row with that id (absent when there is none), asks `approve`, and
     // only when there is a row and it answers true removes it. Returns whether it removed.
     virtual bool deleteAppointment(qint64 id, const std::function<bool(const std::optional<Appointment>& stored)>& approve) = 0;
+    // The statuses of the appointments with these ids (an id with nothing stored is left out: it awaits
+    // confirmation with no attempts).
+    [[nodiscard]] virtual QHash<qint64, DayStatus> statuses(const QList<qint64>& ids) = 0;
+    // In one transaction: reads the appointment's status, asks `change` for the new one, and stores it
+    // when given (with the moment of the change). Returns false, writing nothing, when the appointment
+    // is not in the agenda (deleted or cancelled) or `change` gave nothing.
+    virtual bool changeStatus(qint64 id, const std::function<std::optional<DayStatus>(const DayStatus& stored)>& change) = 0;
+    // In one transaction: reads the row with that id and its status, asks `approve`, and only when there
+    // is a row and it answers true moves it with its status out of the agenda into the cancelled
+    // appointments, with `cancellation`'s moment, author, reason and lateness. Returns whether it moved.
+    virtual bool cancelAppointment(qint64 id, const Cancellation& cancellation,
+                                   const std::function<bool(const Appointment& stored)>& approve) = 0;
+    // The cancelled appointments whose day key lies between two keys (both included), by day, start, id.
+    [[nodiscard]] virtual QList<Cancellation> cancellations(const QString& fromKey, const QString& toKey) = 0;
+    // In one transaction: reads the cancelled appointment with that id and the WriteCheck of bringing it
+    // back, asks `approve`, and only when it answers true puts it back into the agenda under its own id
+    // with the status it had. Returns the appointment put back; absent when none was (no such
+    // cancellation, or refused).
+    virtual std::optional<Appointment> restoreCancelled(
+        qint64 id, const std::function<bool(const Appointment& a, const WriteCheck&)>& approve) = 0;
+    // How many of the patient's appointments (the same name, and the same phone when one is given) from
+    // the day key on were marked not come, and how many they cancelled late.
+    [[nodiscard]] virtual BrokenAppointments brokenAppointments(const QString& patient, const QString& phone,
+                                                                const QString& fromKey) = 0;
     // The practice's name and every listed dentist's name and colour (by id), in one transaction, as
     // given (the Store trims and defaults them).
     virtual void saveSettings(const QString& studioName, const QList<Dentist>& dentists) = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DayRecords.h"
 #include "Dentist.h"
 #include "StoredAppointment.h"
 
@@ -16,4 +17,6 @@ public:
     virtual void addDentist(const Dentist& dentist) = 0;
     virtual void addSetting(const QString& key, const QString& value) = 0;
     virtual void addAppointments(const QList<StoredAppointment>& rows) = 0;
+    // After every appointment: the statuses of the appointments and the cancelled appointments.
+    virtual void addDayRecords(const DayRecords& records) = 0;
 };

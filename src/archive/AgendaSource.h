@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Appointment.h"
+#include "DayRecords.h"
 #include "Dentist.h"
 #include "StoredAppointment.h"
 
@@ -39,4 +40,6 @@ public:
     [[nodiscard]] virtual QList<std::pair<QString, QString>> settings() = 0;
     // Up to `count` appointments with an id above `afterId`, by id.
     [[nodiscard]] virtual QList<StoredAppointment> appointmentsAfter(qint64 afterId, int count) = 0;
+    // Every status and cancelled appointment, by id.
+    [[nodiscard]] virtual DayRecords dayRecords() = 0;
 };

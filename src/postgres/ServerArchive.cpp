@@ -26,7 +26,8 @@ QList<Appointment> withIds(PgConnection& c, const QList<qint64>& ids)
 // A change told by the name of a table the search index does not read.
 bool leavesAppointments(const QString& payload)
 {
-    return payload == u"dentists" || payload == u"settings";
+    return payload == u"dentists" || payload == u"settings" || payload == u"appointment_status"
+        || payload == u"cancelled_appointments";
 }
 
 bool elapsed(std::chrono::steady_clock::time_point since, int seconds)

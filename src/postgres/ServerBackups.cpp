@@ -19,6 +19,22 @@ QList<StoredAppointment> storedAppointments(const PgResult& r)
     return rows;
 }
 
+// Statuses and cancellations are few beside the appointments: read at once.
+DayRecords dayRecordsOn(PgConnection& c)
+{
+    DayRecords records;
+    const PgResult s = c.query(QStringLiteral("SELECT ") + DayRecords::statusColumns
+                               + QStringLiteral(" FROM appointment_status ORDER BY appointment_id"));
+    for (int i = 0; i < s.rows(); ++i)
+        records.statuses.append({s.integer(i, 0), s.text(i, 1), s.text(i, 2), s.integer(i, 3)});
+    const PgResult r = c.query(QStringLiteral("SELECT ") + AppointmentColumns::stored + QStringLiteral(", ")
+                               + DayRecords::cancelledExtraColumns + QStringLiteral(" FROM cancelled_appointments ORDER BY id"));
+    const QList<StoredAppointment> rows = storedAppointments(r);
+    for (int i = 0; i < r.rows(); ++i)
+        records.cancelled.append({rows[i], r.text(i, 11), r.text(i, 12), r.text(i, 13), r.integer(i, 14), r.text(i, 15)});
+    return records;
+}
+
 } // namespace
 
 QString ServerArchive::backupNow()
@@ -54,6 +70,7 @@ void ServerArchive::writeSnapshot(AgendaSink& sink)
                     break;
                 sink.addAppointments(storedAppointments(r));
             }
+            sink.addDayRecords(dayRecordsOn(c));
             complete = true;
         }, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
     } catch (...) {

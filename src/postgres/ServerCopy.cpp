@@ -105,6 +105,46 @@ void copyAppointments(AgendaSource& file, PgConnection& server)
     }
 }
 
+// Rows of `fields` values each, in statements of at most rowsPerStatement rows.
+void insertRows(PgConnection& server, const QString& into, int fields, const QList<SQLArgs>& rows)
+{
+    for (qsizetype first = 0; first < rows.size(); first += rowsPerStatement) {
+        const qsizetype count = std::min<qsizetype>(rowsPerStatement, rows.size() - first);
+        QString sql = QStringLiteral("INSERT INTO ") + into + QStringLiteral(" VALUES ");
+        SQLArgs args;
+        for (qsizetype r = 0; r < count; ++r) {
+            sql += r == 0 ? QStringLiteral("(") : QStringLiteral(", (");
+            for (int c = 1; c <= fields; ++c)
+                sql += (c == 1 ? QStringLiteral("$") : QStringLiteral(", $")) + QString::number(r * fields + c);
+            sql += u')';
+            args += rows[first + r];
+        }
+        server.query(sql, args);
+    }
+}
+
+// The statuses and cancelled appointments go with the agenda, ids and all.
+void copyDayRecords(AgendaSource& file, PgConnection& server)
+{
+    const DayRecords records = file.dayRecords();
+    QList<SQLArgs> statuses;
+    for (const DayRecords::Status& s : records.statuses)
+        statuses.append({s.appointmentId, s.status, s.changedAt, s.callAttempts});
+    insertRows(server, QStringLiteral("appointment_status (") + DayRecords::statusColumns + u')', 4, statuses);
+    QList<SQLArgs> cancelled;
+    for (const DayRecords::Cancelled& c : records.cancelled) {
+        refuseNul(c.row);
+        const Appointment& a = c.row.appointment;
+        cancelled.append({a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment,
+                          a.notes, c.row.createdAt, c.row.updatedAt, c.cancelledAt, c.cancelledBy, c.reason, c.late,
+                          c.statusBefore});
+    }
+    insertRows(server,
+               QStringLiteral("cancelled_appointments (") + AppointmentColumns::stored + QStringLiteral(", ")
+                   + DayRecords::cancelledExtraColumns + u')',
+               appointmentFields + 5, cancelled);
+}
+
 // The server's next new appointment gets an id after every id the file gave and every id the server
 // itself gave before (ids of deleted appointments are never used again).
 void continueIdsAfter(PgConnection& server, qint64 lastFileId)
@@ -133,8 +173,10 @@ Counts copyInTransaction(AgendaSource& file, const AgendaSource::Content& conten
     if (const ServerSchema::Inspection found = ServerSchema::inspect(server); found.version > ServerSchema::currentVersion)
         throw DatabaseError::newer(found.version, ServerSchema::currentVersion);
     // Nobody writes to the agenda until the commit (reading goes on), so the check below stays true.
-    server.execute(QStringLiteral("LOCK TABLE dentists, settings, appointments IN EXCLUSIVE MODE"));
-    const qint64 present = server.query(QStringLiteral("SELECT count(*) FROM appointments")).integer(0, 0);
+    server.execute(QStringLiteral("LOCK TABLE dentists, settings, appointments, appointment_status, "
+                                  "cancelled_appointments IN EXCLUSIVE MODE"));
+    const qint64 present = server.query(QStringLiteral("SELECT (SELECT count(*) FROM appointments) + (SELECT count(*) "
+                                                       "FROM cancelled_appointments)")).integer(0, 0);
     if (present > 0)
         throw DatabaseError(QStringLiteral("il database del server contiene già ")
                             + counted(present, "appuntamento", "appuntamenti")
@@ -142,6 +184,7 @@ Counts copyInTransaction(AgendaSource& file, const AgendaSource::Content& conten
                                              "per non mescolare due agende"));
     copyDentistsAndSettings(file, server);
     copyAppointments(file, server);
+    copyDayRecords(file, server);
     continueIdsAfter(server, content.lastAppointmentId);
     const Counts written = countsOn(server);
     const Counts expected{content.dentists, content.settings, content.appointments};

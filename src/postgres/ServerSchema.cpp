@@ -86,6 +86,45 @@ CREATE TRIGGER appointments_emptied AFTER TRUNCATE ON appointments
 )SQL");
 }
 
+// Version 3: an appointment's life after booking, beside the appointments (whose statements stay as they
+// were). A cancelled appointment leaves the appointments table for a table of its own, so the exclusion
+// constraint, which sees only the live agenda, needs no change: a cancellation frees its minutes. Both
+// tables tell every connection of a change by their name, as the dentists and settings do.
+QString version3()
+{
+    return QStringLiteral(R"SQL(
+CREATE TABLE appointment_status (
+    appointment_id bigint PRIMARY KEY REFERENCES appointments(id) ON DELETE CASCADE,
+    status text NOT NULL,
+    changed_at text NOT NULL,
+    call_attempts integer NOT NULL DEFAULT 0
+);
+CREATE TABLE cancelled_appointments (
+    id bigint PRIMARY KEY,
+    dentist_id bigint NOT NULL REFERENCES dentists(id),
+    day text NOT NULL,
+    start_min integer NOT NULL,
+    duration_min integer NOT NULL,
+    patient text NOT NULL,
+    phone text NOT NULL DEFAULT '',
+    treatment text NOT NULL DEFAULT '',
+    notes text NOT NULL DEFAULT '',
+    created_at text NOT NULL,
+    updated_at text NOT NULL,
+    cancelled_at text NOT NULL,
+    cancelled_by text NOT NULL,
+    reason text NOT NULL DEFAULT '',
+    late integer NOT NULL DEFAULT 0,
+    status_before text NOT NULL DEFAULT 'da_confermare'
+);
+CREATE INDEX idx_cancelled_day ON cancelled_appointments (day, start_min);
+CREATE TRIGGER appointment_status_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON appointment_status
+    FOR EACH STATEMENT EXECUTE FUNCTION calvora_notify();
+CREATE TRIGGER cancelled_appointments_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON cancelled_appointments
+    FOR EACH STATEMENT EXECUTE FUNCTION calvora_notify();
+)SQL");
+}
+
 // The steps from each version to the next; step i brings version i to version i + 1.
 QString step(int fromVersion)
 {
@@ -94,6 +133,8 @@ QString step(int fromVersion)
         return version1();
     case 1:
         return version2();
+    case 2:
+        return version3();
     default:
         return {};
     }
@@ -131,13 +172,13 @@ Inspection inspect(PgConnection& connection)
     return {Content::Calvora, int(version.integer(0, 0))};
 }
 
-void prepareInTransaction(PgConnection& connection)
+void prepareInTransaction(PgConnection& connection, int upTo)
 {
     connection.query(QStringLiteral("SELECT pg_advisory_xact_lock($1)"), {schemaLock});
     const Inspection found = inspect(connection);
     if (found.content == Content::Foreign)
         throw DatabaseError(foreignText());
-    for (int v = found.version; v < currentVersion; ++v) {
+    for (int v = found.version; v < upTo; ++v) {
         connection.execute(step(v));
         connection.query(QStringLiteral("UPDATE calvora_schema SET version = $1"), {v + 1});
     }

@@ -11,7 +11,7 @@ class PgConnection;
 // the table calvora_schema, as the file keeps it in user_version.
 namespace ServerSchema {
 
-inline constexpr int currentVersion = 2;
+inline constexpr int currentVersion = 3;
 
 // What a database holds.
 enum class Content { Empty, Calvora, Foreign };
@@ -27,8 +27,9 @@ struct Inspection {
 // newer version is left as it is (the archive then refuses it). Throws DatabaseError with an Italian
 // message when the database holds tables that are not Calvora's.
 void prepare(PgConnection& connection);
-// The same inside a transaction the caller has begun (and commits or rolls back).
-void prepareInTransaction(PgConnection& connection);
+// The same inside a transaction the caller has begun (and commits or rolls back), up to the version
+// `upTo` (an older one only to try an upgrade).
+void prepareInTransaction(PgConnection& connection, int upTo = currentVersion);
 
 // The message for a database that is not Calvora's.
 [[nodiscard]] QString foreignText();

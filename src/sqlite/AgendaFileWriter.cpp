@@ -61,3 +61,24 @@ void AgendaFileWriter::commit()
     m_db.execute(QStringLiteral("COMMIT"));
     m_open = false;
 }
+
+void AgendaFileWriter::addDayRecords(const DayRecords& records)
+{
+    for (const DayRecords::Status& s : records.statuses)
+        m_db.run(QStringLiteral("INSERT INTO appointment_status (") + DayRecords::statusColumns
+                     + QStringLiteral(") VALUES (?, ?, ?, ?)"),
+                 {s.appointmentId, s.status, s.changedAt, s.callAttempts});
+    for (const DayRecords::Cancelled& c : records.cancelled) {
+        const Appointment& a = c.row.appointment;
+        m_db.run(QStringLiteral("INSERT INTO cancelled_appointments (") + AppointmentColumns::stored + QStringLiteral(", ")
+                     + DayRecords::cancelledExtraColumns
+                     + QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment, a.notes,
+                  c.row.createdAt, c.row.updatedAt, c.cancelledAt, c.cancelledBy, c.reason, c.late, c.statusBefore});
+    }
+    // A cancelled appointment keeps its id: no new appointment of this file may be given it.
+    m_db.run(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT 'appointments', 0 WHERE NOT EXISTS "
+                            "(SELECT 1 FROM sqlite_sequence WHERE name = 'appointments')"));
+    m_db.run(QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, (SELECT coalesce(max(id), 0) FROM "
+                            "cancelled_appointments)) WHERE name = 'appointments'"));
+}

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-// Writes a complete agenda database file (the data folder's schema, user_version 1) from rows read
+// Writes a complete agenda database file (the data folder's schema and version) from rows read
 // elsewhere, such as a server's agenda, in one transaction: until commit() the file holds no row of
 // them, and a writer destroyed before it leaves none. Used for backups of a server agenda, which must
 // open in the program as a local data folder.
@@ -21,6 +21,7 @@ public:
     void addDentist(const Dentist& dentist) override;
     void addSetting(const QString& key, const QString& value) override;
     void addAppointments(const QList<StoredAppointment>& rows) override;
+    void addDayRecords(const DayRecords& records) override;
     // Keeps what was added. Throws DatabaseError.
     void commit();
 

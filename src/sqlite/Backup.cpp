@@ -143,8 +143,10 @@ void prune(const QString& folderPath)
         return;
     QStringList names;
     const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    // Only the two names of the regular backups count: the copy kept before an upgrade stays.
+    static const QRegularExpression backupName(QRegularExpression::anchoredPattern(backupPattern));
     for (const QFileInfo& entry : entries)
-        if (entry.fileName().startsWith(prefix) && entry.suffix() == u"sqlite")
+        if (backupName.match(entry.fileName()).hasMatch())
             names.append(entry.fileName());
     if (names.size() <= Backup::keptFiles)
         return;
@@ -284,6 +286,14 @@ QString now(const Source& source)
     const QString name = prefix + Clock::now().toString(QStringLiteral("yyyy-MM-dd_HHmmss")) + QStringLiteral(".sqlite");
     take(source, name);
     return folder(source) + u'/' + name;
+}
+
+QString keepVersion(Database& db, int version)
+{
+    const QString name = prefix + QStringLiteral("versione-") + QString::number(version) + u'-'
+        + Clock::now().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + QStringLiteral(".sqlite");
+    take(fileSource(db), name);
+    return folder(db) + u'/' + name;
 }
 
 void dailyIfNeeded(Database& db)

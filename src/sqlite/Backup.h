@@ -23,7 +23,7 @@ inline constexpr int keptFiles = AgendaArchive::keptBackups;
 
 // What a backup copies, whichever archive keeps the agenda: the data folder whose "Backup" folder
 // receives the copies, the permission bits every copy gets, and the writer that puts a complete agenda
-// database (same schema, user_version 1) into an existing empty file, throwing DatabaseError on failure.
+// database (same schema and version) into an existing empty file, throwing DatabaseError on failure.
 struct Source {
     QString dataFolder;
     unsigned permissions = 0600;
@@ -40,6 +40,11 @@ struct Source {
 // Takes an on-demand backup "calvora-yyyy-MM-dd_HHmmss.sqlite" and returns its path. Throws DatabaseError.
 QString now(Database& db);
 QString now(const Source& source);
+
+// Keeps a copy of the database as it is now, before its upgrade from `version`, as
+// "calvora-versione-<version>-yyyy-MM-dd_HH-mm-ss.sqlite"; pruning never removes it. Returns its path.
+// Throws DatabaseError.
+QString keepVersion(Database& db, int version);
 
 // Whether something exists at today's "calvora-yyyy-MM-dd.sqlite" in the backup folder.
 [[nodiscard]] bool dailyTaken(const QString& backupFolder);

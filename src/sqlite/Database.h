@@ -33,7 +33,7 @@ private:
 class Database {
 public:
     // The newest schema version (user_version) this program knows.
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
 
     // Opens (creating if missing) and configures the file, checks that its structure is sound, then
     // brings the schema up to date. Throws DatabaseError; no half-open object escapes. A damaged file
@@ -125,6 +125,8 @@ private:
     void checkFile();
     void forEachRow(const QString& sql, const SQLArgs& args, const std::function<void(const SQLRow&)>& visit);
     void migrate();
+    // Keeps a copy of the file as it is, of that version, in the backup folder (Backup::keepVersion).
+    void keepBeforeUpgrade(int version);
     void addAppointmentChangeCounter();
 
     std::unique_ptr<sqlite3, Closer> m_handle;

@@ -90,3 +90,21 @@ QList<StoredAppointment> FileAgendaSource::appointmentsAfter(qint64 afterId, int
                              return StoredAppointment{AppointmentRows::fromRow(r), r.text(9), r.text(10)};
                          });
 }
+
+DayRecords FileAgendaSource::dayRecords()
+{
+    DayRecords records;
+    records.statuses = m_file->query(QStringLiteral("SELECT ") + DayRecords::statusColumns
+                                         + QStringLiteral(" FROM appointment_status ORDER BY appointment_id"),
+                                     {}, [](const SQLRow& r) {
+                                         return DayRecords::Status{r.integer(0), r.text(1), r.text(2), r.integer(3)};
+                                     });
+    records.cancelled = m_file->query(
+        QStringLiteral("SELECT ") + AppointmentColumns::stored + QStringLiteral(", ") + DayRecords::cancelledExtraColumns
+            + QStringLiteral(" FROM cancelled_appointments ORDER BY id"),
+        {}, [](const SQLRow& r) {
+            return DayRecords::Cancelled{StoredAppointment{AppointmentRows::fromRow(r), r.text(9), r.text(10)},
+                                         r.text(11), r.text(12), r.text(13), r.integer(14), r.text(15)};
+        });
+    return records;
+}

@@ -20,6 +20,7 @@ public:
     [[nodiscard]] QList<Dentist> dentists() override;
     [[nodiscard]] QList<std::pair<QString, QString>> settings() override;
     [[nodiscard]] QList<StoredAppointment> appointmentsAfter(qint64 afterId, int count) override;
+    [[nodiscard]] DayRecords dayRecords() override;
 
 private:
     explicit FileAgendaSource(std::unique_ptr<Database> file);

@@ -1,5 +1,9 @@
 #include "Database.h"
 
+#include "Backup.h"
+
+#include <QFile>
+
 namespace {
 
 // Version 1, created in one transaction together with its version number, so that a failure
@@ -35,6 +39,39 @@ INSERT INTO dentists (id, name, color, position) VALUES
     (3, 'Dentista 3', '#E67E22', 2);
 INSERT INTO settings (key, value) VALUES ('studio_name', '');
 PRAGMA user_version = 1;
+)SQL";
+
+// Version 2: an appointment's life after booking. The appointments table keeps its meaning (the live
+// agenda), so every statement on it stays as it was; a status lives beside its appointment and goes with
+// it, and a cancelled appointment leaves the table whole for one of its own, freeing its slot. A file
+// set back to version 1 by hand still has them: they are made only where missing.
+const char* const schemaVersion2 = R"SQL(
+CREATE TABLE IF NOT EXISTS appointment_status (
+    appointment_id INTEGER PRIMARY KEY REFERENCES appointments(id) ON DELETE CASCADE,
+    status TEXT NOT NULL,
+    changed_at TEXT NOT NULL,
+    call_attempts INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE IF NOT EXISTS cancelled_appointments (
+    id INTEGER PRIMARY KEY,
+    dentist_id INTEGER NOT NULL REFERENCES dentists(id),
+    day TEXT NOT NULL,
+    start_min INTEGER NOT NULL,
+    duration_min INTEGER NOT NULL,
+    patient TEXT NOT NULL,
+    phone TEXT NOT NULL DEFAULT '',
+    treatment TEXT NOT NULL DEFAULT '',
+    notes TEXT NOT NULL DEFAULT '',
+    created_at TEXT NOT NULL,
+    updated_at TEXT NOT NULL,
+    cancelled_at TEXT NOT NULL,
+    cancelled_by TEXT NOT NULL,
+    reason TEXT NOT NULL DEFAULT '',
+    late INTEGER NOT NULL DEFAULT 0,
+    status_before TEXT NOT NULL DEFAULT 'da_confermare'
+);
+CREATE INDEX IF NOT EXISTS idx_cancelled_day ON cancelled_appointments(day, start_min);
+PRAGMA user_version = 2;
 )SQL";
 
 // One counter that every write to the appointments moves, by whichever program makes it (triggers live in
@@ -80,11 +117,34 @@ void Database::addAppointmentChangeCounter()
     }
 }
 
+// A new file is made at the current version in one go. A file of version 1 is first copied into the
+// backup folder as it is (the upgrade cannot be taken back otherwise: an earlier copy of the program
+// refuses the upgraded file), then upgraded in one transaction. A newer version was refused at opening.
+// Another program may upgrade the same file at the same moment: the version is read again under the
+// transaction's lock, and a copy that already shows the upgrade is no copy of the old file.
 void Database::migrate()
 {
-    const QList<qint64> version =
-        query(QStringLiteral("PRAGMA user_version"), {}, [](const SQLRow& row) { return row.integer(0); });
-    if (version.isEmpty() || version.first() < 1) // else in place (a newer version was refused at opening)
-        transaction([this] { execute(QString::fromUtf8(schemaVersion1)); });
+    const auto version = [this] {
+        return query(QStringLiteral("PRAGMA user_version"), {}, [](const SQLRow& row) { return row.integer(0); })
+            .value(0);
+    };
+    if (const qint64 found = version(); found < schemaVersion) {
+        if (found == 1 && m_identity)
+            keepBeforeUpgrade(int(found));
+        transaction([&] {
+            const qint64 now = version();
+            if (now < 1)
+                execute(QString::fromUtf8(schemaVersion1));
+            if (now < 2)
+                execute(QString::fromUtf8(schemaVersion2));
+        });
+    }
     addAppointmentChangeCounter();
+}
+
+void Database::keepBeforeUpgrade(int version)
+{
+    const QString copy = Backup::keepVersion(*this, version);
+    if (fileVersion(copy) != version)
+        QFile::remove(copy);
 }

@@ -34,6 +34,15 @@ public:
     bool restoreAppointment(const Appointment& a, const std::function<bool(const WriteCheck&)>& approve) override;
     bool deleteAppointment(qint64 id,
                            const std::function<bool(const std::optional<Appointment>& stored)>& approve) override;
+    [[nodiscard]] QHash<qint64, DayStatus> statuses(const QList<qint64>& ids) override;
+    bool changeStatus(qint64 id, const std::function<std::optional<DayStatus>(const DayStatus& stored)>& change) override;
+    bool cancelAppointment(qint64 id, const Cancellation& cancellation,
+                           const std::function<bool(const Appointment& stored)>& approve) override;
+    [[nodiscard]] QList<Cancellation> cancellations(const QString& fromKey, const QString& toKey) override;
+    std::optional<Appointment> restoreCancelled(
+        qint64 id, const std::function<bool(const Appointment& a, const WriteCheck&)>& approve) override;
+    [[nodiscard]] BrokenAppointments brokenAppointments(const QString& patient, const QString& phone,
+                                                        const QString& fromKey) override;
     void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
     void writeSetting(const QString& key, const std::optional<QString>& value) override;
     qint64 addDentist(const QString& name, const QString& colorHex) override;

@@ -68,6 +68,7 @@ bool Store::refreshIfChangedElsewhere()
         const QString studioName = m_archive.studioName();
         const QHash<QString, QString> settings = m_archive.allSettings();
         const QList<Appointment> week = fetchWeek();
+        const QHash<qint64, DayStatus> statuses = fetchStatuses(week);
         m_refreshPending = false;
         const QList<Dentist> practice = withRetirements(dentists, settings);
         if (practice != m_dentists) {
@@ -84,8 +85,10 @@ bool Store::refreshIfChangedElsewhere()
             m_studioName = studioName;
             emit changed();
         }
-        if (week != m_weekAppointments || !m_weekLoaded)
+        if (week != m_weekAppointments || statuses != m_weekStatuses || !m_weekLoaded) {
+            m_weekStatuses = statuses;
             setWeekAppointments(week);
+        }
     } catch (const DatabaseError&) {
         // Shown as it was until a later look succeeds; a passing lock is no reason for an alert.
         m_refreshPending = true;
@@ -170,11 +173,14 @@ QList<Appointment> Store::fetchWeek()
 void Store::reload()
 {
     try {
-        setWeekAppointments(fetchWeek());
+        const QList<Appointment> week = fetchWeek();
+        m_weekStatuses = fetchStatuses(week);
+        setWeekAppointments(week);
     } catch (const DatabaseError& error) {
         // Nothing is shown of a week that was not read, and the next look at the archive reads it again.
         // While the archive stays away, one alert is enough: the agenda itself says the rest.
         m_weekAppointments.clear();
+        m_weekStatuses.clear();
         m_weekLoaded = false;
         m_refreshPending = true;
         if (!std::exchange(m_readFailing, true))

@@ -2,11 +2,13 @@
 
 #include "Appointment.h"
 #include "ClosedDays.h"
+#include "DayStatus.h"
 #include "Dentist.h"
 #include "KnownPatient.h"
 #include "ViewMode.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -186,6 +188,42 @@ public:
     // "\nI posti liberi più vicini sono alle 09:30 e alle 11:00." (empty for no starts).
     [[nodiscard]] static QString alternativesText(const QList<int>& starts);
 
+    // The appointment's life after booking. Each change answers absent on success, else the Italian
+    // reason; it reloads the week, reaches the other computers and (but for restoreCancelled) goes into
+    // the undo history.
+    // The status of an appointment of the week on show, read with the week; awaiting confirmation with
+    // no attempts when nothing is stored (or the appointment is not on show).
+    [[nodiscard]] DayStatus status(qint64 id) const { return m_weekStatuses.value(id); }
+    // Gives the appointment a status. Refused when it is no longer in the agenda.
+    std::optional<QString> setStatus(qint64 id, AppointmentStatus status);
+    // "Non risponde": one more call attempt, the status unchanged.
+    std::optional<QString> recordCallAttempt(qint64 id);
+    // Takes the appointment off the agenda, only while it is stored as `seen`, keeping it as cancelled
+    // now by `by` for `reason` (late when less than 24 hours before its start): its slot is free.
+    std::optional<QString> cancel(const Appointment& seen, CancelledBy by, const QString& reason = {});
+    // The cancelled appointments of the days from `from` to `to`, by day and start; absent when the
+    // archive did not answer.
+    [[nodiscard]] std::optional<QList<Cancellation>> cancellations(const QDate& from, const QDate& to);
+    // Puts a cancelled appointment back in its place through the booking rules (refused with their
+    // message when the slot was taken, the day closed or the dentist retired meanwhile).
+    std::optional<QString> restoreCancelled(qint64 id);
+    // A line of the confirmation list: an appointment awaiting confirmation (or already called), its
+    // status and its dentist's name.
+    struct ToConfirm {
+        Appointment appointment;
+        DayStatus status;
+        QString dentist;
+    };
+    // The day's appointments still to confirm (status "Da confermare", or called without an answer), by
+    // start and column; absent when the archive did not answer.
+    [[nodiscard]] std::optional<QList<ToConfirm>> appointmentsToConfirm(const QDate& day);
+    // How many times the patient (the same name, and the same phone when given) did not come and
+    // cancelled late from `since` on; absent when the archive did not answer.
+    [[nodiscard]] std::optional<BrokenAppointments> missedAndLateCancelled(const QString& patient, const QString& phone,
+                                                                          const QDate& since);
+    // Whether cancelling at `at` is less than 24 hours before the appointment's start.
+    [[nodiscard]] static bool isLateCancellation(const Appointment& a, const QDateTime& at);
+
     // Finding time for a patient on the phone.
     // The first `count` free starts that fit the search, by day, start and dentist, from the search's
     // day on (never in the past), as many weeks ahead as needed (up to five years). Absent when the
@@ -286,6 +324,13 @@ private:
                                      WriteMode mode = WriteMode::Save, Written* written = nullptr);
     // Removes the row if it still equals `expected`; the refusal's message otherwise.
     std::optional<QString> removeExpected(const Appointment& expected);
+    // The status change `before` to `after` when the archive still holds `before`; the refusal otherwise.
+    std::optional<QString> changeExpectedStatus(qint64 id, const DayStatus& before, const DayStatus& after);
+    std::optional<QString> recordStatus(qint64 id, const std::function<DayStatus(const DayStatus&)>& next,
+                                        const QString& what);
+    // Cancels the row if it still equals `expected`; the refusal's message otherwise.
+    std::optional<QString> cancelExpected(const Appointment& expected, CancelledBy by, const QString& reason);
+    [[nodiscard]] QHash<qint64, DayStatus> fetchStatuses(const QList<Appointment>& week);
     // Writes change(stored closed periods), in a transaction that finds them as they were read, so that
     // another computer's closure written meanwhile is never overwritten.
     std::optional<QString> changeClosedPeriods(
@@ -329,6 +374,7 @@ private:
     int m_holidaysDeclined = 0; // the last year whose holiday offer was turned down
     QString m_studioName;
     QList<Appointment> m_weekAppointments;
+    QHash<qint64, DayStatus> m_weekStatuses;
     QDate m_anchor;
     ViewMode m_mode = ViewMode::Week;
     std::optional<Appointment> m_editing;

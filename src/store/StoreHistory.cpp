@@ -94,6 +94,11 @@ std::optional<QString> Store::apply(const Change& change, bool forward)
     case Change::Kind::Delete:
         return forward ? removeExpected(change.before)
                        : message(write(change.before, std::nullopt, WriteMode::Restore));
+    case Change::Kind::Status:
+        return forward ? changeExpectedStatus(change.before.id, change.statusBefore, change.statusAfter)
+                       : changeExpectedStatus(change.before.id, change.statusAfter, change.statusBefore);
+    case Change::Kind::Cancel:
+        return forward ? cancelExpected(change.before, change.by, change.reason) : restoreCancelled(change.before.id);
     }
     return std::nullopt;
 }

@@ -5,13 +5,18 @@
 #include <QUndoCommand>
 
 // One change of the agenda that can be undone: the appointment before and after it. For an insert
-// both are the inserted appointment, for a delete both are the deleted one.
+// both are the inserted appointment, for a delete, a status change or a cancellation both are that one.
 struct Store::Change {
-    enum class Kind { Insert, Update, Delete };
+    enum class Kind { Insert, Update, Delete, Status, Cancel };
     Kind kind = Kind::Update;
     Appointment before;
     Appointment after;
     QString text; // what the menu names, e.g. "spostamento di Mario Rossi"
+    // For Status: the status before and after. For Cancel: who cancelled and why.
+    DayStatus statusBefore{};
+    DayStatus statusAfter{};
+    CancelledBy by = CancelledBy::Patient;
+    QString reason{};
 };
 
 // The same day, dentist and start: a change between the two did not move the appointment.

@@ -105,7 +105,7 @@ TEST_F(ServerTest, schemaIsCreatedOnceWhenTwoComputersStartTogether)
     EXPECT_EQ(errors[0], QString());
     EXPECT_EQ(errors[1], QString());
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
-    EXPECT_EQ(c->query("SELECT string_agg(version::text, ',') FROM calvora_schema").text(0, 0), "2");
+    EXPECT_EQ(c->query("SELECT string_agg(version::text, ',') FROM calvora_schema").text(0, 0), "3");
     EXPECT_EQ(c->query("SELECT count(*) FROM dentists").integer(0, 0), 3);
     EXPECT_EQ(c->query("SELECT count(*) FROM settings").integer(0, 0), 1);
     EXPECT_EQ(ServerSchema::inspect(*c).content, ServerSchema::Content::Calvora);
@@ -116,15 +116,12 @@ TEST_F(ServerTest, schemaIsCreatedOnceWhenTwoComputersStartTogether)
 TEST_F(ServerTest, aFirstFormatArchiveIsUpgradedKeepingItsAppointments)
 {
     const QString line = server->createDatabase();
-    (void)ServerArchive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
-    c->execute("DROP TRIGGER appointments_changed ON appointments; DROP TRIGGER appointments_emptied ON appointments; "
-               "DROP FUNCTION calvora_notify_appointment(); CREATE TRIGGER appointments_changed AFTER INSERT OR "
-               "UPDATE OR DELETE OR TRUNCATE ON appointments FOR EACH STATEMENT EXECUTE FUNCTION calvora_notify(); "
-               "UPDATE calvora_schema SET version = 1; INSERT INTO appointments (dentist_id, day, start_min, "
-               "duration_min, patient) VALUES (1, '2024-12-03', 600, 30, 'Anna Verdi')");
+    c->transaction([&] { ServerSchema::prepareInTransaction(*c, 1); });
+    c->execute("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES "
+               "(1, '2024-12-03', 600, 30, 'Anna Verdi')");
     (void)ServerArchive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
-    EXPECT_EQ(c->query("SELECT version FROM calvora_schema").integer(0, 0), 2);
+    EXPECT_EQ(c->query("SELECT version FROM calvora_schema").integer(0, 0), ServerSchema::currentVersion);
     EXPECT_EQ(c->query("SELECT string_agg(patient, ',') FROM appointments").text(0, 0), "Anna Verdi");
     c->execute("LISTEN calvora; UPDATE appointments SET patient = 'Anna Rossi'");
     QList<PgConnection::Notification> received;
