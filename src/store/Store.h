@@ -233,7 +233,7 @@ public:
     // duration fits (a itself not counted), ascending; past times of today are left out.
     [[nodiscard]] QList<int> nearestFreeStarts(const Appointment& a);
     // The patients whose name holds the text (at least two characters, as search), the most recently
-    // seen first; empty on failure.
+    // seen first. Throws DatabaseError when the archive does not answer.
     [[nodiscard]] QList<KnownPatient> knownPatients(const QString& text, int limit = 8);
     // The same, as search(text, receiver, answer) answers (absent: the archive did not answer).
     void knownPatients(const QString& text, const QObject* receiver,
@@ -251,8 +251,9 @@ public:
 
     // Search, suggestions and settings.
     // Up to 200 appointments whose patient, phone or treatment is LIKE "%text%" (text trimmed, at least
-    // two characters), newest first; empty also on failure (for checks and measurements: the window asks
-    // the question below, which tells a failure apart).
+    // two characters), newest first. This one and the next keep the thread waiting and throw
+    // DatabaseError when the archive does not answer (for checks and measurements: the window asks the
+    // questions below).
     [[nodiscard]] QList<Appointment> search(const QString& text);
     // The practice's 25 most used treatments, then the defaults, without repeats (ignoring case).
     [[nodiscard]] QStringList treatmentSuggestions();

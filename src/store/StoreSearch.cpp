@@ -73,13 +73,12 @@ QList<Appointment> Store::search(const QString& text)
     const std::optional<QString> pattern = searchPattern(text);
     if (!pattern)
         return {};
-    return orOnFailure([&] { return m_archive.search(*pattern, searchLimit); }, QList<Appointment>());
+    return m_archive.search(*pattern, searchLimit);
 }
 
 QStringList Store::treatmentSuggestions()
 {
-    return withDefaultTreatments(
-        orOnFailure([&] { return m_archive.mostUsedTreatments(suggestedTreatments); }, QStringList()));
+    return withDefaultTreatments(m_archive.mostUsedTreatments(suggestedTreatments));
 }
 
 QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
@@ -87,7 +86,7 @@ QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
     const std::optional<QString> pattern = patientPattern(text);
     if (!pattern)
         return {};
-    return orOnFailure([&] { return m_archive.knownPatients(*pattern, limit); }, QList<KnownPatient>());
+    return m_archive.knownPatients(*pattern, limit);
 }
 
 template <typename T>
