@@ -27,7 +27,8 @@ constexpr int suggestedTreatments = 25;
 std::optional<QString> searchPattern(const QString& text)
 {
     const QString needle = text.trimmed();
-    if (characterCount(needle, 2) < 2)
+    // No stored text holds a NUL (the server cannot keep one), so such a text finds nothing.
+    if (characterCount(needle, 2) < 2 || needle.contains(QChar(0)))
         return std::nullopt;
     return LikePattern::containing(needle);
 }
@@ -35,7 +36,7 @@ std::optional<QString> searchPattern(const QString& text)
 std::optional<QString> patientPattern(const QString& text)
 {
     const QString needle = text.trimmed();
-    if (needle.size() < 2)
+    if (needle.size() < 2 || needle.contains(QChar(0)))
         return std::nullopt;
     return LikePattern::containing(needle);
 }
