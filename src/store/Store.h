@@ -194,6 +194,9 @@ public:
     // The status of an appointment of the week on show, read with the week; awaiting confirmation with
     // no attempts when nothing is stored (or the appointment is not on show).
     [[nodiscard]] DayStatus status(qint64 id) const { return m_weekStatuses.value(id); }
+    // The status of any appointment: as read with the week when it is on show, else as stored now;
+    // absent when the archive did not answer.
+    [[nodiscard]] std::optional<DayStatus> currentStatus(qint64 id);
     // Gives the appointment a status. Refused when it is no longer in the agenda.
     std::optional<QString> setStatus(qint64 id, AppointmentStatus status);
     // "Non risponde": one more call attempt, the status unchanged.
