@@ -72,6 +72,9 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     m_freeSlot = command(QStringLiteral("Primo posto libero…"), QKeySequence(Qt::CTRL | Qt::Key_L),
                          std::move(hooks.findFreeSlot), QStringLiteral("Trova il primo posto libero"));
     m_freeSlot->setIconText(QStringLiteral("Primo posto libero"));
+    m_confirmations = command(QStringLiteral("Da confermare…"), {}, std::move(hooks.confirmations),
+                              QStringLiteral("Gli appuntamenti da confermare con una telefonata o un SMS"));
+    m_confirmations->setIconText(QStringLiteral("Da confermare"));
     m_dayView = command(QStringLiteral("Vista giorno"), QKeySequence(Qt::CTRL | Qt::Key_1),
                         [this] { m_store.setMode(ViewMode::Day); });
     m_dayView->setIconText(QStringLiteral("Giorno"));
@@ -115,7 +118,7 @@ void CalvoraCommands::buildMenus(QMenuBar* menuBar)
     QMenu* go = menuBar->addMenu(QStringLiteral("Vai"));
     go->addActions({m_today, m_previous, m_next});
     go->addSeparator();
-    go->addActions({m_goToDate, m_search, m_freeSlot});
+    go->addActions({m_goToDate, m_search, m_freeSlot, m_confirmations});
     go->addSeparator();
     go->addActions({m_dayView, m_weekView});
 
