@@ -9,6 +9,7 @@
 #include "Schedule.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -52,6 +53,7 @@ ConfirmationPanel::ConfirmationPanel(Store& store, QWidget* parent)
     auto* dayLabel = new QLabel(QStringLiteral("Giorno"), this);
     m_day = PanelStyle::dateField(QStringLiteral("confirmDay"), m_store.nextOpenDay(Clock::today()),
                                   QStringLiteral("dddd dd/MM/yyyy"), this, &m_store);
+    m_day->setMinimumWidth(220);
     dayLabel->setBuddy(m_day);
     top->addWidget(dayLabel);
     top->addWidget(m_day);
@@ -271,4 +273,16 @@ void ConfirmationPanel::setMessage(const QString& text, bool error)
     QPalette palette = m_message->palette();
     palette.setColor(QPalette::WindowText, error ? PanelStyle::errorRed() : this->palette().color(QPalette::WindowText));
     m_message->setPalette(palette);
+}
+
+bool ConfirmationPanel::writeScreenshot(Store& store, const QString& path)
+{
+    ConfirmationPanel panel(store);
+    if (panel.lines().size() > 1) {
+        panel.select(panel.lines().at(1).appointment.id);
+        panel.noAnswerSelected();
+    }
+    panel.show();
+    QApplication::processEvents();
+    return panel.grab().save(path);
 }

@@ -42,6 +42,9 @@ public:
     void noAnswerSelected();
     void printList();
     void exportReminders();
+    // The screenshot mode's picture of the list of the store's next working day, with one call already
+    // made without an answer; false when it cannot be written.
+    static bool writeScreenshot(Store& store, const QString& path);
     // Replaces the save dialog (tests).
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
 
