@@ -187,9 +187,9 @@ void ConfirmationPanel::refresh()
     for (int c : {TimeColumn, DentistColumn, PhoneColumn, AttemptsColumn, StatusColumn})
         m_list->resizeColumnToContents(c);
     select(selected);
-    if (m_message->text().isEmpty() || m_message->property("count").toBool()) {
+    if (m_message->text().isEmpty() || m_showsCount) {
         setMessage(countText(m_lines.size()));
-        m_message->setProperty("count", true);
+        m_showsCount = true;
     }
 }
 
@@ -218,7 +218,7 @@ void ConfirmationPanel::mark(const std::function<std::optional<QString>(qint64)>
         if (m_lines[i].appointment.id == *id)
             next = m_lines[i + 1].appointment.id;
     const std::optional<QString> refusal = change(*id);
-    m_message->setProperty("count", true);
+    m_showsCount = true;
     refresh();
     if (refusal) {
         setMessage(*refusal, true);
@@ -256,7 +256,6 @@ void ConfirmationPanel::exportReminders()
         return;
     QString error;
     const std::optional<int> written = ReminderExport::write(m_store, day(), *path, &error);
-    m_message->setProperty("count", false);
     if (!written) {
         setMessage(error, true);
         return;
@@ -268,7 +267,7 @@ void ConfirmationPanel::exportReminders()
 
 void ConfirmationPanel::setMessage(const QString& text, bool error)
 {
-    m_message->setProperty("count", false);
+    m_showsCount = false;
     m_message->setText(text);
     QPalette palette = m_message->palette();
     palette.setColor(QPalette::WindowText, error ? PanelStyle::errorRed() : this->palette().color(QPalette::WindowText));

@@ -64,4 +64,6 @@ private:
     QPushButton* m_noAnswer = nullptr;
     FileChooser m_chooseFile;
     bool m_refreshQueued = false;
+    // The message line says how many are left (until an action has something else to say).
+    bool m_showsCount = false;
 };
