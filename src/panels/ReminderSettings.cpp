@@ -20,7 +20,6 @@ QLabel* wrapped(const QString& name, QWidget* parent)
     auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }
 
