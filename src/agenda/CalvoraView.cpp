@@ -128,6 +128,10 @@ void CalvoraView::buildToolbar()
     hooks.searchPatient = [this] { toggleSearch(); };
     hooks.findFreeSlot = [this] { toggleFreeSlots(); };
     hooks.showCancellations = [this] { showCancellations(); };
+    hooks.confirmations = [this] {
+        if (m_panels.confirmations)
+            m_panels.confirmations();
+    };
     m_commands = new CalvoraCommands(m_store, this, std::move(hooks));
     m_commands->buildMenus(menuBar());
 
@@ -171,6 +175,7 @@ void CalvoraView::buildToolbar()
     m_dateButton = place(m_commands->goToDateAction(), Icons::Kind::Calendar);
     m_searchButton = place(m_commands->searchAction(), Icons::Kind::Search);
     m_freeSlotButton = place(m_commands->freeSlotAction(), Icons::Kind::Clock);
+    place(m_commands->confirmationsAction(), std::nullopt);
     m_printButton = place(m_commands->printMenuAction(), Icons::Kind::Printer);
     m_printButton->setPopupMode(QToolButton::InstantPopup);
     m_newButton = place(m_commands->newAppointmentAction(), Icons::Kind::Plus);

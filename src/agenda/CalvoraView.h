@@ -37,6 +37,8 @@ struct AgendaPanels {
     std::function<void()> openSettings;
     // The first-free-slot panel; close hides its popover.
     std::function<QWidget*(Store&, std::function<void()> close, QWidget* parent)> freeSlotPanel;
+    // Shows the window of the appointments to confirm.
+    std::function<void()> confirmations;
 };
 
 // The agenda window: toolbar, title line with the count, and the schedule grid; at start, a line that

@@ -91,6 +91,7 @@ CalvoraView& CalvoraApp::agendaWindow()
         panels.freeSlotPanel = [](Store& s, std::function<void()> close, QWidget* parent) -> QWidget* {
             return new FreeSlotPanel(s, std::move(close), parent);
         };
+        panels.confirmations = [this] { showConfirmations(); };
         m_agenda = new CalvoraView(shared, std::move(panels));
         // A practice laptop's screen is smaller than the window would like to be.
         if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -101,6 +102,16 @@ CalvoraView& CalvoraApp::agendaWindow()
             m_agenda->installEventFilter(this);
     }
     return *m_agenda;
+}
+
+void CalvoraApp::showConfirmations()
+{
+    // One list per process, over the agenda window, closed with it.
+    if (!m_confirmations)
+        m_confirmations = new ConfirmationPanel(store(), &agendaWindow());
+    m_confirmations->show();
+    m_confirmations->raise();
+    m_confirmations->activateWindow();
 }
 
 void CalvoraApp::showSettings()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConfirmationPanel.h"
 #include "SettingsView.h"
 
 #include <QObject>
@@ -31,6 +32,9 @@ public:
     // The one settings window, shown and raised.
     void showSettings();
     [[nodiscard]] SettingsView* settingsWindow() const { return m_settings; }
+    // The one list of the appointments to confirm, shown and raised.
+    void showConfirmations();
+    [[nodiscard]] ConfirmationPanel* confirmationsWindow() const { return m_confirmations; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,4 +51,5 @@ private:
     std::unique_ptr<Store> m_store;
     QPointer<CalvoraView> m_agenda;
     QPointer<SettingsView> m_settings;
+    QPointer<ConfirmationPanel> m_confirmations;
 };

@@ -3,6 +3,7 @@
 #include "AgendaScreenshots.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
+#include "ConfirmationPanel.h"
 #include "DemoData.h"
 #include "DentistColumn.h"
 #include "Dialogs.h"
@@ -176,6 +177,7 @@ int run(CalvoraApp& app, const QString& folder)
 
     for (const QString& path : PanelScreenshots::write(store, folder))
         QTextStream(stdout) << path << '\n';
+    ok &= ConfirmationPanel::writeScreenshot(store, folder + QStringLiteral("/da-confermare.png"));
     if (!store.weekAppointments().isEmpty()) {
         std::unique_ptr<QMessageBox> confirmation(
             Dialogs::build(&window, CalvoraView::deleteRequest(store.weekAppointments().first())));

@@ -3,6 +3,7 @@
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "CommandLine.h"
+#include "ReminderExportCommand.h"
 #include "ScreenshotMode.h"
 #include "SelfTest.h"
 #include "ServerSetup.h"
@@ -76,6 +77,11 @@ int main(int argc, char** argv)
         const ServerSetup::Outcome outcome = ServerSetup::copyToServer(*line);
         QTextStream(outcome.ok ? stdout : stderr) << outcome.message << '\n';
         return outcome.ok ? 0 : 1;
+    }
+    if (ReminderExportCommand::requested(arguments)) {
+        QCoreApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        return ReminderExportCommand::run(arguments);
     }
     const std::optional<QString> screenshots = CommandLine::screenshotFolder(arguments);
     if (screenshots && !AppPaths::overrideDataFolder()) {

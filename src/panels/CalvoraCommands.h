@@ -21,6 +21,7 @@ struct CommandHooks {
     std::function<void()> searchPatient; // shows or hides the patient search
     std::function<void()> findFreeSlot;  // shows or hides the first-free-slot panel
     std::function<void()> showCancellations; // the cancellations of the days on show
+    std::function<void()> confirmations; // shows the list of the appointments to confirm
 };
 
 // Every command of the agenda window, one QAction each, shared by the menu bar and the toolbar (text,
@@ -55,6 +56,7 @@ public:
     [[nodiscard]] QAction* searchAction() const { return m_search; }
     [[nodiscard]] QAction* freeSlotAction() const { return m_freeSlot; }
     [[nodiscard]] QAction* cancellationsAction() const { return m_cancellations; }
+    [[nodiscard]] QAction* confirmationsAction() const { return m_confirmations; }
     [[nodiscard]] QAction* dayViewAction() const { return m_dayView; }
     [[nodiscard]] QAction* weekViewAction() const { return m_weekView; }
     [[nodiscard]] QAction* guideAction() const { return m_guide; }
@@ -86,6 +88,7 @@ private:
     QAction* m_search = nullptr;
     QAction* m_freeSlot = nullptr;
     QAction* m_cancellations = nullptr;
+    QAction* m_confirmations = nullptr;
     QAction* m_dayView = nullptr;
     QAction* m_weekView = nullptr;
     QAction* m_guide = nullptr;

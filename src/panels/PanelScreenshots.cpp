@@ -55,6 +55,8 @@ QString pageFileName(SettingsView::Page page)
         return QStringLiteral("dentisti");
     case SettingsView::Page::ClosedDays:
         return QStringLiteral("chiusure");
+    case SettingsView::Page::Reminders:
+        return QStringLiteral("promemoria");
     case SettingsView::Page::Archive:
         return QStringLiteral("archivio");
     case SettingsView::Page::Server:

@@ -1,6 +1,7 @@
 #include "SettingsView.h"
 
 #include "ClosedDaysSection.h"
+#include "ReminderSettings.h"
 #include "FormSection.h"
 #include "PanelStyle.h"
 #include "Store.h"
@@ -111,6 +112,9 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     closed->setObjectName(QStringLiteral("closedDays"));
     closedPage->addWidget(closed);
     closedPage->addStretch(1);
+    QVBoxLayout* remindersPage = addPage(Page::Reminders, QStringLiteral("Promemoria"));
+    remindersPage->addWidget(new ReminderSettings(m_store, remindersPage->parentWidget()));
+    remindersPage->addStretch(1);
     buildArchivePage();
     if (m_server.available())
         buildServerPage();

@@ -220,6 +220,16 @@ public:
     // The day's appointments still to confirm (status "Da confermare", or called without an answer), by
     // start and column; absent when the archive did not answer.
     [[nodiscard]] std::optional<QList<ToConfirm>> appointmentsToConfirm(const QDate& day);
+    // Every appointment of the day (cancelled ones have left the agenda) as a line of that list, in the
+    // same order; absent when the archive did not answer.
+    [[nodiscard]] std::optional<QList<ToConfirm>> dayLines(const QDate& day);
+    // The first day after `day` on which the practice works: no weekend, no closed day.
+    [[nodiscard]] QDate nextOpenDay(const QDate& day) const;
+    // The practice's own template of the reminder messages; absent while none is stored. Throws
+    // DatabaseError.
+    [[nodiscard]] std::optional<QString> reminderTemplate();
+    // Stores the template for every computer of the practice; a blank one removes it.
+    std::optional<QString> setReminderTemplate(const QString& text);
     // How many times the patient (the same name, and the same phone when given) did not come and
     // cancelled late from `since` on; absent when the archive did not answer.
     [[nodiscard]] std::optional<BrokenAppointments> missedAndLateCancelled(const QString& patient, const QString& phone,

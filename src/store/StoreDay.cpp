@@ -204,32 +204,12 @@ std::optional<QString> Store::restoreCancelled(qint64 id)
 
 std::optional<QList<Store::ToConfirm>> Store::appointmentsToConfirm(const QDate& day)
 {
-    QList<ToConfirm> list;
-    try {
-        const QString key = Cal::dayKey(day);
-        const QList<Appointment> all = m_archive.appointments(key, key);
-        const QHash<qint64, DayStatus> statuses = fetchStatuses(all);
-        for (const Appointment& a : all) {
-            const DayStatus s = statuses.value(a.id);
-            if (s.status != AppointmentStatus::ToConfirm && s.callAttempts == 0)
-                continue;
-            const std::optional<Dentist> owner = dentist(a.dentistId);
-            list.append(ToConfirm{a, s, owner ? owner->name : QString()});
-        }
-    } catch (const DatabaseError&) {
-        return std::nullopt;
-    }
-    // By start, then in the agenda's column order.
-    const auto position = [this](qint64 dentistId) {
-        const std::optional<Dentist> owner = dentist(dentistId);
-        return owner ? owner->position : 0;
-    };
-    std::stable_sort(list.begin(), list.end(), [&](const ToConfirm& a, const ToConfirm& b) {
-        if (a.appointment.startMinutes != b.appointment.startMinutes)
-            return a.appointment.startMinutes < b.appointment.startMinutes;
-        return position(a.appointment.dentistId) < position(b.appointment.dentistId);
-    });
-    return list;
+    std::optional<QList<ToConfirm>> lines = dayLines(day);
+    if (lines)
+        lines->removeIf([](const ToConfirm& line) {
+            return line.status.status != AppointmentStatus::ToConfirm && line.status.callAttempts == 0;
+        });
+    return lines;
 }
 
 std::optional<BrokenAppointments> Store::missedAndLateCancelled(const QString& patient, const QString& phone,

@@ -58,7 +58,7 @@ TEST_F(SmallScreenTest, windowOpensInsideTheScreensFreeAreaAtMostAtItsPreferredS
 TEST_F(SmallScreenTest, everyToolbarCommandIsInTheBarOrBehindTheOverflowButton)
 {
     const QStringList all{"Precedente", "Oggi",  "Successivo", "Vai alla data", "Cerca", "Primo posto libero",
-                          "Stampa",     "Nuovo appuntamento"};
+                          "Da confermare", "Stampa", "Nuovo appuntamento"};
     view->fitInto(QRect(0, 0, 1280, 720));
     QApplication::processEvents();
     ASSERT_EQ(view->frameGeometry().width(), 1280);

@@ -1,3 +1,4 @@
+#include "CallListPrint.h"
 #include "PrintFixture.h"
 
 #include <QFile>
@@ -83,4 +84,22 @@ TEST_F(PrintTest, aWeekThatCannotBeReadIsNotPrinted)
     EXPECT_TRUE(store.alertMessage()->startsWith(QStringLiteral("Impossibile stampare.\nErrore nella lettura")));
     EXPECT_FALSE(PrintService::writePdf(store, PrintLayout::Day, dir.filePath("day.pdf")));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+// The confirmation list's call sheet: one line per call, as many A4 pages as the lines need, one when
+// there is nothing to call.
+TEST(CallListPrintTest, theCallSheetTakesAsManyPagesAsItsLines)
+{
+    QTemporaryDir dir;
+    CallListPrint::Sheet sheet{QStringLiteral("Da confermare – giovedì 5 dicembre 2024"), {}};
+    ASSERT_TRUE(CallListPrint::writePdf(sheet, dir.filePath("none.pdf")));
+    EXPECT_EQ(pdfPageCount(dir.filePath("none.pdf")), 1);
+    for (int i = 0; i < 80; ++i)
+        sheet.lines.append({QStringLiteral("09:00"), QStringLiteral("Paziente %1").arg(i), QStringLiteral("333 1234567"),
+                            QStringLiteral("Dentista 1"), i % 3});
+    ASSERT_TRUE(CallListPrint::writePdf(sheet, dir.filePath("calls.pdf")));
+    EXPECT_EQ(pdfPageCount(dir.filePath("calls.pdf")), CallListPrint::pageCount(sheet));
+    EXPECT_GT(CallListPrint::pageCount(sheet), 1);
+    EXPECT_LT(CallListPrint::pageCount(sheet), 80 / 20 + 1); // at least twenty lines a page
+    EXPECT_FALSE(CallListPrint::writePdf(sheet, dir.filePath("missing/calls.pdf")));
 }

@@ -1,0 +1,99 @@
+#include "ReminderExport.h"
+
+#include "Cal.h"
+#include "DatabaseError.h"
+#include "PhoneNumber.h"
+#include "ReminderMessage.h"
+#include "Schedule.h"
+#include "Store.h"
+
+#include <QSaveFile>
+
+namespace {
+
+QString field(const QString& text)
+{
+    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+void appendLine(QString& out, const QStringList& fields)
+{
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += u';';
+        out += field(fields[i]);
+    }
+    out += QStringLiteral("\r\n");
+}
+
+} // namespace
+
+namespace ReminderExport {
+
+std::optional<QList<Row>> rows(Store& store, const QDate& day, QString* error)
+{
+    QString text;
+    try {
+        text = store.reminderTemplate().value_or(ReminderMessage::defaultTemplate());
+    } catch (const DatabaseError& failure) {
+        if (error)
+            *error = QStringLiteral("Errore nella lettura delle impostazioni: ") + failure.message();
+        return std::nullopt;
+    }
+    const std::optional<QList<Store::ToConfirm>> lines = store.dayLines(day);
+    if (!lines) {
+        if (error)
+            *error = Store::unansweredText();
+        return std::nullopt;
+    }
+    QList<Row> result;
+    const QString date = day.toString(QStringLiteral("dd/MM/yyyy"));
+    for (const Store::ToConfirm& line : *lines) {
+        const Appointment& a = line.appointment;
+        const std::optional<QString> mobile = PhoneNumber::italianMobile(a.phone);
+        if (!mobile)
+            continue;
+        const ReminderMessage::Values values = ReminderMessage::valuesOf(a, line.dentist, store.studioName());
+        result.append({*mobile, a.patient, date, Schedule::clockText(a.startMinutes), line.dentist,
+                       AppointmentStatuses::label(line.status.status), ReminderMessage::render(text, values)});
+    }
+    return result;
+}
+
+QByteArray csv(const QList<Row>& rows)
+{
+    QString out;
+    appendLine(out, {QStringLiteral("Telefono"), QStringLiteral("Paziente"), QStringLiteral("Data"),
+                     QStringLiteral("Ora"), QStringLiteral("Dentista"), QStringLiteral("Stato"),
+                     QStringLiteral("Messaggio")});
+    for (const Row& r : rows)
+        appendLine(out, {r.phone, r.patient, r.date, r.time, r.dentist, r.status, r.message});
+    return QByteArrayLiteral("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+std::optional<int> write(Store& store, const QDate& day, const QString& path, QString* error)
+{
+    QString reason;
+    const std::optional<QList<Row>> found = rows(store, day, &reason);
+    if (!found) {
+        *error = reason;
+        return std::nullopt;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv(*found)) < 0 || !file.commit()) {
+        *error = QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") + file.errorString();
+        return std::nullopt;
+    }
+    return int(found->size());
+}
+
+QString fileName(const QDate& day)
+{
+    return QStringLiteral("promemoria-") + Cal::dayKey(day) + QStringLiteral(".csv");
+}
+
+} // namespace ReminderExport
