@@ -62,9 +62,8 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
 
     m_part = new QComboBox(this);
     m_part->setObjectName(QStringLiteral("partPicker"));
-    m_part->addItem(QStringLiteral("Tutto il giorno"), int(SlotSearch::Part::Any));
-    m_part->addItem(QStringLiteral("Mattina (09:00–13:00)"), int(SlotSearch::Part::Morning));
-    m_part->addItem(QStringLiteral("Pomeriggio (13:00–19:45)"), int(SlotSearch::Part::Afternoon));
+    for (const DayPart part : {DayPart::Any, DayPart::Morning, DayPart::Afternoon})
+        m_part->addItem(DayParts::label(part), int(part));
     form->addRow(QStringLiteral("Fascia"), m_part);
 
     form->addRow(QStringLiteral("Giorni"), buildWeekdays());

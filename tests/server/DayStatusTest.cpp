@@ -176,13 +176,16 @@ TEST(ServerSchemaStep, aVersionTwoDatabaseIsBroughtToVersionThree)
     const QString line = server.createDatabase();
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
     c->transaction([&] { ServerSchema::prepareInTransaction(*c, 2); });
-    ASSERT_EQ(c->query("SELECT to_regclass('appointment_status') IS NULL").text(0, 0), "t");
+    ASSERT_EQ(c->query("SELECT to_regclass('appointment_status') IS NULL AND to_regclass('waiting_list') IS NULL")
+                  .text(0, 0),
+              "t");
     c->query("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES "
              "(1, '2024-12-05', 600, 30, 'Anna Verdi')");
 
     QTemporaryDir dir;
     ServerArchive archive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     EXPECT_EQ(c->query("SELECT version FROM calvora_schema").integer(0, 0), 3);
+    EXPECT_EQ(c->query("SELECT to_regclass('waiting_list') IS NOT NULL").text(0, 0), "t");
     Store store(archive);
     store.showDate(QDate(2024, 12, 5));
     ASSERT_EQ(store.weekAppointments().size(), 1);
