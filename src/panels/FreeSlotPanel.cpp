@@ -7,6 +7,7 @@
 #include "FormSection.h"
 #include "PanelStyle.h"
 #include "Schedule.h"
+#include "WaitingEntryForm.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -90,6 +92,11 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     m_list->installEventFilter(this);
     m_list->setFixedHeight(shownSlots * (QFontMetrics(m_list->font()).height() + 8) + 4);
     column->addWidget(m_list);
+
+    auto* waiting = new QPushButton(QStringLiteral("Aggiungi alla lista d'attesa…"), this);
+    waiting->setObjectName(QStringLiteral("addToWaitingList"));
+    column->addWidget(waiting, 0, Qt::AlignLeft);
+    connect(waiting, &QPushButton::clicked, this, &FreeSlotPanel::addToWaitingList);
 
     setFixedWidth(panelWidth);
     for (QComboBox* box : {m_duration, m_dentist, m_part})
@@ -222,4 +229,25 @@ void FreeSlotPanel::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+// What was asked goes to the waiting list's form, over the agenda window that the panel's popup belongs to.
+void FreeSlotPanel::addToWaitingList()
+{
+    const SlotSearch asked = search();
+    WaitingEntry entry;
+    entry.durationMinutes = asked.durationMinutes;
+    entry.dentistId = asked.dentistId;
+    entry.from = asked.from;
+    entry.part = asked.part;
+    entry.weekdays = 0;
+    for (const int day : asked.weekdays)
+        entry.weekdays |= 1 << day;
+    QWidget* host = window() != this ? window()->parentWidget() : nullptr;
+    Store& store = m_store;
+    m_close();
+    auto* form = new WaitingEntryForm(store, entry, host);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->setWindowModality(host ? Qt::WindowModal : Qt::ApplicationModal);
+    form->open();
 }

@@ -147,12 +147,9 @@ void Store::bookFromWaitingList(const WaitingEntry& entry, const FreeSlot& slot)
     const bool onShow = m_mode == ViewMode::Day ? m_anchor == slot.day : Cal::monday(m_anchor) == Cal::monday(slot.day);
     if (!onShow)
         showDate(slot.day);
-    newAppointment(slot.day, slot.dentistId, slot.startMinutes, entry.durationMinutes);
-    Appointment a = *m_editing;
-    a.patient = entry.patient;
-    a.phone = entry.phone;
     m_bookingWaiting = entry.id;
-    setEditing(a);
+    setEditing(Appointment{0, slot.dentistId, Cal::dayKey(slot.day), slot.startMinutes, entry.durationMinutes,
+                           entry.patient, entry.phone, {}, {}});
 }
 
 void Store::takeBookedWaitingEntry()
