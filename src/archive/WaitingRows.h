@@ -16,18 +16,13 @@ inline const QString written = QStringLiteral(
 inline const QString read = QStringLiteral("id, patient, phone, duration_min, COALESCE(dentist_id, 0), weekdays, "
                                            "day_part, from_day, until_day, note, created_at");
 
-[[nodiscard]] inline SQLArgs args(const WaitingEntry& e)
-{
-    return {e.patient,
-            e.phone,
-            e.durationMinutes,
-            e.dentistId ? SQLValue(*e.dentistId) : SQLValue::null(),
-            e.weekdays,
-            DayParts::key(e.part),
-            Cal::dayKey(e.from),
-            e.until ? SQLValue(Cal::dayKey(*e.until)) : SQLValue::null(),
-            e.note};
-}
+// An entry copied whole into another archive: the written columns and the moment of creation.
+inline const QString copied = written + QStringLiteral(", created_at");
+
+// The values of `written`, in its order.
+[[nodiscard]] SQLArgs args(const WaitingEntry& e);
+// The values of `copied`, in its order: one list per entry.
+[[nodiscard]] QList<SQLArgs> copiedArgs(const QList<WaitingEntry>& entries);
 
 // An entry from a row of `read`, through the row's own column readers (NULL reads as 0 or "").
 template <typename Integer, typename Text>

@@ -4,6 +4,7 @@
 
 #include "Clock.h"
 #include "PgConnection.h"
+#include "ServerCopy.h"
 #include "WaitingRows.h"
 
 QList<WaitingEntry> ServerArchive::waitingList()
@@ -48,4 +49,12 @@ bool ServerArchive::removeWaitingEntry(qint64 id)
         removed = c.query(QStringLiteral("DELETE FROM waiting_list WHERE id = $1 RETURNING id"), {id}).rows() > 0;
     });
     return removed;
+}
+
+void ServerCopy::copyWaitingList(const QList<WaitingEntry>& entries, PgConnection& server)
+{
+    for (const SQLArgs& values : WaitingRows::copiedArgs(entries))
+        server.query(QStringLiteral("INSERT INTO waiting_list (") + WaitingRows::copied
+                         + QStringLiteral(") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"),
+                     values);
 }
