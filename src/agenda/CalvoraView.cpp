@@ -14,6 +14,8 @@
 #include "ScheduleGrid.h"
 #include "SearchPanel.h"
 #include "Store.h"
+#include "WaitingListPanel.h"
+#include "WaitingOfferBar.h"
 
 #include <QButtonGroup>
 #include <QCalendarWidget>
@@ -50,6 +52,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     , m_title(new QLabel)
     , m_count(new QLabel)
     , m_holidays(new HolidayNotice(store))
+    , m_waitingOffer(new WaitingOfferBar(store))
 {
     setObjectName(QStringLiteral("main"));
     setMinimumSize(1000, 650);
@@ -78,6 +81,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_holidays);
+    layout->addWidget(m_waitingOffer);
     layout->addWidget(titleLine);
     layout->addWidget(divider);
     layout->addWidget(m_grid, 1);
@@ -132,6 +136,7 @@ void CalvoraView::buildToolbar()
         if (m_panels.confirmations)
             m_panels.confirmations();
     };
+    hooks.openWaitingList = [this] { openWaitingList(); };
     m_commands = new CalvoraCommands(m_store, this, std::move(hooks));
     m_commands->buildMenus(menuBar());
 
@@ -290,6 +295,24 @@ void CalvoraView::showCancellations()
     panel->open();
 }
 
+WaitingListPanel* CalvoraView::waitingList() const
+{
+    return m_waitingList;
+}
+
+// One window, raised when asked again.
+void CalvoraView::openWaitingList()
+{
+    if (!m_waitingList) {
+        m_waitingList = new WaitingListPanel(m_store, this);
+        m_waitingList->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_waitingList->refresh();
+    m_waitingList->show();
+    m_waitingList->raise();
+    m_waitingList->activateWindow();
+}
+
 void CalvoraView::openDentistEditor(DentistHeader* header)
 {
     if (!m_panels.dentistEditor)
@@ -358,6 +381,7 @@ void CalvoraView::refresh()
         m_calendar->setSelectedDate(m_store.anchor());
     m_grid->sync();
     m_holidays->sync();
+    m_waitingOffer->sync();
     presentModals();
 }
 

@@ -22,6 +22,8 @@ class QLabel;
 class QToolButton;
 class ScheduleGrid;
 class Store;
+class WaitingListPanel;
+class WaitingOfferBar;
 
 // What the agenda window opens but does not build itself; the application shell supplies them.
 struct AgendaPanels {
@@ -64,6 +66,11 @@ public:
     [[nodiscard]] QLabel* countLabel() const { return m_count; }
     // The line that offers the year's national holidays as closed days.
     [[nodiscard]] HolidayNotice* holidayNotice() const { return m_holidays; }
+    // The line that offers a freed start to the waiting list.
+    [[nodiscard]] WaitingOfferBar* waitingOffer() const { return m_waitingOffer; }
+    // The waiting list's window, once opened.
+    [[nodiscard]] WaitingListPanel* waitingList() const;
+    void openWaitingList();
     // The window's commands, shared by its menu bar and its toolbar.
     [[nodiscard]] CalvoraCommands* commands() const { return m_commands; }
     [[nodiscard]] QAction* previousAction() const;
@@ -110,6 +117,8 @@ private:
     QLabel* m_title;
     QLabel* m_count;
     HolidayNotice* m_holidays;
+    WaitingOfferBar* m_waitingOffer;
+    QPointer<WaitingListPanel> m_waitingList;
     CalvoraCommands* m_commands = nullptr;
     QToolButton* m_dayButton = nullptr;
     QToolButton* m_weekButton = nullptr;

@@ -13,6 +13,7 @@
 #include "ScheduleGrid.h"
 #include "SettingsView.h"
 #include "Store.h"
+#include "WaitingListScreenshots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -194,6 +195,7 @@ int run(CalvoraApp& app, const QString& folder)
     ok &= PrintScreenshots::write(folder);
     ok &= AgendaScreenshots::statuses(window, store, folder);
     ok &= dragPicture(window, folder + QStringLiteral("/trascinamento.png"));
+    ok &= WaitingListScreenshots::write(window, store, folder);
     ok &= practiceThatChanges(app, folder);
     ok &= fiveDentists(app, folder);
     return ok ? 0 : 1;

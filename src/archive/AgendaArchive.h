@@ -6,6 +6,7 @@
 #include "DayStatus.h"
 #include "Dentist.h"
 #include "KnownPatient.h"
+#include "WaitingEntry.h"
 
 #include <QHash>
 #include <QList>
@@ -123,6 +124,13 @@ public:
     // the day key on were marked not come, and how many they cancelled late.
     [[nodiscard]] virtual BrokenAppointments brokenAppointments(const QString& patient, const QString& phone,
                                                                 const QString& fromKey) = 0;
+    // The waiting list, oldest entry first.
+    [[nodiscard]] virtual QList<WaitingEntry> waitingList() = 0;
+    // Writes the entry (a new one when its id is 0, else that row) and returns its id; 0 when the row to
+    // change is gone.
+    virtual qint64 saveWaitingEntry(const WaitingEntry& entry) = 0;
+    // Removes the entry; returns whether there was one.
+    virtual bool removeWaitingEntry(qint64 id) = 0;
     // The practice's name and every listed dentist's name and colour (by id), in one transaction, as
     // given (the Store trims and defaults them).
     virtual void saveSettings(const QString& studioName, const QList<Dentist>& dentists) = 0;

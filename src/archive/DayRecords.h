@@ -1,11 +1,12 @@
 #pragma once
 
 #include "StoredAppointment.h"
+#include "WaitingEntry.h"
 
 #include <QList>
 #include <QString>
 
-// The statuses and cancelled appointments of a whole agenda, as both archives store them, moving with
+// The statuses, cancelled appointments and waiting list of a whole agenda, as both archives store them, moving with
 // the rest of it from one archive to another (a copy onto a server, a backup of a server's agenda).
 struct DayRecords {
     struct Status {
@@ -24,6 +25,8 @@ struct DayRecords {
     };
     QList<Status> statuses;
     QList<Cancelled> cancelled;
+    // By id; an entry belongs to no appointment, so where it goes it may take a new id.
+    QList<WaitingEntry> waiting;
 
     // The columns of the two tables, in the order of the fields above (the same on both archives).
     static inline const QString statusColumns = QStringLiteral("appointment_id, status, changed_at, call_attempts");

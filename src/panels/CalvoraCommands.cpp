@@ -77,6 +77,8 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     m_confirmations = command(QStringLiteral("Da confermare…"), {}, std::move(hooks.confirmations),
                               QStringLiteral("Gli appuntamenti da confermare con una telefonata o un SMS"));
     m_confirmations->setIconText(QStringLiteral("Da confermare"));
+    m_waitingList = command(QStringLiteral("Lista d'attesa…"), QKeySequence(), std::move(hooks.openWaitingList),
+                            QStringLiteral("Mostra la lista d'attesa"));
     m_dayView = command(QStringLiteral("Vista giorno"), QKeySequence(Qt::CTRL | Qt::Key_1),
                         [this] { m_store.setMode(ViewMode::Day); });
     m_dayView->setIconText(QStringLiteral("Giorno"));
@@ -120,7 +122,7 @@ void CalvoraCommands::buildMenus(QMenuBar* menuBar)
     QMenu* go = menuBar->addMenu(QStringLiteral("Vai"));
     go->addActions({m_today, m_previous, m_next});
     go->addSeparator();
-    go->addActions({m_goToDate, m_search, m_freeSlot, m_confirmations, m_cancellations});
+    go->addActions({m_goToDate, m_search, m_freeSlot, m_confirmations, m_cancellations, m_waitingList});
     go->addSeparator();
     go->addActions({m_dayView, m_weekView});
 

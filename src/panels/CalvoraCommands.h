@@ -22,12 +22,14 @@ struct CommandHooks {
     std::function<void()> findFreeSlot;  // shows or hides the first-free-slot panel
     std::function<void()> showCancellations; // the cancellations of the days on show
     std::function<void()> confirmations; // shows the list of the appointments to confirm
+    std::function<void()> openWaitingList;
 };
 
 // Every command of the agenda window, one QAction each, shared by the menu bar and the toolbar (text,
 // shortcut, tooltip and enabled state are written once, here). Menus: "File" (new appointment, the three
 // print jobs, settings), "Modifica" (undo, redo), "Vai" (today, previous/next, go to a date, search,
-// first free slot, cancellations, day/week view) and "Aiuto" (user guide, about). Texts and enabled states follow the
+// first free slot, confirmations, cancellations, waiting list, day/week view) and "Aiuto" (user guide, about). Texts
+// and enabled states follow the
 // store: the stepping items read "Giorno …" in day view and "Settimana …" in week view; new, stepping,
 // undo and redo are disabled while an appointment is being edited. A tooltip is the command's
 // description followed by its own shortcut in the platform's notation. Every shortcut is an application
@@ -57,6 +59,7 @@ public:
     [[nodiscard]] QAction* freeSlotAction() const { return m_freeSlot; }
     [[nodiscard]] QAction* cancellationsAction() const { return m_cancellations; }
     [[nodiscard]] QAction* confirmationsAction() const { return m_confirmations; }
+    [[nodiscard]] QAction* waitingListAction() const { return m_waitingList; }
     [[nodiscard]] QAction* dayViewAction() const { return m_dayView; }
     [[nodiscard]] QAction* weekViewAction() const { return m_weekView; }
     [[nodiscard]] QAction* guideAction() const { return m_guide; }
@@ -89,6 +92,7 @@ private:
     QAction* m_freeSlot = nullptr;
     QAction* m_cancellations = nullptr;
     QAction* m_confirmations = nullptr;
+    QAction* m_waitingList = nullptr;
     QAction* m_dayView = nullptr;
     QAction* m_weekView = nullptr;
     QAction* m_guide = nullptr;

@@ -7,6 +7,7 @@
 #include "FormSection.h"
 #include "PanelStyle.h"
 #include "Schedule.h"
+#include "WaitingEntryForm.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -62,9 +64,8 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
 
     m_part = new QComboBox(this);
     m_part->setObjectName(QStringLiteral("partPicker"));
-    m_part->addItem(QStringLiteral("Tutto il giorno"), int(SlotSearch::Part::Any));
-    m_part->addItem(QStringLiteral("Mattina (09:00–13:00)"), int(SlotSearch::Part::Morning));
-    m_part->addItem(QStringLiteral("Pomeriggio (13:00–19:45)"), int(SlotSearch::Part::Afternoon));
+    for (const DayPart part : {DayPart::Any, DayPart::Morning, DayPart::Afternoon})
+        m_part->addItem(DayParts::label(part), int(part));
     form->addRow(QStringLiteral("Fascia"), m_part);
 
     form->addRow(QStringLiteral("Giorni"), buildWeekdays());
@@ -91,6 +92,11 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     m_list->installEventFilter(this);
     m_list->setFixedHeight(shownSlots * (QFontMetrics(m_list->font()).height() + 8) + 4);
     column->addWidget(m_list);
+
+    auto* waiting = new QPushButton(QStringLiteral("Aggiungi alla lista d'attesa…"), this);
+    waiting->setObjectName(QStringLiteral("addToWaitingList"));
+    column->addWidget(waiting, 0, Qt::AlignLeft);
+    connect(waiting, &QPushButton::clicked, this, &FreeSlotPanel::addToWaitingList);
 
     setFixedWidth(panelWidth);
     for (QComboBox* box : {m_duration, m_dentist, m_part})
@@ -223,4 +229,25 @@ void FreeSlotPanel::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+// What was asked goes to the waiting list's form, over the agenda window that the panel's popup belongs to.
+void FreeSlotPanel::addToWaitingList()
+{
+    const SlotSearch asked = search();
+    WaitingEntry entry;
+    entry.durationMinutes = asked.durationMinutes;
+    entry.dentistId = asked.dentistId;
+    entry.from = asked.from;
+    entry.part = asked.part;
+    entry.weekdays = 0;
+    for (const int day : asked.weekdays)
+        entry.weekdays |= 1 << day;
+    QWidget* host = window() != this ? window()->parentWidget() : nullptr;
+    Store& store = m_store;
+    m_close();
+    auto* form = new WaitingEntryForm(store, entry, host);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->setWindowModality(host ? Qt::WindowModal : Qt::ApplicationModal);
+    form->open();
 }

@@ -18,6 +18,8 @@ class QToolButton;
 // which weekdays, and sees the next free starts that fit, found by the store as she changes anything.
 // Picking one (click, or Return anywhere in the panel: the current row, else the first) shows that day,
 // calls `close` and opens the editor on a new appointment with that day, dentist, start and duration.
+// When nothing suits, "Aggiungi alla lista d'attesa…" puts the patient on the waiting list with what
+// was asked.
 // The pickers are chosen by typing too (see ComboTyping), the day by typing it (see DateField). The
 // content of a popup, like the search panel; `close` must hide it.
 class FreeSlotPanel : public QWidget {
@@ -37,6 +39,8 @@ public:
     [[nodiscard]] QString hint() const;
 
     void pick(const FreeSlot& slot);
+    // Closes the panel and opens the waiting list's form, filled with what was asked.
+    void addToWaitingList();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

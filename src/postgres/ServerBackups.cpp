@@ -2,6 +2,7 @@
 #include "AppointmentColumns.h"
 #include "PgConnection.h"
 #include "ServerArchive.h"
+#include "WaitingRows.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ QList<StoredAppointment> storedAppointments(const PgResult& r)
     return rows;
 }
 
-// Statuses and cancellations are few beside the appointments: read at once.
+// Statuses, cancellations and the waiting list are few beside the appointments: read at once.
 DayRecords dayRecordsOn(PgConnection& c)
 {
     DayRecords records;
@@ -32,6 +33,10 @@ DayRecords dayRecordsOn(PgConnection& c)
     const QList<StoredAppointment> rows = storedAppointments(r);
     for (int i = 0; i < r.rows(); ++i)
         records.cancelled.append({rows[i], r.text(i, 11), r.text(i, 12), r.text(i, 13), r.integer(i, 14), r.text(i, 15)});
+    const PgResult w = c.query(QStringLiteral("SELECT ") + WaitingRows::read + QStringLiteral(" FROM waiting_list ORDER BY id"));
+    for (int i = 0; i < w.rows(); ++i)
+        records.waiting.append(WaitingRows::fromRow([&w, i](int col) { return w.integer(i, col); },
+                                                    [&w, i](int col) { return w.text(i, col); }));
     return records;
 }
 

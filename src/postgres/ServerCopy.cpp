@@ -97,8 +97,8 @@ void copyAppointments(AgendaSource& file, PgConnection& server)
         for (const StoredAppointment& row : rows) {
             refuseNul(row);
             const Appointment& a = row.appointment;
-            args << a.id << a.dentistId << a.day << a.startMinutes << a.durationMinutes << a.patient << a.phone
-                 << a.treatment << a.notes << row.createdAt << row.updatedAt;
+            args += SQLArgs{a.id,      a.dentistId, a.day,   a.startMinutes, a.durationMinutes, a.patient,
+                            a.phone,   a.treatment, a.notes, row.createdAt,  row.updatedAt};
         }
         server.query(rows.size() == rowsPerStatement ? full : insertStatement(rows.size()), args);
         after = rows.last().appointment.id;
@@ -123,7 +123,8 @@ void insertRows(PgConnection& server, const QString& into, int fields, const QLi
     }
 }
 
-// The statuses and cancelled appointments go with the agenda, ids and all.
+// The statuses and cancelled appointments go with the agenda, ids and all; the waiting list too, its
+// entries numbered by the server.
 void copyDayRecords(AgendaSource& file, PgConnection& server)
 {
     const DayRecords records = file.dayRecords();
@@ -143,6 +144,7 @@ void copyDayRecords(AgendaSource& file, PgConnection& server)
                QStringLiteral("cancelled_appointments (") + AppointmentColumns::stored + QStringLiteral(", ")
                    + DayRecords::cancelledExtraColumns + u')',
                appointmentFields + 5, cancelled);
+    ServerCopy::copyWaitingList(records.waiting, server);
 }
 
 // The server's next new appointment gets an id after every id the file gave and every id the server

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "WaitingEntry.h"
+
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -40,5 +43,9 @@ Counts copy(AgendaSource& agenda, PgConnection& server);
 [[nodiscard]] QString countsText(const Counts& counts);
 // The reason given when the server's answer to the commit was lost: the copy may or may not be there.
 [[nodiscard]] QString lostConfirmationText();
+
+// Writes the entries as new rows of the server's waiting list (numbered by the server), inside the
+// copy's transaction.
+void copyWaitingList(const QList<WaitingEntry>& entries, PgConnection& server);
 
 } // namespace ServerCopy

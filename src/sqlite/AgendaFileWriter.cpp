@@ -1,6 +1,7 @@
 #include "AgendaFileWriter.h"
 
 #include "AppointmentColumns.h"
+#include "WaitingRows.h"
 
 namespace {
 
@@ -76,6 +77,10 @@ void AgendaFileWriter::addDayRecords(const DayRecords& records)
                  {a.id, a.dentistId, a.day, a.startMinutes, a.durationMinutes, a.patient, a.phone, a.treatment, a.notes,
                   c.row.createdAt, c.row.updatedAt, c.cancelledAt, c.cancelledBy, c.reason, c.late, c.statusBefore});
     }
+    for (const SQLArgs& waiting : WaitingRows::copiedArgs(records.waiting))
+        m_db.run(QStringLiteral("INSERT INTO waiting_list (") + WaitingRows::copied
+                     + QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 waiting);
     // A cancelled appointment keeps its id: no new appointment of this file may be given it.
     m_db.run(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT 'appointments', 0 WHERE NOT EXISTS "
                             "(SELECT 1 FROM sqlite_sequence WHERE name = 'appointments')"));

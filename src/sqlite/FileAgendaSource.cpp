@@ -3,6 +3,7 @@
 #include "AppointmentColumns.h"
 #include "AppointmentRows.h"
 #include "Database.h"
+#include "WaitingRows.h"
 
 #include <QFileInfo>
 
@@ -106,5 +107,11 @@ DayRecords FileAgendaSource::dayRecords()
             return DayRecords::Cancelled{StoredAppointment{AppointmentRows::fromRow(r), r.text(9), r.text(10)},
                                          r.text(11), r.text(12), r.text(13), r.integer(14), r.text(15)};
         });
+    records.waiting = m_file->query(QStringLiteral("SELECT ") + WaitingRows::read
+                                        + QStringLiteral(" FROM waiting_list ORDER BY id"),
+                                    {}, [](const SQLRow& r) {
+                                        return WaitingRows::fromRow([&r](int c) { return r.integer(c); },
+                                                                    [&r](int c) { return r.text(c); });
+                                    });
     return records;
 }

@@ -44,7 +44,9 @@ PRAGMA user_version = 1;
 // Version 2: an appointment's life after booking. The appointments table keeps its meaning (the live
 // agenda), so every statement on it stays as it was; a status lives beside its appointment and goes with
 // it, and a cancelled appointment leaves the table whole for one of its own, freeing its slot. A file
-// set back to version 1 by hand still has them: they are made only where missing.
+// set back to version 1 by hand still has them: they are made only where missing. The waiting list
+// (patients who want an earlier or any slot; a dentist of NULL is any, weekdays a mask with Monday as
+// bit 0) belongs to no appointment, so it is a table of its own.
 const char* const schemaVersion2 = R"SQL(
 CREATE TABLE IF NOT EXISTS appointment_status (
     appointment_id INTEGER PRIMARY KEY REFERENCES appointments(id) ON DELETE CASCADE,
@@ -71,6 +73,19 @@ CREATE TABLE IF NOT EXISTS cancelled_appointments (
     status_before TEXT NOT NULL DEFAULT 'da_confermare'
 );
 CREATE INDEX IF NOT EXISTS idx_cancelled_day ON cancelled_appointments(day, start_min);
+CREATE TABLE IF NOT EXISTS waiting_list (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    patient TEXT NOT NULL,
+    phone TEXT NOT NULL DEFAULT '',
+    duration_min INTEGER NOT NULL,
+    dentist_id INTEGER REFERENCES dentists(id),
+    weekdays INTEGER NOT NULL DEFAULT 31,
+    day_part TEXT NOT NULL DEFAULT 'qualsiasi',
+    from_day TEXT NOT NULL,
+    until_day TEXT,
+    note TEXT NOT NULL DEFAULT '',
+    created_at TEXT NOT NULL
+);
 PRAGMA user_version = 2;
 )SQL";
 

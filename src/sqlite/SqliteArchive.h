@@ -43,6 +43,9 @@ public:
         qint64 id, const std::function<bool(const Appointment& a, const WriteCheck&)>& approve) override;
     [[nodiscard]] BrokenAppointments brokenAppointments(const QString& patient, const QString& phone,
                                                         const QString& fromKey) override;
+    [[nodiscard]] QList<WaitingEntry> waitingList() override;
+    qint64 saveWaitingEntry(const WaitingEntry& entry) override;
+    bool removeWaitingEntry(qint64 id) override;
     void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
     void writeSetting(const QString& key, const std::optional<QString>& value) override;
     qint64 addDentist(const QString& name, const QString& colorHex) override;

@@ -112,6 +112,8 @@ void Store::setMode(ViewMode mode)
 
 void Store::setEditing(const std::optional<Appointment>& appointment)
 {
+    if (!appointment)
+        m_bookingWaiting.reset();
     m_editing = appointment;
     emit changed();
 }
@@ -130,9 +132,12 @@ void Store::setAlertMessage(const std::optional<QString>& message)
 
 void Store::setWeekAppointments(const QList<Appointment>& appointments)
 {
-    m_weekAppointments = appointments;
+    const bool sameWeek = m_weekLoaded && m_shownMonday == Cal::monday(m_anchor);
+    const QList<Appointment> before = std::exchange(m_weekAppointments, appointments);
+    m_shownMonday = Cal::monday(m_anchor);
     m_weekLoaded = true;
     m_readFailing = false;
+    followWaitingOffer(sameWeek ? before : QList<Appointment>());
     emit changed();
 }
 

@@ -6,6 +6,7 @@
 #include "Dentist.h"
 #include "KnownPatient.h"
 #include "ViewMode.h"
+#include "WaitingEntry.h"
 
 #include <QDate>
 #include <QHash>
@@ -44,7 +45,7 @@ struct SaveRefusal {
 
 // What the receptionist asks for when a patient wants the first free time.
 struct SlotSearch {
-    enum class Part { Any, Morning, Afternoon };
+    using Part = DayPart;
     int durationMinutes = 30;
     std::optional<qint64> dentistId; // any dentist when absent
     QDate from;                      // today when invalid or past
@@ -252,6 +253,32 @@ public:
     void knownPatients(const QString& text, const QObject* receiver,
                        std::function<void(const std::optional<QList<KnownPatient>>&)> answer, int limit = 8);
 
+    // The waiting list: patients who want an earlier (or any) appointment. Its changes reach the other
+    // computers but stay out of the undo history.
+    // Every entry, oldest first; absent when the archive did not answer.
+    [[nodiscard]] std::optional<QList<WaitingEntry>> waitingList();
+    // Adds the entry (id 0) or changes the stored one, its texts trimmed and an unset first day read as
+    // today; absent on success, else the Italian reason (nothing written).
+    std::optional<QString> saveWaitingEntry(const WaitingEntry& entry);
+    std::optional<QString> removeWaitingEntry(qint64 id);
+    // The entries that could be booked at the free start `slot`: the dentist theirs (or any), the day
+    // within their days and weekdays, open and not past, and their duration free from that start on
+    // within their part of the day (judged as freeSlots judges). Absent when the archive did not answer.
+    [[nodiscard]] std::optional<QList<WaitingEntry>> matchesFor(const FreeSlot& slot);
+    // A start freed in the week on show (a cancellation, a delete, a move, here or on another computer)
+    // that entries of the waiting list fit; published like the rest, it goes when nothing fits it any more.
+    struct WaitingOffer {
+        FreeSlot slot;
+        QList<WaitingEntry> entries;
+    };
+    [[nodiscard]] const std::optional<WaitingOffer>& waitingOffer() const { return m_waitingOffer; }
+    void dismissWaitingOffer();
+    // Shows the slot's day and opens the editor on a new appointment there with the entry's patient,
+    // phone and duration; once that booking is saved the entry leaves the list.
+    void bookFromWaitingList(const WaitingEntry& entry, const FreeSlot& slot);
+    // "mar 9 dic 10:00 (Dentista 1)".
+    [[nodiscard]] QString slotText(const FreeSlot& slot) const;
+
     // Undo and redo of the editor's saves and copies, moves and deletes (the newest 100). Undoing and
     // redoing go through the booking rules like any change; a refusal goes to alertMessage and leaves
     // the history as it was. The texts read "Annulla …" / "Ripeti …".
@@ -372,6 +399,11 @@ private:
                     const std::function<std::optional<T>()>& atOnce, std::function<T(AgendaReader&)> read,
                     std::function<T()> here);
 
+    // The offer of the waiting list after the week on show changed from `before` (empty for another week).
+    void followWaitingOffer(const QList<Appointment>& before);
+    // The booking from the waiting list being edited: its entry leaves the list once the booking is saved.
+    void takeBookedWaitingEntry();
+
     AgendaArchive& m_archive;
     std::array<quint64, 3> m_asked{};
     std::unique_ptr<BackgroundReader> m_background;
@@ -394,4 +426,7 @@ private:
     std::optional<Appointment> m_editing;
     std::optional<Appointment> m_pendingDelete;
     std::optional<QString> m_alertMessage;
+    std::optional<WaitingOffer> m_waitingOffer;
+    std::optional<qint64> m_bookingWaiting;
+    QDate m_shownMonday; // the Monday of the week last read
 };

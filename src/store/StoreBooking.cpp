@@ -116,10 +116,12 @@ std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const App
                       QStringLiteral("modifica di ") + written.after.patient});
         if (!samePlace(*written.before, written.after))
             emit placed(written.after);
-    } else
+    } else {
         record(Change{Change::Kind::Insert, written.after, written.after,
                       (opened.id != 0 ? QStringLiteral("copia di ") : QStringLiteral("nuovo appuntamento di "))
                           + written.after.patient});
+        takeBookedWaitingEntry();
+    }
     return std::nullopt;
 }
 

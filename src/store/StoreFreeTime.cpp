@@ -11,19 +11,6 @@ namespace {
 // How far ahead a search for free time looks before it gives up.
 constexpr int weeksAhead = 5 * 52;
 
-std::pair<int, int> partOfDay(SlotSearch::Part part)
-{
-    switch (part) {
-    case SlotSearch::Part::Morning:
-        return {Schedule::openingMinutes, Schedule::middayMinutes};
-    case SlotSearch::Part::Afternoon:
-        return {Schedule::middayMinutes, Schedule::closingMinutes};
-    case SlotSearch::Part::Any:
-        break;
-    }
-    return {Schedule::openingMinutes, Schedule::closingMinutes};
-}
-
 QList<Appointment> ofDentistOn(const QList<Appointment>& week, const QString& dayKey, qint64 dentistId)
 {
     QList<Appointment> result;
@@ -51,7 +38,7 @@ std::optional<QList<FreeSlot>> Store::freeSlots(const SlotSearch& search, int co
         return found;
     const QDate today = Clock::today();
     const QDate from = search.from.isValid() && search.from > today ? search.from : today;
-    const auto [partStart, partEnd] = partOfDay(search.part);
+    const auto [partStart, partEnd] = DayParts::range(search.part);
     QDate monday = Cal::monday(from);
     try {
         for (int week = 0; week < weeksAhead && found.size() < count; ++week, monday = monday.addDays(7)) {

@@ -497,6 +497,14 @@ void SoakWalk::otherProgramWrites()
     const QList<Dentist> dentists = m_other.visibleDentists();
     const QList<QDate> days = m_other.visibleDays();
     const int choice = week.isEmpty() ? 0 : pick({40, 25, 20, 15});
+    // Someone joins the waiting list now and then, so that freed starts get offered in the window.
+    if (chance(10)) {
+        note(QStringLiteral("other program adds to the waiting list"));
+        WaitingEntry waiting;
+        waiting.patient = texts[below(int(texts.size()))];
+        waiting.durationMinutes = 15 * (1 + below(4));
+        (void)m_other.saveWaitingEntry(waiting);
+    }
     if (choice == 0 && !dentists.isEmpty() && !days.isEmpty()) {
         Appointment a{0,  dentists[below(int(dentists.size()))].id,
                       {}, Schedule::startTimes()[below(int(Schedule::startTimes().size()))],

@@ -176,13 +176,16 @@ TEST(ServerSchemaStep, aVersionTwoDatabaseIsBroughtToVersionThree)
     const QString line = server.createDatabase();
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
     c->transaction([&] { ServerSchema::prepareInTransaction(*c, 2); });
-    ASSERT_EQ(c->query("SELECT to_regclass('appointment_status') IS NULL").text(0, 0), "t");
+    ASSERT_EQ(c->query("SELECT to_regclass('appointment_status') IS NULL AND to_regclass('waiting_list') IS NULL")
+                  .text(0, 0),
+              "t");
     c->query("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES "
              "(1, '2024-12-05', 600, 30, 'Anna Verdi')");
 
     QTemporaryDir dir;
     ServerArchive archive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     EXPECT_EQ(c->query("SELECT version FROM calvora_schema").integer(0, 0), 3);
+    EXPECT_EQ(c->query("SELECT to_regclass('waiting_list') IS NOT NULL").text(0, 0), "t");
     Store store(archive);
     store.showDate(QDate(2024, 12, 5));
     ASSERT_EQ(store.weekAppointments().size(), 1);
@@ -191,8 +194,8 @@ TEST(ServerSchemaStep, aVersionTwoDatabaseIsBroughtToVersionThree)
     EXPECT_EQ(store.status(id).status, AppointmentStatus::Arrived);
 }
 
-// Statuses and cancellations go with the agenda when the file is copied onto a server, and come back in
-// the server's backups, ids and all.
+// Statuses, cancellations and the waiting list go with the agenda when the file is copied onto a server,
+// and come back in the server's backups, ids and all.
 TEST(DayRecordsCopy, theFileCopiedOntoAServerAndItsBackupKeepThem)
 {
     Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0));
@@ -205,6 +208,10 @@ TEST(DayRecordsCopy, theFileCopiedOntoAServerAndItsBackupKeepThem)
         ASSERT_FALSE(store.save(Appointment{0, 2, "2024-12-05", 600, 30, "Luca Neri", {}, {}, {}}));
         ASSERT_FALSE(store.recordCallAttempt(store.weekAppointments().at(0).id));
         ASSERT_FALSE(store.cancel(store.weekAppointments().at(1), CancelledBy::Practice, "Dentista malato"));
+        WaitingEntry waiting;
+        waiting.patient = "Paola Rossi";
+        waiting.until = QDate(2025, 1, 31);
+        ASSERT_FALSE(store.saveWaitingEntry(waiting));
     }
     PgTestServer server;
     const QString line = server.createDatabase();
@@ -218,6 +225,9 @@ TEST(DayRecordsCopy, theFileCopiedOntoAServerAndItsBackupKeepThem)
     const QList<Cancellation> cancelled = *store.cancellations(QDate(2024, 12, 5), QDate(2024, 12, 5));
     ASSERT_EQ(cancelled.size(), 1);
     EXPECT_EQ(cancelled.first().reason, "Dentista malato");
+    const QList<WaitingEntry> waiting = *store.waitingList();
+    ASSERT_EQ(waiting.size(), 1);
+    EXPECT_EQ(waiting.first().until, QDate(2025, 1, 31));
     // A new booking never takes the cancelled appointment's id.
     ASSERT_FALSE(store.save(Appointment{0, 3, "2024-12-05", 600, 30, "Carla Bianchi", {}, {}, {}}));
     EXPECT_GT(store.weekAppointments().last().id, cancelled.first().appointment.id);
@@ -225,5 +235,6 @@ TEST(DayRecordsCopy, theFileCopiedOntoAServerAndItsBackupKeepThem)
     const QString backup = store.backupNow();
     SqliteArchive copy(std::make_unique<Database>(backup));
     EXPECT_EQ(copy.cancellations("2024-12-05", "2024-12-05").value(0).appointment.patient, "Luca Neri");
+    EXPECT_EQ(copy.waitingList(), waiting);
     EXPECT_EQ(copy.statuses({store.weekAppointments().first().id}).value(store.weekAppointments().first().id).callAttempts, 1);
 }

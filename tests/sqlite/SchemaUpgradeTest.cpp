@@ -18,7 +18,8 @@ qint64 integer(Database& db, const QString& sql)
 }
 
 const QString newTables = QStringLiteral(
-    "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('appointment_status', 'cancelled_appointments')");
+    "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('appointment_status', 'cancelled_appointments', "
+    "'waiting_list')");
 
 // A data folder's file as the version before left it: its tables, its appointments, user_version 1.
 void makeVersionOne(const QString& path)
@@ -26,7 +27,8 @@ void makeVersionOne(const QString& path)
     Database db(path);
     db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
            "VALUES (1, '2024-12-05', 600, 30, 'Anna Verdi')");
-    db.execute("DROP TABLE appointment_status; DROP TABLE cancelled_appointments; DROP INDEX IF EXISTS "
+    db.execute("DROP TABLE appointment_status; DROP TABLE cancelled_appointments; DROP TABLE waiting_list; "
+               "DROP INDEX IF EXISTS "
                "idx_cancelled_day; PRAGMA user_version = 1");
 }
 
@@ -40,7 +42,7 @@ TEST(SchemaUpgrade, aVersionOneFileIsUpgradedOnceWithItsCopyKept)
     {
         Database fresh(dir.filePath("new.sqlite"));
         EXPECT_EQ(integer(fresh, "PRAGMA user_version"), 2);
-        EXPECT_EQ(integer(fresh, newTables), 2);
+        EXPECT_EQ(integer(fresh, newTables), 3);
     }
     EXPECT_FALSE(QDir(dir.filePath("Backup")).exists()) << "a new file needs no copy";
     makeVersionOne(path);
@@ -49,7 +51,7 @@ TEST(SchemaUpgrade, aVersionOneFileIsUpgradedOnceWithItsCopyKept)
     {
         Database db(path);
         EXPECT_EQ(integer(db, "PRAGMA user_version"), 2);
-        EXPECT_EQ(integer(db, newTables), 2);
+        EXPECT_EQ(integer(db, newTables), 3);
         EXPECT_EQ(integer(db, "SELECT COUNT(*) FROM appointments WHERE patient = 'Anna Verdi'"), 1);
     }
     const QString copy = dir.filePath("Backup/calvora-versione-1-2024-12-04_10-00-05.sqlite");
