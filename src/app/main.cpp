@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "CalendarExportCommand.h"
 #include "Cal.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
@@ -76,6 +77,11 @@ int main(int argc, char** argv)
         const ServerSetup::Outcome outcome = ServerSetup::copyToServer(*line);
         QTextStream(outcome.ok ? stdout : stderr) << outcome.message << '\n';
         return outcome.ok ? 0 : 1;
+    }
+    if (CalendarExportCommand::requested(arguments)) {
+        QCoreApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        return CalendarExportCommand::run(arguments);
     }
     const std::optional<QString> screenshots = CommandLine::screenshotFolder(arguments);
     if (screenshots && !AppPaths::overrideDataFolder()) {
