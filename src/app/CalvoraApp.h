@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class CalendarFolder;
 class CalvoraView;
 class DatabaseError;
 class QThread;
@@ -45,6 +46,8 @@ private:
     std::optional<QString> m_structureCheckLeft;
     std::unique_ptr<QThread> m_structureCheck;
     std::unique_ptr<Store> m_store;
+    // Keeps the practice's calendar folder, when one is set; goes before the store.
+    std::unique_ptr<CalendarFolder> m_calendars;
     QPointer<CalvoraView> m_agenda;
     QPointer<SettingsView> m_settings;
 };

@@ -68,6 +68,16 @@ ICalendar::Calendar calendar(Store& store, const QDate& from, const QDate& to, s
     return result;
 }
 
+QString safeFileName(const QString& name)
+{
+    QString out;
+    for (const QChar c : name.trimmed())
+        out += (c.unicode() < 0x20 || QStringLiteral("/\\:*?\"<>|").contains(c)) ? u'-' : c;
+    while (out.startsWith(u'.'))
+        out.remove(0, 1);
+    return out.trimmed();
+}
+
 std::optional<QString> save(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);

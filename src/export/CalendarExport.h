@@ -32,6 +32,10 @@ enum class Audience { Practice, Patient };
 [[nodiscard]] ICalendar::Calendar calendar(Store& store, const QDate& from, const QDate& to,
                                            std::optional<qint64> dentistId = std::nullopt);
 
+// The name with the characters that file systems refuse replaced by "-" and without leading dots; may
+// be empty.
+[[nodiscard]] QString safeFileName(const QString& name);
+
 // Writes the bytes under the path whole or not at all; absent on success, else the Italian reason.
 [[nodiscard]] std::optional<QString> save(const QString& path, const QByteArray& bytes);
 

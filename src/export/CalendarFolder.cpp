@@ -41,16 +41,6 @@ std::optional<QString> run(const Job& job)
     return failure;
 }
 
-QString safeFileName(const QString& name)
-{
-    QString out;
-    for (const QChar c : name.trimmed())
-        out += (c.unicode() < 0x20 || QStringLiteral("/\\:*?\"<>|").contains(c)) ? u'-' : c;
-    while (out.startsWith(u'.'))
-        out.remove(0, 1);
-    return out.trimmed();
-}
-
 } // namespace
 
 CalendarFolder::CalendarFolder(Store& store, int delayMs, QObject* parent)
@@ -99,10 +89,10 @@ QList<std::pair<qint64, QString>> CalendarFolder::fileNames(const QList<Dentist>
 {
     QHash<QString, int> uses;
     for (const Dentist& d : dentists)
-        ++uses[safeFileName(d.name).toLower()];
+        ++uses[CalendarExport::safeFileName(d.name).toLower()];
     QList<std::pair<qint64, QString>> names;
     for (const Dentist& d : dentists) {
-        QString base = safeFileName(d.name);
+        QString base = CalendarExport::safeFileName(d.name);
         if (base.isEmpty() || uses.value(base.toLower()) > 1)
             base = (base.isEmpty() ? QStringLiteral("Dentista") : base) + QStringLiteral(" (") + QString::number(d.id)
                 + u')';

@@ -1,5 +1,6 @@
 #include "SettingsView.h"
 
+#include "CalendarFolderSection.h"
 #include "ClosedDaysSection.h"
 #include "FormSection.h"
 #include "PanelStyle.h"
@@ -112,6 +113,9 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     closedPage->addWidget(closed);
     closedPage->addStretch(1);
     buildArchivePage();
+    QVBoxLayout* calendarPage = addPage(Page::Calendars, QStringLiteral("Calendari"));
+    calendarPage->addWidget(new CalendarFolderSection(m_store, calendarPage->parentWidget()));
+    calendarPage->addStretch(1);
     if (m_server.available())
         buildServerPage();
 
