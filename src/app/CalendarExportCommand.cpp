@@ -1,7 +1,6 @@
 #include "CalendarExportCommand.h"
 
 #include "AppPaths.h"
-#include "Backup.h"
 #include "BackupFolder.h"
 #include "Cal.h"
 #include "CalendarExport.h"
@@ -58,9 +57,9 @@ std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server)
     return std::make_unique<ServerArchive>(*line, std::make_unique<BackupFolder>(AppPaths::dataFolder()));
 }
 
-// The archive the program would open, upgraded as it would upgrade it; the structure check is left
-// out when the day's backup (which reads every page) was taken, as at the program's start. Throws
-// DatabaseError.
+// The archive the program would open, upgraded as it would upgrade it (an older file is checked
+// whole first). A file of this version is not read whole before the export, which only reads it: the
+// program's own start checks it. Throws DatabaseError.
 std::unique_ptr<AgendaArchive> openArchive()
 {
     QString unreadable;
@@ -72,9 +71,7 @@ std::unique_ptr<AgendaArchive> openArchive()
     const QString path = ServerSetup::agendaFile();
     if (!QFileInfo::exists(path))
         throw DatabaseError(QStringLiteral("non esiste ") + path);
-    const bool checked = Backup::dailyTaken(AppPaths::dataFolder() + QStringLiteral("/Backup"));
-    return std::make_unique<SqliteArchive>(std::make_unique<Database>(
-        path, checked ? Database::StructureCheck::Apart : Database::StructureCheck::AtOpen));
+    return std::make_unique<SqliteArchive>(std::make_unique<Database>(path, Database::StructureCheck::Apart));
 }
 
 } // namespace

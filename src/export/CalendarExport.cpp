@@ -40,7 +40,8 @@ ICalendar::Event event(const Appointment& a, const QString& agendaIdentity, cons
 {
     ICalendar::Event e;
     e.uid = uid(a.id, agendaIdentity);
-    e.day = a.date();
+    // Not Appointment::date(): its fallback reads the clock, once per event of a year.
+    e.day = Cal::parseDayKey(a.day).value_or(QDate());
     e.startMinutes = a.startMinutes;
     e.durationMinutes = a.durationMinutes;
     e.summary = a.treatment.trimmed().isEmpty() ? a.patient.trimmed()

@@ -1,5 +1,7 @@
 #include "ICalendar.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr qsizetype maxOctets = 75;
@@ -40,14 +42,39 @@ QByteArray localTime(const QDate& day, int minutes)
 {
     constexpr int perDay = 24 * 60;
     const int inDay = minutes % perDay;
-    return day.addDays(minutes / perDay).toString(QStringLiteral("yyyyMMdd")).toLatin1() + 'T'
-        + twoDigits(inDay / 60) + twoDigits(inDay % 60) + "00";
+    const QDate date = day.addDays(minutes / perDay);
+    return QByteArray::number(date.year()).rightJustified(4, '0') + twoDigits(date.month()) + twoDigits(date.day())
+        + 'T' + twoDigits(inDay / 60) + twoDigits(inDay % 60) + "00";
+}
+
+void appendFolded(QByteArray& out, QByteArrayView line)
+{
+    qsizetype from = 0;
+    qsizetype room = maxOctets;
+    while (line.size() - from > room) {
+        qsizetype cut = from + room;
+        while (cut > from && isContinuation(line[cut]))
+            --cut;
+        out.append(line.sliced(from, cut - from));
+        out.append("\r\n ");
+        from = cut;
+        room = maxOctets - 1; // the leading space counts
+    }
+    out.append(line.sliced(from));
+    out.append("\r\n");
 }
 
 class Lines {
 public:
-    void add(const QByteArray& line) { m_out += ICalendar::folded(line); }
-    void add(const char* name, const QString& value) { add(QByteArray(name) + ':' + value.toUtf8()); }
+    explicit Lines(qsizetype expected) { m_out.reserve(expected); }
+    void add(QByteArrayView line) { appendFolded(m_out, line); }
+    void add(const char* name, const QString& value)
+    {
+        m_line = name;
+        m_line += ':';
+        m_line += value.toUtf8();
+        add(m_line);
+    }
     void text(const char* name, const QString& value)
     {
         if (!value.isEmpty())
@@ -57,6 +84,7 @@ public:
 
 private:
     QByteArray m_out;
+    QByteArray m_line; // reused, to spare an allocation per line
 };
 
 void addEvent(Lines& lines, const ICalendar::Event& e, const QByteArray& stamp)
@@ -80,6 +108,12 @@ namespace ICalendar {
 
 QString escaped(const QString& text)
 {
+    const bool plain = std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c != u'\\' && c != u';' && c != u',' && c.unicode() != 0x7F
+            && c != QChar(0x2028) && c != QChar(0x2029);
+    });
+    if (plain)
+        return text;
     QString out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -101,27 +135,14 @@ QString escaped(const QString& text)
 QByteArray folded(const QByteArray& line)
 {
     QByteArray out;
-    out.reserve(line.size() + line.size() / 70 * 3 + 2);
-    qsizetype from = 0;
-    qsizetype room = maxOctets;
-    while (line.size() - from > room) {
-        qsizetype cut = from + room;
-        while (cut > from && isContinuation(line[cut]))
-            --cut;
-        out += line.mid(from, cut - from);
-        out += "\r\n ";
-        from = cut;
-        room = maxOctets - 1; // the leading space counts
-    }
-    out += line.mid(from);
-    out += "\r\n";
+    appendFolded(out, line);
     return out;
 }
 
 QByteArray write(const Calendar& calendar, const QDateTime& stamp)
 {
     const QByteArray utcStamp = stamp.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")).toLatin1();
-    Lines lines;
+    Lines lines(4096 + calendar.events.size() * 400);
     lines.add("BEGIN:VCALENDAR");
     lines.add("VERSION:2.0");
     lines.add("PRODID:-//Calvora//Agenda dello studio//IT");
