@@ -20,25 +20,20 @@ struct Job {
     QList<std::pair<QString, ICalendar::Calendar>> files;
 };
 
-// Absent when the file was written or already held the calendar.
-std::optional<QString> keep(const QString& path, const QByteArray& bytes)
+// Writes the file unless it already holds the calendar. A failure leaves the file as it was.
+void keep(const QString& path, const QByteArray& bytes)
 {
     QFile existing(path);
     if (existing.open(QIODevice::ReadOnly) && ICalendar::sameButStamp(existing.readAll(), bytes))
-        return std::nullopt;
+        return;
     existing.close();
-    if (const std::optional<QString> failure = CalendarExport::save(path, bytes))
-        return QStringLiteral("impossibile scrivere ") + path + QStringLiteral(" (") + *failure + u')';
-    return std::nullopt;
+    (void)CalendarExport::save(path, bytes);
 }
 
-std::optional<QString> run(const Job& job)
+void run(const Job& job)
 {
-    std::optional<QString> failure;
     for (const auto& [name, calendar] : job.files)
-        if (std::optional<QString> f = keep(job.folder + u'/' + name, ICalendar::write(calendar, job.stamp)); f && !failure)
-            failure = f;
-    return failure;
+        keep(job.folder + u'/' + name, ICalendar::write(calendar, job.stamp));
 }
 
 } // namespace
@@ -127,14 +122,9 @@ void CalendarFolder::update()
             if (const auto file = fileOf.constFind(a.dentistId); file != fileOf.cend())
                 job.files[*file].second.events.append(CalendarExport::event(a, identity, m_store.dentist(a.dentistId)->name,
                                                                            practice, CalendarExport::Audience::Practice));
-    } catch (const DatabaseError& error) {
-        emit written(error.message());
+    } catch (const DatabaseError&) {
         return;
     }
     job.stamp = Clock::now();
-    // Destroying this object waits for the job, and drops the answer it posted.
-    m_writer.start([this, job = std::move(job)] {
-        const std::optional<QString> failure = run(job);
-        QMetaObject::invokeMethod(this, [this, failure] { emit written(failure.value_or(QString())); }, Qt::QueuedConnection);
-    });
+    m_writer.start([job = std::move(job)] { run(job); });
 }

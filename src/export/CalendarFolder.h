@@ -10,7 +10,6 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include <optional>
 #include <utility>
 
 class Store;
@@ -19,7 +18,8 @@ class Store;
 // their appointments of the coming weeks, so that a dentist can subscribe from a phone through whatever
 // syncs the folder. It follows the store: a change here or on another computer is in the files about a
 // second later. The archive is read on this thread; the files are made and written on a thread of
-// their own (a synced or network folder may be slow). A computer that cannot reach the folder skips it.
+// their own (a synced or network folder may be slow). A computer that cannot reach the folder skips it;
+// a failed read or write is tried again at the next change.
 //
 // Every computer of the practice that reaches the folder keeps it. They do not fight over the files:
 // what a file holds depends only on the agenda and the day, and a file that already holds it (but for
@@ -42,10 +42,6 @@ public:
     // "<dentist's name>.ics", with the characters file systems refuse replaced; a name that two dentists
     // share gets the dentist's id in brackets.
     [[nodiscard]] static QList<std::pair<qint64, QString>> fileNames(const QList<Dentist>& dentists);
-
-signals:
-    // The files of an update are written (or already held what they should); else `failure` says why not.
-    void written(const QString& failure);
 
 private:
     void schedule();
