@@ -56,6 +56,10 @@ QString AccessibleCell::text(QAccessible::Text t) const
                                     : closure->title + QStringLiteral(" \u2013 ") + closure->detail;
             return name(m_column->dentist(), m_column->day(), c, why);
         }
+        // An appointment is read with its status.
+        if (c.appointment)
+            return name(m_column->dentist(), m_column->day(), c) + QStringLiteral(", ")
+                + AppointmentStatuses::label(m_column->status(c.appointment->id));
         return name(m_column->dentist(), m_column->day(), c);
     case QAccessible::Description:
         // What the block's tooltip adds to the name: treatment, telephone and notes.

@@ -151,12 +151,29 @@ void drawWrapped(QPainter& p, const QString& text, const QFont& font, const QCol
 
 } // namespace
 
+namespace {
+
+// A patient who did not come: the block keeps its text but steps back, in a greyed colour of its dentist.
+constexpr double mutedOpacity = 0.55;
+
+QColor muted(const QColor& color)
+{
+    const QColor hsl = color.toHsl();
+    return QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF() * 0.2, std::min(1.0, hsl.lightnessF() + 0.15));
+}
+
+// Green reads as "in order" for a confirmation and an arrival.
+const QColor markGreen(0x2e, 0x7d, 0x32);
+
+} // namespace
+
 AppointmentBlock::AppointmentBlock(const Appointment& appointment, const QColor& color, bool compact,
-                                   const QRectF& rect)
+                                   const QRectF& rect, AppointmentStatus status)
     : m_appointment(appointment)
-    , m_color(color)
+    , m_color(status == AppointmentStatus::NoShow ? muted(color) : color)
     , m_compact(compact)
     , m_rect(rect)
+    , m_status(status)
 {
 }
 
@@ -185,6 +202,8 @@ void AppointmentBlock::paint(QPainter& p, const QPalette& palette) const
     const bool shortLayout = isShort(m_appointment);
     const QRectF content = m_rect.adjusted(8, shortLayout ? 0 : 2, -4, shortLayout ? 0 : -2);
     p.setClipRect(content, Qt::IntersectClip);
+    if (m_status == AppointmentStatus::NoShow)
+        p.setOpacity(p.opacity() * mutedOpacity);
     if (shortLayout)
         paintShort(p, palette, content);
     else
@@ -251,8 +270,46 @@ void AppointmentBlock::paintShort(QPainter& p, const QPalette& palette, const QR
     const QFont font = AgendaStyle::font(m_compact ? 11 : 12, QFont::DemiBold);
     const double lineHeight = QFontMetricsF(font).height();
     const double y = content.top() + (content.height() - lineHeight) / 2;
-    drawLine(p, m_appointment.patient, font, AgendaStyle::primary(palette), content.left(), y, content.width(),
-             m_appointment.treatment);
+    drawLine(p, m_appointment.patient, font, AgendaStyle::primary(palette), content.left(), y,
+             content.width() - markRoom(), m_appointment.treatment);
+    paintMark(p, palette, content, y, lineHeight);
+}
+
+double AppointmentBlock::markRoom() const
+{
+    return m_status == AppointmentStatus::ToConfirm ? 0 : 12;
+}
+
+void AppointmentBlock::paintMark(QPainter& p, const QPalette& palette, const QRectF& content, double top,
+                                 double lineHeight) const
+{
+    if (m_status == AppointmentStatus::ToConfirm)
+        return;
+    const double side = std::min(9.0, lineHeight - 2);
+    const QRectF box(content.right() - side - 1, top + (lineHeight - side) / 2, side, side);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (m_status) {
+    case AppointmentStatus::Confirmed:
+        p.setPen(QPen(markGreen, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF{QPointF(box.left(), box.center().y()),
+                                 QPointF(box.left() + side * 0.38, box.bottom() - side * 0.1),
+                                 QPointF(box.right(), box.top() + side * 0.1)});
+        break;
+    case AppointmentStatus::Arrived:
+        p.setPen(Qt::NoPen);
+        p.setBrush(markGreen);
+        p.drawEllipse(box);
+        break;
+    case AppointmentStatus::NoShow:
+        p.setPen(QPen(AgendaStyle::primary(palette), 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(box.topLeft(), box.bottomRight());
+        p.drawLine(box.topRight(), box.bottomLeft());
+        break;
+    case AppointmentStatus::ToConfirm:
+        break;
+    }
+    p.restore();
 }
 
 void AppointmentBlock::paintTall(QPainter& p, const QPalette& palette, const QRectF& content) const
@@ -265,14 +322,17 @@ void AppointmentBlock::paintTall(QPainter& p, const QPalette& palette, const QRe
         const NarrowText narrow = narrowWeekText(m_appointment, width, content.height());
         if (!narrow.patient.isEmpty()) {
             const QFont name = AgendaStyle::font(11, QFont::DemiBold);
+            paintMark(p, palette, content, y, QFontMetricsF(name).height());
             for (const QString& line : narrow.patient)
-                y += drawLine(p, line, name, AgendaStyle::primary(palette), x, y, width);
+                y += drawLine(p, line, name, AgendaStyle::primary(palette), x, y,
+                              line == narrow.patient.first() ? width - markRoom() : width);
             drawLine(p, narrow.detail, AgendaStyle::font(10), secondary, x, y + 1, width);
             return;
         }
     }
-    y += drawLine(p, m_appointment.patient, AgendaStyle::font(m_compact ? 11 : 13, QFont::DemiBold),
-                  AgendaStyle::primary(palette), x, y, width) + 1;
+    const QFont name = AgendaStyle::font(m_compact ? 11 : 13, QFont::DemiBold);
+    paintMark(p, palette, content, y, QFontMetricsF(name).height());
+    y += drawLine(p, m_appointment.patient, name, AgendaStyle::primary(palette), x, y, width - markRoom()) + 1;
     y += drawLine(p, m_appointment.timeRange(), AgendaStyle::font(m_compact ? 10 : 11), secondary, x, y, width,
                   m_appointment.treatment) + 1;
     if (m_compact)
@@ -340,11 +400,14 @@ QStringList AppointmentBlock::wrappedLines(const QString& text, const QFont& fon
     return shown;
 }
 
-QString AppointmentBlock::toolTip(const Appointment& a, const QString& dentistName)
+QString AppointmentBlock::toolTip(const Appointment& a, const QString& dentistName,
+                                  std::optional<AppointmentStatus> status)
 {
     QStringList lines{a.timeRange() + QStringLiteral("  ") + a.patient};
     if (!dentistName.isEmpty())
         lines << QStringLiteral("con ") + dentistName;
+    if (status)
+        lines << AppointmentStatuses::label(*status);
     if (!a.treatment.isEmpty())
         lines << a.treatment;
     if (!a.phone.isEmpty())

@@ -3,6 +3,7 @@
 #include "AgendaStyle.h"
 #include "CalvoraCommands.h"
 #include "Cal.h"
+#include "CancellationsPanel.h"
 #include "ClosedDayMarks.h"
 #include "Clock.h"
 #include "Dialogs.h"
@@ -126,6 +127,7 @@ void CalvoraView::buildToolbar()
     hooks.goToDate = [this] { toggleDatePicker(); };
     hooks.searchPatient = [this] { toggleSearch(); };
     hooks.findFreeSlot = [this] { toggleFreeSlots(); };
+    hooks.showCancellations = [this] { showCancellations(); };
     m_commands = new CalvoraCommands(m_store, this, std::move(hooks));
     m_commands->buildMenus(menuBar());
 
@@ -272,6 +274,15 @@ void CalvoraView::toggleFreeSlots()
         return;
     m_freeSlotPopover->setContent(m_panels.freeSlotPanel(m_store, [this] { m_freeSlotPopover->close(); }, nullptr));
     m_freeSlotPopover->showUnder(m_freeSlotButton);
+}
+
+void CalvoraView::showCancellations()
+{
+    auto* panel = new CancellationsPanel(m_store, this);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    connect(panel, &QDialog::finished, this, &CalvoraView::focusGrid);
+    panel->open();
 }
 
 void CalvoraView::openDentistEditor(DentistHeader* header)

@@ -90,6 +90,8 @@ public:
     void toggleDatePicker();
     void toggleSearch();
     void toggleFreeSlots();
+    // Opens "Disdette" (CancellationsPanel) over the window.
+    void showCancellations();
     void openDentistEditor(DentistHeader* header);
 
 private:

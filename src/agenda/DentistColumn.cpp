@@ -1,6 +1,7 @@
 #include "DentistColumn.h"
 
 #include "AgendaStyle.h"
+#include "BlockMenu.h"
 #include "Color.h"
 #include "ColumnSeparator.h"
 #include "Schedule.h"
@@ -29,12 +30,14 @@ DentistColumn::DentistColumn(Store& store, QWidget* parent)
 }
 
 void DentistColumn::setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments,
-                               bool compact, bool isDayEnd, const std::optional<Closure>& closure)
+                               bool compact, bool isDayEnd, const std::optional<Closure>& closure,
+                               const QHash<qint64, AppointmentStatus>& statuses)
 {
     if (day == m_day && dentist == m_dentist && appointments == m_appointments && compact == m_compact
-        && isDayEnd == m_dayEnd && closure == m_closure)
+        && isDayEnd == m_dayEnd && closure == m_closure && statuses == m_statuses)
         return;
     m_closure = closure;
+    m_statuses = statuses;
     const bool geometryChanged = compact != m_compact;
     m_day = day;
     m_dentist = dentist;
@@ -77,7 +80,7 @@ void DentistColumn::rebuildBlocks()
     m_blocks.clear();
     m_blocks.reserve(size_t(m_appointments.size()));
     for (const Appointment& a : std::as_const(m_appointments))
-        m_blocks.emplace_back(a, m_color, m_compact, m_geometry.blockRect(a, width()));
+        m_blocks.emplace_back(a, m_color, m_compact, m_geometry.blockRect(a, width()), status(a.id));
 }
 
 void DentistColumn::rebuildLines()
@@ -405,9 +408,7 @@ QMenu* DentistColumn::showMenu(const Appointment& a, const QPoint& globalPos)
 {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(QStringLiteral("Modifica…"), this, [this, a] { m_store.setEditing(a); });
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("Elimina…"), this, [this, a] { m_store.setPendingDelete(a); });
+    BlockMenu::fill(menu, m_store, a, window());
     menu->popup(globalPos);
     return menu;
 }
@@ -417,7 +418,11 @@ bool DentistColumn::event(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (const AppointmentBlock* block = blockAt(help->pos())) {
-            const QString text = AppointmentBlock::toolTip(block->appointment(), m_dentist.name);
+            // The plain block's tooltip stays plain, as the block does.
+            const AppointmentStatus status = block->status();
+            const QString text = AppointmentBlock::toolTip(
+                block->appointment(), m_dentist.name,
+                status == AppointmentStatus::ToConfirm ? std::nullopt : std::optional(status));
             QToolTip::showText(help->globalPos(), text, this, block->rect().toAlignedRect());
         } else {
             QToolTip::hideText();

@@ -8,6 +8,7 @@
 #include "GridGeometry.h"
 
 #include <QDate>
+#include <QHash>
 #include <QLineF>
 #include <QList>
 #include <QWidget>
@@ -38,13 +39,20 @@ public:
         bool operator==(const Closure&) const = default;
     };
     // `closure`: present when the practice is closed or the dentist no longer works there that day.
+    // `statuses`: of the appointments whose status is not "Da confermare", by id.
     void setContent(const QDate& day, const Dentist& dentist, const QList<Appointment>& appointments, bool compact,
-                    bool isDayEnd, const std::optional<Closure>& closure = std::nullopt);
+                    bool isDayEnd, const std::optional<Closure>& closure = std::nullopt,
+                    const QHash<qint64, AppointmentStatus>& statuses = {});
 
     [[nodiscard]] const QDate& day() const { return m_day; }
     [[nodiscard]] const Dentist& dentist() const { return m_dentist; }
     [[nodiscard]] const GridGeometry& geometryRules() const { return m_geometry; }
     [[nodiscard]] const std::optional<Closure>& closure() const { return m_closure; }
+    // The status an appointment of the column shows.
+    [[nodiscard]] AppointmentStatus status(qint64 id) const
+    {
+        return m_statuses.value(id, AppointmentStatus::ToConfirm);
+    }
     [[nodiscard]] std::optional<int> hoverSlot() const { return m_hoverSlot; }
     [[nodiscard]] bool dropTargeted() const { return m_dropTargeted; }
     // The start (minutes) that a drop at a point gives the dropped appointment: that of the slot under
@@ -74,7 +82,7 @@ public:
     // The cursor's frame around the cell of a slot, in the column's coordinates.
     [[nodiscard]] QRectF cursorRect(int slot) const;
 
-    // The appointment's menu ("Modifica…", "Elimina…") at a point on the screen; it deletes itself.
+    // The appointment's menu (see BlockMenu) at a point on the screen; it deletes itself.
     QMenu* showMenu(const Appointment& appointment, const QPoint& globalPos);
 
 signals:
@@ -118,6 +126,7 @@ private:
     Dentist m_dentist;
     QColor m_color;
     QList<Appointment> m_appointments;
+    QHash<qint64, AppointmentStatus> m_statuses;
     GridGeometry m_geometry{true};
     bool m_compact = true;
     bool m_dayEnd = false;

@@ -1,6 +1,7 @@
 #include "ScheduleGrid.h"
 
 #include "AccessibleGrid.h"
+#include "BlockMenu.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "DentistColumn.h"
@@ -60,9 +61,13 @@ void GridBody::sync()
             else if (!dentists[j].worksOn(days[d]))
                 closure = DentistColumn::Closure{QStringLiteral("Non in attività"),
                                                  Cal::fromDayText(dentists[j].retiredFrom, QStringLiteral("dMMMMy"))};
-            m_columns[d * dentists.size() + j]->setContent(days[d], dentists[j],
-                                                          m_store.appointments(days[d], dentists[j].id), compact,
-                                                          j == dentists.size() - 1, closure);
+            const QList<Appointment> appointments = m_store.appointments(days[d], dentists[j].id);
+            QHash<qint64, AppointmentStatus> statuses;
+            for (const Appointment& a : appointments)
+                if (const AppointmentStatus s = m_store.status(a.id).status; s != AppointmentStatus::ToConfirm)
+                    statuses.insert(a.id, s);
+            m_columns[d * dentists.size() + j]->setContent(days[d], dentists[j], appointments, compact,
+                                                          j == dentists.size() - 1, closure, statuses);
         }
     }
     m_time->setRowHeight(rules.rowHeight());
@@ -244,10 +249,24 @@ void ScheduleGrid::keyPressEvent(QKeyEvent* event)
 {
     const std::optional<Command> command = commandFor(*event);
     if (!command) {
-        QWidget::keyPressEvent(event);
+        if (!setStatusAtCursor(*event))
+            QWidget::keyPressEvent(event);
         return;
     }
     run(*command);
+}
+
+bool ScheduleGrid::setStatusAtCursor(const QKeyEvent& event)
+{
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !m_cursor.isValid())
+        return false;
+    const std::optional<AppointmentStatus> status = BlockMenu::statusOfKey(event.key());
+    if (!status)
+        return false;
+    // On a free slot the key does nothing, as Delete does not.
+    if (const ColumnCells::Cell cell = m_cursor.cell(); cell.appointment)
+        BlockMenu::setStatus(m_store, cell.appointment->id, *status);
+    return true;
 }
 
 void ScheduleGrid::run(Command command)

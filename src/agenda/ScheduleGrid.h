@@ -57,7 +57,8 @@ private:
 // the arrow keys; Page Up/Down show the previous/next week (a day in day view), Home/End go to the
 // first/last slot of the day and, with Ctrl, to the first/last day on show. Return books the free slot
 // (or says why a closed day takes no booking) or opens the appointment under the cursor, Delete
-// (Backspace on macOS) asks to delete it, the menu key and Shift+F10 open its menu. A click moves the
+// (Backspace on macOS) asks to delete it, the menu key and Shift+F10 open its menu, and the status keys
+// (C, A, N, D: see BlockMenu) give it a status. A click moves the
 // cursor too; only the keys scroll to it. The cursor follows an appointment the user moves, and the grid
 // first shows itself scrolled to the cursor.
 class ScheduleGrid : public QWidget {
@@ -111,6 +112,8 @@ private:
     void openAtCursor();
     void deleteAtCursor();
     void openMenuAtCursor();
+    // A status key (BlockMenu::statusKey) on the appointment under the cursor; false for other keys.
+    bool setStatusAtCursor(const QKeyEvent& event);
     // The cursor onto an appointment of the days on show; false when it is not on show.
     bool placeCursorOn(const Appointment& appointment);
     void scrollToStart();

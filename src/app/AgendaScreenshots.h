@@ -3,11 +3,21 @@
 #include <QString>
 
 class CalvoraView;
+class Store;
 
 namespace AgendaScreenshots {
 
 // The agenda window as it opens on a 1366 × 768 laptop screen, written as agenda-1366x768.png in
 // `folder`; the window gets its size back afterwards. False when the picture could not be written.
 bool smallScreen(CalvoraView& window, const QString& folder);
+
+} // namespace AgendaScreenshots
+
+namespace AgendaScreenshots {
+
+// The week with a status on some of its appointments (agenda-stati.png) and the list of its
+// cancellations (disdette.png), after cancelling two; every change is undone afterwards, so the pictures
+// that follow show the week as it was. False when a picture could not be written.
+bool statuses(CalvoraView& window, Store& store, const QString& folder);
 
 } // namespace AgendaScreenshots

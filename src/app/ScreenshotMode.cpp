@@ -190,6 +190,7 @@ int run(CalvoraApp& app, const QString& folder)
         ok &= written;
     }
     ok &= PrintScreenshots::write(folder);
+    ok &= AgendaScreenshots::statuses(window, store, folder);
     ok &= dragPicture(window, folder + QStringLiteral("/trascinamento.png"));
     ok &= practiceThatChanges(app, folder);
     ok &= fiveDentists(app, folder);

@@ -84,6 +84,9 @@ AppointmentEditor::AppointmentEditor(Store& store, const Appointment& appointmen
     updateTitleAndButtons();
 
     m_patientSuggestions = new PatientSuggestions(m_store, m_patient, m_phone, this);
+    connect(m_patientSuggestions, &PatientSuggestions::picked, this, &AppointmentEditor::lookUpBrokenAppointments);
+    if (m_draft.id != 0)
+        lookUpBrokenAppointments();
     connect(&m_store, &Store::changed, this, &AppointmentEditor::storeChanged);
     connect(&m_store, &Store::changedElsewhere, this, &AppointmentEditor::checkStoredVersion);
 }
@@ -168,6 +171,9 @@ void AppointmentEditor::updateTitleAndButtons()
     m_delete->setVisible(stored);
     m_copy->setVisible(stored);
     m_invite->setVisible(stored);
+    // A copy starts as a new booking: awaiting confirmation.
+    m_status->setEnabled(stored);
+    showStoredStatus();
     updateSaveButton();
 }
 
@@ -360,6 +366,7 @@ void AppointmentEditor::storeChanged()
         }
         return;
     }
+    showStoredStatus();
     if (m_store.dentists() != m_shownDentists) {
         m_shownDentists = m_store.dentists();
         fillDentists();

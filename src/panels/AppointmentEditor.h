@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Appointment.h"
+#include "DayStatus.h"
 #include "Dentist.h"
 #include "VersionMerge.h"
 
@@ -16,6 +17,7 @@ class NotesEdit;
 class PatientSuggestions;
 class QComboBox;
 class QDateEdit;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -59,6 +61,14 @@ public:
     // Stores the draft over the stored version.
     void saveOverStoredVersion();
 
+    // What the editor says of a patient's broken appointments in the last two years, e.g. "2 volte non
+    // presentato e 1 disdetta tardiva negli ultimi 2 anni"; empty when there are none.
+    [[nodiscard]] static QString brokenAppointmentsText(const BrokenAppointments& broken);
+    // The line that says it for the patient in the editor; hidden when there is nothing to say.
+    [[nodiscard]] QLabel* brokenLine() const { return m_broken; }
+    // The status picker: a stored appointment's status, changed at once (not with "Salva").
+    [[nodiscard]] QComboBox* statusPicker() const { return m_status; }
+
     // Ends the sheet by clearing store.editing() (Escape, "Annulla", the window's close button).
     void reject() override;
 
@@ -91,6 +101,12 @@ private:
     void storeChanged();
     void checkStoredVersion();
     void showDraft();
+    // The status picker and the broken-appointment line (AppointmentEditorDay.cpp).
+    void buildStatusField(QFormLayout* form);
+    void buildBrokenLine(QFormLayout* form);
+    void statusChosen(int index);
+    void showStoredStatus();
+    void lookUpBrokenAppointments();
 
     Store& m_store;
     Appointment m_draft;
@@ -105,6 +121,8 @@ private:
     QLabel* m_title = nullptr;
     QLineEdit* m_patient = nullptr;
     QLineEdit* m_phone = nullptr;
+    QLabel* m_broken = nullptr;
+    QComboBox* m_status = nullptr;
     QComboBox* m_dentist = nullptr;
     QDateEdit* m_date = nullptr;
     QComboBox* m_start = nullptr;

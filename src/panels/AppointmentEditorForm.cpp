@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -39,6 +40,7 @@ FormSection* AppointmentEditor::buildPatientSection(QWidget* content)
     m_phone->setObjectName(QStringLiteral("phoneField"));
     section->form()->addRow(fieldLabel(AppointmentField::Patient), m_patient);
     section->form()->addRow(fieldLabel(AppointmentField::Phone), m_phone);
+    buildBrokenLine(section->form());
     return section;
 }
 
@@ -80,6 +82,7 @@ FormSection* AppointmentEditor::buildAppointmentSection(QWidget* content)
     m_treatment = m_treatmentField->lineEdit();
     m_treatment->setAccessibleName(fieldLabel(AppointmentField::Treatment));
     form->addRow(fieldLabel(AppointmentField::Treatment), m_treatmentField);
+    buildStatusField(form);
     return section;
 }
 
@@ -98,6 +101,8 @@ FormSection* AppointmentEditor::buildNotesSection(QWidget* content)
 // Every control edits the draft in place (the date picker keeps its own day) and clears the error.
 void AppointmentEditor::connectFields()
 {
+    // A name being typed is no longer the patient the history line spoke of.
+    connect(m_patient, &QLineEdit::textEdited, m_broken, &QWidget::hide);
     connect(m_patient, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_draft.patient = text;
         updateSaveButton();

@@ -72,6 +72,8 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     m_freeSlot = command(QStringLiteral("Primo posto libero…"), QKeySequence(Qt::CTRL | Qt::Key_L),
                          std::move(hooks.findFreeSlot), QStringLiteral("Trova il primo posto libero"));
     m_freeSlot->setIconText(QStringLiteral("Primo posto libero"));
+    m_cancellations = command(QStringLiteral("Disdette…"), QKeySequence(), std::move(hooks.showCancellations),
+                              QStringLiteral("Le disdette dei giorni in agenda"));
     m_dayView = command(QStringLiteral("Vista giorno"), QKeySequence(Qt::CTRL | Qt::Key_1),
                         [this] { m_store.setMode(ViewMode::Day); });
     m_dayView->setIconText(QStringLiteral("Giorno"));
@@ -115,7 +117,7 @@ void CalvoraCommands::buildMenus(QMenuBar* menuBar)
     QMenu* go = menuBar->addMenu(QStringLiteral("Vai"));
     go->addActions({m_today, m_previous, m_next});
     go->addSeparator();
-    go->addActions({m_goToDate, m_search, m_freeSlot});
+    go->addActions({m_goToDate, m_search, m_freeSlot, m_cancellations});
     go->addSeparator();
     go->addActions({m_dayView, m_weekView});
 

@@ -20,12 +20,13 @@ struct CommandHooks {
     std::function<void()> goToDate;      // shows or hides the date picker
     std::function<void()> searchPatient; // shows or hides the patient search
     std::function<void()> findFreeSlot;  // shows or hides the first-free-slot panel
+    std::function<void()> showCancellations; // the cancellations of the days on show
 };
 
 // Every command of the agenda window, one QAction each, shared by the menu bar and the toolbar (text,
 // shortcut, tooltip and enabled state are written once, here). Menus: "File" (new appointment, the three
 // print jobs, settings), "Modifica" (undo, redo), "Vai" (today, previous/next, go to a date, search,
-// first free slot, day/week view) and "Aiuto" (user guide, about). Texts and enabled states follow the
+// first free slot, cancellations, day/week view) and "Aiuto" (user guide, about). Texts and enabled states follow the
 // store: the stepping items read "Giorno …" in day view and "Settimana …" in week view; new, stepping,
 // undo and redo are disabled while an appointment is being edited. A tooltip is the command's
 // description followed by its own shortcut in the platform's notation. Every shortcut is an application
@@ -53,6 +54,7 @@ public:
     [[nodiscard]] QAction* goToDateAction() const { return m_goToDate; }
     [[nodiscard]] QAction* searchAction() const { return m_search; }
     [[nodiscard]] QAction* freeSlotAction() const { return m_freeSlot; }
+    [[nodiscard]] QAction* cancellationsAction() const { return m_cancellations; }
     [[nodiscard]] QAction* dayViewAction() const { return m_dayView; }
     [[nodiscard]] QAction* weekViewAction() const { return m_weekView; }
     [[nodiscard]] QAction* guideAction() const { return m_guide; }
@@ -83,6 +85,7 @@ private:
     QAction* m_goToDate = nullptr;
     QAction* m_search = nullptr;
     QAction* m_freeSlot = nullptr;
+    QAction* m_cancellations = nullptr;
     QAction* m_dayView = nullptr;
     QAction* m_weekView = nullptr;
     QAction* m_guide = nullptr;

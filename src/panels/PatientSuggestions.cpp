@@ -30,6 +30,7 @@ PatientSuggestions::PatientSuggestions(Store& store, QLineEdit* name, QLineEdit*
             [this](const QModelIndex& index) {
                 m_name->setText(index.data(patientNameRole).toString());
                 m_phone->setText(index.data(patientPhoneRole).toString());
+                emit picked(m_name->text(), m_phone->text());
             });
 }
 

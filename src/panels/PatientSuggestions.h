@@ -21,6 +21,10 @@ public:
 
     [[nodiscard]] QCompleter* completer() const { return m_completer; }
 
+signals:
+    // A suggestion was picked; both fields hold it.
+    void picked(const QString& name, const QString& phone);
+
 private:
     void suggest(const QString& text);
     void show(const QList<KnownPatient>& found);

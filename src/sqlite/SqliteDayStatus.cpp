@@ -128,8 +128,10 @@ BrokenAppointments SqliteArchive::brokenAppointments(const QString& patient, con
     const QString same = QStringLiteral("patient = ? AND (? = '' OR phone = ?) AND day >= ?");
     const SQLArgs args{patient, phone, phone, fromKey};
     return m_db
-        .query(QStringLiteral("SELECT (SELECT COUNT(*) FROM appointments JOIN appointment_status ON appointment_id = "
-                              "id WHERE status = 'non_presentato' AND ")
+        // From the statuses to their appointments (CROSS JOIN keeps that order): the few no-shows are
+        // found at once, where a walk through two years of the agenda's days took tens of milliseconds.
+        .query(QStringLiteral("SELECT (SELECT COUNT(*) FROM appointment_status CROSS JOIN appointments ON id = "
+                              "appointment_id WHERE status = 'non_presentato' AND ")
                    + same + QStringLiteral("), (SELECT COUNT(*) FROM cancelled_appointments WHERE late = 1 AND ") + same
                    + u')',
                args + args, [](const SQLRow& row) { return BrokenAppointments{int(row.integer(0)), int(row.integer(1))}; })

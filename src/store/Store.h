@@ -194,6 +194,9 @@ public:
     // The status of an appointment of the week on show, read with the week; awaiting confirmation with
     // no attempts when nothing is stored (or the appointment is not on show).
     [[nodiscard]] DayStatus status(qint64 id) const { return m_weekStatuses.value(id); }
+    // The status of any appointment: as read with the week when it is on show, else as stored now;
+    // absent when the archive did not answer.
+    [[nodiscard]] std::optional<DayStatus> currentStatus(qint64 id);
     // Gives the appointment a status. Refused when it is no longer in the agenda.
     std::optional<QString> setStatus(qint64 id, AppointmentStatus status);
     // "Non risponde": one more call attempt, the status unchanged.
@@ -233,7 +236,7 @@ public:
     // duration fits (a itself not counted), ascending; past times of today are left out.
     [[nodiscard]] QList<int> nearestFreeStarts(const Appointment& a);
     // The patients whose name holds the text (at least two characters, as search), the most recently
-    // seen first; empty on failure.
+    // seen first. Throws DatabaseError when the archive does not answer.
     [[nodiscard]] QList<KnownPatient> knownPatients(const QString& text, int limit = 8);
     // The same, as search(text, receiver, answer) answers (absent: the archive did not answer).
     void knownPatients(const QString& text, const QObject* receiver,
@@ -251,8 +254,9 @@ public:
 
     // Search, suggestions and settings.
     // Up to 200 appointments whose patient, phone or treatment is LIKE "%text%" (text trimmed, at least
-    // two characters), newest first; empty also on failure (for checks and measurements: the window asks
-    // the question below, which tells a failure apart).
+    // two characters), newest first. This one and the next keep the thread waiting and throw
+    // DatabaseError when the archive does not answer (for checks and measurements: the window asks the
+    // questions below).
     [[nodiscard]] QList<Appointment> search(const QString& text);
     // The practice's 25 most used treatments, then the defaults, without repeats (ignoring case).
     [[nodiscard]] QStringList treatmentSuggestions();

@@ -31,6 +31,19 @@ QHash<qint64, DayStatus> Store::fetchStatuses(const QList<Appointment>& week)
     return m_archive.statuses(ids);
 }
 
+std::optional<DayStatus> Store::currentStatus(qint64 id)
+{
+    if (m_weekStatuses.contains(id)
+        || std::any_of(m_weekAppointments.cbegin(), m_weekAppointments.cend(),
+                       [id](const Appointment& a) { return a.id == id; }))
+        return status(id);
+    try {
+        return m_archive.statuses({id}).value(id);
+    } catch (const DatabaseError&) {
+        return std::nullopt;
+    }
+}
+
 bool Store::isLateCancellation(const Appointment& a, const QDateTime& at)
 {
     const QDateTime start(a.date(), QTime(0, 0).addSecs(qint64(a.startMinutes) * 60));

@@ -27,7 +27,8 @@ constexpr int suggestedTreatments = 25;
 std::optional<QString> searchPattern(const QString& text)
 {
     const QString needle = text.trimmed();
-    if (characterCount(needle, 2) < 2)
+    // No stored text holds a NUL (the server cannot keep one), so such a text finds nothing.
+    if (characterCount(needle, 2) < 2 || needle.contains(QChar(0)))
         return std::nullopt;
     return LikePattern::containing(needle);
 }
@@ -35,7 +36,7 @@ std::optional<QString> searchPattern(const QString& text)
 std::optional<QString> patientPattern(const QString& text)
 {
     const QString needle = text.trimmed();
-    if (needle.size() < 2)
+    if (needle.size() < 2 || needle.contains(QChar(0)))
         return std::nullopt;
     return LikePattern::containing(needle);
 }
@@ -73,13 +74,12 @@ QList<Appointment> Store::search(const QString& text)
     const std::optional<QString> pattern = searchPattern(text);
     if (!pattern)
         return {};
-    return orOnFailure([&] { return m_archive.search(*pattern, searchLimit); }, QList<Appointment>());
+    return m_archive.search(*pattern, searchLimit);
 }
 
 QStringList Store::treatmentSuggestions()
 {
-    return withDefaultTreatments(
-        orOnFailure([&] { return m_archive.mostUsedTreatments(suggestedTreatments); }, QStringList()));
+    return withDefaultTreatments(m_archive.mostUsedTreatments(suggestedTreatments));
 }
 
 QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
@@ -87,7 +87,7 @@ QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
     const std::optional<QString> pattern = patientPattern(text);
     if (!pattern)
         return {};
-    return orOnFailure([&] { return m_archive.knownPatients(*pattern, limit); }, QList<KnownPatient>());
+    return m_archive.knownPatients(*pattern, limit);
 }
 
 template <typename T>

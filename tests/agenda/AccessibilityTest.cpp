@@ -67,7 +67,7 @@ TEST_F(AccessibilityTest, columnsReadTheirSlotsAndAppointmentsAndFollowTheKeyboa
     QAccessibleInterface* booked = list->child(4);
     ASSERT_TRUE(booked);
     EXPECT_EQ(booked->role(), QAccessible::ListItem);
-    EXPECT_EQ(booked->text(QAccessible::Name), QStringLiteral("Dentista 2, martedì 3 dicembre, 10:00–10:30, Mario Rossi"));
+    EXPECT_EQ(booked->text(QAccessible::Name), QStringLiteral("Dentista 2, martedì 3 dicembre, 10:00–10:30, Mario Rossi, Da confermare"));
     EXPECT_EQ(booked->text(QAccessible::Description), QStringLiteral("Igiene orale\nTel. 347 1234567"));
     EXPECT_EQ(booked->parent(), list);
     EXPECT_EQ(list->indexOfChild(booked), 4);
@@ -83,7 +83,7 @@ TEST_F(AccessibilityTest, columnsReadTheirSlotsAndAppointmentsAndFollowTheKeyboa
     QTest::keyClick(grid, Qt::Key_Left);
     QTest::keyClick(grid, Qt::Key_Left);
     EXPECT_EQ(spokenFocus(), (QStringList{"Dentista 3, martedì 3 dicembre, 10:00–10:15, libero",
-                                          "Dentista 2, martedì 3 dicembre, 10:00–10:30, Mario Rossi"}));
+                                          "Dentista 2, martedì 3 dicembre, 10:00–10:30, Mario Rossi, Da confermare"}));
     EXPECT_EQ(list->focusChild(), booked);
     EXPECT_TRUE(booked->state().focused);
     EXPECT_FALSE(list->child(5)->state().focused);
@@ -99,7 +99,7 @@ TEST_F(AccessibilityTest, columnsReadTheirSlotsAndAppointmentsAndFollowTheKeyboa
     book(2, "2024-12-03", 540, 60);
     EXPECT_FALSE(booked->isValid());
     EXPECT_EQ(list->childCount(), 39);
-    EXPECT_EQ(list->child(0)->text(QAccessible::Name), QStringLiteral("Dentista 2, martedì 3 dicembre, 09:00–10:00, Anna Verdi"));
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), QStringLiteral("Dentista 2, martedì 3 dicembre, 09:00–10:00, Anna Verdi, Da confermare"));
 }
 
 TEST_F(AccessibilityTest, headersAreNamedByTheirDayAndDentist)

@@ -182,7 +182,7 @@ TEST_F(AgendaTest, aDragShowsWhereTheBlockWillLandAndTheDropPutsItExactlyThere)
     EXPECT_EQ(place(), std::tuple(QDate(2024, 12, 4), 3, 5));
 }
 
-TEST_F(AgendaTest, contextMenuOffersEditAndDeleteThatOnlyAsks)
+TEST_F(AgendaTest, contextMenuOffersEditStatusesCancelAndDeleteThatOnlyAsks)
 {
     book(1, "2024-12-04", 600, 30, "Anna Verdi");
     DentistColumn* wednesday = column(2, 0);
@@ -194,7 +194,8 @@ TEST_F(AgendaTest, contextMenuOffersEditAndDeleteThatOnlyAsks)
     QStringList titles;
     for (QAction* action : menu->actions())
         titles << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(titles, (QStringList{"Modifica…", "-", "Elimina…"}));
+    EXPECT_EQ(titles, (QStringList{"Modifica…", "-", "Da confermare", "Confermato", "Arrivato", "Non presentato", "-",
+                                   "Disdici…", "Elimina…"}));
 
     Dialogs::answerNext(QMessageBox::RejectRole); // "Annulla"
     menu->actions().last()->trigger();

@@ -84,6 +84,9 @@ TEST_P(ArchiveAwayTest, nothingUnreadLooksEmptyAndEverythingLoadsOnceTheArchiveA
     SearchPanel search(store, [] {}, QStringLiteral("Rosa"), nullptr);
     EXPECT_TRUE(TestSupport::eventually([&] { return search.hint() == Store::unansweredText(); }));
     EXPECT_TRUE(search.results().isEmpty());
+    EXPECT_THROW((void)store.search(QStringLiteral("Rosa")), DatabaseError);
+    EXPECT_THROW((void)store.knownPatients(QStringLiteral("Rosa")), DatabaseError);
+    EXPECT_THROW((void)store.treatmentSuggestions(), DatabaseError);
     {
         FreeSlotPanel freeTime(store, [] {}, nullptr);
         EXPECT_EQ(freeTime.hint(), Store::unansweredText());

@@ -31,7 +31,8 @@ quint64 setting(const char* name, quint64 fallback)
 }
 
 // What must hold of the file at any moment: SQLite finds it sound, every appointment keeps the booking
-// rules' grid and hours, and no two appointments of a dentist share a minute.
+// rules' grid and hours, no two appointments of a dentist share a minute, and none is both booked and
+// cancelled.
 std::optional<QString> archiveFault(const QString& path)
 {
     for (int attempt = 0;; ++attempt) {
@@ -55,6 +56,11 @@ std::optional<QString> archiveFault(const QString& path)
                 {}, text);
             if (!offGrid.isEmpty())
                 return QStringLiteral("appointments outside the rules: ") + offGrid.join(QStringLiteral(", "));
+            // A cancelled appointment is kept aside, never also in the agenda.
+            const QStringList twice = db->query(
+                QStringLiteral("SELECT c.id FROM cancelled_appointments c JOIN appointments a ON a.id = c.id"), {}, text);
+            if (!twice.isEmpty())
+                return QStringLiteral("cancelled yet in the agenda: ") + twice.join(QStringLiteral(", "));
             return std::nullopt;
         } catch (const DatabaseError& e) {
             // A commit of the other program's may hold the file for a moment.

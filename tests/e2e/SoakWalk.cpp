@@ -339,7 +339,8 @@ void SoakWalk::pressGridKey()
         {Qt::Key_PageUp, Qt::NoModifier},   {Qt::Key_PageDown, Qt::NoModifier}, {Qt::Key_Home, Qt::NoModifier},
         {Qt::Key_End, Qt::NoModifier},      {Qt::Key_Home, Qt::ControlModifier}, {Qt::Key_End, Qt::ControlModifier},
         {Qt::Key_Return, Qt::NoModifier},   {Qt::Key_Return, Qt::NoModifier},   {Qt::Key_Delete, Qt::NoModifier},
-        {Qt::Key_Menu, Qt::NoModifier},     {Qt::Key_F10, Qt::ShiftModifier},
+        {Qt::Key_Menu, Qt::NoModifier},     {Qt::Key_F10, Qt::ShiftModifier},  {Qt::Key_C, Qt::NoModifier},
+        {Qt::Key_A, Qt::NoModifier},        {Qt::Key_N, Qt::NoModifier},        {Qt::Key_D, Qt::NoModifier},
     };
     const auto& [key, modifiers] = keys[below(int(std::size(keys)))];
     ScheduleGrid* grid = m_window.grid();

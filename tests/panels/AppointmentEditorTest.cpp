@@ -370,3 +370,45 @@ TEST_F(EditorTest, theDateCalendarOpensFromTheFieldInItalianFromMonday)
     EXPECT_EQ(calendar->firstDayOfWeek(), Qt::Monday);
     EXPECT_EQ(calendar->locale().language(), QLocale::Italian);
 }
+
+// A known patient, picked or opened, brings the line of their missed and late-cancelled appointments of
+// the last two years; a name being typed hides it. A stored appointment's status changes at once.
+TEST_F(EditorTest, AKnownPatientsBrokenAppointmentsShowAndTheStatusChangesAtOnce)
+{
+    const Appointment missed = book(1, "2024-11-20", 600, 30, "Mario Rossi", "347 111");
+    ASSERT_FALSE(store.setStatus(missed.id, AppointmentStatus::NoShow));
+    const Appointment old = book(1, "2022-11-21", 600, 30, "Mario Rossi", "347 111"); // over two years ago
+    ASSERT_FALSE(store.setStatus(old.id, AppointmentStatus::NoShow));
+    const Appointment late = book(2, "2024-12-04", 660, 30, "Mario Rossi", "347 111");
+    ASSERT_FALSE(store.cancel(late, CancelledBy::Patient));
+    book(3, "2024-10-16", 600, 30, "Mario Rossi", "02 999"); // another Mario Rossi, seen less recently
+
+    AppointmentEditor& fresh = openNew();
+    EXPECT_FALSE(fresh.brokenLine()->isVisibleTo(&fresh));
+    EXPECT_FALSE(fresh.statusPicker()->isEnabled()); // a new booking awaits confirmation
+    auto* patient = find<QLineEdit>("patientField");
+    QTest::keyClicks(patient, "mario");
+    auto* completer = fresh.findChild<QCompleter*>();
+    ASSERT_TRUE(TestSupport::eventually([&] { return completer->popup()->isVisible(); }));
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    ASSERT_EQ(find<QLineEdit>("phoneField")->text(), "347 111");
+    EXPECT_TRUE(fresh.brokenLine()->isVisibleTo(&fresh));
+    EXPECT_EQ(fresh.brokenLine()->text(), "1 volta non presentato e 1 disdetta tardiva negli ultimi 2 anni");
+    QTest::keyClicks(patient, "x");
+    EXPECT_FALSE(fresh.brokenLine()->isVisibleTo(&fresh));
+    editor.reset();
+
+    AppointmentEditor& sheet = open(missed);
+    EXPECT_EQ(sheet.brokenLine()->text(), "1 volta non presentato e 1 disdetta tardiva negli ultimi 2 anni");
+    EXPECT_EQ(sheet.statusPicker()->currentText(), "Non presentato");
+    sheet.statusPicker()->setCurrentIndex(sheet.statusPicker()->findText("Arrivato"));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM appointment_status WHERE status = 'arrivato'"), 1);
+    EXPECT_EQ(sheet.brokenLine()->text(), "1 volta non presentato e 1 disdetta tardiva negli ultimi 2 anni");
+    store.undo(); // the picker follows the store
+    EXPECT_EQ(sheet.statusPicker()->currentText(), "Non presentato");
+
+    EXPECT_EQ(AppointmentEditor::brokenAppointmentsText({0, 0}), "");
+    EXPECT_EQ(AppointmentEditor::brokenAppointmentsText({2, 0}), "2 volte non presentato negli ultimi 2 anni");
+    EXPECT_EQ(AppointmentEditor::brokenAppointmentsText({0, 3}), "3 disdette tardive negli ultimi 2 anni");
+}
