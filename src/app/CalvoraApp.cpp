@@ -2,6 +2,7 @@
 
 #include "AccessibleGrid.h"
 #include "Bootstrap.h"
+#include "CalendarFolder.h"
 #include "CalvoraView.h"
 #include "AppointmentEditor.h"
 #include "Database.h"
@@ -60,6 +61,7 @@ Store& CalvoraApp::store()
             QTimer::singleShot(2000, this, [this] { checkStructureLeft(); });
         // Another reception computer on the same data folder or server: its changes appear within a second.
         m_store->followArchive();
+        m_calendars = std::make_unique<CalendarFolder>(*m_store);
         // Said over the agenda window once it is open (the first turn of the event loop).
         if (const std::optional<QString> notice = Bootstrap::takeStartNotice()) {
             Store* shown = m_store.get();
@@ -173,6 +175,7 @@ void CalvoraApp::recoverFromDamage(const QString& path, const DatabaseError& fau
     Bootstrap::replaceDamagedArchive(path, fault, [this] {
         delete m_settings;
         delete m_agenda;
+        m_calendars.reset();
         m_store.reset();
     });
     if (shown)

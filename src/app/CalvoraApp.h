@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class CalendarFolder;
 class CalvoraView;
 class DatabaseError;
 class QThread;
@@ -49,6 +50,8 @@ private:
     std::optional<QString> m_structureCheckLeft;
     std::unique_ptr<QThread> m_structureCheck;
     std::unique_ptr<Store> m_store;
+    // Keeps the practice's calendar folder, when one is set; goes before the store.
+    std::unique_ptr<CalendarFolder> m_calendars;
     QPointer<CalvoraView> m_agenda;
     QPointer<SettingsView> m_settings;
     QPointer<ConfirmationPanel> m_confirmations;

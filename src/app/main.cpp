@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "CalendarExportCommand.h"
 #include "Cal.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
@@ -82,6 +83,11 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QLocale::setDefault(Cal::locale());
         return ReminderExportCommand::run(arguments);
+    }
+    if (CalendarExportCommand::requested(arguments)) {
+        QCoreApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        return CalendarExportCommand::run(arguments);
     }
     const std::optional<QString> screenshots = CommandLine::screenshotFolder(arguments);
     if (screenshots && !AppPaths::overrideDataFolder()) {

@@ -5,6 +5,7 @@
 #include "ChangeNotice.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
+#include "InviteButton.h"
 #include "NotesEdit.h"
 #include "PanelStyle.h"
 #include "PatientSuggestions.h"
@@ -106,6 +107,7 @@ QWidget* AppointmentEditor::buildButtons()
     m_copy->setObjectName(QStringLiteral("copyButton"));
     m_copy->setToolTip(
         QStringLiteral("Crea un nuovo appuntamento con gli stessi dati (es. per una seduta successiva)"));
+    m_invite = new InviteButton(m_store, [this] { return shownVersion(); }, bar);
     m_cancel = new QPushButton(QStringLiteral("Annulla"), bar);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_save = new QPushButton(QStringLiteral("Salva"), bar);
@@ -121,6 +123,7 @@ QWidget* AppointmentEditor::buildButtons()
 
     row->addWidget(m_delete);
     row->addWidget(m_copy);
+    row->addWidget(m_invite);
     row->addStretch(1);
     row->addWidget(m_cancel);
     row->addWidget(m_save);
@@ -167,6 +170,7 @@ void AppointmentEditor::updateTitleAndButtons()
     setWindowTitle(m_title->text());
     m_delete->setVisible(stored);
     m_copy->setVisible(stored);
+    m_invite->setVisible(stored);
     // A copy starts as a new booking: awaiting confirmation.
     m_status->setEnabled(stored);
     showStoredStatus();

@@ -135,6 +135,7 @@ private:
     ChangeNotice* m_notice = nullptr;
     QPushButton* m_delete = nullptr;
     QPushButton* m_copy = nullptr;
+    QPushButton* m_invite = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QVBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -42,6 +43,12 @@ QQueue<std::optional<QColor>>& colorAnswers()
 QQueue<std::optional<QDate>>& dateAnswers()
 {
     static QQueue<std::optional<QDate>> queue;
+    return queue;
+}
+
+QQueue<std::optional<QString>>& pathAnswers()
+{
+    static QQueue<std::optional<QString>> queue;
     return queue;
 }
 
@@ -259,6 +266,28 @@ void answerNextDate(const std::optional<QDate>& day)
 void answerNextColor(const std::optional<QColor>& color)
 {
     colorAnswers().enqueue(color);
+}
+
+std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& suggested,
+                                      const QString& filter)
+{
+    if (!pathAnswers().isEmpty())
+        return pathAnswers().dequeue();
+    const QString chosen = QFileDialog::getSaveFileName(parent, title, suggested, filter);
+    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+}
+
+std::optional<QString> chooseFolder(QWidget* parent, const QString& title, const QString& initial)
+{
+    if (!pathAnswers().isEmpty())
+        return pathAnswers().dequeue();
+    const QString chosen = QFileDialog::getExistingDirectory(parent, title, initial);
+    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+}
+
+void answerNextPath(const std::optional<QString>& path)
+{
+    pathAnswers().enqueue(path);
 }
 
 QList<DialogRequest> takeShown()

@@ -47,11 +47,19 @@ void open(QWidget* parent, const DialogRequest& request, std::function<void(int)
 [[nodiscard]] std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QString& message,
                                               const QDate& initial, const QString& confirm);
 
+// The platform's dialogs for a file to write (starting at `suggested`, a path or a name, offering the
+// filter, e.g. "Calendario (*.ics)") and for a folder; absent when cancelled.
+[[nodiscard]] std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& suggested,
+                                                    const QString& filter);
+[[nodiscard]] std::optional<QString> chooseFolder(QWidget* parent, const QString& title, const QString& initial);
+
 // Test hooks. Queued answers are used, in order, instead of showing anything: the button with that role
 // is pressed (the first one, if several have it).
 void answerNext(QMessageBox::ButtonRole role);
 void answerNextColor(const std::optional<QColor>& color);
 void answerNextDate(const std::optional<QDate>& day);
+// The path the next file or folder dialog answers (absent: cancelled).
+void answerNextPath(const std::optional<QString>& path);
 // Every request made since the last call, in order (also those answered by a queued answer).
 [[nodiscard]] QList<DialogRequest> takeShown();
 

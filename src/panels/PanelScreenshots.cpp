@@ -59,6 +59,8 @@ QString pageFileName(SettingsView::Page page)
         return QStringLiteral("promemoria");
     case SettingsView::Page::Archive:
         return QStringLiteral("archivio");
+    case SettingsView::Page::Calendars:
+        return QStringLiteral("calendari");
     case SettingsView::Page::Server:
         return QStringLiteral("server");
     }

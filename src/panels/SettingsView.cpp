@@ -1,5 +1,6 @@
 #include "SettingsView.h"
 
+#include "CalendarFolderSection.h"
 #include "ClosedDaysSection.h"
 #include "ReminderSettings.h"
 #include "FormSection.h"
@@ -116,6 +117,9 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     remindersPage->addWidget(new ReminderSettings(m_store, remindersPage->parentWidget()));
     remindersPage->addStretch(1);
     buildArchivePage();
+    QVBoxLayout* calendarPage = addPage(Page::Calendars, QStringLiteral("Calendari"));
+    calendarPage->addWidget(new CalendarFolderSection(m_store, calendarPage->parentWidget()));
+    calendarPage->addStretch(1);
     if (m_server.available())
         buildServerPage();
 

@@ -38,7 +38,7 @@ public:
     static constexpr int windowWidth = 760;
     static constexpr int windowHeight = 520;
 
-    enum class Page { Studio, Dentists, ClosedDays, Reminders, Archive, Server };
+    enum class Page { Studio, Dentists, ClosedDays, Reminders, Archive, Calendars, Server };
 
     explicit SettingsView(Store& store, QWidget* parent = nullptr, ServerLineActions server = {});
 

@@ -333,6 +333,16 @@ public:
     // "lun 21 apr 2025 10:00 Anna Verdi – Dentista 1": an appointment as a line of a list.
     [[nodiscard]] QString appointmentLine(const Appointment& a) const;
 
+    // Calendar files. The folder where every dentist's calendar is kept up to date, one setting for the
+    // whole practice; empty when none is set. Throws DatabaseError.
+    [[nodiscard]] QString calendarFolder();
+    // Sets that folder (empty: none); absent on success.
+    std::optional<QString> setCalendarFolder(const QString& folder);
+    // A random name this agenda receives once and keeps (also in its backups and its copy on a server),
+    // which tells its appointments apart from those of any other agenda with the same ids. Throws
+    // DatabaseError.
+    [[nodiscard]] QString agendaIdentity();
+
     // The present year, while some of its national holidays are not among the closed days and the offer
     // to add them has not been turned down for that year; absent otherwise.
     [[nodiscard]] std::optional<int> holidayOffer() const;

@@ -4,6 +4,7 @@
 #include "CalvoraCommands.h"
 #include "CalvoraView.h"
 #include "DentistColumn.h"
+#include "Dialogs.h"
 #include "HeaderRow.h"
 #include "Keyboard.h"
 #include "PrintService.h"
@@ -572,6 +573,9 @@ void SoakWalk::clickSomethingIn(QWidget* root)
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
         return;
     }
+    // The invite is written and the calendar folder kept in the scratch folder.
+    if (name == u"inviteButton" || name == u"chooseCalendarFolder")
+        Dialogs::answerNextPath(m_scratch + (name == u"inviteButton" ? QStringLiteral("/invito.ics") : QString()));
     note(QStringLiteral("click %1 \"%2\"").arg(QString::fromLatin1(target->metaObject()->className()), name));
     QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
 }
