@@ -182,11 +182,12 @@ TEST(Lock, heldByAnotherProgramPastTheBusyTimeout)
         holder.wait();
     }
     {
+        const Appointment prima = stored(store, "Prima"); // found before nobody may read
         ChildProcess holder({"hold-lock", path, "exclusive"}, dir.filePath("holder.txt"));
         ASSERT_TRUE(holder.waitForLine("locked", 30000));
         store.setAlertMessage(std::nullopt);
         // The delete fails and so does the reload after it: the alert still says what matters.
-        store.deleteAppointment(stored(store, "Prima"));
+        store.deleteAppointment(prima);
         EXPECT_EQ(store.alertMessage(), "Errore durante l'eliminazione: " + locked);
         clock.set(TestSupport::at(2024, 12, 4, 10, 1));
         EXPECT_EQ(backupOutcome(db), locked);
