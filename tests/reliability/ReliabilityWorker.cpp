@@ -207,9 +207,13 @@ private:
         for (const Appointment& a : m_store.weekAppointments())
             if (a.patient == tag)
                 return a;
-        for (const Appointment& a : m_store.search(tag)) // the week could not be read
-            if (a.patient == tag)
-                return a;
+        try {
+            for (const Appointment& a : m_store.search(tag)) // the week could not be read
+                if (a.patient == tag)
+                    return a;
+        } catch (const DatabaseError&) {
+            // the archive is away: nothing to act on this round
+        }
         return std::nullopt;
     }
 
@@ -387,10 +391,13 @@ int saveLoop(const QStringList& args)
             continue;
         }
         emitLine({"ack", a.patient});
-        const QList<Appointment> found = store.search(a.patient);
-        for (const Appointment& f : found)
-            if (f.patient == a.patient)
-                acknowledged.append(f);
+        try {
+            for (const Appointment& f : store.search(a.patient))
+                if (f.patient == a.patient)
+                    acknowledged.append(f);
+        } catch (const DatabaseError&) {
+            // the line above already told the parent; only this worker's own list misses it
+        }
     }
 }
 
