@@ -12,17 +12,18 @@
 
 namespace {
 
-bool saved(QWidget& widget, const QString& path)
+
+} // namespace
+
+namespace AgendaScreenshots {
+
+bool savePicture(QWidget& widget, const QString& path)
 {
     QApplication::processEvents();
     const bool ok = widget.grab().save(path);
     QTextStream(ok ? stdout : stderr) << (ok ? "" : "Impossibile scrivere ") << path << '\n';
     return ok;
 }
-
-} // namespace
-
-namespace AgendaScreenshots {
 
 bool statuses(CalvoraView& window, Store& store, const QString& folder)
 {
@@ -38,7 +39,7 @@ bool statuses(CalvoraView& window, Store& store, const QString& folder)
         if (s != AppointmentStatus::ToConfirm && !store.setStatus(week[i].id, s))
             ++changes;
     }
-    bool ok = saved(window, folder + QStringLiteral("/agenda-stati.png"));
+    bool ok = savePicture(window, folder + QStringLiteral("/agenda-stati.png"));
     // One late (the week's first), one in good time (near its end).
     if (week.size() > 8) {
         if (!store.cancel(store.weekAppointments().first(), CancelledBy::Patient, QStringLiteral("Influenza")))
@@ -50,7 +51,7 @@ bool statuses(CalvoraView& window, Store& store, const QString& folder)
     {
         auto panel = std::make_unique<CancellationsPanel>(store, &window);
         panel->show();
-        ok &= saved(*panel, folder + QStringLiteral("/disdette.png"));
+        ok &= savePicture(*panel, folder + QStringLiteral("/disdette.png"));
     }
     while (changes-- > 0)
         store.undo();
@@ -61,10 +62,7 @@ bool smallScreen(CalvoraView& window, const QString& folder)
 {
     const QRect before = window.geometry();
     window.fitInto(QRect(0, 0, 1366, 768));
-    QApplication::processEvents();
-    const QString path = folder + QStringLiteral("/agenda-1366x768.png");
-    const bool ok = window.grab().save(path);
-    QTextStream(ok ? stdout : stderr) << (ok ? "" : "Impossibile scrivere ") << path << '\n';
+    const bool ok = savePicture(window, folder + QStringLiteral("/agenda-1366x768.png"));
     window.setGeometry(before);
     QApplication::processEvents();
     return ok;

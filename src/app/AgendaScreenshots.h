@@ -3,9 +3,13 @@
 #include <QString>
 
 class CalvoraView;
+class QWidget;
 class Store;
 
 namespace AgendaScreenshots {
+
+// Writes the widget as it looks now into `path` and says which file it wrote (or could not write).
+bool savePicture(QWidget& widget, const QString& path);
 
 // The agenda window as it opens on a 1366 × 768 laptop screen, written as agenda-1366x768.png in
 // `folder`; the window gets its size back afterwards. False when the picture could not be written.

@@ -28,13 +28,8 @@
 
 namespace {
 
-bool save(QWidget& widget, const QString& path)
-{
-    QApplication::processEvents();
-    const bool ok = widget.grab().save(path);
-    QTextStream(ok ? stdout : stderr) << (ok ? "" : "Impossibile scrivere ") << path << '\n';
-    return ok;
-}
+using AgendaScreenshots::savePicture;
+
 
 // A free place in a column for an appointment of `duration` minutes, from `from` on: its first slot.
 std::optional<int> freePlace(const DentistColumn& column, int duration, int from)
@@ -123,7 +118,7 @@ bool fiveDentists(CalvoraApp& app, const QString& folder)
     if (store.saveSettings(store.studioName(), dentists))
         return false;
     store.setMode(ViewMode::Week);
-    return save(app.agendaWindow(), folder + QStringLiteral("/intestazioni-cinque-dentisti.png"));
+    return savePicture(app.agendaWindow(), folder + QStringLiteral("/intestazioni-cinque-dentisti.png"));
 }
 
 // Near the end, as it changes the scratch agenda: a fourth dentist, a closed day in the week on show, and the
@@ -139,7 +134,7 @@ bool practiceThatChanges(CalvoraApp& app, const QString& folder)
     if (store.setClosedPeriods(closed))
         return false;
     store.setMode(ViewMode::Week);
-    bool ok = save(app.agendaWindow(), folder + QStringLiteral("/settimana-quattro-dentisti.png"));
+    bool ok = savePicture(app.agendaWindow(), folder + QStringLiteral("/settimana-quattro-dentisti.png"));
     app.showSettings();
     if (SettingsView* settings = app.settingsWindow()) {
         const QStringList pages = PanelScreenshots::settingsPages(*settings, folder);
@@ -170,9 +165,9 @@ int run(CalvoraApp& app, const QString& folder)
     window.show();
     bool ok = true;
     store.setMode(ViewMode::Week);
-    ok &= save(window, folder + QStringLiteral("/settimana.png"));
+    ok &= savePicture(window, folder + QStringLiteral("/settimana.png"));
     store.setMode(ViewMode::Day);
-    ok &= save(window, folder + QStringLiteral("/giorno.png"));
+    ok &= savePicture(window, folder + QStringLiteral("/giorno.png"));
     store.setMode(ViewMode::Week);
     ok &= AgendaScreenshots::smallScreen(window, folder);
 
@@ -183,7 +178,7 @@ int run(CalvoraApp& app, const QString& folder)
         std::unique_ptr<QMessageBox> confirmation(
             Dialogs::build(&window, CalvoraView::deleteRequest(store.weekAppointments().first())));
         confirmation->show();
-        ok &= save(*confirmation, folder + QStringLiteral("/conferma-eliminazione.png"));
+        ok &= savePicture(*confirmation, folder + QStringLiteral("/conferma-eliminazione.png"));
     }
 
     for (const PrintLayout layout : {PrintLayout::WeekOnePage, PrintLayout::WeekTwoPages, PrintLayout::Day}) {

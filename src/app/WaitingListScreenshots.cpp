@@ -1,5 +1,6 @@
 #include "WaitingListScreenshots.h"
 
+#include "AgendaScreenshots.h"
 #include "CalvoraView.h"
 #include "Clock.h"
 #include "Store.h"
@@ -10,13 +11,8 @@
 
 namespace {
 
-bool save(QWidget& widget, const QString& path)
-{
-    QApplication::processEvents();
-    const bool ok = widget.grab().save(path);
-    QTextStream(ok ? stdout : stderr) << (ok ? "" : "Impossibile scrivere ") << path << '\n';
-    return ok;
-}
+using AgendaScreenshots::savePicture;
+
 
 void seedList(Store& store)
 {
@@ -67,13 +63,13 @@ bool write(CalvoraView& window, Store& store, const QString& folder)
     if (const std::optional<Appointment> freed = ahead(store)) {
         store.deleteAppointment(*freed);
         if (store.waitingOffer())
-            ok &= save(window, folder + QStringLiteral("/lista-attesa-offerta.png"));
+            ok &= savePicture(window, folder + QStringLiteral("/lista-attesa-offerta.png"));
         store.dismissWaitingOffer();
         store.undo();
     }
     window.openWaitingList();
     if (WaitingListPanel* list = window.waitingList()) {
-        ok &= save(*list, folder + QStringLiteral("/lista-attesa.png"));
+        ok &= savePicture(*list, folder + QStringLiteral("/lista-attesa.png"));
         list->close();
     } else {
         ok = false;
