@@ -10,11 +10,6 @@
 #include <QPixmap>
 #include <QTextStream>
 
-namespace {
-
-
-} // namespace
-
 namespace AgendaScreenshots {
 
 bool savePicture(QWidget& widget, const QString& path)
@@ -29,7 +24,7 @@ bool statuses(CalvoraView& window, Store& store, const QString& folder)
 {
     store.setMode(ViewMode::Week);
     const QList<Appointment> week = store.weekAppointments();
-    int changes = 0;
+    QList<qint64> changed;
     // A practice's Wednesday afternoon: the earlier patients came or did not, the later ones confirmed.
     const AppointmentStatus cycle[] = {AppointmentStatus::Arrived, AppointmentStatus::Confirmed,
                                        AppointmentStatus::ToConfirm, AppointmentStatus::Confirmed,
@@ -37,24 +32,29 @@ bool statuses(CalvoraView& window, Store& store, const QString& folder)
     for (qsizetype i = 0; i < week.size(); ++i) {
         const AppointmentStatus s = cycle[i % std::size(cycle)];
         if (s != AppointmentStatus::ToConfirm && !store.setStatus(week[i].id, s))
-            ++changes;
+            changed.append(week[i].id);
     }
     bool ok = savePicture(window, folder + QStringLiteral("/agenda-stati.png"));
     // One late (the week's first), one in good time (near its end).
+    QList<qint64> cancelled;
     if (week.size() > 8) {
-        if (!store.cancel(store.weekAppointments().first(), CancelledBy::Patient, QStringLiteral("Influenza")))
-            ++changes;
-        if (!store.cancel(store.weekAppointments().at(week.size() - 4), CancelledBy::Practice,
-                          QStringLiteral("Dentista a un congresso")))
-            ++changes;
+        const Appointment late = store.weekAppointments().first();
+        const Appointment inTime = store.weekAppointments().at(week.size() - 4);
+        if (!store.cancel(late, CancelledBy::Patient, QStringLiteral("Influenza")))
+            cancelled.append(late.id);
+        if (!store.cancel(inTime, CancelledBy::Practice, QStringLiteral("Dentista a un congresso")))
+            cancelled.append(inTime.id);
     }
     {
         auto panel = std::make_unique<CancellationsPanel>(store, &window);
         panel->show();
         ok &= savePicture(*panel, folder + QStringLiteral("/disdette.png"));
     }
-    while (changes-- > 0)
-        store.undo();
+    // Put the week back as it was directly: the changes outnumber what the undo history keeps.
+    for (const qint64 id : cancelled)
+        (void)store.restoreCancelled(id);
+    for (const qint64 id : changed)
+        (void)store.setStatus(id, AppointmentStatus::ToConfirm);
     return ok;
 }
 
