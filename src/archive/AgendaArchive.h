@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ActivityEntry.h"
 #include "AgendaReader.h"
 #include "Appointment.h"
 #include "DatabaseError.h"
@@ -152,6 +153,32 @@ public:
     virtual bool writeSettingIfApproved(const QString& key, const QString& value, qint64 dentistId,
                                         const QString& fromKey,
                                         const std::function<bool(const SettingCheck&)>& approve) = 0;
+
+    // The activity log. Every write above adds its entries in its own transaction, on the file through
+    // the archive and on the server through the server's own triggers; nothing turns it off.
+    // Who works at this computer: recorded with every later entry of this program.
+    struct Actor {
+        QString computer;
+        QString account;
+        QString operatorName; // empty when the practice has named no operators
+    };
+    virtual void setActor(const Actor& actor) { (void)actor; }
+    // What the receptionist is doing ('move', 'undo', …; see ActivityEntry::action): recorded with the
+    // entries of the writes made until it is set again (empty: each entry is named after its write).
+    virtual void setAction(const QString& action) { (void)action; }
+    // Appends a practice-level entry (a print, an export, a backup) in a transaction of its own.
+    virtual void logEvent(const QString& action, const QString& target, const QString& details,
+                          const QString& personal)
+    {
+        (void)action, (void)target, (void)details, (void)personal;
+        throw DatabaseError(QStringLiteral("Il registro attività non è disponibile."));
+    }
+    // Every entry in the order of its number, in batches, until `visit` answers false.
+    virtual void forEachLogEntry(const std::function<bool(const ActivityEntry&)>& visit)
+    {
+        (void)visit;
+        throw DatabaseError(QStringLiteral("Il registro attività non è disponibile."));
+    }
 
     // Whether another program has committed a change since the previous call (the first call sets the
     // mark and answers false). Cheap enough to ask a few times a second; never throws.
