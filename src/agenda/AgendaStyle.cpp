@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QWidget>
 
 namespace AgendaStyle {
 
@@ -34,6 +35,14 @@ QColor accent(const QPalette& p, double alpha)
 QColor textBackground(const QPalette& p)
 {
     return p.color(QPalette::Active, QPalette::Base);
+}
+
+void tintLine(QWidget* line)
+{
+    line->setAutoFillBackground(true);
+    QPalette tinted = line->palette();
+    tinted.setColor(QPalette::Window, accent(line->palette(), 0.12));
+    line->setPalette(tinted);
 }
 
 QFont font(int pixelSize, QFont::Weight weight, bool italic)

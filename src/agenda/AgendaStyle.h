@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QPalette>
 
+class QWidget;
+
 // Colours and fonts of the agenda. Sizes are in pixels, matching the grid's geometry.
 namespace AgendaStyle {
 
@@ -13,6 +15,9 @@ namespace AgendaStyle {
 [[nodiscard]] QColor accent(const QPalette& p, double alpha = 1.0);
 [[nodiscard]] QColor textBackground(const QPalette& p);      // behind blocks: white in a light theme
 [[nodiscard]] QColor withAlpha(QColor c, double alpha);
+
+// Gives a line across the agenda window (an offer or a notice) its tinted background.
+void tintLine(QWidget* line);
 
 // The system font at a pixel size and weight; italic and equal-width digits on request. User-interface
 // thread only (the fonts are kept between calls).

@@ -1,6 +1,7 @@
 #include "CalvoraView.h"
 
 #include "AgendaStyle.h"
+#include "CalendarFolderNotice.h"
 #include "CalvoraCommands.h"
 #include "Cal.h"
 #include "CancellationsPanel.h"
@@ -53,6 +54,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     , m_count(new QLabel)
     , m_holidays(new HolidayNotice(store))
     , m_waitingOffer(new WaitingOfferBar(store))
+    , m_calendarNotice(new CalendarFolderNotice(store))
 {
     setObjectName(QStringLiteral("main"));
     setMinimumSize(1000, 650);
@@ -82,6 +84,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(m_holidays);
     layout->addWidget(m_waitingOffer);
+    layout->addWidget(m_calendarNotice);
     layout->addWidget(titleLine);
     layout->addWidget(divider);
     layout->addWidget(m_grid, 1);
@@ -382,6 +385,7 @@ void CalvoraView::refresh()
     m_grid->sync();
     m_holidays->sync();
     m_waitingOffer->sync();
+    m_calendarNotice->sync();
     presentModals();
 }
 

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class CalendarFolderNotice;
 class CalvoraCommands;
 class DentistHeader;
 class HolidayNotice;
@@ -44,9 +45,10 @@ struct AgendaPanels {
 };
 
 // The agenda window: toolbar, title line with the count, and the schedule grid; at start, a line that
-// offers the year's national holidays when they are not among the closed days. It also presents the
-// editor sheet, the delete confirmation and the "Attenzione" alert, which follow Store::editing,
-// Store::pendingDelete and Store::alertMessage.
+// offers the year's national holidays when they are not among the closed days; lines for the waiting
+// list's offer and for a calendar folder this computer cannot keep. It also presents the editor sheet,
+// the delete confirmation and the "Attenzione" alert, which follow Store::editing, Store::pendingDelete
+// and Store::alertMessage.
 class CalvoraView : public QMainWindow {
     Q_OBJECT
 
@@ -66,6 +68,8 @@ public:
     [[nodiscard]] QLabel* countLabel() const { return m_count; }
     // The line that offers the year's national holidays as closed days.
     [[nodiscard]] HolidayNotice* holidayNotice() const { return m_holidays; }
+    // The line that says the practice's calendar folder could not be kept.
+    [[nodiscard]] CalendarFolderNotice* calendarNotice() const { return m_calendarNotice; }
     // The line that offers a freed start to the waiting list.
     [[nodiscard]] WaitingOfferBar* waitingOffer() const { return m_waitingOffer; }
     // The waiting list's window, once opened.
@@ -118,6 +122,7 @@ private:
     QLabel* m_count;
     HolidayNotice* m_holidays;
     WaitingOfferBar* m_waitingOffer;
+    CalendarFolderNotice* m_calendarNotice;
     QPointer<WaitingListPanel> m_waitingList;
     CalvoraCommands* m_commands = nullptr;
     QToolButton* m_dayButton = nullptr;

@@ -15,10 +15,7 @@ HolidayNotice::HolidayNotice(Store& store, QWidget* parent)
     , m_text(new QLabel(this))
 {
     setObjectName(QStringLiteral("holidayNotice"));
-    setAutoFillBackground(true);
-    QPalette tinted = palette();
-    tinted.setColor(QPalette::Window, AgendaStyle::accent(palette(), 0.12));
-    setPalette(tinted);
+    AgendaStyle::tintLine(this);
     auto* add = new QPushButton(QStringLiteral("Aggiungi le festività"), this);
     auto* later = new QPushButton(QStringLiteral("Non ora"), this);
     add->setObjectName(QStringLiteral("addHolidays"));

@@ -18,10 +18,7 @@ WaitingOfferBar::WaitingOfferBar(Store& store, QWidget* parent)
 {
     setObjectName(QStringLiteral("waitingOffer"));
     setAccessibleName(QStringLiteral("Lista d'attesa"));
-    setAutoFillBackground(true);
-    QPalette tinted = palette();
-    tinted.setColor(QPalette::Window, AgendaStyle::accent(palette(), 0.12));
-    setPalette(tinted);
+    AgendaStyle::tintLine(this);
     m_show->setObjectName(QStringLiteral("showWaiting"));
     m_show->setMenu(m_menu);
     auto* dismiss = new QPushButton(QStringLiteral("Ignora"), this);

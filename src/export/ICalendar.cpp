@@ -5,6 +5,8 @@
 namespace {
 
 constexpr qsizetype maxOctets = 75;
+constexpr const char* productLine = "PRODID:-//Calvora//Agenda dello studio//IT";
+constexpr const char* keptByName = "X-CALVORA-KEPT-BY";
 
 // The rules in force in Italy since 1996 (the EU's): summer time from the last Sunday of March at 02:00
 // to the last Sunday of October at 03:00. Written out rather than taken from the system's time-zone
@@ -145,7 +147,8 @@ QByteArray write(const Calendar& calendar, const QDateTime& stamp)
     Lines lines(4096 + calendar.events.size() * 400);
     lines.add("BEGIN:VCALENDAR");
     lines.add("VERSION:2.0");
-    lines.add("PRODID:-//Calvora//Agenda dello studio//IT");
+    lines.add(productLine);
+    lines.text(keptByName, calendar.keptBy);
     lines.add("CALSCALE:GREGORIAN");
     lines.text("X-WR-CALNAME", calendar.name);
     lines.add(QByteArray("X-WR-TIMEZONE:") + timeZoneId);
@@ -155,6 +158,17 @@ QByteArray write(const Calendar& calendar, const QDateTime& stamp)
         addEvent(lines, e, utcStamp);
     lines.add("END:VCALENDAR");
     return lines.bytes();
+}
+
+QString keptBy(const QByteArray& head)
+{
+    // The third and fourth lines of write(), whole; a file of another program lacks at least one.
+    const QList<QByteArray> lines = head.split('\n');
+    const QByteArray name = QByteArray(keptByName) + ':';
+    if (lines.size() < 5 || lines[2] != QByteArray(productLine) + '\r' || !lines[3].startsWith(name)
+        || !lines[3].endsWith('\r'))
+        return {};
+    return QString::fromUtf8(lines[3].sliced(name.size()).chopped(1));
 }
 
 bool sameButStamp(const QByteArray& a, const QByteArray& b)

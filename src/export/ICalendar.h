@@ -27,6 +27,9 @@ struct Event {
 struct Calendar {
     QString name; // the name a subscribing program shows; left out when empty
     QList<Event> events;
+    // The identity of the agenda that keeps the file in the practice's calendar folder, written so that
+    // the folder's keeper knows its own files; left out when empty (exports and invites).
+    QString keptBy;
 };
 
 // The whole file, UTF-8 with CRLF line ends and lines folded at 75 octets. `stamp` (any time zone) is
@@ -39,6 +42,9 @@ struct Calendar {
 // One content line (without its end) folded so that no line exceeds 75 octets, never inside a UTF-8
 // character; every line ends with CRLF.
 [[nodiscard]] QByteArray folded(const QByteArray& line);
+// The identity a file written by write() names in keptBy, read from the file's first lines (`head` may
+// be the file's first kilobyte); empty for any other file.
+[[nodiscard]] QString keptBy(const QByteArray& head);
 // Whether two files written by write() differ in more than their DTSTAMP lines.
 [[nodiscard]] bool sameButStamp(const QByteArray& a, const QByteArray& b);
 

@@ -53,7 +53,15 @@ CalendarFolderSection::CalendarFolderSection(Store& store, QWidget* parent)
     m_message->setObjectName(QStringLiteral("calendarMessage"));
     m_message->setWordWrap(true);
     form()->addRow(m_message);
+    m_failure = new QLabel(this);
+    m_failure->setObjectName(QStringLiteral("calendarFailure"));
+    m_failure->setWordWrap(true);
+    PanelStyle::style(m_failure, PanelStyle::caption(), PanelStyle::errorRed());
+    form()->addRow(m_failure);
     showStored();
+    showFailure();
+    connect(&m_store, &Store::changed, this, &CalendarFolderSection::showFailure);
+    connect(&m_store, &Store::changedElsewhere, this, &CalendarFolderSection::followElsewhere);
 }
 
 QString CalendarFolderSection::folderText() const
@@ -64,6 +72,30 @@ QString CalendarFolderSection::folderText() const
 QString CalendarFolderSection::messageText() const
 {
     return m_message->text();
+}
+
+QString CalendarFolderSection::failureText() const
+{
+    return m_failure->text();
+}
+
+void CalendarFolderSection::showFailure()
+{
+    m_failure->setText(m_store.calendarFolderFailure().value_or(QString()));
+    m_failure->setVisible(m_store.calendarFolderFailure().has_value());
+}
+
+void CalendarFolderSection::followElsewhere()
+{
+    // The outcome of this page's last choice says nothing of a folder another computer chose since.
+    try {
+        if (m_store.calendarFolder() == m_folder->text())
+            return;
+    } catch (const DatabaseError&) {
+        return; // the next change seen reads it again
+    }
+    m_message->clear();
+    showStored();
 }
 
 void CalendarFolderSection::showStored()

@@ -89,7 +89,9 @@ WaitingListPanel::WaitingListPanel(Store& store, QWidget* parent)
         m_edit->setEnabled(current());
         m_remove->setEnabled(current());
     });
+    // Every change of the list, here (also a booking from the agenda's offer) or on another computer.
     connect(&m_store, &Store::changedElsewhere, this, &WaitingListPanel::refresh);
+    connect(&m_store, &Store::waitingListChanged, this, &WaitingListPanel::refresh);
     refresh();
 }
 
@@ -133,7 +135,6 @@ void WaitingListPanel::openForm(const WaitingEntry& entry)
     m_form = new WaitingEntryForm(m_store, entry, this);
     m_form->setAttribute(Qt::WA_DeleteOnClose);
     m_form->setWindowModality(Qt::WindowModal);
-    connect(m_form, &QDialog::accepted, this, &WaitingListPanel::refresh);
     m_form->open();
 }
 
@@ -153,6 +154,5 @@ void WaitingListPanel::removeCurrent()
             return;
         if (const std::optional<QString> failure = m_store.removeWaitingEntry(id))
             m_store.setAlertMessage(failure);
-        refresh();
     });
 }

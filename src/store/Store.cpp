@@ -88,6 +88,8 @@ bool Store::refreshIfChangedElsewhere()
         if (week != m_weekAppointments || statuses != m_weekStatuses || !m_weekLoaded) {
             m_weekStatuses = statuses;
             setWeekAppointments(week);
+        } else {
+            judgeWaitingOfferAgain(); // the change may be the waiting list's alone
         }
     } catch (const DatabaseError&) {
         // Shown as it was until a later look succeeds; a passing lock is no reason for an alert.

@@ -270,6 +270,7 @@ public:
     struct WaitingOffer {
         FreeSlot slot;
         QList<WaitingEntry> entries;
+        bool operator==(const WaitingOffer&) const = default;
     };
     [[nodiscard]] const std::optional<WaitingOffer>& waitingOffer() const { return m_waitingOffer; }
     void dismissWaitingOffer();
@@ -338,6 +339,10 @@ public:
     [[nodiscard]] QString calendarFolder();
     // Sets that folder (empty: none); absent on success.
     std::optional<QString> setCalendarFolder(const QString& folder);
+    // Published: why this computer could not keep the folder's files at its last try (the folder gone,
+    // refused or full); absent while it can, or when it does not keep them. Set by the folder's keeper.
+    [[nodiscard]] const std::optional<QString>& calendarFolderFailure() const { return m_calendarFolderFailure; }
+    void setCalendarFolderFailure(const std::optional<QString>& failure);
     // A random name this agenda receives once and keeps (also in its backups and its copy on a server),
     // which tells its appointments apart from those of any other agenda with the same ids. Throws
     // DatabaseError.
@@ -359,6 +364,8 @@ signals:
     void placed(const Appointment& appointment);
     // Another program changed the archive; what is on show has been reloaded.
     void changedElsewhere();
+    // This program changed the waiting list (an entry saved or removed, or booked from the offer).
+    void waitingListChanged();
 
 private:
     [[nodiscard]] std::optional<QString> ruleMessage(const Appointment& a) const;
@@ -411,6 +418,9 @@ private:
 
     // The offer of the waiting list after the week on show changed from `before` (empty for another week).
     void followWaitingOffer(const QList<Appointment>& before);
+    // The offer on show judged again against the waiting list as stored now, which another computer may
+    // have changed while the week stayed the same.
+    void judgeWaitingOfferAgain();
     // The booking from the waiting list being edited: its entry leaves the list once the booking is saved.
     void takeBookedWaitingEntry();
 
@@ -436,6 +446,7 @@ private:
     std::optional<Appointment> m_editing;
     std::optional<Appointment> m_pendingDelete;
     std::optional<QString> m_alertMessage;
+    std::optional<QString> m_calendarFolderFailure;
     std::optional<WaitingOffer> m_waitingOffer;
     std::optional<qint64> m_bookingWaiting;
     QDate m_shownMonday; // the Monday of the week last read

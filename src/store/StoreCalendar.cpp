@@ -28,6 +28,12 @@ std::optional<QString> Store::setCalendarFolder(const QString& folder)
     return std::nullopt;
 }
 
+void Store::setCalendarFolderFailure(const std::optional<QString>& failure)
+{
+    m_calendarFolderFailure = failure;
+    emit changed();
+}
+
 QString Store::agendaIdentity()
 {
     const QString stored = m_archive.allSettings().value(identityKey);

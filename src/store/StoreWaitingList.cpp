@@ -67,6 +67,7 @@ std::optional<QString> Store::saveWaitingEntry(const WaitingEntry& entry)
         return SaveFailure::text(error);
     }
     followWaitingOffer({});
+    emit waitingListChanged();
     emit changed();
     return std::nullopt;
 }
@@ -79,6 +80,7 @@ std::optional<QString> Store::removeWaitingEntry(qint64 id)
         return QStringLiteral("Errore durante l'eliminazione: ") + error.message();
     }
     followWaitingOffer({});
+    emit waitingListChanged();
     emit changed();
     return std::nullopt;
 }
@@ -135,6 +137,16 @@ void Store::followWaitingOffer(const QList<Appointment>& before)
     m_waitingOffer = offer;
 }
 
+void Store::judgeWaitingOfferAgain()
+{
+    if (!m_waitingOffer)
+        return;
+    const std::optional<WaitingOffer> before = m_waitingOffer;
+    followWaitingOffer(m_weekAppointments); // nothing freed: only the offer on show is judged
+    if (m_waitingOffer != before)
+        emit changed();
+}
+
 void Store::dismissWaitingOffer()
 {
     m_waitingOffer.reset();
@@ -162,7 +174,9 @@ void Store::takeBookedWaitingEntry()
     } catch (const DatabaseError& error) {
         setAlertMessage(QStringLiteral("L'appuntamento è salvato, ma il paziente è rimasto nella lista d'attesa: ")
                         + error.message());
+        return;
     }
+    emit waitingListChanged();
 }
 
 QString Store::slotText(const FreeSlot& slot) const

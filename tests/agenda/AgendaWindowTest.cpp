@@ -1,4 +1,5 @@
 #include "AgendaFixture.h"
+#include "CalendarFolderNotice.h"
 #include "HeaderRow.h"
 #include "HolidayNotice.h"
 #include "PersonName.h"
@@ -281,4 +282,19 @@ TEST(PopoverTest, followsItsContentAsItGrowsAndShrinks)
     EXPECT_TRUE(TestSupport::eventually([&] { return popover.height() >= 400; }));
     content->setFixedHeight(80); // a search whose list went away
     EXPECT_TRUE(TestSupport::eventually([&] { return popover.height() < 120; })) << popover.height();
+}
+
+TEST_F(AgendaTest, aCalendarFolderThatCannotBeKeptIsToldInALineUntilItCanBe)
+{
+    CalendarFolderNotice* line = view->calendarNotice();
+    EXPECT_TRUE(line->isHidden());
+    const QString failure = "I calendari dei dentisti non sono aggiornati: la cartella /srv/calendari non è "
+                            "raggiungibile. Si riprova alla prossima modifica.";
+    store.setCalendarFolderFailure(failure);
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(), failure);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(Dialogs::takeShown().isEmpty());
+    store.setCalendarFolderFailure(std::nullopt);
+    EXPECT_TRUE(line->isHidden());
 }

@@ -46,6 +46,9 @@ TEST_F(WaitingOfferTest, aFreedStartIsOfferedWithoutADialogAndBookedFromTheOffer
     book(1, "2024-12-05", 630, 30, "Carla Bianchi");
     WaitingOfferBar* bar = view->waitingOffer();
     EXPECT_TRUE(bar->isHidden());
+    view->openWaitingList();
+    WaitingListPanel* list = view->waitingList();
+    ASSERT_EQ(list->entries().size(), 2);
 
     store.deleteAppointment(*store.storedAppointment(luca));
     ASSERT_TRUE(bar->isVisible());
@@ -68,6 +71,7 @@ TEST_F(WaitingOfferTest, aFreedStartIsOfferedWithoutADialogAndBookedFromTheOffer
     EXPECT_EQ(store.weekAppointments().size(), 2);
     ASSERT_EQ(store.waitingList()->size(), 1);
     EXPECT_EQ(store.waitingList()->first().patient, "Marco Gialli");
+    EXPECT_EQ(list->entries(), *store.waitingList()) << "the open list shows the booked patient gone at once";
 
     // "Ignora" puts an offer away.
     wait("Anna Verdi", {}, 30);

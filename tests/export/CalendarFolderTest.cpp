@@ -1,3 +1,4 @@
+#include "CalendarExport.h"
 #include "CalendarFolder.h"
 #include "ExportFixture.h"
 
@@ -60,4 +61,80 @@ TEST_F(CalendarFolderTest, followsChangesHereAndOnAnotherComputerWithoutRewritin
     clock.set(TestSupport::at(2026, 3, 9, 8, 0));
     otherKeeper.updateNow();
     EXPECT_EQ(summaries(read(first)), QStringList({"Ultima Settimana", "Troppo Avanti"}));
+}
+
+TEST_F(CalendarFolderTest, removesItsOwnCalendarsOfRenamedAndRetiredDentistsAndNothingElse)
+{
+    const QString folder = dir.filePath("Calendari");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_FALSE(store->setCalendarFolder(folder));
+    CalendarFolder keeper(*store, 10);
+    keeper.updateNow();
+    // Beside the dentists' calendars: an export and an invite of this agenda, another agenda's kept
+    // calendar and files of other programs.
+    book(*store, 1, {2026, 3, 5}, 9 * 60, 30, "Anna Verdi");
+    ASSERT_FALSE(CalendarExport::exportDays(*store, {2026, 3, 2}, {2026, 3, 6}, folder + "/Settimana.ics"));
+    ASSERT_FALSE(CalendarExport::saveInvite(*store, store->fetchAppointments("2026-03-05", "2026-03-05").first(),
+                                            folder + "/Invito.ics"));
+    ICalendar::Calendar foreign{"Dentista 9", {}, "altra-agenda"};
+    ASSERT_FALSE(CalendarExport::save(folder + "/Dentista 9.ics", ICalendar::write(foreign, Clock::now())));
+    ASSERT_FALSE(CalendarExport::save(folder + "/Ferie.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Altro//IT"
+                                                             "\r\nEND:VCALENDAR\r\n"));
+    ASSERT_FALSE(CalendarExport::save(folder + "/Leggimi.txt", "Dentista 1"));
+
+    QList<Dentist> dentists = store->dentists();
+    dentists[1].name = "Dott.ssa Bassi";
+    ASSERT_FALSE(store->saveSettings({}, dentists));
+    ASSERT_FALSE(store->retireDentist(3, {2026, 3, 9}));
+    keeper.updateNow();
+    const QStringList others{"Dentista 9.ics", "Ferie.ics", "Invito.ics", "Leggimi.txt", "Settimana.ics"};
+    const auto files = [&folder] {
+        QStringList names = QDir(folder).entryList(QDir::Files);
+        names.sort();
+        return names;
+    };
+    const auto besideOthers = [&others](QStringList kept) {
+        kept += others;
+        kept.sort();
+        return kept;
+    };
+    EXPECT_EQ(files(), besideOthers({"Dentista 1.ics", "Dentista 3.ics", "Dott.ssa Bassi.ics"}));
+    // The next week the retired dentist works no more.
+    clock.set(TestSupport::at(2026, 3, 9, 8, 0));
+    keeper.updateNow();
+    EXPECT_EQ(files(), besideOthers({"Dentista 1.ics", "Dott.ssa Bassi.ics"}));
+}
+
+TEST_F(CalendarFolderTest, aFailedWriteIsToldUntilALaterOneSucceeds)
+{
+    const QString folder = dir.filePath("Calendari");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // A computer that never reached the folder leaves it to the others without a word.
+    ASSERT_FALSE(store->setCalendarFolder(folder + "/altrove"));
+    CalendarFolder keeper(*store, 10);
+    keeper.updateNow();
+    EXPECT_EQ(store->calendarFolderFailure(), std::nullopt);
+
+    ASSERT_FALSE(store->setCalendarFolder(folder));
+    // A folder in the place of a dentist's file: it cannot be written whoever runs the program.
+    ASSERT_TRUE(QDir().mkpath(folder + "/Dentista 2.ics"));
+    keeper.updateNow();
+    EXPECT_TRUE(store->calendarFolderFailure().value_or("").startsWith(
+        "I calendari dei dentisti non sono aggiornati: impossibile scrivere "
+        + QDir::toNativeSeparators(folder + "/Dentista 2.ics")));
+    EXPECT_TRUE(QFile::exists(folder + "/Dentista 3.ics")) << "the others are still written";
+    ASSERT_TRUE(QDir(folder + "/Dentista 2.ics").removeRecursively());
+    keeper.updateNow();
+    EXPECT_EQ(store->calendarFolderFailure(), std::nullopt);
+
+    // The folder goes away from the computer that kept it.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    keeper.updateNow();
+    EXPECT_EQ(store->calendarFolderFailure(),
+              "I calendari dei dentisti non sono aggiornati: la cartella " + QDir::toNativeSeparators(folder)
+                  + " non è raggiungibile. Si riprova alla prossima modifica.");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    keeper.updateNow();
+    EXPECT_EQ(store->calendarFolderFailure(), std::nullopt);
+    EXPECT_TRUE(QFile::exists(folder + "/Dentista 1.ics"));
 }

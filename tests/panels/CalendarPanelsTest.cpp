@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -68,4 +69,31 @@ TEST_F(CalendarPanelsTest, calendarPageSetsAndClearsThePracticesFolder)
     EXPECT_EQ(store.calendarFolder(), "");
     EXPECT_EQ(section.folderText(), "");
     EXPECT_FALSE(child<QPushButton>(&section, "clearCalendarFolder")->isEnabled());
+}
+
+TEST_F(CalendarPanelsTest, calendarPageFollowsAnotherComputerAndTellsAFailedWrite)
+{
+    QTemporaryDir dir;
+    Database mine(dir.filePath("calvora.sqlite"));
+    Database theirs(mine.path());
+    FileStore shared(mine);
+    FileStore other(theirs);
+    CalendarFolderSection section(shared);
+    expose(&section);
+    Dialogs::answerNextPath(dir.filePath("Qui"));
+    child<QPushButton>(&section, "chooseCalendarFolder")->click();
+    ASSERT_FALSE(section.messageText().isEmpty());
+
+    ASSERT_FALSE(other.setCalendarFolder(dir.filePath("Altrove")));
+    ASSERT_TRUE(shared.refreshIfChangedElsewhere());
+    EXPECT_EQ(section.folderText(), dir.filePath("Altrove"));
+    EXPECT_EQ(section.messageText(), "") << "the outcome of the choice made here no longer holds";
+    EXPECT_TRUE(child<QPushButton>(&section, "clearCalendarFolder")->isEnabled());
+
+    EXPECT_TRUE(child<QLabel>(&section, "calendarFailure")->isHidden());
+    shared.setCalendarFolderFailure("I calendari dei dentisti non sono aggiornati: disco pieno.");
+    EXPECT_TRUE(child<QLabel>(&section, "calendarFailure")->isVisible());
+    EXPECT_EQ(section.failureText(), "I calendari dei dentisti non sono aggiornati: disco pieno.");
+    shared.setCalendarFolderFailure(std::nullopt);
+    EXPECT_TRUE(child<QLabel>(&section, "calendarFailure")->isHidden());
 }

@@ -162,5 +162,29 @@ TEST_P(WaitingListTest, aStartFreedOnAnotherComputerIsOfferedAndTheBookedPatient
     EXPECT_EQ(names(*store->waitingList()), QStringList({"Marco Gialli"}));
 }
 
+TEST_P(WaitingListTest, theOfferOnShowIsJudgedAgainWhenAnotherComputerChangesTheList)
+{
+    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 600, 30, "Anna Verdi")));
+    ASSERT_FALSE(store->saveWaitingEntry(wanting("Paola Rossi")));
+    ASSERT_FALSE(store->cancel(*shown("Anna Verdi"), CancelledBy::Patient));
+    ASSERT_TRUE(store->waitingOffer());
+
+    const std::unique_ptr<AgendaArchive> otherArchive = openArchive();
+    Store other(*otherArchive);
+    (void)store->refreshIfChangedElsewhere(); // the first look only sets the mark
+    const auto offered = [&] {
+        (void)store->refreshIfChangedElsewhere();
+        return store->waitingOffer() ? names(store->waitingOffer()->entries) : QStringList{"(nessuna offerta)"};
+    };
+    // No appointment changes: only the list does.
+    ASSERT_FALSE(other.saveWaitingEntry(wanting("Marco Gialli")));
+    EXPECT_TRUE(TestSupport::eventually([&] { return offered() == QStringList({"Paola Rossi", "Marco Gialli"}); }))
+        << offered().join(", ").toStdString();
+    ASSERT_FALSE(other.removeWaitingEntry(stored("Paola Rossi").id));
+    EXPECT_TRUE(TestSupport::eventually([&] { return offered() == QStringList({"Marco Gialli"}); }));
+    ASSERT_FALSE(other.removeWaitingEntry(stored("Marco Gialli").id));
+    EXPECT_TRUE(TestSupport::eventually([&] { return offered() == QStringList({"(nessuna offerta)"}); }));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothArchives, WaitingListTest, ::testing::Values(ArchiveKind::File, ArchiveKind::Server),
                          [](const ::testing::TestParamInfo<ArchiveKind>& kind) { return PrintToString(kind.param); });
