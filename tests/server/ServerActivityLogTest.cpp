@@ -109,7 +109,8 @@ private:
 
 TEST_F(ServerActivityLogTest, everyChangeThroughTheStoreLeavesOneEntryWithBeforeAndAfter)
 {
-    archive->setActor({"reception", "anna", ""});
+    // A line feed and a backslash in the sealed fields, which the canonical form escapes.
+    archive->setActor({"reception\nnord", "anna", ""});
     fresh();
 
     doing("book");
@@ -127,7 +128,7 @@ TEST_F(ServerActivityLogTest, everyChangeThroughTheStoreLeavesOneEntryWithBefore
                                                            {"treatment", "null→Igiene"},
                                                            {"notes", "null→"}}));
     EXPECT_EQ(object(e.personal).value("salt").toString().size(), 32);
-    EXPECT_EQ(e.computer, "reception");
+    EXPECT_EQ(e.computer, "reception\nnord");
     EXPECT_EQ(e.account, "anna");
     EXPECT_EQ(e.client, "postgres · Calvora · locale");
     EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)").match(e.at).hasMatch()) << e.at.toStdString();
@@ -180,9 +181,9 @@ TEST_F(ServerActivityLogTest, everyChangeThroughTheStoreLeavesOneEntryWithBefore
     EXPECT_EQ(changes(e.personal).value("patient"), "null→Carla Neri");
 
     doing("settings");
-    ASSERT_FALSE(store->setReminderTemplate("A domani"));
+    ASSERT_FALSE(store->setReminderTemplate("A domani\nalle 10"));
     e = one("settings", "setting", std::nullopt);
-    EXPECT_EQ(changes(e.details).value("value"), "null→A domani");
+    EXPECT_EQ(changes(e.details).value("value"), "null→A domani\nalle 10");
 
     doing("dentist");
     ASSERT_FALSE(store->addDentist());
