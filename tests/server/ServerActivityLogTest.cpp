@@ -1,6 +1,8 @@
 // The activity log on the server: written by the server's own triggers for every client, sealed as
 // ActivityChain seals it, guardable against the program's own role.
 #include "ArchiveFixture.h"
+#include "FileAgendaSource.h"
+#include "ServerCopy.h"
 #include "ServerSchema.h"
 
 #include <QFile>
@@ -313,4 +315,39 @@ TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
     program->execute("ALTER TABLE appointments DISABLE TRIGGER appointments_logged");
     EXPECT_EQ(program->query("SELECT details FROM activity_log WHERE action = 'ddl' ORDER BY n DESC LIMIT 1").text(0, 0),
               R"({"command": "ALTER TABLE", "objects": ["public.appointments"]})");
+}
+
+TEST_F(ServerActivityLogTest, aCopyOfTheFileOntoTheServerIsOneImportEntry)
+{
+    const QString file = dir.filePath("copia.sqlite");
+    {
+        SqliteArchive local(std::make_unique<Database>(file));
+        Store onFile(local);
+        ASSERT_FALSE(onFile.save(booking(1, "2024-12-05", 600, 30, "Anna Verdi")));
+        ASSERT_FALSE(onFile.save(booking(2, "2024-12-05", 600, 30, "Luca Neri")));
+        ASSERT_FALSE(onFile.cancel(onFile.weekAppointments().at(1), CancelledBy::Practice, "Dentista malato"));
+    }
+    const QString line = server->createDatabase();
+    ServerCopy::copy([&] { return FileAgendaSource::open(file); }, *ConnectionLine::parse(line));
+    ServerArchive copied(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    QList<ActivityEntry> all;
+    copied.forEachLogEntry([&](const ActivityEntry& e) {
+        all.append(e);
+        return true;
+    });
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_EQ(all[0].action, "import");
+    EXPECT_EQ(object(all[0].details).value("appointments").toInt(), 1);
+
+    // Later writes of the same kind are logged again.
+    copied.setAction("book");
+    Store onServer(copied);
+    ASSERT_FALSE(onServer.save(booking(1, "2024-12-06", 600, 30, "Carla Neri")));
+    all.clear();
+    copied.forEachLogEntry([&](const ActivityEntry& e) {
+        all.append(e);
+        return true;
+    });
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all[1].action, "book");
 }
