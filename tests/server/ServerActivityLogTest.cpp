@@ -351,3 +351,42 @@ TEST_F(ServerActivityLogTest, aCopyOfTheFileOntoTheServerIsOneImportEntry)
     ASSERT_EQ(all.size(), 2);
     EXPECT_EQ(all[1].action, "book");
 }
+
+TEST_F(ServerActivityLogTest, theHistoryOfAnAppointmentAndFilteredPagesNewestFirst)
+{
+    archive->setActor({"reception", "anna", ""});
+    doing("book");
+    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 600, 30, "Mario Rossi")));
+    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 660, 30, "Luca Bianchi")));
+    const qint64 mario = idOf("Mario Rossi");
+    archive->setActor({"studio-1", "bruno", ""});
+    doing("move");
+    ASSERT_TRUE(store->move(mario, QDate(2024, 12, 5), 1, 720));
+
+    const QList<ActivityEntry> history = serverArchive().logOf("appointment", mario);
+    ASSERT_EQ(history.size(), 2);
+    EXPECT_EQ(history[0].action, "book");
+    EXPECT_EQ(history[1].action, "move");
+    EXPECT_EQ(history[1].computer, "studio-1");
+
+    const auto numbers = [](const QList<ActivityEntry>& page) {
+        QList<qint64> out;
+        for (const ActivityEntry& e : page)
+            out << e.n;
+        return out;
+    };
+    const auto page = [&](const std::function<void(LogFilter&)>& set) {
+        LogFilter filter;
+        set(filter);
+        return numbers(serverArchive().logPage(filter, 10));
+    };
+    EXPECT_EQ(numbers(serverArchive().logPage({}, 2)), (QList<qint64>{3, 2}));
+    EXPECT_EQ(page([](LogFilter& f) { f.beforeN = 2; }), (QList<qint64>{1}));
+    EXPECT_EQ(page([](LogFilter& f) { f.action = "book"; }), (QList<qint64>{2, 1}));
+    EXPECT_EQ(page([](LogFilter& f) { f.computer = "studio-1"; }), (QList<qint64>{3}));
+    EXPECT_EQ(page([](LogFilter& f) { f.patient = "luca BIANCHI"; }), (QList<qint64>{2}));
+    // The server's times are UTC; a day is the local one.
+    const QDate today = QDateTime::fromString(history[0].at, Qt::ISODateWithMs).toLocalTime().date();
+    EXPECT_EQ(page([&](LogFilter& f) { f.day = today; }), (QList<qint64>{3, 2, 1}));
+    EXPECT_TRUE(page([&](LogFilter& f) { f.day = today.addDays(-1); }).isEmpty());
+}
