@@ -81,9 +81,7 @@ CREATE TRIGGER activity_log_sealed BEFORE INSERT ON activity_log
 )SQL";
 
 // Appends one entry with the program's context (set for its transaction, see ServerArchive) or, for a
-// client that set none, as 'sql' with the client column alone saying who. An import (an 'import' entry
-// appended earlier in the same transaction and nothing since) leaves no entry per row. Runs as the
-// log's owner, who alone reads the head.
+// client that set none, as 'sql' with the client column alone saying who.
 const char* const append = R"SQL(
 CREATE FUNCTION calvora_log_append(fallback text, target text, subject bigint, details jsonb, personal jsonb)
 RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $$
@@ -92,10 +90,6 @@ DECLARE
     act text := CASE WHEN program THEN coalesce(nullif(current_setting('calvora.action', true), ''), fallback)
                      ELSE 'sql' END;
 BEGIN
-    IF program AND act = 'import' AND EXISTS
-            (SELECT 1 FROM activity_head WHERE action = 'import' AND xact = txid_current()) THEN
-        RETURN;
-    END IF;
     INSERT INTO activity_log (action, target, subject, computer, account, operator, details, personal)
     VALUES (act, target, subject,
             CASE WHEN program THEN coalesce(current_setting('calvora.computer', true), '') ELSE '' END,
@@ -103,6 +97,14 @@ BEGIN
             CASE WHEN program THEN coalesce(current_setting('calvora.operator', true), '') ELSE '' END,
             details::text, personal::text);
 END $$;
+-- Whether the rows written now are a copy onto the server: an 'import' entry was appended earlier in
+-- this transaction and nothing since. Its rows were booked elsewhere and leave no entries of their own.
+-- Runs as the log's owner, who alone reads the head.
+CREATE FUNCTION calvora_log_importing() RETURNS boolean LANGUAGE sql STABLE SECURITY DEFINER
+SET search_path FROM CURRENT AS $$
+    SELECT coalesce(current_setting('calvora.action', true), '') = 'import'
+       AND EXISTS (SELECT 1 FROM activity_head WHERE action = 'import' AND xact = txid_current())
+$$;
 -- {"field": [before, after]} for each field of `fields` that differs between two rows (either may be
 -- NULL: an insert or a delete shows every field).
 CREATE FUNCTION calvora_log_diff(old_row jsonb, new_row jsonb, fields text[]) RETURNS jsonb
@@ -128,6 +130,9 @@ DECLARE
     target text;
     subject bigint;
 BEGIN
+    IF calvora_log_importing() THEN
+        RETURN NULL;
+    END IF;
     IF TG_TABLE_NAME = 'appointments' THEN
         subject := (any_row ->> 'id')::bigint;
         IF EXISTS (SELECT 1 FROM cancelled_appointments c WHERE c.id = subject) THEN
@@ -181,6 +186,9 @@ BEGIN
 END $$;
 CREATE FUNCTION calvora_log_truncate() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$
 BEGIN
+    IF calvora_log_importing() THEN
+        RETURN NULL;
+    END IF;
     PERFORM calvora_log_append('truncate', TG_TABLE_NAME, NULL, jsonb_build_object('truncate', TG_TABLE_NAME),
                                '{}'::jsonb);
     RETURN NULL;
