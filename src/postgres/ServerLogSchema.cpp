@@ -35,7 +35,8 @@ CREATE TABLE activity_head (
 INSERT INTO activity_head (n, hash) VALUES (0, repeat('0', 64));
 -- The functions find the tables in this schema only, whatever search path their caller set.
 SELECT set_config('search_path', quote_ident(current_schema()) || ', pg_catalog, pg_temp', true);
-CREATE FUNCTION calvora_log_field(f text) RETURNS text LANGUAGE sql IMMUTABLE SET search_path FROM CURRENT AS $$
+-- Without settings of its own, so that the server inlines it (it calls nothing but built-ins).
+CREATE FUNCTION calvora_log_field(f text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
     SELECT replace(replace(coalesce(f, ''), E'\\', E'\\\\'), E'\n', E'\\n')
 $$;
 )SQL";
@@ -49,14 +50,12 @@ CREATE FUNCTION calvora_log_seal() RETURNS trigger LANGUAGE plpgsql SECURITY DEF
 DECLARE
     head record;
     personal jsonb := coalesce(nullif(NEW.personal, ''), '{}')::jsonb;
+    rest text;
 BEGIN
-    UPDATE activity_head SET n = activity_head.n + 1, xact = txid_current(), action = coalesce(NEW.action, '')
-        RETURNING activity_head.n, activity_head.hash INTO head;
     IF NOT personal ? 'salt' THEN
         personal := personal || jsonb_build_object('salt', replace(gen_random_uuid()::text, '-', ''));
         NEW.personal := personal::text;
     END IF;
-    NEW.n := head.n;
     NEW.at := to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"');
     NEW.action := coalesce(NEW.action, '');
     NEW.target := coalesce(NEW.target, '');
@@ -67,13 +66,17 @@ BEGIN
                             coalesce(host(inet_client_addr()), 'locale'));
     NEW.details := coalesce(nullif(NEW.details, ''), '{}');
     NEW.personal_digest := encode(sha256(convert_to(NEW.personal, 'UTF8')), 'hex');
-    NEW.hash := encode(sha256(convert_to(concat_ws(E'\n',
-        calvora_log_field(head.hash), calvora_log_field(NEW.n::text), calvora_log_field(NEW.at),
-        calvora_log_field(NEW.action), calvora_log_field(NEW.target), calvora_log_field(NEW.subject::text),
-        calvora_log_field(NEW.computer), calvora_log_field(NEW.account), calvora_log_field(NEW.operator),
-        calvora_log_field(NEW.client), calvora_log_field(NEW.details), calvora_log_field(NEW.personal_digest)),
-        'UTF8')), 'hex');
-    UPDATE activity_head SET hash = NEW.hash;
+    rest := concat_ws(E'\n', calvora_log_field(NEW.at), calvora_log_field(NEW.action), calvora_log_field(NEW.target),
+        calvora_log_field(NEW.subject::text), calvora_log_field(NEW.computer), calvora_log_field(NEW.account),
+        calvora_log_field(NEW.operator), calvora_log_field(NEW.client), calvora_log_field(NEW.details),
+        calvora_log_field(NEW.personal_digest));
+    -- One statement takes the next number and chains the hash (a hex hash and a number need no escaping).
+    UPDATE activity_head SET n = activity_head.n + 1, xact = txid_current(), action = NEW.action,
+        hash = encode(sha256(convert_to(activity_head.hash || E'\n' || (activity_head.n + 1)::text || E'\n' || rest,
+                                        'UTF8')), 'hex')
+        RETURNING activity_head.n, activity_head.hash INTO head;
+    NEW.n := head.n;
+    NEW.hash := head.hash;
     RETURN NEW;
 END $$;
 CREATE TRIGGER activity_log_sealed BEFORE INSERT ON activity_log
@@ -108,7 +111,7 @@ $$;
 -- {"field": [before, after]} for each field of `fields` that differs between two rows (either may be
 -- NULL: an insert or a delete shows every field).
 CREATE FUNCTION calvora_log_diff(old_row jsonb, new_row jsonb, fields text[]) RETURNS jsonb
-LANGUAGE sql IMMUTABLE SET search_path FROM CURRENT AS $$
+LANGUAGE sql IMMUTABLE AS $$
     SELECT coalesce(jsonb_object_agg(f, jsonb_build_array(old_row -> f, new_row -> f)), '{}'::jsonb)
     FROM unnest(fields) AS f
     WHERE old_row -> f IS DISTINCT FROM new_row -> f
