@@ -159,5 +159,5 @@ std::optional<QString> ServerArchive::guardWarning(PgConnection& c)
         return std::nullopt;
     return QStringLiteral("Il registro attività sul server non è ancora protetto: l'utente con cui Calvora si "
                           "collega potrebbe modificarlo o cancellarlo. L'amministratore del server esegua una "
-                          "volta il passo «Proteggere il registro» descritto nel README.");
+                          "volta il passo descritto nel README, «Guarding the log».");
 }
