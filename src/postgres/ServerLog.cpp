@@ -154,7 +154,7 @@ QList<ActivityEntry> ServerArchive::logPage(const LogFilter& filter, int limit)
 std::optional<QString> ServerArchive::guardWarning(PgConnection& c)
 {
     const PgResult r = c.query(QStringLiteral("SELECT pg_get_userbyid(relowner) = current_user FROM pg_class "
-                                              "WHERE oid = 'activity_log'::regclass"));
+                                              "WHERE oid = to_regclass('activity_log')"));
     if (r.rows() == 0 || r.text(0, 0) != u"t")
         return std::nullopt;
     return QStringLiteral("Il registro attività sul server non è ancora protetto: l'utente con cui Calvora si "

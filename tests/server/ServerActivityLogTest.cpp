@@ -275,6 +275,7 @@ TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
     const QString line = server->line("studio", "reception");
     auto own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     EXPECT_TRUE(own->openingWarning().has_value());
+    EXPECT_TRUE(ServerArchive::probe(line).message.contains("non è ancora protetto"));
 
     const QString step = guardStep();
     ASSERT_FALSE(step.isEmpty());
@@ -297,6 +298,7 @@ TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
 
     own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     EXPECT_FALSE(own->openingWarning().has_value());
+    EXPECT_FALSE(ServerArchive::probe(line).message.contains("non è ancora protetto"));
     Store guarded(*own);
     own->setAction("book");
     ASSERT_FALSE(guarded.save(booking(1, "2024-12-05", 600, 15)));
