@@ -1,10 +1,12 @@
 // The database side on the large file: the daily backup and the reading of a week.
+#include "AgendaEnvironment.h"
 #include "Backup.h"
 #include "BenchData.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "Database.h"
 #include "FileStore.h"
+#include "PgConnection.h"
 #include "Store.h"
 
 #include <QFile>
@@ -86,5 +88,41 @@ void saveAppointment(benchmark::State& state)
     }
 }
 BENCHMARK(saveAppointment)->Unit(benchmark::kMillisecond);
+
+// The same save on the server, whose triggers add the log entry in the same transaction. Without the
+// log (its trigger disabled for the round, which the bench's role may do to an unguarded log), the
+// difference is what the log adds.
+void saveAppointmentOnServer(benchmark::State& state, bool logged)
+{
+    AgendaEnvironment* env = AgendaEnvironment::sharedOnServer();
+    if (!env) {
+        state.SkipWithError("CALVORA_BENCH_SERVER names no server holding the large agenda");
+        return;
+    }
+    const std::unique_ptr<PgConnection> owner = PgConnection::open(*ConnectionLine::parse(AgendaEnvironment::serverLine()));
+    const QString trigger = QStringLiteral(" TRIGGER appointments_logged");
+    if (!logged)
+        owner->execute(QStringLiteral("ALTER TABLE appointments DISABLE") + trigger);
+    Store& store = env->store;
+    store.showDate(BenchData::pinnedMoment().date());
+    env->archive->setAction(QStringLiteral("edit"));
+    Appointment a = store.weekAppointments().value(0);
+    int round = 0;
+    for (auto _ : state) {
+        a.notes = QStringLiteral("Nota %1").arg(++round);
+        a.treatment = round % 2 ? QStringLiteral("Protesi") : QStringLiteral("Igiene orale");
+        if (store.save(a)) {
+            state.SkipWithError("the save was refused");
+            break;
+        }
+    }
+    if (!logged)
+        owner->execute(QStringLiteral("ALTER TABLE appointments ENABLE") + trigger);
+    state.counters["log_entries"] = double(owner->query(QStringLiteral("SELECT count(*) FROM activity_log")).integer(0, 0));
+}
+BENCHMARK_CAPTURE(saveAppointmentOnServer, logged, true)->Name("saveAppointment/server")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(saveAppointmentOnServer, unlogged, false)
+    ->Name("saveAppointment/serverWithoutLog")
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

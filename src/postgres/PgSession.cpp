@@ -119,8 +119,9 @@ void PgConnection::execute(const QString& sql)
 
 void PgConnection::transaction(const std::function<void()>& body, const QString& begin)
 {
-    execute(begin);
     try {
+        // Inside: a `begin` of several statements may fail after its BEGIN.
+        execute(begin);
         body();
     } catch (...) {
         if (!broken()) {

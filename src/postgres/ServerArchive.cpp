@@ -1,6 +1,7 @@
 #include "ServerArchive.h"
 
 #include "PgConnection.h"
+#include "ServerReading.h"
 #include "ServerIndexSource.h"
 #include "ServerReader.h"
 #include "ServerRows.h"
@@ -51,6 +52,7 @@ ServerArchive::ServerArchive(const ConnectionLine& line, std::unique_ptr<AgendaB
 {
     std::unique_ptr<PgConnection> first = PgConnection::open(m_line);
     ServerSchema::prepare(*first);
+    m_openingWarning = guardWarning(*first);
     connected(std::move(first));
 }
 
@@ -116,30 +118,6 @@ PgConnection& ServerArchive::pendingConnection(std::chrono::milliseconds budget)
     // What is on show may be older than the server's agenda: the next change check says so.
     m_reconnected = true;
     return *m_connection;
-}
-
-template <typename Read>
-auto ServerArchive::reading(Read read) -> decltype(read(std::declval<PgConnection&>()))
-{
-    {
-        PgConnection& c = connection();
-        try {
-            return read(c);
-        } catch (const DatabaseError&) {
-            if (!c.broken())
-                throw;
-            dropConnection();
-        }
-    }
-    // The connection had broken while idle (a server restarted meanwhile): reading again is harmless.
-    PgConnection& fresh = connection();
-    try {
-        return read(fresh);
-    } catch (const DatabaseError&) {
-        if (fresh.broken())
-            dropConnection();
-        throw;
-    }
 }
 
 QList<Dentist> ServerArchive::dentistsOn(PgConnection& c)

@@ -4,6 +4,7 @@
 #include "AgendaBackups.h"
 #include "ConnectionLine.h"
 #include "IndexedArchive.h"
+#include "LogFilter.h"
 
 #include <chrono>
 #include <memory>
@@ -57,6 +58,20 @@ public:
     void reorderDentists(const QList<qint64>& ids) override;
     bool writeSettingIfApproved(const QString& key, const QString& value, qint64 dentistId, const QString& fromKey,
                                 const std::function<bool(const SettingCheck&)>& approve) override;
+    // The log is written by the server's own triggers; the program tells them who works here and what
+    // is being done, for every transaction it begins.
+    void setActor(const Actor& actor) override;
+    void setAction(const QString& action) override;
+    void logEvent(const QString& action, const QString& target, const QString& details,
+                  const QString& personal) override;
+    void forEachLogEntry(const std::function<bool(const ActivityEntry&)>& visit) override;
+    // The entries about one record, oldest first.
+    [[nodiscard]] QList<ActivityEntry> logOf(const QString& target, qint64 subject);
+    // Up to `limit` entries that pass the filter, newest first.
+    [[nodiscard]] QList<ActivityEntry> logPage(const LogFilter& filter, int limit);
+    // What the check at opening found wrong without stopping the agenda: the log is still owned by the
+    // role the program connects with, which could therefore rewrite it (README: guarding the log).
+    [[nodiscard]] const std::optional<QString>& openingWarning() const { return m_openingWarning; }
     [[nodiscard]] bool changedElsewhere() override;
     QString backupNow() override;
     // Today's backup at start-up, as for the data folder's file. Throws DatabaseError.
@@ -109,8 +124,11 @@ private:
     {
         return reading(write);
     }
-    // Runs body in a transaction (PgConnection::transaction) on a working connection.
+    // Runs body in a transaction (PgConnection::transaction) on a working connection, with the program's
+    // context for the log's triggers.
     void transaction(const std::function<void(PgConnection&)>& body);
+    [[nodiscard]] QString beginWithContext() const;
+    [[nodiscard]] static std::optional<QString> guardWarning(PgConnection& c);
     [[nodiscard]] static QList<Dentist> dentistsOn(PgConnection& c);
     [[nodiscard]] static QHash<QString, QString> settingsOn(PgConnection& c);
     [[nodiscard]] static QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 dentistId,
@@ -136,4 +154,8 @@ private:
     // Connections made and other computers' notifications read so far: the kept index's mark.
     qint64 m_connections = 0;
     qint64 m_foreignSeen = 0;
+    Actor m_actor;
+    QString m_action;
+    std::optional<QString> m_openingWarning;
 };
+

@@ -167,6 +167,18 @@ Counts countsOn(PgConnection& server)
     return Counts{r.integer(0, 0), r.integer(0, 1), r.integer(0, 2)};
 }
 
+// One entry for the whole copy, before its rows: while it heads the log in this transaction, the server's
+// triggers leave the copied rows out (they were booked on the file, not on the server).
+void logImport(PgConnection& server, const AgendaSource::Content& content)
+{
+    server.query(QStringLiteral("SELECT set_config('calvora.program', 'on', true), "
+                                "set_config('calvora.action', 'import', true)"));
+    server.query(QStringLiteral("INSERT INTO activity_log (action, target, computer, account, operator, details, "
+                                "personal) VALUES ('import', 'agenda', '', '', '', json_build_object('dentists', "
+                                "$1::bigint, 'settings', $2::bigint, 'appointments', $3::bigint)::text, '')"),
+                 {content.dentists, content.settings, content.appointments});
+}
+
 // Returns what the server counts once the copy is written, which is what the file holds.
 Counts copyInTransaction(AgendaSource& file, const AgendaSource::Content& content, PgConnection& server)
 {
@@ -184,6 +196,7 @@ Counts copyInTransaction(AgendaSource& file, const AgendaSource::Content& conten
                             + counted(present, "appuntamento", "appuntamenti")
                             + QStringLiteral(": la copia si fa solo in un database vuoto (o appena creato da Calvora), "
                                              "per non mescolare due agende"));
+    logImport(server, content);
     copyDentistsAndSettings(file, server);
     copyAppointments(file, server);
     copyDayRecords(file, server);

@@ -20,12 +20,15 @@ ServerArchive::Probe ServerArchive::probe(const QString& line, const ServerFinge
         case ServerSchema::Content::Empty:
             return {true, QStringLiteral("Connessione riuscita: ") + where
                               + QStringLiteral(". Il database è vuoto: Calvora vi creerà l'archivio al primo avvio.")};
-        case ServerSchema::Content::Calvora:
+        case ServerSchema::Content::Calvora: {
             if (found.version > ServerSchema::currentVersion)
                 return {false, QStringLiteral("Connessione riuscita, ma ")
                                    + DatabaseError::newer(found.version, ServerSchema::currentVersion).message() + u'.'};
+            const std::optional<QString> unguarded = guardWarning(*c);
             return {true, QStringLiteral("Connessione riuscita: ") + where
-                              + QStringLiteral(". Il database contiene l'archivio di Calvora.")};
+                              + QStringLiteral(". Il database contiene l'archivio di Calvora.")
+                              + (unguarded ? u' ' + *unguarded : QString())};
+        }
         case ServerSchema::Content::Foreign:
             break;
         }

@@ -1,6 +1,7 @@
 #include "ServerSchema.h"
 
 #include "PgConnection.h"
+#include "ServerLogSchema.h"
 
 namespace {
 
@@ -151,6 +152,8 @@ QString step(int fromVersion)
         return version2();
     case 2:
         return version3();
+    case 3:
+        return ServerLogSchema::version4();
     default:
         return {};
     }

@@ -43,10 +43,12 @@ void ServerArchive::transaction(const std::function<void(PgConnection&)>& body)
         PgConnection& c = connection();
         bool begun = false;
         try {
-            c.transaction([&] {
-                begun = true;
-                body(c);
-            });
+            c.transaction(
+                [&] {
+                    begun = true;
+                    body(c);
+                },
+                beginWithContext());
             return;
         } catch (const DatabaseError&) {
             if (!c.broken())

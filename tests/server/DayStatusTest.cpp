@@ -184,7 +184,7 @@ TEST(ServerSchemaStep, aVersionTwoDatabaseIsBroughtToVersionThree)
 
     QTemporaryDir dir;
     ServerArchive archive(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
-    EXPECT_EQ(c->query("SELECT version FROM calvora_schema").integer(0, 0), 3);
+    EXPECT_EQ(c->query("SELECT version FROM calvora_schema").integer(0, 0), ServerSchema::currentVersion);
     EXPECT_EQ(c->query("SELECT to_regclass('waiting_list') IS NOT NULL").text(0, 0), "t");
     Store store(archive);
     store.showDate(QDate(2024, 12, 5));

@@ -99,19 +99,19 @@ TEST_F(ServerStartTest, eachReasonNotToStartGetsTheAlertAndItsOwnMessage)
     ServerSetup::setCommandLineLine(upgraded);
     ASSERT_TRUE(Bootstrap::openArchive());
     const std::unique_ptr<PgConnection> agenda = server.connect("agenda1");
-    agenda->execute("UPDATE calvora_schema SET version = 4");
+    agenda->execute("UPDATE calvora_schema SET version = 5");
     const QString rowVersions = "SELECT string_agg(xmin::text, ',') FROM (SELECT xmin FROM calvora_schema UNION ALL "
                                 "SELECT xmin FROM dentists UNION ALL SELECT xmin FROM settings) AS everything";
     const QString before = agenda->query(rowVersions).text(0, 0);
     alert = failedStart();
     EXPECT_EQ(alert.message, "L'archivio è stato creato o aggiornato da una versione più recente di Calvora (formato "
-                             "4; questa versione di Calvora conosce fino al formato 3).\n\nRiga di connessione: "
+                             "5; questa versione di Calvora conosce fino al formato 4).\n\nRiga di connessione: "
                                  + upgraded
                                  + " (dall'opzione --server)\n\nL'archivio non è stato modificato. Per usarlo, "
                                    "installa su questo computer la versione di Calvora che lo ha aggiornato, la stessa "
                                    "degli altri computer che lo usano.");
     EXPECT_EQ(agenda->query(rowVersions).text(0, 0), before);
-    EXPECT_EQ(agenda->query("SELECT version FROM calvora_schema").integer(0, 0), 4);
+    EXPECT_EQ(agenda->query("SELECT version FROM calvora_schema").integer(0, 0), 5);
 
     ServerSetup::setCommandLineLine(server.line("postgres"));
     server.connect("postgres")->execute("CREATE TABLE fatture (numero integer)");

@@ -1,0 +1,163 @@
+// The server archive's part of the activity log: the program's context for the server's triggers, the
+// practice-level entries, and the log read back.
+#include "ServerArchive.h"
+
+#include "PgConnection.h"
+#include "ServerReading.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+namespace {
+
+const QString logColumns = QStringLiteral("n, at, action, target, coalesce(subject::text, ''), computer, account, "
+                                          "operator, client, details, personal, personal_digest, hash");
+
+// A text as an SQL literal whatever the server's settings (the escape form, in which only the backslash
+// and the quote need doubling). A NUL would end the statement's text early: the server keeps none.
+QString literal(const QString& text)
+{
+    QString out = text;
+    out.remove(QChar(0));
+    out.replace(u'\\', QStringLiteral("\\\\"));
+    out.replace(u'\'', QStringLiteral("''"));
+    return QStringLiteral("E'") + out + u'\'';
+}
+
+ActivityEntry entryAt(const PgResult& r, int row)
+{
+    ActivityEntry e;
+    e.n = r.integer(row, 0);
+    e.at = r.text(row, 1);
+    e.action = r.text(row, 2);
+    e.target = r.text(row, 3);
+    if (const QString subject = r.text(row, 4); !subject.isEmpty())
+        e.subject = subject.toLongLong();
+    e.computer = r.text(row, 5);
+    e.account = r.text(row, 6);
+    e.operatorName = r.text(row, 7);
+    e.client = r.text(row, 8);
+    e.details = r.text(row, 9);
+    e.personal = r.text(row, 10);
+    e.personalDigest = r.text(row, 11);
+    e.hash = r.text(row, 12);
+    return e;
+}
+
+QList<ActivityEntry> entriesOf(const PgResult& r)
+{
+    QList<ActivityEntry> list;
+    list.reserve(r.rows());
+    for (int i = 0; i < r.rows(); ++i)
+        list.append(entryAt(r, i));
+    return list;
+}
+
+// The moment a local day begins, as the log writes its times (UTC), so that a day's entries are a range.
+QString utcStart(const QDate& day)
+{
+    return day.startOfDay().toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+}
+
+} // namespace
+
+void ServerArchive::setActor(const Actor& actor)
+{
+    m_actor = actor;
+}
+
+void ServerArchive::setAction(const QString& action)
+{
+    m_action = action;
+}
+
+// Sent with BEGIN in one round trip; set_config(…, true) ends with the transaction, so no later
+// statement of another kind inherits it.
+QString ServerArchive::beginWithContext() const
+{
+    return QStringLiteral("BEGIN; SELECT set_config('calvora.program', 'on', true), set_config('calvora.action', ")
+        + literal(m_action) + QStringLiteral(", true), set_config('calvora.computer', ") + literal(m_actor.computer)
+        + QStringLiteral(", true), set_config('calvora.account', ") + literal(m_actor.account)
+        + QStringLiteral(", true), set_config('calvora.operator', ") + literal(m_actor.operatorName)
+        + QStringLiteral(", true)");
+}
+
+void ServerArchive::logEvent(const QString& action, const QString& target, const QString& details,
+                             const QString& personal)
+{
+    transaction([&](PgConnection& c) {
+        c.query(QStringLiteral("INSERT INTO activity_log (action, target, computer, account, operator, details, "
+                               "personal) VALUES ($1, $2, $3, $4, $5, $6, $7)"),
+                {action, target, m_actor.computer, m_actor.account, m_actor.operatorName, details, personal});
+    });
+}
+
+void ServerArchive::forEachLogEntry(const std::function<bool(const ActivityEntry&)>& visit)
+{
+    constexpr int batch = 5000;
+    qint64 after = 0;
+    for (;;) {
+        const QList<ActivityEntry> entries = reading([&](PgConnection& c) {
+            return entriesOf(c.query(QStringLiteral("SELECT ") + logColumns
+                                         + QStringLiteral(" FROM activity_log WHERE n > $1 ORDER BY n LIMIT ")
+                                         + QString::number(batch),
+                                     {after}));
+        });
+        for (const ActivityEntry& e : entries)
+            if (!visit(e))
+                return;
+        if (entries.size() < batch)
+            return;
+        after = entries.last().n;
+    }
+}
+
+QList<ActivityEntry> ServerArchive::logOf(const QString& target, qint64 subject)
+{
+    return reading([&](PgConnection& c) {
+        return entriesOf(c.query(QStringLiteral("SELECT ") + logColumns
+                                     + QStringLiteral(" FROM activity_log WHERE target = $1 AND subject = $2 ORDER BY n"),
+                                 {target, subject}));
+    });
+}
+
+QList<ActivityEntry> ServerArchive::logPage(const LogFilter& filter, int limit)
+{
+    QStringList where{QStringLiteral("true")};
+    SQLArgs args;
+    const auto condition = [&](const QString& sql, const SQLValue& value) {
+        args.append(value);
+        where << QString(sql).replace(u'?', QStringLiteral("$") + QString::number(args.size()));
+    };
+    if (filter.day) {
+        condition(QStringLiteral("at >= ?"), utcStart(*filter.day));
+        condition(QStringLiteral("at < ?"), utcStart(filter.day->addDays(1)));
+    }
+    if (!filter.computer.isEmpty())
+        condition(QStringLiteral("computer = ?"), filter.computer);
+    if (!filter.operatorName.isEmpty())
+        condition(QStringLiteral("operator = ?"), filter.operatorName);
+    if (!filter.action.isEmpty())
+        condition(QStringLiteral("action = ?"), filter.action);
+    if (!filter.patient.isEmpty())
+        condition(QStringLiteral("strpos(lower(personal), lower(?)) > 0"), filter.patient);
+    if (filter.beforeN)
+        condition(QStringLiteral("n < ?"), *filter.beforeN);
+    return reading([&](PgConnection& c) {
+        return entriesOf(c.query(QStringLiteral("SELECT ") + logColumns + QStringLiteral(" FROM activity_log WHERE ")
+                                     + where.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY n DESC LIMIT ")
+                                     + QString::number(limit),
+                                 args));
+    });
+}
+
+std::optional<QString> ServerArchive::guardWarning(PgConnection& c)
+{
+    const PgResult r = c.query(QStringLiteral("SELECT pg_get_userbyid(relowner) = current_user FROM pg_class "
+                                              "WHERE oid = to_regclass('activity_log')"));
+    if (r.rows() == 0 || r.text(0, 0) != u"t")
+        return std::nullopt;
+    return QStringLiteral("Il registro attività sul server non è ancora protetto: l'utente con cui Calvora si "
+                          "collega potrebbe modificarlo o cancellarlo. L'amministratore del server esegua una "
+                          "volta il passo descritto nel README, «Guarding the log».");
+}

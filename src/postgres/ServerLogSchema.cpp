@@ -1,0 +1,226 @@
+// The activity log on the server, written by the server itself: whoever changes the agenda (this program,
+// psql, another tool) leaves its entries in the same transaction as the change.
+#include "ServerLogSchema.h"
+
+namespace {
+
+// The log, its head (the last number and hash: the one row every appender locks, so that numbers have
+// no gaps and each hash follows the one before) and the canonical form of an entry, field by field as
+// ActivityChain::canonical writes it.
+const char* const tables = R"SQL(
+CREATE TABLE activity_log (
+    n bigint PRIMARY KEY,
+    at text NOT NULL,
+    action text NOT NULL,
+    target text NOT NULL,
+    subject bigint,
+    computer text NOT NULL,
+    account text NOT NULL,
+    operator text NOT NULL,
+    client text NOT NULL,
+    details text NOT NULL,
+    personal text NOT NULL,
+    personal_digest text NOT NULL,
+    hash text NOT NULL
+);
+CREATE INDEX idx_activity_log_subject ON activity_log (target, subject);
+CREATE INDEX idx_activity_log_at ON activity_log (at);
+CREATE TABLE activity_head (
+    one boolean PRIMARY KEY DEFAULT true CHECK (one),
+    n bigint NOT NULL,
+    hash text NOT NULL,
+    xact bigint NOT NULL DEFAULT 0,
+    action text NOT NULL DEFAULT ''
+);
+INSERT INTO activity_head (n, hash) VALUES (0, repeat('0', 64));
+-- The functions find the tables in this schema only, whatever search path their caller set.
+SELECT set_config('search_path', quote_ident(current_schema()) || ', pg_catalog, pg_temp', true);
+-- Without settings of its own, so that the server inlines it (it calls nothing but built-ins).
+CREATE FUNCTION calvora_log_field(f text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
+    SELECT replace(replace(coalesce(f, ''), E'\\', E'\\\\'), E'\n', E'\\n')
+$$;
+)SQL";
+
+// Seals every entry, whatever the client sent: its number after the head's, the server's time, who is
+// connected, the digest of the personal texts (with a salt when they came without one) and the hash
+// chained to the previous entry. Runs as the log's owner, so a client that may only append still moves
+// the head.
+const char* const seal = R"SQL(
+CREATE FUNCTION calvora_log_seal() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $$
+DECLARE
+    head record;
+    personal jsonb := coalesce(nullif(NEW.personal, ''), '{}')::jsonb;
+    rest text;
+BEGIN
+    IF NOT personal ? 'salt' THEN
+        personal := personal || jsonb_build_object('salt', replace(gen_random_uuid()::text, '-', ''));
+        NEW.personal := personal::text;
+    END IF;
+    NEW.at := to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"');
+    NEW.action := coalesce(NEW.action, '');
+    NEW.target := coalesce(NEW.target, '');
+    NEW.computer := coalesce(NEW.computer, '');
+    NEW.account := coalesce(NEW.account, '');
+    NEW.operator := coalesce(NEW.operator, '');
+    NEW.client := concat_ws(' · ', session_user::text, nullif(current_setting('application_name', true), ''),
+                            coalesce(host(inet_client_addr()), 'locale'));
+    NEW.details := coalesce(nullif(NEW.details, ''), '{}');
+    NEW.personal_digest := encode(sha256(convert_to(NEW.personal, 'UTF8')), 'hex');
+    rest := concat_ws(E'\n', calvora_log_field(NEW.at), calvora_log_field(NEW.action), calvora_log_field(NEW.target),
+        calvora_log_field(NEW.subject::text), calvora_log_field(NEW.computer), calvora_log_field(NEW.account),
+        calvora_log_field(NEW.operator), calvora_log_field(NEW.client), calvora_log_field(NEW.details),
+        calvora_log_field(NEW.personal_digest));
+    -- One statement takes the next number and chains the hash (a hex hash and a number need no escaping).
+    UPDATE activity_head SET n = activity_head.n + 1, xact = txid_current(), action = NEW.action,
+        hash = encode(sha256(convert_to(activity_head.hash || E'\n' || (activity_head.n + 1)::text || E'\n' || rest,
+                                        'UTF8')), 'hex')
+        RETURNING activity_head.n, activity_head.hash INTO head;
+    NEW.n := head.n;
+    NEW.hash := head.hash;
+    RETURN NEW;
+END $$;
+CREATE TRIGGER activity_log_sealed BEFORE INSERT ON activity_log
+    FOR EACH ROW EXECUTE FUNCTION calvora_log_seal();
+)SQL";
+
+// Appends one entry with the program's context (set for its transaction, see ServerArchive) or, for a
+// client that set none, as 'sql' with the client column alone saying who.
+const char* const append = R"SQL(
+CREATE FUNCTION calvora_log_append(fallback text, target text, subject bigint, details jsonb, personal jsonb)
+RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $$
+DECLARE
+    program boolean := coalesce(current_setting('calvora.program', true), '') = 'on';
+    act text := CASE WHEN program THEN coalesce(nullif(current_setting('calvora.action', true), ''), fallback)
+                     ELSE 'sql' END;
+BEGIN
+    INSERT INTO activity_log (action, target, subject, computer, account, operator, details, personal)
+    VALUES (act, target, subject,
+            CASE WHEN program THEN coalesce(current_setting('calvora.computer', true), '') ELSE '' END,
+            CASE WHEN program THEN coalesce(current_setting('calvora.account', true), '') ELSE '' END,
+            CASE WHEN program THEN coalesce(current_setting('calvora.operator', true), '') ELSE '' END,
+            details::text, personal::text);
+END $$;
+-- Whether the rows written now are a copy onto the server: an 'import' entry was appended earlier in
+-- this transaction and nothing since. Its rows were booked elsewhere and leave no entries of their own.
+-- Runs as the log's owner, who alone reads the head.
+CREATE FUNCTION calvora_log_importing() RETURNS boolean LANGUAGE sql STABLE SECURITY DEFINER
+SET search_path FROM CURRENT AS $$
+    SELECT coalesce(current_setting('calvora.action', true), '') = 'import'
+       AND EXISTS (SELECT 1 FROM activity_head WHERE action = 'import' AND xact = txid_current())
+$$;
+-- {"field": [before, after]} for each field of `fields` that differs between two rows (either may be
+-- NULL: an insert or a delete shows every field).
+CREATE FUNCTION calvora_log_diff(old_row jsonb, new_row jsonb, fields text[]) RETURNS jsonb
+LANGUAGE sql IMMUTABLE AS $$
+    SELECT coalesce(jsonb_object_agg(f, jsonb_build_array(old_row -> f, new_row -> f)), '{}'::jsonb)
+    FROM unnest(fields) AS f
+    WHERE old_row -> f IS DISTINCT FROM new_row -> f
+$$;
+)SQL";
+
+// What each table's change leaves. The moves of a cancellation and of its restore leave one entry, the
+// cancelled row's: the appointment and status rows that move with it, and a status removed with its
+// appointment, leave none of their own.
+const char* const rows = R"SQL(
+CREATE FUNCTION calvora_log_row() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$
+DECLARE
+    o jsonb := CASE WHEN TG_OP <> 'INSERT' THEN to_jsonb(OLD) END;
+    r jsonb := CASE WHEN TG_OP <> 'DELETE' THEN to_jsonb(NEW) END;
+    any_row jsonb := coalesce(r, o);
+    verb text := lower(TG_OP);
+    details jsonb;
+    personal jsonb := '{}';
+    target text;
+    subject bigint;
+BEGIN
+    IF calvora_log_importing() THEN
+        RETURN NULL;
+    END IF;
+    IF TG_TABLE_NAME = 'appointments' THEN
+        subject := (any_row ->> 'id')::bigint;
+        IF EXISTS (SELECT 1 FROM cancelled_appointments c WHERE c.id = subject) THEN
+            RETURN NULL;
+        END IF;
+        target := 'appointment';
+        details := calvora_log_diff(o, r, ARRAY['day', 'start_min', 'duration_min', 'dentist_id']);
+        personal := calvora_log_diff(o, r, ARRAY['patient', 'phone', 'treatment', 'notes']);
+    ELSIF TG_TABLE_NAME = 'appointment_status' THEN
+        subject := (any_row ->> 'appointment_id')::bigint;
+        IF NOT EXISTS (SELECT 1 FROM appointments a WHERE a.id = subject)
+                OR EXISTS (SELECT 1 FROM cancelled_appointments c WHERE c.id = subject) THEN
+            RETURN NULL;
+        END IF;
+        target := 'status';
+        details := calvora_log_diff(o, r, ARRAY['status', 'call_attempts']);
+    ELSIF TG_TABLE_NAME = 'cancelled_appointments' THEN
+        subject := (any_row ->> 'id')::bigint;
+        target := 'cancellation';
+        IF TG_OP = 'INSERT' THEN
+            verb := 'cancel';
+        ELSIF TG_OP = 'DELETE' AND EXISTS (SELECT 1 FROM appointments a WHERE a.id = subject) THEN
+            verb := 'restore';
+        END IF;
+        details := calvora_log_diff(o, r, ARRAY['day', 'start_min', 'duration_min', 'dentist_id', 'cancelled_by',
+                                                'late', 'cancelled_at', 'status_before']);
+        personal := calvora_log_diff(o, r, ARRAY['patient', 'phone', 'treatment', 'notes', 'reason']);
+    ELSIF TG_TABLE_NAME = 'waiting_list' THEN
+        subject := (any_row ->> 'id')::bigint;
+        target := 'waiting';
+        details := calvora_log_diff(o, r, ARRAY['duration_min', 'dentist_id', 'weekdays', 'day_part', 'from_day',
+                                                'until_day']);
+        personal := calvora_log_diff(o, r, ARRAY['patient', 'phone', 'note']);
+    ELSIF TG_TABLE_NAME = 'dentists' THEN
+        subject := (any_row ->> 'id')::bigint;
+        target := 'dentist';
+        details := calvora_log_diff(o, r, ARRAY['name', 'color', 'position']);
+    ELSE
+        target := 'setting';
+        details := calvora_log_diff(o, r, ARRAY['value']);
+        IF details <> '{}' THEN
+            details := jsonb_build_object('key', any_row -> 'key') || details;
+        END IF;
+    END IF;
+    -- A write that changed nothing the log keeps (a name saved as it was, a new moment of an update).
+    IF details = '{}' AND personal = '{}' THEN
+        RETURN NULL;
+    END IF;
+    PERFORM calvora_log_append(verb, target, subject, details, personal);
+    RETURN NULL;
+END $$;
+CREATE FUNCTION calvora_log_truncate() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$
+BEGIN
+    IF calvora_log_importing() THEN
+        RETURN NULL;
+    END IF;
+    PERFORM calvora_log_append('truncate', TG_TABLE_NAME, NULL, jsonb_build_object('truncate', TG_TABLE_NAME),
+                               '{}'::jsonb);
+    RETURN NULL;
+END $$;
+)SQL";
+
+QString triggers()
+{
+    QString sql;
+    for (const char* table :
+         {"appointments", "appointment_status", "cancelled_appointments", "waiting_list", "dentists", "settings"}) {
+        const QString name = QString::fromLatin1(table);
+        sql += QStringLiteral("CREATE TRIGGER %1_logged AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH ROW "
+                              "EXECUTE FUNCTION calvora_log_row();\n"
+                              "CREATE TRIGGER %1_truncate_logged AFTER TRUNCATE ON %1 FOR EACH STATEMENT "
+                              "EXECUTE FUNCTION calvora_log_truncate();\n")
+                   .arg(name);
+    }
+    return sql;
+}
+
+} // namespace
+
+namespace ServerLogSchema {
+
+QString version4()
+{
+    return QString::fromUtf8(tables) + QString::fromUtf8(seal) + QString::fromUtf8(append) + QString::fromUtf8(rows)
+        + triggers();
+}
+
+} // namespace ServerLogSchema

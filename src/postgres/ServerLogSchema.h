@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// The activity log's part of the server's tables (schema version 4): the log, its head, the functions
+// that seal each entry exactly as ActivityChain::hash does, and the triggers that log every change of
+// the agenda's tables whoever makes it.
+namespace ServerLogSchema {
+
+// The SQL of the step from version 3 to version 4.
+[[nodiscard]] QString version4();
+
+} // namespace ServerLogSchema

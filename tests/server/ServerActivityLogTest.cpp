@@ -1,0 +1,378 @@
+// The activity log on the server: written by the server's own triggers for every client, sealed as
+// ActivityChain seals it, guardable against the program's own role.
+#include "ArchiveFixture.h"
+#include "FileAgendaSource.h"
+#include "ServerCopy.h"
+#include "ServerSchema.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <thread>
+
+namespace {
+
+QJsonObject object(const QString& json)
+{
+    return QJsonDocument::fromJson(json.toUtf8()).object();
+}
+
+// {"field": [before, after]} read back as "before→after" per field, salt left out.
+QMap<QString, QString> changes(const QString& json)
+{
+    QMap<QString, QString> out;
+    const QJsonObject o = object(json);
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        if (it.key() == u"salt" || it.key() == u"key")
+            continue;
+        const QJsonArray pair = it.value().toArray();
+        const auto text = [](const QJsonValue& v) {
+            return v.isNull() ? QStringLiteral("null") : v.isDouble() ? QString::number(v.toInteger()) : v.toString();
+        };
+        out.insert(it.key(), text(pair.at(0)) + QStringLiteral("→") + text(pair.at(1)));
+    }
+    return out;
+}
+
+// The guarding step as the README gives it, to be run by the superuser.
+QString guardStep()
+{
+    QFile readme(QStringLiteral(CALVORA_SOURCE_DIR "/README.md"));
+    if (!readme.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(readme.readAll());
+    const QRegularExpression block(QStringLiteral("<!-- guard -->\\s*```sql\\n(.*?)```"),
+                                   QRegularExpression::DotMatchesEverythingOption);
+    return block.match(text).captured(1);
+}
+
+QList<ActivityEntry> entriesOf(AgendaArchive& archive)
+{
+    QList<ActivityEntry> all;
+    archive.forEachLogEntry([&](const ActivityEntry& e) {
+        all.append(e);
+        return true;
+    });
+    return all;
+}
+
+ActivityChain::Verdict verdictOf(AgendaArchive& archive)
+{
+    ActivityChain::Verifier verifier;
+    archive.forEachLogEntry([&](const ActivityEntry& e) { return verifier.add(e); });
+    return verifier.verdict();
+}
+
+} // namespace
+
+class ServerActivityLogTest : public ArchiveFixture {
+protected:
+    ServerActivityLogTest() : ArchiveFixture(ArchiveKind::Server) {}
+
+    ServerArchive& serverArchive() { return static_cast<ServerArchive&>(*archive); }
+
+    QList<ActivityEntry> entries() { return entriesOf(*archive); }
+    ActivityChain::Verdict verdict() { return verdictOf(*archive); }
+
+    // The entries appended since the last call.
+    QList<ActivityEntry> fresh()
+    {
+        const QList<ActivityEntry> all = entries();
+        const QList<ActivityEntry> out = all.mid(m_seen);
+        m_seen = all.size();
+        return out;
+    }
+
+    // What the store does before a change: says what it is.
+    void doing(const QString& action) { archive->setAction(action); }
+
+    qint64 idOf(const QString& patient)
+    {
+        return scalar("SELECT id FROM appointments WHERE patient = '" + patient + "'");
+    }
+
+    // Exactly one entry since the last look, of that action and target about that record.
+    ActivityEntry one(const QString& action, const QString& target, std::optional<qint64> subject)
+    {
+        const QList<ActivityEntry> appended = fresh();
+        EXPECT_EQ(appended.size(), 1) << action.toStdString();
+        if (appended.size() != 1)
+            return {};
+        const ActivityEntry& e = appended.first();
+        EXPECT_EQ(e.action, action);
+        EXPECT_EQ(e.target, target);
+        EXPECT_EQ(e.subject, subject);
+        return e;
+    }
+
+private:
+    qsizetype m_seen = 0;
+};
+
+TEST_F(ServerActivityLogTest, everyChangeThroughTheStoreLeavesOneEntryWithBeforeAndAfter)
+{
+    // A line feed and a backslash in the sealed fields, which the canonical form escapes.
+    archive->setActor({"reception\nnord", "anna", ""});
+    fresh();
+
+    doing("book");
+    Appointment a = booking(1, "2024-12-05", 600, 30, "Mario Rossi");
+    a.treatment = "Igiene";
+    ASSERT_FALSE(store->save(a));
+    const qint64 id = idOf("Mario Rossi");
+    ActivityEntry e = one("book", "appointment", id);
+    EXPECT_EQ(changes(e.details), (QMap<QString, QString>{{"day", "null→2024-12-05"},
+                                                          {"start_min", "null→600"},
+                                                          {"duration_min", "null→30"},
+                                                          {"dentist_id", "null→1"}}));
+    EXPECT_EQ(changes(e.personal), (QMap<QString, QString>{{"patient", "null→Mario Rossi"},
+                                                           {"phone", "null→"},
+                                                           {"treatment", "null→Igiene"},
+                                                           {"notes", "null→"}}));
+    EXPECT_EQ(object(e.personal).value("salt").toString().size(), 32);
+    EXPECT_EQ(e.computer, "reception\nnord");
+    EXPECT_EQ(e.account, "anna");
+    EXPECT_EQ(e.client, "postgres · Calvora · locale");
+    EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)").match(e.at).hasMatch()) << e.at.toStdString();
+
+    doing("move");
+    ASSERT_TRUE(store->move(id, QDate(2024, 12, 5), 2, 660));
+    e = one("move", "appointment", id);
+    EXPECT_EQ(changes(e.details), (QMap<QString, QString>{{"start_min", "600→660"}, {"dentist_id", "1→2"}}));
+    EXPECT_EQ(changes(e.personal), (QMap<QString, QString>{}));
+
+    doing("edit");
+    Appointment edited = *store->storedAppointment(id);
+    edited.phone = "333 1234567";
+    ASSERT_FALSE(store->saveEdited(edited, *store->storedAppointment(id)));
+    e = one("edit", "appointment", id);
+    EXPECT_EQ(changes(e.personal), (QMap<QString, QString>{{"phone", "→333 1234567"}}));
+
+    doing("status");
+    ASSERT_FALSE(store->setStatus(id, AppointmentStatus::Confirmed));
+    e = one("status", "status", id);
+    EXPECT_EQ(changes(e.details).value("status"), "null→confermato");
+
+    doing("cancel");
+    ASSERT_FALSE(store->cancel(*store->storedAppointment(id), CancelledBy::Patient, "Influenza"));
+    e = one("cancel", "cancellation", id);
+    EXPECT_EQ(changes(e.personal).value("reason"), "null→Influenza");
+    EXPECT_EQ(changes(e.details).value("day"), "null→2024-12-05");
+
+    doing("restore");
+    ASSERT_FALSE(store->restoreCancelled(id));
+    one("restore", "cancellation", id);
+
+    // A refused change leaves nothing: another booking over the same minutes.
+    doing("book");
+    EXPECT_TRUE(store->save(booking(2, "2024-12-05", 675, 30, "Luca Bianchi")));
+    EXPECT_TRUE(fresh().isEmpty());
+
+    doing("delete");
+    store->deleteAppointment(*store->storedAppointment(id));
+    e = one("delete", "appointment", id); // its status goes with it, unlogged
+    EXPECT_EQ(changes(e.details).value("start_min"), "660→null");
+    EXPECT_EQ(changes(e.personal).value("patient"), "Mario Rossi→null");
+
+    doing("waiting");
+    WaitingEntry w;
+    w.patient = "Carla Neri";
+    w.durationMinutes = 30;
+    ASSERT_FALSE(store->saveWaitingEntry(w));
+    e = one("waiting", "waiting", scalar("SELECT max(id) FROM waiting_list"));
+    EXPECT_EQ(changes(e.personal).value("patient"), "null→Carla Neri");
+
+    doing("settings");
+    ASSERT_FALSE(store->setReminderTemplate("A domani\nalle 10"));
+    e = one("settings", "setting", std::nullopt);
+    EXPECT_EQ(changes(e.details).value("value"), "null→A domani\nalle 10");
+
+    doing("dentist");
+    ASSERT_FALSE(store->addDentist());
+    e = one("dentist", "dentist", 4);
+    EXPECT_EQ(changes(e.details).value("name"), "null→Dentista 4");
+
+    // With no action said, the entry is named after its write.
+    doing("");
+    ASSERT_FALSE(store->save(booking(1, "2024-12-06", 600, 15, "Paola Gialli")));
+    one("insert", "appointment", idOf("Paola Gialli"));
+
+    EXPECT_EQ(verdict().message(), QString("Registro integro: %1 voci").arg(entries().size()));
+}
+
+TEST_F(ServerActivityLogTest, anotherClientIsLoggedAsSqlAndAChangedEntryIsNamed)
+{
+    const std::unique_ptr<PgConnection> psql = PgConnection::open(*ConnectionLine::parse(serverLine + " application_name=psql"));
+    psql->query("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
+                "VALUES (1, '2024-12-05', 600, 15, 'Mario Rossi')");
+    // Whatever a client sends in the log's own columns, the server seals the entry itself.
+    psql->query("INSERT INTO activity_log (n, at, action, target, client, hash) VALUES (99, 'ieri', 'x', 'agenda', "
+                "'nessuno', 'abc')");
+    psql->execute("TRUNCATE waiting_list");
+    const QList<ActivityEntry> all = entries();
+    ASSERT_EQ(all.size(), 3);
+    EXPECT_EQ(all[0].action, "sql");
+    EXPECT_EQ(all[0].client, "postgres · psql · locale");
+    EXPECT_EQ(all[0].computer, "");
+    EXPECT_EQ(all[1].n, 2);
+    EXPECT_EQ(all[1].client, "postgres · psql · locale");
+    EXPECT_NE(all[1].at, "ieri");
+    EXPECT_EQ(all[2].target, "waiting_list");
+    EXPECT_EQ(verdict().message(), "Registro integro: 3 voci");
+
+    // The archive's own practice-level entry, sealed by the same trigger.
+    archive->logEvent("print", "agenda", R"({"days":["2024-12-05"]})", {});
+    EXPECT_EQ(verdict().message(), "Registro integro: 4 voci");
+
+    sql("UPDATE activity_log SET details = '{\"days\":[\"2024-12-06\"]}' WHERE n = 4");
+    EXPECT_EQ(verdict().message(), "Registro alterato: la voce 4 è stata modificata");
+    sql("UPDATE activity_log SET client = 'altro' WHERE n = 2");
+    EXPECT_EQ(verdict().firstBad, 2);
+}
+
+TEST_F(ServerActivityLogTest, twoAppendersAtOnceKeepTheNumbersAndTheChainWhole)
+{
+    constexpr int each = 40;
+    const auto writer = [&](int dentist) {
+        const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(serverLine));
+        for (int i = 0; i < each; ++i)
+            c->query("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES ($1, "
+                     "'2024-12-05', $2, 15, 'P')",
+                     {dentist, 540 + 15 * i});
+    };
+    std::thread first(writer, 1);
+    std::thread second(writer, 2);
+    first.join();
+    second.join();
+    EXPECT_EQ(scalar("SELECT count(*) FROM activity_log"), 2 * each);
+    EXPECT_EQ(scalar("SELECT max(n) FROM activity_log"), 2 * each);
+    EXPECT_TRUE(verdict().intact()) << verdict().message().toStdString();
+}
+
+TEST_F(ServerActivityLogTest, aThirdVersionServerIsUpgradedAndLogsFromThen)
+{
+    const QString line = server->createDatabase();
+    const std::unique_ptr<PgConnection> old = PgConnection::open(*ConnectionLine::parse(line));
+    old->transaction([&] { ServerSchema::prepareInTransaction(*old, 3); });
+    old->query("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES (1, "
+               "'2024-12-05', 600, 15, 'Mario Rossi')");
+    ServerArchive upgraded(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    EXPECT_EQ(old->query("SELECT version FROM calvora_schema").integer(0, 0), 4);
+    EXPECT_EQ(old->query("SELECT count(*) FROM activity_log").integer(0, 0), 0);
+    old->query("UPDATE appointments SET start_min = 630");
+    const QList<ActivityEntry> all = entriesOf(upgraded);
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_EQ(changes(all[0].details), (QMap<QString, QString>{{"start_min", "600→630"}}));
+}
+
+TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
+{
+    sql("CREATE ROLE reception LOGIN");
+    sql("CREATE DATABASE studio OWNER reception");
+    const QString line = server->line("studio", "reception");
+    auto own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    EXPECT_TRUE(own->openingWarning().has_value());
+    EXPECT_TRUE(ServerArchive::probe(line).message.contains("non è ancora protetto"));
+
+    const QString step = guardStep();
+    ASSERT_FALSE(step.isEmpty());
+    server->connect("studio")->execute(step);
+
+    const std::unique_ptr<PgConnection> program = PgConnection::open(*ConnectionLine::parse(line));
+    for (const QString& statement : {QString("UPDATE activity_log SET action = 'x'"), QString("DELETE FROM activity_log"),
+                                     QString("TRUNCATE activity_log"), QString("UPDATE activity_head SET n = 0"),
+                                     QString("DROP TABLE activity_log"), QString("ALTER TABLE activity_log DISABLE TRIGGER ALL"),
+                                     QString("CREATE OR REPLACE FUNCTION calvora_log_field(f text) RETURNS text "
+                                             "LANGUAGE sql AS 'SELECT f'")}) {
+        try {
+            program->execute(statement);
+            ADD_FAILURE() << "allowed: " << statement.toStdString();
+        } catch (const DatabaseError& error) {
+            EXPECT_TRUE(error.message().contains("permission denied") || error.message().contains("must be owner"))
+                << error.message().toStdString();
+        }
+    }
+
+    own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    EXPECT_FALSE(own->openingWarning().has_value());
+    EXPECT_FALSE(ServerArchive::probe(line).message.contains("non è ancora protetto"));
+    Store guarded(*own);
+    own->setAction("book");
+    ASSERT_FALSE(guarded.save(booking(1, "2024-12-05", 600, 15)));
+    own->logEvent("backup", "agenda", "{}", {});
+    const ActivityChain::Verdict verdict = verdictOf(*own);
+    EXPECT_TRUE(verdict.intact()) << verdict.message().toStdString();
+    EXPECT_EQ(entriesOf(*own).last().action, "backup");
+
+    // What the role still may do to its own tables shows in the log.
+    program->execute("ALTER TABLE appointments DISABLE TRIGGER appointments_logged");
+    EXPECT_EQ(program->query("SELECT details FROM activity_log WHERE action = 'ddl' ORDER BY n DESC LIMIT 1").text(0, 0),
+              R"({"command": "ALTER TABLE", "objects": ["public.appointments"]})");
+}
+
+TEST_F(ServerActivityLogTest, aCopyOfTheFileOntoTheServerIsOneImportEntry)
+{
+    const QString file = dir.filePath("copia.sqlite");
+    {
+        SqliteArchive local(std::make_unique<Database>(file));
+        Store onFile(local);
+        ASSERT_FALSE(onFile.save(booking(1, "2024-12-05", 600, 30, "Anna Verdi")));
+        ASSERT_FALSE(onFile.save(booking(2, "2024-12-05", 600, 30, "Luca Neri")));
+        ASSERT_FALSE(onFile.cancel(onFile.weekAppointments().at(1), CancelledBy::Practice, "Dentista malato"));
+    }
+    const QString line = server->createDatabase();
+    ServerCopy::copy([&] { return FileAgendaSource::open(file); }, *ConnectionLine::parse(line));
+    ServerArchive copied(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    ASSERT_EQ(entriesOf(copied).size(), 1);
+    EXPECT_EQ(entriesOf(copied)[0].action, "import");
+    EXPECT_EQ(object(entriesOf(copied)[0].details).value("appointments").toInt(), 1);
+
+    // Later writes of the same kind are logged again.
+    copied.setAction("book");
+    Store onServer(copied);
+    ASSERT_FALSE(onServer.save(booking(1, "2024-12-06", 600, 30, "Carla Neri")));
+    ASSERT_EQ(entriesOf(copied).size(), 2);
+    EXPECT_EQ(entriesOf(copied)[1].action, "book");
+}
+
+TEST_F(ServerActivityLogTest, theHistoryOfAnAppointmentAndFilteredPagesNewestFirst)
+{
+    archive->setActor({"reception", "anna", ""});
+    doing("book");
+    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 600, 30, "Mario Rossi")));
+    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 660, 30, "Luca Bianchi")));
+    const qint64 mario = idOf("Mario Rossi");
+    archive->setActor({"studio-1", "bruno", ""});
+    doing("move");
+    ASSERT_TRUE(store->move(mario, QDate(2024, 12, 5), 1, 720));
+
+    const QList<ActivityEntry> history = serverArchive().logOf("appointment", mario);
+    ASSERT_EQ(history.size(), 2);
+    EXPECT_EQ(history[0].action, "book");
+    EXPECT_EQ(history[1].action, "move");
+    EXPECT_EQ(history[1].computer, "studio-1");
+
+    const auto numbers = [](const QList<ActivityEntry>& page) {
+        QList<qint64> out;
+        for (const ActivityEntry& e : page)
+            out << e.n;
+        return out;
+    };
+    const auto page = [&](const std::function<void(LogFilter&)>& set) {
+        LogFilter filter;
+        set(filter);
+        return numbers(serverArchive().logPage(filter, 10));
+    };
+    EXPECT_EQ(numbers(serverArchive().logPage({}, 2)), (QList<qint64>{3, 2}));
+    EXPECT_EQ(page([](LogFilter& f) { f.beforeN = 2; }), (QList<qint64>{1}));
+    EXPECT_EQ(page([](LogFilter& f) { f.action = "book"; }), (QList<qint64>{2, 1}));
+    EXPECT_EQ(page([](LogFilter& f) { f.computer = "studio-1"; }), (QList<qint64>{3}));
+    EXPECT_EQ(page([](LogFilter& f) { f.patient = "luca BIANCHI"; }), (QList<qint64>{2}));
+    // The server's times are UTC; a day is the local one.
+    const QDate today = QDateTime::fromString(history[0].at, Qt::ISODateWithMs).toLocalTime().date();
+    EXPECT_EQ(page([&](LogFilter& f) { f.day = today; }), (QList<qint64>{3, 2, 1}));
+    EXPECT_TRUE(page([&](LogFilter& f) { f.day = today.addDays(-1); }).isEmpty());
+}
