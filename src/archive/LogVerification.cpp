@@ -34,11 +34,11 @@ QSet<qint64> anonymisedEntries(AgendaArchive& archive)
 
 } // namespace
 
-ActivityChain::Verdict verify(AgendaArchive& archive)
+ActivityChain::Verdict verify(AgendaArchive& archive, const std::atomic<bool>* stop)
 {
     const QSet<qint64> anonymised = anonymisedEntries(archive);
     ActivityChain::Verifier verifier([&anonymised](qint64 n) { return anonymised.contains(n); });
-    archive.forEachLogEntry([&verifier](const ActivityEntry& e) { return verifier.add(e); });
+    archive.forEachLogEntry([&](const ActivityEntry& e) { return !(stop && *stop) && verifier.add(e); });
     return verifier.verdict();
 }
 
