@@ -1,7 +1,9 @@
 // The activity log: one entry for each change the receptionist makes, written with the change and only
 // with it, read back by record and by page, and its chain checked by the program's own command.
 #include "ArchiveFixture.h"
+#include "CalendarExport.h"
 #include "LogVerification.h"
+#include "ReminderExport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -154,6 +156,29 @@ TEST_P(ActivityLogTest, everyKindOfChangeLeavesOneEntryWithWhatItChanged)
     for (const ActivityEntry& e : archive->logOf("appointment", anna))
         story << e.action;
     EXPECT_EQ(story, (QStringList{"book", "edit", "move", "status", "call", "cancel", "undo"}));
+}
+
+TEST_P(ActivityLogTest, exportsOfPatientDataLeaveTheirEntry)
+{
+    Appointment anna = booking(1, "2024-12-05", 600, 30, "Anna Verdi");
+    anna.phone = "333 1234567";
+    ASSERT_FALSE(store->save(anna));
+    (void)store->agendaIdentity(); // made once, with its own entry
+    QString error;
+    const ActivityEntry reminders =
+        onlyEntryOf([&] { ASSERT_EQ(ReminderExport::write(*store, QDate(2024, 12, 5), dir.filePath("p.csv"), &error), 1); });
+    EXPECT_EQ(reminders.action, "export");
+    EXPECT_EQ(reminders.target, "reminders");
+    EXPECT_EQ(json(reminders.details), (QJsonObject{{"day", "2024-12-05"}, {"rows", 1}, {"file", "p.csv"}}));
+    const ActivityEntry calendar = onlyEntryOf([&] {
+        ASSERT_FALSE(CalendarExport::exportDays(*store, QDate(2024, 12, 2), QDate(2024, 12, 6), dir.filePath("a.ics")));
+    });
+    EXPECT_EQ(calendar.target, "calendar");
+    EXPECT_EQ(json(calendar.details).value("rows"), 1);
+    const ActivityEntry invite = onlyEntryOf([&] {
+        ASSERT_FALSE(CalendarExport::saveInvite(*store, *store->storedAppointment(bookedId("Anna Verdi")), dir.filePath("i.ics")));
+    });
+    EXPECT_EQ(json(invite.personal).value("patient"), "Anna Verdi");
 }
 
 TEST_P(ActivityLogTest, aRefusedChangeLeavesNoEntryAndPagesFilterNewestFirst)
