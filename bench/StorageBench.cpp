@@ -65,13 +65,16 @@ void reloadWeek(benchmark::State& state)
 }
 BENCHMARK(reloadWeek)->Unit(benchmark::kMillisecond);
 
-// Store::save of a changed appointment: validation, the overlap check and the UPDATE in one
-// transaction, and the reload of the week (without a window).
-void saveAppointment(benchmark::State& state)
+// Store::save of a changed appointment: validation, the overlap check, the UPDATE and its activity log
+// entry in one transaction, and the reload of the week (without a window). Unlogged: the same with the
+// log's trigger on the appointments' updates dropped from the connection, to show what the entry costs.
+void saveRounds(benchmark::State& state, bool logged)
 {
     const QString folder = BenchData::scratchFolder();
     Database db(folder + QStringLiteral("/calvora.sqlite"));
     FileStore store(db);
+    if (!logged)
+        db.execute(QStringLiteral("DROP TRIGGER temp.log_appointments_updated"));
     store.showDate(BenchData::pinnedMoment().date());
     (void)store.treatmentSuggestions(); // as after the editor has been open once
     Appointment a = store.weekAppointments().value(0);
@@ -85,6 +88,17 @@ void saveAppointment(benchmark::State& state)
         }
     }
 }
+
+void saveAppointment(benchmark::State& state)
+{
+    saveRounds(state, true);
+}
 BENCHMARK(saveAppointment)->Unit(benchmark::kMillisecond);
+
+void saveAppointmentUnlogged(benchmark::State& state)
+{
+    saveRounds(state, false);
+}
+BENCHMARK(saveAppointmentUnlogged)->Unit(benchmark::kMillisecond);
 
 } // namespace
