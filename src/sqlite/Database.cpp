@@ -89,11 +89,21 @@ std::unique_ptr<Database> Database::openReader(const QString& path)
     return std::unique_ptr<Database>(new Database(std::move(handle), path));
 }
 
-void Database::configureConnection(ConnectionSetup setup)
+void Database::configureConnection(const void* owner, ConnectionSetup setup)
 {
-    m_setup = std::move(setup);
-    if (m_setup)
-        m_setup(m_handle.get());
+    setup(m_handle.get());
+    m_setups.append({owner, std::move(setup)});
+}
+
+void Database::releaseConnection(const void* owner, const ConnectionSetup& teardown)
+{
+    const bool latest = !m_setups.isEmpty() && m_setups.last().first == owner;
+    m_setups.removeIf([owner](const auto& s) { return s.first == owner; });
+    if (!latest)
+        return;
+    teardown(m_handle.get());
+    if (!m_setups.isEmpty())
+        m_setups.last().second(m_handle.get());
 }
 
 void Database::interrupt()
@@ -189,8 +199,8 @@ void Database::reopenIfWritableAgain()
         if (sqlite3_db_readonly(fresh.get(), "main") == 0) {
             m_handle = std::move(fresh);
             ++m_connectionNumber;
-            if (m_setup)
-                m_setup(m_handle.get());
+            if (!m_setups.isEmpty())
+                m_setups.last().second(m_handle.get());
         }
     } catch (const DatabaseError&) {
         // Still not usable: the write that follows reports the fault.

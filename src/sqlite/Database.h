@@ -87,9 +87,11 @@ public:
     [[nodiscard]] qint64 lastInsertId() const;
 
     // Runs `setup` on the SQLite connection now and on every connection that later takes its place (see
-    // run); an empty function stops that. Functions and temporary triggers live with their connection.
+    // run), until `owner` releases it: then `teardown` runs, and the setup of the owner before it, if any
+    // is still there, runs again. Functions and temporary triggers live with their connection.
     using ConnectionSetup = std::function<void(sqlite3*)>;
-    void configureConnection(ConnectionSetup setup);
+    void configureConnection(const void* owner, ConnectionSetup setup);
+    void releaseConnection(const void* owner, const ConnectionSetup& teardown);
 
     // From any thread: the statement this connection is running, if any, stops with DatabaseError.
     void interrupt();
@@ -141,7 +143,8 @@ private:
     bool m_structureCheckLeft;
     bool m_reader = false;
     std::optional<FileIdentity> m_identity; // absent for a database in memory
-    ConnectionSetup m_setup;
+    // The setups in force, the latest last.
+    QList<std::pair<const void*, ConnectionSetup>> m_setups;
     bool m_replaced = false;
 };
 

@@ -253,13 +253,12 @@ QString utcText(const QDate& day)
 FileActivityLog::FileActivityLog(Database& db)
     : m_db(db)
 {
-    m_db.configureConnection([this](sqlite3* handle) { install(handle, &m_context); });
+    m_db.configureConnection(this, [this](sqlite3* handle) { install(handle, &m_context); });
 }
 
 FileActivityLog::~FileActivityLog()
 {
-    m_db.configureConnection(uninstall);
-    m_db.configureConnection({});
+    m_db.releaseConnection(this, uninstall);
 }
 
 void FileActivityLog::logEvent(const QString& action, const QString& target, const QString& details,
