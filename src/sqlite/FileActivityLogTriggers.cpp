@@ -163,11 +163,13 @@ QList<Trigger> all()
     QList<Trigger> list = rowTriggers(QStringLiteral("appointments"), QStringLiteral("appointment"),
                                       QStringLiteral("id"), appointmentFacts, appointmentTexts,
                                       notCancelled.arg(QStringLiteral("NEW.id")), notCancelled.arg(QStringLiteral("OLD.id")));
-    // A status is born awaiting confirmation with no attempts; one removed with its appointment is not a
-    // change of its own.
+    // A status is born awaiting confirmation with no attempts (a first row that says so changes nothing);
+    // one removed with its appointment is not a change of its own.
     QList<Trigger> status = rowTriggers(
         QStringLiteral("appointment_status"), QStringLiteral("status"), QStringLiteral("appointment_id"),
-        {"status", "call_attempts"}, {}, notCancelled.arg(QStringLiteral("NEW.appointment_id")),
+        {"status", "call_attempts"}, {},
+        notCancelled.arg(QStringLiteral("NEW.appointment_id"))
+            + QStringLiteral(" AND (NEW.status IS NOT 'da_confermare' OR NEW.call_attempts IS NOT 0)"),
         QStringLiteral("EXISTS (SELECT 1 FROM main.appointments WHERE id = OLD.appointment_id)"));
     status[0].sql.replace(QStringLiteral("'status', NULL, NEW.status, 'call_attempts', NULL, NEW.call_attempts"),
                           QStringLiteral("'status', 'da_confermare', NEW.status, 'call_attempts', 0, NEW.call_attempts"));
