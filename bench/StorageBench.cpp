@@ -67,13 +67,16 @@ void reloadWeek(benchmark::State& state)
 }
 BENCHMARK(reloadWeek)->Unit(benchmark::kMillisecond);
 
-// Store::save of a changed appointment: validation, the overlap check and the UPDATE in one
-// transaction, and the reload of the week (without a window).
-void saveAppointment(benchmark::State& state)
+// Store::save of a changed appointment: validation, the overlap check, the UPDATE and its activity log
+// entry in one transaction, and the reload of the week (without a window). Unlogged: the same with the
+// log's trigger on the appointments' updates dropped from the connection, to show what the entry costs.
+void saveRounds(benchmark::State& state, bool logged)
 {
     const QString folder = BenchData::scratchFolder();
     Database db(folder + QStringLiteral("/calvora.sqlite"));
     FileStore store(db);
+    if (!logged)
+        db.execute(QStringLiteral("DROP TRIGGER temp.log_appointments_updated"));
     store.showDate(BenchData::pinnedMoment().date());
     (void)store.treatmentSuggestions(); // as after the editor has been open once
     Appointment a = store.weekAppointments().value(0);
@@ -86,6 +89,11 @@ void saveAppointment(benchmark::State& state)
             break;
         }
     }
+}
+
+void saveAppointment(benchmark::State& state)
+{
+    saveRounds(state, true);
 }
 BENCHMARK(saveAppointment)->Unit(benchmark::kMillisecond);
 
@@ -124,5 +132,11 @@ BENCHMARK_CAPTURE(saveAppointmentOnServer, logged, true)->Name("saveAppointment/
 BENCHMARK_CAPTURE(saveAppointmentOnServer, unlogged, false)
     ->Name("saveAppointment/serverWithoutLog")
     ->Unit(benchmark::kMillisecond);
+
+void saveAppointmentUnlogged(benchmark::State& state)
+{
+    saveRounds(state, false);
+}
+BENCHMARK(saveAppointmentUnlogged)->Unit(benchmark::kMillisecond);
 
 } // namespace

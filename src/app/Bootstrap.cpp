@@ -57,6 +57,26 @@ const QString newerAdvice = QStringLiteral("L'archivio non è stato modificato. 
                                            "la versione di Calvora che lo ha aggiornato, la stessa degli altri "
                                            "computer che lo usano.");
 
+// The backups the start took or restored, logged once the store names who works here.
+QList<Bootstrap::StartEvent>& startEvents()
+{
+    static QList<Bootstrap::StartEvent> events;
+    return events;
+}
+
+// Takes the day's backup unless it is there; a failure must not keep the practice from working.
+void dailyBackup(const QString& folder, const std::function<void()>& take)
+{
+    const bool before = Backup::dailyTaken(folder + QStringLiteral("/Backup"));
+    try {
+        take();
+    } catch (const DatabaseError&) {
+        return;
+    }
+    if (!before && Backup::dailyTaken(folder + QStringLiteral("/Backup")))
+        startEvents().append({QStringLiteral("backup"), QJsonObject{{QStringLiteral("kind"), QStringLiteral("daily")}}});
+}
+
 // Shown once the agenda window is open, after a start that had to restore a backup.
 std::optional<QString>& startNotice()
 {
@@ -125,6 +145,8 @@ std::unique_ptr<Database> restoreBackup(const Backup::Found& backup, const QStri
     } catch (const DatabaseError& failure) {
         failToOpen(failure.message(), databasePath);
     }
+    startEvents().append({QStringLiteral("restore"), QJsonObject{{QStringLiteral("file"), backupName},
+                                                                 {QStringLiteral("kept_aside"), QFileInfo(keptAside).fileName()}}});
     startNotice() = QStringLiteral("L'archivio degli appuntamenti era danneggiato ed è stato ripristinato dal "
                                    "backup di ")
         + backupMoment(backup) + QStringLiteral(" (") + backupName
@@ -200,11 +222,7 @@ std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, con
                               identityAdvice);
         failToReachServer(QStringLiteral("impossibile usare il server dell'archivio: ") + error.message(), server);
     }
-    try {
-        archive->dailyBackupIfNeeded();
-    } catch (const DatabaseError&) {
-        // A missed daily copy must not keep the practice from working.
-    }
+    dailyBackup(folder, [&archive] { archive->dailyBackupIfNeeded(); });
     return archive;
 }
 
@@ -240,11 +258,7 @@ std::unique_ptr<Database> openDatabaseIn(const QString& folder, Database::Struct
             failToOpen(error.message(), databasePath);
         db = restoreOrFail(error, databasePath);
     }
-    try {
-        Backup::dailyIfNeeded(*db);
-    } catch (const DatabaseError&) {
-        // A missed daily copy must not keep the practice from working.
-    }
+    dailyBackup(folder, [&db] { Backup::dailyIfNeeded(*db); });
     return db;
 }
 
@@ -337,6 +351,11 @@ void relaunchFromOriginalLocation()
         Translocation::launchNewInstance(*original);
     }
     exitProcess(0);
+}
+
+QList<StartEvent> takeStartEvents()
+{
+    return std::exchange(startEvents(), {});
 }
 
 std::optional<QString> takeStartNotice()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -37,6 +39,15 @@ namespace Bootstrap {
 // the archive, puts the backup in the file's place and opens it as the archive. Never returns on "Esci".
 void replaceDamagedArchive(const QString& databasePath, const DatabaseError& fault,
                            const std::function<void()>& closeUsers);
+
+// A practice-level act of the start (the day's backup taken, a backup restored in place of a damaged
+// file), for the activity log once a store names who works here; target 'agenda'.
+struct StartEvent {
+    QString action;
+    QJsonObject details;
+};
+// The start's acts so far, given once.
+[[nodiscard]] QList<StartEvent> takeStartEvents();
 
 // What the receptionist must be told once the agenda window is open (from which day a restored backup
 // comes); given once, absent otherwise.

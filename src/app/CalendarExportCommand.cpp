@@ -1,16 +1,12 @@
 #include "CalendarExportCommand.h"
 
-#include "AppPaths.h"
-#include "BackupFolder.h"
+#include "AgendaArchive.h"
 #include "Cal.h"
 #include "CalendarExport.h"
-#include "Database.h"
-#include "ServerArchive.h"
-#include "ServerSetup.h"
-#include "SqliteArchive.h"
+#include "CommandArchive.h"
+#include "DatabaseError.h"
 #include "Store.h"
 
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <memory>
@@ -48,32 +44,6 @@ std::optional<Request> request(const QStringList& arguments, QString* error)
     return r;
 }
 
-std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server)
-{
-    QString reason;
-    const std::optional<ConnectionLine> line = ServerSetup::connectionLine(server.line, &reason);
-    if (!line)
-        throw DatabaseError(reason);
-    return std::make_unique<ServerArchive>(*line, std::make_unique<BackupFolder>(AppPaths::dataFolder()));
-}
-
-// The archive the program would open, upgraded as it would upgrade it (an older file is checked
-// whole first). A file of this version is not read whole before the export, which only reads it: the
-// program's own start checks it. Throws DatabaseError.
-std::unique_ptr<AgendaArchive> openArchive()
-{
-    QString unreadable;
-    const std::optional<ServerSetup::Active> server = ServerSetup::activeLine(&unreadable);
-    if (!unreadable.isEmpty())
-        throw DatabaseError(unreadable);
-    if (server)
-        return openServer(*server);
-    const QString path = ServerSetup::agendaFile();
-    if (!QFileInfo::exists(path))
-        throw DatabaseError(QStringLiteral("non esiste ") + path);
-    return std::make_unique<SqliteArchive>(std::make_unique<Database>(path, Database::StructureCheck::Apart));
-}
-
 } // namespace
 
 namespace CalendarExportCommand {
@@ -94,7 +64,7 @@ int run(const QStringList& arguments)
     }
     std::unique_ptr<AgendaArchive> archive;
     try {
-        archive = openArchive();
+        archive = CommandArchive::open();
     } catch (const DatabaseError& failure) {
         err << QStringLiteral("Impossibile aprire l'archivio appuntamenti: ") << failure.message()
             << QStringLiteral(". Il file non è stato scritto.\n");

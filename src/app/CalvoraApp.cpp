@@ -7,6 +7,7 @@
 #include "AppointmentEditor.h"
 #include "Database.h"
 #include "FreeSlotPanel.h"
+#include "LogCheck.h"
 #include "DentistEditor.h"
 #include "PrintService.h"
 #include "SearchPanel.h"
@@ -55,6 +56,10 @@ Store& CalvoraApp::store()
 {
     if (!m_store) {
         m_store = std::make_unique<Store>(Bootstrap::archive());
+        for (const Bootstrap::StartEvent& e : Bootstrap::takeStartEvents())
+            (void)m_store->logEvent(e.action, QStringLiteral("agenda"), e.details);
+        // Once the window is up; a broken chain is said over the agenda, which goes on working.
+        QTimer::singleShot(1000, m_store.get(), [this] { checkLog(); });
         m_structureCheckLeft = Bootstrap::takeStructureCheckLeft();
         // A window that does not paint (started minimised) must not leave the file unchecked for long.
         if (m_structureCheckLeft)
@@ -161,6 +166,16 @@ void CalvoraApp::checkStructureLeft()
     m_structureCheck->start(QThread::IdlePriority);
 }
 
+void CalvoraApp::checkLog()
+{
+    m_logCheck = std::make_unique<LogCheck>(Bootstrap::archive().logReaderMaker());
+    connect(m_logCheck.get(), &LogCheck::broken, this, [this](const QString& message) {
+        if (m_store)
+            m_store->setAlertMessage(message + QStringLiteral(".\nL'agenda si può usare come sempre; il registro "
+                                                             "va controllato con calvora --verify-log."));
+    });
+}
+
 void CalvoraApp::recoverFromDamage(const QString& path, const DatabaseError& fault)
 {
     // A dialog still open (an alert of the first reading) belongs to the windows about to be replaced.
@@ -176,6 +191,7 @@ void CalvoraApp::recoverFromDamage(const QString& path, const DatabaseError& fau
         delete m_settings;
         delete m_agenda;
         m_calendars.reset();
+        m_logCheck.reset();
         m_store.reset();
     });
     if (shown)

@@ -12,6 +12,7 @@
 class CalendarFolder;
 class CalvoraView;
 class DatabaseError;
+class LogCheck;
 class QThread;
 class SettingsView;
 class Store;
@@ -46,10 +47,14 @@ private:
     // backup (or the program ends) and the windows are built again.
     void checkStructureLeft();
     void recoverFromDamage(const QString& path, const DatabaseError& fault);
+    // The activity log's chain read whole beside the agenda (LogCheck).
+    void checkLog();
 
     std::optional<QString> m_structureCheckLeft;
     std::unique_ptr<QThread> m_structureCheck;
     std::unique_ptr<Store> m_store;
+    // Reads the activity log's chain beside the agenda; goes before the store.
+    std::unique_ptr<LogCheck> m_logCheck;
     // Keeps the practice's calendar folder, when one is set; goes before the store.
     std::unique_ptr<CalendarFolder> m_calendars;
     QPointer<CalvoraView> m_agenda;

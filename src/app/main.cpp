@@ -4,6 +4,7 @@
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "CommandLine.h"
+#include "LogVerifyCommand.h"
 #include "ReminderExportCommand.h"
 #include "ScreenshotMode.h"
 #include "SelfTest.h"
@@ -83,6 +84,11 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QLocale::setDefault(Cal::locale());
         return ReminderExportCommand::run(arguments);
+    }
+    if (LogVerifyCommand::requested(arguments)) {
+        QCoreApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        return LogVerifyCommand::run();
     }
     if (CalendarExportCommand::requested(arguments)) {
         QCoreApplication app(argc, argv);

@@ -179,6 +179,26 @@ public:
         (void)visit;
         throw DatabaseError(QStringLiteral("Il registro attività non è disponibile."));
     }
+    // The entries about one record, oldest first; for an 'appointment' also those of its statuses and of
+    // its cancellation and restore.
+    [[nodiscard]] virtual QList<ActivityEntry> logOf(const QString& target, qint64 subject)
+    {
+        (void)target, (void)subject;
+        throw DatabaseError(QStringLiteral("Il registro attività non è disponibile."));
+    }
+    // Up to `limit` entries that pass the filter, newest first.
+    [[nodiscard]] virtual QList<ActivityEntry> logPage(const LogFilter& filter, int limit)
+    {
+        (void)filter, (void)limit;
+        throw DatabaseError(QStringLiteral("Il registro attività non è disponibile."));
+    }
+    // Makes, on whatever thread calls it, an archive on a connection of its own from which the log can be
+    // read (the check at start-up); an empty function when the archive cannot have one. Like readerMaker,
+    // it copies what it needs; the archive made is null when it cannot connect.
+    using LogReaderMaker = std::function<std::unique_ptr<AgendaArchive>()>;
+    [[nodiscard]] virtual LogReaderMaker logReaderMaker() const { return {}; }
+    // This computer, its operating-system account and no operator: the actor of a program's start.
+    [[nodiscard]] static Actor localActor();
 
     // Whether another program has committed a change since the previous call (the first call sets the
     // mark and answers false). Cheap enough to ask a few times a second; never throws.

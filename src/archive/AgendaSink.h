@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ActivityEntry.h"
 #include "DayRecords.h"
 #include "Dentist.h"
 #include "StoredAppointment.h"
@@ -19,4 +20,7 @@ public:
     virtual void addAppointments(const QList<StoredAppointment>& rows) = 0;
     // After every appointment: the statuses of the appointments and the cancelled appointments.
     virtual void addDayRecords(const DayRecords& records) = 0;
+    // Last: the activity log's entries in the order of their numbers, as stored (numbers and hashes
+    // kept, so that the copy's chain verifies as the original's).
+    virtual void addLogEntries(const QList<ActivityEntry>& entries) = 0;
 };

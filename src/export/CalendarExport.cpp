@@ -5,7 +5,9 @@
 #include "DatabaseError.h"
 #include "Store.h"
 
+#include <QFileInfo>
 #include <QHash>
+#include <QJsonObject>
 #include <QSaveFile>
 
 namespace {
@@ -90,13 +92,22 @@ std::optional<QString> save(const QString& path, const QByteArray& bytes)
 std::optional<QString> exportDays(Store& store, const QDate& from, const QDate& to, const QString& path)
 {
     QByteArray bytes;
+    qsizetype events = 0;
     try {
-        bytes = ICalendar::write(calendar(store, from, to), Clock::now());
+        const ICalendar::Calendar days = calendar(store, from, to);
+        events = days.events.size();
+        bytes = ICalendar::write(days, Clock::now());
     } catch (const DatabaseError& error) {
         return QStringLiteral("Impossibile leggere gli appuntamenti: ") + error.message() + u'.';
     }
     if (const std::optional<QString> failure = save(path, bytes))
         return QStringLiteral("Impossibile scrivere ") + path + QStringLiteral(" (") + *failure + QStringLiteral(").");
+    // Patient data left the agenda: the log says which days, how much and where to.
+    (void)store.logEvent(QStringLiteral("export"), QStringLiteral("calendar"),
+                         QJsonObject{{QStringLiteral("from"), Cal::dayKey(from)},
+                                     {QStringLiteral("to"), Cal::dayKey(to)},
+                                     {QStringLiteral("rows"), qint64(events)},
+                                     {QStringLiteral("file"), QFileInfo(path).fileName()}});
     return std::nullopt;
 }
 
@@ -111,6 +122,13 @@ std::optional<QString> saveInvite(Store& store, const Appointment& a, const QStr
     }
     if (const std::optional<QString> failure = save(path, ICalendar::write(invite, Clock::now())))
         return QStringLiteral("Impossibile scrivere ") + path + QStringLiteral(" (") + *failure + QStringLiteral(").");
+    (void)store.logEvent(QStringLiteral("export"), QStringLiteral("calendar"),
+                         QJsonObject{{QStringLiteral("appointment"), a.id},
+                                     {QStringLiteral("from"), a.day},
+                                     {QStringLiteral("to"), a.day},
+                                     {QStringLiteral("rows"), 1},
+                                     {QStringLiteral("file"), QFileInfo(path).fileName()}},
+                         QJsonObject{{QStringLiteral("patient"), a.patient}});
     return std::nullopt;
 }
 

@@ -7,6 +7,8 @@
 #include "Schedule.h"
 #include "Store.h"
 
+#include <QFileInfo>
+#include <QJsonObject>
 #include <QSaveFile>
 
 namespace {
@@ -88,6 +90,11 @@ std::optional<int> write(Store& store, const QDate& day, const QString& path, QS
         *error = QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") + file.errorString();
         return std::nullopt;
     }
+    // Patients' names and telephones left the agenda: the log says which day, how many and where to.
+    (void)store.logEvent(QStringLiteral("export"), QStringLiteral("reminders"),
+                         QJsonObject{{QStringLiteral("day"), Cal::dayKey(day)},
+                                     {QStringLiteral("rows"), qint64(found->size())},
+                                     {QStringLiteral("file"), QFileInfo(path).fileName()}});
     return int(found->size());
 }
 

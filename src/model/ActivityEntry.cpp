@@ -6,6 +6,10 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#ifdef CALVORA_OPENSSL_SHA256
+#include <openssl/evp.h>
+#endif
+
 namespace ActivityChain {
 
 QString genesis()
@@ -15,11 +19,27 @@ QString genesis()
 
 QString digest(const QString& text)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
+    const QByteArray bytes = text.toUtf8();
+#ifdef CALVORA_OPENSSL_SHA256
+    // Fetched once: looking the algorithm up takes a lock at every call.
+#if OPENSSL_VERSION_NUMBER >= 0x30000000L
+    static const EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+#else
+    static const EVP_MD* const sha256 = EVP_sha256();
+#endif
+    unsigned char out[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (sha256 && EVP_Digest(bytes.constData(), size_t(bytes.size()), out, &length, sha256, nullptr) == 1)
+        return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(out), int(length)).toHex());
+#endif
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
 QString escaped(const QString& field)
 {
+    // Most fields hold neither character: they are shared, not copied.
+    if (!field.contains(u'\\') && !field.contains(u'\n'))
+        return field;
     QString out = field;
     out.replace(u'\\', QStringLiteral("\\\\"));
     out.replace(u'\n', QStringLiteral("\\n"));
@@ -28,23 +48,29 @@ QString escaped(const QString& field)
 
 QString canonical(const QString& previousHash, const ActivityEntry& e)
 {
-    const QStringList fields{previousHash,
-                             QString::number(e.n),
-                             e.at,
-                             e.action,
-                             e.target,
-                             e.subject ? QString::number(*e.subject) : QString(),
-                             e.computer,
-                             e.account,
-                             e.operatorName,
-                             e.client,
-                             e.details,
-                             e.personalDigest};
-    QStringList out;
-    out.reserve(fields.size());
+    const QString fields[] = {previousHash,
+                              QString::number(e.n),
+                              e.at,
+                              e.action,
+                              e.target,
+                              e.subject ? QString::number(*e.subject) : QString(),
+                              e.computer,
+                              e.account,
+                              e.operatorName,
+                              e.client,
+                              e.details,
+                              e.personalDigest};
+    qsizetype size = 0;
     for (const QString& f : fields)
-        out.append(escaped(f));
-    return out.join(u'\n');
+        size += f.size() + 1;
+    QString out;
+    out.reserve(size);
+    for (const QString& f : fields) {
+        if (&f != &fields[0])
+            out += u'\n';
+        out += escaped(f);
+    }
+    return out;
 }
 
 QString hash(const QString& previousHash, const ActivityEntry& entry)
@@ -84,7 +110,7 @@ bool personalAnonymised(const QString& personal)
 QString Verdict::message() const
 {
     if (intact())
-        return QStringLiteral("Registro integro: %1 voci").arg(entries);
+        return entries == 1 ? QStringLiteral("Registro integro: 1 voce") : QStringLiteral("Registro integro: %1 voci").arg(entries);
     return QStringLiteral("Registro alterato: %1").arg(problem);
 }
 

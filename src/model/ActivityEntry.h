@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 #include <functional>
@@ -43,6 +44,19 @@ struct ActivityEntry {
     QString hash;
 
     bool operator==(const ActivityEntry&) const = default;
+};
+
+// Which entries a page of the log shows; an empty or absent criterion lets every entry through.
+struct LogFilter {
+    // A day of the local calendar on which the entry was made.
+    std::optional<QDate> day;
+    QString computer;
+    QString operatorName;
+    QString action;
+    // Text held by the patient's name in the entry's personal texts (A to Z in either case).
+    QString patient;
+    // Only entries numbered below this one (the next page after an entry).
+    std::optional<qint64> before;
 };
 
 namespace ActivityChain {

@@ -294,3 +294,15 @@ AgendaArchive::ReaderMaker ServerArchive::readerMaker() const
 {
     return [line = m_line] { return ServerReader::open(line); };
 }
+
+AgendaArchive::LogReaderMaker ServerArchive::logReaderMaker() const
+{
+    // Only the log is read through it: no backups.
+    return [line = m_line]() -> std::unique_ptr<AgendaArchive> {
+        try {
+            return std::make_unique<ServerArchive>(line, nullptr);
+        } catch (const DatabaseError&) {
+            return nullptr;
+        }
+    };
+}

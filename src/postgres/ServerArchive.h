@@ -4,7 +4,6 @@
 #include "AgendaBackups.h"
 #include "ConnectionLine.h"
 #include "IndexedArchive.h"
-#include "LogFilter.h"
 
 #include <chrono>
 #include <memory>
@@ -66,9 +65,10 @@ public:
                   const QString& personal) override;
     void forEachLogEntry(const std::function<bool(const ActivityEntry&)>& visit) override;
     // The entries about one record, oldest first.
-    [[nodiscard]] QList<ActivityEntry> logOf(const QString& target, qint64 subject);
+    [[nodiscard]] QList<ActivityEntry> logOf(const QString& target, qint64 subject) override;
     // Up to `limit` entries that pass the filter, newest first.
-    [[nodiscard]] QList<ActivityEntry> logPage(const LogFilter& filter, int limit);
+    [[nodiscard]] QList<ActivityEntry> logPage(const LogFilter& filter, int limit) override;
+    [[nodiscard]] LogReaderMaker logReaderMaker() const override;
     // What the check at opening found wrong without stopping the agenda: the log is still owned by the
     // role the program connects with, which could therefore rewrite it (README: guarding the log).
     [[nodiscard]] const std::optional<QString>& openingWarning() const { return m_openingWarning; }
@@ -135,6 +135,8 @@ private:
                                                          qint64 exceptId);
     // Writes the whole agenda, as one snapshot of the server, into the sink.
     void writeSnapshot(AgendaSink& sink);
+    // The whole log, as stored, into a copy of the agenda (inside the snapshot's transaction).
+    static void copyLog(PgConnection& c, AgendaSink& sink);
     [[nodiscard]] static WriteCheck checkOn(PgConnection& c, const Appointment& a);
     [[nodiscard]] static QHash<qint64, DayStatus> statusesOn(PgConnection& c, const QList<qint64>& ids);
     // Reads the notifications that have arrived, without waiting; false when the connection broke.

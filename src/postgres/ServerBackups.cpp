@@ -76,6 +76,7 @@ void ServerArchive::writeSnapshot(AgendaSink& sink)
                 sink.addAppointments(storedAppointments(r));
             }
             sink.addDayRecords(dayRecordsOn(c));
+            copyLog(c, sink);
             complete = true;
         }, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
     } catch (...) {

@@ -2,6 +2,7 @@
 // practice-level entries, and the log read back.
 #include "ServerArchive.h"
 
+#include "AgendaSink.h"
 #include "PgConnection.h"
 #include "ServerReading.h"
 
@@ -92,6 +93,18 @@ void ServerArchive::logEvent(const QString& action, const QString& target, const
     });
 }
 
+void ServerArchive::copyLog(PgConnection& c, AgendaSink& sink)
+{
+    c.execute(QStringLiteral("DECLARE calvora_log_copy NO SCROLL CURSOR FOR SELECT ") + logColumns
+              + QStringLiteral(" FROM activity_log ORDER BY n"));
+    for (;;) {
+        const QList<ActivityEntry> entries = entriesOf(c.query(QStringLiteral("FETCH 5000 FROM calvora_log_copy")));
+        if (entries.isEmpty())
+            break;
+        sink.addLogEntries(entries);
+    }
+}
+
 void ServerArchive::forEachLogEntry(const std::function<bool(const ActivityEntry&)>& visit)
 {
     constexpr int batch = 5000;
@@ -115,8 +128,10 @@ void ServerArchive::forEachLogEntry(const std::function<bool(const ActivityEntry
 QList<ActivityEntry> ServerArchive::logOf(const QString& target, qint64 subject)
 {
     return reading([&](PgConnection& c) {
+        // An appointment's story includes its statuses and its cancellations, which are about the same id.
         return entriesOf(c.query(QStringLiteral("SELECT ") + logColumns
-                                     + QStringLiteral(" FROM activity_log WHERE target = $1 AND subject = $2 ORDER BY n"),
+                                     + QStringLiteral(" FROM activity_log WHERE subject = $2 AND (target = $1 OR ($1 = "
+                                                      "'appointment' AND target IN ('status', 'cancellation'))) ORDER BY n"),
                                  {target, subject}));
     });
 }
@@ -141,8 +156,8 @@ QList<ActivityEntry> ServerArchive::logPage(const LogFilter& filter, int limit)
         condition(QStringLiteral("action = ?"), filter.action);
     if (!filter.patient.isEmpty())
         condition(QStringLiteral("strpos(lower(personal), lower(?)) > 0"), filter.patient);
-    if (filter.beforeN)
-        condition(QStringLiteral("n < ?"), *filter.beforeN);
+    if (filter.before)
+        condition(QStringLiteral("n < ?"), *filter.before);
     return reading([&](PgConnection& c) {
         return entriesOf(c.query(QStringLiteral("SELECT ") + logColumns + QStringLiteral(" FROM activity_log WHERE ")
                                      + where.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY n DESC LIMIT ")

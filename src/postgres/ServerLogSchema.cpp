@@ -108,6 +108,11 @@ SET search_path FROM CURRENT AS $$
     SELECT coalesce(current_setting('calvora.action', true), '') = 'import'
        AND EXISTS (SELECT 1 FROM activity_head WHERE action = 'import' AND xact = txid_current())
 $$;
+-- {"field": value} for each field of `fields`.
+CREATE FUNCTION calvora_log_values(row_value jsonb, fields text[]) RETURNS jsonb
+LANGUAGE sql IMMUTABLE AS $$
+    SELECT coalesce(jsonb_object_agg(f, row_value -> f), '{}'::jsonb) FROM unnest(fields) AS f
+$$;
 -- {"field": [before, after]} for each field of `fields` that differs between two rows (either may be
 -- NULL: an insert or a delete shows every field).
 CREATE FUNCTION calvora_log_diff(old_row jsonb, new_row jsonb, fields text[]) RETURNS jsonb
@@ -151,7 +156,9 @@ BEGIN
             RETURN NULL;
         END IF;
         target := 'status';
-        details := calvora_log_diff(o, r, ARRAY['status', 'call_attempts']);
+        -- A status is born awaiting confirmation with no attempts: a first row says only what differs.
+        details := calvora_log_diff(coalesce(o, '{"status": "da_confermare", "call_attempts": 0}'), r,
+                                    ARRAY['status', 'call_attempts']);
     ELSIF TG_TABLE_NAME = 'cancelled_appointments' THEN
         subject := (any_row ->> 'id')::bigint;
         target := 'cancellation';
@@ -160,9 +167,10 @@ BEGIN
         ELSIF TG_OP = 'DELETE' AND EXISTS (SELECT 1 FROM appointments a WHERE a.id = subject) THEN
             verb := 'restore';
         END IF;
-        details := calvora_log_diff(o, r, ARRAY['day', 'start_min', 'duration_min', 'dentist_id', 'cancelled_by',
-                                                'late', 'cancelled_at', 'status_before']);
-        personal := calvora_log_diff(o, r, ARRAY['patient', 'phone', 'treatment', 'notes', 'reason']);
+        -- The cancelled row is the act's facts, as it stands (it is never edited).
+        details := calvora_log_values(any_row, ARRAY['day', 'start_min', 'duration_min', 'dentist_id',
+                                                     'cancelled_by', 'late', 'cancelled_at']);
+        personal := calvora_log_values(any_row, ARRAY['reason', 'patient', 'phone', 'treatment', 'notes']);
     ELSIF TG_TABLE_NAME = 'waiting_list' THEN
         subject := (any_row ->> 'id')::bigint;
         target := 'waiting';

@@ -4,6 +4,9 @@
 #include "DatabaseError.h"
 #include "Store.h"
 
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -165,6 +168,25 @@ void renderJob(QPrinter& printer, const SchedulePrintView& view)
     painter.end();
 }
 
+namespace {
+
+// A print carries the days' patients out of the agenda: the log says which days, and the file when it
+// went to one.
+void logPrinted(Store& store, const SchedulePrintView& view, const QString& file)
+{
+    QJsonArray days;
+    for (const QList<QDate>& page : view.pages())
+        for (const QDate& day : page)
+            if (!days.contains(Cal::dayKey(day)))
+                days.append(Cal::dayKey(day));
+    QJsonObject details{{QStringLiteral("days"), days}};
+    if (!file.isEmpty())
+        details.insert(QStringLiteral("file"), file);
+    (void)store.logEvent(QStringLiteral("print"), QStringLiteral("agenda"), details);
+}
+
+} // namespace
+
 void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
 {
     const PrintSettings settings = makePrintInfo(duplex);
@@ -197,8 +219,10 @@ void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
                                 view.pageCount(), note});
 
     if (answer) {
-        if (!answer->pdfPath.isEmpty())
+        if (!answer->pdfPath.isEmpty()) {
             renderJob(printer, view);
+            logPrinted(store, view, QFileInfo(answer->pdfPath).fileName());
+        }
         return;
     }
 
@@ -207,7 +231,9 @@ void print(QWidget* parent, Store& store, PrintLayout layout, bool duplex)
     addNote(dialog, note);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&view](QPrinter* target) { renderJob(*target, view); });
-    dialog.exec();
+    // The preview is accepted once its pages went to the printer.
+    if (dialog.exec() == QDialog::Accepted)
+        logPrinted(store, view, printer.outputFileName().isEmpty() ? QString() : QFileInfo(printer.outputFileName()).fileName());
 }
 
 bool writePdf(Store& store, PrintLayout layout, const QString& path)
@@ -231,7 +257,10 @@ bool writePdf(Store& store, PrintLayout layout, const QString& path)
     for (int i = 0; i < view.pageCount(); ++i)
         pages.append(i);
     drawSheets(painter, writer, view, pages);
-    return painter.end();
+    if (!painter.end())
+        return false;
+    logPrinted(store, view, QFileInfo(path).fileName());
+    return true;
 }
 
 QString pdfFileName(PrintLayout layout)

@@ -22,6 +22,7 @@ public:
     void addSetting(const QString& key, const QString& value) override;
     void addAppointments(const QList<StoredAppointment>& rows) override;
     void addDayRecords(const DayRecords& records) override;
+    void addLogEntries(const QList<ActivityEntry>& entries) override;
     // Keeps what was added. Throws DatabaseError.
     void commit();
 

@@ -56,6 +56,11 @@ QString SQLRow::text(int column) const
     return QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, column));
 }
 
+bool SQLRow::isNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
 Database::Database(const QString& path, StructureCheck check)
     : m_handle(openConfigured(path, check))
     , m_path(path)
@@ -82,6 +87,23 @@ std::unique_ptr<Database> Database::openReader(const QString& path)
         throw DatabaseError(QStringLiteral("Impossibile aprire il database: ") + path);
     waitWhenBusy(handle.get());
     return std::unique_ptr<Database>(new Database(std::move(handle), path));
+}
+
+void Database::configureConnection(const void* owner, ConnectionSetup setup)
+{
+    setup(m_handle.get());
+    m_setups.append({owner, std::move(setup)});
+}
+
+void Database::releaseConnection(const void* owner, const ConnectionSetup& teardown)
+{
+    const bool latest = !m_setups.isEmpty() && m_setups.last().first == owner;
+    m_setups.removeIf([owner](const auto& s) { return s.first == owner; });
+    if (!latest)
+        return;
+    teardown(m_handle.get());
+    if (!m_setups.isEmpty())
+        m_setups.last().second(m_handle.get());
 }
 
 void Database::interrupt()
@@ -177,6 +199,8 @@ void Database::reopenIfWritableAgain()
         if (sqlite3_db_readonly(fresh.get(), "main") == 0) {
             m_handle = std::move(fresh);
             ++m_connectionNumber;
+            if (!m_setups.isEmpty())
+                m_setups.last().second(m_handle.get());
         }
     } catch (const DatabaseError&) {
         // Still not usable: the write that follows reports the fault.

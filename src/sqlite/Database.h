@@ -23,6 +23,7 @@ public:
     [[nodiscard]] qint64 integer(int column) const;
     // NULL reads as the empty text.
     [[nodiscard]] QString text(int column) const;
+    [[nodiscard]] bool isNull(int column) const;
 
 private:
     sqlite3_stmt* m_stmt;
@@ -33,7 +34,7 @@ private:
 class Database {
 public:
     // The newest schema version (user_version) this program knows.
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = 3;
 
     // Opens (creating if missing) and configures the file, checks that its structure is sound, then
     // brings the schema up to date. Throws DatabaseError; no half-open object escapes. A damaged file
@@ -85,6 +86,13 @@ public:
     // The rowid of the last row this connection inserted (0 before any).
     [[nodiscard]] qint64 lastInsertId() const;
 
+    // Runs `setup` on the SQLite connection now and on every connection that later takes its place (see
+    // run), until `owner` releases it: then `teardown` runs, and the setup of the owner before it, if any
+    // is still there, runs again. Functions and temporary triggers live with their connection.
+    using ConnectionSetup = std::function<void(sqlite3*)>;
+    void configureConnection(const void* owner, ConnectionSetup setup);
+    void releaseConnection(const void* owner, const ConnectionSetup& teardown);
+
     // From any thread: the statement this connection is running, if any, stops with DatabaseError.
     void interrupt();
 
@@ -135,6 +143,8 @@ private:
     bool m_structureCheckLeft;
     bool m_reader = false;
     std::optional<FileIdentity> m_identity; // absent for a database in memory
+    // The setups in force, the latest last.
+    QList<std::pair<const void*, ConnectionSetup>> m_setups;
     bool m_replaced = false;
 };
 

@@ -89,6 +89,30 @@ CREATE TABLE IF NOT EXISTS waiting_list (
 PRAGMA user_version = 2;
 )SQL";
 
+// Version 3: the activity log. Entries are numbered without gaps (the rowid, one more than the last)
+// and chained by their hashes; the program's own connection writes them from temporary triggers in the
+// transaction of each change (FileActivityLog), so only this table is kept in the file.
+const char* const schemaVersion3 = R"SQL(
+CREATE TABLE IF NOT EXISTS activity_log (
+    n INTEGER PRIMARY KEY,
+    at TEXT NOT NULL DEFAULT '',
+    action TEXT NOT NULL,
+    target TEXT NOT NULL,
+    subject INTEGER,
+    computer TEXT NOT NULL DEFAULT '',
+    account TEXT NOT NULL DEFAULT '',
+    operator TEXT NOT NULL DEFAULT '',
+    client TEXT NOT NULL DEFAULT '',
+    details TEXT NOT NULL DEFAULT '{}',
+    personal TEXT NOT NULL DEFAULT '{}',
+    personal_digest TEXT NOT NULL DEFAULT '',
+    hash TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS idx_activity_subject ON activity_log(target, subject);
+CREATE INDEX IF NOT EXISTS idx_activity_at ON activity_log(at);
+PRAGMA user_version = 3;
+)SQL";
+
 // One counter that every write to the appointments moves, by whichever program makes it (triggers live in
 // the file, so copies of earlier versions move it too): a commit elsewhere that leaves it alone changed
 // only dentists or settings, and the search index need not be read again. Not part of the version: a
@@ -132,7 +156,7 @@ void Database::addAppointmentChangeCounter()
     }
 }
 
-// A new file is made at the current version in one go. A file of version 1 is first copied into the
+// A new file is made at the current version in one go. A file of an older version is first copied into the
 // backup folder as it is (the upgrade cannot be taken back otherwise: an earlier copy of the program
 // refuses the upgraded file), then upgraded in one transaction. A newer version was refused at opening.
 // Another program may upgrade the same file at the same moment: the version is read again under the
@@ -144,7 +168,7 @@ void Database::migrate()
             .value(0);
     };
     if (const qint64 found = version(); found < schemaVersion) {
-        if (found == 1 && m_identity)
+        if (found >= 1 && m_identity)
             keepBeforeUpgrade(int(found));
         transaction([&] {
             const qint64 now = version();
@@ -152,6 +176,8 @@ void Database::migrate()
                 execute(QString::fromUtf8(schemaVersion1));
             if (now < 2)
                 execute(QString::fromUtf8(schemaVersion2));
+            if (now < 3)
+                execute(QString::fromUtf8(schemaVersion3));
         });
     }
     addAppointmentChangeCounter();

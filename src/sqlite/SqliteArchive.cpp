@@ -5,6 +5,7 @@
 #include "AppointmentRows.h"
 #include "Backup.h"
 #include "Database.h"
+#include "FileActivityLog.h"
 #include "Settings.h"
 #include "SqliteIndexSource.h"
 #include "SqliteReader.h"
@@ -41,12 +42,14 @@ QString idIn(const QList<qint64>& ids, SQLArgs& args)
 
 SqliteArchive::SqliteArchive(Database& db)
     : m_db(db)
+    , m_log(std::make_unique<FileActivityLog>(m_db))
 {
 }
 
 SqliteArchive::SqliteArchive(std::unique_ptr<Database> db)
     : m_owned(std::move(db))
     , m_db(*m_owned)
+    , m_log(std::make_unique<FileActivityLog>(m_db))
 {
 }
 
@@ -434,4 +437,49 @@ QList<Appointment> SqliteArchive::appointmentsWithIds(const QList<qint64>& ids)
     const QString among = idIn(ids, args);
     return m_db.query(selectAppointments + QStringLiteral(" FROM appointments WHERE ") + among, args,
                       AppointmentRows::fromRow);
+}
+
+void SqliteArchive::setActor(const Actor& actor)
+{
+    m_log->setActor(actor);
+}
+
+void SqliteArchive::setAction(const QString& action)
+{
+    m_log->setAction(action);
+}
+
+void SqliteArchive::logEvent(const QString& action, const QString& target, const QString& details,
+                             const QString& personal)
+{
+    ownWrite([&] { m_log->logEvent(action, target, details, personal); });
+}
+
+void SqliteArchive::forEachLogEntry(const std::function<bool(const ActivityEntry&)>& visit)
+{
+    FileActivityLog::forEach(m_db, visit);
+}
+
+QList<ActivityEntry> SqliteArchive::logOf(const QString& target, qint64 subject)
+{
+    return FileActivityLog::of(m_db, target, subject);
+}
+
+QList<ActivityEntry> SqliteArchive::logPage(const LogFilter& filter, int limit)
+{
+    return FileActivityLog::page(m_db, filter, limit);
+}
+
+AgendaArchive::LogReaderMaker SqliteArchive::logReaderMaker() const
+{
+    const QString path = m_db.path();
+    if (path.isEmpty() || path == u":memory:" || path.startsWith(u"file:"))
+        return {};
+    return [path]() -> std::unique_ptr<AgendaArchive> {
+        try {
+            return std::make_unique<SqliteArchive>(Database::openReader(path));
+        } catch (const DatabaseError&) {
+            return nullptr;
+        }
+    };
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 class Database;
+class FileActivityLog;
 
 // The agenda in the SQLite file of the data folder, through the one Database of the process (not
 // owned). Runs exactly the statements the program has always run; remembers the last complete search
@@ -56,6 +57,15 @@ public:
     [[nodiscard]] bool replaced() const override;
     QString backupNow() override;
 
+    void setActor(const Actor& actor) override;
+    void setAction(const QString& action) override;
+    void logEvent(const QString& action, const QString& target, const QString& details,
+                  const QString& personal) override;
+    void forEachLogEntry(const std::function<bool(const ActivityEntry&)>& visit) override;
+    [[nodiscard]] QList<ActivityEntry> logOf(const QString& target, qint64 subject) override;
+    [[nodiscard]] QList<ActivityEntry> logPage(const LogFilter& filter, int limit) override;
+    [[nodiscard]] LogReaderMaker logReaderMaker() const override;
+
 protected:
     [[nodiscard]] QList<Appointment> searchQuery(const QString& pattern, int limit) override;
     [[nodiscard]] QList<KnownPatient> knownPatientsQuery(const QString& pattern, int limit) override;
@@ -85,6 +95,8 @@ private:
 
     std::unique_ptr<Database> m_owned;
     Database& m_db;
+    // Every write of this archive's connection leaves its entry (gone before the connection).
+    std::unique_ptr<FileActivityLog> m_log;
     // The last search whose result held every match (fewer than its limit), with its text in the case
     // LIKE compares (A to Z folded) and the database content it was run on.
     struct LastSearch {

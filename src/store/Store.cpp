@@ -6,6 +6,8 @@
 #include "Clock.h"
 #include "StorePractice.h"
 
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QTimer>
 
 #include <utility>
@@ -15,6 +17,8 @@ Store::Store(AgendaArchive& archive, QObject* parent)
     , m_archive(archive)
     , m_anchor(Cal::nextWorkday(Clock::today()))
 {
+    // Every entry of the activity log names this computer and its account.
+    m_archive.setActor(AgendaArchive::localActor());
     // Marked before loading: whatever another program commits from here on is followed.
     (void)m_archive.changedElsewhere();
     loadSettings();
@@ -37,7 +41,22 @@ QString Store::archiveLocation() const
 
 QString Store::backupNow()
 {
-    return m_archive.backupNow();
+    const QString path = m_archive.backupNow();
+    (void)logEvent(QStringLiteral("backup"), QStringLiteral("agenda"),
+                   QJsonObject{{QStringLiteral("file"), QFileInfo(path).fileName()}});
+    return path;
+}
+
+std::optional<QString> Store::logEvent(const QString& action, const QString& target, const QJsonObject& details,
+                                       const QJsonObject& personal)
+{
+    const auto json = [](const QJsonObject& o) { return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)); };
+    try {
+        m_archive.logEvent(action, target, json(details), json(personal));
+    } catch (const DatabaseError& error) {
+        return QStringLiteral("Impossibile scrivere nel registro attività: ") + error.message();
+    }
+    return std::nullopt;
 }
 
 bool Store::prepareSearch(bool wait)

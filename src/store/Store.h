@@ -10,6 +10,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -80,6 +81,10 @@ public:
     [[nodiscard]] QString archiveLocation() const;
     // Takes an on-demand backup and returns its path. Throws DatabaseError.
     QString backupNow();
+    // Records a practice-level act in the activity log (a print, an export, a backup): its kind, what it
+    // was about, its facts and the personal texts it involved. Answers the failure's text, if any.
+    std::optional<QString> logEvent(const QString& action, const QString& target, const QJsonObject& details,
+                                    const QJsonObject& personal = {});
     // How many backups are kept (the newest).
     static constexpr int keptBackups = 60;
 
@@ -425,6 +430,8 @@ private:
     void takeBookedWaitingEntry();
 
     AgendaArchive& m_archive;
+    // The act being logged (LoggedAct), empty between acts.
+    QString m_act;
     std::array<quint64, 3> m_asked{};
     std::unique_ptr<BackgroundReader> m_background;
     QTimer* m_follow = nullptr;

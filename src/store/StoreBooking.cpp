@@ -4,6 +4,8 @@
 #include "SaveFailure.h"
 #include "Schedule.h"
 #include "Store.h"
+
+#include "LoggedAct.h"
 #include "StoreHistory.h"
 #include "StorePractice.h"
 
@@ -98,6 +100,7 @@ std::optional<QString> Store::validate(const Appointment& a)
 
 std::optional<QString> Store::save(const Appointment& appointment)
 {
+    const LoggedAct act(m_archive, m_act, appointment.id == 0 ? QStringLiteral("book") : QStringLiteral("edit"));
     if (std::optional<SaveRefusal> refusal = write(appointment, std::nullopt))
         return refusal->message;
     return std::nullopt;
@@ -107,6 +110,10 @@ std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const App
 {
     // A copy: the caller's may be a row of the week, which the write reloads.
     const Appointment opened = openedIn;
+    const LoggedAct act(m_archive, m_act,
+                        draft.id != 0  ? QStringLiteral("edit")
+                        : opened.id != 0 ? QStringLiteral("copy")
+                                         : QStringLiteral("book"));
     Written written;
     std::optional<SaveRefusal> refusal = write(draft, opened, WriteMode::Save, &written);
     if (refusal)
@@ -194,6 +201,7 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
 
 void Store::deleteAppointment(const Appointment& appointment)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("delete"));
     // A copy: the caller's may be a row of the week, which the reload replaces.
     const Appointment seen = appointment;
     std::optional<QString> failure;
@@ -222,6 +230,7 @@ void Store::deleteAppointment(const Appointment& appointment)
 
 bool Store::move(qint64 id, const QDate& day, qint64 dentistId, int start)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("move"));
     std::optional<Appointment> stored;
     try {
         stored = m_archive.appointment(id);

@@ -1,5 +1,7 @@
 #include "Store.h"
 
+#include "LoggedAct.h"
+
 #include "AgendaArchive.h"
 #include "SaveFailure.h"
 
@@ -19,6 +21,7 @@ QString Store::calendarFolder()
 
 std::optional<QString> Store::setCalendarFolder(const QString& folder)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("settings"));
     try {
         const QString trimmed = folder.trimmed();
         m_archive.writeSetting(calendarFolderKey, trimmed.isEmpty() ? std::nullopt : std::optional<QString>(trimmed));

@@ -4,6 +4,8 @@
 #include "Clock.h"
 #include "SaveFailure.h"
 #include "Store.h"
+
+#include "LoggedAct.h"
 #include "StoreHistory.h"
 #include "StorePractice.h"
 
@@ -89,12 +91,14 @@ std::optional<QString> Store::recordStatus(qint64 id, const std::function<DaySta
 
 std::optional<QString> Store::setStatus(qint64 id, AppointmentStatus status)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("status"));
     return recordStatus(
         id, [status](DayStatus s) { s.status = status; return s; }, QStringLiteral("cambio di stato di "));
 }
 
 std::optional<QString> Store::recordCallAttempt(qint64 id)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("call"));
     return recordStatus(
         id, [](DayStatus s) { ++s.callAttempts; return s; }, QStringLiteral("chiamata senza risposta a "));
 }
@@ -120,6 +124,7 @@ std::optional<QString> Store::changeExpectedStatus(qint64 id, const DayStatus& b
 
 std::optional<QString> Store::cancel(const Appointment& seen, CancelledBy by, const QString& reason)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("cancel"));
     // A copy: the caller's may be a row of the week, which the reload replaces.
     const Appointment expected = seen;
     std::optional<QString> refusal = cancelExpected(expected, by, reason.trimmed());
@@ -166,6 +171,7 @@ std::optional<QList<Cancellation>> Store::cancellations(const QDate& from, const
 
 std::optional<QString> Store::restoreCancelled(qint64 id)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("restore"));
     std::optional<QString> refusal;
     std::optional<Appointment> restored;
     std::optional<Appointment> judged;

@@ -1,6 +1,7 @@
 #include "StoreHistory.h"
 
 #include "AgendaArchive.h"
+#include "LoggedAct.h"
 
 #include <QUndoStack>
 
@@ -45,6 +46,7 @@ void Store::undo()
 {
     if (!canUndo())
         return;
+    const LoggedAct act(m_archive, m_act, QStringLiteral("undo"));
     const auto* entry = static_cast<const ChangeCommand*>(m_history->command(m_history->index() - 1));
     if (const std::optional<QString> refusal = apply(entry->change(), false)) {
         setAlertMessage(QStringLiteral("Impossibile annullare: ") + entry->text() + QStringLiteral(".\n") + *refusal);
@@ -59,6 +61,7 @@ void Store::redo()
 {
     if (!canRedo())
         return;
+    const LoggedAct act(m_archive, m_act, QStringLiteral("redo"));
     const auto* entry = static_cast<const ChangeCommand*>(m_history->command(m_history->index()));
     if (const std::optional<QString> refusal = apply(entry->change(), true)) {
         setAlertMessage(QStringLiteral("Impossibile ripetere: ") + entry->text() + QStringLiteral(".\n") + *refusal);

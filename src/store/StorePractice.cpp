@@ -8,6 +8,8 @@
 #include "Schedule.h"
 #include "Store.h"
 
+#include "LoggedAct.h"
+
 #include <algorithm>
 #include <tuple>
 
@@ -72,6 +74,7 @@ std::optional<QString> Store::closedMessage(const QDate& day, qint64 dentistId) 
 
 std::optional<QString> Store::addDentist()
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("dentist"));
     QStringList colors;
     for (const Dentist& d : std::as_const(m_dentists))
         colors << d.colorHex;
@@ -89,6 +92,7 @@ std::optional<QString> Store::addDentist()
 // that writes the retirement: another computer may have retired someone or booked meanwhile.
 std::optional<QString> Store::retireDentist(qint64 id, const QDate& from, QList<Appointment>* remaining)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("dentist"));
     const std::optional<Dentist> leaving = dentist(id);
     if (!leaving)
         return std::nullopt;
@@ -123,6 +127,7 @@ std::optional<QString> Store::retireDentist(qint64 id, const QDate& from, QList<
 
 std::optional<QString> Store::reinstateDentist(qint64 id)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("dentist"));
     try {
         m_archive.writeSetting(retiredFromKey(id), std::nullopt);
     } catch (const DatabaseError& error) {
@@ -146,6 +151,7 @@ std::optional<Dentist> Store::nearestWorkingDentist(qint64 id, int step) const
 
 std::optional<QString> Store::swapDentists(qint64 first, qint64 second)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("dentist"));
     QList<qint64> order;
     for (const Dentist& d : std::as_const(m_dentists))
         order.append(d.id);
@@ -191,6 +197,7 @@ std::optional<QString> Store::changeClosedPeriods(
 
 std::optional<QString> Store::setClosedPeriods(const QList<ClosedPeriod>& periods)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("closed-days"));
     const QList<ClosedPeriod> seen = m_closedPeriods;
     return changeClosedPeriods([&](const QList<ClosedPeriod>& stored) {
         QList<ClosedPeriod> result;
@@ -237,6 +244,7 @@ std::optional<int> Store::holidayOffer() const
 
 std::optional<QString> Store::addHolidays(int year)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("holidays"));
     // Added to the closed days as stored now: another computer may have changed them meanwhile.
     return changeClosedPeriods([year](const QList<ClosedPeriod>& stored) {
         return stored + ClosedDays::missingHolidays(stored, year);
@@ -245,6 +253,7 @@ std::optional<QString> Store::addHolidays(int year)
 
 std::optional<QString> Store::declineHolidays(int year)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("holidays"));
     try {
         m_archive.writeSetting(holidaysDeclinedKey, QString::number(year));
     } catch (const DatabaseError& error) {

@@ -5,6 +5,8 @@
 #include "SaveFailure.h"
 #include "Store.h"
 
+#include "LoggedAct.h"
+
 #include <algorithm>
 
 namespace {
@@ -63,6 +65,7 @@ std::optional<QString> Store::reminderTemplate()
 
 std::optional<QString> Store::setReminderTemplate(const QString& text)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("settings"));
     try {
         m_archive.writeSetting(reminderTemplateKey,
                                text.trimmed().isEmpty() ? std::nullopt : std::optional<QString>(text));

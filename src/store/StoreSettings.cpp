@@ -2,6 +2,8 @@
 #include "SaveFailure.h"
 #include "Store.h"
 
+#include "LoggedAct.h"
+
 const QStringList& Store::defaultTreatments()
 {
     static const QStringList treatments{
@@ -15,6 +17,7 @@ const QStringList& Store::defaultTreatments()
 
 std::optional<QString> Store::saveSettings(const QString& studioName, const QList<Dentist>& dentists)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("settings"));
     QList<Dentist> stored = dentists;
     for (Dentist& d : stored) {
         d.name = d.name.trimmed();
@@ -32,6 +35,7 @@ std::optional<QString> Store::saveSettings(const QString& studioName, const QLis
 
 std::optional<QString> Store::updateDentist(const Dentist& dentist)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("dentist"));
     QList<Dentist> updated = m_dentists;
     for (Dentist& d : updated)
         if (d.id == dentist.id)

@@ -6,6 +6,8 @@
 #include "Schedule.h"
 #include "Store.h"
 
+#include "LoggedAct.h"
+
 #include <algorithm>
 
 namespace {
@@ -45,6 +47,7 @@ std::optional<QList<WaitingEntry>> Store::waitingList()
 
 std::optional<QString> Store::saveWaitingEntry(const WaitingEntry& entry)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("waiting"));
     WaitingEntry e = entry;
     e.patient = e.patient.trimmed();
     e.phone = e.phone.trimmed();
@@ -74,6 +77,7 @@ std::optional<QString> Store::saveWaitingEntry(const WaitingEntry& entry)
 
 std::optional<QString> Store::removeWaitingEntry(qint64 id)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("waiting"));
     try {
         (void)m_archive.removeWaitingEntry(id); // gone already elsewhere: nothing left to remove
     } catch (const DatabaseError& error) {
@@ -155,6 +159,7 @@ void Store::dismissWaitingOffer()
 
 void Store::bookFromWaitingList(const WaitingEntry& entry, const FreeSlot& slot)
 {
+    const LoggedAct act(m_archive, m_act, QStringLiteral("book"));
     m_waitingOffer.reset();
     const bool onShow = m_mode == ViewMode::Day ? m_anchor == slot.day : Cal::monday(m_anchor) == Cal::monday(slot.day);
     if (!onShow)

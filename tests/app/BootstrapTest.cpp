@@ -195,7 +195,7 @@ TEST_F(BootstrapTest, aFileOfANewerVersionIsRefusedAndNeverWritten)
         auto newer = std::make_unique<Database>(made);
         newer->execute("PRAGMA journal_mode = " + mode.section(u' ', 0, 0));
         book(*newer, "Anna Verdi");
-        newer->execute("PRAGMA user_version = 3");
+        newer->execute(QString("PRAGMA user_version = %1").arg(Database::schemaVersion + 1));
         if (made != path) {
             ASSERT_TRUE(QFile::copy(made, path));
             ASSERT_TRUE(QFile::copy(made + "-wal", path + "-wal"));
@@ -211,7 +211,7 @@ TEST_F(BootstrapTest, aFileOfANewerVersionIsRefusedAndNeverWritten)
         const DialogRequest alert = failedStart();
         EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
         EXPECT_EQ(alert.message, "L'archivio è stato creato o aggiornato da una versione più recente di Calvora "
-                                 "(formato 3; questa versione di Calvora conosce fino al formato 2).\n\nPercorso: "
+                                 "(formato 4; questa versione di Calvora conosce fino al formato 3).\n\nPercorso: "
                                      + path
                                      + "\n\nL'archivio non è stato modificato. Per usarlo, installa su questo computer la "
                                        "versione di Calvora che lo ha aggiornato, la stessa degli altri computer che "
@@ -242,7 +242,7 @@ TEST_F(BootstrapTest, aDamagedFileIsReplacedByTheNewestSoundBackupOnlyWhenAsked)
     // Only damaged backups, one of a newer version, and a sound copy of the user's under a name of its own.
     ASSERT_TRUE(QFile::copy(damaged[1].path, backups + "/calvora-2026-03-08.sqlite"));
     ASSERT_TRUE(QFile::copy(damaged[2].path, backups + "/calvora-2026-03-06_173000.sqlite"));
-    backup("calvora-2026-03-07_120000.sqlite", "Versione nuova", 3);
+    backup("calvora-2026-03-07_120000.sqlite", "Versione nuova", Database::schemaVersion + 1);
     backup("calvora-copia-segreteria.sqlite", "Copia della segreteria");
     DialogRequest alert = failedStart();
     ASSERT_EQ(alert.buttons.size(), 1);

@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "Scalar.h"
 #include "SettingsView.h"
+#include "SqliteArchive.h"
 #include "Store.h"
 #include "TestSupport.h"
 
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -51,6 +53,27 @@ TEST(Shell, agendaWindowOnTheSharedStore)
     QTimer::singleShot(0, &window, [&window] { window.close(); });
     QTimer::singleShot(10000, qApp, [] { QApplication::exit(99); });
     EXPECT_EQ(QApplication::exec(), 0);
+    AppPaths::setOverrideDataFolder(std::nullopt);
+}
+
+// The start reads the activity log's chain beside the agenda and says over it that the chain is broken,
+// without stopping it.
+TEST(Shell, aBrokenLogIsSaidOverTheWorkingAgenda)
+{
+    static QTemporaryDir data; // the process-wide database lives as long as the process
+    {
+        SqliteArchive archive(std::make_unique<Database>(data.filePath("calvora.sqlite")));
+        archive.writeSetting("studio_name", QString("Studio Sorriso"));
+        archive.writeSetting("studio_name", QString("Studio Bianchi"));
+    }
+    Database(data.filePath("calvora.sqlite")).run("UPDATE activity_log SET details = '{}' WHERE n = 1");
+    AppPaths::setOverrideDataFolder(data.path());
+    CalvoraApp shell;
+    EXPECT_EQ(shell.store().studioName(), "Studio Bianchi");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shell.store().alertMessage().has_value(); }, 10000));
+    EXPECT_TRUE(shell.store().alertMessage().value_or("").startsWith("Registro alterato: la voce 1 è stata modificata.\n"))
+        << shell.store().alertMessage().value_or("").toStdString();
+    EXPECT_FALSE(shell.store().save(Appointment{0, 1, "2030-01-07", 600, 30, "Anna Verdi", {}, {}, {}}));
     AppPaths::setOverrideDataFolder(std::nullopt);
 }
 

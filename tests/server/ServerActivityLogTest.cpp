@@ -112,7 +112,7 @@ private:
     qsizetype m_seen = 0;
 };
 
-TEST_F(ServerActivityLogTest, everyChangeThroughTheStoreLeavesOneEntryWithBeforeAndAfter)
+TEST_F(ServerActivityLogTest, theProgramsEntriesAreSealedAsTheChainVerifiesThem)
 {
     // A line feed and a backslash in the sealed fields, which the canonical form escapes.
     archive->setActor({"reception\nnord", "anna", ""});
@@ -138,69 +138,9 @@ TEST_F(ServerActivityLogTest, everyChangeThroughTheStoreLeavesOneEntryWithBefore
     EXPECT_EQ(e.client, "postgres · Calvora · locale");
     EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)").match(e.at).hasMatch()) << e.at.toStdString();
 
-    doing("move");
-    ASSERT_TRUE(store->move(id, QDate(2024, 12, 5), 2, 660));
-    e = one("move", "appointment", id);
-    EXPECT_EQ(changes(e.details), (QMap<QString, QString>{{"start_min", "600→660"}, {"dentist_id", "1→2"}}));
-    EXPECT_EQ(changes(e.personal), (QMap<QString, QString>{}));
-
-    doing("edit");
-    Appointment edited = *store->storedAppointment(id);
-    edited.phone = "333 1234567";
-    ASSERT_FALSE(store->saveEdited(edited, *store->storedAppointment(id)));
-    e = one("edit", "appointment", id);
-    EXPECT_EQ(changes(e.personal), (QMap<QString, QString>{{"phone", "→333 1234567"}}));
-
-    doing("status");
-    ASSERT_FALSE(store->setStatus(id, AppointmentStatus::Confirmed));
-    e = one("status", "status", id);
-    EXPECT_EQ(changes(e.details).value("status"), "null→confermato");
-
-    doing("cancel");
-    ASSERT_FALSE(store->cancel(*store->storedAppointment(id), CancelledBy::Patient, "Influenza"));
-    e = one("cancel", "cancellation", id);
-    EXPECT_EQ(changes(e.personal).value("reason"), "null→Influenza");
-    EXPECT_EQ(changes(e.details).value("day"), "null→2024-12-05");
-
-    doing("restore");
-    ASSERT_FALSE(store->restoreCancelled(id));
-    one("restore", "cancellation", id);
-
-    // A refused change leaves nothing: another booking over the same minutes.
-    doing("book");
-    EXPECT_TRUE(store->save(booking(2, "2024-12-05", 675, 30, "Luca Bianchi")));
-    EXPECT_TRUE(fresh().isEmpty());
-
-    doing("delete");
-    store->deleteAppointment(*store->storedAppointment(id));
-    e = one("delete", "appointment", id); // its status goes with it, unlogged
-    EXPECT_EQ(changes(e.details).value("start_min"), "660→null");
-    EXPECT_EQ(changes(e.personal).value("patient"), "Mario Rossi→null");
-
-    doing("waiting");
-    WaitingEntry w;
-    w.patient = "Carla Neri";
-    w.durationMinutes = 30;
-    ASSERT_FALSE(store->saveWaitingEntry(w));
-    e = one("waiting", "waiting", scalar("SELECT max(id) FROM waiting_list"));
-    EXPECT_EQ(changes(e.personal).value("patient"), "null→Carla Neri");
-
-    doing("settings");
-    ASSERT_FALSE(store->setReminderTemplate("A domani\nalle 10"));
-    e = one("settings", "setting", std::nullopt);
-    EXPECT_EQ(changes(e.details).value("value"), "null→A domani\nalle 10");
-
-    doing("dentist");
-    ASSERT_FALSE(store->addDentist());
-    e = one("dentist", "dentist", 4);
-    EXPECT_EQ(changes(e.details).value("name"), "null→Dentista 4");
-
-    // With no action said, the entry is named after its write.
-    doing("");
-    ASSERT_FALSE(store->save(booking(1, "2024-12-06", 600, 15, "Paola Gialli")));
-    one("insert", "appointment", idOf("Paola Gialli"));
-
-    EXPECT_EQ(verdict().message(), QString("Registro integro: %1 voci").arg(entries().size()));
+    // Every kind of change is checked on both archives alike in ActivityLogTest.
+    EXPECT_TRUE(verdict().intact()) << verdict().message().toStdString();
+    EXPECT_EQ(verdict().entries, entries().size());
 }
 
 TEST_F(ServerActivityLogTest, anotherClientIsLoggedAsSqlAndAChangedEntryIsNamed)
@@ -367,7 +307,7 @@ TEST_F(ServerActivityLogTest, theHistoryOfAnAppointmentAndFilteredPagesNewestFir
         return numbers(serverArchive().logPage(filter, 10));
     };
     EXPECT_EQ(numbers(serverArchive().logPage({}, 2)), (QList<qint64>{3, 2}));
-    EXPECT_EQ(page([](LogFilter& f) { f.beforeN = 2; }), (QList<qint64>{1}));
+    EXPECT_EQ(page([](LogFilter& f) { f.before = 2; }), (QList<qint64>{1}));
     EXPECT_EQ(page([](LogFilter& f) { f.action = "book"; }), (QList<qint64>{2, 1}));
     EXPECT_EQ(page([](LogFilter& f) { f.computer = "studio-1"; }), (QList<qint64>{3}));
     EXPECT_EQ(page([](LogFilter& f) { f.patient = "luca BIANCHI"; }), (QList<qint64>{2}));

@@ -3,6 +3,8 @@
 #include "Backup.h"
 #include "Clock.h"
 #include "Database.h"
+#include "LogVerification.h"
+#include "SqliteArchive.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -27,7 +29,7 @@ void makeVersionOne(const QString& path)
     Database db(path);
     db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
            "VALUES (1, '2024-12-05', 600, 30, 'Anna Verdi')");
-    db.execute("DROP TABLE appointment_status; DROP TABLE cancelled_appointments; DROP TABLE waiting_list; "
+    db.execute("DROP TABLE activity_log; DROP TABLE appointment_status; DROP TABLE cancelled_appointments; DROP TABLE waiting_list; "
                "DROP INDEX IF EXISTS "
                "idx_cancelled_day; PRAGMA user_version = 1");
 }
@@ -41,7 +43,7 @@ TEST(SchemaUpgrade, aVersionOneFileIsUpgradedOnceWithItsCopyKept)
     const QString path = dir.filePath("calvora.sqlite");
     {
         Database fresh(dir.filePath("new.sqlite"));
-        EXPECT_EQ(integer(fresh, "PRAGMA user_version"), 2);
+        EXPECT_EQ(integer(fresh, "PRAGMA user_version"), 3);
         EXPECT_EQ(integer(fresh, newTables), 3);
     }
     EXPECT_FALSE(QDir(dir.filePath("Backup")).exists()) << "a new file needs no copy";
@@ -50,7 +52,7 @@ TEST(SchemaUpgrade, aVersionOneFileIsUpgradedOnceWithItsCopyKept)
 
     {
         Database db(path);
-        EXPECT_EQ(integer(db, "PRAGMA user_version"), 2);
+        EXPECT_EQ(integer(db, "PRAGMA user_version"), 3);
         EXPECT_EQ(integer(db, newTables), 3);
         EXPECT_EQ(integer(db, "SELECT COUNT(*) FROM appointments WHERE patient = 'Anna Verdi'"), 1);
     }
@@ -76,4 +78,30 @@ TEST(SchemaUpgrade, aVersionOneFileIsUpgradedOnceWithItsCopyKept)
     (void)Backup::now(again);
     EXPECT_TRUE(QFile::exists(copy));
     EXPECT_EQ(QDir(dir.filePath("Backup")).entryList(QDir::Files).size(), Backup::keptFiles + 1);
+}
+
+// A file of version 2 gets the activity log, empty (what came before it was never recorded), and its
+// copy as it was; the program's writes on it are logged from then on.
+TEST(SchemaUpgrade, aVersionTwoFileGetsAnEmptyLog)
+{
+    Clock::Pin clock(TestSupport::at(2024, 12, 4, 10, 0, 5));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("calvora.sqlite");
+    {
+        Database db(path);
+        db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
+               "VALUES (1, '2024-12-05', 600, 30, 'Anna Verdi')");
+        db.execute("DROP TABLE activity_log; PRAGMA user_version = 2");
+    }
+    ASSERT_EQ(Database::fileVersion(path), 2);
+    {
+        SqliteArchive archive(std::make_unique<Database>(path));
+        EXPECT_EQ(Database::fileVersion(path), 3);
+        EXPECT_EQ(LogVerification::verify(archive).message(), "Registro integro: 0 voci");
+        archive.writeSetting("studio_name", QString("Studio Sorriso"));
+        EXPECT_EQ(LogVerification::verify(archive).message(), "Registro integro: 1 voce");
+    }
+    const QString copy = dir.filePath("Backup/calvora-versione-2-2024-12-04_10-00-05.sqlite");
+    ASSERT_TRUE(QFile::exists(copy));
+    EXPECT_EQ(Database::fileVersion(copy), 2);
 }
