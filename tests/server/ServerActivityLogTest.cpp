@@ -221,6 +221,12 @@ TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
     ASSERT_FALSE(step.isEmpty());
     server->connect("studio")->execute(step);
 
+    // Every function of the log, the ones a later version adds included, left to the log's owner.
+    EXPECT_EQ(server->connect("studio")
+                  ->query("SELECT count(*) FROM pg_proc WHERE proname LIKE 'calvora\\_log\\_%' AND "
+                          "pg_get_userbyid(proowner) <> 'calvora_registro'")
+                  .integer(0, 0),
+              0);
     const std::unique_ptr<PgConnection> program = PgConnection::open(*ConnectionLine::parse(line));
     for (const QString& statement : {QString("UPDATE activity_log SET action = 'x'"), QString("DELETE FROM activity_log"),
                                      QString("TRUNCATE activity_log"), QString("UPDATE activity_head SET n = 0"),
