@@ -223,6 +223,9 @@ std::unique_ptr<AgendaArchive> openServer(const ServerSetup::Active& server, con
         failToReachServer(QStringLiteral("impossibile usare il server dell'archivio: ") + error.message(), server);
     }
     dailyBackup(folder, [&archive] { archive->dailyBackupIfNeeded(); });
+    // A log the program's own role could rewrite is said at every start until the one-time step is done.
+    if (archive->openingWarning())
+        startNotice() = *archive->openingWarning();
     return archive;
 }
 

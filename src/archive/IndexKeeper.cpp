@@ -52,6 +52,10 @@ void IndexKeeper::takeFinished(bool wait)
         return;
     if (!wait && m_building.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         return;
+    // Read while the build still counts as under way, so that changes another program made meanwhile
+    // are not put into the index being dropped but move the mark the build is judged by.
+    m_building.wait();
+    const std::optional<Mark> markNow = m_markNow();
     std::unique_ptr<SearchIndex> built;
     try {
         built = m_building.get();
@@ -66,7 +70,7 @@ void IndexKeeper::takeFinished(bool wait)
     malloc_trim(0);
 #endif
     // A commit by anyone after the build began moves the mark: what was read may miss it.
-    if (m_wroteDuringBuild || !built || m_markNow() != m_buildMark)
+    if (m_wroteDuringBuild || !built || markNow != m_buildMark)
         return;
     if (!built->usable()) {
         m_refusedAt = m_buildMark;

@@ -11,6 +11,8 @@
 #include "SqliteReader.h"
 #include "TreatmentTally.h"
 
+#include <algorithm>
+
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -163,48 +165,95 @@ QList<Appointment> SqliteArchive::narrowedSearch(const QList<Appointment>& candi
 std::optional<SqliteArchive::ChangeMark> SqliteArchive::changeMark()
 {
     // total_changes() counts every row this connection has written (triggers included); data_version
-    // moves whenever another connection commits, and the appointments' counter whenever anyone writes
-    // one. All three are read in one statement, so no commit falls between them; the first two start
-    // afresh on a new connection, so its number is part of the mark.
-    struct Read {
-        qint64 own = 0;
-        qint64 dataVersion = 0;
-        std::optional<qint64> counter;
-    };
-    const auto read = [this](bool withCounter) {
-        return m_db.query(withCounter ? QStringLiteral("SELECT total_changes(), data_version, "
-                                                       "(SELECT n FROM appointment_changes) FROM pragma_data_version")
-                                      : QStringLiteral("SELECT total_changes(), data_version FROM pragma_data_version"),
-                          {}, [withCounter](const SQLRow& row) {
-                              return Read{row.integer(0), row.integer(1),
-                                          withCounter ? std::optional<qint64>(row.integer(2)) : std::nullopt};
-                          });
+    // moves whenever another connection commits, the appointments' counter whenever anyone writes one,
+    // and the log's last number with every logged change. All are read in one statement, so no commit
+    // falls between them; the first two start afresh on a new connection, so its number is part of the mark.
+    enum class Columns { all, counter, none };
+    const auto read = [this](Columns columns) {
+        static const QString statements[] = {
+            QStringLiteral("SELECT total_changes(), data_version, (SELECT n FROM appointment_changes), "
+                           "(SELECT max(n) FROM activity_log) FROM pragma_data_version"),
+            QStringLiteral("SELECT total_changes(), data_version, (SELECT n FROM appointment_changes) "
+                           "FROM pragma_data_version"),
+            QStringLiteral("SELECT total_changes(), data_version FROM pragma_data_version"),
+        };
+        return m_db.query(statements[int(columns)], {}, [columns](const SQLRow& row) {
+            Seen seen{0, row.integer(1), std::nullopt, std::nullopt};
+            if (columns != Columns::none)
+                seen.counter = row.integer(2);
+            if (columns == Columns::all)
+                seen.logHead = row.isNull(3) ? 0 : row.integer(3);
+            return std::pair<qint64, Seen>(row.integer(0), seen);
+        });
     };
     try {
         const quint64 connection = m_db.connectionNumber();
-        QList<Read> reads;
-        try {
-            reads = read(true);
-        } catch (const DatabaseError&) {
-            reads = read(false); // a file without the counter (see Database::appointmentChanges)
+        QList<std::pair<qint64, Seen>> reads;
+        for (const Columns columns : {Columns::all, Columns::counter, Columns::none}) {
+            try {
+                reads = read(columns);
+                break;
+            } catch (const DatabaseError&) {
+                // a file without the counter (see Database::appointmentChanges) or without its log
+                if (columns == Columns::none)
+                    throw;
+            }
         }
-        if (!reads.isEmpty())
-            return ChangeMark{connection, reads.first().own,
-                              appointmentsElsewhere(connection, reads.first().dataVersion, reads.first().counter)};
+        if (!reads.isEmpty()) {
+            auto [own, seen] = reads.first();
+            seen.connection = connection;
+            return ChangeMark{connection, own, appointmentsElsewhere(own, seen)};
+        }
     } catch (const DatabaseError&) {
     }
     return std::nullopt;
 }
 
-qint64 SqliteArchive::appointmentsElsewhere(quint64 connection, qint64 dataVersion, std::optional<qint64> counter)
+qint64 SqliteArchive::appointmentsElsewhere(qint64 own, const Seen& now)
 {
     // With no commit elsewhere since the last reading, a moved counter is this program's own writing.
-    const bool sameConnection = m_seenElsewhere && m_seenElsewhere->connection == connection;
-    if (sameConnection && m_seenElsewhere->dataVersion != dataVersion
-        && !(counter && m_seenElsewhere->counter == counter))
+    const bool sameConnection = m_seenElsewhere && m_seenElsewhere->connection == now.connection;
+    if (sameConnection && m_seenElsewhere->dataVersion != now.dataVersion
+        && !(now.counter && m_seenElsewhere->counter == now.counter) && !takenFromLog(own, *m_seenElsewhere, now))
         ++m_appointmentsElsewhere;
-    m_seenElsewhere = SeenElsewhere{connection, dataVersion, counter};
+    m_seenElsewhere = now;
     return m_appointmentsElsewhere;
+}
+
+bool SqliteArchive::takenFromLog(qint64 own, const Seen& before, const Seen& now)
+{
+    if (!before.counter || !now.counter || !before.logHead || !now.logHead || *now.logHead < *before.logHead)
+        return false;
+    // Every program that writes this file logs each appointment it changes: one entry per row, and one
+    // per cancellation or restore (which moves the row out of the agenda or back, or removes a cancelled
+    // one for good). A count of changes these entries cannot account for is a writer that logs nothing.
+    struct Logged {
+        bool appointment = false;
+        qint64 subject = 0;
+    };
+    QList<Logged> entries;
+    try {
+        entries = m_db.query(QStringLiteral("SELECT target = 'appointment', subject FROM activity_log WHERE n > ? "
+                                            "AND n <= ? AND target IN ('appointment', 'cancellation')"),
+                             {*before.logHead, *now.logHead},
+                             [](const SQLRow& row) { return Logged{row.integer(0) != 0, row.integer(1)}; });
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    const qint64 changes = *now.counter - *before.counter;
+    const auto rows = std::count_if(entries.cbegin(), entries.cend(), [](const Logged& e) { return e.appointment; });
+    if (entries.isEmpty() || changes < rows || changes > entries.size())
+        return false;
+    QList<qint64> ids;
+    for (const Logged& e : std::as_const(entries))
+        if (!ids.contains(e.subject))
+            ids.append(e.subject);
+    const bool taken = takeIntoIndex(IndexKeeper::Mark{qint64(now.connection), own, m_appointmentsElsewhere}, ids,
+                                     [this](const QList<qint64>& some) { return appointmentsWithIds(some); });
+    // The last search remembered was answered before these changes.
+    if (taken)
+        m_lastSearch.reset();
+    return taken;
 }
 
 QStringList SqliteArchive::mostUsedTreatmentsQuery(int limit)

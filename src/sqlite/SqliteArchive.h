@@ -86,9 +86,19 @@ private:
         bool operator==(const ChangeMark&) const = default;
     };
     [[nodiscard]] std::optional<ChangeMark> changeMark();
+    // What changeMark last read: the connection, its data_version, the appointments' counter and the
+    // log's last number (absent when the file has none).
+    struct Seen {
+        quint64 connection = 0;
+        qint64 dataVersion = 0;
+        std::optional<qint64> counter;
+        std::optional<qint64> logHead;
+    };
     // Counts another program's commit (data_version moved) as a change of the appointments unless their
-    // counter, read in the same statement, shows that nobody wrote one since it was last read.
-    [[nodiscard]] qint64 appointmentsElsewhere(quint64 connection, qint64 dataVersion, std::optional<qint64> counter);
+    // counter, read in the same statement, shows that nobody wrote one since it was last read, or the
+    // log's new entries name the rows it changed and the kept index has taken them.
+    [[nodiscard]] qint64 appointmentsElsewhere(qint64 own, const Seen& now);
+    [[nodiscard]] bool takenFromLog(qint64 own, const Seen& before, const Seen& now);
     [[nodiscard]] WriteCheck check(const Appointment& a);
     [[nodiscard]] Practice practice();
     [[nodiscard]] QList<Appointment> narrowedSearch(const QList<Appointment>& candidates, const QString& pattern);
@@ -109,11 +119,6 @@ private:
     // The commits of other connections seen so far: the connection and its data_version.
     std::optional<std::pair<quint64, qint64>> m_seenVersion;
     // What changeMark last read, and the count it keeps.
-    struct SeenElsewhere {
-        quint64 connection = 0;
-        qint64 dataVersion = 0;
-        std::optional<qint64> counter;
-    };
-    std::optional<SeenElsewhere> m_seenElsewhere;
+    std::optional<Seen> m_seenElsewhere;
     qint64 m_appointmentsElsewhere = 0;
 };

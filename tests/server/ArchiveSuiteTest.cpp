@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 
 #include <atomic>
+#include <functional>
+#include <vector>
 #include <chrono>
 #include <thread>
 
@@ -322,6 +324,28 @@ TEST_P(ArchiveTest, theSearchIndexAnswersAsTheQueriesDo)
     }
     ASSERT_TRUE(store->prepareSearch(true));
     expectAsQueried("built again");
+    // Another computer's program says what it changed (the file's log, the server's notifications): the
+    // index takes those rows in and stays in use.
+    {
+        const std::unique_ptr<AgendaArchive> otherArchive = openArchive();
+        Store elsewhere(*otherArchive);
+        Appointment booked = booking(1, "2024-12-23", 600, 30, "Rosa Da Altrove");
+        ASSERT_FALSE(elsewhere.save(booked));
+        booked = elsewhere.search("Rosa Da Altrove").value(0);
+        booked.patient = "Rosella Altrove";
+        const std::vector<std::function<void()>> acts{
+            [&] { ASSERT_FALSE(elsewhere.save(booked)); },
+            [&] { ASSERT_TRUE(elsewhere.move(booked.id, QDate(2024, 12, 24), 2, 630)); },
+            [&] { elsewhere.deleteAppointment(elsewhere.search("Rosanna").value(0)); },
+            [&] { elsewhere.undo(); },
+        };
+        for (std::size_t i = 0; i < acts.size(); ++i) {
+            acts[i]();
+            EXPECT_TRUE(TestSupport::eventually([&] { return store->refreshIfChangedElsewhere(); }, 2000));
+            EXPECT_TRUE(store->prepareSearch(false)) << "act " << i;
+            expectAsQueried("another computer's program");
+        }
+    }
     // A change of the settings or a dentist elsewhere leaves the appointments, and the index, as they are.
     for (const char* other : {"UPDATE settings SET value = 'Studio Altrove' WHERE key = 'studio_name'",
                               "UPDATE dentists SET name = 'Dentista Altrove' WHERE id = 2"}) {
