@@ -31,7 +31,7 @@ OperatorMenu::OperatorMenu(Store& store, QWidget* window)
     m_menu->setObjectName(QStringLiteral("operatorMenu"));
     m_menu->installEventFilter(this);
     window->addAction(m_action);
-    follow();
+    show();
     connect(&m_store, &Store::changed, this, &OperatorMenu::follow);
 }
 
@@ -51,6 +51,11 @@ void OperatorMenu::follow()
 {
     if (m_store.operators() == m_shownOperators && m_store.currentOperator() == m_shownCurrent)
         return;
+    show();
+}
+
+void OperatorMenu::show()
+{
     m_shownOperators = m_store.operators();
     m_shownCurrent = m_store.currentOperator();
     m_action->setText(title(m_shownCurrent));

@@ -34,6 +34,7 @@ protected:
 
 private:
     void follow();
+    void show();
     void rebuild();
 
     Store& m_store;

@@ -88,12 +88,16 @@ OperatorsSection::OperatorsSection(Store& store, QWidget* parent)
     connect(m_down, &QPushButton::clicked, this, [this] { moveSelected(1); });
     connect(m_list, &QListWidget::currentRowChanged, this, &OperatorsSection::updateButtons);
     // A name edited in place is stored when the editor closes; one emptied there stays as it was.
-    connect(m_list, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-        if (item->text().trimmed().isEmpty())
-            showStored();
-        else
-            store(listed(), m_list->row(item));
-    });
+    // Queued: the list is rebuilt from the store, which must not happen while its editor is closing.
+    connect(
+        m_list, &QListWidget::itemChanged, this,
+        [this](QListWidgetItem* item) {
+            if (item->text().trimmed().isEmpty())
+                showStored();
+            else
+                keep(listed(), m_list->row(item));
+        },
+        Qt::QueuedConnection);
     connect(&m_store, &Store::changed, this, [this] {
         if (m_store.operators() != m_shown)
             showStored();
@@ -128,7 +132,7 @@ void OperatorsSection::showStored()
     updateButtons();
 }
 
-void OperatorsSection::store(const QStringList& names, int selectRow)
+void OperatorsSection::keep(const QStringList& names, int selectRow)
 {
     const std::optional<QString> failure = m_store.setOperators(names);
     m_message->setText(failure.value_or(QString()));
@@ -146,7 +150,7 @@ void OperatorsSection::add()
         m_message->setText(QStringLiteral("«") + name + QStringLiteral("» è già tra gli operatori."));
         return;
     }
-    store(m_shown + QStringList{name}, int(m_shown.size()));
+    keep(m_shown + QStringList{name}, int(m_shown.size()));
     if (m_store.operators().contains(name))
         m_newName->clear();
 }
@@ -164,7 +168,7 @@ void OperatorsSection::removeSelected()
         return;
     QStringList names = m_shown;
     names.removeAt(row);
-    store(names, std::min(row, int(names.size()) - 1));
+    keep(names, std::min(row, int(names.size()) - 1));
 }
 
 void OperatorsSection::moveSelected(int step)
@@ -175,7 +179,7 @@ void OperatorsSection::moveSelected(int step)
         return;
     QStringList names = m_shown;
     names.swapItemsAt(row, to);
-    store(names, to);
+    keep(names, to);
 }
 
 void OperatorsSection::updateButtons()

@@ -34,7 +34,7 @@ public:
 
 private:
     void showStored();
-    void store(const QStringList& names, int selectRow);
+    void keep(const QStringList& names, int selectRow);
     void updateButtons();
     [[nodiscard]] QStringList listed() const;
 

@@ -27,21 +27,21 @@ TEST_F(OperatorSwitchTest, theShortcutAndADigitChooseAndARemovedOperatorLeavesNo
 {
     ASSERT_FALSE(store.setOperators({"Anna", "Bruno"}));
     QToolButton* button = view->operatorButton();
-    EXPECT_TRUE(button->isVisible());
+    EXPECT_TRUE(TestSupport::eventually([&] { return button->isVisible(); }));
     EXPECT_EQ(button->text(), "Operatore: —");
     EXPECT_TRUE(button->toolTip().contains(OperatorMenu::shortcut().toString(QKeySequence::NativeText)));
 
     pressShortcut();
-    QTRY_VERIFY(menu()->isVisible());
+    ASSERT_TRUE(TestSupport::eventually([&] { return menu()->isVisible(); }));
     Keyboard::press(view.get(), Qt::Key_2);
-    QTRY_VERIFY(!menu()->isVisible());
+    ASSERT_TRUE(TestSupport::eventually([&] { return !menu()->isVisible(); }));
     EXPECT_EQ(store.currentOperator(), "Bruno");
     EXPECT_EQ(button->text(), "Operatore: Bruno");
 
     pressShortcut();
-    QTRY_VERIFY(menu()->isVisible());
+    ASSERT_TRUE(TestSupport::eventually([&] { return menu()->isVisible(); }));
     Keyboard::press(view.get(), Qt::Key_1);
-    QTRY_VERIFY(!menu()->isVisible());
+    ASSERT_TRUE(TestSupport::eventually([&] { return !menu()->isVisible(); }));
     EXPECT_EQ(button->text(), "Operatore: Anna");
 
     // Taken off the list (here or on another computer): nobody, without a question.
@@ -51,16 +51,16 @@ TEST_F(OperatorSwitchTest, theShortcutAndADigitChooseAndARemovedOperatorLeavesNo
     EXPECT_TRUE(Dialogs::takeShown().isEmpty());
 
     pressShortcut();
-    QTRY_VERIFY(menu()->isVisible());
+    ASSERT_TRUE(TestSupport::eventually([&] { return menu()->isVisible(); }));
     Keyboard::press(view.get(), Qt::Key_1);
-    QTRY_VERIFY(!menu()->isVisible());
+    ASSERT_TRUE(TestSupport::eventually([&] { return !menu()->isVisible(); }));
     EXPECT_EQ(store.currentOperator(), "Bruno");
     pressShortcut();
-    QTRY_VERIFY(menu()->isVisible());
+    ASSERT_TRUE(TestSupport::eventually([&] { return menu()->isVisible(); }));
     Keyboard::press(view.get(), Qt::Key_0);
-    QTRY_VERIFY(!menu()->isVisible());
+    ASSERT_TRUE(TestSupport::eventually([&] { return !menu()->isVisible(); }));
     EXPECT_EQ(button->text(), "Operatore: —");
 
     ASSERT_FALSE(store.setOperators({}));
-    EXPECT_FALSE(button->isVisible());
+    EXPECT_TRUE(TestSupport::eventually([&] { return !button->isVisible(); }));
 }

@@ -66,12 +66,13 @@ TEST_F(OperatorsSectionTest, namesAreAddedRenamedOrderedAndRemovedForThePractice
     // Renamed in place, as a double click does.
     list()->setCurrentRow(1);
     button("renameOperator")->click();
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    auto* editor = list()->viewport()->findChild<QLineEdit*>();
     ASSERT_TRUE(editor);
     editor->selectAll();
     QTest::keyClicks(editor, "Anna Maria");
     QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_EQ(store.operators(), (QStringList{"Bruno", "Anna Maria"}));
+    EXPECT_TRUE(TestSupport::eventually([&] { return store.operators() == QStringList{"Bruno", "Anna Maria"}; }))
+        << store.operators().join(u',').toStdString();
 
     list()->setCurrentRow(0);
     button("removeOperator")->click();
