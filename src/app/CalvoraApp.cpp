@@ -17,6 +17,7 @@
 #include "Store.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QEvent>
 #include <QScreen>
 #include <QThread>
