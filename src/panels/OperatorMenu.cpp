@@ -12,7 +12,7 @@
 namespace {
 
 const QString nobody = QStringLiteral("Nessuno");
-const QString description = QStringLiteral("Chi lavora a questo computer: lo registra il registro attività");
+const QString description = QStringLiteral("Chi lavora a questo computer");
 
 } // namespace
 
