@@ -10,6 +10,7 @@
 #include "Dialogs.h"
 #include "HeaderRow.h"
 #include "HolidayNotice.h"
+#include "OperatorMenu.h"
 #include "Icons.h"
 #include "Popover.h"
 #include "ScheduleGrid.h"
@@ -140,6 +141,7 @@ void CalvoraView::buildToolbar()
             m_panels.confirmations();
     };
     hooks.openWaitingList = [this] { openWaitingList(); };
+    hooks.chooseOperator = [this] { chooseOperator(); };
     m_commands = new CalvoraCommands(m_store, this, std::move(hooks));
     m_commands->buildMenus(menuBar());
 
@@ -160,6 +162,8 @@ void CalvoraView::buildToolbar()
     place(previousAction(), Icons::Kind::ChevronLeft)->setToolButtonStyle(Qt::ToolButtonIconOnly);
     place(todayAction(), std::nullopt);
     place(nextAction(), Icons::Kind::ChevronRight)->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_operatorButton = place(m_commands->operatorMenu()->action(), std::nullopt);
+    m_operatorButton->setPopupMode(QToolButton::InstantPopup);
 
     bar->addWidget(expandingSpacer(bar));
     auto* segments = new QWidget(bar);
@@ -287,6 +291,16 @@ void CalvoraView::toggleFreeSlots()
         return;
     m_freeSlotPopover->setContent(m_panels.freeSlotPanel(m_store, [this] { m_freeSlotPopover->close(); }, nullptr));
     m_freeSlotPopover->showUnder(m_freeSlotButton);
+}
+
+void CalvoraView::chooseOperator()
+{
+    QMenu* menu = m_commands->operatorMenu()->menu();
+    if (menu->isVisible())
+        return;
+    const bool onBar = m_operatorButton->isVisible();
+    QWidget* under = onBar ? static_cast<QWidget*>(m_operatorButton) : m_grid;
+    menu->popup(under->mapToGlobal(onBar ? QPoint(0, m_operatorButton->height()) : QPoint(0, 0)));
 }
 
 void CalvoraView::showCancellations()

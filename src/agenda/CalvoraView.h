@@ -87,6 +87,10 @@ public:
     [[nodiscard]] QToolButton* printButton() const { return m_printButton; }
     [[nodiscard]] QToolButton* newButton() const { return m_newButton; }
     [[nodiscard]] QToolButton* freeSlotButton() const { return m_freeSlotButton; }
+    // "Operatore: Anna", shown while the practice names operators.
+    [[nodiscard]] QToolButton* operatorButton() const { return m_operatorButton; }
+    // Opens the operators' menu under its button (over the window when the bar has no room for it).
+    void chooseOperator();
     // Shown at the end of the toolbar when the window is too narrow for all its commands: a click shows
     // the ones that do not fit below the bar.
     [[nodiscard]] QToolButton* overflowButton() const { return m_overflowButton; }
@@ -132,6 +136,7 @@ private:
     QToolButton* m_printButton = nullptr;
     QToolButton* m_newButton = nullptr;
     QToolButton* m_freeSlotButton = nullptr;
+    QToolButton* m_operatorButton = nullptr;
     QToolButton* m_overflowButton = nullptr;
     Popover* m_datePopover = nullptr;
     QCalendarWidget* m_calendar = nullptr;

@@ -8,6 +8,7 @@
 #include "Database.h"
 #include "FreeSlotPanel.h"
 #include "LogCheck.h"
+#include "OperatorChoice.h"
 #include "DentistEditor.h"
 #include "PrintService.h"
 #include "SearchPanel.h"
@@ -16,6 +17,7 @@
 #include "Store.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QEvent>
 #include <QScreen>
 #include <QThread>
@@ -67,6 +69,7 @@ Store& CalvoraApp::store()
         // Another reception computer on the same data folder or server: its changes appear within a second.
         m_store->followArchive();
         m_calendars = std::make_unique<CalendarFolder>(*m_store);
+        m_operatorChoice = std::make_unique<OperatorChoice>(*m_store, OperatorChoice::localSettings());
         // Said over the agenda window once it is open (the first turn of the event loop).
         if (const std::optional<QString> notice = Bootstrap::takeStartNotice()) {
             Store* shown = m_store.get();
@@ -191,6 +194,7 @@ void CalvoraApp::recoverFromDamage(const QString& path, const DatabaseError& fau
         delete m_settings;
         delete m_agenda;
         m_calendars.reset();
+        m_operatorChoice.reset();
         m_logCheck.reset();
         m_store.reset();
     });

@@ -13,6 +13,7 @@ class CalendarFolder;
 class CalvoraView;
 class DatabaseError;
 class LogCheck;
+class OperatorChoice;
 class QThread;
 class SettingsView;
 class Store;
@@ -57,6 +58,8 @@ private:
     std::unique_ptr<LogCheck> m_logCheck;
     // Keeps the practice's calendar folder, when one is set; goes before the store.
     std::unique_ptr<CalendarFolder> m_calendars;
+    // Remembers who works at this computer; goes before the store.
+    std::unique_ptr<OperatorChoice> m_operatorChoice;
     QPointer<CalvoraView> m_agenda;
     QPointer<SettingsView> m_settings;
     QPointer<ConfirmationPanel> m_confirmations;

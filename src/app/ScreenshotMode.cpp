@@ -133,6 +133,10 @@ bool practiceThatChanges(CalvoraApp& app, const QString& folder)
     closed.append({friday, friday, QStringLiteral("Ponte")});
     if (store.setClosedPeriods(closed))
         return false;
+    // The operators' page with names on it, and the switch they bring to the toolbar.
+    if (store.setOperators({QStringLiteral("Anna"), QStringLiteral("Giulia"), QStringLiteral("Marco")}))
+        return false;
+    store.setCurrentOperator(QStringLiteral("Anna"));
     store.setMode(ViewMode::Week);
     bool ok = savePicture(app.agendaWindow(), folder + QStringLiteral("/settimana-quattro-dentisti.png"));
     app.showSettings();

@@ -2,6 +2,7 @@
 
 #include "AboutPanel.h"
 #include "Clock.h"
+#include "OperatorMenu.h"
 #include "Store.h"
 
 #include <QAction>
@@ -52,6 +53,12 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     m_quit = command(QStringLiteral("Esci"), QKeySequence(QKeySequence::Quit), [] { QApplication::closeAllWindows(); });
     m_quit->setMenuRole(QAction::QuitRole);
 #endif
+
+    m_operatorMenu = new OperatorMenu(m_store, window);
+    connect(m_operatorMenu->action(), &QAction::triggered, this, [open = std::move(hooks.chooseOperator)] {
+        if (open)
+            open();
+    });
 
     m_undo = command(QStringLiteral("Annulla"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { m_store.undo(); });
     m_redo = command(QStringLiteral("Ripeti"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
@@ -110,6 +117,7 @@ void CalvoraCommands::buildMenus(QMenuBar* menuBar)
     file->addActions({m_printWeek, m_printDuplex, m_printDay});
     file->addSeparator();
     file->addAction(m_settings);
+    file->addAction(m_operatorMenu->action());
     if (m_quit) {
         // macOS has its own quit item in the application menu; elsewhere the File menu carries it.
         file->addSeparator();

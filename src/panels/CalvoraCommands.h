@@ -10,6 +10,7 @@ class QAction;
 class QActionGroup;
 class QMenu;
 class QMenuBar;
+class OperatorMenu;
 class QWidget;
 class Store;
 
@@ -23,6 +24,7 @@ struct CommandHooks {
     std::function<void()> showCancellations; // the cancellations of the days on show
     std::function<void()> confirmations; // shows the list of the appointments to confirm
     std::function<void()> openWaitingList;
+    std::function<void()> chooseOperator; // opens the operator menu where the receptionist sees it
 };
 
 // Every command of the agenda window, one QAction each, shared by the menu bar and the toolbar (text,
@@ -67,6 +69,8 @@ public:
     [[nodiscard]] QAction* quitAction() const { return m_quit; }
     // The toolbar's print button: its menu holds the three print commands.
     [[nodiscard]] QAction* printMenuAction() const { return m_printMenu; }
+    // Who works at this computer ("Operatore: Anna"), shown only while the practice names operators.
+    [[nodiscard]] OperatorMenu* operatorMenu() const { return m_operatorMenu; }
 
 private:
     QAction* command(const QString& title, const QKeySequence& shortcut, std::function<void()> action,
@@ -97,6 +101,7 @@ private:
     QAction* m_weekView = nullptr;
     QAction* m_guide = nullptr;
     QAction* m_about = nullptr;
+    OperatorMenu* m_operatorMenu = nullptr;
 };
 
 // "Torna a oggi (Ctrl+T)": a description followed by the action's own first shortcut, if it has one.

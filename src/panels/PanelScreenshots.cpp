@@ -53,6 +53,8 @@ QString pageFileName(SettingsView::Page page)
         return QStringLiteral("studio");
     case SettingsView::Page::Dentists:
         return QStringLiteral("dentisti");
+    case SettingsView::Page::Operators:
+        return QStringLiteral("operatori");
     case SettingsView::Page::ClosedDays:
         return QStringLiteral("chiusure");
     case SettingsView::Page::Reminders:

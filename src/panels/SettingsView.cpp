@@ -4,6 +4,7 @@
 #include "ClosedDaysSection.h"
 #include "ReminderSettings.h"
 #include "FormSection.h"
+#include "OperatorsSection.h"
 #include "PanelStyle.h"
 #include "Store.h"
 
@@ -108,6 +109,9 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
 
     buildStudioPage();
     buildDentistsPage();
+    QVBoxLayout* operatorsPage = addPage(Page::Operators, QStringLiteral("Operatori"));
+    operatorsPage->addWidget(new OperatorsSection(m_store, operatorsPage->parentWidget()));
+    operatorsPage->addStretch(1);
     QVBoxLayout* closedPage = addPage(Page::ClosedDays, QStringLiteral("Chiusure"));
     auto* closed = new ClosedDaysSection(m_store, closedPage->parentWidget());
     closed->setObjectName(QStringLiteral("closedDays"));

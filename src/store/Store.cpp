@@ -104,6 +104,8 @@ bool Store::refreshIfChangedElsewhere()
             m_studioName = studioName;
             emit changed();
         }
+        if (takeOperators(settings))
+            emit changed();
         if (week != m_weekAppointments || statuses != m_weekStatuses || !m_weekLoaded) {
             m_weekStatuses = statuses;
             setWeekAppointments(week);
@@ -182,6 +184,7 @@ void Store::loadSettings()
     m_closedPeriods = ClosedDays::fromText(settings.value(closedDaysKey));
     m_holidaysDeclined = settings.value(holidaysDeclinedKey).toInt();
     m_studioName = studioName;
+    (void)takeOperators(settings);
     emit changed();
 }
 

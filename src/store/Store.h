@@ -353,6 +353,17 @@ public:
     // DatabaseError.
     [[nodiscard]] QString agendaIdentity();
 
+    // The practice's operators, in its order: who may work at a computer, named once for all of them. Empty
+    // (the default) when the practice names none; the log then records only the computer and its account.
+    [[nodiscard]] const QStringList& operators() const { return m_operators; }
+    // Stores the list for every computer (names trimmed; blank ones and repeats, ignoring case, left out).
+    std::optional<QString> setOperators(const QStringList& names);
+    // Who works at this computer: one of operators(), or empty for nobody chosen. Every later entry of the
+    // activity log carries it. An operator removed from the list (here or elsewhere) leaves nobody chosen.
+    [[nodiscard]] const QString& currentOperator() const { return m_currentOperator; }
+    // Chooses one of operators(); any other name (the empty one too) chooses nobody.
+    void setCurrentOperator(const QString& name);
+
     // The present year, while some of its national holidays are not among the closed days and the offer
     // to add them has not been turned down for that year; absent otherwise.
     [[nodiscard]] std::optional<int> holidayOffer() const;
@@ -411,6 +422,9 @@ private:
     void setWeekAppointments(const QList<Appointment>& appointments);
     [[nodiscard]] QList<Appointment> fetchWeek();
     void stopOnReplacedArchive();
+    [[nodiscard]] static QStringList operatorsIn(const QHash<QString, QString>& settings);
+    // Publishes the operators the settings name; answers whether they differ from those shown.
+    bool takeOperators(const QHash<QString, QString>& settings);
 
     // The questions answered on a worker thread: the newest asked of each kind, and the worker.
     enum class Question { Search, KnownPatients, Treatments };
@@ -446,6 +460,8 @@ private:
     QList<ClosedPeriod> m_closedPeriods;
     int m_holidaysDeclined = 0; // the last year whose holiday offer was turned down
     QString m_studioName;
+    QStringList m_operators;
+    QString m_currentOperator;
     QList<Appointment> m_weekAppointments;
     QHash<qint64, DayStatus> m_weekStatuses;
     QDate m_anchor;

@@ -506,6 +506,15 @@ void SoakWalk::otherProgramWrites()
         waiting.durationMinutes = 15 * (1 + below(4));
         (void)m_other.saveWaitingEntry(waiting);
     }
+    // The practice names or removes operators now and then: the toolbar's switch comes and goes.
+    if (chance(5)) {
+        QStringList names;
+        for (const QString& name : {QStringLiteral("Anna"), QStringLiteral("Bruno"), QStringLiteral("Carla")})
+            if (chance(50))
+                names.append(name);
+        note(QStringLiteral("other program names the operators ") + names.join(u','));
+        (void)m_other.setOperators(names);
+    }
     if (choice == 0 && !dentists.isEmpty() && !days.isEmpty()) {
         Appointment a{0,  dentists[below(int(dentists.size()))].id,
                       {}, Schedule::startTimes()[below(int(Schedule::startTimes().size()))],

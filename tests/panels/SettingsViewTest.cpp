@@ -383,7 +383,7 @@ TEST_F(SettingsTest, OnePagePerSectionFitsTheWindowInsideTheScreenAndTheKeyboard
     EXPECT_EQ(QApplication::focusWidget(), field("studioField"));
 
     auto* pageList = child<QListWidget>(view.get(), "pageList");
-    ASSERT_EQ(v.pages().size(), 7);
+    ASSERT_EQ(v.pages().size(), 8);
     for (int i = 0; i < pageList->count(); ++i) {
         SCOPED_TRACE(pageList->item(i)->text().toStdString());
         v.showPage(v.pages()[i]);
