@@ -1,10 +1,14 @@
 #include "AgendaScreenshots.h"
 
+#include "ActivityLogWindow.h"
+#include "AppointmentEditor.h"
 #include "CalvoraView.h"
 #include "CancellationsPanel.h"
+#include "HistorySection.h"
 #include "Store.h"
 
 #include <QApplication>
+#include <QToolButton>
 
 #include <memory>
 #include <QPixmap>
@@ -55,6 +59,34 @@ bool statuses(CalvoraView& window, Store& store, const QString& folder)
         (void)store.restoreCancelled(id);
     for (const qint64 id : changed)
         (void)store.setStatus(id, AppointmentStatus::ToConfirm);
+    return ok;
+}
+
+bool activityLog(CalvoraView& window, Store& store, const QString& folder)
+{
+    store.setMode(ViewMode::Week);
+    const QList<Appointment> week = store.weekAppointments();
+    if (week.size() < 2)
+        return false;
+    const Appointment shown = week[1];
+    (void)store.recordCallAttempt(shown.id);
+    (void)store.setStatus(shown.id, AppointmentStatus::Confirmed);
+    bool ok = true;
+    {
+        store.setEditing(shown);
+        AppointmentEditor editor(store, shown, nullptr);
+        editor.show();
+        if (editor.history())
+            editor.history()->toggle()->click();
+        ok &= savePicture(editor, folder + QStringLiteral("/storia-appuntamento.png"));
+        store.setEditing(std::nullopt);
+    }
+    (void)store.setStatus(shown.id, AppointmentStatus::ToConfirm);
+    {
+        ActivityLogWindow log(store, &window);
+        log.show();
+        ok &= savePicture(log, folder + QStringLiteral("/registro-attivita.png"));
+    }
     return ok;
 }
 
