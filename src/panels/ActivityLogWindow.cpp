@@ -4,6 +4,7 @@
 #include "Cal.h"
 #include "Clock.h"
 #include "Csv.h"
+#include "DatabaseError.h"
 #include "Dialogs.h"
 #include "PanelStyle.h"
 #include "RefusalLines.h"
@@ -175,6 +176,7 @@ void ActivityLogWindow::reload()
     m_typing->stop();
     m_list->clear();
     m_shown.clear();
+    m_names.clear();
     m_mayHaveMore = false;
     loadMore();
     for (int c = 0; c < m_list->columnCount() - 1; ++c)
@@ -197,9 +199,28 @@ void ActivityLogWindow::loadMore()
     updateRestoreButton();
 }
 
+QString ActivityLogWindow::patientOf(const ActivityEntry& entry) const
+{
+    const QString named = ActivityText::patient(entry);
+    if (!named.isEmpty() || !entry.subject || (entry.target != u"appointment" && entry.target != u"status"))
+        return named;
+    const auto known = m_names.constFind(*entry.subject);
+    if (known != m_names.constEnd())
+        return *known;
+    QString name;
+    try {
+        if (const std::optional<Appointment> a = m_store.storedAppointment(*entry.subject))
+            name = a->patient;
+    } catch (const DatabaseError&) {
+        return {}; // asked again with the next page
+    }
+    m_names.insert(*entry.subject, name);
+    return name;
+}
+
 QStringList ActivityLogWindow::row(const ActivityEntry& entry) const
 {
-    const QString patient = ActivityText::patient(entry);
+    const QString patient = patientOf(entry);
     const QString what = ActivityText::summary(entry, m_store);
     return {ActivityText::when(entry), ActivityText::computer(entry), entry.operatorName,
             ActivityText::actionLabel(entry.action), patient.isEmpty() ? what : patient + QStringLiteral(": ") + what};

@@ -3,6 +3,7 @@
 #include "ActivityEntry.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QList>
 
 #include <optional>
@@ -67,10 +68,14 @@ private:
     void updateRestoreButton();
     [[nodiscard]] std::optional<ActivityEntry> selectedEntry() const;
     [[nodiscard]] QStringList row(const ActivityEntry& entry) const;
+    // The patient the entry is about: named by the entry, else by its appointment as stored now.
+    [[nodiscard]] QString patientOf(const ActivityEntry& entry) const;
 
     Store& m_store;
     int m_pageSize;
     QList<ActivityEntry> m_shown;
+    // The patients of the appointments whose entries name none (a move, a status), read once each.
+    mutable QHash<qint64, QString> m_names;
     // Whether the last page read was full, so that another may follow.
     bool m_mayHaveMore = false;
     QTimer* m_typing = nullptr;
