@@ -25,8 +25,8 @@ namespace AgendaScreenshots {
 bool statuses(CalvoraView& window, Store& store, const QString& folder);
 
 // The activity log's window (registro-attivita.png) and an appointment's history opened in the editor
-// (storia-appuntamento.png), after a call and a confirmation of that appointment (its status put back
-// afterwards). False when a picture could not be written.
+// (storia-appuntamento.png), after a call and a confirmation, a move and a cancellation in the week (all
+// put back afterwards). False when a picture could not be written.
 bool activityLog(CalvoraView& window, Store& store, const QString& folder);
 
 } // namespace AgendaScreenshots
