@@ -83,6 +83,16 @@ ActivityLogWindow::ActivityLogWindow(Store& store, QWidget* parent, int pageSize
     connect(m_refusal, &RefusalLines::startChosen, this, [this](int start) { restoreSelected(start); });
     column->addWidget(m_refusal);
     column->addWidget(buildButtons());
+    // A change makes the store publish several times; the list is read once after them. Pages read
+    // further down stay as they are, not to lose the reader's place.
+    m_follow = new QTimer(this);
+    m_follow->setSingleShot(true);
+    m_follow->setInterval(100);
+    connect(m_follow, &QTimer::timeout, this, [this] {
+        if (isVisible() && m_shown.size() <= m_pageSize)
+            reload();
+    });
+    connect(&m_store, &Store::changed, m_follow, qOverload<>(&QTimer::start));
     reload();
 }
 
@@ -174,6 +184,7 @@ void ActivityLogWindow::setMessage(const QString& text)
 void ActivityLogWindow::reload()
 {
     m_typing->stop();
+    const std::optional<ActivityEntry> chosen = selectedEntry();
     m_list->clear();
     m_shown.clear();
     m_names.clear();
@@ -181,6 +192,9 @@ void ActivityLogWindow::reload()
     loadMore();
     for (int c = 0; c < m_list->columnCount() - 1; ++c)
         m_list->resizeColumnToContents(c);
+    for (qsizetype i = 0; chosen && i < m_shown.size(); ++i)
+        if (m_shown[i].n == chosen->n)
+            m_list->setCurrentItem(m_list->topLevelItem(int(i)));
 }
 
 void ActivityLogWindow::loadMore()

@@ -24,7 +24,8 @@ class Store;
 // day, patient, computer, operator and kind narrow what is read (typed filters after a short pause).
 // "Esporta CSV…" writes every entry the filters select, all pages, and logs that export. "Ripristina"
 // brings back the appointment that the chosen entry deleted or cancelled, through the booking rules; a
-// refusal shows under the list with the nearest free starts, one click each.
+// refusal shows under the list with the nearest free starts, one click each. While only the first page is
+// listed, it follows the store's changes (new entries come on top, the chosen one stays chosen).
 class ActivityLogWindow : public QDialog {
     Q_OBJECT
 
@@ -79,6 +80,7 @@ private:
     // Whether the last page read was full, so that another may follow.
     bool m_mayHaveMore = false;
     QTimer* m_typing = nullptr;
+    QTimer* m_follow = nullptr;
     QCheckBox* m_useDay = nullptr;
     QDateEdit* m_day = nullptr;
     QLineEdit* m_patient = nullptr;

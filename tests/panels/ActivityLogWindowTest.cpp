@@ -151,6 +151,12 @@ TEST_F(ActivityWindowTest, theWindowPagesNewestFirstFiltersAndExportsWhatItSelec
     EXPECT_EQ(window.message(), "Esportate 5 voci in registro.csv.");
     window.reload();
     EXPECT_EQ(column(window, 3).first(), "Esportazione") << "the export is recorded";
+
+    // The window follows what is done meanwhile, the entry chosen kept.
+    select(window, 1);
+    ASSERT_FALSE(store.setStatus(luca, AppointmentStatus::Confirmed));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return column(window, 3).first() == "Stato"; }));
+    EXPECT_EQ(window.list()->currentIndex().row(), 2);
 }
 
 TEST_F(ActivityWindowTest, aDeletedAppointmentIsRestoredFromItsEntryOrRefusedWithTheFreeStarts)
