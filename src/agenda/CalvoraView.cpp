@@ -4,6 +4,7 @@
 #include "CalendarFolderNotice.h"
 #include "CalvoraCommands.h"
 #include "Cal.h"
+#include "ActivityLogWindow.h"
 #include "CancellationsPanel.h"
 #include "ClosedDayMarks.h"
 #include "Clock.h"
@@ -136,6 +137,7 @@ void CalvoraView::buildToolbar()
     hooks.searchPatient = [this] { toggleSearch(); };
     hooks.findFreeSlot = [this] { toggleFreeSlots(); };
     hooks.showCancellations = [this] { showCancellations(); };
+    hooks.showActivityLog = [this] { showActivityLog(); };
     hooks.confirmations = [this] {
         if (m_panels.confirmations)
             m_panels.confirmations();
@@ -310,6 +312,15 @@ void CalvoraView::showCancellations()
     panel->setWindowModality(Qt::WindowModal);
     connect(panel, &QDialog::finished, this, &CalvoraView::focusGrid);
     panel->open();
+}
+
+void CalvoraView::showActivityLog()
+{
+    // A window of its own, beside the agenda: the receptionist looks things up while working.
+    auto* window = new ActivityLogWindow(m_store, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &QDialog::finished, this, &CalvoraView::focusGrid);
+    window->show();
 }
 
 WaitingListPanel* CalvoraView::waitingList() const

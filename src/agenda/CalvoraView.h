@@ -109,6 +109,8 @@ public:
     void toggleFreeSlots();
     // Opens "Disdette" (CancellationsPanel) over the window.
     void showCancellations();
+    // Opens "Registro attività" (ActivityLogWindow) beside the agenda.
+    void showActivityLog();
     void openDentistEditor(DentistHeader* header);
 
 private:

@@ -1,10 +1,14 @@
 #include "AgendaScreenshots.h"
 
+#include "ActivityLogWindow.h"
+#include "AppointmentEditor.h"
 #include "CalvoraView.h"
 #include "CancellationsPanel.h"
+#include "HistorySection.h"
 #include "Store.h"
 
 #include <QApplication>
+#include <QToolButton>
 
 #include <memory>
 #include <QPixmap>
@@ -55,6 +59,42 @@ bool statuses(CalvoraView& window, Store& store, const QString& folder)
         (void)store.restoreCancelled(id);
     for (const qint64 id : changed)
         (void)store.setStatus(id, AppointmentStatus::ToConfirm);
+    return ok;
+}
+
+bool activityLog(CalvoraView& window, Store& store, const QString& folder)
+{
+    store.setMode(ViewMode::Week);
+    const QList<Appointment> week = store.weekAppointments();
+    if (week.size() < 6)
+        return false;
+    // A morning's work on three appointments: a call and a confirmation, a move, a cancellation.
+    const Appointment called = week[1], moved = week[3], cancelled = week[5];
+    (void)store.recordCallAttempt(called.id);
+    (void)store.setStatus(called.id, AppointmentStatus::Confirmed);
+    const bool wasMoved = store.move(moved.id, moved.date(), moved.dentistId, moved.startMinutes + 60);
+    const bool wasCancelled = !store.cancel(cancelled, CancelledBy::Patient, QStringLiteral("Febbre"));
+    bool ok = true;
+    {
+        store.setEditing(store.storedAppointment(called.id).value_or(called));
+        AppointmentEditor editor(store, *store.editing(), nullptr);
+        editor.show();
+        if (editor.history())
+            editor.history()->toggle()->click();
+        ok &= savePicture(editor, folder + QStringLiteral("/storia-appuntamento.png"));
+        store.setEditing(std::nullopt);
+    }
+    {
+        ActivityLogWindow log(store, &window);
+        log.show();
+        ok &= savePicture(log, folder + QStringLiteral("/registro-attivita.png"));
+    }
+    // The week as it was, for the pictures that follow.
+    if (wasCancelled)
+        (void)store.restoreCancelled(cancelled.id);
+    if (wasMoved)
+        (void)store.move(moved.id, moved.date(), moved.dentistId, moved.startMinutes);
+    (void)store.setStatus(called.id, AppointmentStatus::ToConfirm);
     return ok;
 }
 

@@ -24,4 +24,9 @@ namespace AgendaScreenshots {
 // that follow show the week as it was. False when a picture could not be written.
 bool statuses(CalvoraView& window, Store& store, const QString& folder);
 
+// The activity log's window (registro-attivita.png) and an appointment's history opened in the editor
+// (storia-appuntamento.png), after a call and a confirmation, a move and a cancellation in the week (all
+// put back afterwards). False when a picture could not be written.
+bool activityLog(CalvoraView& window, Store& store, const QString& folder);
+
 } // namespace AgendaScreenshots

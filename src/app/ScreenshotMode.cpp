@@ -193,6 +193,7 @@ int run(CalvoraApp& app, const QString& folder)
     }
     ok &= PrintScreenshots::write(folder);
     ok &= AgendaScreenshots::statuses(window, store, folder);
+    ok &= AgendaScreenshots::activityLog(window, store, folder);
     ok &= dragPicture(window, folder + QStringLiteral("/trascinamento.png"));
     ok &= WaitingListScreenshots::write(window, store, folder);
     ok &= practiceThatChanges(app, folder);

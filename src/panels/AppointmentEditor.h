@@ -13,6 +13,7 @@
 
 class ChangeNotice;
 class FormSection;
+class HistorySection;
 class NotesEdit;
 class PatientSuggestions;
 class QComboBox;
@@ -68,6 +69,8 @@ public:
     [[nodiscard]] QLabel* brokenLine() const { return m_broken; }
     // The status picker: a stored appointment's status, changed at once (not with "Salva").
     [[nodiscard]] QComboBox* statusPicker() const { return m_status; }
+    // The folded "Storia" of a stored appointment; null for a new one.
+    [[nodiscard]] HistorySection* history() const { return m_history; }
 
     // Ends the sheet by clearing store.editing() (Escape, "Annulla", the window's close button).
     void reject() override;
@@ -133,6 +136,7 @@ private:
     RefusalLines* m_refusal = nullptr;
     PatientSuggestions* m_patientSuggestions = nullptr;
     ChangeNotice* m_notice = nullptr;
+    HistorySection* m_history = nullptr;
     QPushButton* m_delete = nullptr;
     QPushButton* m_copy = nullptr;
     QPushButton* m_invite = nullptr;

@@ -4,6 +4,7 @@
 #include "ChangeNotice.h"
 #include "ComboTyping.h"
 #include "FormSection.h"
+#include "HistorySection.h"
 #include "NotesEdit.h"
 #include "PanelStyle.h"
 #include "Schedule.h"
@@ -26,6 +27,11 @@ void AppointmentEditor::buildForm(QWidget* content)
     sections->addWidget(patient);
     sections->addWidget(appointment);
     sections->addWidget(buildNotesSection(content));
+    // A new appointment has no history yet.
+    if (m_draft.id != 0) {
+        m_history = new HistorySection(m_store, m_draft.id, content);
+        sections->addWidget(m_history);
+    }
     FormSection::alignLabels({patient, appointment});
     sections->addStretch(1);
     connectFields();

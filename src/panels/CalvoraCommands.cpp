@@ -81,6 +81,8 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     m_freeSlot->setIconText(QStringLiteral("Primo posto libero"));
     m_cancellations = command(QStringLiteral("Disdette…"), QKeySequence(), std::move(hooks.showCancellations),
                               QStringLiteral("Le disdette dei giorni in agenda"));
+    m_activityLog = command(QStringLiteral("Registro attività…"), QKeySequence(), std::move(hooks.showActivityLog),
+                            QStringLiteral("Chi ha cambiato che cosa, da quale computer e quando"));
     m_confirmations = command(QStringLiteral("Da confermare…"), {}, std::move(hooks.confirmations),
                               QStringLiteral("Gli appuntamenti da confermare con una telefonata o un SMS"));
     m_confirmations->setIconText(QStringLiteral("Da confermare"));
@@ -131,6 +133,8 @@ void CalvoraCommands::buildMenus(QMenuBar* menuBar)
     go->addActions({m_today, m_previous, m_next});
     go->addSeparator();
     go->addActions({m_goToDate, m_search, m_freeSlot, m_confirmations, m_cancellations, m_waitingList});
+    go->addSeparator();
+    go->addAction(m_activityLog);
     go->addSeparator();
     go->addActions({m_dayView, m_weekView});
 

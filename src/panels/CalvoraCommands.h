@@ -22,6 +22,7 @@ struct CommandHooks {
     std::function<void()> searchPatient; // shows or hides the patient search
     std::function<void()> findFreeSlot;  // shows or hides the first-free-slot panel
     std::function<void()> showCancellations; // the cancellations of the days on show
+    std::function<void()> showActivityLog;   // the activity log
     std::function<void()> confirmations; // shows the list of the appointments to confirm
     std::function<void()> openWaitingList;
     std::function<void()> chooseOperator; // opens the operator menu where the receptionist sees it
@@ -60,6 +61,7 @@ public:
     [[nodiscard]] QAction* searchAction() const { return m_search; }
     [[nodiscard]] QAction* freeSlotAction() const { return m_freeSlot; }
     [[nodiscard]] QAction* cancellationsAction() const { return m_cancellations; }
+    [[nodiscard]] QAction* activityLogAction() const { return m_activityLog; }
     [[nodiscard]] QAction* confirmationsAction() const { return m_confirmations; }
     [[nodiscard]] QAction* waitingListAction() const { return m_waitingList; }
     [[nodiscard]] QAction* dayViewAction() const { return m_dayView; }
@@ -95,6 +97,7 @@ private:
     QAction* m_search = nullptr;
     QAction* m_freeSlot = nullptr;
     QAction* m_cancellations = nullptr;
+    QAction* m_activityLog = nullptr;
     QAction* m_confirmations = nullptr;
     QAction* m_waitingList = nullptr;
     QAction* m_dayView = nullptr;

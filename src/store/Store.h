@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ActivityEntry.h"
 #include "Appointment.h"
 #include "ClosedDays.h"
 #include "DayStatus.h"
@@ -216,6 +217,20 @@ public:
     // Puts a cancelled appointment back in its place through the booking rules (refused with their
     // message when the slot was taken, the day closed or the dentist retired meanwhile).
     std::optional<QString> restoreCancelled(qint64 id);
+
+    // The activity log as the receptionist reads it; each read answers absent when the archive did not.
+    // The entries about an appointment (its statuses, cancellation and restore included), oldest first.
+    [[nodiscard]] std::optional<QList<ActivityEntry>> appointmentHistory(qint64 id);
+    // Up to `limit` entries that pass the filter, newest first.
+    [[nodiscard]] std::optional<QList<ActivityEntry>> activityPage(const LogFilter& filter, int limit);
+    // Whether the entry took an appointment off the agenda (deleted it, or cancelled it), so that a
+    // restore from it can be tried.
+    [[nodiscard]] static bool restorableFrom(const ActivityEntry& entry);
+    // Brings back the appointment that the entry took off the agenda: a deleted one is booked again under
+    // its id with the values it had (at `start` instead of its own when given), a cancelled one goes
+    // through restoreCancelled; both through the booking rules, refused with their reasons (and, for an
+    // overlap, the nearest free starts). Logged as 'restore'; a deleted one's can be undone.
+    std::optional<SaveRefusal> restoreFromEntry(const ActivityEntry& entry, std::optional<int> start = std::nullopt);
     // A line of the confirmation list: an appointment awaiting confirmation (or already called), its
     // status and its dentist's name.
     struct ToConfirm {

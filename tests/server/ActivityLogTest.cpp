@@ -250,5 +250,49 @@ TEST_P(ActivityLogTest, theCommandNamesTheFirstEntryChangedInsertedOrRemoved)
     EXPECT_EQ(verifyLog(), std::pair(1, QString("Registro alterato: manca la voce 3 (rimossa)")));
 }
 
+TEST_P(ActivityLogTest, anAppointmentDeletedOrCancelledComesBackFromItsEntryThroughTheRules)
+{
+    Appointment anna = booking(1, "2024-12-05", 600, 30, "Anna Verdi");
+    anna.phone = "333 1234567";
+    anna.treatment = "Otturazione";
+    ASSERT_FALSE(store->save(anna));
+    const qint64 id = bookedId("Anna Verdi");
+    store->deleteAppointment(*store->storedAppointment(id));
+    const ActivityEntry deleted = store->appointmentHistory(id)->last();
+    ASSERT_TRUE(Store::restorableFrom(deleted));
+    EXPECT_FALSE(Store::restorableFrom(store->appointmentHistory(id)->first())) << "the booking took nothing away";
+
+    // The slot was taken meanwhile: refused as a booking would be, with the nearest free starts.
+    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 600, 30, "Marco Gialli")));
+    const qsizetype before = entries().size();
+    const std::optional<SaveRefusal> refused = store->restoreFromEntry(deleted);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->reason, SaveRefusal::Reason::Overlap);
+    EXPECT_TRUE(refused->message.contains("Marco Gialli")) << refused->message.toStdString();
+    ASSERT_FALSE(refused->alternatives.isEmpty());
+    EXPECT_EQ(entries().size(), before);
+
+    ASSERT_FALSE(store->restoreFromEntry(deleted, refused->alternatives.last()));
+    const std::optional<Appointment> back = store->storedAppointment(id);
+    ASSERT_TRUE(back) << "under its own id, so that its history goes on";
+    EXPECT_EQ(back->phone, "333 1234567");
+    EXPECT_EQ(back->treatment, "Otturazione");
+    EXPECT_EQ(back->startMinutes, refused->alternatives.last());
+    EXPECT_EQ(entries().last().action, "restore");
+    EXPECT_EQ(entries().last().subject, id);
+    EXPECT_TRUE(store->restoreFromEntry(deleted)) << "it is in the agenda already";
+    store->undo();
+    EXPECT_FALSE(store->storedAppointment(id)) << "the restore is undone like a booking";
+
+    ASSERT_FALSE(store->save(booking(2, "2024-12-06", 600, 30, "Paola Rosa")));
+    const qint64 paola = bookedId("Paola Rosa");
+    ASSERT_FALSE(store->cancel(*store->storedAppointment(paola), CancelledBy::Patient, "Febbre"));
+    const ActivityEntry cancelled = store->appointmentHistory(paola)->last();
+    ASSERT_TRUE(Store::restorableFrom(cancelled));
+    EXPECT_FALSE(store->restoreFromEntry(cancelled));
+    EXPECT_TRUE(store->storedAppointment(paola));
+    EXPECT_TRUE(store->restoreFromEntry(cancelled)) << "no longer cancelled";
+}
+
 INSTANTIATE_TEST_SUITE_P(BothArchives, ActivityLogTest, ::testing::Values(ArchiveKind::File, ArchiveKind::Server),
                          [](const ::testing::TestParamInfo<ArchiveKind>& kind) { return PrintToString(kind.param); });

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+// The CSV files the practice opens in a spreadsheet: fields separated by ';', quoted when they hold a
+// ';', a quote or a line break, lines ended by CR LF, UTF-8 with a byte-order mark (so that accents
+// survive the common spreadsheets).
+namespace Csv {
+
+[[nodiscard]] QByteArray document(const QList<QStringList>& rows);
+
+} // namespace Csv
