@@ -1,6 +1,7 @@
 #include "ReminderExport.h"
 
 #include "Cal.h"
+#include "CsvText.h"
 #include "DatabaseError.h"
 #include "PhoneNumber.h"
 #include "ReminderMessage.h"
@@ -10,29 +11,6 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QSaveFile>
-
-namespace {
-
-QString field(const QString& text)
-{
-    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
-        return text;
-    QString quoted = text;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
-void appendLine(QString& out, const QStringList& fields)
-{
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += u';';
-        out += field(fields[i]);
-    }
-    out += QStringLiteral("\r\n");
-}
-
-} // namespace
 
 namespace ReminderExport {
 
@@ -68,13 +46,12 @@ std::optional<QList<Row>> rows(Store& store, const QDate& day, QString* error)
 
 QByteArray csv(const QList<Row>& rows)
 {
-    QString out;
-    appendLine(out, {QStringLiteral("Telefono"), QStringLiteral("Paziente"), QStringLiteral("Data"),
-                     QStringLiteral("Ora"), QStringLiteral("Dentista"), QStringLiteral("Stato"),
-                     QStringLiteral("Messaggio")});
+    QList<QStringList> lines{{QStringLiteral("Telefono"), QStringLiteral("Paziente"), QStringLiteral("Data"),
+                              QStringLiteral("Ora"), QStringLiteral("Dentista"), QStringLiteral("Stato"),
+                              QStringLiteral("Messaggio")}};
     for (const Row& r : rows)
-        appendLine(out, {r.phone, r.patient, r.date, r.time, r.dentist, r.status, r.message});
-    return QByteArrayLiteral("\xEF\xBB\xBF") + out.toUtf8();
+        lines.append({r.phone, r.patient, r.date, r.time, r.dentist, r.status, r.message});
+    return CsvText::file(lines);
 }
 
 std::optional<int> write(Store& store, const QDate& day, const QString& path, QString* error)

@@ -1,0 +1,34 @@
+#include "CsvText.h"
+
+#include <QString>
+
+namespace {
+
+QString field(const QString& text)
+{
+    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+} // namespace
+
+namespace CsvText {
+
+QByteArray file(const QList<QStringList>& rows)
+{
+    QString out;
+    for (const QStringList& fields : rows) {
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                out += u';';
+            out += field(fields[i]);
+        }
+        out += QStringLiteral("\r\n");
+    }
+    return QByteArrayLiteral("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+} // namespace CsvText
