@@ -30,7 +30,7 @@ struct PatientWaiting {
 // Everything the agenda keeps under one patient's name (any letter case), what a patient who asks for
 // their data is given.
 struct PatientRecord {
-    QString name; // as the receptionist gave it
+    QString name; // as the agenda writes it
     QList<PatientVisit> visits; // by day, start and id
     QList<PatientWaiting> waiting; // oldest first
 

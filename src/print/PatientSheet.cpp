@@ -23,7 +23,7 @@ QString lineHtml(const PatientLines::Line& line)
         + escaped(line.kind) + QStringLiteral(" · ") + escaped(line.dentist);
     if (!line.treatment.isEmpty())
         facts += QStringLiteral(" · ") + escaped(line.treatment);
-    QString html = QStringLiteral("<p style=\"margin-top:8pt; margin-bottom:0\">") + facts + QStringLiteral("<br>")
+    QString html = QStringLiteral("<p style=\"margin-top:10px; margin-bottom:0px\">") + facts + QStringLiteral("<br>")
         + QStringLiteral("Stato: ") + escaped(line.status);
     if (!line.phone.isEmpty())
         html += QStringLiteral(" · Telefono: ") + escaped(line.phone);
@@ -33,7 +33,7 @@ QString lineHtml(const PatientLines::Line& line)
         html += QStringLiteral("<br>Note: ") + escaped(line.notes);
     html += QStringLiteral("</p>");
     if (!line.log.isEmpty())
-        html += QStringLiteral("<p style=\"margin:0 0 0 12pt; color:#555555\">") + escaped(line.log.join(u'\n'))
+        html += QStringLiteral("<p style=\"margin-top:0px; margin-left:16px; color:#555555\">") + escaped(line.log.join(u'\n'))
             + QStringLiteral("</p>");
     return html;
 }

@@ -27,5 +27,10 @@ PatientRecord Store::patientRecord(const QString& name)
     });
     for (const WaitingEntry& w : rows.waiting)
         record.waiting.append({w, m_archive.logOf(waitingTarget, w.id)});
+    // Named as the agenda writes the name most recently, whatever letter case it was asked in.
+    if (!record.visits.isEmpty())
+        record.name = record.visits.last().appointment.patient;
+    else if (!record.waiting.isEmpty())
+        record.name = record.waiting.last().entry.patient;
     return record;
 }

@@ -41,11 +41,11 @@ TEST(PatientCommandTest, writesThePatientsTwoFilesOrSaysWhyNot)
     {
         Database file(data + "/calvora.sqlite");
         file.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, phone) VALUES "
-                 "(1, '2026-12-09', 600, 30, 'Anna D''Amico/Neri', '333 123 4567'), "
-                 "(2, '2026-12-10', 540, 30, 'anna d''amico/neri', '333 123 4567'), "
+                 "(1, '2026-12-09', 600, 30, 'anna d''amico/neri', '333 123 4567'), "
+                 "(2, '2026-12-10', 540, 30, 'Anna D''Amico/Neri', '333 123 4567'), "
                  "(2, '2026-12-10', 600, 30, 'Mario Rossi', '02 1234567')");
     }
-    auto [status, stdOut, err] = runProgram({"--export-patient", "Anna D'Amico/Neri", out, "--data-dir", data});
+    auto [status, stdOut, err] = runProgram({"--export-patient", "ANNA D'AMICO/NERI", out, "--data-dir", data});
     ASSERT_EQ(status, 0) << err.toStdString();
     const QStringList files = QDir(out).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(files.size(), 2);
@@ -65,18 +65,21 @@ TEST(PatientCommandTest, writesThePatientsTwoFilesOrSaysWhyNot)
 
     std::tie(status, stdOut, err) = runProgram({"--export-patient", "Giulia Bianchi", out, "--data-dir", data});
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(err, "Nessun appuntamento a nome «Giulia Bianchi» nell'agenda. Nessun file è stato scritto.\n");
+    EXPECT_TRUE(err.endsWith("Nessun appuntamento a nome «Giulia Bianchi» nell'agenda. Nessun file è stato scritto.\n"))
+        << err.toStdString();
     std::tie(status, stdOut, err) = runProgram({"--export-patient", "Mario Rossi", dir.filePath("manca"), "--data-dir", data});
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(err, "La cartella " + dir.filePath("manca") + " non esiste. Nessun file è stato scritto.\n");
+    EXPECT_TRUE(err.endsWith("La cartella " + dir.filePath("manca") + " non esiste. Nessun file è stato scritto.\n"))
+        << err.toStdString();
     // A folder already holds a folder of the PDF's name: the file cannot be written (even by root).
     const QString taken = QDir(out).filePath("Mario Rossi " + QDate::currentDate().toString("yyyy-MM-dd") + ".pdf");
     QDir().mkpath(taken);
     std::tie(status, stdOut, err) = runProgram({"--export-patient", "Mario Rossi", out, "--data-dir", data});
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(err, "Impossibile scrivere il file " + taken + ". Nessun file è stato scritto.\n");
+    EXPECT_TRUE(err.endsWith("Impossibile scrivere il file " + taken + ". Nessun file è stato scritto.\n"))
+        << err.toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 2) << "nor the spreadsheet file";
     std::tie(status, stdOut, err) = runProgram({"--export-patient", "Mario Rossi", out, "--data-dir", dir.filePath("vuota")});
     EXPECT_EQ(status, 1);
-    EXPECT_TRUE(err.startsWith("Impossibile leggere l'archivio appuntamenti: ")) << err.toStdString();
+    EXPECT_TRUE(err.contains("Impossibile leggere l'archivio appuntamenti: ")) << err.toStdString();
 }
