@@ -45,10 +45,12 @@ protected:
         insert("2024-12-09", 660, "Mario Rossi", "333 111 2222");
         const QList<Appointment> booked = store->fetchAppointments("2024-12-05", "2024-12-10");
         for (const Appointment& a : booked) {
-            if (a.day == "2024-12-05")
+            if (a.day == "2024-12-05") {
                 ASSERT_FALSE(store->setStatus(a.id, AppointmentStatus::Confirmed));
-            if (a.day == "2024-12-06")
+            }
+            if (a.day == "2024-12-06") {
                 ASSERT_FALSE(store->cancel(a, CancelledBy::Patient, "Influenza"));
+            }
         }
         WaitingEntry waiting;
         waiting.patient = "MARIA ROSSI";
@@ -116,7 +118,7 @@ TEST_P(PatientDataTest, theFilesHoldWhatIsListedAndTheExportIsLoggedWithoutTheNa
     const QString text = pdfText(written[0]);
     for (const QString& expected : {QString("Studio Sorriso"), QString("Dati del paziente – Maria Rossi"),
                                     QString("Documento preparato il 4 dicembre 2024"), QString("05/12/2024 09:00–09:15"),
-                                    QString("Disdetto dal paziente"), QString("Prenotazione"), QString("Lista d'attesa")})
+                                    QString("Disdetto dal paziente"), QString(" · Disdetta · "), QString("Lista d'attesa")})
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << " in: " << text.toStdString();
     EXPECT_FALSE(text.contains("347 999 8888")) << "the namesake's appointment stays out";
     EXPECT_FALSE(text.contains("Rossini"));
