@@ -1,6 +1,7 @@
 #include "CalvoraView.h"
 
 #include "AgendaStyle.h"
+#include "AppointmentEditor.h"
 #include "CalendarFolderNotice.h"
 #include "CalvoraCommands.h"
 #include "Cal.h"
@@ -13,6 +14,7 @@
 #include "HolidayNotice.h"
 #include "OperatorMenu.h"
 #include "Icons.h"
+#include "PatientDataWindow.h"
 #include "Popover.h"
 #include "ScheduleGrid.h"
 #include "SearchPanel.h"
@@ -274,11 +276,14 @@ void CalvoraView::toggleSearch()
     if (!m_panels.searchPanel)
         return;
     QWidget* panel = m_panels.searchPanel(m_store, [this] { m_searchPopover->close(); }, nullptr);
-    if (auto* search = qobject_cast<SearchPanel*>(panel))
+    if (auto* search = qobject_cast<SearchPanel*>(panel)) {
         connect(search, &SearchPanel::picked, this, [this](const Appointment& a) {
             // After the popover has handed the keyboard back to the grid.
             QTimer::singleShot(0, m_grid, [this, a] { m_grid->reveal(a); });
         });
+        connect(search, &SearchPanel::patientDataRequested, this,
+                [this](const QString& patient) { showPatientData(patient); });
+    }
     m_searchPopover->setContent(panel);
     m_searchPopover->showUnder(m_searchButton);
 }
@@ -321,6 +326,18 @@ void CalvoraView::showActivityLog()
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &QDialog::finished, this, &CalvoraView::focusGrid);
     window->show();
+}
+
+PatientDataWindow* CalvoraView::showPatientData(const QString& patient, QWidget* over)
+{
+    auto* window = new PatientDataWindow(m_store, patient, over ? over : this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::WindowModal);
+    connect(window, &PatientDataWindow::anonymiseRequested, this, &CalvoraView::anonymiseRequested);
+    if (!over)
+        connect(window, &QDialog::finished, this, &CalvoraView::focusGrid);
+    window->open();
+    return window;
 }
 
 WaitingListPanel* CalvoraView::waitingList() const
@@ -420,6 +437,9 @@ void CalvoraView::presentModals()
         m_editor = m_panels.appointmentEditor(m_store, *m_store.editing(), this);
         m_editor->setAttribute(Qt::WA_DeleteOnClose);
         m_editor->setWindowModality(Qt::WindowModal);
+        if (auto* editor = qobject_cast<AppointmentEditor*>(m_editor.data()))
+            connect(editor, &AppointmentEditor::patientDataRequested, this,
+                    [this, editor](const QString& patient) { showPatientData(patient, editor); });
         // However the sheet goes away, nothing stays in editing.
         connect(m_editor, &QDialog::finished, this, [this] {
             if (m_store.editing())

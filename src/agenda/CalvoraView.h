@@ -49,6 +49,8 @@ struct AgendaPanels {
 // list's offer and for a calendar folder this computer cannot keep. It also presents the editor sheet,
 // the delete confirmation and the "Attenzione" alert, which follow Store::editing, Store::pendingDelete
 // and Store::alertMessage.
+class PatientDataWindow;
+
 class CalvoraView : public QMainWindow {
     Q_OBJECT
 
@@ -112,6 +114,13 @@ public:
     // Opens "Registro attività" (ActivityLogWindow) beside the agenda.
     void showActivityLog();
     void openDentistEditor(DentistHeader* header);
+    // Opens "Dati del paziente" for the name, window-modal over `over` (the editor that asked), or over
+    // this window when null. Answers the window (deleted when closed).
+    PatientDataWindow* showPatientData(const QString& patient, QWidget* over = nullptr);
+
+signals:
+    // A patient's data window asked to anonymise the patient (PatientDataWindow::anonymiseRequested).
+    void anonymiseRequested(const QString& patient, const QStringList& phones);
 
 private:
     void buildToolbar();

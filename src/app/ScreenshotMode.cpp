@@ -8,6 +8,7 @@
 #include "DentistColumn.h"
 #include "Dialogs.h"
 #include "PanelScreenshots.h"
+#include "PatientDataWindow.h"
 #include "PrintScreenshots.h"
 #include "PrintService.h"
 #include "ScheduleGrid.h"
@@ -50,6 +51,17 @@ void sendMouse(QWidget* target, QEvent::Type type, const QPoint& pos)
     QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton,
                       type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
+}
+
+// "Dati del paziente" of the first patient of the week on show.
+bool patientPicture(CalvoraView& window, const Store& store, const QString& path)
+{
+    if (store.weekAppointments().isEmpty())
+        return false;
+    PatientDataWindow* patient = window.showPatientData(store.weekAppointments().first().patient);
+    const bool saved = savePicture(*patient, path);
+    patient->close();
+    return saved;
 }
 
 // A block dragged by its last quarter onto the next day's other dentist: the outline where it would land,
@@ -196,6 +208,7 @@ int run(CalvoraApp& app, const QString& folder)
     ok &= AgendaScreenshots::activityLog(window, store, folder);
     ok &= dragPicture(window, folder + QStringLiteral("/trascinamento.png"));
     ok &= WaitingListScreenshots::write(window, store, folder);
+    ok &= patientPicture(window, store, folder + QStringLiteral("/dati-paziente.png"));
     ok &= practiceThatChanges(app, folder);
     ok &= fiveDentists(app, folder);
     return ok ? 0 : 1;

@@ -5,6 +5,7 @@
 #include "CalvoraView.h"
 #include "CommandLine.h"
 #include "LogVerifyCommand.h"
+#include "PatientExportCommand.h"
 #include "ReminderExportCommand.h"
 #include "ScreenshotMode.h"
 #include "SelfTest.h"
@@ -31,7 +32,7 @@ QStringList argumentList(int argc, char** argv)
     return arguments;
 }
 
-// The two command-line modes need no display.
+// The command-line modes need no display.
 void useOffscreenUnlessChosen()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -94,6 +95,12 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QLocale::setDefault(Cal::locale());
         return CalendarExportCommand::run(arguments);
+    }
+    if (PatientExportCommand::requested(arguments)) {
+        useOffscreenUnlessChosen(); // the PDF's fonts need a display server of some kind
+        QGuiApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        return PatientExportCommand::run(arguments);
     }
     const std::optional<QString> screenshots = CommandLine::screenshotFolder(arguments);
     if (screenshots && !AppPaths::overrideDataFolder()) {

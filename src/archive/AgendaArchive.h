@@ -125,6 +125,16 @@ public:
     // the day key on were marked not come, and how many they cancelled late.
     [[nodiscard]] virtual BrokenAppointments brokenAppointments(const QString& patient, const QString& phone,
                                                                 const QString& fromKey) = 0;
+    // Everything kept under one patient's name, compared with A to Z in either case (as a search
+    // compares): the appointments in the agenda (by day, start, id) with their statuses, the cancelled
+    // ones (the same order) and the waiting-list entries (oldest first).
+    struct PatientRows {
+        QList<Appointment> appointments;
+        QHash<qint64, DayStatus> statuses;
+        QList<Cancellation> cancellations;
+        QList<WaitingEntry> waiting;
+    };
+    [[nodiscard]] virtual PatientRows patientRows(const QString& name) = 0;
     // The waiting list, oldest entry first.
     [[nodiscard]] virtual QList<WaitingEntry> waitingList() = 0;
     // Writes the entry (a new one when its id is 0, else that row) and returns its id; 0 when the row to

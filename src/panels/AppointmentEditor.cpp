@@ -108,6 +108,9 @@ QWidget* AppointmentEditor::buildButtons()
     m_copy->setToolTip(
         QStringLiteral("Crea un nuovo appuntamento con gli stessi dati (es. per una seduta successiva)"));
     m_invite = new InviteButton(m_store, [this] { return shownVersion(); }, bar);
+    m_patientData = new QPushButton(QStringLiteral("Dati del paziente…"), bar);
+    m_patientData->setObjectName(QStringLiteral("patientDataButton"));
+    m_patientData->setToolTip(QStringLiteral("Tutti gli appuntamenti di questo paziente, da consegnare su richiesta"));
     m_cancel = new QPushButton(QStringLiteral("Annulla"), bar);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_save = new QPushButton(QStringLiteral("Salva"), bar);
@@ -115,7 +118,7 @@ QWidget* AppointmentEditor::buildButtons()
 
     // Return means "Salva", wherever the focus is (except inside the notes), unless the appointment is
     // gone from the archive: then it means "Crea copia" (see updateSaveButton).
-    for (QPushButton* button : {m_delete, m_copy, m_cancel})
+    for (QPushButton* button : {m_delete, m_copy, m_patientData, m_cancel})
         button->setAutoDefault(false);
     m_save->setAutoDefault(true);
     m_save->setDefault(true);
@@ -124,6 +127,7 @@ QWidget* AppointmentEditor::buildButtons()
     row->addWidget(m_delete);
     row->addWidget(m_copy);
     row->addWidget(m_invite);
+    row->addWidget(m_patientData);
     row->addStretch(1);
     row->addWidget(m_cancel);
     row->addWidget(m_save);
@@ -132,6 +136,8 @@ QWidget* AppointmentEditor::buildButtons()
     connect(m_copy, &QPushButton::clicked, this, &AppointmentEditor::makeCopy);
     connect(m_cancel, &QPushButton::clicked, this, &AppointmentEditor::reject);
     connect(m_save, &QPushButton::clicked, this, &AppointmentEditor::save);
+    connect(m_patientData, &QPushButton::clicked, this,
+            [this] { emit patientDataRequested(m_draft.patient.trimmed()); });
     return bar;
 }
 
@@ -171,6 +177,7 @@ void AppointmentEditor::updateTitleAndButtons()
     m_delete->setVisible(stored);
     m_copy->setVisible(stored);
     m_invite->setVisible(stored);
+    m_patientData->setVisible(stored);
     // A copy starts as a new booking: awaiting confirmation.
     m_status->setEnabled(stored);
     showStoredStatus();
@@ -183,6 +190,7 @@ void AppointmentEditor::updateSaveButton()
 {
     const bool gone = m_draft.id != 0 && m_notice->state() == ChangeNotice::State::Deleted;
     m_save->setEnabled(!m_draft.patient.trimmed().isEmpty() && !gone);
+    m_patientData->setEnabled(!m_draft.patient.trimmed().isEmpty());
     m_save->setDefault(!gone);
     m_copy->setDefault(gone);
 }

@@ -75,6 +75,13 @@ public:
     // Ends the sheet by clearing store.editing() (Escape, "Annulla", the window's close button).
     void reject() override;
 
+    // "Dati del paziente…", shown for a stored appointment with a patient's name.
+    [[nodiscard]] QPushButton* patientDataButton() const { return m_patientData; }
+
+signals:
+    // The receptionist asked for everything the agenda keeps under the patient's name (as typed).
+    void patientDataRequested(const QString& patient);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -140,6 +147,7 @@ private:
     QPushButton* m_delete = nullptr;
     QPushButton* m_copy = nullptr;
     QPushButton* m_invite = nullptr;
+    QPushButton* m_patientData = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;
 };

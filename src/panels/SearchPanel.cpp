@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
@@ -88,6 +89,15 @@ SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QStrin
         if (index.isValid())
             pick(m_model->results().at(index.row()));
     });
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QListView::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = m_list->indexAt(at).isValid() ? m_list->indexAt(at) : m_list->currentIndex();
+        if (!index.isValid())
+            return;
+        QMenu* menu = resultMenu(m_model->results().at(index.row()));
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_list->viewport()->mapToGlobal(m_list->visualRect(index).center()));
+    });
     if (!initialText.isEmpty())
         m_field->setText(initialText);
     fitHeight();
@@ -144,6 +154,17 @@ void SearchPanel::pick(const Appointment& appointment)
     m_store.setMode(ViewMode::Day);
     emit picked(appointment);
     m_close();
+}
+
+QMenu* SearchPanel::resultMenu(const Appointment& appointment)
+{
+    auto* menu = new QMenu(this);
+    const QString patient = appointment.patient;
+    menu->addAction(QStringLiteral("Dati del paziente…"), this, [this, patient] {
+        emit patientDataRequested(patient);
+        m_close();
+    });
+    return menu;
 }
 
 bool SearchPanel::eventFilter(QObject* watched, QEvent* event)

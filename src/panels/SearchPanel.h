@@ -13,6 +13,7 @@
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 class SearchResultsModel;
 class Store;
 
@@ -42,10 +43,15 @@ public:
 
     // What a click on a row does.
     void pick(const Appointment& appointment);
+    // The menu of a result (the right button or the menu key on a row), built and not shown: "Dati del
+    // paziente…". The caller owns it.
+    [[nodiscard]] QMenu* resultMenu(const Appointment& appointment);
 
 signals:
     // A result was picked; its day is on show (so that the agenda can bring it into view).
     void picked(const Appointment& appointment);
+    // The receptionist asked for everything kept under the result's patient; the panel closes next.
+    void patientDataRequested(const QString& patient);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -5,6 +5,8 @@
 #include "Clock.h"
 #include "PgConnection.h"
 #include "ServerRows.h"
+#include "ServerSchema.h"
+#include "WaitingRows.h"
 
 namespace {
 
@@ -161,4 +163,34 @@ BrokenAppointments ServerArchive::brokenAppointments(const QString& patient, con
         found = BrokenAppointments{int(r.integer(0, 0)), int(r.integer(0, 1))};
     });
     return found;
+}
+
+// The folded name is the expression of the patient's trigram index, whose equality finds the rows at
+// once; the cancelled appointments and the waiting list are few enough to be read through.
+AgendaArchive::PatientRows ServerArchive::patientRows(const QString& name)
+{
+    const QString same = QStringLiteral(" WHERE ") + ServerSchema::folded(QStringLiteral("patient")) + QStringLiteral(" = ")
+        + ServerSchema::folded(QStringLiteral("$1::text")) + u' ';
+    PatientRows rows;
+    transaction([&](PgConnection& c) {
+        rows.appointments = ServerRows::appointmentsOf(c.query(
+            QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM appointments") + same
+                + QStringLiteral("ORDER BY day, start_min, id"),
+            {name}));
+        QList<qint64> ids;
+        for (const Appointment& a : std::as_const(rows.appointments))
+            ids.append(a.id);
+        rows.statuses = statusesOn(c, ids);
+        rows.cancellations = cancellationsOf(c.query(QStringLiteral("SELECT ") + cancelledColumns
+                                                         + QStringLiteral(" FROM cancelled_appointments") + same
+                                                         + QStringLiteral("ORDER BY day, start_min, id"),
+                                                     {name}));
+        const PgResult r = c.query(QStringLiteral("SELECT ") + WaitingRows::read + QStringLiteral(" FROM waiting_list")
+                                       + same + QStringLiteral("ORDER BY id"),
+                                   {name});
+        for (int i = 0; i < r.rows(); ++i)
+            rows.waiting.append(WaitingRows::fromRow([&r, i](int col) { return r.integer(i, col); },
+                                                     [&r, i](int col) { return r.text(i, col); }));
+    });
+    return rows;
 }

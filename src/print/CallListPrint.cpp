@@ -1,6 +1,7 @@
 #include "CallListPrint.h"
 
 #include "PrintService.h"
+#include "PrintSettings.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
@@ -17,12 +18,6 @@ namespace {
 constexpr double lineHeight = 20;
 constexpr double headerHeight = 48; // the title, then the column names
 constexpr double fontPoints = 10;
-
-QPageLayout a4Portrait()
-{
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
-                       QPageLayout::Point);
-}
 
 int linesPerPage()
 {
@@ -64,7 +59,7 @@ namespace CallListPrint {
 
 QSizeF pageSize()
 {
-    return a4Portrait().paintRect(QPageLayout::Point).size();
+    return portraitListLayout().paintRect(QPageLayout::Point).size();
 }
 
 int pageCount(const Sheet& sheet)
@@ -110,7 +105,7 @@ void drawPage(QPainter& painter, const Sheet& sheet, int index)
 void print(QWidget* parent, const Sheet& sheet)
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(a4Portrait());
+    printer.setPageLayout(portraitListLayout());
     printer.setDocName(sheet.title);
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(sheet.title);
@@ -122,7 +117,7 @@ void print(QWidget* parent, const Sheet& sheet)
 bool writePdf(const Sheet& sheet, const QString& path)
 {
     QPdfWriter writer(path);
-    writer.setPageLayout(a4Portrait());
+    writer.setPageLayout(portraitListLayout());
     writer.setTitle(sheet.title);
     writer.setCreator(QStringLiteral("Calvora"));
     render(writer, sheet);

@@ -19,3 +19,8 @@ bool PrintSettings::applyTo(QPrinter& printer) const
     printer.setDuplex(duplex);
     return accepted;
 }
+
+QPageLayout portraitListLayout()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20), QPageLayout::Point);
+}

@@ -20,3 +20,6 @@ struct PrintSettings {
     // output, keep one-sided printing: read printer.duplex() back to know.
     bool applyTo(QPrinter& printer) const;
 };
+
+// The lists printed on their own (the calls to make, a patient's data): A4 portrait with 20 pt margins.
+[[nodiscard]] QPageLayout portraitListLayout();

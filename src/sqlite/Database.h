@@ -136,6 +136,8 @@ private:
     // Keeps a copy of the file as it is, of that version, in the backup folder (Backup::keepVersion).
     void keepBeforeUpgrade(int version);
     void addAppointmentChangeCounter();
+    // The indexes that find a patient's rows by name; made where missing, skipped on a read-only file.
+    void addPatientIndexes();
 
     std::unique_ptr<sqlite3, Closer> m_handle;
     QString m_path;

@@ -44,6 +44,7 @@ public:
         qint64 id, const std::function<bool(const Appointment& a, const WriteCheck&)>& approve) override;
     [[nodiscard]] BrokenAppointments brokenAppointments(const QString& patient, const QString& phone,
                                                         const QString& fromKey) override;
+    [[nodiscard]] PatientRows patientRows(const QString& name) override;
     [[nodiscard]] QList<WaitingEntry> waitingList() override;
     qint64 saveWaitingEntry(const WaitingEntry& entry) override;
     bool removeWaitingEntry(qint64 id) override;

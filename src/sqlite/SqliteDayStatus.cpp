@@ -5,6 +5,7 @@
 #include "AppointmentRows.h"
 #include "Clock.h"
 #include "Database.h"
+#include "WaitingRows.h"
 
 namespace {
 
@@ -136,4 +137,29 @@ BrokenAppointments SqliteArchive::brokenAppointments(const QString& patient, con
                    + u')',
                args + args, [](const SQLRow& row) { return BrokenAppointments{int(row.integer(0)), int(row.integer(1))}; })
         .value(0);
+}
+
+// NOCASE folds A to Z alone, as a search does; the indexes of the same collation (Database's
+// patientIndexes) find a name among ten years of appointments at once.
+AgendaArchive::PatientRows SqliteArchive::patientRows(const QString& name)
+{
+    const QString same = QStringLiteral(" WHERE patient = ? COLLATE NOCASE ");
+    PatientRows rows;
+    rows.appointments = m_db.query(QStringLiteral("SELECT ") + AppointmentRows::columns + QStringLiteral(" FROM appointments")
+                                       + same + QStringLiteral("ORDER BY day, start_min, id"),
+                                   {name}, AppointmentRows::fromRow);
+    QList<qint64> ids;
+    for (const Appointment& a : std::as_const(rows.appointments))
+        ids.append(a.id);
+    rows.statuses = statuses(ids);
+    rows.cancellations = m_db.query(QStringLiteral("SELECT ") + cancelledColumns + QStringLiteral(" FROM cancelled_appointments")
+                                        + same + QStringLiteral("ORDER BY day, start_min, id"),
+                                    {name}, cancellationOf);
+    rows.waiting = m_db.query(QStringLiteral("SELECT ") + WaitingRows::read + QStringLiteral(" FROM waiting_list") + same
+                                  + QStringLiteral("ORDER BY id"),
+                              {name}, [](const SQLRow& row) {
+                                  return WaitingRows::fromRow([&row](int c) { return row.integer(c); },
+                                                              [&row](int c) { return row.text(c); });
+                              });
+    return rows;
 }

@@ -6,6 +6,7 @@
 #include "DayStatus.h"
 #include "Dentist.h"
 #include "KnownPatient.h"
+#include "PatientRecord.h"
 #include "ViewMode.h"
 #include "WaitingEntry.h"
 
@@ -255,6 +256,10 @@ public:
     // cancelled late from `since` on; absent when the archive did not answer.
     [[nodiscard]] std::optional<BrokenAppointments> missedAndLateCancelled(const QString& patient, const QString& phone,
                                                                           const QDate& since);
+    // Everything the agenda keeps under the patient's name (trimmed; any letter case): appointments with
+    // their statuses, cancelled ones, waiting-list entries, each with its log entries; named as the newest
+    // of them writes the name (as given when there is none). Throws DatabaseError.
+    [[nodiscard]] PatientRecord patientRecord(const QString& name);
     // Whether cancelling at `at` is less than 24 hours before the appointment's start.
     [[nodiscard]] static bool isLateCancellation(const Appointment& a, const QDateTime& at);
 
