@@ -1,5 +1,6 @@
 #include "SearchPanel.h"
 
+#include "AnonymiseQuestion.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "PanelStyle.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
@@ -88,6 +90,12 @@ SearchPanel::SearchPanel(Store& store, std::function<void()> close, const QStrin
         if (index.isValid())
             pick(m_model->results().at(index.row()));
     });
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QListView::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = m_list->indexAt(at);
+        if (index.isValid())
+            resultMenu(m_model->results().at(index.row()))->popup(m_list->viewport()->mapToGlobal(at));
+    });
     if (!initialText.isEmpty())
         m_field->setText(initialText);
     fitHeight();
@@ -144,6 +152,21 @@ void SearchPanel::pick(const Appointment& appointment)
     m_store.setMode(ViewMode::Day);
     emit picked(appointment);
     m_close();
+}
+
+QMenu* SearchPanel::resultMenu(const Appointment& appointment)
+{
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* anonymise = menu->addAction(QStringLiteral("Anonimizza…"));
+    connect(anonymise, &QAction::triggered, this, [this, appointment] {
+        // The question stands over the agenda window: the popup would close under it.
+        QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
+        Store& store = m_store;
+        m_close();
+        askAndAnonymise(over, store, appointment.patient, QStringList{appointment.phone});
+    });
+    return menu;
 }
 
 bool SearchPanel::eventFilter(QObject* watched, QEvent* event)

@@ -13,6 +13,7 @@
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 class SearchResultsModel;
 class Store;
 
@@ -42,6 +43,9 @@ public:
 
     // What a click on a row does.
     void pick(const Appointment& appointment);
+    // The menu of a row (its context menu): "Anonimizza…" the row's patient, limited to its telephone so
+    // that a namesake is spared; the panel closes first. Owned by the panel, deleted once closed.
+    [[nodiscard]] QMenu* resultMenu(const Appointment& appointment);
 
 signals:
     // A result was picked; its day is on show (so that the agenda can bring it into view).

@@ -248,6 +248,11 @@ TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
     Store guarded(*own);
     own->setAction("book");
     ASSERT_FALSE(guarded.save(booking(1, "2024-12-05", 600, 15)));
+    // An anonymisation changes entries through the log's own function only.
+    qsizetype reached = 0;
+    ASSERT_FALSE(guarded.anonymisePatient("Mario Rossi", {}, &reached));
+    EXPECT_EQ(reached, 1);
+    EXPECT_EQ(entriesOf(*own).last().action, "anonymise");
     own->logEvent("backup", "agenda", "{}", {});
     const ActivityChain::Verdict verdict = verdictOf(*own);
     EXPECT_TRUE(verdict.intact()) << verdict.message().toStdString();
