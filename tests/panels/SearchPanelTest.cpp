@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -168,6 +169,8 @@ TEST_F(SearchPanelTest, ARowsMenuAnonymisesItsPatientOnlyAfterTheQuestionAndSpar
 {
     const Appointment anna = book(1, "2024-12-05", 600, 30, "Anna Verdi", "333 111", "Igiene orale");
     const Appointment namesake = book(1, "2024-12-05", 660, 30, "Anna Verdi", "347 222");
+    ASSERT_TRUE(store.move(anna.id, QDate(2024, 12, 5), 2, 600));
+    ASSERT_TRUE(store.canUndo());
     open("verdi");
     QTRY_COMPARE(panel->results().size(), 2);
     const auto anonymiseAction = [&](const Appointment& row) {

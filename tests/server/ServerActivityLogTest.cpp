@@ -2,6 +2,7 @@
 // ActivityChain seals it, guardable against the program's own role.
 #include "ArchiveFixture.h"
 #include "FileAgendaSource.h"
+#include "LogVerification.h"
 #include "ServerCopy.h"
 #include "ServerSchema.h"
 
@@ -61,9 +62,7 @@ QList<ActivityEntry> entriesOf(AgendaArchive& archive)
 
 ActivityChain::Verdict verdictOf(AgendaArchive& archive)
 {
-    ActivityChain::Verifier verifier;
-    archive.forEachLogEntry([&](const ActivityEntry& e) { return verifier.add(e); });
-    return verifier.verdict();
+    return LogVerification::verify(archive);
 }
 
 } // namespace
