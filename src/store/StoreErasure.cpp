@@ -76,6 +76,8 @@ std::optional<QString> Store::reapplyErasures()
     const ErasureMemory memory = ErasureMemory::read(m_erasureMemory, &error);
     if (!error.isEmpty())
         return QStringLiteral("Impossibile leggere le anonimizzazioni annotate: ") + error;
+    if (memory.records.isEmpty() && !memory.before)
+        return std::nullopt;
     try {
         // An older agenda would give these ids again to new records, which the memory would then reach.
         m_archive.reserveIds(highest(memory.records.appointments + memory.records.cancelled),
