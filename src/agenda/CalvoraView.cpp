@@ -1,5 +1,7 @@
 #include "CalvoraView.h"
 
+#include "AnonymiseQuestion.h"
+
 #include "AgendaStyle.h"
 #include "AppointmentEditor.h"
 #include "CalendarFolderNotice.h"
@@ -333,7 +335,12 @@ PatientDataWindow* CalvoraView::showPatientData(const QString& patient, QWidget*
     auto* window = new PatientDataWindow(m_store, patient, over ? over : this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);
-    connect(window, &PatientDataWindow::anonymiseRequested, this, &CalvoraView::anonymiseRequested);
+    // Once anonymised there is nothing of the patient left to show.
+    connect(window, &PatientDataWindow::anonymiseRequested, window,
+            [this, window](const QString& patient, const QStringList& phones) {
+                if (askAndAnonymise(window, m_store, patient, phones))
+                    window->close();
+            });
     if (!over)
         connect(window, &QDialog::finished, this, &CalvoraView::focusGrid);
     window->open();

@@ -119,8 +119,6 @@ public:
     PatientDataWindow* showPatientData(const QString& patient, QWidget* over = nullptr);
 
 signals:
-    // A patient's data window asked to anonymise the patient (PatientDataWindow::anonymiseRequested).
-    void anonymiseRequested(const QString& patient, const QStringList& phones);
 
 private:
     void buildToolbar();

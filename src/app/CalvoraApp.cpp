@@ -1,6 +1,7 @@
 #include "CalvoraApp.h"
 
 #include "AccessibleGrid.h"
+#include "AppPaths.h"
 #include "Bootstrap.h"
 #include "CalendarFolder.h"
 #include "CalvoraView.h"
@@ -60,6 +61,7 @@ Store& CalvoraApp::store()
         m_store = std::make_unique<Store>(Bootstrap::archive());
         for (const Bootstrap::StartEvent& e : Bootstrap::takeStartEvents())
             (void)m_store->logEvent(e.action, QStringLiteral("agenda"), e.details);
+        keepErasures();
         // Once the window is up; a broken chain is said over the agenda, which goes on working.
         QTimer::singleShot(1000, m_store.get(), [this] { checkLog(); });
         m_structureCheckLeft = Bootstrap::takeStructureCheckLeft();
@@ -77,6 +79,24 @@ Store& CalvoraApp::store()
         }
     }
     return *m_store;
+}
+
+void CalvoraApp::keepErasures()
+{
+    // Before the agenda opens: an older backup brought back must not show what was anonymised since.
+    m_store->setErasureMemory(AppPaths::dataFolder() + QStringLiteral("/anonimizzazioni.json"));
+    std::optional<QString> failure = m_store->reapplyErasures();
+    if (const std::optional<QString> retention = m_store->applyRetentionIfDue(); !failure)
+        failure = retention;
+    if (failure)
+        QTimer::singleShot(0, m_store.get(), [shown = m_store.get(), text = *failure] { shown->setAlertMessage(text); });
+    // The retention's day changes while the program stays open overnight.
+    auto* daily = new QTimer(m_store.get());
+    connect(daily, &QTimer::timeout, m_store.get(), [shown = m_store.get()] {
+        if (const std::optional<QString> retained = shown->applyRetentionIfDue())
+            shown->setAlertMessage(*retained);
+    });
+    daily->start(60 * 1000);
 }
 
 CalvoraView& CalvoraApp::agendaWindow()

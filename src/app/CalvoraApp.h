@@ -43,6 +43,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Anonymisations applied again after an older backup came back, and the retention applied once a day.
+    void keepErasures();
     // The structure check Bootstrap left for later, on its own thread once the agenda window has first
     // painted (or two seconds after the start); a damaged file is then replaced by its newest sound
     // backup (or the program ends) and the windows are built again.

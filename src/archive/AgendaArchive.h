@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ActivityEntry.h"
+#include "Anonymisation.h"
 #include "AgendaReader.h"
 #include "Appointment.h"
 #include "DatabaseError.h"
@@ -202,6 +203,21 @@ public:
         (void)filter, (void)limit;
         throw DatabaseError(QStringLiteral("Il registro attività non è disponibile."));
     }
+    // In one transaction: the records the scope names that still hold personal texts get the anonymised
+    // text in place of the patient's name, telephone, treatment and notes (a cancellation's reason, a
+    // waiting entry's note), their days, times, dentists and statuses kept, and leave no entries of
+    // their own; every log entry about them (and, for a patient, every entry naming them) gets it in
+    // place of its personal texts, its digest kept; then one 'anonymise' entry about the 'patient',
+    // without the name, lists those entries (Anonymisation::details). Returns the records changed;
+    // nothing is written when there was nothing to replace.
+    virtual AnonymisedRecords anonymise(const AnonymiseScope& scope)
+    {
+        (void)scope;
+        throw DatabaseError(QStringLiteral("Il registro attività non è disponibile."));
+    }
+    // The ids the archive gives new records from now on are above these (after an older backup came
+    // back, so that no new record takes the id of one an anonymisation remembers).
+    virtual void reserveIds(qint64 appointments, qint64 waiting) { (void)appointments, (void)waiting; }
     // Makes, on whatever thread calls it, an archive on a connection of its own from which the log can be
     // read (the check at start-up); an empty function when the archive cannot have one. Like readerMaker,
     // it copies what it needs; the archive made is null when it cannot connect.

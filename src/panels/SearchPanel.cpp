@@ -1,5 +1,6 @@
 #include "SearchPanel.h"
 
+#include "AnonymiseQuestion.h"
 #include "Cal.h"
 #include "Clock.h"
 #include "PanelStyle.h"
@@ -163,6 +164,14 @@ QMenu* SearchPanel::resultMenu(const Appointment& appointment)
     menu->addAction(QStringLiteral("Dati del paziente…"), this, [this, patient] {
         emit patientDataRequested(patient);
         m_close();
+    });
+    QAction* anonymise = menu->addAction(QStringLiteral("Anonimizza…"));
+    connect(anonymise, &QAction::triggered, this, [this, appointment] {
+        // The question stands over the agenda window: the popup would close under it.
+        QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
+        Store& store = m_store;
+        m_close();
+        askAndAnonymise(over, store, appointment.patient, QStringList{appointment.phone});
     });
     return menu;
 }

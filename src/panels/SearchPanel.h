@@ -44,7 +44,8 @@ public:
     // What a click on a row does.
     void pick(const Appointment& appointment);
     // The menu of a result (the right button or the menu key on a row), built and not shown: "Dati del
-    // paziente…". The caller owns it.
+    // paziente…" and "Anonimizza…" the row's patient, limited to its telephone so that a namesake is
+    // spared; the panel closes first. The caller owns it.
     [[nodiscard]] QMenu* resultMenu(const Appointment& appointment);
 
 signals:

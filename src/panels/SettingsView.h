@@ -11,7 +11,9 @@
 
 class ColorWell;
 class FormSection;
+class QCheckBox;
 class QLabel;
+class QSpinBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -92,6 +94,9 @@ private:
     void buildStudioPage();
     void buildDentistsPage();
     void buildArchivePage();
+    // The retention of the archive page: appointments older than a number of years anonymised.
+    [[nodiscard]] QWidget* buildRetentionSection(QWidget* parent);
+    void changeRetention();
     void buildServerPage();
     void copyToServer();
     void showServerOutcome(const ServerLineActions::Outcome& outcome);
@@ -126,6 +131,9 @@ private:
     QLabel* m_note = nullptr;
     QLineEdit* m_path = nullptr;
     QLabel* m_backupMessage = nullptr;
+    QCheckBox* m_retention = nullptr;
+    QSpinBox* m_retentionYears = nullptr;
+    QLabel* m_retentionMessage = nullptr;
     ServerLineActions m_server;
     QLineEdit* m_serverLine = nullptr;
     QLabel* m_serverMessage = nullptr;

@@ -78,6 +78,7 @@ void SettingsView::buildArchivePage()
     backupNote->setObjectName(QStringLiteral("backupNote"));
     archive->form()->addRow(backupNote);
     page->addWidget(archive);
+    page->addWidget(buildRetentionSection(page->parentWidget()));
     page->addStretch(1);
 }
 

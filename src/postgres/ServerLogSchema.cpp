@@ -123,6 +123,61 @@ LANGUAGE sql IMMUTABLE AS $$
 $$;
 )SQL";
 
+// An anonymisation: the records' personal texts and the log's copies of them replaced, then one entry
+// that lists the entries changed, never the name. Runs as the log's owner, the only one who may change
+// an entry; while it runs the records' own triggers stay silent (their entries would copy the name).
+const char* const anonymise = R"SQL(
+CREATE FUNCTION calvora_log_anonymising() RETURNS boolean LANGUAGE sql STABLE SECURITY DEFINER
+SET search_path FROM CURRENT AS $$
+    SELECT EXISTS (SELECT 1 FROM activity_head WHERE action = 'anonymising' AND xact = txid_current())
+$$;
+CREATE FUNCTION calvora_log_neutral(t text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
+    SELECT CASE WHEN coalesce(t, '') = '' THEN t ELSE 'Paziente anonimizzato' END
+$$;
+CREATE FUNCTION calvora_log_neutral_value(v jsonb) RETURNS jsonb LANGUAGE sql IMMUTABLE AS $$
+    SELECT CASE jsonb_typeof(v)
+        WHEN 'string' THEN to_jsonb(calvora_log_neutral(v #>> '{}'))
+        WHEN 'array' THEN (SELECT coalesce(jsonb_agg(CASE WHEN jsonb_typeof(e) = 'string'
+                                                          THEN to_jsonb(calvora_log_neutral(e #>> '{}')) ELSE e END
+                                                     ORDER BY i), '[]'::jsonb)
+                           FROM jsonb_array_elements(v) WITH ORDINALITY AS x(e, i))
+        ELSE v END
+$$;
+CREATE FUNCTION calvora_log_anonymise(appointment_ids bigint[], cancelled_ids bigint[], waiting_ids bigint[],
+                                      entries bigint[], facts jsonb) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $$
+DECLARE
+    program boolean := coalesce(current_setting('calvora.program', true), '') = 'on';
+    changed jsonb;
+BEGIN
+    UPDATE activity_head SET action = 'anonymising', xact = txid_current();
+    UPDATE appointments SET patient = calvora_log_neutral(patient), phone = calvora_log_neutral(phone),
+        treatment = calvora_log_neutral(treatment), notes = calvora_log_neutral(notes)
+        WHERE id = ANY(appointment_ids);
+    UPDATE cancelled_appointments SET patient = calvora_log_neutral(patient), phone = calvora_log_neutral(phone),
+        treatment = calvora_log_neutral(treatment), notes = calvora_log_neutral(notes),
+        reason = calvora_log_neutral(reason)
+        WHERE id = ANY(cancelled_ids);
+    UPDATE waiting_list SET patient = calvora_log_neutral(patient), phone = calvora_log_neutral(phone),
+        note = calvora_log_neutral(note)
+        WHERE id = ANY(waiting_ids);
+    WITH done AS (
+        UPDATE activity_log SET personal = (
+            SELECT jsonb_object_agg(key, CASE WHEN key = 'salt' THEN value ELSE calvora_log_neutral_value(value) END)
+            FROM jsonb_each(personal::jsonb))::text
+        WHERE n = ANY(entries) AND personal::jsonb <> '{}'::jsonb
+        RETURNING n)
+    SELECT coalesce(jsonb_agg(n ORDER BY n), '[]'::jsonb) INTO changed FROM done;
+    -- Always 'anonymise', whoever calls: the log's check accepts the replaced texts on its word alone.
+    INSERT INTO activity_log (action, target, subject, computer, account, operator, details, personal)
+    VALUES ('anonymise', 'patient', NULL,
+            CASE WHEN program THEN coalesce(current_setting('calvora.computer', true), '') ELSE '' END,
+            CASE WHEN program THEN coalesce(current_setting('calvora.account', true), '') ELSE '' END,
+            CASE WHEN program THEN coalesce(current_setting('calvora.operator', true), '') ELSE '' END,
+            (facts || jsonb_build_object('entries', changed))::text, '{}');
+END $$;
+)SQL";
+
 // What each table's change leaves. The moves of a cancellation and of its restore leave one entry, the
 // cancelled row's: the appointment and status rows that move with it, and a status removed with its
 // appointment, leave none of their own.
@@ -138,7 +193,7 @@ DECLARE
     target text;
     subject bigint;
 BEGIN
-    IF calvora_log_importing() THEN
+    IF calvora_log_importing() OR calvora_log_anonymising() THEN
         RETURN NULL;
     END IF;
     IF TG_TABLE_NAME = 'appointments' THEN
@@ -227,7 +282,8 @@ namespace ServerLogSchema {
 
 QString version4()
 {
-    return QString::fromUtf8(tables) + QString::fromUtf8(seal) + QString::fromUtf8(append) + QString::fromUtf8(rows)
+    return QString::fromUtf8(tables) + QString::fromUtf8(seal) + QString::fromUtf8(append)
+        + QString::fromUtf8(anonymise) + QString::fromUtf8(rows)
         + triggers();
 }
 

@@ -109,6 +109,11 @@ void logActor(sqlite3_context* call, int, sqlite3_value** argv)
     resultText(call, which == 0 ? actor.computer : which == 1 ? actor.account : actor.operatorName);
 }
 
+void logQuiet(sqlite3_context* call, int, sqlite3_value**)
+{
+    sqlite3_result_int(call, contextOf(call).quiet ? 1 : 0);
+}
+
 void logChanges(sqlite3_context* call, int argc, sqlite3_value** argv)
 {
     resultText(call, compact(changes(argc, argv)));
@@ -165,6 +170,7 @@ const Function functions[] = {
     {"calvora_log_now", 0, logNow},
     {"calvora_log_action", 1, logAction},
     {"calvora_log_actor", 1, logActor},
+    {"calvora_log_quiet", 0, logQuiet},
     {"calvora_log_changes", -1, logChanges},
     {"calvora_log_personal_changes", -1, logPersonalChanges},
     {"calvora_log_values", -1, logValues},

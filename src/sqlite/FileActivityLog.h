@@ -23,6 +23,9 @@ public:
 
     void setActor(const AgendaArchive::Actor& actor) { m_context.actor = actor; }
     void setAction(const QString& action) { m_context.action = action; }
+    // While set, a changed row of the agenda leaves no entry of its own: the anonymisation's rows, whose
+    // entries would copy the name into the log, are told by its one entry.
+    void setQuiet(bool quiet) { m_context.quiet = quiet; }
     // Appends a practice-level entry; `personal` (a JSON object, or empty) gets its salt here.
     void logEvent(const QString& action, const QString& target, const QString& details, const QString& personal);
 
@@ -35,6 +38,7 @@ public:
     struct Context {
         AgendaArchive::Actor actor;
         QString action;
+        bool quiet = false;
     };
 
 private:

@@ -87,7 +87,7 @@ QList<Trigger> rowTriggers(const QString& table, const QString& target, const QS
                 entry(defaultAction("insert"), target, QStringLiteral("NEW.") + id, details("NULL", "NEW"),
                       personal("NULL", "NEW"))),
         trigger(QStringLiteral("log_%1_updated").arg(table), QStringLiteral("AFTER UPDATE"), table,
-                anyChanged(facts + texts),
+                QStringLiteral("(%1) AND NOT calvora_log_quiet()").arg(anyChanged(facts + texts)),
                 entry(defaultAction("update"), target, QStringLiteral("NEW.") + id, details("OLD", "NEW"),
                       personal("OLD", "NEW"))),
         trigger(QStringLiteral("log_%1_deleted").arg(table), QStringLiteral("AFTER DELETE"), table, whenDeleted,

@@ -66,6 +66,8 @@ public:
     [[nodiscard]] QList<ActivityEntry> logOf(const QString& target, qint64 subject) override;
     [[nodiscard]] QList<ActivityEntry> logPage(const LogFilter& filter, int limit) override;
     [[nodiscard]] LogReaderMaker logReaderMaker() const override;
+    AnonymisedRecords anonymise(const AnonymiseScope& scope) override;
+    void reserveIds(qint64 appointments, qint64 waiting) override;
 
 protected:
     [[nodiscard]] QList<Appointment> searchQuery(const QString& pattern, int limit) override;

@@ -25,6 +25,7 @@
 
 class AgendaArchive;
 class AgendaReader;
+struct AnonymiseScope;
 class BackgroundReader;
 class QTimer;
 class QUndoStack;
@@ -89,6 +90,25 @@ public:
                                     const QJsonObject& personal = {});
     // How many backups are kept (the newest).
     static constexpr int keptBackups = 60;
+
+    // The patient's erasure: the patient's name, telephone, treatment and notes (the same name in any
+    // letter case; with `phones`, only in the records with one of those telephones, "" for none) replaced
+    // by the anonymised text in the agenda, the cancelled appointments, the waiting list and the log, in
+    // one transaction, and remembered (setErasureMemory). Not in the undo history, which is emptied: its
+    // changes hold the old texts. Answers the failure's text; `reached` gets how many records changed.
+    std::optional<QString> anonymisePatient(const QString& patient, const QStringList& phones,
+                                            qsizetype* reached = nullptr);
+    // The file that remembers the anonymisations (ErasureMemory); none until set.
+    void setErasureMemory(const QString& path);
+    // Anonymises again what the memory holds and the archive no longer shows anonymised (an older backup
+    // came back), before the agenda opens; each time one logged act. Answers the failure's text.
+    std::optional<QString> reapplyErasures();
+    // Retention: after how many years appointments, cancelled ones and waiting entries are anonymised;
+    // absent (the default) for never. The getter throws DatabaseError.
+    [[nodiscard]] std::optional<int> retentionYears();
+    std::optional<QString> setRetentionYears(std::optional<int> years);
+    // At most once a day (the clock's): anonymises what lies beyond the retention, if one is set.
+    std::optional<QString> applyRetentionIfDue();
 
     // From now on searches, known patients and treatment suggestions are answered from a copy in memory
     // of what they read, built on a worker thread (the archive answers as before until it is ready, and
@@ -463,6 +483,8 @@ private:
     // The booking from the waiting list being edited: its entry leaves the list once the booking is saved.
     void takeBookedWaitingEntry();
 
+    std::optional<QString> anonymise(const AnonymiseScope& scope, qsizetype* reached);
+
     AgendaArchive& m_archive;
     // The act being logged (LoggedAct), empty between acts.
     QString m_act;
@@ -493,4 +515,6 @@ private:
     std::optional<WaitingOffer> m_waitingOffer;
     std::optional<qint64> m_bookingWaiting;
     QDate m_shownMonday; // the Monday of the week last read
+    QString m_erasureMemory;
+    QDate m_retentionApplied; // the last day the retention was applied
 };

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -163,3 +164,39 @@ TEST_F(SearchPanelTest, ResultsThatReadTheAgendaArriveWhileThePanelSaysItIsSearc
 }
 
 } // namespace
+
+TEST_F(SearchPanelTest, ARowsMenuAnonymisesItsPatientOnlyAfterTheQuestionAndSparesANamesake)
+{
+    const Appointment anna = book(1, "2024-12-05", 600, 30, "Anna Verdi", "333 111", "Igiene orale");
+    const Appointment namesake = book(1, "2024-12-05", 660, 30, "Anna Verdi", "347 222");
+    ASSERT_TRUE(store.move(anna.id, QDate(2024, 12, 5), 2, 600));
+    ASSERT_TRUE(store.canUndo());
+    open("verdi");
+    QTRY_COMPARE(panel->results().size(), 2);
+    const auto anonymiseAction = [&](const Appointment& row) {
+        const QList<QAction*> actions = panel->resultMenu(row)->actions();
+        EXPECT_EQ(actions.size(), 1);
+        EXPECT_EQ(actions.value(0)->text(), "Anonimizza…");
+        return actions.value(0);
+    };
+
+    Dialogs::answerNext(QMessageBox::RejectRole);
+    anonymiseAction(anna)->trigger();
+    EXPECT_EQ(closes, 1);
+    const QList<DialogRequest> asked = Dialogs::takeShown();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].title, "Anonimizzare «Anna Verdi»?");
+    EXPECT_TRUE(asked[0].message.contains("333 111"));
+    EXPECT_TRUE(asked[0].message.contains("non si può annullare"));
+    EXPECT_TRUE(asked[0].message.contains("backup"));
+    EXPECT_EQ(store.storedAppointment(anna.id)->patient, "Anna Verdi") << "refused: nothing changes";
+
+    Dialogs::answerNext(QMessageBox::DestructiveRole);
+    Dialogs::answerNext(QMessageBox::AcceptRole);
+    anonymiseAction(anna)->trigger();
+    EXPECT_EQ(Dialogs::takeShown().value(1).title, "Paziente anonimizzato");
+    const Appointment after = *store.storedAppointment(anna.id);
+    EXPECT_EQ(QStringList({after.patient, after.phone, after.treatment}), QStringList(3, "Paziente anonimizzato"));
+    EXPECT_EQ(store.storedAppointment(namesake.id)->patient, "Anna Verdi");
+    EXPECT_FALSE(store.canUndo()) << "not in the undo history";
+}

@@ -6,7 +6,9 @@
 #include "AccessibilityAudit.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateEdit>
+#include <QSpinBox>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -462,3 +464,36 @@ TEST_F(SettingsTest, TheLastDayFollowsTheFirstWhenPassedOrWhenTheyMadeOneDay)
 }
 
 } // namespace
+
+TEST_F(SettingsTest, RetentionIsOffUntilTurnedOnAfterTheQuestionThenAnonymisesWhatIsOlder)
+{
+    db.execute("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient, phone) "
+               "VALUES (1, '2013-05-06', 600, 30, 'Carlo Blu', '333 1')");
+    const Appointment recent = book(1, "2024-12-05", 600, 30, "Dario Neri");
+    SettingsView& v = open(store);
+    v.showPage(SettingsView::Page::Archive);
+    auto* box = child<QCheckBox>(view.get(), "retention");
+    auto* years = child<QSpinBox>(view.get(), "retentionYears");
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(years->isEnabled());
+    const auto oldPatient = [&] { return store.fetchAppointments("2013-01-01", "2013-12-31").value(0).patient; };
+
+    Dialogs::answerNext(QMessageBox::RejectRole);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(Dialogs::takeShown().value(0).title, "Anonimizzare gli appuntamenti più vecchi di 10 anni?");
+    EXPECT_FALSE(box->isChecked()) << "refused: stays off";
+    EXPECT_EQ(store.retentionYears(), std::nullopt);
+    EXPECT_EQ(oldPatient(), "Carlo Blu");
+
+    Dialogs::answerNext(QMessageBox::DestructiveRole);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(store.retentionYears(), 10);
+    EXPECT_TRUE(years->isEnabled());
+    EXPECT_EQ(oldPatient(), "Paziente anonimizzato");
+    EXPECT_EQ(store.storedAppointment(recent.id)->patient, "Dario Neri");
+
+    (void)Dialogs::takeShown();
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(Dialogs::takeShown().isEmpty()) << "turning it off asks nothing";
+    EXPECT_EQ(store.retentionYears(), std::nullopt);
+}

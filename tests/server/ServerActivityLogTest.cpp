@@ -2,6 +2,7 @@
 // ActivityChain seals it, guardable against the program's own role.
 #include "ArchiveFixture.h"
 #include "FileAgendaSource.h"
+#include "LogVerification.h"
 #include "ServerCopy.h"
 #include "ServerSchema.h"
 
@@ -61,9 +62,7 @@ QList<ActivityEntry> entriesOf(AgendaArchive& archive)
 
 ActivityChain::Verdict verdictOf(AgendaArchive& archive)
 {
-    ActivityChain::Verifier verifier;
-    archive.forEachLogEntry([&](const ActivityEntry& e) { return verifier.add(e); });
-    return verifier.verdict();
+    return LogVerification::verify(archive);
 }
 
 } // namespace
@@ -248,6 +247,11 @@ TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
     Store guarded(*own);
     own->setAction("book");
     ASSERT_FALSE(guarded.save(booking(1, "2024-12-05", 600, 15)));
+    // An anonymisation changes entries through the log's own function only.
+    qsizetype reached = 0;
+    ASSERT_FALSE(guarded.anonymisePatient("Mario Rossi", {}, &reached));
+    EXPECT_EQ(reached, 1);
+    EXPECT_EQ(entriesOf(*own).last().action, "anonymise");
     own->logEvent("backup", "agenda", "{}", {});
     const ActivityChain::Verdict verdict = verdictOf(*own);
     EXPECT_TRUE(verdict.intact()) << verdict.message().toStdString();
