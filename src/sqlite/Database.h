@@ -65,6 +65,9 @@ public:
     // How many times any program has written an appointment row of the file (a counter its triggers
     // keep); absent when the file has no counter (it could only be read when it was opened).
     [[nodiscard]] std::optional<qint64> appointmentChanges();
+    // The indexes that find a patient's rows by name, made the first time a patient's data is asked for
+    // (not at opening, which leaves a file it has not checked as it found it); skipped on a read-only file.
+    void addPatientIndexes();
 
     // SQL text without parameters or rows; several statements run in order, the first failure stops.
     void execute(const QString& sql);
@@ -136,8 +139,6 @@ private:
     // Keeps a copy of the file as it is, of that version, in the backup folder (Backup::keepVersion).
     void keepBeforeUpgrade(int version);
     void addAppointmentChangeCounter();
-    // The indexes that find a patient's rows by name; made where missing, skipped on a read-only file.
-    void addPatientIndexes();
 
     std::unique_ptr<sqlite3, Closer> m_handle;
     QString m_path;

@@ -129,7 +129,7 @@ BEGIN UPDATE appointment_changes SET n = n + 1; END;
 )SQL";
 
 // A patient's appointments and cancellations by name in any letter case (a patient's own data, asked for
-// by name). Like the counter, not part of the version: an older program reads the tables as before.
+// by name). Not part of the version: an older program reads the tables as before.
 const char* const patientIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS idx_appointments_patient ON appointments(patient COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS idx_cancelled_patient ON cancelled_appointments(patient COLLATE NOCASE);
@@ -188,7 +188,6 @@ void Database::migrate()
         });
     }
     addAppointmentChangeCounter();
-    addPatientIndexes();
 }
 
 void Database::addPatientIndexes()

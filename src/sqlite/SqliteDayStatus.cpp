@@ -139,10 +139,11 @@ BrokenAppointments SqliteArchive::brokenAppointments(const QString& patient, con
         .value(0);
 }
 
-// NOCASE folds A to Z alone, as a search does; the indexes of the same collation (Database's
-// patientIndexes) find a name among ten years of appointments at once.
+// NOCASE folds A to Z alone, as a search does; the indexes of the same collation, made at the first
+// question, find a name among ten years of appointments at once.
 AgendaArchive::PatientRows SqliteArchive::patientRows(const QString& name)
 {
+    m_db.addPatientIndexes();
     const QString same = QStringLiteral(" WHERE patient = ? COLLATE NOCASE ");
     PatientRows rows;
     rows.appointments = m_db.query(QStringLiteral("SELECT ") + AppointmentRows::columns + QStringLiteral(" FROM appointments")
