@@ -337,8 +337,8 @@ PatientDataWindow* CalvoraView::showPatientData(const QString& patient, QWidget*
     window->setWindowModality(Qt::WindowModal);
     // Once anonymised there is nothing of the patient left to show.
     connect(window, &PatientDataWindow::anonymiseRequested, window,
-            [this, window](const QString& patient, const QStringList& phones) {
-                if (askAndAnonymise(window, m_store, patient, phones))
+            [this, window](const QString& name, const QStringList& phones) {
+                if (askAndAnonymise(window, m_store, name, phones))
                     window->close();
             });
     if (!over)

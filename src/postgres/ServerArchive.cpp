@@ -3,6 +3,7 @@
 #include "PgConnection.h"
 #include "ServerReading.h"
 #include "ServerIndexSource.h"
+#include "ServerLogSchema.h"
 #include "ServerReader.h"
 #include "ServerRows.h"
 #include "ServerSchema.h"
@@ -52,6 +53,7 @@ ServerArchive::ServerArchive(const ConnectionLine& line, std::unique_ptr<AgendaB
 {
     std::unique_ptr<PgConnection> first = PgConnection::open(m_line);
     ServerSchema::prepare(*first);
+    ServerLogSchema::completeLog(*first);
     m_openingWarning = guardWarning(*first);
     connected(std::move(first));
 }

@@ -7,6 +7,7 @@
 #include "ServerReading.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -154,8 +155,17 @@ QList<ActivityEntry> ServerArchive::logPage(const LogFilter& filter, int limit)
         condition(QStringLiteral("operator = ?"), filter.operatorName);
     if (!filter.action.isEmpty())
         condition(QStringLiteral("action = ?"), filter.action);
-    if (!filter.patient.isEmpty())
-        condition(QStringLiteral("strpos(lower(personal), lower(?)) > 0"), filter.patient);
+    if (const QString patient = filter.patient.trimmed(); !patient.isEmpty()) {
+        // A name JSON writes as it is is looked for in the stored text first: most entries are set aside
+        // without being parsed. Then the name itself ("patient": text, or [before, after]).
+        static const QRegularExpression escapedInJson(QStringLiteral("[\"\\\\\\x00-\\x1f]"));
+        if (!patient.contains(escapedInJson))
+            condition(QStringLiteral("strpos(lower(personal), lower(?)) > 0"), patient);
+        condition(QStringLiteral("strpos(lower(CASE jsonb_typeof(personal::jsonb -> 'patient') WHEN 'array' THEN "
+                                 "(SELECT string_agg(e, E'\\n') FROM jsonb_array_elements_text(personal::jsonb -> "
+                                 "'patient') AS e) ELSE personal::jsonb ->> 'patient' END), lower(?)) > 0"),
+                  patient);
+    }
     if (filter.before)
         condition(QStringLiteral("n < ?"), *filter.before);
     return reading([&](PgConnection& c) {

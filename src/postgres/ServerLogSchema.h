@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class PgConnection;
+
 // The activity log's part of the server's tables (schema version 4): the log, its head, the functions
 // that seal each entry exactly as ActivityChain::hash does, and the triggers that log every change of
 // the agenda's tables whoever makes it.
@@ -9,5 +11,9 @@ namespace ServerLogSchema {
 
 // The SQL of the step from version 3 to version 4.
 [[nodiscard]] QString version4();
+
+// A log made by an earlier program of the same version, before anonymisations existed, gets their
+// functions, provided this role still owns it (once guarded, only the server's administrator could).
+void completeLog(PgConnection& c);
 
 } // namespace ServerLogSchema

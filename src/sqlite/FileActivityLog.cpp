@@ -5,6 +5,7 @@
 #include "FileActivityLogTriggers.h"
 #include "LikePattern.h"
 
+#include <QRegularExpression>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -327,11 +328,18 @@ QList<ActivityEntry> FileActivityLog::page(Database& db, const LogFilter& filter
     equal("computer", filter.computer);
     equal("operator", filter.operatorName);
     equal("action", filter.action);
-    if (!filter.patient.trimmed().isEmpty()) {
+    if (const QString patient = filter.patient.trimmed(); !patient.isEmpty()) {
+        // A name JSON writes as it is is looked for in the stored text first: most entries are set aside
+        // without being parsed.
+        static const QRegularExpression escapedInJson(QStringLiteral("[\"\\\\\\x00-\\x1f]"));
+        if (!patient.contains(escapedInJson)) {
+            where << QStringLiteral("personal LIKE ? ESCAPE '\\'");
+            args << LikePattern::containing(patient);
+        }
         // The name alone ("patient": text) or before and after ("patient": [before, after]).
         where << QStringLiteral("EXISTS (SELECT 1 FROM json_tree(personal) WHERE ((path = '$' AND key = 'patient') "
                                 "OR path = '$.patient') AND atom LIKE ? ESCAPE '\\')");
-        args << LikePattern::containing(filter.patient.trimmed());
+        args << LikePattern::containing(patient);
     }
     if (filter.before) {
         where << QStringLiteral("n < ?");

@@ -1,3 +1,4 @@
+#include "ActivityEntry.h"
 #include "AgendaArchive.h"
 #include "BackgroundReader.h"
 #include "LikePattern.h"
@@ -41,11 +42,23 @@ std::optional<QString> patientPattern(const QString& text)
     return LikePattern::containing(needle);
 }
 
+// An anonymised appointment's texts are no patient and no treatment to offer.
+bool anonymisedText(const QString& text)
+{
+    return text.compare(QString::fromUtf16(ActivityChain::anonymised), Qt::CaseInsensitive) == 0;
+}
+
+QList<KnownPatient> withoutAnonymised(QList<KnownPatient> found)
+{
+    found.removeIf([](const KnownPatient& p) { return anonymisedText(p.name); });
+    return found;
+}
+
 QStringList withDefaultTreatments(const QStringList& mostUsed)
 {
     const QStringList candidates = mostUsed + Store::defaultTreatments();
     QStringList result;
-    QSet<QString> seen;
+    QSet<QString> seen{QString::fromUtf16(ActivityChain::anonymised).toLower()};
     for (const QString& candidate : candidates) {
         const QString folded = candidate.toLower();
         if (seen.contains(folded))
@@ -87,7 +100,7 @@ QList<KnownPatient> Store::knownPatients(const QString& text, int limit)
     const std::optional<QString> pattern = patientPattern(text);
     if (!pattern)
         return {};
-    return m_archive.knownPatients(*pattern, limit);
+    return withoutAnonymised(m_archive.knownPatients(*pattern, limit));
 }
 
 template <typename T>
@@ -152,7 +165,10 @@ void Store::knownPatients(const QString& text, const QObject* receiver,
 {
     const std::optional<QString> pattern = patientPattern(text);
     answerSoon<QList<KnownPatient>>(
-        Question::KnownPatients, receiver, std::move(answer),
+        Question::KnownPatients, receiver,
+        [answer = std::move(answer)](const std::optional<QList<KnownPatient>>& found) {
+            answer(found ? std::optional(withoutAnonymised(*found)) : std::nullopt);
+        },
         [&]() -> std::optional<QList<KnownPatient>> {
             if (!pattern)
                 return QList<KnownPatient>();

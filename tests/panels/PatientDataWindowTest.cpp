@@ -40,7 +40,7 @@ TEST_F(PatientDataWindowTest, theSearchAndTheEditorAskForThePatientsData)
     SearchPanel search(store, [] {}, "Rossi", nullptr);
     QSignalSpy fromSearch(&search, &SearchPanel::patientDataRequested);
     std::unique_ptr<QMenu> menu(search.resultMenu(first));
-    ASSERT_EQ(menu->actions().size(), 1);
+    ASSERT_EQ(menu->actions().size(), 2);
     EXPECT_EQ(menu->actions()[0]->text(), "Dati del paziente…");
     menu->actions()[0]->trigger();
     ASSERT_EQ(fromSearch.size(), 1);

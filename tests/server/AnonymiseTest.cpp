@@ -99,6 +99,8 @@ TEST_P(AnonymiseTest, aPatientIsAnonymisedEverywhereButTheNamesakeAndTheLogStays
     EXPECT_EQ(store->storedAppointment(namesake)->patient, "Anna Verdi") << "another telephone: another patient";
     EXPECT_EQ(patients(archive->search(LikePattern::containing("verdi"), 10)), QStringList{"Anna Verdi"})
         << "the kept search index follows";
+    EXPECT_FALSE(store->treatmentSuggestions().contains(neutral)) << "not a treatment to offer";
+    EXPECT_TRUE(store->knownPatients("Paziente").isEmpty()) << "nor a patient";
 
     // One entry tells of it, without the name; the rows' own entries are not there.
     const QList<ActivityEntry> log = entries();

@@ -207,6 +207,29 @@ TEST_F(ServerActivityLogTest, aThirdVersionServerIsUpgradedAndLogsFromThen)
     EXPECT_EQ(changes(all[0].details), (QMap<QString, QString>{{"start_min", "600→630"}}));
 }
 
+TEST_F(ServerActivityLogTest, aLogMadeBeforeAnonymisationsGetsTheirFunctionAtOpening)
+{
+    const QString line = server->createDatabase();
+    {
+        ServerArchive made(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    }
+    const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
+    c->execute("DROP FUNCTION calvora_log_anonymise(bigint[], bigint[], bigint[], bigint[], jsonb)");
+    ServerArchive reopened(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    Store store(reopened);
+    Appointment a;
+    a.dentistId = 1;
+    a.day = "2024-12-05";
+    a.startMinutes = 600;
+    a.durationMinutes = 15;
+    a.patient = "Mario Rossi";
+    ASSERT_FALSE(store.save(a));
+    qsizetype reached = 0;
+    EXPECT_FALSE(store.anonymisePatient("Mario Rossi", {}, &reached));
+    EXPECT_EQ(reached, 1);
+    EXPECT_TRUE(verdictOf(reopened).intact());
+}
+
 TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
 {
     sql("CREATE ROLE reception LOGIN");
