@@ -108,9 +108,6 @@ QWidget* AppointmentEditor::buildButtons()
     m_copy->setToolTip(
         QStringLiteral("Crea un nuovo appuntamento con gli stessi dati (es. per una seduta successiva)"));
     m_invite = new InviteButton(m_store, [this] { return shownVersion(); }, bar);
-    m_patientData = new QPushButton(QStringLiteral("Dati del paziente…"), bar);
-    m_patientData->setObjectName(QStringLiteral("patientDataButton"));
-    m_patientData->setToolTip(QStringLiteral("Tutti gli appuntamenti di questo paziente, da consegnare su richiesta"));
     m_cancel = new QPushButton(QStringLiteral("Annulla"), bar);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_save = new QPushButton(QStringLiteral("Salva"), bar);
@@ -127,7 +124,6 @@ QWidget* AppointmentEditor::buildButtons()
     row->addWidget(m_delete);
     row->addWidget(m_copy);
     row->addWidget(m_invite);
-    row->addWidget(m_patientData);
     row->addStretch(1);
     row->addWidget(m_cancel);
     row->addWidget(m_save);

@@ -13,8 +13,10 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 void AppointmentEditor::buildForm(QWidget* content)
@@ -46,6 +48,14 @@ FormSection* AppointmentEditor::buildPatientSection(QWidget* content)
     m_phone->setObjectName(QStringLiteral("phoneField"));
     section->form()->addRow(fieldLabel(AppointmentField::Patient), m_patient);
     section->form()->addRow(fieldLabel(AppointmentField::Phone), m_phone);
+    // Beside the patient it is about; the bar below has no room left.
+    m_patientData = new QPushButton(QStringLiteral("Dati del paziente…"), section);
+    m_patientData->setObjectName(QStringLiteral("patientDataButton"));
+    m_patientData->setToolTip(QStringLiteral("Tutti gli appuntamenti di questo paziente, da consegnare su richiesta"));
+    auto* dataRow = new QHBoxLayout;
+    dataRow->addStretch(1);
+    dataRow->addWidget(m_patientData);
+    section->form()->addRow(dataRow);
     buildBrokenLine(section->form());
     return section;
 }
