@@ -472,13 +472,9 @@ void CalvoraView::presentModals()
 
     if (m_store.alertMessage() && !m_alerting) {
         m_alerting = true;
-        DialogRequest request;
-        request.icon = QMessageBox::Warning;
-        request.title = QStringLiteral("Attenzione");
-        request.message = *m_store.alertMessage();
-        request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
-        request.escapeIndex = 0;
-        Dialogs::open(this, request, [this](int) {
+        const DialogRequest alert =
+            Dialogs::notice(QMessageBox::Warning, QStringLiteral("Attenzione"), *m_store.alertMessage());
+        Dialogs::open(this, alert, [this](int) {
             m_alerting = false;
             m_store.setAlertMessage(std::nullopt);
             focusGrid();

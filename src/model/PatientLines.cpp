@@ -1,10 +1,10 @@
 #include "PatientLines.h"
 
+#include "ActivityActions.h"
 #include "Cal.h"
 #include "Schedule.h"
 
 #include <QDateTime>
-#include <QHash>
 
 namespace {
 
@@ -90,28 +90,6 @@ QList<Line> of(const PatientRecord& record, const DentistName& dentistName)
     return lines;
 }
 
-QString actionLabel(const QString& action)
-{
-    static const QHash<QString, QString> labels{
-        {QStringLiteral("book"), QStringLiteral("Prenotazione")},
-        {QStringLiteral("edit"), QStringLiteral("Modifica")},
-        {QStringLiteral("move"), QStringLiteral("Spostamento")},
-        {QStringLiteral("copy"), QStringLiteral("Copia")},
-        {QStringLiteral("status"), QStringLiteral("Cambio di stato")},
-        {QStringLiteral("call"), QStringLiteral("Chiamata senza risposta")},
-        {QStringLiteral("cancel"), QStringLiteral("Disdetta")},
-        {QStringLiteral("restore"), QStringLiteral("Ripristino")},
-        {QStringLiteral("delete"), QStringLiteral("Eliminazione")},
-        {QStringLiteral("undo"), QStringLiteral("Annullamento")},
-        {QStringLiteral("redo"), QStringLiteral("Ripetizione")},
-        {QStringLiteral("waiting"), QStringLiteral("Lista d'attesa")},
-        {QStringLiteral("export"), QStringLiteral("Esportazione")},
-        {QStringLiteral("anonymise"), QStringLiteral("Anonimizzazione")},
-        {QStringLiteral("sql"), QStringLiteral("Modifica diretta nel database")},
-    };
-    return labels.value(action, action);
-}
-
 QString logLine(const ActivityEntry& entry)
 {
     const QDateTime at = QDateTime::fromString(entry.at, Qt::ISODateWithMs);
@@ -123,7 +101,7 @@ QString logLine(const ActivityEntry& entry)
     if (!entry.client.isEmpty())
         where += (where.isEmpty() ? QString() : QStringLiteral(", ")) + entry.client;
     const QString when = at.isValid() ? at.toLocalTime().toString(dateFormat + QStringLiteral(" HH:mm")) : entry.at;
-    return when + QStringLiteral(" · ") + actionLabel(entry.action) + QStringLiteral(" · ") + where;
+    return when + QStringLiteral(" · ") + ActivityActions::label(entry.action) + QStringLiteral(" · ") + where;
 }
 
 QStringList header()

@@ -34,8 +34,6 @@ using DentistName = std::function<QString(qint64)>;
 
 // "04/12/2024 10:00 · Prenotazione · PC-RECEPTION, anna (operatore Anna)": when (local time), what, where.
 [[nodiscard]] QString logLine(const ActivityEntry& entry);
-// The Italian name of a logged act ("Prenotazione", "Spostamento", …); the key itself when unknown.
-[[nodiscard]] QString actionLabel(const QString& action);
 
 // The column names of the spreadsheet file, and one line's fields in that order (the log's lines joined by
 // line feeds).

@@ -1,5 +1,6 @@
 #include "ActivityLogWindow.h"
 
+#include "ActivityActions.h"
 #include "ActivityText.h"
 #include "Cal.h"
 #include "Clock.h"
@@ -114,7 +115,7 @@ QWidget* ActivityLogWindow::buildFilters()
     m_action->setObjectName(QStringLiteral("actionFilter"));
     m_action->setAccessibleName(QStringLiteral("Azione"));
     m_action->addItem(QStringLiteral("Tutte le azioni"), QString());
-    for (const auto& [action, label] : ActivityText::actions())
+    for (const auto& [action, label] : ActivityActions::all())
         m_action->addItem(label, action);
     for (QWidget* w : std::initializer_list<QWidget*>{m_useDay, m_day, m_patient, m_computer, m_operator, m_action})
         row->addWidget(w, w == m_patient ? 2 : 1);
@@ -237,7 +238,7 @@ QStringList ActivityLogWindow::row(const ActivityEntry& entry) const
     const QString patient = patientOf(entry);
     const QString what = ActivityText::summary(entry, m_store);
     return {ActivityText::when(entry), ActivityText::computer(entry), entry.operatorName,
-            ActivityText::actionLabel(entry.action), patient.isEmpty() ? what : patient + QStringLiteral(": ") + what};
+            ActivityActions::label(entry.action), patient.isEmpty() ? what : patient + QStringLiteral(": ") + what};
 }
 
 void ActivityLogWindow::append(const QList<ActivityEntry>& entries)

@@ -1,5 +1,6 @@
 #include "ActivityText.h"
 
+#include "ActivityActions.h"
 #include "Cal.h"
 #include "DayStatus.h"
 #include "Schedule.h"
@@ -162,7 +163,7 @@ QString event(const ActivityEntry& entry, const Row& row)
         if (!v.isUndefined() && !v.isNull())
             facts << (QString::fromLatin1(name) == u"rows" ? QStringLiteral("%1 righe").arg(v.toInt()) : v.toVariant().toString());
     }
-    const QString label = ActivityText::actionLabel(entry.action).toLower() + u' ' + entry.target;
+    const QString label = ActivityActions::label(entry.action).toLower() + u' ' + entry.target;
     return facts.isEmpty() ? label : label + QStringLiteral(" (") + facts.join(QStringLiteral(", ")) + u')';
 }
 
@@ -195,39 +196,6 @@ QString computer(const ActivityEntry& entry)
 QString who(const ActivityEntry& entry)
 {
     return entry.operatorName.isEmpty() ? computer(entry) : entry.operatorName + QStringLiteral(" su ") + computer(entry);
-}
-
-QList<QPair<QString, QString>> actions()
-{
-    return {{QStringLiteral("book"), QStringLiteral("Prenotazione")},
-            {QStringLiteral("edit"), QStringLiteral("Modifica")},
-            {QStringLiteral("move"), QStringLiteral("Spostamento")},
-            {QStringLiteral("copy"), QStringLiteral("Copia")},
-            {QStringLiteral("status"), QStringLiteral("Stato")},
-            {QStringLiteral("call"), QStringLiteral("Chiamata")},
-            {QStringLiteral("cancel"), QStringLiteral("Disdetta")},
-            {QStringLiteral("restore"), QStringLiteral("Ripristino")},
-            {QStringLiteral("delete"), QStringLiteral("Eliminazione")},
-            {QStringLiteral("undo"), QStringLiteral("Annulla")},
-            {QStringLiteral("redo"), QStringLiteral("Ripeti")},
-            {QStringLiteral("waiting"), QStringLiteral("Lista d'attesa")},
-            {QStringLiteral("settings"), QStringLiteral("Impostazioni")},
-            {QStringLiteral("dentist"), QStringLiteral("Dentisti")},
-            {QStringLiteral("closed-days"), QStringLiteral("Giorni di chiusura")},
-            {QStringLiteral("holidays"), QStringLiteral("Festività")},
-            {QStringLiteral("print"), QStringLiteral("Stampa")},
-            {QStringLiteral("export"), QStringLiteral("Esportazione")},
-            {QStringLiteral("backup"), QStringLiteral("Backup")},
-            {QStringLiteral("anonymise"), QStringLiteral("Anonimizzazione")},
-            {QStringLiteral("sql"), QStringLiteral("Fuori dal programma")}};
-}
-
-QString actionLabel(const QString& action)
-{
-    for (const auto& [key, label] : actions())
-        if (key == action)
-            return label;
-    return action;
 }
 
 QString patient(const ActivityEntry& entry)

@@ -2,8 +2,6 @@
 
 #include "ActivityEntry.h"
 
-#include <QList>
-#include <QPair>
 #include <QString>
 
 class Store;
@@ -19,10 +17,6 @@ namespace ActivityText {
 [[nodiscard]] QString computer(const ActivityEntry& entry);
 // Who did it: the operator when one is named, then the computer, e.g. "Anna su RECEPTION (anna)".
 [[nodiscard]] QString who(const ActivityEntry& entry);
-// The kind of act, e.g. "Spostamento" for 'move'.
-[[nodiscard]] QString actionLabel(const QString& action);
-// The acts a filter can choose, as (action, label), in the order the menu shows them.
-[[nodiscard]] QList<QPair<QString, QString>> actions();
 // What the entry did, e.g. "stato: Arrivato", "disdetto dal paziente (Influenza)"; dentists named as
 // the store knows them.
 [[nodiscard]] QString summary(const ActivityEntry& entry, const Store& store);

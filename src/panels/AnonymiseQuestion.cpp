@@ -35,17 +35,6 @@ bool confirmed(QWidget* parent, const QString& patient, const QStringList& phone
     return Dialogs::exec(parent, request) == 1;
 }
 
-void tell(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& message)
-{
-    DialogRequest request;
-    request.icon = icon;
-    request.title = title;
-    request.message = message;
-    request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
-    request.escapeIndex = 0;
-    Dialogs::exec(parent, request);
-}
-
 } // namespace
 
 bool askAndAnonymise(QWidget* parent, Store& store, const QString& patient, const QStringList& phones)
@@ -55,17 +44,17 @@ bool askAndAnonymise(QWidget* parent, Store& store, const QString& patient, cons
         return false;
     qsizetype reached = 0;
     if (const std::optional<QString> failure = store.anonymisePatient(name, phones, &reached)) {
-        tell(parent, QMessageBox::Warning,
+        Dialogs::tell(parent, QMessageBox::Warning,
              reached > 0 ? QStringLiteral("Paziente anonimizzato") : QStringLiteral("Anonimizzazione non riuscita"),
              *failure);
         return reached > 0;
     }
     if (reached == 0) {
-        tell(parent, QMessageBox::Information, QStringLiteral("Nessun dato da anonimizzare"),
+        Dialogs::tell(parent, QMessageBox::Information, QStringLiteral("Nessun dato da anonimizzare"),
              QStringLiteral("Nell'agenda non ci sono più dati di «%1».").arg(name));
         return false;
     }
-    tell(parent, QMessageBox::Information, QStringLiteral("Paziente anonimizzato"),
+    Dialogs::tell(parent, QMessageBox::Information, QStringLiteral("Paziente anonimizzato"),
          reached == 1 ? QStringLiteral("I dati di «%1» sono stati sostituiti in 1 appuntamento o voce della lista "
                                        "d'attesa e nel registro attività.")
                             .arg(name)

@@ -165,6 +165,22 @@ QMessageBox* build(QWidget* parent, const DialogRequest& request)
     return box;
 }
 
+DialogRequest notice(QMessageBox::Icon icon, const QString& title, const QString& message)
+{
+    DialogRequest request;
+    request.icon = icon;
+    request.title = title;
+    request.message = message;
+    request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
+    request.escapeIndex = 0;
+    return request;
+}
+
+void tell(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& message)
+{
+    (void)exec(parent, notice(icon, title, message));
+}
+
 int exec(QWidget* parent, const DialogRequest& request)
 {
     shown().append(request);

@@ -30,6 +30,11 @@ struct DialogRequest {
 // self-check modes) can answer it without a person.
 namespace Dialogs {
 
+// A message with one "OK" button, which Escape presses too.
+[[nodiscard]] DialogRequest notice(QMessageBox::Icon icon, const QString& title, const QString& message);
+// Shows that message and waits for it to be closed.
+void tell(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& message);
+
 // The box, built but not shown.
 [[nodiscard]] QMessageBox* build(QWidget* parent, const DialogRequest& request);
 

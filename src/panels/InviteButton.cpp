@@ -28,13 +28,6 @@ void InviteButton::saveInvite()
         return;
     if (!path->endsWith(QStringLiteral(".ics"), Qt::CaseInsensitive))
         *path += QStringLiteral(".ics");
-    if (const std::optional<QString> failure = CalendarExport::saveInvite(m_store, a, *path)) {
-        DialogRequest request;
-        request.icon = QMessageBox::Warning;
-        request.title = QStringLiteral("Invito non salvato");
-        request.message = *failure;
-        request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
-        request.escapeIndex = 0;
-        Dialogs::exec(window(), request);
-    }
+    if (const std::optional<QString> failure = CalendarExport::saveInvite(m_store, a, *path))
+        Dialogs::tell(window(), QMessageBox::Warning, QStringLiteral("Invito non salvato"), *failure);
 }

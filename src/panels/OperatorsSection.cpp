@@ -87,17 +87,14 @@ OperatorsSection::OperatorsSection(Store& store, QWidget* parent)
     connect(m_up, &QPushButton::clicked, this, [this] { moveSelected(-1); });
     connect(m_down, &QPushButton::clicked, this, [this] { moveSelected(1); });
     connect(m_list, &QListWidget::currentRowChanged, this, &OperatorsSection::updateButtons);
-    // A name edited in place is stored when the editor closes; one emptied there stays as it was.
-    // Queued: the list is rebuilt from the store, which must not happen while its editor is closing.
-    connect(
-        m_list, &QListWidget::itemChanged, this,
-        [this](QListWidgetItem* item) {
-            if (item->text().trimmed().isEmpty())
-                showStored();
-            else
-                keep(listed(), m_list->row(item));
-        },
-        Qt::QueuedConnection);
+    // A name edited in place is stored when the editor closes. Queued: the list is rebuilt from the store,
+    // which must not happen while its editor is closing; so the item's text is taken now, since another
+    // computer's change may rebuild the list, and delete the item, before the queued call comes.
+    connect(m_list, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        const QString before = m_shown.value(m_list->row(item));
+        const QString after = item->text().simplified();
+        QMetaObject::invokeMethod(this, [this, before, after] { rename(before, after); }, Qt::QueuedConnection);
+    });
     connect(&m_store, &Store::changed, this, [this] {
         if (m_store.operators() != m_shown)
             showStored();
@@ -110,12 +107,17 @@ QString OperatorsSection::messageText() const
     return m_message->text();
 }
 
-QStringList OperatorsSection::listed() const
+void OperatorsSection::rename(const QString& before, const QString& after)
 {
-    QStringList names;
-    for (int i = 0; i < m_list->count(); ++i)
-        names.append(m_list->item(i)->text());
-    return names;
+    // A name emptied in place stays as it was; so does one that another computer removed meanwhile.
+    const qsizetype row = m_shown.indexOf(before);
+    if (after.isEmpty() || row < 0) {
+        showStored();
+        return;
+    }
+    QStringList names = m_shown;
+    names[row] = after;
+    keep(names, int(row));
 }
 
 void OperatorsSection::showStored()

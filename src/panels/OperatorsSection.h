@@ -36,7 +36,7 @@ private:
     void showStored();
     void keep(const QStringList& names, int selectRow);
     void updateButtons();
-    [[nodiscard]] QStringList listed() const;
+    void rename(const QString& before, const QString& after);
 
     Store& m_store;
     QListWidget* m_list = nullptr;

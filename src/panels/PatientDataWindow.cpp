@@ -196,11 +196,5 @@ void PatientDataWindow::save(const QString& title, const QString& extension, con
     const std::optional<QString> failure = write(m_store, shown(), *path);
     if (!failure)
         return;
-    DialogRequest request;
-    request.icon = QMessageBox::Warning;
-    request.title = QStringLiteral("Il file non è stato salvato.");
-    request.message = *failure;
-    request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
-    request.escapeIndex = 0;
-    (void)Dialogs::exec(this, request);
+    Dialogs::tell(this, QMessageBox::Warning, QStringLiteral("Il file non è stato salvato."), *failure);
 }

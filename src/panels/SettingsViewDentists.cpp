@@ -180,13 +180,9 @@ void SettingsView::retireOrReinstate(qint64 dentistId)
     if (!refusal)
         return;
     // A box rather than the note: the appointments to move first are listed in full, however many.
-    DialogRequest request;
-    request.icon = QMessageBox::Warning;
-    request.title = QStringLiteral("Impossibile ritirare ") + dentist->name;
-    request.message = *refusal;
+    DialogRequest request =
+        Dialogs::notice(QMessageBox::Warning, QStringLiteral("Impossibile ritirare ") + dentist->name, *refusal);
     for (const Appointment& a : std::as_const(remaining))
         request.lines.append(m_store.appointmentLine(a));
-    request.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
-    request.escapeIndex = 0;
     Dialogs::exec(this, request);
 }

@@ -2,34 +2,14 @@
 // exit status of 1 and the reason.
 #include "CsvRows.h"
 #include "Database.h"
+#include "ProgramRun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <tuple>
-
-namespace {
-
-std::tuple<int, QString, QString> runProgram(const QStringList& arguments)
-{
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // No display at all: the command must not need one.
-    env.remove("DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    program.setProcessEnvironment(env);
-    program.start(CALVORA_EXECUTABLE, arguments);
-    EXPECT_TRUE(program.waitForFinished(60000));
-    return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
-            QString::fromUtf8(program.readAllStandardError())};
-}
-
-} // namespace
 
 TEST(PatientCommandTest, writesThePatientsTwoFilesOrSaysWhyNot)
 {
@@ -45,7 +25,7 @@ TEST(PatientCommandTest, writesThePatientsTwoFilesOrSaysWhyNot)
                  "(2, '2026-12-10', 540, 30, 'Anna D''Amico/Neri', '333 123 4567'), "
                  "(2, '2026-12-10', 600, 30, 'Mario Rossi', '02 1234567')");
     }
-    auto [status, stdOut, err] = runProgram({"--export-patient", "ANNA D'AMICO/NERI", out, "--data-dir", data});
+    auto [status, stdOut, err] = runProgram(CALVORA_EXECUTABLE, {"--export-patient", "ANNA D'AMICO/NERI", out, "--data-dir", data});
     ASSERT_EQ(status, 0) << err.toStdString();
     const QStringList files = QDir(out).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(files.size(), 2);
@@ -63,23 +43,23 @@ TEST(PatientCommandTest, writesThePatientsTwoFilesOrSaysWhyNot)
                   QStringList({"export patient"}));
     }
 
-    std::tie(status, stdOut, err) = runProgram({"--export-patient", "Giulia Bianchi", out, "--data-dir", data});
+    std::tie(status, stdOut, err) = runProgram(CALVORA_EXECUTABLE, {"--export-patient", "Giulia Bianchi", out, "--data-dir", data});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.endsWith("Nessun appuntamento a nome «Giulia Bianchi» nell'agenda. Nessun file è stato scritto.\n"))
         << err.toStdString();
-    std::tie(status, stdOut, err) = runProgram({"--export-patient", "Mario Rossi", dir.filePath("manca"), "--data-dir", data});
+    std::tie(status, stdOut, err) = runProgram(CALVORA_EXECUTABLE, {"--export-patient", "Mario Rossi", dir.filePath("manca"), "--data-dir", data});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.endsWith("La cartella " + dir.filePath("manca") + " non esiste. Nessun file è stato scritto.\n"))
         << err.toStdString();
     // A folder already holds a folder of the PDF's name: the file cannot be written (even by root).
     const QString taken = QDir(out).filePath("Mario Rossi " + QDate::currentDate().toString("yyyy-MM-dd") + ".pdf");
     QDir().mkpath(taken);
-    std::tie(status, stdOut, err) = runProgram({"--export-patient", "Mario Rossi", out, "--data-dir", data});
+    std::tie(status, stdOut, err) = runProgram(CALVORA_EXECUTABLE, {"--export-patient", "Mario Rossi", out, "--data-dir", data});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.endsWith("Impossibile scrivere il file " + taken + ". Nessun file è stato scritto.\n"))
         << err.toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 2) << "nor the spreadsheet file";
-    std::tie(status, stdOut, err) = runProgram({"--export-patient", "Mario Rossi", out, "--data-dir", dir.filePath("vuota")});
+    std::tie(status, stdOut, err) = runProgram(CALVORA_EXECUTABLE, {"--export-patient", "Mario Rossi", out, "--data-dir", dir.filePath("vuota")});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.contains("Impossibile leggere l'archivio appuntamenti: ")) << err.toStdString();
 }

@@ -1,34 +1,14 @@
 // "--export-reminders" run as the practice schedules it: a process of its own, no window, an exit status.
 #include "CsvRows.h"
 #include "Database.h"
+#include "ProgramRun.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <tuple>
-
-namespace {
-
-std::tuple<int, QString, QString> runProgram(const QStringList& arguments)
-{
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // No display at all: the command must not need one.
-    env.remove("DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    program.setProcessEnvironment(env);
-    program.start(CALVORA_EXECUTABLE, arguments);
-    EXPECT_TRUE(program.waitForFinished(60000));
-    return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
-            QString::fromUtf8(program.readAllStandardError())};
-}
-
-} // namespace
 
 TEST(ReminderCommandTest, writesTheDaysFileOrSaysWhyNotWithStatusOne)
 {
@@ -43,7 +23,7 @@ TEST(ReminderCommandTest, writesTheDaysFileOrSaysWhyNotWithStatusOne)
                  "(2, '2026-12-10', 540, 30, 'Luca Neri', '347 1234567')");
     }
     const QString csv = dir.filePath("promemoria.csv");
-    auto [status, out, err] = runProgram({"--export-reminders", "2026-12-09", csv, "--data-dir", data});
+    auto [status, out, err] = runProgram(CALVORA_EXECUTABLE, {"--export-reminders", "2026-12-09", csv, "--data-dir", data});
     EXPECT_EQ(status, 0) << err.toStdString();
     EXPECT_EQ(out, "Promemoria di mercoledì 9 dicembre 2026: 1 messaggio in " + csv + "\n");
     QFile written(csv);
@@ -53,18 +33,18 @@ TEST(ReminderCommandTest, writesTheDaysFileOrSaysWhyNotWithStatusOne)
     EXPECT_EQ(rows[1].mid(0, 6), QStringList({"+393331234567", "Anna Verdi", "09/12/2026", "10:00", "Dentista 1",
                                                "Da confermare"}));
 
-    std::tie(status, out, err) = runProgram({"--data-dir", data, "--export-reminders", "9-12-2026", csv});
+    std::tie(status, out, err) = runProgram(CALVORA_EXECUTABLE, {"--data-dir", data, "--export-reminders", "9-12-2026", csv});
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "Data non valida: «9-12-2026». Scrivila come aaaa-mm-gg, ad esempio 2026-12-09.\n");
     std::tie(status, out, err) =
-        runProgram({"--export-reminders", "2026-12-09", dir.filePath("manca/promemoria.csv"), "--data-dir", data});
+        runProgram(CALVORA_EXECUTABLE, {"--export-reminders", "2026-12-09", dir.filePath("manca/promemoria.csv"), "--data-dir", data});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.startsWith("Impossibile scrivere il file " + dir.filePath("manca/promemoria.csv"))) << err.toStdString();
     std::tie(status, out, err) =
-        runProgram({"--export-reminders", "2026-12-09", csv, "--data-dir", data, "--server", "host=" + dir.filePath("nessuno") + " dbname=agenda"});
+        runProgram(CALVORA_EXECUTABLE, {"--export-reminders", "2026-12-09", csv, "--data-dir", data, "--server", "host=" + dir.filePath("nessuno") + " dbname=agenda"});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.startsWith("Impossibile aprire l'archivio appuntamenti: ")) << err.toStdString();
-    std::tie(status, out, err) = runProgram({"--export-reminders", "2026-12-09", csv, "--data-dir", dir.filePath("vuota")});
+    std::tie(status, out, err) = runProgram(CALVORA_EXECUTABLE, {"--export-reminders", "2026-12-09", csv, "--data-dir", dir.filePath("vuota")});
     EXPECT_EQ(status, 1);
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("vuota/calvora.sqlite")));
     // The file written first is still whole.

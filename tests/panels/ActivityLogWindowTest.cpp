@@ -155,7 +155,7 @@ TEST_F(ActivityWindowTest, theWindowPagesNewestFirstFiltersAndExportsWhatItSelec
     // The window follows what is done meanwhile, the entry chosen kept.
     select(window, 1);
     ASSERT_FALSE(store.setStatus(luca, AppointmentStatus::Confirmed));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return column(window, 3).first() == "Stato"; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return column(window, 3).first() == "Cambio di stato"; }));
     EXPECT_EQ(window.list()->currentIndex().row(), 2);
 }
 

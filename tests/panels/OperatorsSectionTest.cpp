@@ -96,4 +96,23 @@ TEST_F(OperatorsSectionTest, aRefusedSaveSaysWhyAndTheListShowsWhatIsStored)
     db.execute("UPDATE settings SET value = '[\"Anna\",\"Carla\"]' WHERE key = 'operators'");
     store.loadSettings();
     EXPECT_EQ(shown(), (QStringList{"Anna", "Carla"}));
+
+    // Another computer reorders the names just as a rename in place is committed, before it is stored:
+    // the rename reaches that name, wherever it now is.
+    list()->setCurrentRow(1);
+    button("renameOperator")->click();
+    auto* editor = list()->viewport()->findChild<QLineEdit*>();
+    ASSERT_TRUE(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "Carla Bianchi");
+    const QMetaObject::Connection elsewhere = QObject::connect(list(), &QListWidget::itemChanged, [&] {
+        db.execute("UPDATE settings SET value = '[\"Carla\",\"Anna\"]' WHERE key = 'operators'");
+        store.loadSettings();
+    });
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(TestSupport::eventually([&] { return shown() == QStringList{"Carla", "Anna"}; }));
+    QObject::disconnect(elsewhere);
+    EXPECT_TRUE(TestSupport::eventually([&] { return store.operators() == QStringList{"Carla Bianchi", "Anna"}; }))
+        << store.operators().join(u',').toStdString();
+    EXPECT_EQ(shown(), store.operators());
 }

@@ -3,12 +3,12 @@
 #include "ArchiveFixture.h"
 #include "CalendarExport.h"
 #include "LogVerification.h"
+#include "ProgramRun.h"
 #include "ReminderExport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 namespace {
 
@@ -58,11 +58,9 @@ protected:
     // `calvora --verify-log` on this agenda: exit status and standard output.
     std::pair<int, QString> verifyLog() const
     {
-        QProcess program;
         const QStringList where = onServer() ? QStringList{"--server", serverLine} : QStringList{"--data-dir", dir.path()};
-        program.start(CALVORA_PROGRAM, QStringList{"--verify-log"} + where);
-        EXPECT_TRUE(program.waitForFinished(60000));
-        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()).trimmed()};
+        const auto [status, out, err] = runProgram(CALVORA_PROGRAM, QStringList{"--verify-log"} + where);
+        return {status, out.trimmed()};
     }
 };
 

@@ -4,11 +4,11 @@
 #include "Backup.h"
 #include "LikePattern.h"
 #include "LogVerification.h"
+#include "ProgramRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 namespace {
 
@@ -48,11 +48,8 @@ protected:
 
     QString verifyCommand() const
     {
-        QProcess program;
         const QStringList where = onServer() ? QStringList{"--server", serverLine} : QStringList{"--data-dir", dir.path()};
-        program.start(CALVORA_PROGRAM, QStringList{"--verify-log"} + where);
-        EXPECT_TRUE(program.waitForFinished(60000));
-        return QString::fromUtf8(program.readAllStandardOutput()).trimmed();
+        return std::get<1>(runProgram(CALVORA_PROGRAM, QStringList{"--verify-log"} + where)).trimmed();
     }
 
     // The entries whose personal texts still hold the text, by the record they are about.
