@@ -17,8 +17,8 @@ QString namesOf(const QString& personal)
 // Adds the names of the entry numbered `n` whose texts are `personal` (SQL expressions).
 QString indexEntry(const QString& n, const QString& personal)
 {
-    return QStringLiteral("INSERT OR IGNORE INTO main.activity_log_names (name) %1;"
-                          "INSERT OR IGNORE INTO main.activity_log_named (name_id, n) SELECT id, %2 FROM "
+    return QStringLiteral("INSERT OR IGNORE INTO activity_log_names (name) %1;"
+                          "INSERT OR IGNORE INTO activity_log_named (name_id, n) SELECT id, %2 FROM "
                           "main.activity_log_names WHERE name IN (%1);")
         .arg(namesOf(personal), n);
 }
@@ -26,8 +26,8 @@ QString indexEntry(const QString& n, const QString& personal)
 // An anonymisation replaces an entry's names: the old ones go, and a name no entry holds any more is not kept.
 QString forgetEntry(const QString& n, const QString& personal)
 {
-    return QStringLiteral("DELETE FROM main.activity_log_named WHERE n = %1;"
-                          "DELETE FROM main.activity_log_names WHERE name IN (%2) AND NOT EXISTS (SELECT 1 FROM "
+    return QStringLiteral("DELETE FROM activity_log_named WHERE n = %1;"
+                          "DELETE FROM activity_log_names WHERE name IN (%2) AND NOT EXISTS (SELECT 1 FROM "
                           "main.activity_log_named WHERE name_id = activity_log_names.id);")
         .arg(n, namesOf(personal));
 }
@@ -64,7 +64,7 @@ QString triggers()
     // triggers stays uncovered (and read as before) until the next catch-up.
     const QString inserted = QStringLiteral(
         "CREATE TEMP TRIGGER IF NOT EXISTS log_names_inserted AFTER INSERT ON main.activity_log BEGIN %1"
-        "UPDATE main.activity_log_names_upto SET upto = NEW.n WHERE upto = COALESCE((SELECT max(n) FROM "
+        "UPDATE activity_log_names_upto SET upto = NEW.n WHERE upto = COALESCE((SELECT max(n) FROM "
         "main.activity_log WHERE n < NEW.n), 0); END;")
                                  .arg(indexEntry(QStringLiteral("NEW.n"), QStringLiteral("NEW.personal")));
     const QString changed =
@@ -100,8 +100,9 @@ void install(sqlite3* handle)
     if (!run(handle, QStringLiteral("BEGIN IMMEDIATE;") + QString::fromUtf8(tables) + QString::fromUtf8(catchUp)
                          + QStringLiteral("COMMIT;")))
         run(handle, QStringLiteral("ROLLBACK;"));
-    if (haveNames(handle))
-        run(handle, triggers());
+    // A trigger that does not compile is this program's fault, not the file's: it must not pass unseen.
+    if (haveNames(handle) && !run(handle, triggers()))
+        throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
 QStringList triggerNames()
