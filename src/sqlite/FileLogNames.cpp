@@ -97,7 +97,9 @@ void install(sqlite3* handle)
                                       nullptr)
         != SQLITE_OK)
         return;
-    if (!run(handle, QStringLiteral("BEGIN IMMEDIATE;") + QString::fromUtf8(tables) + QString::fromUtf8(catchUp)
+    // Inside a caller's transaction the catch-up waits for the next opening: its ROLLBACK would be the caller's.
+    if (sqlite3_get_autocommit(handle) != 0
+        && !run(handle, QStringLiteral("BEGIN IMMEDIATE;") + QString::fromUtf8(tables) + QString::fromUtf8(catchUp)
                          + QStringLiteral("COMMIT;")))
         run(handle, QStringLiteral("ROLLBACK;"));
     // A trigger that does not compile is this program's fault, not the file's: it must not pass unseen.

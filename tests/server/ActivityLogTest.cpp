@@ -245,9 +245,10 @@ TEST_P(ActivityLogTest, thePatientFilterFindsOldQuotedAndAnonymisedNamesAsTheLog
     };
     const QList<QList<qint64>> expected{{log[3].n, log[2].n}, {}, {log[0].n}, {log[1].n}, {}, {log[1].n}, {}};
     EXPECT_EQ(answers(), expected);
-    if (!onServer())
+    if (!onServer()) {
         EXPECT_EQ(scalar("SELECT COUNT(*) FROM activity_log_names WHERE name LIKE '%Verdi%'"), 0)
             << "an anonymised name is not kept beside the log";
+    }
 
     // A log the names were never taken from (an older program's) answers the same, read in full, and
     // the next program to open it for writing takes them.
