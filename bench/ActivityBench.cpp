@@ -34,17 +34,19 @@ void appointmentHistory(benchmark::State& state)
 }
 BENCHMARK(appointmentHistory)->Unit(benchmark::kMillisecond);
 
-enum class Filter { None, Patient, AbsentPatient, Day };
+enum class Filter { None, Patient, AbsentPatient, RarePatient, Day };
 
-// The window's first page, read and listed, as reload() does after a change of filter.
-void firstPage(benchmark::State& state, Filter filter)
+// The window's first page, read and listed, as reload() does after a change of filter. A rare patient
+// is one the bench's log names a handful of times over the years (absent from a log made without them).
+void firstPageOf(benchmark::State& state, AgendaEnvironment& env, Filter filter)
 {
-    AgendaEnvironment& env = AgendaEnvironment::shared();
     ActivityLogWindow window(env.store, nullptr);
     if (filter == Filter::Patient)
         window.patientFilter()->setText(QStringLiteral("Verdi"));
     if (filter == Filter::AbsentPatient)
         window.patientFilter()->setText(QStringLiteral("Nessuno Maicosì"));
+    if (filter == Filter::RarePatient)
+        window.patientFilter()->setText(QStringLiteral("Quintavalle"));
     if (filter == Filter::Day) {
         // A working day a month before the newest entry.
         const std::optional<QList<ActivityEntry>> newest = env.store.activityPage({}, 1);
@@ -59,11 +61,39 @@ void firstPage(benchmark::State& state, Filter filter)
         window.reload();
     state.counters["rows"] = double(window.shown().size());
 }
+
+void firstPage(benchmark::State& state, Filter filter)
+{
+    firstPageOf(state, AgendaEnvironment::shared(), filter);
+}
+
+// The same on the server ($CALVORA_BENCH_SERVER, holding the agenda and its log).
+void firstPageOnServer(benchmark::State& state, Filter filter)
+{
+    AgendaEnvironment* env = AgendaEnvironment::sharedOnServer();
+    if (!env) {
+        state.SkipWithError("CALVORA_BENCH_SERVER is not set");
+        return;
+    }
+    firstPageOf(state, *env, filter);
+}
 BENCHMARK_CAPTURE(firstPage, unfiltered, Filter::None)->Name("activityFirstPage/unfiltered")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(firstPage, patient, Filter::Patient)->Name("activityFirstPage/patient")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(firstPage, absentPatient, Filter::AbsentPatient)
     ->Name("activityFirstPage/absentPatient")
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(firstPage, rarePatient, Filter::RarePatient)
+    ->Name("activityFirstPage/rarePatient")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(firstPage, day, Filter::Day)->Name("activityFirstPage/day")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(firstPageOnServer, patient, Filter::Patient)
+    ->Name("activityFirstPage/server/patient")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(firstPageOnServer, absentPatient, Filter::AbsentPatient)
+    ->Name("activityFirstPage/server/absentPatient")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(firstPageOnServer, rarePatient, Filter::RarePatient)
+    ->Name("activityFirstPage/server/rarePatient")
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -54,6 +54,7 @@ ServerArchive::ServerArchive(const ConnectionLine& line, std::unique_ptr<AgendaB
     std::unique_ptr<PgConnection> first = PgConnection::open(m_line);
     ServerSchema::prepare(*first);
     ServerLogSchema::completeLog(*first);
+    ServerLogSchema::indexPatients(*first);
     m_openingWarning = guardWarning(*first);
     connected(std::move(first));
 }

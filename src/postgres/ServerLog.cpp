@@ -4,6 +4,7 @@
 
 #include "AgendaSink.h"
 #include "PgConnection.h"
+#include "ServerLogSchema.h"
 #include "ServerReading.h"
 
 #include <QDateTime>
@@ -59,6 +60,44 @@ QList<ActivityEntry> entriesOf(const PgResult& r)
 QString utcStart(const QDate& day)
 {
     return day.startOfDay().toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+}
+
+// The statement of a page of the log. A patient's name is matched among the names each entry holds,
+// folded, written as the names' index is made so that the server finds the few entries through it.
+std::pair<QString, SQLArgs> pageQuery(const LogFilter& filter, int limit)
+{
+    QStringList where{QStringLiteral("true")};
+    SQLArgs args;
+    const auto condition = [&](const QString& sql, const SQLValue& value) {
+        args.append(value);
+        where << QString(sql).replace(u'?', QStringLiteral("$") + QString::number(args.size()));
+    };
+    if (filter.day) {
+        condition(QStringLiteral("at >= ?"), utcStart(*filter.day));
+        condition(QStringLiteral("at < ?"), utcStart(filter.day->addDays(1)));
+    }
+    if (!filter.computer.isEmpty())
+        condition(QStringLiteral("computer = ?"), filter.computer);
+    if (!filter.operatorName.isEmpty())
+        condition(QStringLiteral("operator = ?"), filter.operatorName);
+    if (!filter.action.isEmpty())
+        condition(QStringLiteral("action = ?"), filter.action);
+    if (const QString patient = filter.patient.trimmed(); !patient.isEmpty()) {
+        // A name JSON writes as it is is looked for in the stored text first: most entries are set aside
+        // without being parsed. Then the name itself ("patient": text, or [before, after]).
+        static const QRegularExpression escapedInJson(QStringLiteral("[\"\\\\\\x00-\\x1f]"));
+        if (!patient.contains(escapedInJson))
+            condition(QStringLiteral("strpos(lower(personal), lower(?)) > 0"), patient);
+        condition(QStringLiteral("(%1) LIKE '%' || replace(replace(replace(lower(?), '\\', '\\\\'), '%', '\\%'), "
+                                 "'_', '\\_') || '%'")
+                      .arg(ServerLogSchema::patientNames()),
+                  patient);
+    }
+    if (filter.before)
+        condition(QStringLiteral("n < ?"), *filter.before);
+    return {QStringLiteral("SELECT ") + logColumns + QStringLiteral(" FROM activity_log WHERE ")
+                + where.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY n DESC LIMIT ") + QString::number(limit),
+            args};
 }
 
 } // namespace
@@ -139,41 +178,8 @@ QList<ActivityEntry> ServerArchive::logOf(const QString& target, qint64 subject)
 
 QList<ActivityEntry> ServerArchive::logPage(const LogFilter& filter, int limit)
 {
-    QStringList where{QStringLiteral("true")};
-    SQLArgs args;
-    const auto condition = [&](const QString& sql, const SQLValue& value) {
-        args.append(value);
-        where << QString(sql).replace(u'?', QStringLiteral("$") + QString::number(args.size()));
-    };
-    if (filter.day) {
-        condition(QStringLiteral("at >= ?"), utcStart(*filter.day));
-        condition(QStringLiteral("at < ?"), utcStart(filter.day->addDays(1)));
-    }
-    if (!filter.computer.isEmpty())
-        condition(QStringLiteral("computer = ?"), filter.computer);
-    if (!filter.operatorName.isEmpty())
-        condition(QStringLiteral("operator = ?"), filter.operatorName);
-    if (!filter.action.isEmpty())
-        condition(QStringLiteral("action = ?"), filter.action);
-    if (const QString patient = filter.patient.trimmed(); !patient.isEmpty()) {
-        // A name JSON writes as it is is looked for in the stored text first: most entries are set aside
-        // without being parsed. Then the name itself ("patient": text, or [before, after]).
-        static const QRegularExpression escapedInJson(QStringLiteral("[\"\\\\\\x00-\\x1f]"));
-        if (!patient.contains(escapedInJson))
-            condition(QStringLiteral("strpos(lower(personal), lower(?)) > 0"), patient);
-        condition(QStringLiteral("strpos(lower(CASE jsonb_typeof(personal::jsonb -> 'patient') WHEN 'array' THEN "
-                                 "(SELECT string_agg(e, E'\\n') FROM jsonb_array_elements_text(personal::jsonb -> "
-                                 "'patient') AS e) ELSE personal::jsonb ->> 'patient' END), lower(?)) > 0"),
-                  patient);
-    }
-    if (filter.before)
-        condition(QStringLiteral("n < ?"), *filter.before);
-    return reading([&](PgConnection& c) {
-        return entriesOf(c.query(QStringLiteral("SELECT ") + logColumns + QStringLiteral(" FROM activity_log WHERE ")
-                                     + where.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY n DESC LIMIT ")
-                                     + QString::number(limit),
-                                 args));
-    });
+    const auto [sql, args] = pageQuery(filter, limit);
+    return reading([&](PgConnection& c) { return entriesOf(c.query(sql, args)); });
 }
 
 std::optional<QString> ServerArchive::guardWarning(PgConnection& c)

@@ -16,4 +16,10 @@ namespace ServerLogSchema {
 // functions, provided this role still owns it (once guarded, only the server's administrator could).
 void completeLog(PgConnection& c);
 
+// The patients' names an entry holds, folded as the activity window's filter folds them, one per line.
+[[nodiscard]] QString patientNames();
+// Indexes them by trigrams, once, provided this role still owns the log, so that a name found in few
+// entries or none is answered without reading the log; without the index the filter reads it as before.
+void indexPatients(PgConnection& c);
+
 } // namespace ServerLogSchema

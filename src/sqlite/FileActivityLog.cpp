@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "FileActivityLogTriggers.h"
+#include "FileLogNames.h"
 #include "LikePattern.h"
 
 #include <QRegularExpression>
@@ -208,6 +209,7 @@ void install(sqlite3* handle, Context* context)
         return;
     registerFunctions(handle, context);
     exec(handle, FileActivityLogTriggers::create());
+    FileLogNames::install(handle);
 }
 
 void uninstall(sqlite3* handle)
@@ -215,7 +217,7 @@ void uninstall(sqlite3* handle)
     if (sqlite3_db_readonly(handle, "main") == 1)
         return;
     QString drops;
-    for (const QString& name : FileActivityLogTriggers::names())
+    for (const QString& name : FileActivityLogTriggers::names() + FileLogNames::triggerNames())
         drops += QStringLiteral("DROP TRIGGER IF EXISTS temp.") + name + u';';
     try {
         exec(handle, drops);
@@ -336,6 +338,8 @@ QList<ActivityEntry> FileActivityLog::page(Database& db, const LogFilter& filter
             where << QStringLiteral("personal LIKE ? ESCAPE '\\'");
             args << LikePattern::containing(patient);
         }
+        if (const std::optional<QString> named = FileLogNames::candidates(db, LikePattern::containing(patient), args))
+            where << *named;
         // The name alone ("patient": text) or before and after ("patient": [before, after]).
         where << QStringLiteral("EXISTS (SELECT 1 FROM json_tree(personal) WHERE ((path = '$' AND key = 'patient') "
                                 "OR path = '$.patient') AND atom LIKE ? ESCAPE '\\')");

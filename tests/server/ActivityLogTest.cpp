@@ -213,6 +213,54 @@ TEST_P(ActivityLogTest, aRefusedChangeLeavesNoEntryAndPagesFilterNewestFirst)
     EXPECT_TRUE(archive->logPage(filter, 10).isEmpty());
 }
 
+TEST_P(ActivityLogTest, thePatientFilterFindsOldQuotedAndAnonymisedNamesAsTheLogSaysWithOrWithoutItsIndex)
+{
+    Appointment anna = booking(1, "2024-12-05", 600, 30, "Anna Verdi");
+    anna.phone = "333 111";
+    ASSERT_FALSE(store->save(anna));
+    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 660, 30, "Rosa_Bianca \"Ro\" O'Neil")));
+    ASSERT_FALSE(store->save(booking(2, "2024-12-05", 600, 30, "Marco Gialli")));
+    const Appointment marco = *store->storedAppointment(bookedId("Marco Gialli"));
+    Appointment renamed = marco;
+    renamed.patient = "Marco Blu";
+    ASSERT_FALSE(store->saveEdited(renamed, marco));
+    ASSERT_FALSE(store->anonymisePatient("Anna Verdi", {"333 111"}, nullptr));
+    const QList<ActivityEntry> log = entries();
+    ASSERT_EQ(log.size(), 5);
+
+    AgendaArchive* reading = archive.get();
+    const auto found = [&](const QString& patient) {
+        LogFilter filter;
+        filter.patient = patient;
+        QList<qint64> numbers;
+        for (const ActivityEntry& e : reading->logPage(filter, 10))
+            numbers << e.n;
+        return numbers;
+    };
+    const auto answers = [&] {
+        return QList<QList<qint64>>{found("GIALLI"), found("verdi"), found("anonimizzato"), found("a_b"),
+                                    found("\"ro\" %neil"), found("\"ro\" o'n"), found("Nessuno Maicosì")};
+    };
+    const QList<QList<qint64>> expected{{log[3].n, log[2].n}, {}, {log[0].n}, {log[1].n}, {}, {log[1].n}, {}};
+    EXPECT_EQ(answers(), expected);
+    if (!onServer()) {
+        EXPECT_EQ(scalar("SELECT COUNT(*) FROM activity_log_names WHERE name LIKE '%Verdi%'"), 0)
+            << "an anonymised name is not kept beside the log";
+    }
+
+    // A log the names were never taken from (an older program's) answers the same, read in full, and
+    // the next program to open it for writing takes them.
+    const QStringList names = onServer() ? QStringList{"DROP INDEX idx_activity_log_patients"}
+                                         : QStringList{"DROP TABLE activity_log_names_upto",
+                                                       "DROP TABLE activity_log_names", "DROP TABLE activity_log_named"};
+    for (const QString& statement : names)
+        sql(statement);
+    EXPECT_EQ(answers(), expected) << "without the names";
+    const std::unique_ptr<AgendaArchive> again = openArchive();
+    reading = again.get();
+    EXPECT_EQ(answers(), expected) << "with the names taken again";
+}
+
 TEST_P(ActivityLogTest, theCommandNamesTheFirstEntryChangedInsertedOrRemoved)
 {
     for (int start : {540, 570, 600, 630})

@@ -2,6 +2,7 @@
 // whoever wrote to the database in between.
 #include "StoreFixture.h"
 #include "FileStore.h"
+#include "SqliteArchive.h"
 
 #include <QTemporaryDir>
 
@@ -146,8 +147,9 @@ TEST_F(RememberedAnswersTest, suggestionsKeepTheCountedOrderThroughAnyWrites)
         }
     }
     EXPECT_EQ(s.treatmentSuggestions(), countedSuggestions(mine));
-    // The file itself holds nothing new: the objects of a new file, no more.
+    // The file itself holds nothing new: the objects of a new agenda, no more.
     Database fresh(":memory:");
+    const SqliteArchive opened(fresh);
     const QString objects = "SELECT group_concat(name) FROM (SELECT name FROM sqlite_master ORDER BY name)";
     EXPECT_EQ(TestSupport::text(other, objects), TestSupport::text(fresh, objects));
 }
