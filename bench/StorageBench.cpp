@@ -9,7 +9,6 @@
 #include "PgConnection.h"
 #include "Store.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <benchmark/benchmark.h>
@@ -34,27 +33,6 @@ void dailyBackup(benchmark::State& state)
     state.counters["bytes"] = double(QFile(daily).size());
 }
 BENCHMARK(dailyBackup)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The copy of a backup into the second place as each backup makes it (on a worker thread): the bytes
-// into a partial file, flushed, read back (integrity check, counts of appointments and dentists against
-// the backup), renamed, pruned. The copy of the previous round is removed untimed.
-void secondPlaceCopy(benchmark::State& state)
-{
-    const QString folder = BenchData::scratchFolder();
-    Database db(folder + QStringLiteral("/calvora.sqlite"));
-    const QString backup = Backup::now(db);
-    const QString place = folder + QStringLiteral("/Seconda");
-    QDir().mkpath(place);
-    QString copy;
-    for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(copy);
-        state.ResumeTiming();
-        copy = Backup::copyChecked(backup, place);
-    }
-    state.counters["bytes"] = double(QFile(copy).size());
-}
-BENCHMARK(secondPlaceCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // VACUUM INTO alone, without the checks around it.
 void vacuumInto(benchmark::State& state)
