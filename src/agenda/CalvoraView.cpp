@@ -5,6 +5,7 @@
 #include "AgendaStyle.h"
 #include "AppointmentEditor.h"
 #include "CalendarFolderNotice.h"
+#include "SecondPlaceNotice.h"
 #include "CalvoraCommands.h"
 #include "Cal.h"
 #include "ActivityLogWindow.h"
@@ -61,6 +62,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     , m_holidays(new HolidayNotice(store))
     , m_waitingOffer(new WaitingOfferBar(store))
     , m_calendarNotice(new CalendarFolderNotice(store))
+    , m_secondPlaceNotice(new SecondPlaceNotice(store.secondPlace()))
 {
     setObjectName(QStringLiteral("main"));
     setMinimumSize(1000, 650);
@@ -91,6 +93,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     layout->addWidget(m_holidays);
     layout->addWidget(m_waitingOffer);
     layout->addWidget(m_calendarNotice);
+    layout->addWidget(m_secondPlaceNotice);
     layout->addWidget(titleLine);
     layout->addWidget(divider);
     layout->addWidget(m_grid, 1);
@@ -435,6 +438,8 @@ void CalvoraView::refresh()
     m_holidays->sync();
     m_waitingOffer->sync();
     m_calendarNotice->sync();
+    // The days without a copy grow while the program stays open.
+    m_secondPlaceNotice->sync();
     presentModals();
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 
 class CalendarFolderNotice;
+class SecondPlaceNotice;
 class CalvoraCommands;
 class DentistHeader;
 class HolidayNotice;
@@ -72,6 +73,7 @@ public:
     [[nodiscard]] HolidayNotice* holidayNotice() const { return m_holidays; }
     // The line that says the practice's calendar folder could not be kept.
     [[nodiscard]] CalendarFolderNotice* calendarNotice() const { return m_calendarNotice; }
+    [[nodiscard]] SecondPlaceNotice* secondPlaceNotice() const { return m_secondPlaceNotice; }
     // The line that offers a freed start to the waiting list.
     [[nodiscard]] WaitingOfferBar* waitingOffer() const { return m_waitingOffer; }
     // The waiting list's window, once opened.
@@ -136,6 +138,7 @@ private:
     HolidayNotice* m_holidays;
     WaitingOfferBar* m_waitingOffer;
     CalendarFolderNotice* m_calendarNotice;
+    SecondPlaceNotice* m_secondPlaceNotice;
     QPointer<WaitingListPanel> m_waitingList;
     CalvoraCommands* m_commands = nullptr;
     QToolButton* m_dayButton = nullptr;

@@ -2,6 +2,8 @@
 
 #include "AccessibleGrid.h"
 #include "AppPaths.h"
+#include "Backup.h"
+#include "BackupNowCommand.h"
 #include "Bootstrap.h"
 #include "CalendarFolder.h"
 #include "CalvoraView.h"
@@ -13,6 +15,7 @@
 #include "DentistEditor.h"
 #include "PrintService.h"
 #include "SearchPanel.h"
+#include "SecondPlace.h"
 #include "ServerSetup.h"
 #include "SettingsView.h"
 #include "Store.h"
@@ -20,6 +23,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QEvent>
+#include <QFileInfo>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -72,6 +76,7 @@ Store& CalvoraApp::store()
         m_store->followArchive();
         m_calendars = std::make_unique<CalendarFolder>(*m_store);
         m_operatorChoice = std::make_unique<OperatorChoice>(*m_store, OperatorChoice::localSettings());
+        keepSecondPlace();
         // Said over the agenda window once it is open (the first turn of the event loop).
         if (const std::optional<QString> notice = Bootstrap::takeStartNotice()) {
             Store* shown = m_store.get();
@@ -79,6 +84,18 @@ Store& CalvoraApp::store()
         }
     }
     return *m_store;
+}
+
+void CalvoraApp::keepSecondPlace()
+{
+    m_store->setSecondPlace(BackupNowCommand::localSecondPlace(m_store->archiveLocation()));
+    SecondPlace& place = *m_store->secondPlace();
+    // Today's backup goes there unless it arrived already (at an earlier start, or with the drive plugged
+    // in since): an unplugged drive is said once a day.
+    const QString daily = Backup::dailyPath(AppPaths::dataFolder() + QStringLiteral("/Backup"));
+    if (!place.folder().isEmpty() && QFileInfo::exists(daily)
+        && !QFileInfo::exists(place.folder() + u'/' + QFileInfo(daily).fileName()))
+        place.send(daily);
 }
 
 void CalvoraApp::keepErasures()

@@ -45,6 +45,8 @@ protected:
 private:
     // Anonymisations applied again after an older backup came back, and the retention applied once a day.
     void keepErasures();
+    // Copies the day's backup to this computer's second place when it has not arrived there yet.
+    void keepSecondPlace();
     // The structure check Bootstrap left for later, on its own thread once the agenda window has first
     // painted (or two seconds after the start); a damaged file is then replaced by its newest sound
     // backup (or the program ends) and the windows are built again.

@@ -4,6 +4,7 @@
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "CommandLine.h"
+#include "BackupNowCommand.h"
 #include "LogVerifyCommand.h"
 #include "PatientExportCommand.h"
 #include "ReminderExportCommand.h"
@@ -85,6 +86,11 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QLocale::setDefault(Cal::locale());
         return ReminderExportCommand::run(arguments);
+    }
+    if (BackupNowCommand::requested(arguments)) {
+        QCoreApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        return BackupNowCommand::run(arguments);
     }
     if (LogVerifyCommand::requested(arguments)) {
         QCoreApplication app(argc, argv);

@@ -5,6 +5,7 @@
 #include "Desktop.h"
 #include "FormSection.h"
 #include "PanelStyle.h"
+#include "SecondPlaceSection.h"
 #include "Store.h"
 
 #include <QFileInfo>
@@ -78,6 +79,8 @@ void SettingsView::buildArchivePage()
     backupNote->setObjectName(QStringLiteral("backupNote"));
     archive->form()->addRow(backupNote);
     page->addWidget(archive);
+    if (SecondPlace* place = m_store.secondPlace())
+        page->addWidget(new SecondPlaceSection(*place, page->parentWidget()));
     page->addWidget(buildRetentionSection(page->parentWidget()));
     page->addStretch(1);
 }

@@ -15,6 +15,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -88,7 +91,7 @@ mode_t databaseMode(const QString& path)
 // more people than the database itself, not even while it is being written. The name is new for every
 // attempt: two programs on one shared folder backing up at the same moment never write into, check or
 // rename each other's file.
-QString createPartial(mode_t finalMode, const QString& target)
+QString createPartial(mode_t finalMode, const QString& target, QString (*describe)(int) = systemError)
 {
     const mode_t mode = finalMode | S_IRUSR | S_IWUSR;
     for (int attempt = 0; attempt < 8; ++attempt) {
@@ -98,18 +101,18 @@ QString createPartial(mode_t finalMode, const QString& target)
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
-            throw DatabaseError(systemError(errno));
+            throw DatabaseError(describe(errno));
         }
         const int rc = ::fchmod(fd, mode); // the umask may have taken bits away
         const int savedErrno = errno;
         ::close(fd);
         if (rc != 0) {
             QFile::remove(partial);
-            throw DatabaseError(systemError(savedErrno));
+            throw DatabaseError(describe(savedErrno));
         }
         return partial;
     }
-    throw DatabaseError(systemError(EEXIST));
+    throw DatabaseError(describe(EEXIST));
 }
 
 // The copy is written under a name that is not a backup's, flushed, checked and only then renamed: a
@@ -255,6 +258,78 @@ KeptAside keepAside(const QString& databasePath)
     throw DatabaseError(systemError(EEXIST));
 }
 
+// Why a copy into another folder failed, in the words the receptionist reads: a drive or share that is
+// full or will not take files says so plainly.
+QString placeError(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return QStringLiteral("la cartella è piena (spazio esaurito)");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("la cartella non permette di scrivere");
+    case EROFS:
+        return QStringLiteral("la cartella è su un disco in sola lettura");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("la cartella non c'è (disco scollegato?)");
+    default:
+        return systemError(error);
+    }
+}
+
+// Copies a file's bytes into an existing file and flushes them; errors as placeError says them.
+void copyBytes(const QString& from, const QString& to)
+{
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        throw DatabaseError(systemError(errno));
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        throw DatabaseError(placeError(error));
+    }
+    std::vector<char> buffer(1 << 20);
+    int error = 0;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < got && !error;) {
+            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
+            if (put < 0 && errno != EINTR)
+                error = errno;
+            done += put > 0 ? put : 0;
+        }
+        if (error)
+            break;
+    }
+    if (!error && ::fsync(out) != 0)
+        error = errno;
+    if (::close(out) != 0 && !error)
+        error = errno;
+    ::close(in);
+    if (error)
+        throw DatabaseError(placeError(error));
+}
+
+// Appointments and dentists of a backup file, read on a connection of its own.
+std::pair<qint64, qint64> recordCounts(const QString& path)
+{
+    const std::unique_ptr<Database> reader = Database::openReader(path);
+    return reader
+        ->query(QStringLiteral("SELECT (SELECT COUNT(*) FROM appointments), (SELECT COUNT(*) FROM dentists)"), {},
+                [](const SQLRow& row) { return std::pair<qint64, qint64>(row.integer(0), row.integer(1)); })
+        .value(0, {-1, -1});
+}
+
 } // namespace
 
 namespace Backup {
@@ -301,9 +376,14 @@ void dailyIfNeeded(Database& db)
     dailyIfNeeded(fileSource(db));
 }
 
+QString dailyPath(const QString& backupFolder)
+{
+    return backupFolder + u'/' + dailyName();
+}
+
 bool dailyTaken(const QString& backupFolder)
 {
-    return QFileInfo::exists(backupFolder + u'/' + dailyName());
+    return QFileInfo::exists(dailyPath(backupFolder));
 }
 
 void dailyIfNeeded(const Source& source)
@@ -332,6 +412,37 @@ std::optional<Found> newestSound(const QString& backupFolder)
             return found;
     }
     return std::nullopt;
+}
+
+QString copyChecked(const QString& backupPath, const QString& folderPath)
+{
+    if (!QFileInfo(folderPath).isDir())
+        throw DatabaseError(placeError(ENOENT));
+    const QString target = folderPath + u'/' + QFileInfo(backupPath).fileName();
+    const std::pair<qint64, qint64> expected = recordCounts(backupPath);
+    // Private like the backup itself: a share may be read by more people than the data folder.
+    const QString partial = createPartial(databaseMode(backupPath), target, placeError);
+    try {
+        copyBytes(backupPath, partial);
+        if (!Database::isIntact(partial))
+            throw DatabaseError(QStringLiteral("la copia riletta non supera il controllo di integrità"));
+        if (recordCounts(partial) != expected)
+            throw DatabaseError(QStringLiteral("la copia riletta non ha gli stessi appuntamenti e dentisti del backup"));
+        if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0)
+            throw DatabaseError(placeError(errno));
+    } catch (...) {
+        QFile::remove(partial);
+        QFile::remove(partial + journalSuffix);
+        throw;
+    }
+    try {
+        syncPath(folderPath, O_RDONLY | O_DIRECTORY);
+    } catch (const DatabaseError&) {
+        // Some network shares cannot flush a folder; the copy itself is flushed and checked.
+    }
+    prune(folderPath);
+    removeStalePartials(folderPath, target);
+    return target;
 }
 
 QString restore(const QString& backupPath, const QString& databasePath)

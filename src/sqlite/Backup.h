@@ -46,11 +46,21 @@ QString now(const Source& source);
 // Throws DatabaseError.
 QString keepVersion(Database& db, int version);
 
+// Today's "calvora-yyyy-MM-dd.sqlite" in the backup folder.
+[[nodiscard]] QString dailyPath(const QString& backupFolder);
 // Whether something exists at today's "calvora-yyyy-MM-dd.sqlite" in the backup folder.
 [[nodiscard]] bool dailyTaken(const QString& backupFolder);
 // Takes today's "calvora-yyyy-MM-dd.sqlite" unless something already exists at that path. Throws DatabaseError.
 void dailyIfNeeded(Database& db);
 void dailyIfNeeded(const Source& source);
+
+// Copies a backup into another folder (the practice's second place: an external drive, a network share)
+// under a partial name, reads the copy back (PRAGMA integrity_check, and as many appointments and
+// dentists as the backup holds) and only then gives it the backup's name; then keeps the newest
+// `keptFiles` backups there, as in the backup folder. Returns the copy's path. Throws DatabaseError with
+// the reason in Italian (a missing folder, a full or read-only one, a copy that failed its check);
+// nothing is then left in the folder.
+QString copyChecked(const QString& backupPath, const QString& folder);
 
 // A backup found in a backup folder, under one of the two names the program gives them.
 struct Found {

@@ -4,6 +4,7 @@
 #include "BackgroundReader.h"
 #include "Cal.h"
 #include "Clock.h"
+#include "SecondPlace.h"
 #include "StorePractice.h"
 
 #include <QFileInfo>
@@ -44,7 +45,14 @@ QString Store::backupNow()
     const QString path = m_archive.backupNow();
     (void)logEvent(QStringLiteral("backup"), QStringLiteral("agenda"),
                    QJsonObject{{QStringLiteral("file"), QFileInfo(path).fileName()}});
+    if (m_secondPlace)
+        m_secondPlace->send(path);
     return path;
+}
+
+void Store::setSecondPlace(std::unique_ptr<SecondPlace> place)
+{
+    m_secondPlace = std::move(place);
 }
 
 std::optional<QString> Store::logEvent(const QString& action, const QString& target, const QJsonObject& details,

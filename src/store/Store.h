@@ -27,6 +27,7 @@ class AgendaArchive;
 class AgendaReader;
 struct AnonymiseScope;
 class BackgroundReader;
+class SecondPlace;
 class QTimer;
 class QUndoStack;
 
@@ -82,8 +83,12 @@ public:
     [[nodiscard]] bool onServer() const;
     // The database file's path, or the server, database and user.
     [[nodiscard]] QString archiveLocation() const;
-    // Takes an on-demand backup and returns its path. Throws DatabaseError.
+    // Takes an on-demand backup and returns its path; it is then copied to the second place, if any, on
+    // a worker thread. Throws DatabaseError.
     QString backupNow();
+    // Where this computer copies its backups; null when the program keeps no second place (a command).
+    [[nodiscard]] SecondPlace* secondPlace() const { return m_secondPlace.get(); }
+    void setSecondPlace(std::unique_ptr<SecondPlace> place);
     // Records a practice-level act in the activity log (a print, an export, a backup): its kind, what it
     // was about, its facts and the personal texts it involved. Answers the failure's text, if any.
     std::optional<QString> logEvent(const QString& action, const QString& target, const QJsonObject& details,
@@ -512,6 +517,7 @@ private:
     std::optional<Appointment> m_pendingDelete;
     std::optional<QString> m_alertMessage;
     std::optional<QString> m_calendarFolderFailure;
+    std::unique_ptr<SecondPlace> m_secondPlace;
     std::optional<WaitingOffer> m_waitingOffer;
     std::optional<qint64> m_bookingWaiting;
     QDate m_shownMonday; // the Monday of the week last read

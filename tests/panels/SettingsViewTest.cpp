@@ -4,6 +4,9 @@
 #include "ColorWell.h"
 #include "PanelFixture.h"
 #include "AccessibilityAudit.h"
+#include "Backup.h"
+#include "Dialogs.h"
+#include "SecondPlace.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +23,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -496,4 +500,36 @@ TEST_F(SettingsTest, RetentionIsOffUntilTurnedOnAfterTheQuestionThenAnonymisesWh
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_TRUE(Dialogs::takeShown().isEmpty()) << "turning it off asks nothing";
     EXPECT_EQ(store.retentionYears(), std::nullopt);
+}
+
+// The second place is chosen through the folder dialog; each backup of the button arrives there checked.
+TEST_F(SettingsTest, BackupsReachTheChosenSecondPlaceAndNessunaStopsThem)
+{
+    QTemporaryDir folder;
+    Database fileDb(folder.filePath("calvora.sqlite"));
+    FileStore fileStore(fileDb);
+    fileStore.setSecondPlace(std::make_unique<SecondPlace>(
+        std::make_unique<QSettings>(folder.filePath("locale.ini"), QSettings::IniFormat), fileDb.path(),
+        &Backup::copyChecked));
+    const QString drive = folder.filePath("Disco");
+    QDir().mkpath(drive);
+    SettingsView& v = open(fileStore);
+    v.showPage(SettingsView::Page::Archive);
+    EXPECT_EQ(field("secondPlaceFolder")->text(), "");
+    Dialogs::answerNextPath(drive);
+    click("chooseSecondPlace");
+    EXPECT_EQ(field("secondPlaceFolder")->text(), drive);
+    auto* lastCopy = child<QLabel>(view.get(), "secondPlaceLastCopy");
+    EXPECT_EQ(lastCopy->text(), "Nessuna copia è ancora arrivata in questa cartella.");
+
+    click("backupButton");
+    QTRY_VERIFY_WITH_TIMEOUT(!fileStore.secondPlace()->busy(), 10000);
+    EXPECT_EQ(QDir(drive).entryList(QDir::Files), QStringList{"calvora-2024-12-04_100000.sqlite"});
+    EXPECT_TRUE(lastCopy->text().startsWith("Ultima copia arrivata: ")) << lastCopy->text().toStdString();
+    EXPECT_EQ(child<QLabel>(view.get(), "secondPlaceMessage")->text(),
+              "Copia verificata in " + drive + "/calvora-2024-12-04_100000.sqlite");
+
+    click("clearSecondPlace");
+    EXPECT_EQ(field("secondPlaceFolder")->text(), "");
+    EXPECT_EQ(fileStore.secondPlace()->folder(), "");
 }

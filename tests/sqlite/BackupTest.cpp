@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -130,4 +133,63 @@ TEST_F(BackupTest, onlyStalePartialFilesAreRemoved)
     expected.sort();
     left.sort();
     EXPECT_EQ(left, expected);
+}
+
+// The second place: a copy read back and checked there under the backup's own name, the newest 60 kept.
+TEST_F(BackupTest, aCopyToASecondPlaceIsCheckedThereAndTheNewestSixtyKept)
+{
+    db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES "
+           "(1, '2026-03-09', 540, 30, 'Anna Neri'), (2, '2026-03-10', 600, 30, 'Mario Rossi')");
+    const QString place = dir.filePath("Disco esterno");
+    QDir().mkpath(place);
+    for (int i = 0; i < 60; ++i)
+        TestSupport::writeFile(place + "/calvora-" + QDate(2026, 1, 1).addDays(i).toString("yyyy-MM-dd") + ".sqlite", "x");
+    TestSupport::writeFile(place + "/appunti.txt", "keep");
+
+    const QString backup = Backup::now(db);
+    const QString copy = Backup::copyChecked(backup, place);
+    EXPECT_EQ(copy, place + "/calvora-2026-03-09_174502.sqlite");
+    EXPECT_EQ(TestSupport::fileDigest(copy), TestSupport::fileDigest(backup));
+    const QStringList left = QDir(place).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    EXPECT_EQ(left.size(), 61);
+    EXPECT_TRUE(left.contains("appunti.txt"));
+    EXPECT_FALSE(left.contains("calvora-2026-01-01.sqlite"));
+    EXPECT_TRUE(left.contains("calvora-2026-03-09_174502.sqlite"));
+
+    // A backup that is no sound database never takes a backup's name there.
+    TestSupport::writeFile(folder + "/calvora-2026-03-10.sqlite", QByteArray(8192, 'z'));
+    EXPECT_THROW((void)Backup::copyChecked(folder + "/calvora-2026-03-10.sqlite", place), DatabaseError);
+    EXPECT_EQ(QDir(place).entryList(QDir::Files | QDir::Hidden, QDir::Name), left);
+}
+
+TEST_F(BackupTest, aMissingOrFullSecondPlaceHoldsNothingAndSaysWhy)
+{
+    const QString backup = Backup::now(db);
+    try {
+        (void)Backup::copyChecked(backup, dir.filePath("scollegato"));
+        ADD_FAILURE() << "a missing folder took a copy";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.message(), "la cartella non c'è (disco scollegato?)");
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("scollegato")));
+
+    // A place that takes only a few kilobytes: the writes beyond fail as on a full drive.
+    const QString place = dir.filePath("pieno");
+    QDir().mkpath(place);
+    struct rlimit before {};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        (void)Backup::copyChecked(backup, place);
+    } catch (const DatabaseError& e) {
+        message = e.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(message, "la cartella è piena (spazio esaurito)");
+    EXPECT_TRUE(QDir(place).isEmpty(QDir::Files | QDir::Hidden | QDir::System));
 }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "FormSection.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SecondPlace;
+
+// "Copia dei backup in un'altra cartella" on the settings page of the archive: the folder where this
+// computer copies each backup (chosen with "Scegli…", turned off with "Nessuna"), the day of the last copy
+// that arrived there, and what the latest copy did.
+class SecondPlaceSection : public FormSection {
+    Q_OBJECT
+
+public:
+    SecondPlaceSection(SecondPlace& place, QWidget* parent = nullptr);
+
+    void choose();
+    void clear();
+    [[nodiscard]] QString folderText() const;
+    [[nodiscard]] QString lastCopyText() const;
+    [[nodiscard]] QString messageText() const;
+
+private:
+    void showState();
+
+    SecondPlace& m_place;
+    QLineEdit* m_folder = nullptr;
+    QPushButton* m_clear = nullptr;
+    QLabel* m_lastCopy = nullptr;
+    QLabel* m_message = nullptr;
+};

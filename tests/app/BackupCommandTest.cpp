@@ -1,0 +1,113 @@
+// "--backup-now" as a process of its own, as a practice's scheduled task runs it.
+#include "Backup.h"
+#include "ChildProcess.h"
+#include "Database.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <tuple>
+
+namespace {
+
+std::tuple<int, QString, QString> runProgram(const QStringList& arguments, const QString& config)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    // This computer's settings (the second place) in the test's own folder.
+    env.insert("XDG_CONFIG_HOME", config);
+    program.setProcessEnvironment(env);
+    program.start(CALVORA_EXECUTABLE, arguments);
+    EXPECT_TRUE(program.waitForFinished(60000));
+    return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
+            QString::fromUtf8(program.readAllStandardError())};
+}
+
+QStringList backupsIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+TEST(BackupCommandTest, copiesTheBackupCheckedOrExitsOneWithTheReason)
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath("Dati");
+    const QString config = dir.filePath("config");
+    const QString drive = dir.filePath("Disco");
+    QDir().mkpath(data);
+    QDir().mkpath(drive);
+    {
+        Database file(data + "/calvora.sqlite");
+        file.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES "
+                 "(1, '2026-12-09', 600, 30, 'Anna Neri')");
+    }
+    // Nowhere to copy to: nothing is taken.
+    auto [status, out, err] = runProgram({"--backup-now", "--data-dir", data}, config);
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(err.startsWith("Nessuna cartella per le copie dei backup")) << err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(data + "/Backup"));
+
+    std::tie(status, out, err) = runProgram({"--backup-now", "--to", drive, "--data-dir", data}, config);
+    ASSERT_EQ(status, 0) << err.toStdString();
+    ASSERT_EQ(backupsIn(drive).size(), 1);
+    const QString copy = drive + '/' + backupsIn(drive)[0];
+    EXPECT_EQ(backupsIn(data + "/Backup"), backupsIn(drive));
+    EXPECT_TRUE(out.contains("Copia verificata in " + copy)) << out.toStdString();
+    {
+        Database copied(copy);
+        EXPECT_EQ(copied.query("SELECT patient FROM appointments", {}, [](const SQLRow& r) { return r.text(0); }),
+                  QStringList{"Anna Neri"});
+        Database file(data + "/calvora.sqlite");
+        EXPECT_EQ(file.query("SELECT action FROM activity_log ORDER BY n DESC LIMIT 1", {},
+                             [](const SQLRow& r) { return r.text(0); }),
+                  QStringList{"backup"});
+    }
+
+    // The folder chosen in the settings of this computer, unplugged.
+    {
+        QSettings local(config + "/Calvora/Calvora.conf", QSettings::NativeFormat);
+        const QString agenda = QFileInfo(data + "/calvora.sqlite").absoluteFilePath();
+        local.setValue("secondaCopia/"
+                           + QString::fromLatin1(agenda.toUtf8().toBase64(QByteArray::Base64UrlEncoding
+                                                                          | QByteArray::OmitTrailingEquals))
+                           + "/cartella",
+                       dir.filePath("Scollegato"));
+    }
+    std::tie(status, out, err) = runProgram({"--backup-now", "--data-dir", data}, config);
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(err.startsWith("La cartella delle copie dei backup (" + dir.filePath("Scollegato")
+                               + ") non è raggiungibile"))
+        << err.toStdString();
+}
+
+// Root writes into any folder, so the read-only place is tried by an unprivileged user.
+TEST(BackupCommandTest, aReadOnlyPlaceHoldsNothingAndTheMessageSaysSo)
+{
+    QTemporaryDir dir;
+    const QString place = dir.filePath("Sola lettura");
+    QDir().mkpath(place);
+    handOver(dir.path());
+    const QStringList seen = runUnprivileged([&](QStringList& out) {
+        Database db(dir.filePath("calvora.sqlite"));
+        const QString backup = Backup::now(db);
+        ::chmod(QFile::encodeName(place).constData(), 0555);
+        try {
+            out << Backup::copyChecked(backup, place);
+        } catch (const DatabaseError& e) {
+            out << e.message();
+        }
+        out << backupsIn(place);
+    });
+    EXPECT_EQ(seen, QStringList{"la cartella non permette di scrivere"});
+}
