@@ -2,10 +2,10 @@
 #include "Backup.h"
 #include "ChildProcess.h"
 #include "Database.h"
+#include "ProgramRun.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -13,24 +13,7 @@
 
 #include <sys/stat.h>
 
-#include <tuple>
-
 namespace {
-
-std::tuple<int, QString, QString> runProgram(const QStringList& arguments, const QString& config)
-{
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    // This computer's settings (the second place) in the test's own folder.
-    env.insert("XDG_CONFIG_HOME", config);
-    program.setProcessEnvironment(env);
-    program.start(CALVORA_EXECUTABLE, arguments);
-    EXPECT_TRUE(program.waitForFinished(60000));
-    return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
-            QString::fromUtf8(program.readAllStandardError())};
-}
 
 QStringList backupsIn(const QString& folder)
 {
@@ -53,12 +36,12 @@ TEST(BackupCommandTest, copiesTheBackupCheckedOrExitsOneWithTheReason)
                  "(1, '2026-12-09', 600, 30, 'Anna Neri')");
     }
     // Nowhere to copy to: nothing is taken.
-    auto [status, out, err] = runProgram({"--backup-now", "--data-dir", data}, config);
+    auto [status, out, err] = runProgram(CALVORA_EXECUTABLE, {"--backup-now", "--data-dir", data}, config);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.startsWith("Nessuna cartella per le copie dei backup")) << err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(data + "/Backup"));
 
-    std::tie(status, out, err) = runProgram({"--backup-now", "--to", drive, "--data-dir", data}, config);
+    std::tie(status, out, err) = runProgram(CALVORA_EXECUTABLE, {"--backup-now", "--to", drive, "--data-dir", data}, config);
     ASSERT_EQ(status, 0) << err.toStdString();
     ASSERT_EQ(backupsIn(drive).size(), 1);
     const QString copy = drive + '/' + backupsIn(drive)[0];
@@ -84,7 +67,7 @@ TEST(BackupCommandTest, copiesTheBackupCheckedOrExitsOneWithTheReason)
                            + "/cartella",
                        dir.filePath("Scollegato"));
     }
-    std::tie(status, out, err) = runProgram({"--backup-now", "--data-dir", data}, config);
+    std::tie(status, out, err) = runProgram(CALVORA_EXECUTABLE, {"--backup-now", "--data-dir", data}, config);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(err.startsWith("La cartella delle copie dei backup (" + dir.filePath("Scollegato")
                                + ") non è raggiungibile"))
