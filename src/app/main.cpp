@@ -9,6 +9,7 @@
 #include "ReminderExportCommand.h"
 #include "ScreenshotMode.h"
 #include "SelfTest.h"
+#include "ServerLogSchema.h"
 #include "ServerSetup.h"
 #include "Store.h"
 
@@ -85,6 +86,11 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QLocale::setDefault(Cal::locale());
         return ReminderExportCommand::run(arguments);
+    }
+    if (arguments.contains(QStringLiteral("--print-log-guard"))) {
+        // For the server's administrator, to pipe into psql as the superuser: no archive is opened.
+        QTextStream(stdout) << ServerLogSchema::guardStep();
+        return 0;
     }
     if (LogVerifyCommand::requested(arguments)) {
         QCoreApplication app(argc, argv);
