@@ -222,16 +222,16 @@ TEST_F(ServerActivityLogTest, aLogMadeBeforeAnonymisationsGetsTheirFunctionAtOpe
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
     c->execute("DROP FUNCTION calvora_log_anonymise(bigint[], bigint[], bigint[], bigint[], jsonb)");
     ServerArchive reopened(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
-    Store store(reopened);
+    Store agenda(reopened);
     Appointment a;
     a.dentistId = 1;
     a.day = "2024-12-05";
     a.startMinutes = 600;
     a.durationMinutes = 15;
     a.patient = "Mario Rossi";
-    ASSERT_FALSE(store.save(a));
+    ASSERT_FALSE(agenda.save(a));
     qsizetype reached = 0;
-    EXPECT_FALSE(store.anonymisePatient("Mario Rossi", {}, &reached));
+    EXPECT_FALSE(agenda.anonymisePatient("Mario Rossi", {}, &reached));
     EXPECT_EQ(reached, 1);
     EXPECT_TRUE(verdictOf(reopened).intact());
 }
@@ -310,10 +310,10 @@ TEST_F(ServerActivityLogTest, aLogGuardedByAnEarlierVersionLearnsToAnonymiseFrom
     auto own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     ASSERT_TRUE(own->openingWarning().has_value());
     EXPECT_TRUE(own->openingWarning()->contains("non permette ancora di anonimizzare"));
-    auto store = std::make_unique<Store>(*own);
+    auto agenda = std::make_unique<Store>(*own);
     own->setAction("book");
-    ASSERT_FALSE(store->save(booking(1, "2024-12-05", 600, 15)));
-    const std::optional<QString> refused = store->anonymisePatient("Mario Rossi", {});
+    ASSERT_FALSE(agenda->save(booking(1, "2024-12-05", 600, 15)));
+    const std::optional<QString> refused = agenda->anonymisePatient("Mario Rossi", {});
     ASSERT_TRUE(refused);
     EXPECT_TRUE(refused->contains("calvora --print-log-guard | sudo -u postgres psql -v ON_ERROR_STOP=1 -d studio"))
         << refused->toStdString();
@@ -324,14 +324,14 @@ TEST_F(ServerActivityLogTest, aLogGuardedByAnEarlierVersionLearnsToAnonymiseFrom
     ASSERT_EQ(added.rows(), 1) << "the step again leaves one entry, however many commands it runs";
     EXPECT_EQ(added.text(0, 0), "ddl");
 
-    store.reset();
+    agenda.reset();
     own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     EXPECT_FALSE(own->openingWarning().has_value());
-    store = std::make_unique<Store>(*own);
+    agenda = std::make_unique<Store>(*own);
     qsizetype reached = 0;
-    ASSERT_FALSE(store->anonymisePatient("Mario Rossi", {}, &reached));
+    ASSERT_FALSE(agenda->anonymisePatient("Mario Rossi", {}, &reached));
     EXPECT_EQ(reached, 1);
-    EXPECT_EQ(patients(store->fetchAppointments("2024-12-05", "2024-12-05")),
+    EXPECT_EQ(patients(agenda->fetchAppointments("2024-12-05", "2024-12-05")),
               QStringList{QString::fromUtf16(ActivityChain::anonymised)});
     EXPECT_TRUE(verifyCommand(line).startsWith("Registro integro")) << verifyCommand(line).toStdString();
     // Still guarded: the program's role may not take back what the step gave away.
