@@ -1,15 +1,16 @@
 #include "AppPaths.h"
+#include "BackupNowCommand.h"
 #include "CalendarExportCommand.h"
 #include "Cal.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "CommandLine.h"
-#include "BackupNowCommand.h"
 #include "LogVerifyCommand.h"
 #include "PatientExportCommand.h"
 #include "ReminderExportCommand.h"
 #include "ScreenshotMode.h"
 #include "SelfTest.h"
+#include "ServerLogSchema.h"
 #include "ServerSetup.h"
 #include "Store.h"
 
@@ -91,6 +92,11 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QLocale::setDefault(Cal::locale());
         return BackupNowCommand::run(arguments);
+    }
+    if (arguments.contains(QStringLiteral("--print-log-guard"))) {
+        // For the server's administrator, to pipe into psql as the superuser: no archive is opened.
+        QTextStream(stdout) << ServerLogSchema::guardStep();
+        return 0;
     }
     if (LogVerifyCommand::requested(arguments)) {
         QCoreApplication app(argc, argv);

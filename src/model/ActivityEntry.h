@@ -57,6 +57,8 @@ struct LogFilter {
     QString patient;
     // Only entries numbered below this one (the next page after an entry).
     std::optional<qint64> before;
+    // Only entries numbered above this one (what came since an entry already seen).
+    std::optional<qint64> after;
 };
 
 namespace ActivityChain {

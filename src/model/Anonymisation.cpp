@@ -115,13 +115,38 @@ bool entryNames(const QString& personal, const AnonymiseScope& scope)
     return true;
 }
 
-QJsonObject details(const AnonymisedRecords& records, const QList<qint64>& entries, const QString& reason)
+QJsonObject details(const AnonymisedRecords& records, const QList<qint64>& entries, const AnonymiseScope& scope)
 {
-    return QJsonObject{{QStringLiteral("entries"), idsOf(entries)},
-                       {QStringLiteral("appointments"), qint64(records.appointments.size())},
-                       {QStringLiteral("cancelled"), qint64(records.cancelled.size())},
-                       {QStringLiteral("waiting"), qint64(records.waiting.size())},
-                       {QStringLiteral("reason"), reason}};
+    QJsonObject out{{QStringLiteral("entries"), idsOf(entries)},
+                    {QStringLiteral("appointments"), qint64(records.appointments.size())},
+                    {QStringLiteral("cancelled"), qint64(records.cancelled.size())},
+                    {QStringLiteral("waiting"), qint64(records.waiting.size())},
+                    {QStringLiteral("reason"), scope.reason}};
+    // A day limit names the records by itself (tens of thousands at a retention's first run).
+    if (scope.before)
+        out.insert(QStringLiteral("before"), scope.before->toString(Qt::ISODate));
+    else
+        out.insert(QStringLiteral("ids"), QJsonObject{{QStringLiteral("appointments"), idsOf(records.appointments)},
+                                                      {QStringLiteral("cancelled"), idsOf(records.cancelled)},
+                                                      {QStringLiteral("waiting"), idsOf(records.waiting)}});
+    return out;
+}
+
+Reached reachedBy(const QString& details)
+{
+    const QJsonObject o = QJsonDocument::fromJson(details.toUtf8()).object();
+    const QJsonObject ids = o.value(QStringLiteral("ids")).toObject();
+    const auto list = [&ids](const char* kind) {
+        QList<qint64> out;
+        for (const QJsonValue& v : ids.value(QLatin1String(kind)).toArray())
+            out << v.toInteger();
+        return out;
+    };
+    Reached reached{{list("appointments"), list("cancelled"), list("waiting")}, std::nullopt};
+    const QDate before = QDate::fromString(o.value(QStringLiteral("before")).toString(), Qt::ISODate);
+    if (before.isValid())
+        reached.before = before;
+    return reached;
 }
 
 } // namespace Anonymisation

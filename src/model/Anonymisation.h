@@ -60,8 +60,16 @@ namespace Anonymisation {
 // with none of its telephones outside the chosen ones.
 [[nodiscard]] bool entryNames(const QString& personal, const AnonymiseScope& scope);
 // The details of the one 'anonymise' entry: the entries whose texts were replaced, how many records of
-// each kind, and why; never the name.
+// each kind, why, and the scope's day limit or else the records' ids; never the name.
 [[nodiscard]] QJsonObject details(const AnonymisedRecords& records, const QList<qint64>& entries,
-                                  const QString& reason);
+                                  const AnonymiseScope& scope);
+
+// What an 'anonymise' entry's details say was reached, for another computer to remember: the records'
+// ids (none in an entry written before the ids were listed) and the day limit, if any.
+struct Reached {
+    AnonymisedRecords records;
+    std::optional<QDate> before;
+};
+[[nodiscard]] Reached reachedBy(const QString& details);
 
 } // namespace Anonymisation

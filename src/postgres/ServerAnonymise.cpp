@@ -45,13 +45,17 @@ AnonymisedRecords ServerArchive::anonymise(const AnonymiseScope& scope)
     ownWrite([&] {
         transaction([&](PgConnection& c) {
             done = {};
+            // Guarded by an earlier version, the log lacks the function, which only its administrator can add.
+            if (c.query(QStringLiteral("SELECT to_regproc('calvora_log_anonymise') IS NULL")).text(0, 0) == u"t")
+                throw DatabaseError(missingAnonymisationText() + QStringLiteral(". ")
+                                    + guardAdvice(c));
             done.appointments = chosenRows(c, AnonymiseQueries::appointments(), scope);
             done.cancelled = chosenRows(c, AnonymiseQueries::cancelled(), scope);
             done.waiting = chosenRows(c, AnonymiseQueries::waiting(), scope);
             const QList<qint64> entries = reachedEntries(c, done, scope);
             if (done.isEmpty() && entries.isEmpty())
                 return;
-            QJsonObject facts = Anonymisation::details(done, {}, scope.reason);
+            QJsonObject facts = Anonymisation::details(done, {}, scope);
             facts.remove(QStringLiteral("entries"));
             const auto ids = [](const QList<qint64>& list) { return AnonymiseQueries::idList(list, Dialect::Server); };
             c.query(QStringLiteral("SELECT calvora_log_anonymise($1::bigint[], $2::bigint[], $3::bigint[], "

@@ -132,6 +132,10 @@ private:
     void transaction(const std::function<void(PgConnection&)>& body);
     [[nodiscard]] QString beginWithContext() const;
     [[nodiscard]] static std::optional<QString> guardWarning(PgConnection& c);
+    // What the administrator runs to guard the log, or to complete a log guarded by an earlier version.
+    [[nodiscard]] static QString guardAdvice(PgConnection& c);
+    // Said when the guarded log lacks the anonymisation's function (lower case first, no final stop).
+    [[nodiscard]] static QString missingAnonymisationText();
     [[nodiscard]] static QList<Dentist> dentistsOn(PgConnection& c);
     [[nodiscard]] static QHash<QString, QString> settingsOn(PgConnection& c);
     [[nodiscard]] static QList<Appointment> dentistDayOn(PgConnection& c, const QString& dayKey, qint64 dentistId,

@@ -95,6 +95,8 @@ std::pair<QString, SQLArgs> pageQuery(const LogFilter& filter, int limit)
     }
     if (filter.before)
         condition(QStringLiteral("n < ?"), *filter.before);
+    if (filter.after)
+        condition(QStringLiteral("n > ?"), *filter.after);
     return {QStringLiteral("SELECT ") + logColumns + QStringLiteral(" FROM activity_log WHERE ")
                 + where.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY n DESC LIMIT ") + QString::number(limit),
             args};
@@ -182,13 +184,36 @@ QList<ActivityEntry> ServerArchive::logPage(const LogFilter& filter, int limit)
     return reading([&](PgConnection& c) { return entriesOf(c.query(sql, args)); });
 }
 
+QString ServerArchive::guardAdvice(PgConnection& c)
+{
+    const QString database = c.query(QStringLiteral("SELECT current_database()")).text(0, 0);
+    return QStringLiteral("L'amministratore del server esegua una volta, come superutente, il passo che Calvora "
+                          "stampa: «calvora --print-log-guard | sudo -u postgres psql -v ON_ERROR_STOP=1 -d %1» "
+                          "(README, «Guarding the log»).")
+        .arg(database);
+}
+
 std::optional<QString> ServerArchive::guardWarning(PgConnection& c)
 {
-    const PgResult r = c.query(QStringLiteral("SELECT pg_get_userbyid(relowner) = current_user FROM pg_class "
+    const PgResult r = c.query(QStringLiteral("SELECT pg_get_userbyid(relowner) = current_user, "
+                                              "to_regproc('calvora_log_anonymise') IS NULL FROM pg_class "
                                               "WHERE oid = to_regclass('activity_log')"));
-    if (r.rows() == 0 || r.text(0, 0) != u"t")
+    if (r.rows() == 0)
         return std::nullopt;
-    return QStringLiteral("Il registro attività sul server non è ancora protetto: l'utente con cui Calvora si "
-                          "collega potrebbe modificarlo o cancellarlo. L'amministratore del server esegua una "
-                          "volta il passo descritto nel README, «Guarding the log».");
+    if (r.text(0, 0) == u"t")
+        return QStringLiteral("Il registro attività sul server non è ancora protetto: l'utente con cui Calvora si "
+                              "collega potrebbe modificarlo o cancellarlo. ")
+            + guardAdvice(c);
+    if (r.text(0, 1) == u"t") {
+        QString text = missingAnonymisationText();
+        text[0] = text[0].toUpper();
+        return text + QStringLiteral(". ") + guardAdvice(c);
+    }
+    return std::nullopt;
+}
+
+QString ServerArchive::missingAnonymisationText()
+{
+    return QStringLiteral("il registro attività sul server è stato protetto con una versione precedente di Calvora e "
+                          "non permette ancora di anonimizzare");
 }

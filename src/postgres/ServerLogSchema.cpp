@@ -279,10 +279,79 @@ QString triggers()
     return sql;
 }
 
+// The administrator's step, as the PostgreSQL superuser, once the program has made its tables: the log,
+// its head and its functions given to the role calvora_registro, which the program's role (the owner of
+// the agenda's tables) cannot become; the program's role may then only append to the log and read it.
+// It also gives the log the functions a later version added, which the program's role can no longer
+// create once the log is guarded. Run again it changes nothing but the functions' bodies; the event
+// trigger stands aside while it runs, and one entry says that it ran.
+const char* const guardBegin = R"SQL(BEGIN;
+DO $$ BEGIN
+    IF to_regclass('activity_log') IS NULL OR to_regclass('appointments') IS NULL THEN
+        RAISE EXCEPTION 'Questo database non contiene ancora l''archivio di Calvora: avvia Calvora una volta sul server, poi ripeti questo passo.';
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'calvora_registro') THEN
+        CREATE ROLE calvora_registro NOLOGIN;
+    END IF;
+    IF EXISTS (SELECT 1 FROM pg_event_trigger WHERE evtname = 'calvora_ddl_logged') THEN
+        ALTER EVENT TRIGGER calvora_ddl_logged DISABLE;
+    END IF;
+END $$;
+SELECT set_config('search_path', quote_ident(current_schema()) || ', pg_catalog, pg_temp', true);
+)SQL";
+
+const char* const guardEnd = R"SQL(
+-- What the program's role may still do to its own tables (drop or disable a logging trigger) is logged.
+CREATE OR REPLACE FUNCTION calvora_log_ddl() RETURNS event_trigger LANGUAGE plpgsql SECURITY DEFINER
+SET search_path FROM CURRENT AS $$
+BEGIN
+    INSERT INTO activity_log (action, target, computer, account, operator, details, personal)
+    SELECT 'ddl', 'schema', '', '', '', jsonb_build_object('command', TG_TAG, 'objects',
+           coalesce((SELECT jsonb_agg(object_identity) FROM pg_event_trigger_ddl_commands()), '[]'))::text, '{}';
+END $$;
+DO $$
+DECLARE
+    program name := (SELECT pg_get_userbyid(relowner) FROM pg_class WHERE oid = 'appointments'::regclass);
+    f regprocedure;
+BEGIN
+    ALTER TABLE activity_log OWNER TO calvora_registro;
+    ALTER TABLE activity_head OWNER TO calvora_registro;
+    FOR f IN SELECT p.oid::regprocedure FROM pg_proc p
+             WHERE p.proname LIKE 'calvora\_log\_%' AND p.pronamespace = current_schema()::regnamespace LOOP
+        EXECUTE format('ALTER FUNCTION %s OWNER TO calvora_registro', f);
+    END LOOP;
+    GRANT SELECT, UPDATE ON appointments, cancelled_appointments, waiting_list TO calvora_registro;
+    EXECUTE format('GRANT SELECT, INSERT ON activity_log TO %I', program);
+    EXECUTE format('ALTER SCHEMA %I OWNER TO calvora_registro', current_schema());
+    EXECUTE format('GRANT USAGE, CREATE ON SCHEMA %I TO %I', current_schema(), program);
+    IF EXISTS (SELECT 1 FROM pg_event_trigger WHERE evtname = 'calvora_ddl_logged') THEN
+        ALTER EVENT TRIGGER calvora_ddl_logged ENABLE;
+    ELSE
+        CREATE EVENT TRIGGER calvora_ddl_logged ON ddl_command_end EXECUTE FUNCTION calvora_log_ddl();
+    END IF;
+END $$;
+INSERT INTO activity_log (action, target, computer, account, operator, details, personal)
+VALUES ('ddl', 'schema', '', '', '', '{"command": "calvora --print-log-guard", "objects": []}', '{}');
+COMMIT;
+)SQL";
+
+// The anonymisation's functions and the row trigger's function that stands aside while one writes, as
+// replacements (a log made before they existed lacks them).
+QString anonymisationReplaced()
+{
+    QString sql = QString::fromUtf8(anonymise) + QString::fromUtf8(rows);
+    sql.replace(QStringLiteral("CREATE FUNCTION"), QStringLiteral("CREATE OR REPLACE FUNCTION"));
+    return sql;
+}
 
 } // namespace
 
 namespace ServerLogSchema {
+
+QString guardStep()
+{
+    return QString::fromUtf8(guardBegin) + anonymisationReplaced() + QString::fromUtf8(guardEnd);
+}
 
 QString version4()
 {
@@ -299,10 +368,8 @@ void completeLog(PgConnection& c)
     if (r.rows() == 0 || r.text(0, 0) != u"t")
         return;
     // The row trigger's function learns to stand aside while an anonymisation writes.
-    QString sql = QString::fromUtf8(anonymise) + QString::fromUtf8(rows);
-    sql.replace(QStringLiteral("CREATE FUNCTION"), QStringLiteral("CREATE OR REPLACE FUNCTION"));
     try {
-        c.execute(QStringLiteral("BEGIN;\n") + sql + QStringLiteral("COMMIT;"));
+        c.execute(QStringLiteral("BEGIN;\n") + anonymisationReplaced() + QStringLiteral("COMMIT;"));
     } catch (const DatabaseError&) {
         // Another computer completing it at the same moment; or it stays without, and an anonymisation says why.
         (void)c.query(QStringLiteral("ROLLBACK"));

@@ -12,6 +12,11 @@ namespace ServerLogSchema {
 // The SQL of the step from version 3 to version 4.
 [[nodiscard]] QString version4();
 
+// The SQL the server's administrator runs once as the superuser to guard the log (calvora
+// --print-log-guard prints it): complete, in one transaction, and harmless to run again, which a log
+// guarded by an earlier version needs to get the functions added since.
+[[nodiscard]] QString guardStep();
+
 // A log made by an earlier program of the same version, before anonymisations existed, gets their
 // functions, provided this role still owns it (once guarded, only the server's administrator could).
 void completeLog(PgConnection& c);

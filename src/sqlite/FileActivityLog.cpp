@@ -349,6 +349,10 @@ QList<ActivityEntry> FileActivityLog::page(Database& db, const LogFilter& filter
         where << QStringLiteral("n < ?");
         args << *filter.before;
     }
+    if (filter.after) {
+        where << QStringLiteral("n > ?");
+        args << *filter.after;
+    }
     args << qint64(limit);
     return db.query(QStringLiteral("SELECT ") + entryColumns + QStringLiteral(" FROM activity_log WHERE ")
                         + where.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY n DESC LIMIT ?"),

@@ -86,7 +86,7 @@ AnonymisedRecords SqliteArchive::anonymise(const AnonymiseScope& scope)
         if (done.isEmpty() && entries.isEmpty())
             return;
         m_log->logEvent(QStringLiteral("anonymise"), QStringLiteral("patient"),
-                        QString::fromUtf8(QJsonDocument(Anonymisation::details(done, entries, scope.reason))
+                        QString::fromUtf8(QJsonDocument(Anonymisation::details(done, entries, scope))
                                               .toJson(QJsonDocument::Compact)),
                         {});
         changed = appointmentsWithIds(done.appointments);

@@ -18,14 +18,52 @@ QList<qint64> idsOf(const QJsonValue& value)
     return ids;
 }
 
-QJsonArray arrayOf(QList<qint64> ids)
+QList<qint64> sorted(QList<qint64> ids)
 {
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
+QJsonArray arrayOf(const QList<qint64>& ids)
+{
     QJsonArray out;
     for (const qint64 id : ids)
         out.append(id);
     return out;
+}
+
+// A cancellation moves a record between the agenda and the cancelled ones under the same id: an id is
+// remembered once, as either.
+ErasureMemory merged(const ErasureMemory& memory, const AnonymisedRecords& records, const std::optional<QDate>& before)
+{
+    ErasureMemory out = memory;
+    out.records.appointments = sorted(memory.records.appointments + memory.records.cancelled + records.appointments
+                                      + records.cancelled);
+    out.records.cancelled.clear();
+    out.records.waiting = sorted(memory.records.waiting + records.waiting);
+    if (before && (!out.before || *before > *out.before))
+        out.before = before;
+    return out;
+}
+
+bool write(const QString& path, const ErasureMemory& memory, QString* error)
+{
+    QJsonObject o{{QStringLiteral("appointments"), arrayOf(memory.records.appointments)},
+                  {QStringLiteral("cancelled"), arrayOf(memory.records.cancelled)},
+                  {QStringLiteral("waiting"), arrayOf(memory.records.waiting)}};
+    if (memory.before)
+        o.insert(QStringLiteral("before"), memory.before->toString(Qt::ISODate));
+    if (memory.seen > 0)
+        o.insert(QStringLiteral("seen"), QJsonObject{{QStringLiteral("n"), memory.seen},
+                                                      {QStringLiteral("hash"), memory.seenHash}});
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -48,30 +86,29 @@ ErasureMemory ErasureMemory::read(const QString& path, QString* error)
     const QDate before = QDate::fromString(o.value(QStringLiteral("before")).toString(), Qt::ISODate);
     if (before.isValid())
         memory.before = before;
+    const QJsonObject seen = o.value(QStringLiteral("seen")).toObject();
+    memory.seen = seen.value(QStringLiteral("n")).toInteger();
+    memory.seenHash = seen.value(QStringLiteral("hash")).toString();
     return memory;
 }
 
 bool ErasureMemory::add(const QString& path, const AnonymisedRecords& records, const std::optional<QDate>& before,
                         QString* error)
 {
+    const ErasureMemory memory = read(path, error);
+    const ErasureMemory next = merged(memory, records, before);
+    // Learnt again at every look at the log: a file that holds it all is not written.
+    if (next.records == merged(memory, {}, {}).records && next.before == memory.before)
+        return true;
+    return write(path, next, error);
+}
+
+bool ErasureMemory::markSeen(const QString& path, qint64 n, const QString& hash, QString* error)
+{
     ErasureMemory memory = read(path, error);
-    // A cancellation moves a record between the agenda and the cancelled ones under the same id: an id is
-    // remembered once, as either.
-    const QList<qint64> agenda = memory.records.appointments + memory.records.cancelled + records.appointments
-        + records.cancelled;
-    QJsonObject o{{QStringLiteral("appointments"), arrayOf(agenda)},
-                  {QStringLiteral("cancelled"), QJsonArray()},
-                  {QStringLiteral("waiting"), arrayOf(memory.records.waiting + records.waiting)}};
-    std::optional<QDate> limit = memory.before;
-    if (before && (!limit || *before > *limit))
-        limit = before;
-    if (limit)
-        o.insert(QStringLiteral("before"), limit->toString(Qt::ISODate));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    if (memory.seen == n && memory.seenHash == hash)
+        return true;
+    memory.seen = n;
+    memory.seenHash = hash;
+    return write(path, memory, error);
 }

@@ -125,6 +125,9 @@ bool Store::refreshIfChangedElsewhere()
         m_refreshPending = true;
         return false;
     }
+    // Another computer's anonymisation joins this computer's memory now, not only at its next start. A
+    // failure here is tried again at the next change and at the start.
+    (void)learnErasures(false);
     emit changedElsewhere();
     return true;
 }

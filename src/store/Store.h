@@ -106,7 +106,9 @@ public:
     // The file that remembers the anonymisations (ErasureMemory); none until set.
     void setErasureMemory(const QString& path);
     // Anonymises again what the memory holds and the archive no longer shows anonymised (an older backup
-    // came back), before the agenda opens; each time one logged act. Answers the failure's text.
+    // came back), before the agenda opens; each time one logged act. First the memory learns the
+    // anonymisations the log tells of (another computer's too), as it does whenever another program's
+    // change arrives (refreshIfChangedElsewhere). Answers the failure's text.
     std::optional<QString> reapplyErasures();
     // Retention: after how many years appointments, cancelled ones and waiting entries are anonymised;
     // absent (the default) for never. The getter throws DatabaseError.
@@ -466,6 +468,10 @@ private:
     // Publishes a week read from the archive (which also ends a run of read failures).
     void setWeekAppointments(const QList<Appointment>& appointments);
     [[nodiscard]] QList<Appointment> fetchWeek();
+    // Adds to the erasure memory the records the log's 'anonymise' entries since the last look list;
+    // `markFile` also notes in the file how far the log was read (at start: the next start reads on from
+    // there). Answers the failure's text.
+    std::optional<QString> learnErasures(bool markFile);
     void stopOnReplacedArchive();
     [[nodiscard]] static QStringList operatorsIn(const QHash<QString, QString>& settings);
     // Publishes the operators the settings name; answers whether they differ from those shown.
@@ -522,5 +528,6 @@ private:
     std::optional<qint64> m_bookingWaiting;
     QDate m_shownMonday; // the Monday of the week last read
     QString m_erasureMemory;
+    qint64 m_erasuresSeen = 0; // the last log entry read for anonymisations
     QDate m_retentionApplied; // the last day the retention was applied
 };

@@ -68,10 +68,96 @@ void Store::setErasureMemory(const QString& path)
     m_erasureMemory = path;
 }
 
+namespace {
+
+// The log's newest entry and whether entry `n` still is the one with that hash.
+struct LogMark {
+    std::optional<ActivityEntry> newest;
+    bool stillThere = false;
+};
+
+LogMark markOf(AgendaArchive& archive, qint64 n, const QString& hash)
+{
+    LogMark mark;
+    const QList<ActivityEntry> newest = archive.logPage({}, 1);
+    if (!newest.isEmpty())
+        mark.newest = newest.first();
+    if (n > 0 && mark.newest && mark.newest->n >= n) {
+        LogFilter at;
+        at.before = n + 1;
+        const QList<ActivityEntry> entry = archive.logPage(at, 1);
+        mark.stillThere = !entry.isEmpty() && entry.first().n == n && (hash.isEmpty() || entry.first().hash == hash);
+    }
+    return mark;
+}
+
+// What the 'anonymise' entries after `after` (all when absent) up to `newest` reached, together.
+Anonymisation::Reached reachedSince(AgendaArchive& archive, std::optional<qint64> after, qint64 newest)
+{
+    Anonymisation::Reached all;
+    LogFilter filter;
+    filter.action = QStringLiteral("anonymise");
+    filter.after = after;
+    filter.before = newest + 1;
+    constexpr int pageSize = 500;
+    for (bool more = true; more;) {
+        const QList<ActivityEntry> page = archive.logPage(filter, pageSize);
+        more = page.size() == pageSize;
+        for (const ActivityEntry& e : page) {
+            const Anonymisation::Reached reached = Anonymisation::reachedBy(e.details);
+            all.records.appointments += reached.records.appointments;
+            all.records.cancelled += reached.records.cancelled;
+            all.records.waiting += reached.records.waiting;
+            if (reached.before && (!all.before || *reached.before > *all.before))
+                all.before = reached.before;
+        }
+        if (more)
+            filter.before = page.last().n;
+    }
+    return all;
+}
+
+} // namespace
+
+std::optional<QString> Store::learnErasures(bool markFile)
+{
+    if (m_erasureMemory.isEmpty())
+        return std::nullopt;
+    QString error;
+    qint64 seen = m_erasuresSeen;
+    QString seenHash;
+    if (markFile) {
+        const ErasureMemory memory = ErasureMemory::read(m_erasureMemory, &error);
+        if (!error.isEmpty())
+            return QStringLiteral("Impossibile leggere le anonimizzazioni annotate: ") + error;
+        seen = memory.seen;
+        seenHash = memory.seenHash;
+    }
+    Anonymisation::Reached learnt;
+    LogMark mark;
+    try {
+        mark = markOf(m_archive, seen, seenHash);
+        // A log put back to an older copy is read again from its start.
+        learnt = reachedSince(m_archive, mark.stillThere ? std::optional(seen) : std::nullopt,
+                              mark.newest ? mark.newest->n : 0);
+    } catch (const DatabaseError& failure) {
+        return QStringLiteral("Impossibile leggere le anonimizzazioni del registro: ") + failure.message();
+    }
+    if ((!learnt.records.isEmpty() || learnt.before)
+        && !ErasureMemory::add(m_erasureMemory, learnt.records, learnt.before, &error))
+        return QStringLiteral("Impossibile annotare le anonimizzazioni nella cartella dei dati: ") + error;
+    m_erasuresSeen = mark.newest ? mark.newest->n : 0;
+    if (markFile && mark.newest && !ErasureMemory::markSeen(m_erasureMemory, mark.newest->n, mark.newest->hash, &error))
+        return QStringLiteral("Impossibile annotare le anonimizzazioni nella cartella dei dati: ") + error;
+    return std::nullopt;
+}
+
 std::optional<QString> Store::reapplyErasures()
 {
     if (m_erasureMemory.isEmpty())
         return std::nullopt;
+    if (std::optional<QString> failure = learnErasures(true))
+        return failure;
     QString error;
     const ErasureMemory memory = ErasureMemory::read(m_erasureMemory, &error);
     if (!error.isEmpty())

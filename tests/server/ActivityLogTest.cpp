@@ -209,6 +209,9 @@ TEST_P(ActivityLogTest, aRefusedChangeLeavesNoEntryAndPagesFilterNewestFirst)
     EXPECT_EQ(today.first().subject, bookedId("Marco Gialli")) << "newest first";
     filter.before = today.first().n;
     EXPECT_EQ(archive->logPage(filter, 10).size(), 2) << "the next page";
+    filter.after = today.first().n - 2;
+    EXPECT_EQ(archive->logPage(filter, 10).size(), 1) << "only what came since an entry";
+    filter.after.reset();
     filter.day = made.addDays(1);
     EXPECT_TRUE(archive->logPage(filter, 10).isEmpty());
 }

@@ -2,6 +2,7 @@
 // in one transaction, the log still whole, a namesake spared, and an older backup anonymised again.
 #include "ArchiveFixture.h"
 #include "Backup.h"
+#include "ErasureMemory.h"
 #include "LikePattern.h"
 #include "LogVerification.h"
 #include "ProgramRun.h"
@@ -9,6 +10,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
@@ -51,6 +56,43 @@ protected:
         const QStringList where = onServer() ? QStringList{"--server", serverLine} : QStringList{"--data-dir", dir.path()};
         return std::get<1>(runProgram(CALVORA_PROGRAM, QStringList{"--verify-log"} + where)).trimmed();
     }
+
+    // The agenda as it stands, to be put back later as an older backup would be: the file's backup, the
+    // server's dump.
+    QString keepOlderCopy()
+    {
+        if (!onServer())
+            return store->backupNow();
+        const QString dump = dir.filePath("older.dump");
+        EXPECT_EQ(QProcess::execute(PgTestServer::binaries() + "/pg_dump",
+                                    {"-h", server->socketFolder(), "-U", "postgres", "-Fc", "-f", dump, database()}),
+                  0);
+        return dump;
+    }
+
+    // Every program closed, the older copy put in the agenda's place, the fixture's own reopened on it.
+    void putBack(const QString& older)
+    {
+        store.reset();
+        archive.reset();
+        rawFile.reset();
+        rawServer.reset();
+        if (onServer()) {
+            server->connect("postgres")->execute("DROP DATABASE " + database() + " WITH (FORCE)");
+            server->connect("postgres")->execute("CREATE DATABASE " + database());
+            ASSERT_EQ(QProcess::execute(PgTestServer::binaries() + "/pg_restore",
+                                        {"-h", server->socketFolder(), "-U", "postgres", "-d", database(), older}),
+                      0);
+            rawServer = PgConnection::open(*ConnectionLine::parse(serverLine));
+        } else {
+            Backup::restore(older, dir.filePath("calvora.sqlite"));
+            rawFile = std::make_unique<Database>(dir.filePath("calvora.sqlite"));
+        }
+        archive = openArchive();
+        store = std::make_unique<Store>(*archive);
+    }
+
+    QString database() const { return QRegularExpression("dbname=(\\S+)").match(serverLine).captured(1); }
 
     // The entries whose personal texts still hold the text, by the record they are about.
     QList<std::optional<qint64>> naming(const QString& text) const
@@ -175,6 +217,49 @@ TEST_P(AnonymiseTest, anOlderAgendaBroughtBackIsAnonymisedAgainBeforeUse)
     const qsizetype count = entries().size();
     ASSERT_FALSE(store->reapplyErasures());
     EXPECT_EQ(entries().size(), count) << "nothing left to do, nothing logged";
+}
+
+TEST_P(AnonymiseTest, anotherComputerRemembersWhatItSawAnonymisedAndAppliesItToAnOlderCopy)
+{
+    const auto remembered = [](const QString& memory) { return ErasureMemory::read(memory).records.appointments; };
+    store->setErasureMemory(dir.filePath("a.json"));
+    const QString memory = dir.filePath("b.json"); // the other computer's own data folder
+    std::unique_ptr<AgendaArchive> otherArchive = openArchive();
+    auto other = std::make_unique<Store>(*otherArchive);
+    other->setErasureMemory(memory);
+    ASSERT_FALSE(other->reapplyErasures());
+    (void)other->refreshIfChangedElsewhere();
+    const qint64 id = book("2024-12-05", 600, "Anna Verdi", "333 111");
+    const QString older = keepOlderCopy();
+    ASSERT_FALSE(store->anonymisePatient("Anna Verdi", {}));
+
+    // The change arrives at the other computer, which learns what was reached.
+    for (QDeadlineTimer deadline(10000); !remembered(memory).contains(id) && !deadline.hasExpired();) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        (void)other->refreshIfChangedElsewhere();
+    }
+    EXPECT_EQ(remembered(memory), QList<qint64>{id});
+    {
+        // One started later learns it at its start.
+        const std::unique_ptr<AgendaArchive> third = openArchive();
+        Store later(*third);
+        later.setErasureMemory(dir.filePath("c.json"));
+        ASSERT_FALSE(later.reapplyErasures());
+        EXPECT_EQ(remembered(dir.filePath("c.json")), QList<qint64>{id});
+    }
+
+    other.reset();
+    otherArchive.reset();
+    putBack(older);
+    ASSERT_EQ(store->storedAppointment(id)->patient, "Anna Verdi") << "the older copy";
+    otherArchive = openArchive();
+    other = std::make_unique<Store>(*otherArchive);
+    other->setErasureMemory(memory);
+    ASSERT_FALSE(other->reapplyErasures());
+    EXPECT_EQ(store->storedAppointment(id)->patient, neutral);
+    EXPECT_EQ(json(entries().last().details).value("reason"), "restore");
+    EXPECT_TRUE(naming("Verdi").isEmpty());
+    EXPECT_EQ(verifyCommand(), QString("Registro integro: %1 voci").arg(entries().size()));
 }
 
 TEST_P(AnonymiseTest, retentionAnonymisesOnceADayWhatIsOlderThanTheYearsChosen)

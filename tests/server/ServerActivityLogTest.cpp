@@ -10,7 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
+#include <QProcess>
 
 #include <thread>
 
@@ -38,16 +38,22 @@ QMap<QString, QString> changes(const QString& json)
     return out;
 }
 
-// The guarding step as the README gives it, to be run by the superuser.
+// The guarding step as the program prints it for the administrator, to be run by the superuser.
 QString guardStep()
 {
-    QFile readme(QStringLiteral(CALVORA_SOURCE_DIR "/README.md"));
-    if (!readme.open(QIODevice::ReadOnly))
+    QProcess program;
+    program.start(CALVORA_PROGRAM, {"--print-log-guard"});
+    if (!program.waitForFinished(60000) || program.exitCode() != 0)
         return {};
-    const QString text = QString::fromUtf8(readme.readAll());
-    const QRegularExpression block(QStringLiteral("<!-- guard -->\\s*```sql\\n(.*?)```"),
-                                   QRegularExpression::DotMatchesEverythingOption);
-    return block.match(text).captured(1);
+    return QString::fromUtf8(program.readAllStandardOutput());
+}
+
+QString verifyCommand(const QString& line)
+{
+    QProcess program;
+    program.start(CALVORA_PROGRAM, {"--verify-log", "--server", line});
+    program.waitForFinished(60000);
+    return QString::fromUtf8(program.readAllStandardOutput()).trimmed();
 }
 
 QList<ActivityEntry> entriesOf(AgendaArchive& archive)
@@ -216,16 +222,16 @@ TEST_F(ServerActivityLogTest, aLogMadeBeforeAnonymisationsGetsTheirFunctionAtOpe
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
     c->execute("DROP FUNCTION calvora_log_anonymise(bigint[], bigint[], bigint[], bigint[], jsonb)");
     ServerArchive reopened(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
-    Store store(reopened);
+    Store agenda(reopened);
     Appointment a;
     a.dentistId = 1;
     a.day = "2024-12-05";
     a.startMinutes = 600;
     a.durationMinutes = 15;
     a.patient = "Mario Rossi";
-    ASSERT_FALSE(store.save(a));
+    ASSERT_FALSE(agenda.save(a));
     qsizetype reached = 0;
-    EXPECT_FALSE(store.anonymisePatient("Mario Rossi", {}, &reached));
+    EXPECT_FALSE(agenda.anonymisePatient("Mario Rossi", {}, &reached));
     EXPECT_EQ(reached, 1);
     EXPECT_TRUE(verdictOf(reopened).intact());
 }
@@ -284,6 +290,53 @@ TEST_F(ServerActivityLogTest, afterTheGuardStepTheProgramsRoleCanOnlyAppend)
     program->execute("ALTER TABLE appointments DISABLE TRIGGER appointments_logged");
     EXPECT_EQ(program->query("SELECT details FROM activity_log WHERE action = 'ddl' ORDER BY n DESC LIMIT 1").text(0, 0),
               R"({"command": "ALTER TABLE", "objects": ["public.appointments"]})");
+}
+
+TEST_F(ServerActivityLogTest, aLogGuardedByAnEarlierVersionLearnsToAnonymiseFromTheGuardStepRunAgain)
+{
+    sql("CREATE ROLE reception LOGIN");
+    sql("CREATE DATABASE studio OWNER reception");
+    const QString line = server->line("studio", "reception");
+    { ServerArchive made(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path())); }
+    const QString step = guardStep();
+    ASSERT_FALSE(step.isEmpty());
+    const std::unique_ptr<PgConnection> admin = server->connect("studio");
+    admin->execute(step);
+    // What an earlier version left: no anonymisation, and a row trigger that knows nothing of one.
+    admin->execute("DO $$ BEGIN EXECUTE replace(pg_get_functiondef('calvora_log_row'::regproc), "
+                   "' OR calvora_log_anonymising()', ''); END $$");
+    admin->execute("DROP FUNCTION calvora_log_anonymise(bigint[], bigint[], bigint[], bigint[], jsonb)");
+
+    auto own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    ASSERT_TRUE(own->openingWarning().has_value());
+    EXPECT_TRUE(own->openingWarning()->contains("non permette ancora di anonimizzare"));
+    auto agenda = std::make_unique<Store>(*own);
+    own->setAction("book");
+    ASSERT_FALSE(agenda->save(booking(1, "2024-12-05", 600, 15)));
+    const std::optional<QString> refused = agenda->anonymisePatient("Mario Rossi", {});
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(refused->contains("calvora --print-log-guard | sudo -u postgres psql -v ON_ERROR_STOP=1 -d studio"))
+        << refused->toStdString();
+
+    const qint64 before = admin->query("SELECT max(n) FROM activity_log").integer(0, 0);
+    admin->execute(guardStep());
+    const PgResult added = admin->query("SELECT action, details FROM activity_log WHERE n > $1", {before});
+    ASSERT_EQ(added.rows(), 1) << "the step again leaves one entry, however many commands it runs";
+    EXPECT_EQ(added.text(0, 0), "ddl");
+
+    agenda.reset();
+    own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
+    EXPECT_FALSE(own->openingWarning().has_value());
+    agenda = std::make_unique<Store>(*own);
+    qsizetype reached = 0;
+    ASSERT_FALSE(agenda->anonymisePatient("Mario Rossi", {}, &reached));
+    EXPECT_EQ(reached, 1);
+    EXPECT_EQ(patients(agenda->fetchAppointments("2024-12-05", "2024-12-05")),
+              QStringList{QString::fromUtf16(ActivityChain::anonymised)});
+    EXPECT_TRUE(verifyCommand(line).startsWith("Registro integro")) << verifyCommand(line).toStdString();
+    // Still guarded: the program's role may not take back what the step gave away.
+    EXPECT_THROW(PgConnection::open(*ConnectionLine::parse(line))->execute("UPDATE activity_log SET action = 'x'"),
+                 DatabaseError);
 }
 
 TEST_F(ServerActivityLogTest, aCopyOfTheFileOntoTheServerIsOneImportEntry)
