@@ -4,8 +4,6 @@
 
 #include "AgendaStyle.h"
 #include "AppointmentEditor.h"
-#include "CalendarFolderNotice.h"
-#include "SecondPlaceNotice.h"
 #include "CalvoraCommands.h"
 #include "Cal.h"
 #include "ActivityLogWindow.h"
@@ -21,9 +19,11 @@
 #include "Popover.h"
 #include "ScheduleGrid.h"
 #include "SearchPanel.h"
+#include "SecondPlace.h"
 #include "Store.h"
 #include "WaitingListPanel.h"
 #include "WaitingOfferBar.h"
+#include "WarningLine.h"
 
 #include <QButtonGroup>
 #include <QCalendarWidget>
@@ -61,8 +61,8 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     , m_count(new QLabel)
     , m_holidays(new HolidayNotice(store))
     , m_waitingOffer(new WaitingOfferBar(store))
-    , m_calendarNotice(new CalendarFolderNotice(store))
-    , m_secondPlaceNotice(new SecondPlaceNotice(store.secondPlace()))
+    , m_calendarNotice(new WarningLine(QStringLiteral("calendarFolderNotice"), QStringLiteral("Calendari dei dentisti")))
+    , m_secondPlaceNotice(new WarningLine(QStringLiteral("secondPlaceNotice"), QStringLiteral("Copie dei backup")))
 {
     setObjectName(QStringLiteral("main"));
     setMinimumSize(1000, 650);
@@ -94,6 +94,8 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     layout->addWidget(m_waitingOffer);
     layout->addWidget(m_calendarNotice);
     layout->addWidget(m_secondPlaceNotice);
+    if (SecondPlace* place = store.secondPlace())
+        connect(place, &SecondPlace::changed, this, &CalvoraView::sayWhereBackupsGo);
     layout->addWidget(titleLine);
     layout->addWidget(divider);
     layout->addWidget(m_grid, 1);
@@ -437,10 +439,16 @@ void CalvoraView::refresh()
     m_grid->sync();
     m_holidays->sync();
     m_waitingOffer->sync();
-    m_calendarNotice->sync();
+    m_calendarNotice->say(m_store.calendarFolderFailure());
     // The days without a copy grow while the program stays open.
-    m_secondPlaceNotice->sync();
+    sayWhereBackupsGo();
     presentModals();
+}
+
+void CalvoraView::sayWhereBackupsGo()
+{
+    const SecondPlace* place = m_store.secondPlace();
+    m_secondPlaceNotice->say(place ? place->notice() : std::nullopt);
 }
 
 void CalvoraView::presentModals()

@@ -11,8 +11,6 @@
 
 #include <functional>
 
-class CalendarFolderNotice;
-class SecondPlaceNotice;
 class CalvoraCommands;
 class DentistHeader;
 class HolidayNotice;
@@ -26,6 +24,7 @@ class ScheduleGrid;
 class Store;
 class WaitingListPanel;
 class WaitingOfferBar;
+class WarningLine;
 
 // What the agenda window opens but does not build itself; the application shell supplies them.
 struct AgendaPanels {
@@ -72,8 +71,8 @@ public:
     // The line that offers the year's national holidays as closed days.
     [[nodiscard]] HolidayNotice* holidayNotice() const { return m_holidays; }
     // The line that says the practice's calendar folder could not be kept.
-    [[nodiscard]] CalendarFolderNotice* calendarNotice() const { return m_calendarNotice; }
-    [[nodiscard]] SecondPlaceNotice* secondPlaceNotice() const { return m_secondPlaceNotice; }
+    [[nodiscard]] WarningLine* calendarNotice() const { return m_calendarNotice; }
+    [[nodiscard]] WarningLine* secondPlaceNotice() const { return m_secondPlaceNotice; }
     // The line that offers a freed start to the waiting list.
     [[nodiscard]] WaitingOfferBar* waitingOffer() const { return m_waitingOffer; }
     // The waiting list's window, once opened.
@@ -126,6 +125,8 @@ private:
     void buildToolbar();
     void refresh();
     void presentModals();
+    // The line about this computer's second place for backups (none without one).
+    void sayWhereBackupsGo();
     // The grid takes the keyboard back whenever a sheet, an alert or a panel over it closes.
     void focusGrid();
     void print(PrintLayout layout, bool duplex);
@@ -137,8 +138,8 @@ private:
     QLabel* m_count;
     HolidayNotice* m_holidays;
     WaitingOfferBar* m_waitingOffer;
-    CalendarFolderNotice* m_calendarNotice;
-    SecondPlaceNotice* m_secondPlaceNotice;
+    WarningLine* m_calendarNotice;
+    WarningLine* m_secondPlaceNotice;
     QPointer<WaitingListPanel> m_waitingList;
     CalvoraCommands* m_commands = nullptr;
     QToolButton* m_dayButton = nullptr;

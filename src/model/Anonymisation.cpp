@@ -126,23 +126,32 @@ QJsonObject details(const AnonymisedRecords& records, const QList<qint64>& entri
     if (scope.before)
         out.insert(QStringLiteral("before"), scope.before->toString(Qt::ISODate));
     else
-        out.insert(QStringLiteral("ids"), QJsonObject{{QStringLiteral("appointments"), idsOf(records.appointments)},
-                                                      {QStringLiteral("cancelled"), idsOf(records.cancelled)},
-                                                      {QStringLiteral("waiting"), idsOf(records.waiting)}});
+        out.insert(QStringLiteral("ids"), recordsJson(records));
     return out;
+}
+
+QJsonObject recordsJson(const AnonymisedRecords& records)
+{
+    return {{QStringLiteral("appointments"), idsOf(records.appointments)},
+            {QStringLiteral("cancelled"), idsOf(records.cancelled)},
+            {QStringLiteral("waiting"), idsOf(records.waiting)}};
+}
+
+AnonymisedRecords recordsFrom(const QJsonObject& o)
+{
+    const auto list = [&o](const char* kind) {
+        QList<qint64> out;
+        for (const QJsonValue& v : o.value(QLatin1String(kind)).toArray())
+            out << v.toInteger();
+        return out;
+    };
+    return {list("appointments"), list("cancelled"), list("waiting")};
 }
 
 Reached reachedBy(const QString& details)
 {
     const QJsonObject o = QJsonDocument::fromJson(details.toUtf8()).object();
-    const QJsonObject ids = o.value(QStringLiteral("ids")).toObject();
-    const auto list = [&ids](const char* kind) {
-        QList<qint64> out;
-        for (const QJsonValue& v : ids.value(QLatin1String(kind)).toArray())
-            out << v.toInteger();
-        return out;
-    };
-    Reached reached{{list("appointments"), list("cancelled"), list("waiting")}, std::nullopt};
+    Reached reached{recordsFrom(o.value(QStringLiteral("ids")).toObject()), std::nullopt};
     const QDate before = QDate::fromString(o.value(QStringLiteral("before")).toString(), Qt::ISODate);
     if (before.isValid())
         reached.before = before;

@@ -64,6 +64,10 @@ namespace Anonymisation {
 [[nodiscard]] QJsonObject details(const AnonymisedRecords& records, const QList<qint64>& entries,
                                   const AnonymiseScope& scope);
 
+// The records' ids as JSON, {"appointments": […], "cancelled": […], "waiting": […]}, and read back.
+[[nodiscard]] QJsonObject recordsJson(const AnonymisedRecords& records);
+[[nodiscard]] AnonymisedRecords recordsFrom(const QJsonObject& o);
+
 // What an 'anonymise' entry's details say was reached, for another computer to remember: the records'
 // ids (none in an entry written before the ids were listed) and the day limit, if any.
 struct Reached {

@@ -1,7 +1,6 @@
 #include "ErasureMemory.h"
 
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
@@ -10,27 +9,11 @@
 
 namespace {
 
-QList<qint64> idsOf(const QJsonValue& value)
-{
-    QList<qint64> ids;
-    for (const QJsonValue& v : value.toArray())
-        ids << v.toInteger();
-    return ids;
-}
-
 QList<qint64> sorted(QList<qint64> ids)
 {
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     return ids;
-}
-
-QJsonArray arrayOf(const QList<qint64>& ids)
-{
-    QJsonArray out;
-    for (const qint64 id : ids)
-        out.append(id);
-    return out;
 }
 
 // A cancellation moves a record between the agenda and the cancelled ones under the same id: an id is
@@ -49,9 +32,7 @@ ErasureMemory merged(const ErasureMemory& memory, const AnonymisedRecords& recor
 
 bool write(const QString& path, const ErasureMemory& memory, QString* error)
 {
-    QJsonObject o{{QStringLiteral("appointments"), arrayOf(memory.records.appointments)},
-                  {QStringLiteral("cancelled"), arrayOf(memory.records.cancelled)},
-                  {QStringLiteral("waiting"), arrayOf(memory.records.waiting)}};
+    QJsonObject o = Anonymisation::recordsJson(memory.records);
     if (memory.before)
         o.insert(QStringLiteral("before"), memory.before->toString(Qt::ISODate));
     if (memory.seen > 0)
@@ -80,9 +61,7 @@ ErasureMemory ErasureMemory::read(const QString& path, QString* error)
         return memory;
     }
     const QJsonObject o = QJsonDocument::fromJson(file.readAll()).object();
-    memory.records.appointments = idsOf(o.value(QStringLiteral("appointments")));
-    memory.records.cancelled = idsOf(o.value(QStringLiteral("cancelled")));
-    memory.records.waiting = idsOf(o.value(QStringLiteral("waiting")));
+    memory.records = Anonymisation::recordsFrom(o);
     const QDate before = QDate::fromString(o.value(QStringLiteral("before")).toString(), Qt::ISODate);
     if (before.isValid())
         memory.before = before;

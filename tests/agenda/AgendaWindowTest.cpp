@@ -1,9 +1,9 @@
 #include "AgendaFixture.h"
-#include "CalendarFolderNotice.h"
 #include "HeaderRow.h"
 #include "HolidayNotice.h"
 #include "PersonName.h"
 #include "Popover.h"
+#include "WarningLine.h"
 
 #include <QCalendarWidget>
 #include <QLabel>
@@ -286,7 +286,7 @@ TEST(PopoverTest, followsItsContentAsItGrowsAndShrinks)
 
 TEST_F(AgendaTest, aCalendarFolderThatCannotBeKeptIsToldInALineUntilItCanBe)
 {
-    CalendarFolderNotice* line = view->calendarNotice();
+    WarningLine* line = view->calendarNotice();
     EXPECT_TRUE(line->isHidden());
     const QString failure = "I calendari dei dentisti non sono aggiornati: la cartella /srv/calendari non è "
                             "raggiungibile. Si riprova alla prossima modifica.";

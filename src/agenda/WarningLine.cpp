@@ -1,19 +1,17 @@
-#include "CalendarFolderNotice.h"
+#include "WarningLine.h"
 
 #include "AgendaStyle.h"
 #include "PanelStyle.h"
-#include "Store.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 
-CalendarFolderNotice::CalendarFolderNotice(const Store& store, QWidget* parent)
+WarningLine::WarningLine(const QString& objectName, const QString& accessibleName, QWidget* parent)
     : QFrame(parent)
-    , m_store(store)
     , m_text(new QLabel(this))
 {
-    setObjectName(QStringLiteral("calendarFolderNotice"));
-    setAccessibleName(QStringLiteral("Calendari dei dentisti"));
+    setObjectName(objectName);
+    setAccessibleName(accessibleName);
     AgendaStyle::tintLine(this);
     auto* icon = new QLabel(this);
     icon->setPixmap(PanelStyle::warningTrianglePixmap(16, devicePixelRatioF()));
@@ -26,14 +24,13 @@ CalendarFolderNotice::CalendarFolderNotice(const Store& store, QWidget* parent)
     hide();
 }
 
-QString CalendarFolderNotice::text() const
+void WarningLine::say(const std::optional<QString>& message)
 {
-    return m_text->text();
+    m_text->setText(message.value_or(QString()));
+    setVisible(message.has_value());
 }
 
-void CalendarFolderNotice::sync()
+QString WarningLine::text() const
 {
-    const std::optional<QString>& failure = m_store.calendarFolderFailure();
-    m_text->setText(failure.value_or(QString()));
-    setVisible(failure.has_value());
+    return isHidden() ? QString() : m_text->text();
 }
