@@ -39,8 +39,21 @@ void SettingsView::buildDentistsPage()
 void SettingsView::rebuildRows()
 {
     QFormLayout* form = m_dentistSection->form();
-    while (form->rowCount() > 0)
-        form->removeRow(0);
+    // The rows go later, not now: the rebuild may come from a click on one of their own buttons, whose
+    // handler is still running. Taken out of the window at once, so that only the new rows are found.
+    while (form->rowCount() > 0) {
+        const QFormLayout::TakeRowResult taken = form->takeRow(0);
+        for (QLayoutItem* item : {taken.labelItem, taken.fieldItem}) {
+            if (!item)
+                continue;
+            if (QWidget* widget = item->widget()) {
+                widget->hide();
+                widget->setParent(nullptr);
+                widget->deleteLater();
+            }
+            delete item;
+        }
+    }
     m_rows.clear();
     m_rowShape.clear();
     for (qsizetype i = 0; i < m_dentists.size(); ++i) {
