@@ -10,6 +10,6 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   cmake make g++ pkg-config ca-certificates tzdata locales \
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins \
-  libsqlite3-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev libpq-dev postgresql libical-dev \
+  libsqlite3-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev libpq-dev postgresql libical-dev libsodium-dev libqrencode-dev \
   clang libclang-rt-14-dev \
   qt6-translations-l10n fonts-dejavu-core fontconfig xvfb xauth poppler-utils >/dev/null
