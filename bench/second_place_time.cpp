@@ -1,9 +1,11 @@
 // second_place_time <data folder holding calvora.sqlite> [runs]: the copy of a backup into a second
 // folder with its check (Backup::copyChecked: bytes, flush, integrity check, counts, rename, pruning),
-// wall and CPU time, and "calvora --backup-now --to <folder>" as a whole process (backup, copy, check),
+// plain and encrypted for a recovery key (sealed beside the backup, copied, compared, renamed), wall and
+// CPU time, and "calvora --backup-now --to <folder>" as a whole process (backup, copy, check),
 // wall time. Medians. Make the agendas with make_large_db [--full] <folder>/calvora.sqlite.
 #include "Backup.h"
 #include "Database.h"
+#include "RecoveryKey.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,19 +46,23 @@ int main(int argc, char** argv)
         Database db(data + QStringLiteral("/calvora.sqlite"), Database::StructureCheck::Apart);
         backup = Backup::now(db);
     }
-    QList<double> wall;
-    QList<double> cpu;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        const std::clock_t started = std::clock();
-        const QString copy = Backup::copyChecked(backup, place.path());
-        cpu.append(double(std::clock() - started) * 1000.0 / CLOCKS_PER_SEC);
-        wall.append(double(timer.nsecsElapsed()) / 1e6);
-        QFile::remove(copy);
+    // Plain, then encrypted: the copy's own bytes as the practice sees them, then what a lost drive holds.
+    const QByteArray publicKey = RecoveryKey::create().publicKey;
+    for (const QByteArray& key : {QByteArray(), publicKey}) {
+        QList<double> wall;
+        QList<double> cpu;
+        for (int i = 0; i < runs; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            const std::clock_t started = std::clock();
+            const QString copy = Backup::copyChecked(backup, place.path(), key);
+            cpu.append(double(std::clock() - started) * 1000.0 / CLOCKS_PER_SEC);
+            wall.append(double(timer.nsecsElapsed()) / 1e6);
+            QFile::remove(copy);
+        }
+        out << (key.isEmpty() ? "copia con controllo: " : "copia cifrata con controllo: ") << median(wall)
+            << " ms (CPU " << median(cpu) << " ms), " << QFile(backup).size() / (1024 * 1024) << " MB\n";
     }
-    out << "copia con controllo: " << median(wall) << " ms (CPU " << median(cpu) << " ms), "
-        << QFile(backup).size() / (1024 * 1024) << " MB\n";
     QList<double> process;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;

@@ -47,6 +47,7 @@ int run(const QStringList& arguments)
         const std::unique_ptr<AgendaArchive> archive = CommandArchive::open();
         Store store(*archive);
         const std::unique_ptr<SecondPlace> place = localSecondPlace(store.archiveLocation());
+        place->setKeySource([&store] { return store.recoveryPublicKey(); });
         if (to.isEmpty() && place->folder().isEmpty()) {
             err << QStringLiteral("Nessuna cartella per le copie dei backup: indicala con --to <cartella> o in "
                                   "Impostazioni… › Archivio e backup. Nessun backup è stato creato.\n");

@@ -24,6 +24,7 @@ const QList<QPair<QString, QString>>& all()
         {QStringLiteral("print"), QStringLiteral("Stampa")},
         {QStringLiteral("export"), QStringLiteral("Esportazione")},
         {QStringLiteral("backup"), QStringLiteral("Backup")},
+        {QStringLiteral("recovery-key"), QStringLiteral("Chiave di ripristino")},
         {QStringLiteral("anonymise"), QStringLiteral("Anonimizzazione")},
         {QStringLiteral("sql"), QStringLiteral("Fuori dal programma")},
     };

@@ -148,6 +148,8 @@ QString setting(const ActivityEntry& entry, const Row& row)
 {
     if (entry.action == u"closed-days" || entry.action == u"holidays")
         return QStringLiteral("giorni di chiusura cambiati");
+    if (entry.action == u"recovery-key")
+        return QStringLiteral("nuova chiave di ripristino per le copie cifrate");
     const QString key = row.facts.value(QStringLiteral("key")).toString();
     const Field value = field(row.facts, QStringLiteral("value"));
     const QString after = value.after.toVariant().toString();

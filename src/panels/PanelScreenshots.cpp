@@ -1,8 +1,11 @@
 #include "PanelScreenshots.h"
 
 #include "AppointmentEditor.h"
+#include "Clock.h"
 #include "DentistEditor.h"
 #include "FreeSlotPanel.h"
+#include "RecoveryKey.h"
+#include "RecoveryKeyDialog.h"
 #include "SearchPanel.h"
 #include "SettingsView.h"
 #include "Store.h"
@@ -134,6 +137,14 @@ QStringList write(Store& store, const QString& folder)
         SearchPanel panel(
             store, [] {}, query, nullptr);
         capture(panel, dir.filePath(QStringLiteral("ricerca.png")), written);
+    }
+
+    {
+        // A fixed key of the picture's own, never the practice's: the dialog shows a secret.
+        const QByteArray secret(RecoveryKey::keyBytes, '\x2a');
+        RecoveryKeyDialog dialog({store.studioName(), Clock::today(),
+                                  RecoveryKey::fingerprint(RecoveryKey::publicOf(secret)), RecoveryKey::words(secret)});
+        capture(dialog, dir.filePath(QStringLiteral("chiave-ripristino.png")), written);
     }
     return written;
 }

@@ -11,7 +11,8 @@ class Store;
 // store has not kept the agenda in memory yet and reads it on a worker; this function then has it
 // kept), "editor-nuovo.png" (a new appointment), "editor-modifica.png" (the first appointment of the
 // week on show, when there is one), "dentista.png" (the first dentist), "ricerca.png" (a search for
-// the surname of that appointment's patient). The store's editing state is cleared afterwards; nothing
+// the surname of that appointment's patient), "chiave-ripristino.png" (the recovery key as shown once, for
+// a fixed key of the picture's own). The store's editing state is cleared afterwards; nothing
 // is saved. Returns the files written; a picture that cannot be saved is left out.
 namespace PanelScreenshots {
 

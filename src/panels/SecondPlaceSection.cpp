@@ -3,6 +3,7 @@
 #include "Cal.h"
 #include "Dialogs.h"
 #include "PanelStyle.h"
+#include "RecoveryKeyRow.h"
 #include "SecondPlace.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-SecondPlaceSection::SecondPlaceSection(SecondPlace& place, QWidget* parent)
+SecondPlaceSection::SecondPlaceSection(Store& store, SecondPlace& place, QWidget* parent)
     : FormSection(QStringLiteral("Copia dei backup in un'altra cartella"), parent)
     , m_place(place)
 {
@@ -54,6 +55,8 @@ SecondPlaceSection::SecondPlaceSection(SecondPlace& place, QWidget* parent)
     m_message->setWordWrap(true);
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form()->addRow(m_message);
+    m_recoveryKey = new RecoveryKeyRow(store, this);
+    form()->addRow(QStringLiteral("Cifratura"), m_recoveryKey);
     showState();
     connect(&m_place, &SecondPlace::changed, this, &SecondPlaceSection::showState);
 }

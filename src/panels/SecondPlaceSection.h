@@ -5,22 +5,25 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class RecoveryKeyRow;
 class SecondPlace;
+class Store;
 
 // "Copia dei backup in un'altra cartella" on the settings page of the archive: the folder where this
 // computer copies each backup (chosen with "Scegli…", turned off with "Nessuna"), the day of the last copy
-// that arrived there, and what the latest copy did.
+// that arrived there, what the latest copy did, and the recovery key the copies are encrypted with.
 class SecondPlaceSection : public FormSection {
     Q_OBJECT
 
 public:
-    SecondPlaceSection(SecondPlace& place, QWidget* parent = nullptr);
+    SecondPlaceSection(Store& store, SecondPlace& place, QWidget* parent = nullptr);
 
     void choose();
     void clear();
     [[nodiscard]] QString folderText() const;
     [[nodiscard]] QString lastCopyText() const;
     [[nodiscard]] QString messageText() const;
+    [[nodiscard]] RecoveryKeyRow* recoveryKey() const { return m_recoveryKey; }
 
 private:
     void showState();
@@ -30,4 +33,5 @@ private:
     QPushButton* m_clear = nullptr;
     QLabel* m_lastCopy = nullptr;
     QLabel* m_message = nullptr;
+    RecoveryKeyRow* m_recoveryKey = nullptr;
 };

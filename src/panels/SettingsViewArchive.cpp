@@ -80,7 +80,7 @@ void SettingsView::buildArchivePage()
     archive->form()->addRow(backupNote);
     page->addWidget(archive);
     if (SecondPlace* place = m_store.secondPlace())
-        page->addWidget(new SecondPlaceSection(*place, page->parentWidget()));
+        page->addWidget(new SecondPlaceSection(m_store, *place, page->parentWidget()));
     page->addWidget(buildRetentionSection(page->parentWidget()));
     page->addStretch(1);
 }

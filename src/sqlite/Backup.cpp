@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "ExclusiveLock.h"
+#include "SealedBeside.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,12 +39,18 @@ const QString journalSuffix = QStringLiteral("-journal");
 // The two names of a backup: daily "calvora-2026-03-09.sqlite", on demand "calvora-2026-03-09_174502.sqlite".
 const QString backupPattern = QStringLiteral("calvora-([0-9]{4}-[0-9]{2}-[0-9]{2})(?:_([0-9]{6}))?\\.sqlite");
 
+// An encrypted copy in the second place carries the backup's name and the sealed suffix.
+QString sealedOptional()
+{
+    return QStringLiteral("(?:") + QRegularExpression::escape(Backup::sealedSuffix) + QStringLiteral(")?");
+}
+
 // The names of partial copies: a backup's name, the random part createPartial adds (earlier versions
 // added none), ".part", and the journal a copy that failed to commit leaves.
 const QRegularExpression& partialName()
 {
     static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-        backupPattern + QStringLiteral("(?:\\.[0-9a-z]{1,13})?\\.part(?:-journal)?")));
+        backupPattern + sealedOptional() + QStringLiteral("(?:\\.[0-9a-z]{1,13})?\\.part(?:-journal)?")));
     return pattern;
 }
 
@@ -146,8 +153,10 @@ void prune(const QString& folderPath)
         return;
     QStringList names;
     const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
-    // Only the two names of the regular backups count: the copy kept before an upgrade stays.
-    static const QRegularExpression backupName(QRegularExpression::anchoredPattern(backupPattern));
+    // Only the two names of the regular backups count, plain or encrypted: the copy kept before an upgrade
+    // stays.
+    static const QRegularExpression backupName(
+        QRegularExpression::anchoredPattern(backupPattern + sealedOptional()));
     for (const QFileInfo& entry : entries)
         if (backupName.match(entry.fileName()).hasMatch())
             names.append(entry.fileName());
@@ -414,20 +423,34 @@ std::optional<Found> newestSound(const QString& backupFolder)
     return std::nullopt;
 }
 
-QString copyChecked(const QString& backupPath, const QString& folderPath)
+QString copyChecked(const QString& backupPath, const QString& folderPath, const QByteArray& publicKey)
 {
     if (!QFileInfo(folderPath).isDir())
         throw DatabaseError(placeError(ENOENT));
-    const QString target = folderPath + u'/' + QFileInfo(backupPath).fileName();
+    const bool sealed = !publicKey.isEmpty();
+    const QString target = folderPath + u'/' + QFileInfo(backupPath).fileName() + (sealed ? sealedSuffix : QString());
     const std::pair<qint64, qint64> expected = recordCounts(backupPath);
+    // An encrypted copy cannot be read back without the recovery key: the backup is checked before it is
+    // sealed, and the bytes that arrive are compared with those sealed.
+    std::optional<SealedBeside> local;
+    if (sealed) {
+        if (!Database::isIntact(backupPath) || expected.first < 0)
+            throw DatabaseError(QStringLiteral("il backup non supera il controllo di integrità"));
+        local.emplace(backupPath, createPartial(databaseMode(backupPath), backupPath + sealedSuffix), publicKey);
+    }
     // Private like the backup itself: a share may be read by more people than the data folder.
     const QString partial = createPartial(databaseMode(backupPath), target, placeError);
     try {
-        copyBytes(backupPath, partial);
-        if (!Database::isIntact(partial))
-            throw DatabaseError(QStringLiteral("la copia riletta non supera il controllo di integrità"));
-        if (recordCounts(partial) != expected)
-            throw DatabaseError(QStringLiteral("la copia riletta non ha gli stessi appuntamenti e dentisti del backup"));
+        copyBytes(sealed ? local->path() : backupPath, partial);
+        if (sealed) {
+            if (SealedBeside::digestOf(partial) != local->digest())
+                throw DatabaseError(QStringLiteral("la copia cifrata riletta non è uguale a quella scritta"));
+        } else {
+            if (!Database::isIntact(partial))
+                throw DatabaseError(QStringLiteral("la copia riletta non supera il controllo di integrità"));
+            if (recordCounts(partial) != expected)
+                throw DatabaseError(QStringLiteral("la copia riletta non ha gli stessi appuntamenti e dentisti del backup"));
+        }
         if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0)
             throw DatabaseError(placeError(errno));
     } catch (...) {

@@ -2,6 +2,7 @@
 
 #include "AgendaArchive.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QTime>
@@ -54,13 +55,19 @@ QString keepVersion(Database& db, int version);
 void dailyIfNeeded(Database& db);
 void dailyIfNeeded(const Source& source);
 
+// What an encrypted copy in the second place adds to its backup's name:
+// "calvora-2026-12-08.sqlite.cifrato".
+inline const QString sealedSuffix = QStringLiteral(".cifrato");
+
 // Copies a backup into another folder (the practice's second place: an external drive, a network share)
 // under a partial name, reads the copy back (PRAGMA integrity_check, and as many appointments and
 // dentists as the backup holds) and only then gives it the backup's name; then keeps the newest
-// `keptFiles` backups there, as in the backup folder. Returns the copy's path. Throws DatabaseError with
-// the reason in Italian (a missing folder, a full or read-only one, a copy that failed its check);
-// nothing is then left in the folder.
-QString copyChecked(const QString& backupPath, const QString& folder);
+// `keptFiles` backups there, plain and encrypted together, as in the backup folder. With a recovery
+// key's public half the copy is encrypted for it (SealedFile) under the name + sealedSuffix: the backup
+// is checked before it is sealed, and the bytes read back must be those sealed. Returns the copy's path.
+// Throws DatabaseError with the reason in Italian (a missing folder, a full or read-only one, a copy that
+// failed its check); nothing is then left in the folder.
+QString copyChecked(const QString& backupPath, const QString& folder, const QByteArray& publicKey = {});
 
 // A backup found in a backup folder, under one of the two names the program gives them.
 struct Found {

@@ -67,7 +67,18 @@ std::optional<QDateTime> SecondPlace::lastArrival() const
     return at.isValid() ? std::optional<QDateTime>(at.toLocalTime()) : std::nullopt;
 }
 
-SecondPlace::Attempt SecondPlace::attempt(const QString& backupPath, const QString& folder) const
+SecondPlace::Key SecondPlace::currentKey() const
+{
+    if (!m_keySource)
+        return {};
+    try {
+        return {m_keySource().value_or(QByteArray()), std::nullopt};
+    } catch (const DatabaseError& error) {
+        return {{}, QStringLiteral("impossibile leggere la chiave di ripristino (%1)").arg(error.message())};
+    }
+}
+
+SecondPlace::Attempt SecondPlace::attempt(const QString& backupPath, const QString& folder, const Key& key) const
 {
     const QString name = QFileInfo(backupPath).fileName();
     if (!QFileInfo(folder).isDir())
@@ -77,7 +88,13 @@ SecondPlace::Attempt SecondPlace::attempt(const QString& backupPath, const QStri
                                "prossimo backup con la cartella presente.")
                     .arg(shown(folder), name)};
     try {
-        return {false, true, QStringLiteral("Copia verificata in ") + shown(m_copier(backupPath, folder))};
+        if (key.unreadable)
+            throw DatabaseError(*key.unreadable);
+        const QString copy = m_copier(backupPath, folder, key.publicKey);
+        return {false, true,
+                (key.publicKey.isEmpty() ? QStringLiteral("Copia verificata in ")
+                                         : QStringLiteral("Copia cifrata verificata in "))
+                    + shown(copy)};
     } catch (const DatabaseError& error) {
         return {false, false,
                 QStringLiteral("Copia del backup %1 nella cartella %2 non riuscita: %3. Nella cartella non è rimasto "
@@ -109,7 +126,7 @@ std::optional<QString> SecondPlace::copyNow(const QString& backupPath, const QSt
     const QString target = folder.isEmpty() ? this->folder() : folder;
     if (target.isEmpty())
         return QStringLiteral("Nessuna cartella per le copie dei backup.");
-    const Attempt a = attempt(backupPath, target);
+    const Attempt a = attempt(backupPath, target, currentKey());
     record(a, QDir::cleanPath(target) == QDir::cleanPath(this->folder()));
     emit changed();
     return a.done ? std::nullopt : std::optional<QString>(a.message);
@@ -131,8 +148,9 @@ void SecondPlace::startWorker(const QString& backupPath)
 {
     // A drive or a share copies at its own pace (a large agenda takes seconds): the window goes on.
     const QString target = folder();
+    const Key key = currentKey();
     auto result = std::make_shared<Attempt>();
-    m_worker = QThread::create([this, backupPath, target, result] { *result = attempt(backupPath, target); });
+    m_worker = QThread::create([this, backupPath, target, key, result] { *result = attempt(backupPath, target, key); });
     connect(m_worker, &QThread::finished, this, [this, target, result] {
         m_worker->wait();
         delete m_worker;

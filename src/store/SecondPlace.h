@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -21,9 +22,14 @@ class SecondPlace : public QObject {
     Q_OBJECT
 
 public:
-    // Copies a backup file into a folder, checked, and returns the copy's path; throws DatabaseError with
-    // the reason in Italian, leaving nothing in the folder.
-    using Copier = std::function<QString(const QString& backup, const QString& folder)>;
+    // Copies a backup file into a folder, checked, and returns the copy's path; encrypted for the public
+    // key when it is not empty. Throws DatabaseError with the reason in Italian, leaving nothing in the
+    // folder.
+    using Copier = std::function<QString(const QString& backup, const QString& folder, const QByteArray& publicKey)>;
+    // The practice's recovery key (public half) that copies are encrypted with, absent when they go plain;
+    // asked on the owner's thread before each copy. Throws DatabaseError when it cannot be read: nothing
+    // is then copied, rather than a plain copy the practice did not want.
+    using KeySource = std::function<std::optional<QByteArray>()>;
 
     static constexpr int overdueDays = 7;
 
@@ -31,6 +37,9 @@ public:
     SecondPlace(std::unique_ptr<QSettings> local, const QString& agenda, Copier copier, QObject* parent = nullptr);
     // Waits for a copy under way.
     ~SecondPlace() override;
+
+    // Without a source every copy goes plain.
+    void setKeySource(KeySource source) { m_keySource = std::move(source); }
 
     // The folder (empty: none).
     [[nodiscard]] QString folder() const;
@@ -62,7 +71,13 @@ private:
         bool done = false;
         QString message;
     };
-    Attempt attempt(const QString& backupPath, const QString& folder) const;
+    // The public key of the next copy (empty: plain), or why it could not be read.
+    struct Key {
+        QByteArray publicKey;
+        std::optional<QString> unreadable;
+    };
+    [[nodiscard]] Key currentKey() const;
+    Attempt attempt(const QString& backupPath, const QString& folder, const Key& key) const;
     void record(const Attempt& a, bool configured);
     void startWorker(const QString& backupPath);
     [[nodiscard]] QString key(const char* name) const;
@@ -70,6 +85,7 @@ private:
     std::unique_ptr<QSettings> m_local;
     QString m_prefix;
     Copier m_copier;
+    KeySource m_keySource;
     QThread* m_worker = nullptr;
     QString m_waiting;
     QString m_outcome;

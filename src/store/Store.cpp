@@ -53,6 +53,9 @@ QString Store::backupNow()
 void Store::setSecondPlace(std::unique_ptr<SecondPlace> place)
 {
     m_secondPlace = std::move(place);
+    // Asked before each copy: a key created on another computer encrypts this one's next copy.
+    if (m_secondPlace)
+        m_secondPlace->setKeySource([this] { return recoveryPublicKey(); });
 }
 
 std::optional<QString> Store::logEvent(const QString& action, const QString& target, const QJsonObject& details,

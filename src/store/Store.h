@@ -10,7 +10,9 @@
 #include "ViewMode.h"
 #include "WaitingEntry.h"
 
+#include <QByteArray>
 #include <QDate>
+#include <QDateTime>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -385,6 +387,16 @@ public:
     [[nodiscard]] QList<Appointment> appointmentsIn(const QList<ClosedPeriod>& periods);
     // "lun 21 apr 2025 10:00 Anna Verdi – Dentista 1": an appointment as a line of a list.
     [[nodiscard]] QString appointmentLine(const Appointment& a) const;
+
+    // Encrypted copies. The public half of the practice's recovery key, which every copy to the second place
+    // is encrypted with (one setting for the whole practice); absent while copies go plain. Throws
+    // DatabaseError.
+    [[nodiscard]] std::optional<QByteArray> recoveryPublicKey();
+    // When that key was created; absent without one. Throws DatabaseError.
+    [[nodiscard]] std::optional<QDateTime> recoveryKeyCreated();
+    // Keeps a new public half (the secret half is never given to the store); absent on success. Recorded
+    // in the activity log.
+    std::optional<QString> setRecoveryPublicKey(const QByteArray& publicKey);
 
     // Calendar files. The folder where every dentist's calendar is kept up to date, one setting for the
     // whole practice; empty when none is set. Throws DatabaseError.
