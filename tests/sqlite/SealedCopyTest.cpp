@@ -102,7 +102,7 @@ TEST_F(SealedCopyTest, rotationKeepsTheNewestSixtyPlainAndEncryptedTogether)
     EXPECT_TRUE(files(place).contains("calvora-2026-12-08_180000.sqlite"));
 }
 
-TEST_F(SealedCopyTest, aFullDiskOrAReadOnlyPlaceLeavesNothingUnderABackupName)
+TEST_F(SealedCopyTest, aFullDiskLeavesNothingInEitherFolder)
 {
     const QString backup = Backup::now(db);
     const QStringList local = files(Backup::folder(db));
@@ -117,10 +117,15 @@ TEST_F(SealedCopyTest, aFullDiskOrAReadOnlyPlaceLeavesNothingUnderABackupName)
     const QString full = TestSupport::errorOf([&] { (void)Backup::copyChecked(backup, place, key.publicKey); });
     ::setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
-    EXPECT_FALSE(full.isEmpty());
+    EXPECT_TRUE(full.startsWith("scrittura non riuscita")) << full.toStdString();
     EXPECT_TRUE(files(place).isEmpty());
     EXPECT_EQ(files(Backup::folder(db)), local);
+}
 
+TEST_F(SealedCopyTest, aReadOnlyPlaceRefusesAndKeepsNothing)
+{
+    const QString backup = Backup::now(db);
+    const QStringList local = files(Backup::folder(db));
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into a read-only folder anyway";
     ::chmod(QFile::encodeName(place).constData(), 0555);
