@@ -29,9 +29,13 @@ const QString instructions = QStringLiteral(
     "nell'ordine (bastano le prime quattro lettere di ognuna) o inquadra il codice QR. Le parole di una chiave "
     "nuova non aprono le copie fatte prima: conserva anche i fogli delle chiavi precedenti.");
 
-QFont sized(QFont font, qreal points, bool bold)
+// A font of `points` on the page: the painter is already scaled to points, and a device resolves a
+// point size at its own resolution.
+QFont sized(const QPainter& painter, qreal points, bool bold)
 {
-    font.setPointSizeF(points);
+    const int dpi = painter.device() && painter.device()->logicalDpiY() > 0 ? painter.device()->logicalDpiY() : 72;
+    QFont font = painter.font();
+    font.setPointSizeF(points * 72.0 / dpi);
     font.setBold(bold);
     return font;
 }
@@ -92,22 +96,23 @@ QSizeF pageSize()
 void drawPage(QPainter& painter, const Sheet& sheet)
 {
     const QFont base = painter.font();
+    const auto font = [&painter](qreal points, bool bold) { return sized(painter, points, bold); };
     painter.setPen(Qt::black);
-    painter.setFont(sized(base, 11, false));
+    painter.setFont(font(11, false));
     qreal y = paragraph(painter, 0, sheet.studio.isEmpty() ? QStringLiteral("Studio") : sheet.studio);
-    painter.setFont(sized(base, 18, true));
+    painter.setFont(font(18, true));
     y = paragraph(painter, y + 4, title());
-    painter.setFont(sized(base, 10.5, false));
+    painter.setFont(font(10.5, false));
     y = paragraph(painter, y + 6,
                   QStringLiteral("Creata il ") + Cal::locale().toString(sheet.madeOn, QStringLiteral("d MMMM yyyy"))
                       + QStringLiteral(" \u2013 impronta della chiave: ") + sheet.fingerprint);
-    painter.setFont(sized(base, 10.5, true));
+    painter.setFont(font(10.5, true));
     y = paragraph(painter, y + gap, warning);
-    painter.setFont(sized(base, 13, false));
+    painter.setFont(font(13, false));
     y = wordGrid(painter, y + gap + 4, sheet.words);
     const QRectF qr((pageSize().width() - qrSide) / 2, y + gap, qrSide, qrSide);
     QrCode::encode(qrText(sheet)).draw(painter, qr);
-    painter.setFont(sized(base, 9.5, false));
+    painter.setFont(font(9.5, false));
     paragraph(painter, qr.bottom() + gap, instructions);
     painter.setFont(base);
 }

@@ -92,9 +92,9 @@ TEST_F(RecoveryKeyTest, theKeyIsShownOncePrintedOnOnePageAndEncryptsTheNextCopy)
     ASSERT_EQ(copies, QStringList{"calvora-2024-12-04_100000.sqlite.cifrato"});
     EXPECT_EQ(child<QLabel>(view.get(), "secondPlaceMessage")->text(),
               "Copia cifrata verificata in " + drive + '/' + copies[0]);
-    const QString opened = folder.filePath("aperta.sqlite");
-    SealedFile::open(drive + '/' + copies[0], opened, *secret);
-    EXPECT_EQ(Database(opened).query("SELECT patient FROM appointments", {}, [](const SQLRow& r) { return r.text(0); }),
+    const QString plain = folder.filePath("aperta.sqlite");
+    SealedFile::open(drive + '/' + copies[0], plain, *secret);
+    EXPECT_EQ(Database(plain).query("SELECT patient FROM appointments", {}, [](const SQLRow& r) { return r.text(0); }),
               QList<QString>{"Annunziata Bellosguardo"});
 
     // Replacing it asks first; declined, the key stays.
