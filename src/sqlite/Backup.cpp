@@ -443,7 +443,7 @@ QString copyChecked(const QString& backupPath, const QString& folderPath, const 
     try {
         copyBytes(sealed ? local->path() : backupPath, partial);
         if (sealed) {
-            if (SealedBeside::digestOf(partial) != local->digest())
+            if (!local->sameAs(partial))
                 throw DatabaseError(QStringLiteral("la copia cifrata riletta non è uguale a quella scritta"));
         } else {
             if (!Database::isIntact(partial))

@@ -3,7 +3,6 @@
 #include "DatabaseError.h"
 #include "SealedFile.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 
 SealedBeside::SealedBeside(const QString& backupPath, QString sealedPath, const QByteArray& publicKey)
@@ -11,9 +10,6 @@ SealedBeside::SealedBeside(const QString& backupPath, QString sealedPath, const 
 {
     try {
         SealedFile::seal(backupPath, m_path, publicKey);
-        m_digest = digestOf(m_path);
-        if (m_digest.isEmpty())
-            throw DatabaseError(QStringLiteral("la copia cifrata non si rilegge"));
     } catch (...) {
         QFile::remove(m_path);
         throw;
@@ -25,11 +21,19 @@ SealedBeside::~SealedBeside()
     QFile::remove(m_path);
 }
 
-QByteArray SealedBeside::digestOf(const QString& path)
+bool SealedBeside::sameAs(const QString& path) const
 {
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
-        return {};
-    return hash.result();
+    QFile sealed(m_path);
+    QFile other(path);
+    if (!sealed.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly) || sealed.size() != other.size())
+        return false;
+    constexpr qint64 chunk = 1 << 20;
+    for (;;) {
+        const QByteArray a = sealed.read(chunk);
+        const QByteArray b = other.read(chunk);
+        if (a != b || sealed.error() != QFileDevice::NoError || other.error() != QFileDevice::NoError)
+            return false;
+        if (a.isEmpty())
+            return true;
+    }
 }

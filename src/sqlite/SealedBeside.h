@@ -17,13 +17,9 @@ public:
     SealedBeside& operator=(const SealedBeside&) = delete;
 
     [[nodiscard]] const QString& path() const { return m_path; }
-    // SHA-256 of the sealed bytes.
-    [[nodiscard]] const QByteArray& digest() const { return m_digest; }
-
-    // SHA-256 of a file's bytes as read now; empty when it cannot be read.
-    [[nodiscard]] static QByteArray digestOf(const QString& path);
+    // Whether the file at `path` holds exactly the sealed bytes, read now from both.
+    [[nodiscard]] bool sameAs(const QString& path) const;
 
 private:
     QString m_path;
-    QByteArray m_digest;
 };
