@@ -141,7 +141,9 @@ QStringList write(Store& store, const QString& folder)
 
     {
         // A fixed key of the picture's own, never the practice's: the dialog shows a secret.
-        const QByteArray secret(RecoveryKey::keyBytes, '\x2a');
+        QByteArray secret(RecoveryKey::keyBytes, '\0');
+        for (int i = 0; i < secret.size(); ++i)
+            secret[i] = char(i * 37 + 11);
         RecoveryKeyDialog dialog({store.studioName(), Clock::today(),
                                   RecoveryKey::fingerprint(RecoveryKey::publicOf(secret)), RecoveryKey::words(secret)});
         capture(dialog, dir.filePath(QStringLiteral("chiave-ripristino.png")), written);
