@@ -53,6 +53,27 @@ void write(QFile& file, const QByteArray& data)
         throw DatabaseError(QStringLiteral("scrittura non riuscita in %1 (%2)").arg(file.fileName(), file.errorString()));
 }
 
+constexpr size_t digestBytes = 32;
+
+// What a sealed file is compared by once it has been written: BLAKE2b of its bytes.
+class Digest {
+public:
+    Digest() { crypto_generichash_init(&m_state, nullptr, 0, digestBytes); }
+    void add(const QByteArray& data)
+    {
+        crypto_generichash_update(&m_state, bytes(data), static_cast<unsigned long long>(data.size()));
+    }
+    QByteArray result()
+    {
+        QByteArray out(digestBytes, '\0');
+        crypto_generichash_final(&m_state, bytes(out), digestBytes);
+        return out;
+    }
+
+private:
+    crypto_generichash_state m_state;
+};
+
 QByteArray readExactly(QFile& file, qsizetype count)
 {
     QByteArray data = file.read(count);
@@ -74,7 +95,7 @@ bool SealedFile::isSealed(const QString& path)
     return file.open(QIODevice::ReadOnly) && file.read(magicBytes) == QByteArray(magic, magicBytes);
 }
 
-void SealedFile::seal(const QString& plainPath, const QString& targetPath, const QByteArray& publicKey)
+QByteArray SealedFile::seal(const QString& plainPath, const QString& targetPath, const QByteArray& publicKey)
 {
     ready();
     if (publicKey.size() != crypto_box_PUBLICKEYBYTES)
@@ -93,7 +114,10 @@ void SealedFile::seal(const QString& plainPath, const QString& targetPath, const
     crypto_secretstream_xchacha20poly1305_init_push(&state, bytes(header), bytes(key));
     sodium_memzero(key.data(), static_cast<size_t>(key.size()));
     const QByteArray head = preamble();
-    write(out, head + sealedKey + header);
+    Digest written;
+    const QByteArray opening = head + sealedKey + header;
+    write(out, opening);
+    written.add(opening);
 
     QByteArray cipher(chunkBytes + chunkOverhead, '\0');
     bool first = true;
@@ -102,18 +126,38 @@ void SealedFile::seal(const QString& plainPath, const QString& targetPath, const
         if (in.error() != QFileDevice::NoError)
             throw DatabaseError(QStringLiteral("lettura non riuscita di %1 (%2)").arg(plainPath, in.errorString()));
         const bool last = in.atEnd();
-        unsigned long long written = 0;
+        unsigned long long length = 0;
         crypto_secretstream_xchacha20poly1305_push(
-            &state, bytes(cipher), &written, bytes(plain), static_cast<unsigned long long>(plain.size()),
+            &state, bytes(cipher), &length, bytes(plain), static_cast<unsigned long long>(plain.size()),
             first ? bytes(head) : nullptr, first ? static_cast<unsigned long long>(head.size()) : 0,
             last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL : 0);
-        write(out, cipher.left(static_cast<qsizetype>(written)));
+        const QByteArray sealedChunk = cipher.left(static_cast<qsizetype>(length));
+        write(out, sealedChunk);
+        written.add(sealedChunk);
         first = false;
         if (last)
             break;
     }
     if (!out.flush() || !out.handle() || ::fsync(out.handle()) != 0)
         throw DatabaseError(QStringLiteral("scrittura non riuscita in %1 (%2)").arg(targetPath, out.errorString()));
+    return written.result();
+}
+
+QByteArray SealedFile::digestOf(const QString& path)
+{
+    ready();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    Digest read;
+    for (;;) {
+        const QByteArray chunk = file.read(1 << 20);
+        if (file.error() != QFileDevice::NoError)
+            return {};
+        if (chunk.isEmpty())
+            return read.result();
+        read.add(chunk);
+    }
 }
 
 void SealedFile::open(const QString& sealedPath, const QString& targetPath, const QByteArray& secretKey)

@@ -23,9 +23,13 @@ inline constexpr qsizetype chunkBytes = 65536;
 // Whether the file begins with the magic (any version).
 [[nodiscard]] bool isSealed(const QString& path);
 
-// Encrypts `plainPath` into `targetPath` (created or truncated, flushed) for `publicKey`. Throws
+// Encrypts `plainPath` into `targetPath` (created or truncated, flushed) for `publicKey` and returns the
+// digestOf the bytes it wrote, so that the file can be read back and compared without the secret. Throws
 // DatabaseError with the reason in Italian; the target may then hold a partial file, the caller's to remove.
-void seal(const QString& plainPath, const QString& targetPath, const QByteArray& publicKey);
+QByteArray seal(const QString& plainPath, const QString& targetPath, const QByteArray& publicKey);
+
+// BLAKE2b (32 bytes) of a file's bytes as read now; empty when it cannot be read.
+[[nodiscard]] QByteArray digestOf(const QString& path);
 
 // Decrypts `sealedPath` into `targetPath` with the recovery key's secret half. Throws DatabaseError: a
 // key that is not the one the file was sealed for, a damaged or truncated file, a later format. The

@@ -4,7 +4,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "ExclusiveLock.h"
-#include "SealedBeside.h"
+#include "SealedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -339,6 +339,20 @@ std::pair<qint64, qint64> recordCounts(const QString& path)
         .value(0, {-1, -1});
 }
 
+// Seals a backup into the partial file of the second place and returns the digest of what was written;
+// a full or read-only folder is said as placeError says it.
+QByteArray sealInto(const QString& backupPath, const QString& partial, const QByteArray& publicKey)
+{
+    try {
+        return SealedFile::seal(backupPath, partial, publicKey);
+    } catch (const DatabaseError&) {
+        const int cause = errno;
+        if (cause == ENOSPC || cause == EDQUOT || cause == EFBIG || cause == EACCES || cause == EPERM || cause == EROFS)
+            throw DatabaseError(placeError(cause));
+        throw;
+    }
+}
+
 } // namespace
 
 namespace Backup {
@@ -431,21 +445,18 @@ QString copyChecked(const QString& backupPath, const QString& folderPath, const 
     const QString target = folderPath + u'/' + QFileInfo(backupPath).fileName() + (sealed ? sealedSuffix : QString());
     const std::pair<qint64, qint64> expected = recordCounts(backupPath);
     // An encrypted copy cannot be read back without the recovery key: the backup is checked before it is
-    // sealed, and the bytes that arrive are compared with those sealed.
-    std::optional<SealedBeside> local;
-    if (sealed) {
-        if (!Database::isIntact(backupPath) || expected.first < 0)
-            throw DatabaseError(QStringLiteral("il backup non supera il controllo di integrità"));
-        local.emplace(backupPath, createPartial(databaseMode(backupPath), backupPath + sealedSuffix), publicKey);
-    }
+    // sealed, and the bytes read back must be those sealed.
+    if (sealed && (!Database::isIntact(backupPath) || expected.first < 0))
+        throw DatabaseError(QStringLiteral("il backup non supera il controllo di integrità"));
     // Private like the backup itself: a share may be read by more people than the data folder.
     const QString partial = createPartial(databaseMode(backupPath), target, placeError);
     try {
-        copyBytes(sealed ? local->path() : backupPath, partial);
         if (sealed) {
-            if (!local->sameAs(partial))
+            const QByteArray written = sealInto(backupPath, partial, publicKey);
+            if (SealedFile::digestOf(partial) != written)
                 throw DatabaseError(QStringLiteral("la copia cifrata riletta non è uguale a quella scritta"));
         } else {
+            copyBytes(backupPath, partial);
             if (!Database::isIntact(partial))
                 throw DatabaseError(QStringLiteral("la copia riletta non supera il controllo di integrità"));
             if (recordCounts(partial) != expected)

@@ -102,7 +102,7 @@ TEST_F(SealedCopyTest, rotationKeepsTheNewestSixtyPlainAndEncryptedTogether)
     EXPECT_TRUE(files(place).contains("calvora-2026-12-08_180000.sqlite"));
 }
 
-TEST_F(SealedCopyTest, aFullDiskLeavesNothingInEitherFolder)
+TEST_F(SealedCopyTest, aFullPlaceSaysSoAndLeavesNothingInEitherFolder)
 {
     const QString backup = Backup::now(db);
     const QStringList local = files(Backup::folder(db));
@@ -117,7 +117,7 @@ TEST_F(SealedCopyTest, aFullDiskLeavesNothingInEitherFolder)
     const QString full = TestSupport::errorOf([&] { (void)Backup::copyChecked(backup, place, key.publicKey); });
     ::setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
-    EXPECT_TRUE(full.startsWith("scrittura non riuscita")) << full.toStdString();
+    EXPECT_EQ(full, "la cartella è piena (spazio esaurito)");
     EXPECT_TRUE(files(place).isEmpty());
     EXPECT_EQ(files(Backup::folder(db)), local);
 }
