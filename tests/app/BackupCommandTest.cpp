@@ -2,7 +2,11 @@
 #include "Backup.h"
 #include "ChildProcess.h"
 #include "Database.h"
+#include "FileStore.h"
 #include "ProgramRun.h"
+#include "RecoveryKey.h"
+#include "SealedFile.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -81,16 +85,48 @@ TEST(BackupCommandTest, aReadOnlyPlaceHoldsNothingAndTheMessageSaysSo)
     const QString place = dir.filePath("Sola lettura");
     QDir().mkpath(place);
     handOver(dir.path());
+    const QByteArray publicKey = RecoveryKey::create().publicKey;
     const QStringList seen = runUnprivileged([&](QStringList& out) {
         Database db(dir.filePath("calvora.sqlite"));
         const QString backup = Backup::now(db);
         ::chmod(QFile::encodeName(place).constData(), 0555);
-        try {
-            out << Backup::copyChecked(backup, place);
-        } catch (const DatabaseError& e) {
-            out << e.message();
+        for (const QByteArray& key : {QByteArray(), publicKey}) { // plain, then encrypted
+            try {
+                out << Backup::copyChecked(backup, place, key);
+            } catch (const DatabaseError& e) {
+                out << e.message();
+            }
         }
-        out << backupsIn(place);
+        // Nothing in the place; beside the backup, nothing sealed left behind.
+        out << backupsIn(place) << QString::number(backupsIn(dir.filePath("Backup")).size());
     });
-    EXPECT_EQ(seen, QStringList{"la cartella non permette di scrivere"});
+    EXPECT_EQ(seen, (QStringList{"la cartella non permette di scrivere", "la cartella non permette di scrivere", "1"}));
+}
+
+// With the practice's recovery key the scheduled copy is encrypted like any other; the local backup stays plain.
+TEST(BackupCommandTest, encryptsTheCopyWhenThePracticeHasARecoveryKey)
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath("Dati");
+    const QString drive = dir.filePath("Disco");
+    QDir().mkpath(data);
+    QDir().mkpath(drive);
+    const RecoveryKey::Pair key = RecoveryKey::create();
+    {
+        Database file(data + "/calvora.sqlite");
+        file.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES "
+                 "(1, '2026-12-09', 600, 30, 'Anna Neri')");
+        FileStore store(file);
+        ASSERT_EQ(store.setRecoveryPublicKey(key.publicKey), std::nullopt);
+    }
+    auto [status, out, err] = runProgram(CALVORA_EXECUTABLE, {"--backup-now", "--to", drive, "--data-dir", data},
+                                         dir.filePath("config"));
+    ASSERT_EQ(status, 0) << err.toStdString();
+    const QStringList local = backupsIn(data + "/Backup");
+    ASSERT_EQ(local.size(), 1);
+    ASSERT_EQ(backupsIn(drive), QStringList{local[0] + Backup::sealedSuffix});
+    const QString copy = drive + '/' + backupsIn(drive)[0];
+    EXPECT_TRUE(out.contains("Copia cifrata verificata in " + copy)) << out.toStdString();
+    SealedFile::open(copy, dir.filePath("aperta.sqlite"), key.secretKey);
+    EXPECT_EQ(TestSupport::fileDigest(dir.filePath("aperta.sqlite")), TestSupport::fileDigest(data + "/Backup/" + local[0]));
 }
