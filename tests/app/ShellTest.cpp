@@ -88,7 +88,7 @@ TEST(ScreenshotMode, writesPicturesOfAScratchFolderWithoutADisplay)
                              "ricerca.png", "impostazioni-studio.png", "impostazioni-dentisti.png",
                              "impostazioni-chiusure.png", "impostazioni-promemoria.png", "impostazioni-archivio.png", "impostazioni-server.png",
                              "conferma-eliminazione.png", "trascinamento.png", "da-confermare.png",
-                             "intestazioni-cinque-dentisti.png",
+                             "intestazioni-cinque-dentisti.png", "chiave-ripristino.png",
                              "stampa-settimana-1-pagina.pdf", "stampa-settimana-fronte-retro.pdf", "stampa-giorno.pdf"})
         EXPECT_GT(QFileInfo(dir.filePath("foto/") + name).size(), 3000) << name;
     // A field and one line of hint: a small picture, but one.

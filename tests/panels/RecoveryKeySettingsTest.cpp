@@ -20,7 +20,7 @@
 
 namespace {
 
-class RecoveryKeyTest : public PanelTest {
+class RecoveryKeySettingsTest : public PanelTest {
 protected:
     QTemporaryDir folder;
     Database fileDb{folder.filePath("calvora.sqlite")};
@@ -60,7 +60,7 @@ protected:
 
 } // namespace
 
-TEST_F(RecoveryKeyTest, theKeyIsShownOncePrintedOnOnePageAndEncryptsTheNextCopy)
+TEST_F(RecoveryKeySettingsTest, theKeyIsShownOncePrintedOnOnePageAndEncryptsTheNextCopy)
 {
     EXPECT_TRUE(state().startsWith("Le copie non sono cifrate")) << state().toStdString();
     click(view.get(), "createRecoveryKey");
@@ -79,6 +79,9 @@ TEST_F(RecoveryKeyTest, theKeyIsShownOncePrintedOnOnePageAndEncryptsTheNextCopy)
     const QString fingerprint = RecoveryKey::fingerprint(*kept);
     EXPECT_EQ(state(), "Copie cifrate con la chiave " + fingerprint + " creata il 4 dicembre 2024.");
     EXPECT_TRUE(child<QLabel>(dialog, "recoveryKeyFingerprint")->text().endsWith(fingerprint));
+    EXPECT_EQ(fileDb.query("SELECT action FROM activity_log ORDER BY n DESC LIMIT 1", {},
+                           [](const SQLRow& r) { return r.text(0); }),
+              QList<QString>{"recovery-key"});
 
     const QString pdf = folder.filePath("chiave.pdf");
     RecoveryKeyDialog::answerNextPrintToPdf(pdf);
