@@ -54,6 +54,8 @@ BackupListWindow::BackupListWindow(QList<BackupChoice> backups, const QString& p
     m_list->setHeaderLabels({QStringLiteral("Dove"), QStringLiteral("Giorno"), QStringLiteral("Ora"),
                              QStringLiteral("Appuntamenti")});
     m_list->header()->setSectionResizeMode(DayColumn, QHeaderView::Stretch);
+    for (const int fitted : {PlaceColumn, TimeColumn})
+        m_list->header()->setSectionResizeMode(fitted, QHeaderView::ResizeToContents);
     for (const BackupChoice& b : m_backups) {
         auto* row = new QTreeWidgetItem(m_list);
         row->setText(PlaceColumn, b.placeText());

@@ -146,6 +146,7 @@ TEST(BackupLook, showsTheBackupAndRefusesEveryChange)
     const int lastSlotY = column->height() - 4;
     QTest::mouseClick(column, Qt::LeftButton, {}, QPoint(column->width() / 2, lastSlotY));
     QApplication::processEvents();
+    EXPECT_EQ(window->grid()->keyboardCursor().day(), QDate(2026, 3, 10)); // the click reached the grid
     EXPECT_FALSE(look->copy().editing());
     EXPECT_FALSE(window->editor());
 
