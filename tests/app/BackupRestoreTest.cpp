@@ -181,6 +181,21 @@ TEST(BackupLook, showsTheBackupAndRefusesEveryChange)
     BackupLook* opened = backups.open(sealed, nullptr);
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->window()->countText(), "3 appuntamenti");
+
+    // A backup of an earlier version is upgraded in the working copy only.
+    const QString older = p.data.filePath("Backup/calvora-2026-03-02.sqlite");
+    {
+        Database earlier(older);
+        earlier.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
+                    "VALUES (1, '2026-03-03', 600, 30, 'Franco Sala')");
+        earlier.execute("DROP TABLE activity_log; PRAGMA user_version = 2");
+    }
+    const QByteArray olderBytes = TestSupport::fileDigest(older);
+    BackupLook* upgraded = backups.open(choiceOf(older, BackupChoice::Place::ThisComputer), nullptr);
+    ASSERT_TRUE(upgraded);
+    EXPECT_EQ(agendaOf(upgraded->copy(), "2026-03-03").value(0).patient, "Franco Sala");
+    EXPECT_EQ(Database::fileVersion(older), 2);
+    EXPECT_EQ(TestSupport::fileDigest(older), olderBytes);
 }
 
 TEST(BackupLook, copiesAnAppointmentAndADayIntoTodaysAgendaThroughTheRules)
