@@ -21,6 +21,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDrag>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -149,6 +151,17 @@ TEST(BackupLook, showsTheBackupAndRefusesEveryChange)
     EXPECT_EQ(window->grid()->keyboardCursor().day(), QDate(2026, 3, 10)); // the click reached the grid
     EXPECT_FALSE(look->copy().editing());
     EXPECT_FALSE(window->editor());
+    // Nor does a block start a drag.
+    ASSERT_FALSE(column->blocks().empty());
+    const QPoint grab = column->blocks().front().rect().center().toPoint();
+    QTest::mousePress(column, Qt::LeftButton, {}, grab);
+    QMouseEvent move(QEvent::MouseMove, grab + QPoint(0, 3 * QApplication::startDragDistance()),
+                     column->mapToGlobal(grab), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(column, &move);
+    EXPECT_FALSE(column->findChild<QDrag*>());
+    QTest::mouseRelease(column, Qt::LeftButton, {}, grab);
+    QApplication::processEvents();
+    EXPECT_FALSE(look->copy().editing());
 
     // What reaches the store anyway is refused, and nothing reaches the backup.
     const Appointment anna = agendaOf(look->copy(), tuesday).value(0);
