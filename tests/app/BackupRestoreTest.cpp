@@ -273,7 +273,8 @@ TEST(WholeRestore, theFileIsKeptAsideTheBackupTakesItsPlaceAndLaterAnonymisation
     ASSERT_FALSE(shell.store().anonymisePatient("Anna Verdi", {}));
 
     shell.agendaWindow().show();
-    shell.showBackups();
+    shell.agendaWindow().commands()->restoreAction()->trigger(); // File › Ripristina da backup…
+    ASSERT_TRUE(shell.backups());
     BackupLook* look = shell.backups()->open(choiceOf(p.daily, BackupChoice::Place::ThisComputer), nullptr);
     ASSERT_TRUE(look);
     Dialogs::answerNext(QMessageBox::DestructiveRole);
