@@ -57,13 +57,13 @@ void dailyIfNeeded(const Source& source);
 
 // What an encrypted copy in the second place adds to its backup's name:
 // "calvora-2026-12-08.sqlite.cifrato".
-inline const QString sealedSuffix = QStringLiteral(".cifrato");
+inline const QString encryptedSuffix = QStringLiteral(".cifrato");
 
 // Copies a backup into another folder (the practice's second place: an external drive, a network share)
 // under a partial name, reads the copy back (PRAGMA integrity_check, and as many appointments and
 // dentists as the backup holds) and only then gives it the backup's name; then keeps the newest
 // `keptFiles` backups there, plain and encrypted together, as in the backup folder. With a recovery
-// key's public half the copy is encrypted for it (SealedFile) under the name + sealedSuffix: the backup
+// key's public half the copy is encrypted for it (SealedFile) under the name + encryptedSuffix: the backup
 // is checked before it is sealed, and the bytes read back must be those sealed. Returns the copy's path.
 // Throws DatabaseError with the reason in Italian (a missing folder, a full or read-only one, a copy that
 // failed its check); nothing is then left in the folder.
@@ -76,16 +76,24 @@ struct Found {
     std::optional<QTime> time; // on-demand backups only; the daily one is taken at the day's first start
 };
 
+// The backup a file name stands for (the path as given), when it is one of the two names the program gives
+// backups followed by `suffix` (".cifrato" for an encrypted copy); absent for any other name.
+[[nodiscard]] std::optional<Found> named(const QString& path, const QString& suffix = QString());
+
 // The newest backup of the folder (by the moment in its name) that passes PRAGMA integrity_check and
 // whose schema version this program knows; absent when none does. Reads only.
 [[nodiscard]] std::optional<Found> newestSound(const QString& backupFolder);
 
+// The name a damaged file is kept aside under, before its date: "calvora-danneggiato-".
+inline const QString damagedPrefix = QStringLiteral("calvora-danneggiato-");
+// The name the agenda is kept aside under when the receptionist restores a backup over it.
+inline const QString beforeRestorePrefix = QStringLiteral("calvora-prima-del-ripristino-");
+
 // Puts a copy of a backup in the place of the database at databasePath, which is kept aside, never
-// changed, as "calvora-danneggiato-yyyy-MM-dd_HHmmss.sqlite" in its folder (with its journal files, if
-// any). The copy is written beside it under a temporary name with the database's permission bits,
+// changed, as "<asidePrefix>yyyy-MM-dd_HHmmss.sqlite" in its folder (with its journal files, if any). The copy is written beside it under a temporary name with the database's permission bits,
 // flushed and checked, and only then renamed, while the old file is held with SQLite's exclusive lock.
 // Returns the path the old file was kept under. Throws DatabaseError, of kind InUse when another program
 // still reads or writes the old file after a short wait; the old file is then still at databasePath.
-QString restore(const QString& backupPath, const QString& databasePath);
+QString restore(const QString& backupPath, const QString& databasePath, const QString& asidePrefix = damagedPrefix);
 
 } // namespace Backup

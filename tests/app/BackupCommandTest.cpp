@@ -124,7 +124,7 @@ TEST(BackupCommandTest, encryptsTheCopyWhenThePracticeHasARecoveryKey)
     ASSERT_EQ(status, 0) << err.toStdString();
     const QStringList local = backupsIn(data + "/Backup");
     ASSERT_EQ(local.size(), 1);
-    ASSERT_EQ(backupsIn(drive), QStringList{local[0] + Backup::sealedSuffix});
+    ASSERT_EQ(backupsIn(drive), QStringList{local[0] + Backup::encryptedSuffix});
     const QString copy = drive + '/' + backupsIn(drive)[0];
     EXPECT_TRUE(out.contains("Copia cifrata verificata in " + copy)) << out.toStdString();
     SealedFile::open(copy, dir.filePath("aperta.sqlite"), key.secretKey);

@@ -78,7 +78,7 @@ TEST_F(SealedCopyTest, rotationKeepsTheNewestSixtyPlainAndEncryptedTogether)
     // 30 plain and 30 encrypted copies of earlier days, alternating, and files that are not the program's.
     for (int i = 0; i < 60; ++i) {
         const QString name = "calvora-" + QDate(2026, 9, 1).addDays(i).toString("yyyy-MM-dd") + ".sqlite";
-        TestSupport::writeFile(place + '/' + name + (i % 2 ? Backup::sealedSuffix : QString()), "x");
+        TestSupport::writeFile(place + '/' + name + (i % 2 ? Backup::encryptedSuffix : QString()), "x");
     }
     const QStringList others{"appunti.txt", "calvora-2020-01-01.sqlite.cifrato.bak", "calvora-2020-01-01.sqlite.zip"};
     for (const QString& name : others)
