@@ -26,7 +26,8 @@ const QString instructions = QStringLiteral(
     "Dove conservarlo: in una cassaforte o in un luogo chiuso dello studio o di casa, mai insieme al disco o "
     "nella cartella delle copie. Chi ha il foglio e le copie può leggere l'agenda.\n"
     "Come usarlo: in Calvora scegli File › Ripristina da backup…, apri una copia cifrata e scrivi le parole "
-    "nell'ordine (bastano le prime quattro lettere di ognuna) o inquadra il codice QR. Le parole di una chiave "
+    "nell'ordine (bastano le prime quattro lettere di ognuna) o falle scrivere da un lettore di codici QR. Le "
+    "parole di una chiave "
     "nuova non aprono le copie fatte prima: conserva anche i fogli delle chiavi precedenti.");
 
 // A font of `points` on the page: the painter is already scaled to points, and a device resolves a
