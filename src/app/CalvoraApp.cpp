@@ -14,6 +14,8 @@
 #include "OperatorChoice.h"
 #include "DentistEditor.h"
 #include "PrintService.h"
+#include "RestoreProof.h"
+#include "RestoredCopy.h"
 #include "SearchPanel.h"
 #include "SecondPlace.h"
 #include "ServerSetup.h"
@@ -89,6 +91,11 @@ Store& CalvoraApp::store()
 void CalvoraApp::keepSecondPlace()
 {
     m_store->setSecondPlace(BackupNowCommand::localSecondPlace(m_store->archiveLocation()));
+    m_store->setRestoreProof(std::make_unique<RestoreProof>(
+        OperatorChoice::localSettings(), m_store->archiveLocation(), [](const QString& backup, const QString& folder) {
+            const RestoredCopy::Counts counts = RestoredCopy::restoreInto(backup, folder);
+            return RestoreProof::Counts{counts.appointments, counts.dentists};
+        }));
     SecondPlace& place = *m_store->secondPlace();
     // Today's backup goes there unless it arrived already (at an earlier start, or with the drive plugged
     // in since): an unplugged drive is said once a day.

@@ -4,6 +4,7 @@
 #include "BackgroundReader.h"
 #include "Cal.h"
 #include "Clock.h"
+#include "RestoreProof.h"
 #include "SecondPlace.h"
 #include "StorePractice.h"
 
@@ -53,6 +54,11 @@ QString Store::backupNow()
 void Store::setSecondPlace(std::unique_ptr<SecondPlace> place)
 {
     m_secondPlace = std::move(place);
+}
+
+void Store::setRestoreProof(std::unique_ptr<RestoreProof> proof)
+{
+    m_restoreProof = std::move(proof);
 }
 
 std::optional<QString> Store::logEvent(const QString& action, const QString& target, const QJsonObject& details,

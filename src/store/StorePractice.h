@@ -17,6 +17,11 @@ inline const QString closedDaysKey = QStringLiteral("closed_days");
 // The last year whose national holidays the practice chose not to add to the closed days.
 inline const QString holidaysDeclinedKey = QStringLiteral("holidays_declined_year");
 
+// The practice's operators: a JSON array of names, in the practice's order; no row while none are named.
+inline const QString operatorsKey = QStringLiteral("operators");
+// The agenda's random name (Store::agendaIdentity).
+inline const QString identityKey = QStringLiteral("agenda_identity");
+
 // "dentist_<id>_retired_from": the day key from which the dentist no longer works.
 [[nodiscard]] inline QString retiredFromKey(qint64 dentistId)
 {

@@ -1,0 +1,48 @@
+#include "Store.h"
+
+#include "AgendaArchive.h"
+#include "StorePractice.h"
+
+#include <QFileInfo>
+#include <QUndoStack>
+
+std::optional<QString> Store::restoreServerFrom(const QString& backupFile)
+{
+    if (m_archive.kind() != AgendaArchive::Kind::Server)
+        return QStringLiteral("Questo ripristino vale solo per un'agenda sul server.");
+    const QString name = QFileInfo(backupFile).fileName();
+    QString before;
+    try {
+        before = QFileInfo(backupNow()).fileName();
+    } catch (const DatabaseError& error) {
+        return QStringLiteral("Ripristino dal backup %1 non eseguito: il backup dell'agenda com'è ora non è riuscito "
+                              "(%2). L'agenda del server non è cambiata.")
+            .arg(name, error.message());
+    }
+    // Who works at the practice's computers and which agenda this is are not part of what went wrong.
+    const QStringList kept{operatorsKey, identityKey};
+    QString restored;
+    try {
+        restored = m_archive.replaceWithBackup(backupFile, before, kept);
+    } catch (const DatabaseError& error) {
+        const QString reason = error.kind() == DatabaseError::Kind::Overlap
+            ? QStringLiteral("il backup contiene due appuntamenti dello stesso dentista sovrapposti, che il server "
+                             "non accetta")
+            : error.message();
+        return QStringLiteral("Ripristino dal backup %1 non riuscito: %2. L'agenda del server è rimasta com'era "
+                              "(il backup fatto prima è %3).")
+            .arg(name, reason, before);
+    }
+    // The undone changes would act on rows of another time.
+    if (m_history)
+        m_history->clear();
+    const std::optional<QString> erasures = reapplyErasures();
+    m_refreshPending = true;
+    (void)refreshIfChangedElsewhere();
+    reload();
+    if (erasures)
+        return QStringLiteral("Agenda del server ripristinata dal backup %1 (%2), ma le anonimizzazioni fatte dopo non "
+                              "sono state applicate di nuovo: %3")
+            .arg(name, restored, *erasures);
+    return std::nullopt;
+}
