@@ -7,10 +7,11 @@
 
 #include <QFileInfo>
 
-QString ServerArchive::replaceWithBackup(const QString& backupFile, const QString& before, const QStringList& kept)
+QString ServerArchive::replaceWithBackup(const QString& backupFile, const std::function<QString()>& backupBefore,
+                                        const QStringList& kept)
 {
     const std::unique_ptr<AgendaSource> backup = m_backups->read(backupFile);
-    const ServerCopy::Replacement replacement{QFileInfo(backupFile).fileName(), before, kept};
+    const ServerCopy::Replacement replacement{QFileInfo(backupFile).fileName(), backupBefore(), kept};
     ServerCopy::Counts counts;
     bool written = false;
     try {

@@ -12,19 +12,29 @@ std::optional<QString> Store::restoreServerFrom(const QString& backupFile)
         return QStringLiteral("Questo ripristino vale solo per un'agenda sul server.");
     const QString name = QFileInfo(backupFile).fileName();
     QString before;
-    try {
-        before = QFileInfo(backupNow()).fileName();
-    } catch (const DatabaseError& error) {
-        return QStringLiteral("Ripristino dal backup %1 non eseguito: il backup dell'agenda com'è ora non è riuscito "
-                              "(%2). L'agenda del server non è cambiata.")
-            .arg(name, error.message());
-    }
+    std::optional<QString> backupFailure;
+    const auto backupBefore = [&] {
+        try {
+            before = QFileInfo(backupNow()).fileName();
+            return before;
+        } catch (const DatabaseError& error) {
+            backupFailure = error.message();
+            throw;
+        }
+    };
     // Who works at the practice's computers and which agenda this is are not part of what went wrong.
     const QStringList kept{operatorsKey, identityKey};
     QString restored;
     try {
-        restored = m_archive.replaceWithBackup(backupFile, before, kept);
+        restored = m_archive.replaceWithBackup(backupFile, backupBefore, kept);
     } catch (const DatabaseError& error) {
+        if (backupFailure)
+            return QStringLiteral("Ripristino dal backup %1 non eseguito: il backup dell'agenda com'è ora non è "
+                                  "riuscito (%2). L'agenda del server non è cambiata.")
+                .arg(name, *backupFailure);
+        if (before.isEmpty())
+            return QStringLiteral("Ripristino dal backup %1 non eseguito: %2. L'agenda del server non è cambiata.")
+                .arg(name, error.message());
         const QString reason = error.kind() == DatabaseError::Kind::Overlap
             ? QStringLiteral("il backup contiene due appuntamenti dello stesso dentista sovrapposti, che il server "
                              "non accetta")

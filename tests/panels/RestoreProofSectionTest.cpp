@@ -71,7 +71,7 @@ TEST_F(PanelTest, RestoreProofTakesTheNewestCopyAndAsksForTheKeyOfAnEncryptedOne
     EXPECT_TRUE(message->text().startsWith("Prova di ripristino riuscita: la copia cifrata "
                                            "calvora-2024-12-04_100000.sqlite.cifrato è stata decifrata"))
         << message->text().toStdString();
-    EXPECT_EQ(last->text(), "Ultima prova di ripristino: mercoledì 4 dicembre 2024 10:00 – copia cifrata "
+    EXPECT_EQ(last->text(), "Ultima prova di ripristino: mercoledì 4 dicembre 2024 alle ore 10:00 – copia cifrata "
                             "calvora-2024-12-04_100000.sqlite.cifrato decifrata e ripristinata in prova (0 appuntamenti "
                             "e 3 dentisti)");
 
