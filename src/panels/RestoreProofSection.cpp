@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -27,9 +28,14 @@ RestoreProofSection::RestoreProofSection(RestoreProof& proof, SecondPlace& place
     m_last->setObjectName(QStringLiteral("lastRestoreProof"));
     m_last->setWordWrap(true);
     form()->addRow(m_last);
-    m_prove = new QPushButton(QStringLiteral("Prova il ripristino…"), this);
+    auto* row = new QWidget(this);
+    auto* buttons = new QHBoxLayout(row);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    m_prove = new QPushButton(QStringLiteral("Prova il ripristino…"), row);
     m_prove->setObjectName(QStringLiteral("proveRestore"));
-    form()->addRow(m_prove);
+    buttons->addWidget(m_prove);
+    buttons->addStretch(1);
+    form()->addRow(row);
     m_message = new QLabel(this);
     m_message->setObjectName(QStringLiteral("restoreProofMessage"));
     m_message->setWordWrap(true);
