@@ -63,6 +63,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     , m_waitingOffer(new WaitingOfferBar(store))
     , m_calendarNotice(new WarningLine(QStringLiteral("calendarFolderNotice"), QStringLiteral("Calendari dei dentisti")))
     , m_secondPlaceNotice(new WarningLine(QStringLiteral("secondPlaceNotice"), QStringLiteral("Copie dei backup")))
+    , m_copyNotice(new WarningLine(QStringLiteral("copyNotice"), QStringLiteral("Copia di backup")))
 {
     setObjectName(QStringLiteral("main"));
     setMinimumSize(1000, 650);
@@ -90,6 +91,7 @@ CalvoraView::CalvoraView(Store& store, AgendaPanels panels, QWidget* parent)
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(m_copyNotice);
     layout->addWidget(m_holidays);
     layout->addWidget(m_waitingOffer);
     layout->addWidget(m_calendarNotice);
@@ -152,6 +154,10 @@ void CalvoraView::buildToolbar()
             m_panels.confirmations();
     };
     hooks.openWaitingList = [this] { openWaitingList(); };
+    hooks.restoreFromBackup = [this] {
+        if (m_panels.restoreFromBackup)
+            m_panels.restoreFromBackup();
+    };
     hooks.chooseOperator = [this] { chooseOperator(); };
     m_commands = new CalvoraCommands(m_store, this, std::move(hooks));
     m_commands->buildMenus(menuBar());
@@ -429,9 +435,19 @@ QString CalvoraView::countText() const
     return QString::number(n) + QStringLiteral(" appuntamenti");
 }
 
+void CalvoraView::showAsCopy(const QString& description)
+{
+    m_copyTitle = description;
+    m_copyNotice->say(description);
+    refresh();
+}
+
 void CalvoraView::refresh()
 {
-    setWindowTitle(m_store.studioName().isEmpty() ? QStringLiteral("Calvora") : m_store.studioName());
+    if (!m_copyTitle.isEmpty())
+        setWindowTitle(m_copyTitle);
+    else
+        setWindowTitle(m_store.studioName().isEmpty() ? QStringLiteral("Calvora") : m_store.studioName());
     m_title->setText(m_store.title());
     m_count->setText(countText());
     if (m_calendar && m_calendar->selectedDate() != m_store.anchor())

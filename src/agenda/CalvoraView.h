@@ -42,6 +42,8 @@ struct AgendaPanels {
     std::function<QWidget*(Store&, std::function<void()> close, QWidget* parent)> freeSlotPanel;
     // Shows the window of the appointments to confirm.
     std::function<void()> confirmations;
+    // Shows the list of the backups ("Ripristina da backup…").
+    std::function<void()> restoreFromBackup;
 };
 
 // The agenda window: toolbar, title line with the count, and the schedule grid; at start, a line that
@@ -73,6 +75,9 @@ public:
     // The line that says the practice's calendar folder could not be kept.
     [[nodiscard]] WarningLine* calendarNotice() const { return m_calendarNotice; }
     [[nodiscard]] WarningLine* secondPlaceNotice() const { return m_secondPlaceNotice; }
+    // For a read-only store: the window shows a copy, named in its title and in a line above the agenda.
+    void showAsCopy(const QString& description);
+    [[nodiscard]] WarningLine* copyNotice() const { return m_copyNotice; }
     // The line that offers a freed start to the waiting list.
     [[nodiscard]] WaitingOfferBar* waitingOffer() const { return m_waitingOffer; }
     // The waiting list's window, once opened.
@@ -140,6 +145,8 @@ private:
     WaitingOfferBar* m_waitingOffer;
     WarningLine* m_calendarNotice;
     WarningLine* m_secondPlaceNotice;
+    WarningLine* m_copyNotice;
+    QString m_copyTitle;
     QPointer<WaitingListPanel> m_waitingList;
     CalvoraCommands* m_commands = nullptr;
     QToolButton* m_dayButton = nullptr;

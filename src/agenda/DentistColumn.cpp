@@ -319,7 +319,7 @@ void DentistColumn::setDropTargeted(bool targeted)
 void DentistColumn::mouseMoveEvent(QMouseEvent* event)
 {
     const QPointF pos = event->position();
-    if (m_pressPos && m_pressedId && (event->buttons() & Qt::LeftButton)
+    if (m_pressPos && m_pressedId && !m_store.readOnly() && (event->buttons() & Qt::LeftButton)
         && (event->pos() - *m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
         const qint64 id = *m_pressedId;
         m_pressPos.reset();
@@ -406,6 +406,9 @@ void DentistColumn::contextMenuEvent(QContextMenuEvent* event)
 
 QMenu* DentistColumn::showMenu(const Appointment& a, const QPoint& globalPos)
 {
+    // Every item of the menu changes the appointment.
+    if (m_store.readOnly())
+        return nullptr;
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     BlockMenu::fill(menu, m_store, a, window());

@@ -258,7 +258,7 @@ void ScheduleGrid::keyPressEvent(QKeyEvent* event)
 
 bool ScheduleGrid::setStatusAtCursor(const QKeyEvent& event)
 {
-    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !m_cursor.isValid())
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !m_cursor.isValid() || m_store.readOnly())
         return false;
     const std::optional<AppointmentStatus> status = BlockMenu::statusOfKey(event.key());
     if (!status)

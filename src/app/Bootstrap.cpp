@@ -311,6 +311,42 @@ void replaceDamagedArchive(const QString& databasePath, const DatabaseError& fau
     openedArchive() = std::make_unique<SqliteArchive>(restoreBackup(backup, databasePath));
 }
 
+std::optional<QString> restoreArchive(const QString& backupPath, const QString& backupName,
+                                      const std::function<void()>& closeUsers)
+{
+    const QString databasePath = archive().location();
+    closeUsers();
+    openedArchive().reset();
+    std::optional<QString> failure;
+    QString keptAside;
+    try {
+        keptAside = Backup::restore(backupPath, databasePath, Backup::beforeRestorePrefix);
+    } catch (const DatabaseError& error) {
+        failure = QStringLiteral("Impossibile ripristinare il backup ") + backupName + QStringLiteral(": ")
+            + error.message()
+            + (error.kind() == DatabaseError::Kind::InUse ? QStringLiteral(". Chiudi Calvora sugli altri computer e riprova")
+                                                          : QString())
+            + QStringLiteral(".\nL'archivio non è stato cambiato.");
+    }
+    std::unique_ptr<Database> db;
+    try {
+        db = std::make_unique<Database>(databasePath);
+    } catch (const DatabaseError& error) {
+        failToOpen(error.message(), databasePath);
+    }
+    if (!failure) {
+        const QString kept = QFileInfo(keptAside).fileName();
+        startEvents().append({QStringLiteral("restore"), QJsonObject{{QStringLiteral("file"), backupName},
+                                                                     {QStringLiteral("kept_aside"), kept},
+                                                                     {QStringLiteral("whole"), true}}});
+        startNotice() = QStringLiteral("L'archivio è stato ripristinato dal backup ") + backupName
+            + QStringLiteral(": l'agenda è com'era allora. L'archivio di prima è conservato come ") + kept
+            + QStringLiteral(" nella cartella ") + QFileInfo(databasePath).absolutePath() + u'.';
+    }
+    openedArchive() = std::make_unique<SqliteArchive>(std::move(db));
+    return failure;
+}
+
 bool isWritable(const QString& folder)
 {
     return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;

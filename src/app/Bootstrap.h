@@ -63,6 +63,14 @@ struct StartEvent {
 // Whether the current user may create entries in the folder.
 [[nodiscard]] bool isWritable(const QString& folder);
 
+// The receptionist's restore of a whole backup over the data folder's agenda: once closeUsers has closed
+// everything that uses the archive, the current file is kept aside as "calvora-prima-del-ripristino-…" in
+// its folder, a copy of the backup (a plain file; `backupName` is how the log names it) takes its place and
+// is opened as the archive, the act logged at the next store's start (takeStartEvents) and told there
+// (takeStartNotice). Answers the failure's text; the old file is then opened again as it was.
+std::optional<QString> restoreArchive(const QString& backupPath, const QString& backupName,
+                                      const std::function<void()>& closeUsers);
+
 // Tests replace the process exit; the handler must not return (it throws).
 void setExitHandler(std::function<void(int)> handler);
 

@@ -4,6 +4,7 @@
 #include "AppPaths.h"
 #include "Backup.h"
 #include "BackupNowCommand.h"
+#include "BackupRestore.h"
 #include "Bootstrap.h"
 #include "CalendarFolder.h"
 #include "CalvoraView.h"
@@ -146,6 +147,7 @@ CalvoraView& CalvoraApp::agendaWindow()
             return new FreeSlotPanel(s, std::move(close), parent);
         };
         panels.confirmations = [this] { showConfirmations(); };
+        panels.restoreFromBackup = [this] { showBackups(); };
         m_agenda = new CalvoraView(shared, std::move(panels));
         // A practice laptop's screen is smaller than the window would like to be.
         if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -234,15 +236,47 @@ void CalvoraApp::recoverFromDamage(const QString& path, const DatabaseError& fau
     // The alert stands alone between the windows closed here and the new ones: it must not end the program.
     const bool quitOnClose = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
-    Bootstrap::replaceDamagedArchive(path, fault, [this] {
-        delete m_settings;
-        delete m_agenda;
-        m_calendars.reset();
-        m_operatorChoice.reset();
-        m_logCheck.reset();
-        m_store.reset();
-    });
+    Bootstrap::replaceDamagedArchive(path, fault, [this] { closeUsers(); });
     if (shown)
         agendaWindow().show();
     QApplication::setQuitOnLastWindowClosed(quitOnClose);
+}
+
+void CalvoraApp::closeUsers()
+{
+    m_backups.reset();
+    delete m_settings;
+    delete m_agenda;
+    m_calendars.reset();
+    m_operatorChoice.reset();
+    m_logCheck.reset();
+    m_store.reset();
+}
+
+void CalvoraApp::showBackups()
+{
+    if (!m_backups) {
+        m_backups = std::make_unique<BackupRestore>(
+            store(), AppPaths::dataFolder(),
+            [this](const QString& plainPath, const QString& backupName) { restoreWhole(plainPath, backupName); });
+    }
+    m_backups->showList(&agendaWindow());
+}
+
+void CalvoraApp::restoreWhole(const QString& plainPath, const QString& backupName)
+{
+    if (store().onServer()) {
+        emit serverRestoreRequested(plainPath, backupName);
+        return;
+    }
+    const bool shown = m_agenda && m_agenda->isVisible();
+    // No window is left between closing the old ones and opening the new ones: that must not end the program.
+    const bool quitOnClose = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    const std::optional<QString> failure = Bootstrap::restoreArchive(plainPath, backupName, [this] { closeUsers(); });
+    if (shown)
+        agendaWindow().show();
+    QApplication::setQuitOnLastWindowClosed(quitOnClose);
+    if (failure)
+        store().setAlertMessage(failure);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class BackupRestore;
 class CalendarFolder;
 class CalvoraView;
 class DatabaseError;
@@ -38,6 +39,19 @@ public:
     // The one list of the appointments to confirm, shown and raised.
     void showConfirmations();
     [[nodiscard]] ConfirmationPanel* confirmationsWindow() const { return m_confirmations; }
+    // "Ripristina da backup…": the list of the backups, over the agenda window.
+    void showBackups();
+    // The backups' list and the looks into them (made at the first showBackups).
+    [[nodiscard]] BackupRestore* backups() const { return m_backups.get(); }
+    // Restores the whole archive from a plain backup file: on a file archive here (every window closed,
+    // the file replaced, the windows that were open built again, anonymisations made since applied again);
+    // on a server by serverRestoreRequested.
+    void restoreWhole(const QString& plainPath, const QString& backupName);
+
+signals:
+    // The receptionist asked for the server's agenda to be replaced by this backup; the plain file exists
+    // while the signal is handled.
+    void serverRestoreRequested(const QString& plainPath, const QString& backupName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,6 +66,8 @@ private:
     // backup (or the program ends) and the windows are built again.
     void checkStructureLeft();
     void recoverFromDamage(const QString& path, const DatabaseError& fault);
+    // Closes every window and object that uses the archive, the store last.
+    void closeUsers();
     // The activity log's chain read whole beside the agenda (LogCheck).
     void checkLog();
 
@@ -64,6 +80,8 @@ private:
     std::unique_ptr<CalendarFolder> m_calendars;
     // Remembers who works at this computer; goes before the store.
     std::unique_ptr<OperatorChoice> m_operatorChoice;
+    // The backups' list and looks; they go before the store.
+    std::unique_ptr<BackupRestore> m_backups;
     QPointer<CalvoraView> m_agenda;
     QPointer<SettingsView> m_settings;
     QPointer<ConfirmationPanel> m_confirmations;

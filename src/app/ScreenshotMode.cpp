@@ -1,6 +1,7 @@
 #include "ScreenshotMode.h"
 
 #include "AgendaScreenshots.h"
+#include "BackupScreenshots.h"
 #include "CalvoraApp.h"
 #include "CalvoraView.h"
 #include "ConfirmationPanel.h"
@@ -209,6 +210,7 @@ int run(CalvoraApp& app, const QString& folder)
     ok &= dragPicture(window, folder + QStringLiteral("/trascinamento.png"));
     ok &= WaitingListScreenshots::write(window, store, folder);
     ok &= patientPicture(window, store, folder + QStringLiteral("/dati-paziente.png"));
+    ok &= BackupScreenshots::write(app, folder);
     ok &= practiceThatChanges(app, folder);
     ok &= fiveDentists(app, folder);
     return ok ? 0 : 1;

@@ -13,6 +13,7 @@ const QList<QPair<QString, QString>>& all()
         {QStringLiteral("call"), QStringLiteral("Chiamata senza risposta")},
         {QStringLiteral("cancel"), QStringLiteral("Disdetta")},
         {QStringLiteral("restore"), QStringLiteral("Ripristino")},
+        {QStringLiteral("from-backup"), QStringLiteral("Copia da un backup")},
         {QStringLiteral("delete"), QStringLiteral("Eliminazione")},
         {QStringLiteral("undo"), QStringLiteral("Annullamento")},
         {QStringLiteral("redo"), QStringLiteral("Ripetizione")},

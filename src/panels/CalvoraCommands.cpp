@@ -49,6 +49,8 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     m_settings = command(QStringLiteral("Impostazioni…"), preferences, std::move(hooks.openSettings));
     // On macOS the role moves these into the application menu.
     m_settings->setMenuRole(QAction::PreferencesRole);
+    m_restore = command(QStringLiteral("Ripristina da backup…"), QKeySequence(), std::move(hooks.restoreFromBackup),
+                        QStringLiteral("Guarda dentro un backup e riporta in agenda ciò che è andato perso"));
 #if !defined(Q_OS_MACOS)
     m_quit = command(QStringLiteral("Esci"), QKeySequence(QKeySequence::Quit), [] { QApplication::closeAllWindows(); });
     m_quit->setMenuRole(QAction::QuitRole);
@@ -107,8 +109,26 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     m_about = command(QStringLiteral("Informazioni su Calvora"), QKeySequence(), [this] { showAboutPanel(m_window); });
     m_about->setMenuRole(QAction::AboutRole);
 
+    if (m_store.readOnly())
+        keepToReading();
     followStore();
     connect(&m_store, &Store::changed, this, &CalvoraCommands::followStore);
+}
+
+void CalvoraCommands::keepToReading()
+{
+    // What changes the agenda, prints it or belongs to the program rather than to this window goes.
+    for (QAction* writes : {m_new, m_restore, m_printWeek, m_printDuplex, m_printDay, m_printMenu, m_settings, m_quit, m_undo,
+                            m_redo, m_freeSlot, m_confirmations, m_cancellations, m_waitingList, m_activityLog,
+                            m_operatorMenu->action()}) {
+        if (!writes)
+            continue;
+        writes->setVisible(false);
+        writes->setEnabled(false);
+    }
+    // The agenda window has the same shortcuts: each window answers its own.
+    for (QAction* action : findChildren<QAction*>())
+        action->setShortcutContext(Qt::WindowShortcut);
 }
 
 void CalvoraCommands::buildMenus(QMenuBar* menuBar)
@@ -117,6 +137,8 @@ void CalvoraCommands::buildMenus(QMenuBar* menuBar)
     file->addAction(m_new);
     file->addSeparator();
     file->addActions({m_printWeek, m_printDuplex, m_printDay});
+    file->addSeparator();
+    file->addAction(m_restore);
     file->addSeparator();
     file->addAction(m_settings);
     file->addAction(m_operatorMenu->action());
@@ -170,6 +192,8 @@ void CalvoraCommands::followStore()
     m_next->setToolTip(tipWithShortcut(m_next->text(), m_next));
     m_dayView->setChecked(day);
     m_weekView->setChecked(!day);
+    if (m_store.readOnly())
+        return;
     const bool editing = m_store.editing().has_value();
     m_new->setEnabled(!editing);
     m_previous->setEnabled(!editing);

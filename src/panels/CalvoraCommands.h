@@ -26,6 +26,7 @@ struct CommandHooks {
     std::function<void()> confirmations; // shows the list of the appointments to confirm
     std::function<void()> openWaitingList;
     std::function<void()> chooseOperator; // opens the operator menu where the receptionist sees it
+    std::function<void()> restoreFromBackup; // the list of the backups, to look into one or restore it
 };
 
 // Every command of the agenda window, one QAction each, shared by the menu bar and the toolbar (text,
@@ -52,6 +53,7 @@ public:
     [[nodiscard]] QAction* printDuplexAction() const { return m_printDuplex; }
     [[nodiscard]] QAction* printDayAction() const { return m_printDay; }
     [[nodiscard]] QAction* settingsAction() const { return m_settings; }
+    [[nodiscard]] QAction* restoreAction() const { return m_restore; }
     [[nodiscard]] QAction* undoAction() const { return m_undo; }
     [[nodiscard]] QAction* redoAction() const { return m_redo; }
     [[nodiscard]] QAction* todayAction() const { return m_today; }
@@ -75,6 +77,8 @@ public:
     [[nodiscard]] OperatorMenu* operatorMenu() const { return m_operatorMenu; }
 
 private:
+    // For a store that is read only: the commands that write, print or leave the program are hidden.
+    void keepToReading();
     QAction* command(const QString& title, const QKeySequence& shortcut, std::function<void()> action,
                      const QString& description = {});
     void followStore();
@@ -87,6 +91,7 @@ private:
     QAction* m_printDay = nullptr;
     QAction* m_printMenu = nullptr;
     QAction* m_settings = nullptr;
+    QAction* m_restore = nullptr;
     QAction* m_quit = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;

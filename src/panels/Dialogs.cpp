@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QQueue>
@@ -37,6 +38,12 @@ int queuedAnswer(const DialogRequest& request)
 QQueue<std::optional<QColor>>& colorAnswers()
 {
     static QQueue<std::optional<QColor>> queue;
+    return queue;
+}
+
+QQueue<std::optional<QString>>& textAnswers()
+{
+    static QQueue<std::optional<QString>> queue;
     return queue;
 }
 
@@ -272,6 +279,40 @@ std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QSt
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return field->date();
+}
+
+std::optional<QString> askText(QWidget* parent, const QString& title, const QString& message, const QString& confirm)
+{
+    DialogRequest request;
+    request.title = title;
+    request.message = message;
+    request.buttons = {{confirm, QMessageBox::AcceptRole}, {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
+    request.escapeIndex = 1;
+    shown().append(request);
+    if (!textAnswers().isEmpty())
+        return textAnswers().dequeue();
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* column = new QVBoxLayout(&dialog);
+    addTexts(&dialog, column, title, message);
+    auto* field = new QPlainTextEdit(&dialog);
+    field->setAccessibleName(title);
+    field->setTabChangesFocus(true);
+    column->addWidget(field);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(confirm, QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    column->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return field->toPlainText();
+}
+
+void answerNextText(const std::optional<QString>& text)
+{
+    textAnswers().enqueue(text);
 }
 
 void answerNextDate(const std::optional<QDate>& day)

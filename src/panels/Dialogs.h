@@ -52,6 +52,11 @@ void open(QWidget* parent, const DialogRequest& request, std::function<void(int)
 [[nodiscard]] std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QString& message,
                                               const QDate& initial, const QString& confirm);
 
+// Asks for a text of several lines (words copied from paper); absent when cancelled. The buttons read
+// `confirm` and "Annulla".
+[[nodiscard]] std::optional<QString> askText(QWidget* parent, const QString& title, const QString& message,
+                                             const QString& confirm);
+
 // The platform's dialogs for a file to write (starting at `suggested`, a path or a name, offering the
 // filter, e.g. "Calendario (*.ics)") and for a folder; absent when cancelled.
 [[nodiscard]] std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& suggested,
@@ -63,6 +68,7 @@ void open(QWidget* parent, const DialogRequest& request, std::function<void(int)
 void answerNext(QMessageBox::ButtonRole role);
 void answerNextColor(const std::optional<QColor>& color);
 void answerNextDate(const std::optional<QDate>& day);
+void answerNextText(const std::optional<QString>& text);
 // The path the next file or folder dialog answers (absent: cancelled).
 void answerNextPath(const std::optional<QString>& path);
 // Every request made since the last call, in order (also those answered by a queued answer).

@@ -60,7 +60,8 @@ void OperatorMenu::show()
     m_shownCurrent = m_store.currentOperator();
     m_action->setText(title(m_shownCurrent));
     // An invisible command has no shortcut either: with no operators named nothing changes.
-    m_action->setVisible(!m_shownOperators.isEmpty());
+    // Nobody works at a backup's copy.
+    m_action->setVisible(!m_shownOperators.isEmpty() && !m_store.readOnly());
     rebuild();
 }
 

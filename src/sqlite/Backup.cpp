@@ -231,10 +231,10 @@ struct KeptAside {
 
 // Gives the damaged database a dated name beside it. A hard link keeps it under its own name as well
 // until the restored copy replaces that; where the file system has no links it is renamed.
-KeptAside keepAside(const QString& databasePath)
+KeptAside keepAside(const QString& databasePath, const QString& asidePrefix)
 {
     const QString stamp = Clock::now().toString(QStringLiteral("yyyy-MM-dd_HHmmss"));
-    const QString base = QFileInfo(databasePath).absolutePath() + QStringLiteral("/calvora-danneggiato-") + stamp;
+    const QString base = QFileInfo(databasePath).absolutePath() + u'/' + asidePrefix + stamp;
     const QByteArray from = QFile::encodeName(databasePath);
     for (int n = 1; n < 100; ++n) {
         KeptAside kept{base + (n > 1 ? QStringLiteral("-") + QString::number(n) : QString()) + QStringLiteral(".sqlite")};
@@ -392,24 +392,36 @@ void dailyIfNeeded(const Source& source)
         take(source, dailyName());
 }
 
-std::optional<Found> newestSound(const QString& backupFolder)
+std::optional<Found> named(const QString& path, const QString& suffix)
 {
     static const QRegularExpression name(QRegularExpression::anchoredPattern(backupPattern));
+    const QString fileName = QFileInfo(path).fileName();
+    if (!fileName.endsWith(suffix))
+        return std::nullopt;
+    const QRegularExpressionMatch parts = name.match(fileName.chopped(suffix.size()));
+    if (!parts.hasMatch())
+        return std::nullopt;
+    Found found{path, QDate::fromString(parts.captured(1), QStringLiteral("yyyy-MM-dd")), std::nullopt};
+    if (parts.hasCaptured(2))
+        found.time = QTime::fromString(parts.captured(2), QStringLiteral("HHmmss"));
+    if (!found.day.isValid() || (found.time && !found.time->isValid()))
+        return std::nullopt;
+    return found;
+}
+
+std::optional<Found> newestSound(const QString& backupFolder)
+{
     QStringList names;
     const QFileInfoList entries = QDir(backupFolder).entryInfoList(QDir::Files, QDir::NoSort);
     for (const QFileInfo& entry : entries)
-        if (name.match(entry.fileName()).hasMatch())
+        if (named(entry.fileName()))
             names.append(entry.fileName());
     // As for pruning: descending names put the newest first.
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a > b; });
     for (const QString& candidate : names) {
         const QString path = backupFolder + u'/' + candidate;
-        const QRegularExpressionMatch parts = name.match(candidate);
-        Found found{path, QDate::fromString(parts.captured(1), QStringLiteral("yyyy-MM-dd")), std::nullopt};
-        if (parts.hasCaptured(2))
-            found.time = QTime::fromString(parts.captured(2), QStringLiteral("HHmmss"));
-        if (found.day.isValid() && (!found.time || found.time->isValid()) && isSound(path))
-            return found;
+        if (isSound(path))
+            return named(path);
     }
     return std::nullopt;
 }
@@ -445,7 +457,7 @@ QString copyChecked(const QString& backupPath, const QString& folderPath)
     return target;
 }
 
-QString restore(const QString& backupPath, const QString& databasePath)
+QString restore(const QString& backupPath, const QString& databasePath, const QString& asidePrefix)
 {
     const mode_t mode = databaseMode(databasePath);
     const QString partial = createPartial(mode, databasePath);
@@ -460,10 +472,10 @@ QString restore(const QString& backupPath, const QString& databasePath)
         // a journal of a write under way that would end up beside the copy. Programs that keep the file
         // open notice the new one by its identity before they touch either (see Database::replaced).
         const ExclusiveLock held(databasePath);
-        kept = keepAside(databasePath);
+        kept = keepAside(databasePath, asidePrefix);
         if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(databasePath).constData()) != 0) {
             const int error = errno;
-            if (!kept.linked) // put the damaged file back under its name
+            if (!kept.linked) // put the old file back under its name
                 (void)std::rename(QFile::encodeName(kept.path).constData(), QFile::encodeName(databasePath).constData());
             throw DatabaseError(systemError(error));
         }

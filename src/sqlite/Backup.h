@@ -69,16 +69,24 @@ struct Found {
     std::optional<QTime> time; // on-demand backups only; the daily one is taken at the day's first start
 };
 
+// The backup a file name stands for (the path as given), when it is one of the two names the program gives
+// backups followed by `suffix` (".cifrato" for an encrypted copy); absent for any other name.
+[[nodiscard]] std::optional<Found> named(const QString& path, const QString& suffix = QString());
+
 // The newest backup of the folder (by the moment in its name) that passes PRAGMA integrity_check and
 // whose schema version this program knows; absent when none does. Reads only.
 [[nodiscard]] std::optional<Found> newestSound(const QString& backupFolder);
 
+// The name a damaged file is kept aside under, before its date: "calvora-danneggiato-".
+inline const QString damagedPrefix = QStringLiteral("calvora-danneggiato-");
+// The name the agenda is kept aside under when the receptionist restores a backup over it.
+inline const QString beforeRestorePrefix = QStringLiteral("calvora-prima-del-ripristino-");
+
 // Puts a copy of a backup in the place of the database at databasePath, which is kept aside, never
-// changed, as "calvora-danneggiato-yyyy-MM-dd_HHmmss.sqlite" in its folder (with its journal files, if
-// any). The copy is written beside it under a temporary name with the database's permission bits,
+// changed, as "<asidePrefix>yyyy-MM-dd_HHmmss.sqlite" in its folder (with its journal files, if any). The copy is written beside it under a temporary name with the database's permission bits,
 // flushed and checked, and only then renamed, while the old file is held with SQLite's exclusive lock.
 // Returns the path the old file was kept under. Throws DatabaseError, of kind InUse when another program
 // still reads or writes the old file after a short wait; the old file is then still at databasePath.
-QString restore(const QString& backupPath, const QString& databasePath);
+QString restore(const QString& backupPath, const QString& databasePath, const QString& asidePrefix = damagedPrefix);
 
 } // namespace Backup

@@ -27,6 +27,18 @@ Store::Store(AgendaArchive& archive, QObject* parent)
     reload();
 }
 
+Store::Store(std::unique_ptr<AgendaArchive> archive, QObject* parent)
+    : QObject(parent)
+    , m_ownedArchive(std::move(archive))
+    , m_archive(*m_ownedArchive)
+    , m_anchor(Cal::nextWorkday(Clock::today()))
+{
+    m_archive.setActor(AgendaArchive::localActor());
+    (void)m_archive.changedElsewhere();
+    loadSettings();
+    reload();
+}
+
 static_assert(Store::keptBackups == AgendaArchive::keptBackups);
 
 Store::~Store() = default;
@@ -152,6 +164,8 @@ void Store::setMode(ViewMode mode)
 
 void Store::setEditing(const std::optional<Appointment>& appointment)
 {
+    if (appointment && m_readOnly)
+        return;
     if (!appointment)
         m_bookingWaiting.reset();
     m_editing = appointment;
@@ -160,6 +174,8 @@ void Store::setEditing(const std::optional<Appointment>& appointment)
 
 void Store::setPendingDelete(const std::optional<Appointment>& appointment)
 {
+    if (appointment && m_readOnly)
+        return;
     m_pendingDelete = appointment;
     emit changed();
 }

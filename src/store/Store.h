@@ -78,7 +78,22 @@ public:
     // Loads the dentists, the practice name and the week of today (the next Monday at a weekend). The
     // archive outlives the store.
     explicit Store(AgendaArchive& archive, QObject* parent = nullptr);
+    // The same over an archive the store keeps for itself (a backup opened to be looked into).
+    explicit Store(std::unique_ptr<AgendaArchive> archive, QObject* parent = nullptr);
     ~Store() override;
+
+    // A store over a copy of a backup, for looking only: no editor, delete question or new appointment
+    // opens (setEditing, setPendingDelete and newAppointment leave nothing pending), a move, a save and a
+    // status change are refused with readOnlyText(), and no holidays are offered. Its archive refuses any
+    // other write as well.
+    [[nodiscard]] bool readOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly);
+    [[nodiscard]] static QString readOnlyText();
+    // Books copies of appointments of a backup (`backupName`) into this agenda, each through the booking
+    // rules as a new appointment with its own undo step; the log records each under the act 'from-backup'
+    // and, once, which backup they came from and how many were copied. Answers one line per refusal
+    // ("lun 21 apr 2025 10:00 Anna Verdi – Dentista 1: <why>"); empty when all were copied.
+    QStringList copyFromBackup(const QList<Appointment>& appointments, const QString& backupName);
 
     // Where the agenda is kept: on a server shared by several computers, or in the data folder's file.
     [[nodiscard]] bool onServer() const;
@@ -508,7 +523,9 @@ private:
 
     std::optional<QString> anonymise(const AnonymiseScope& scope, qsizetype* reached);
 
+    std::unique_ptr<AgendaArchive> m_ownedArchive; // kept to the end: everything below uses it
     AgendaArchive& m_archive;
+    bool m_readOnly = false;
     // The act being logged (LoggedAct), empty between acts.
     QString m_act;
     std::array<quint64, 3> m_asked{};

@@ -33,6 +33,8 @@ int Store::earliestStartToday() const
 void Store::newAppointment(std::optional<QDate> day, std::optional<qint64> dentistId, std::optional<int> start,
                            std::optional<int> duration)
 {
+    if (m_readOnly)
+        return;
     const QDate date = day.value_or(m_anchor);
     int begin = Schedule::openingMinutes;
     if (start) {
@@ -135,6 +137,8 @@ std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const App
 std::optional<SaveRefusal> Store::write(const Appointment& appointment, const std::optional<Appointment>& opened,
                                         WriteMode mode, Written* written)
 {
+    if (m_readOnly)
+        return SaveRefusal{SaveRefusal::Reason::Rule, readOnlyText(), std::nullopt, {}};
     const Appointment a = trimmedTexts(appointment);
     if (std::optional<QString> message = ruleMessage(a))
         return SaveRefusal{SaveRefusal::Reason::Rule, *message, std::nullopt, {}};
@@ -201,6 +205,10 @@ std::optional<SaveRefusal> Store::write(const Appointment& appointment, const st
 
 void Store::deleteAppointment(const Appointment& appointment)
 {
+    if (m_readOnly) {
+        setAlertMessage(readOnlyText());
+        return;
+    }
     const LoggedAct act(m_archive, m_act, QStringLiteral("delete"));
     // A copy: the caller's may be a row of the week, which the reload replaces.
     const Appointment seen = appointment;

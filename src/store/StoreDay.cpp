@@ -55,6 +55,8 @@ bool Store::isLateCancellation(const Appointment& a, const QDateTime& at)
 std::optional<QString> Store::recordStatus(qint64 id, const std::function<DayStatus(const DayStatus&)>& next,
                                            const QString& what)
 {
+    if (m_readOnly)
+        return readOnlyText();
     DayStatus before;
     DayStatus after;
     std::optional<QString> refusal;
@@ -124,6 +126,8 @@ std::optional<QString> Store::changeExpectedStatus(qint64 id, const DayStatus& b
 
 std::optional<QString> Store::cancel(const Appointment& seen, CancelledBy by, const QString& reason)
 {
+    if (m_readOnly)
+        return readOnlyText();
     const LoggedAct act(m_archive, m_act, QStringLiteral("cancel"));
     // A copy: the caller's may be a row of the week, which the reload replaces.
     const Appointment expected = seen;

@@ -25,6 +25,8 @@ qint64 highest(const QList<qint64>& ids)
 
 std::optional<QString> Store::anonymise(const AnonymiseScope& scope, qsizetype* reached)
 {
+    if (m_readOnly)
+        return readOnlyText();
     const LoggedAct act(m_archive, m_act, QStringLiteral("anonymise"));
     AnonymisedRecords done;
     try {

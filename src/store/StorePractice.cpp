@@ -236,6 +236,8 @@ QString Store::appointmentLine(const Appointment& a) const
 
 std::optional<int> Store::holidayOffer() const
 {
+    if (m_readOnly)
+        return std::nullopt;
     const int year = Clock::today().year();
     if (year == m_holidaysDeclined || ClosedDays::missingHolidays(m_closedPeriods, year).isEmpty())
         return std::nullopt;
