@@ -10,6 +10,7 @@
 #include "ServerArchive.h"
 #include "ServerSetup.h"
 #include "SqliteArchive.h"
+#include "Store.h"
 #include "Translocation.h"
 
 #include <QFileInfo>
@@ -315,6 +316,7 @@ std::optional<QString> restoreArchive(const QString& backupPath, const QString& 
                                       const std::function<void()>& closeUsers)
 {
     const QString databasePath = archive().location();
+    const QHash<QString, QString> settingsNow = archive().allSettings();
     closeUsers();
     openedArchive().reset();
     std::optional<QString> failure;
@@ -344,6 +346,18 @@ std::optional<QString> restoreArchive(const QString& backupPath, const QString& 
             + QStringLiteral(" nella cartella ") + QFileInfo(databasePath).absolutePath() + u'.';
     }
     openedArchive() = std::make_unique<SqliteArchive>(std::move(db));
+    if (!failure) {
+        try {
+            for (const QString& key : Store::keptThroughRestore())
+                openedArchive()->writeSetting(key, settingsNow.contains(key) ? std::optional<QString>(settingsNow[key])
+                                                                             : std::nullopt);
+        } catch (const DatabaseError& error) {
+            failure = QStringLiteral("Il backup ") + backupName
+                + QStringLiteral(" è stato ripristinato, ma gli operatori e la chiave di ripristino di prima non sono "
+                                 "stati riportati: ")
+                + error.message() + QStringLiteral(". Controllali in Impostazioni….");
+        }
+    }
     return failure;
 }
 

@@ -15,6 +15,8 @@
 #include "OperatorChoice.h"
 #include "DentistEditor.h"
 #include "PrintService.h"
+#include "RestoreProof.h"
+#include "RestoredCopy.h"
 #include "SearchPanel.h"
 #include "SecondPlace.h"
 #include "ServerSetup.h"
@@ -90,6 +92,11 @@ Store& CalvoraApp::store()
 void CalvoraApp::keepSecondPlace()
 {
     m_store->setSecondPlace(BackupNowCommand::localSecondPlace(m_store->archiveLocation()));
+    m_store->setRestoreProof(std::make_unique<RestoreProof>(
+        OperatorChoice::localSettings(), m_store->archiveLocation(), [](const QString& backup, const QString& folder) {
+            const RestoredCopy::Counts counts = RestoredCopy::restoreInto(backup, folder);
+            return RestoreProof::Counts{counts.appointments, counts.dentists};
+        }));
     SecondPlace& place = *m_store->secondPlace();
     // Today's backup goes there unless it arrived already (at an earlier start, or with the drive plugged
     // in since): an unplugged drive is said once a day.
@@ -259,7 +266,12 @@ void CalvoraApp::showBackups()
 void CalvoraApp::restoreWhole(const QString& plainPath, const QString& backupName)
 {
     if (store().onServer()) {
-        emit serverRestoreRequested(plainPath, backupName);
+        // One transaction on the server: every computer stays open and reloads as after any change.
+        const std::optional<QString> failure = store().restoreServerFrom(plainPath);
+        store().setAlertMessage(failure.value_or(
+            QStringLiteral("L'agenda del server è stata ripristinata dal backup ") + backupName
+            + QStringLiteral(": l'agenda è com'era allora. L'agenda di prima è conservata nel backup fatto appena "
+                             "prima del ripristino, nella cartella Backup.")));
         return;
     }
     const bool shown = m_agenda && m_agenda->isVisible();

@@ -45,13 +45,8 @@ public:
     [[nodiscard]] BackupRestore* backups() const { return m_backups.get(); }
     // Restores the whole archive from a plain backup file: on a file archive here (every window closed,
     // the file replaced, the windows that were open built again, anonymisations made since applied again);
-    // on a server by serverRestoreRequested.
+    // on a server in one transaction (Store::restoreServerFrom).
     void restoreWhole(const QString& plainPath, const QString& backupName);
-
-signals:
-    // The receptionist asked for the server's agenda to be replaced by this backup; the plain file exists
-    // while the signal is handled.
-    void serverRestoreRequested(const QString& plainPath, const QString& backupName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

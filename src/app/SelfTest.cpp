@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "DemoData.h"
 #include "PrintService.h"
+#include "RestoredCopy.h"
 #include "SqliteArchive.h"
 #include "Store.h"
 
@@ -333,6 +334,25 @@ void backups(Context& c)
            QStringLiteral("eliminato il file sbagliato"));
 }
 
+// A backup is worth what it restores: a fresh agenda made from it, in a folder of its own, holds what the
+// agenda held.
+void restoreBackup(Context& c)
+{
+    const QString backup = Backup::now(*c.db);
+    const QString folder = c.scratchFolder + QStringLiteral("/ripristino");
+    expect(QDir().mkpath(folder), QStringLiteral("impossibile creare ") + folder);
+    const RestoredCopy::Counts source{count(*c.db, QStringLiteral("SELECT COUNT(*) FROM appointments")),
+                                      count(*c.db, QStringLiteral("SELECT COUNT(*) FROM dentists"))};
+    const RestoredCopy::Counts restored = RestoredCopy::restoreInto(backup, folder);
+    expect(source.appointments > 0, QStringLiteral("nessun appuntamento da ripristinare"));
+    expect(restored == source,
+           QStringLiteral("il ripristino ha %1 appuntamenti e %2 dentisti invece di %3 e %4")
+               .arg(restored.appointments)
+               .arg(restored.dentists)
+               .arg(source.appointments)
+               .arg(source.dentists));
+}
+
 void reproducibleDemo(Context& c)
 {
     const auto seeded = [&](const QString& name) {
@@ -388,6 +408,7 @@ QList<Check> checks()
         {QStringLiteral("Suggerimenti delle prestazioni"), treatmentSuggestions},
         {QStringLiteral("Impostazioni dello studio e dei dentisti"), practiceSettings},
         {QStringLiteral("Backup giornaliero, backup su richiesta e conservazione degli ultimi 60"), backups},
+        {QStringLiteral("Ripristino di un backup in una cartella di prova, con i conteggi controllati"), restoreBackup},
         {QStringLiteral("Dati dimostrativi riproducibili"), reproducibleDemo},
         printing(PrintLayout::WeekOnePage, QStringLiteral("Stampa della settimana su una pagina"), 1),
         printing(PrintLayout::WeekTwoPages, QStringLiteral("Stampa della settimana fronte/retro"), 2),

@@ -236,6 +236,21 @@ public:
 
     // Takes an on-demand backup into the data folder's "Backup" folder and returns its path.
     virtual QString backupNow() = 0;
+    // Puts the agenda of one of this archive's backup files in the place of the archive's own, in one
+    // transaction: every dentist, setting, appointment, status, cancellation and waiting entry of the
+    // backup; the settings named in `kept` stay as stored. `backupBefore` is called once the backup file
+    // has been read into a copy of its own (so that a backup taken now cannot be mistaken for it) and
+    // before the transaction: it takes a backup of the state about to be replaced and returns its name,
+    // or throws DatabaseError to stop. The activity log is not replaced: it records the restore, naming
+    // both backups. Returns what came back, in Italian ("3 dentisti, 4 impostazioni e 1.198
+    // appuntamenti"). Only a server's agenda is restored this way (a file is replaced whole, see
+    // Backup::restore); others throw. Throws DatabaseError with an Italian clause, having written nothing.
+    virtual QString replaceWithBackup(const QString& backupFile, const std::function<QString()>& backupBefore,
+                                      const QStringList& kept)
+    {
+        (void)backupFile, (void)backupBefore, (void)kept;
+        throw DatabaseError(QStringLiteral("questo archivio non si ripristina dentro una transazione"));
+    }
     // How many backups are kept there (the newest).
     static constexpr int keptBackups = 60;
 

@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class AgendaSource;
 
 // Where the backups of an agenda kept elsewhere (on a server) go, and under which names: made by whoever
 // opens that archive, so that it need not know the backups' file format.
@@ -19,4 +22,7 @@ public:
     virtual QString now(const Fill& fill) = 0;
     // Takes today's backup unless there is one. Throws DatabaseError.
     virtual void dailyIfNeeded(const Fill& fill) = 0;
+    // A backup file read whole, as one consistent state, for a restore; the file itself is left as it is.
+    // Throws DatabaseError with an Italian clause.
+    [[nodiscard]] virtual std::unique_ptr<AgendaSource> read(const QString& backupFile) = 0;
 };

@@ -214,3 +214,32 @@ void SealedFile::open(const QString& sealedPath, const QString& targetPath, cons
     if (!out.flush())
         throw DatabaseError(QStringLiteral("scrittura non riuscita in %1 (%2)").arg(targetPath, out.errorString()));
 }
+
+void SealedFile::checkWithoutKey(const QString& sealedPath)
+{
+    QFile in(sealedPath);
+    openFile(in, QIODevice::ReadOnly);
+    const QByteArray head = readExactly(in, preambleBytes);
+    if (!head.startsWith(QByteArray(magic, magicBytes)))
+        throw DatabaseError(QStringLiteral("%1 non è una copia cifrata di Calvora").arg(sealedPath));
+    if (head.back() != version)
+        throw DatabaseError(QStringLiteral("la copia cifrata %1 è in un formato più recente di questa versione di Calvora")
+                                .arg(sealedPath));
+    (void)readExactly(in, sealedKeyBytes + streamHeaderBytes);
+    // Every byte is read, as a restore would read it: a drive that fails somewhere in the middle shows it here.
+    qint64 body = 0;
+    for (;;) {
+        const QByteArray piece = in.read(chunkBytes + chunkOverhead);
+        if (piece.isEmpty())
+            break;
+        body += piece.size();
+    }
+    if (in.error() != QFileDevice::NoError)
+        throw DatabaseError(QStringLiteral("lettura non riuscita di %1 (%2)").arg(sealedPath, in.errorString()));
+    // Full chunks, then a shorter final one (possibly empty): anything else was cut or padded.
+    const qint64 last = body % (chunkBytes + chunkOverhead);
+    if (last < chunkOverhead)
+        throw DatabaseError(QStringLiteral("la copia cifrata %1 è incompleta o danneggiata: la sua lunghezza non "
+                                           "corrisponde a blocchi interi")
+                                .arg(sealedPath));
+}

@@ -36,4 +36,9 @@ QByteArray seal(const QString& plainPath, const QString& targetPath, const QByte
 // target may then hold a partial file, the caller's to remove.
 void open(const QString& sealedPath, const QString& targetPath, const QByteArray& secretKey);
 
+// What can be known of a sealed file without its key: it reads to its end, begins with the magic of a
+// version this program knows, holds the sealed key and the stream header, and is as long as a series of
+// chunks can make it. Throws DatabaseError with the reason in Italian; says nothing of the content.
+void checkWithoutKey(const QString& sealedPath);
+
 } // namespace SealedFile

@@ -5,6 +5,7 @@
 #include "Desktop.h"
 #include "FormSection.h"
 #include "PanelStyle.h"
+#include "RestoreProofSection.h"
 #include "SecondPlaceSection.h"
 #include "Store.h"
 
@@ -79,8 +80,11 @@ void SettingsView::buildArchivePage()
     backupNote->setObjectName(QStringLiteral("backupNote"));
     archive->form()->addRow(backupNote);
     page->addWidget(archive);
-    if (SecondPlace* place = m_store.secondPlace())
+    if (SecondPlace* place = m_store.secondPlace()) {
         page->addWidget(new SecondPlaceSection(m_store, *place, page->parentWidget()));
+        if (RestoreProof* proof = m_store.restoreProof())
+            page->addWidget(new RestoreProofSection(*proof, *place, page->parentWidget()));
+    }
     page->addWidget(buildRetentionSection(page->parentWidget()));
     page->addStretch(1);
 }

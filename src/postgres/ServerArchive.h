@@ -77,6 +77,8 @@ public:
     [[nodiscard]] const std::optional<QString>& openingWarning() const { return m_openingWarning; }
     [[nodiscard]] bool changedElsewhere() override;
     QString backupNow() override;
+    QString replaceWithBackup(const QString& backupFile, const std::function<QString()>& backupBefore,
+                              const QStringList& kept) override;
     // Today's backup at start-up, as for the data folder's file. Throws DatabaseError.
     void dailyBackupIfNeeded();
 

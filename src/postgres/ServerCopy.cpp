@@ -10,6 +10,7 @@
 #include "ServerSchema.h"
 
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -179,16 +180,22 @@ void logImport(PgConnection& server, const AgendaSource::Content& content)
                  {content.dentists, content.settings, content.appointments});
 }
 
-// Returns what the server counts once the copy is written, which is what the file holds.
-Counts copyInTransaction(AgendaSource& file, const AgendaSource::Content& content, PgConnection& server)
+// Brings the tables to this program's format and keeps every writer out of the agenda until the commit
+// (reading goes on), so that what is checked below stays true.
+void prepareAndLock(PgConnection& server)
 {
     ServerSchema::prepareInTransaction(server);
     // Tables a newer program upgraded may mean other things: rows of this format must not go in.
     if (const ServerSchema::Inspection found = ServerSchema::inspect(server); found.version > ServerSchema::currentVersion)
         throw DatabaseError::newer(found.version, ServerSchema::currentVersion);
-    // Nobody writes to the agenda until the commit (reading goes on), so the check below stays true.
     server.execute(QStringLiteral("LOCK TABLE dentists, settings, appointments, appointment_status, "
-                                  "cancelled_appointments IN EXCLUSIVE MODE"));
+                                  "cancelled_appointments, waiting_list IN EXCLUSIVE MODE"));
+}
+
+// Returns what the server counts once the copy is written, which is what the file holds.
+Counts copyInTransaction(AgendaSource& file, const AgendaSource::Content& content, PgConnection& server)
+{
+    prepareAndLock(server);
     const qint64 present = server.query(QStringLiteral("SELECT (SELECT count(*) FROM appointments) + (SELECT count(*) "
                                                        "FROM cancelled_appointments)")).integer(0, 0);
     if (present > 0)
@@ -210,9 +217,76 @@ Counts copyInTransaction(AgendaSource& file, const AgendaSource::Content& conten
     return written;
 }
 
+// The kept settings' values on the server now, absent for those it does not hold.
+QList<std::pair<QString, std::optional<QString>>> keptSettings(PgConnection& server, const QStringList& keys)
+{
+    QList<std::pair<QString, std::optional<QString>>> kept;
+    for (const QString& key : keys) {
+        const PgResult r = server.query(QStringLiteral("SELECT value FROM settings WHERE key = $1"), {key});
+        kept.append({key, r.rows() > 0 ? std::optional<QString>(r.text(0, 0)) : std::nullopt});
+    }
+    return kept;
+}
+
+void putBack(PgConnection& server, const QList<std::pair<QString, std::optional<QString>>>& kept)
+{
+    for (const auto& [key, value] : kept) {
+        if (value)
+            server.query(QStringLiteral("INSERT INTO settings (key, value) VALUES ($1, $2) ON CONFLICT (key) DO UPDATE "
+                                        "SET value = EXCLUDED.value"),
+                         {key, *value});
+        else
+            server.query(QStringLiteral("DELETE FROM settings WHERE key = $1"), {key});
+    }
+}
+
+// An entry in this transaction's context (who works where): 'import' first, so that the rows written
+// after it leave no entries of their own; 'restore' last, naming what came back.
+void logRestore(PgConnection& server, const QString& action, const ServerCopy::Replacement& r, const Counts& counts)
+{
+    server.query(QStringLiteral("INSERT INTO activity_log (action, target, computer, account, operator, details, personal) "
+                                "VALUES ($1, 'agenda', coalesce(current_setting('calvora.computer', true), ''), "
+                                "coalesce(current_setting('calvora.account', true), ''), "
+                                "coalesce(current_setting('calvora.operator', true), ''), json_build_object('file', $2::text, "
+                                "'before', $3::text, 'dentists', $4::bigint, 'settings', $5::bigint, 'appointments', "
+                                "$6::bigint)::text, '')"),
+                 {action, r.backupName, r.before, counts.dentists, counts.settings, counts.appointments});
+}
+
 } // namespace
 
 namespace ServerCopy {
+
+Counts replace(AgendaSource& backup, PgConnection& server, const Replacement& replacement)
+{
+    const AgendaSource::Content content = backup.content();
+    prepareAndLock(server);
+    const auto kept = keptSettings(server, replacement.kept);
+    qint64 settings = content.settings;
+    for (const auto& [key, value] : backup.settings())
+        settings -= replacement.kept.contains(key) ? 1 : 0;
+    for (const auto& [key, value] : kept)
+        settings += value ? 1 : 0;
+    const Counts expected{content.dentists, settings, content.appointments};
+
+    server.query(QStringLiteral("SELECT set_config('calvora.action', 'import', true)"));
+    logRestore(server, QStringLiteral("import"), replacement, expected);
+    server.execute(QStringLiteral("DELETE FROM appointment_status; DELETE FROM cancelled_appointments; "
+                                  "DELETE FROM waiting_list; DELETE FROM appointments"));
+    copyDentistsAndSettings(backup, server);
+    putBack(server, kept);
+    copyAppointments(backup, server);
+    copyDayRecords(backup, server);
+    continueIdsAfter(server, content.lastAppointmentId);
+    const Counts written = countsOn(server);
+    if (written != expected)
+        throw DatabaseError(QStringLiteral("dopo il ripristino il server conta ") + countsText(written)
+                            + QStringLiteral(" invece di ") + countsText(expected)
+                            + QStringLiteral(" come il backup: il ripristino è stato annullato"));
+    server.query(QStringLiteral("SELECT set_config('calvora.action', 'restore', true)"));
+    logRestore(server, QStringLiteral("restore"), replacement, written);
+    return written;
+}
 
 QString countsText(const Counts& c)
 {

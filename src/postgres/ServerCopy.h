@@ -3,6 +3,7 @@
 #include "WaitingEntry.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 
 #include <functional>
@@ -38,6 +39,25 @@ using OpenSource = std::function<std::unique_ptr<AgendaSource>()>;
 Counts copy(const OpenSource& open, const ConnectionLine& line);
 // The same on an agenda and a connection already open.
 Counts copy(AgendaSource& agenda, PgConnection& server);
+
+// A whole restore of the server's agenda from a backup of it.
+struct Replacement {
+    QString backupName; // the backup's file name, for the log
+    QString before;     // the file name of the backup taken of the agenda being replaced
+    // Settings that stay as the server keeps them (with their absence), whatever the backup says: what
+    // belongs to the practice's computers rather than to the agenda's content.
+    QStringList kept;
+};
+
+// Inside a transaction the caller began (with the program's context for the log): puts the backup's
+// agenda in the place of the server's, every dentist, setting, appointment (ids and moments kept),
+// status, cancellation and waiting entry (numbered anew), and checks the counts before returning. The
+// log is not replaced: it gains an 'import' entry before the rows (which leave no entries of their own)
+// and a 'restore' entry about the 'agenda' after them. The server's next ids come after every id either
+// side gave. Throws DatabaseError with an Italian clause (the caller's transaction then writes nothing):
+// a server of a newer format, a row the server refuses (kind Overlap for two appointments of a dentist
+// over the same minutes), counts that differ from the backup's.
+Counts replace(AgendaSource& backup, PgConnection& server, const Replacement& replacement);
 
 // "3 dentisti, 4 impostazioni e 149.118 appuntamenti".
 [[nodiscard]] QString countsText(const Counts& counts);

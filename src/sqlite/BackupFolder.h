@@ -12,6 +12,8 @@ public:
 
     QString now(const Fill& fill) override;
     void dailyIfNeeded(const Fill& fill) override;
+    // Read from a copy in a temporary folder, which an older format is brought up to date in.
+    [[nodiscard]] std::unique_ptr<AgendaSource> read(const QString& backupFile) override;
 
 private:
     QString m_dataFolder;

@@ -4,6 +4,7 @@
 #include "BackgroundReader.h"
 #include "Cal.h"
 #include "Clock.h"
+#include "RestoreProof.h"
 #include "SecondPlace.h"
 #include "StorePractice.h"
 
@@ -68,6 +69,11 @@ void Store::setSecondPlace(std::unique_ptr<SecondPlace> place)
     // Asked before each copy: a key created on another computer encrypts this one's next copy.
     if (m_secondPlace)
         m_secondPlace->setKeySource([this] { return recoveryPublicKey(); });
+}
+
+void Store::setRestoreProof(std::unique_ptr<RestoreProof> proof)
+{
+    m_restoreProof = std::move(proof);
 }
 
 std::optional<QString> Store::logEvent(const QString& action, const QString& target, const QJsonObject& details,

@@ -30,6 +30,7 @@ class AgendaReader;
 struct AnonymiseScope;
 class BackgroundReader;
 class SecondPlace;
+class RestoreProof;
 class QTimer;
 class QUndoStack;
 
@@ -106,6 +107,9 @@ public:
     // Where this computer copies its backups; null when the program keeps no second place (a command).
     [[nodiscard]] SecondPlace* secondPlace() const { return m_secondPlace.get(); }
     void setSecondPlace(std::unique_ptr<SecondPlace> place);
+    // This computer's proofs that the second place's copies restore; null when the program keeps none.
+    [[nodiscard]] RestoreProof* restoreProof() const { return m_restoreProof.get(); }
+    void setRestoreProof(std::unique_ptr<RestoreProof> proof);
     // Records a practice-level act in the activity log (a print, an export, a backup): its kind, what it
     // was about, its facts and the personal texts it involved. Answers the failure's text, if any.
     std::optional<QString> logEvent(const QString& action, const QString& target, const QJsonObject& details,
@@ -127,6 +131,16 @@ public:
     // anonymisations the log tells of (another computer's too), as it does whenever another program's
     // change arrives (refreshIfChangedElsewhere). Answers the failure's text.
     std::optional<QString> reapplyErasures();
+    // The whole restore of a server's agenda from one of its backup files (a plain one): first a backup of
+    // the agenda as it is now (copied to the second place like any other), then the backup's agenda in its
+    // place in one transaction, the log kept and recording the restore, the practice's operators and the
+    // agenda's identity kept as they are; then the anonymisations made since are applied again, the undo
+    // history is emptied and what is on show is read again (other computers reload as after any change).
+    // Absent on success; otherwise what happened, in Italian (the agenda then is as it was, unless the
+    // text says that only the anonymisations failed).
+    std::optional<QString> restoreServerFrom(const QString& backupFile);
+    // The practice settings a whole restore keeps as they are now, on the file as on the server.
+    [[nodiscard]] static const QStringList& keptThroughRestore();
     // Retention: after how many years appointments, cancelled ones and waiting entries are anonymised;
     // absent (the default) for never. The getter throws DatabaseError.
     [[nodiscard]] std::optional<int> retentionYears();
@@ -553,6 +567,7 @@ private:
     std::optional<QString> m_alertMessage;
     std::optional<QString> m_calendarFolderFailure;
     std::unique_ptr<SecondPlace> m_secondPlace;
+    std::unique_ptr<RestoreProof> m_restoreProof;
     std::optional<WaitingOffer> m_waitingOffer;
     std::optional<qint64> m_bookingWaiting;
     QDate m_shownMonday; // the Monday of the week last read

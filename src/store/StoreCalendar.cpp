@@ -4,13 +4,13 @@
 
 #include "AgendaArchive.h"
 #include "SaveFailure.h"
+#include "StorePractice.h"
 
 #include <QUuid>
 
 namespace {
 
 const QString calendarFolderKey = QStringLiteral("calendar_folder");
-const QString identityKey = QStringLiteral("agenda_identity");
 
 } // namespace
 

@@ -3,14 +3,12 @@
 #include "AgendaArchive.h"
 #include "LoggedAct.h"
 #include "SaveFailure.h"
+#include "StorePractice.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 
 namespace {
-
-// A JSON array of names, in the practice's order; no row while none are named.
-const QString operatorsKey = QStringLiteral("operators");
 
 // Trimmed, without blanks and without a second spelling of a name already listed (ignoring case).
 QStringList cleaned(const QStringList& names)

@@ -17,6 +17,14 @@ inline const QString closedDaysKey = QStringLiteral("closed_days");
 // The last year whose national holidays the practice chose not to add to the closed days.
 inline const QString holidaysDeclinedKey = QStringLiteral("holidays_declined_year");
 
+// The practice's operators: a JSON array of names, in the practice's order; no row while none are named.
+inline const QString operatorsKey = QStringLiteral("operators");
+// The agenda's random name (Store::agendaIdentity).
+inline const QString identityKey = QStringLiteral("agenda_identity");
+// The practice's recovery key, one row so the key and its day never come apart: {"public": base64,
+// "created": ISO UTC}.
+inline const QString recoveryKeyKey = QStringLiteral("recovery_key");
+
 // "dentist_<id>_retired_from": the day key from which the dentist no longer works.
 [[nodiscard]] inline QString retiredFromKey(qint64 dentistId)
 {

@@ -5,14 +5,12 @@
 #include "AgendaArchive.h"
 #include "Clock.h"
 #include "SaveFailure.h"
+#include "StorePractice.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
-
-// One row for the practice, so the key and its day never come apart: {"public": base64, "created": ISO UTC}.
-const QString recoveryKeyKey = QStringLiteral("recovery_key");
 
 QJsonObject storedKey(AgendaArchive& archive)
 {

@@ -26,6 +26,7 @@ TEST(SelfTest, freshScratchFolderPassesEveryCheck)
     EXPECT_EQ(output.last(), "Tutti i controlli superati.");
     for (const QString& line : output.mid(0, output.size() - 1))
         EXPECT_TRUE(line.startsWith("OK    ")) << line.toStdString();
+    EXPECT_TRUE(output.contains("OK    Ripristino di un backup in una cartella di prova, con i conteggi controllati"));
 
     // A folder that already holds an agenda is never used; neither is the real data folder.
     EXPECT_EQ(exitCode(arguments), 2);
