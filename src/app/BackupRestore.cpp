@@ -2,6 +2,7 @@
 
 #include "AgendaArchive.h"
 #include "BackupList.h"
+#include "RestoredCopy.h"
 #include "BackupLook.h"
 #include "Cal.h"
 #include "CalvoraView.h"
@@ -104,7 +105,7 @@ BackupListWindow* BackupRestore::showList(QWidget* parent)
     if (!m_list) {
         const QString copies = copiesFolder();
         m_list = new BackupListWindow(choices(m_dataFolder, copies), placeNote(copies),
-                                      [](const QString& path) { return Backup::appointmentCount(path); }, parent);
+                                      [](const QString& path) { return RestoredCopy::appointmentCount(path); }, parent);
         m_list->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_list, &BackupListWindow::chosen, this, [this](const BackupChoice& b) { open(b, m_list); });
     }

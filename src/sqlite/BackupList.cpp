@@ -37,14 +37,6 @@ QList<Found> listed(const QString& folder)
     return found;
 }
 
-qint64 appointmentCount(const QString& path)
-{
-    const std::unique_ptr<Database> reader = Database::openReader(path);
-    const QList<qint64> counts = reader->query(QStringLiteral("SELECT COUNT(*) FROM appointments"), {},
-                                               [](const SQLRow& row) { return row.integer(0); });
-    return counts.value(0);
-}
-
 std::unique_ptr<AgendaArchive> openCopy(const QString& backupPath, const QString& folder)
 {
     const QString copy = folder + QStringLiteral("/calvora.sqlite");

@@ -19,9 +19,6 @@ namespace Backup {
 // backup, taken at its first start, before that day's on-demand ones); empty for a missing folder.
 [[nodiscard]] QList<Found> listed(const QString& folder);
 
-// How many appointments a plain backup holds, read on a read-only connection. Throws DatabaseError.
-[[nodiscard]] qint64 appointmentCount(const QString& path);
-
 // A plain backup to read as an agenda: copied into `folder` (an existing, private working folder), brought
 // up to this program's schema there, then opened on a read-only connection, so that every write fails.
 // Throws DatabaseError (a damaged backup, one of a newer version, a copy that could not be made).

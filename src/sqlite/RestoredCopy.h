@@ -15,6 +15,10 @@ struct Counts {
 // The appointments and dentists of an agenda file, read on a read-only connection of its own. Throws
 // DatabaseError.
 [[nodiscard]] Counts countsOf(const QString& path);
+[[nodiscard]] inline qint64 appointmentCount(const QString& path)
+{
+    return countsOf(path).appointments;
+}
 
 // Copies the backup into `folder` (which must exist) as "calvora.sqlite", checks it with PRAGMA
 // integrity_check and its schema version (one this program knows; an older one is then brought up to

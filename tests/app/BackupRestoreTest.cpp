@@ -2,6 +2,7 @@
 #include "AppPaths.h"
 #include "Backup.h"
 #include "BackupList.h"
+#include "RestoredCopy.h"
 #include "BackupListWindow.h"
 #include "BackupLook.h"
 #include "BackupRestore.h"
@@ -94,7 +95,7 @@ TEST(BackupList, bothPlacesNewestFirstWithTheirCountsAndALineForAMissingFolder)
 {
     Practice p;
     const QList<BackupChoice> choices = BackupRestore::choices(p.data.path(), p.copies.path());
-    BackupListWindow window(choices, BackupRestore::placeNote(p.copies.path()), &Backup::appointmentCount);
+    BackupListWindow window(choices, BackupRestore::placeNote(p.copies.path()), &RestoredCopy::appointmentCount);
     ASSERT_TRUE(TestSupport::eventually([&] { return window.counted(); }));
     ASSERT_EQ(window.list()->topLevelItemCount(), 4);
     EXPECT_EQ(rowTexts(window.list(), 0),
@@ -289,7 +290,7 @@ TEST(WholeRestore, theFileIsKeptAsideTheBackupTakesItsPlaceAndLaterAnonymisation
 
     const QStringList aside = QDir(p.data.path()).entryList({"calvora-prima-del-ripristino-2026-03-09_183000*.sqlite"});
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(Backup::appointmentCount(p.data.filePath(aside[0])), 4);
+    EXPECT_EQ(RestoredCopy::appointmentCount(p.data.filePath(aside[0])), 4);
 
     LogFilter filter;
     filter.action = QStringLiteral("restore");
