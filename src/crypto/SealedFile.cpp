@@ -82,6 +82,18 @@ QByteArray readExactly(QFile& file, qsizetype count)
     return data;
 }
 
+// The magic and the version byte, checked: a file that is no sealed copy, or one of a later format.
+QByteArray readPreamble(QFile& in)
+{
+    const QByteArray head = readExactly(in, preambleBytes);
+    if (!head.startsWith(QByteArray(magic, magicBytes)))
+        throw DatabaseError(QStringLiteral("%1 non è una copia cifrata di Calvora").arg(in.fileName()));
+    if (head.back() != version)
+        throw DatabaseError(QStringLiteral("la copia cifrata %1 è in un formato più recente di questa versione di Calvora")
+                                .arg(in.fileName()));
+    return head;
+}
+
 DatabaseError damaged(const QFile& file)
 {
     return DatabaseError(QStringLiteral("la copia cifrata %1 è danneggiata o è stata modificata").arg(file.fileName()));
@@ -165,12 +177,7 @@ void SealedFile::open(const QString& sealedPath, const QString& targetPath, cons
     ready();
     QFile in(sealedPath);
     openFile(in, QIODevice::ReadOnly);
-    const QByteArray head = readExactly(in, preambleBytes);
-    if (!head.startsWith(QByteArray(magic, magicBytes)))
-        throw DatabaseError(QStringLiteral("%1 non è una copia cifrata di Calvora").arg(sealedPath));
-    if (head.back() != version)
-        throw DatabaseError(QStringLiteral("la copia cifrata %1 è in un formato più recente di questa versione di Calvora")
-                                .arg(sealedPath));
+    const QByteArray head = readPreamble(in);
     const QByteArray sealedKey = readExactly(in, sealedKeyBytes);
     const QByteArray header = readExactly(in, streamHeaderBytes);
     QByteArray key(crypto_secretstream_xchacha20poly1305_KEYBYTES, '\0');
@@ -219,12 +226,7 @@ void SealedFile::checkWithoutKey(const QString& sealedPath)
 {
     QFile in(sealedPath);
     openFile(in, QIODevice::ReadOnly);
-    const QByteArray head = readExactly(in, preambleBytes);
-    if (!head.startsWith(QByteArray(magic, magicBytes)))
-        throw DatabaseError(QStringLiteral("%1 non è una copia cifrata di Calvora").arg(sealedPath));
-    if (head.back() != version)
-        throw DatabaseError(QStringLiteral("la copia cifrata %1 è in un formato più recente di questa versione di Calvora")
-                                .arg(sealedPath));
+    (void)readPreamble(in);
     (void)readExactly(in, sealedKeyBytes + streamHeaderBytes);
     // Every byte is read, as a restore would read it: a drive that fails somewhere in the middle shows it here.
     qint64 body = 0;

@@ -249,8 +249,10 @@ void answerNext(QMessageBox::ButtonRole role)
     answers().enqueue(role);
 }
 
-std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QString& message, const QDate& initial,
-                                const QString& confirm)
+namespace {
+
+// A question with one field, confirm and "Annulla": recorded like every dialog, for the tests.
+void recordQuestion(const QString& title, const QString& message, const QString& confirm)
 {
     DialogRequest request;
     request.title = title;
@@ -258,6 +260,27 @@ std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QSt
     request.buttons = {{confirm, QMessageBox::AcceptRole}, {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
     request.escapeIndex = 1;
     shown().append(request);
+}
+
+// Adds the field and the two buttons under the texts and runs the dialog: whether it was confirmed.
+bool runWithField(QDialog& dialog, QVBoxLayout& column, QWidget* field, const QString& confirm)
+{
+    column.addWidget(field);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(confirm, QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    column.addWidget(buttons);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace
+
+std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QString& message, const QDate& initial,
+                                const QString& confirm)
+{
+    recordQuestion(title, message, confirm);
     if (!dateAnswers().isEmpty())
         return dateAnswers().dequeue();
     QDialog dialog(parent);
@@ -269,26 +292,14 @@ std::optional<QDate> chooseDate(QWidget* parent, const QString& title, const QSt
     field->setCalendarPopup(true);
     field->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     field->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
-    column->addWidget(field);
-    auto* buttons = new QDialogButtonBox(&dialog);
-    buttons->addButton(confirm, QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    column->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted)
+    if (!runWithField(dialog, *column, field, confirm))
         return std::nullopt;
     return field->date();
 }
 
 std::optional<QString> askText(QWidget* parent, const QString& title, const QString& message, const QString& confirm)
 {
-    DialogRequest request;
-    request.title = title;
-    request.message = message;
-    request.buttons = {{confirm, QMessageBox::AcceptRole}, {QStringLiteral("Annulla"), QMessageBox::RejectRole}};
-    request.escapeIndex = 1;
-    shown().append(request);
+    recordQuestion(title, message, confirm);
     if (!textAnswers().isEmpty())
         return textAnswers().dequeue();
     QDialog dialog(parent);
@@ -298,14 +309,7 @@ std::optional<QString> askText(QWidget* parent, const QString& title, const QStr
     auto* field = new QPlainTextEdit(&dialog);
     field->setAccessibleName(title);
     field->setTabChangesFocus(true);
-    column->addWidget(field);
-    auto* buttons = new QDialogButtonBox(&dialog);
-    buttons->addButton(confirm, QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    column->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted)
+    if (!runWithField(dialog, *column, field, confirm))
         return std::nullopt;
     return field->toPlainText();
 }
