@@ -191,8 +191,9 @@ void CalvoraApp::showSettings()
 
 bool CalvoraApp::eventFilter(QObject* watched, QEvent* event)
 {
-    // The check reads the whole file: it starts once the window's first paint is done, not beside it.
-    if (watched == m_agenda && event->type() == QEvent::Paint && m_structureCheckLeft)
+    // The check reads the whole file: it starts once the window's first paint is done, not beside it. The
+    // event's type is asked first: a window being destroyed still sends events here, and is no longer one.
+    if (event->type() == QEvent::Paint && m_structureCheckLeft && watched == m_agenda)
         QTimer::singleShot(0, this, [this] { checkStructureLeft(); });
     return QObject::eventFilter(watched, event);
 }
@@ -245,6 +246,8 @@ void CalvoraApp::recoverFromDamage(const QString& path, const DatabaseError& fau
 void CalvoraApp::closeUsers()
 {
     m_backups.reset();
+    if (m_agenda)
+        m_agenda->removeEventFilter(this);
     delete m_settings;
     delete m_agenda;
     m_calendars.reset();
