@@ -8,6 +8,7 @@
 #include "DayStatus.h"
 #include "Dentist.h"
 #include "KnownPatient.h"
+#include "Recall.h"
 #include "WaitingEntry.h"
 
 #include <QHash>
@@ -134,6 +135,7 @@ public:
         QHash<qint64, DayStatus> statuses;
         QList<Cancellation> cancellations;
         QList<WaitingEntry> waiting;
+        QList<Recall> recalls; // by due day and id
     };
     [[nodiscard]] virtual PatientRows patientRows(const QString& name) = 0;
     // The waiting list, oldest entry first.
@@ -143,6 +145,19 @@ public:
     virtual qint64 saveWaitingEntry(const WaitingEntry& entry) = 0;
     // Removes the entry; returns whether there was one.
     virtual bool removeWaitingEntry(qint64 id) = 0;
+    // Recalls, one per appointment that set one, kept when that appointment is cancelled or deleted.
+    // The recall an appointment set, if any.
+    [[nodiscard]] virtual std::optional<Recall> recallOf(qint64 appointmentId) = 0;
+    // The recalls due on or before the day key that are not marked "do not call" and whose patient (the
+    // same name in any letter case) has no appointment in the agenda, other than the one that set the
+    // recall, on or after its closing day (a month before it is due); by due day, then id.
+    [[nodiscard]] virtual QList<Recall> openRecalls(const QString& dueUntilKey) = 0;
+    // In one transaction: when what is stored for the appointment is `expected` (absent: nothing; compared
+    // by Recalls::same), stores `next` for it (absent: removes it; a new row's id and creation moment come
+    // from the archive) and answers true; otherwise writes nothing and answers false. *stored, when given,
+    // gets what is stored afterwards.
+    virtual bool replaceRecall(qint64 appointmentId, const std::optional<Recall>& expected,
+                               const std::optional<Recall>& next, std::optional<Recall>* stored = nullptr) = 0;
     // The practice's name and every listed dentist's name and colour (by id), in one transaction, as
     // given (the Store trims and defaults them).
     virtual void saveSettings(const QString& studioName, const QList<Dentist>& dentists) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StoredAppointment.h"
+#include "Recall.h"
 #include "WaitingEntry.h"
 
 #include <QList>
@@ -27,6 +28,8 @@ struct DayRecords {
     QList<Cancelled> cancelled;
     // By id; an entry belongs to no appointment, so where it goes it may take a new id.
     QList<WaitingEntry> waiting;
+    // By id; each names the appointment that set it, which may be in the agenda, cancelled or gone.
+    QList<Recall> recalls;
 
     // The columns of the two tables, in the order of the fields above (the same on both archives).
     static inline const QString statusColumns = QStringLiteral("appointment_id, status, changed_at, call_attempts");

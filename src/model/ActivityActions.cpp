@@ -18,6 +18,7 @@ const QList<QPair<QString, QString>>& all()
         {QStringLiteral("undo"), QStringLiteral("Annullamento")},
         {QStringLiteral("redo"), QStringLiteral("Ripetizione")},
         {QStringLiteral("waiting"), QStringLiteral("Lista d'attesa")},
+        {QStringLiteral("recall"), QStringLiteral("Richiami")},
         {QStringLiteral("settings"), QStringLiteral("Impostazioni")},
         {QStringLiteral("dentist"), QStringLiteral("Dentisti")},
         {QStringLiteral("closed-days"), QStringLiteral("Giorni di chiusura")},

@@ -29,7 +29,7 @@ QList<Appointment> withIds(PgConnection& c, const QList<qint64>& ids)
 bool leavesAppointments(const QString& payload)
 {
     return payload == u"dentists" || payload == u"settings" || payload == u"appointment_status"
-        || payload == u"cancelled_appointments" || payload == u"waiting_list";
+        || payload == u"cancelled_appointments" || payload == u"waiting_list" || payload == u"recalls";
 }
 
 bool elapsed(std::chrono::steady_clock::time_point since, int seconds)

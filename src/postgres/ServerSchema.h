@@ -11,7 +11,7 @@ class PgConnection;
 // the table calvora_schema, as the file keeps it in user_version.
 namespace ServerSchema {
 
-inline constexpr int currentVersion = 4;
+inline constexpr int currentVersion = 5;
 
 // What a database holds.
 enum class Content { Empty, Calvora, Foreign };

@@ -34,7 +34,7 @@ private:
 class Database {
 public:
     // The newest schema version (user_version) this program knows.
-    static constexpr int schemaVersion = 3;
+    static constexpr int schemaVersion = 4;
 
     // Opens (creating if missing) and configures the file, checks that its structure is sound, then
     // brings the schema up to date. Throws DatabaseError; no half-open object escapes. A damaged file

@@ -113,6 +113,33 @@ CREATE INDEX IF NOT EXISTS idx_activity_at ON activity_log(at);
 PRAGMA user_version = 3;
 )SQL";
 
+// Version 4: recalls, the patients to call back for a periodic visit. A recall belongs to the appointment
+// that set it (one each) but outlives it: a cancelled or deleted visit leaves the recall to the practice.
+// Its closing day (a month before it is due) is stored, so that the list's "booked since" is judged in SQL on
+// the day the program computed; the patients' name index serves that judgement.
+const char* const schemaVersion4 = R"SQL(
+CREATE TABLE IF NOT EXISTS recalls (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    appointment_id INTEGER NOT NULL UNIQUE,
+    patient TEXT NOT NULL,
+    phone TEXT NOT NULL DEFAULT '',
+    kind TEXT NOT NULL,
+    due_day TEXT NOT NULL,
+    closes_from TEXT NOT NULL,
+    months INTEGER NOT NULL DEFAULT 0,
+    last_visit TEXT NOT NULL,
+    attempts INTEGER NOT NULL DEFAULT 0,
+    last_attempt_at TEXT NOT NULL DEFAULT '',
+    paused_until TEXT,
+    do_not_call INTEGER NOT NULL DEFAULT 0,
+    consent INTEGER NOT NULL DEFAULT 1,
+    created_at TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS idx_recalls_due ON recalls(due_day);
+CREATE INDEX IF NOT EXISTS idx_recalls_patient ON recalls(patient COLLATE NOCASE);
+PRAGMA user_version = 4;
+)SQL";
+
 // One counter that every write to the appointments moves, by whichever program makes it (triggers live in
 // the file, so copies of earlier versions move it too): a commit elsewhere that leaves it alone changed
 // only dentists or settings, and the search index need not be read again. Not part of the version: a
@@ -185,6 +212,8 @@ void Database::migrate()
                 execute(QString::fromUtf8(schemaVersion2));
             if (now < 3)
                 execute(QString::fromUtf8(schemaVersion3));
+            if (now < 4)
+                execute(QString::fromUtf8(schemaVersion4));
         });
     }
     addAppointmentChangeCounter();

@@ -48,6 +48,10 @@ public:
     [[nodiscard]] QList<WaitingEntry> waitingList() override;
     qint64 saveWaitingEntry(const WaitingEntry& entry) override;
     bool removeWaitingEntry(qint64 id) override;
+    [[nodiscard]] std::optional<Recall> recallOf(qint64 appointmentId) override;
+    [[nodiscard]] QList<Recall> openRecalls(const QString& dueUntilKey) override;
+    bool replaceRecall(qint64 appointmentId, const std::optional<Recall>& expected, const std::optional<Recall>& next,
+                       std::optional<Recall>* stored = nullptr) override;
     void saveSettings(const QString& studioName, const QList<Dentist>& dentists) override;
     void writeSetting(const QString& key, const std::optional<QString>& value) override;
     qint64 addDentist(const QString& name, const QString& colorHex) override;

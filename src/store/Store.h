@@ -7,6 +7,8 @@
 #include "Dentist.h"
 #include "KnownPatient.h"
 #include "PatientRecord.h"
+#include "Recall.h"
+#include "RecallSettings.h"
 #include "ViewMode.h"
 #include "WaitingEntry.h"
 
@@ -238,8 +240,11 @@ public:
     bool move(qint64 id, const QDate& day, qint64 dentistId, int start);
     // The save of an editor that opened `opened`: refused with ChangedElsewhere, writing nothing, when the
     // stored row no longer equals it; otherwise as save(), with the reason of every refusal. Unlike save(),
-    // it goes into the undo history, as do move() and deleteAppointment().
-    std::optional<SaveRefusal> saveEdited(const Appointment& draft, const Appointment& opened);
+    // it goes into the undo history, as do move() and deleteAppointment(). With `recall`, the appointment's
+    // recall is set from it once the appointment is saved (a plan not set removes it), with the saved
+    // patient and phone, in the same entry of the history.
+    std::optional<SaveRefusal> saveEdited(const Appointment& draft, const Appointment& opened,
+                                          const std::optional<RecallPlan>& recall = std::nullopt);
     // The appointment as stored now; absent when it was deleted. Throws DatabaseError.
     [[nodiscard]] std::optional<Appointment> storedAppointment(qint64 id);
     // What differs between two versions of an appointment, in Italian, e.g. "ora 10:30–11:00,
@@ -363,6 +368,29 @@ public:
     // "mar 9 dic 10:00 (Dentista 1)".
     [[nodiscard]] QString slotText(const FreeSlot& slot) const;
 
+    // Recalls: the patients to call back for a periodic visit, each set with an appointment in the editor.
+    // The practice's choices (kinds, treatment defaults, consent); throws DatabaseError.
+    [[nodiscard]] RecallSettings recallSettings();
+    std::optional<QString> setRecallSettings(const RecallSettings& settings);
+    // The practice's own recall message template; absent while none is stored. Throws DatabaseError.
+    [[nodiscard]] std::optional<QString> recallTemplate();
+    std::optional<QString> setRecallTemplate(const QString& text);
+    // The recall an appointment set; absent when none. Throws DatabaseError.
+    [[nodiscard]] std::optional<Recall> recallOf(qint64 appointmentId);
+    // What the editor proposes for a new appointment of that treatment: the practice's default for it, else none.
+    [[nodiscard]] RecallPlan proposedRecall(const QString& treatment);
+    // The list of `month`: open recalls due in it or overdue, not paused, not marked "do not call" and
+    // agreed to, oldest first; absent when the archive did not answer.
+    [[nodiscard]] std::optional<QList<Recall>> recallList(const QDate& month);
+    // The list's actions, each checked against the recall as stored and undoable: a call without an
+    // answer (counted, with its moment), a pause of some days from today, "do not call".
+    std::optional<QString> recallNotAnswered(const Recall& recall);
+    std::optional<QString> postponeRecall(const Recall& recall, int days);
+    std::optional<QString> stopRecall(const Recall& recall);
+    // Opens the editor's next new appointment (newAppointment) with the patient's name and phone: a booking
+    // from the recall list through "Primo posto libero".
+    void bookForRecall(const Recall& recall);
+
     // Undo and redo of the editor's saves and copies, moves and deletes (the newest 100). Undoing and
     // redoing go through the booking rules like any change; a refusal goes to alertMessage and leaves
     // the history as it was. The texts read "Annulla …" / "Ripeti …".
@@ -470,6 +498,8 @@ signals:
     void changedElsewhere();
     // This program changed the waiting list (an entry saved or removed, or booked from the offer).
     void waitingListChanged();
+    // A recall changed, here or (after the reload) on another computer.
+    void recallsChanged();
 
 private:
     [[nodiscard]] std::optional<QString> ruleMessage(const Appointment& a) const;
@@ -502,7 +532,18 @@ public:
 
 private:
     void record(const Change& change);
+    // Stores `next` as the appointment's recall when `expected` is still what is stored; the refusal otherwise.
+    std::optional<QString> replaceRecall(qint64 appointmentId, const std::optional<Recall>& expected,
+                                         const std::optional<Recall>& next);
+    // After an appointment's save or move: its recall set from `plan` (a plan not set removes it), or without
+    // one the stored recall following the visit's day, patient and phone; what was written goes into `change`.
+    // A failure is an alert (the appointment is saved already).
+    void writeRecallWith(const Appointment& saved, const std::optional<RecallPlan>& plan, Change& change);
+    // A list action: `next` of the recall as stored, written and put into the history as `what`.
+    std::optional<QString> changeRecall(const Recall& seen, const std::function<void(Recall&)>& next, const QString& what);
     [[nodiscard]] std::optional<QString> apply(const Change& change, bool forward);
+    // The appointment's part of apply (all of it but the recall written with it).
+    [[nodiscard]] std::optional<QString> applyAppointment(const Change& change, bool forward);
     // Sends placed() for a change undone or redone that moved an appointment.
     void followPlace(const Change& change, bool forward);
     [[nodiscard]] int earliestStartToday() const;
@@ -570,6 +611,7 @@ private:
     std::unique_ptr<RestoreProof> m_restoreProof;
     std::optional<WaitingOffer> m_waitingOffer;
     std::optional<qint64> m_bookingWaiting;
+    std::optional<Recall> m_bookingRecall; // whose name and phone the next new appointment takes
     QDate m_shownMonday; // the Monday of the week last read
     QString m_erasureMemory;
     qint64 m_erasuresSeen = 0; // the last log entry read for anonymisations

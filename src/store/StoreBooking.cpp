@@ -48,7 +48,10 @@ void Store::newAppointment(std::optional<QDate> day, std::optional<qint64> denti
     const qint64 dentist = dentistId.value_or(working.isEmpty() ? 1 : working.first().id);
     const int length =
         duration.value_or(std::min(Schedule::defaultDurationMinutes, Schedule::closingMinutes - begin));
-    setEditing(Appointment{0, dentist, Cal::dayKey(date), begin, length, {}, {}, {}, {}});
+    // A booking from the recall list: the patient as the recall names them, the recall's kind as treatment.
+    const std::optional<Recall> recall = std::exchange(m_bookingRecall, std::nullopt);
+    setEditing(Appointment{0, dentist, Cal::dayKey(date), begin, length, recall ? recall->patient : QString(),
+                           recall ? recall->phone : QString(), recall ? recall->kind : QString(), {}});
 }
 
 // Rules 1 to 5: everything that can be judged without the database.
@@ -108,7 +111,8 @@ std::optional<QString> Store::save(const Appointment& appointment)
     return std::nullopt;
 }
 
-std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const Appointment& openedIn)
+std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const Appointment& openedIn,
+                                             const std::optional<RecallPlan>& recall)
 {
     // A copy: the caller's may be a row of the week, which the write reloads.
     const Appointment opened = openedIn;
@@ -121,14 +125,18 @@ std::optional<SaveRefusal> Store::saveEdited(const Appointment& draft, const App
     if (refusal)
         return refusal;
     if (written.before) {
-        record(Change{Change::Kind::Update, *written.before, written.after,
-                      QStringLiteral("modifica di ") + written.after.patient});
+        Change change{Change::Kind::Update, *written.before, written.after,
+                      QStringLiteral("modifica di ") + written.after.patient};
+        writeRecallWith(written.after, recall, change);
+        record(change);
         if (!samePlace(*written.before, written.after))
             emit placed(written.after);
     } else {
-        record(Change{Change::Kind::Insert, written.after, written.after,
+        Change change{Change::Kind::Insert, written.after, written.after,
                       (opened.id != 0 ? QStringLiteral("copia di ") : QStringLiteral("nuovo appuntamento di "))
-                          + written.after.patient});
+                          + written.after.patient};
+        writeRecallWith(written.after, recall, change);
+        record(change);
         takeBookedWaitingEntry();
     }
     return std::nullopt;
@@ -257,7 +265,10 @@ bool Store::move(qint64 id, const QDate& day, qint64 dentistId, int start)
     Written written;
     const std::optional<SaveRefusal> refusal = write(moved, stored, WriteMode::Save, &written);
     if (!refusal) {
-        record(Change{Change::Kind::Update, *stored, written.after, QStringLiteral("spostamento di ") + stored->patient});
+        Change change{Change::Kind::Update, *stored, written.after, QStringLiteral("spostamento di ") + stored->patient};
+        if (!samePlace(*stored, written.after) && stored->day != written.after.day)
+            writeRecallWith(written.after, std::nullopt, change);
+        record(change);
         emit placed(written.after);
         return true;
     }

@@ -83,6 +83,24 @@ void Store::followPlace(const Change& change, bool forward)
 // step expects the archive to hold what the change left, so another computer's work is never undone.
 std::optional<QString> Store::apply(const Change& change, bool forward)
 {
+    if (std::optional<QString> refusal = applyAppointment(change, forward))
+        return refusal;
+    if (!change.recallWritten)
+        return std::nullopt;
+    const std::optional<Recall>& from = forward ? change.recallBefore : change.recallAfter;
+    const std::optional<Recall>& to = forward ? change.recallAfter : change.recallBefore;
+    const qint64 appointmentId = (from ? from : to)->appointmentId;
+    const std::optional<QString> refusal = replaceRecall(appointmentId, from, to);
+    if (refusal && change.kind == Change::Kind::Recall)
+        return refusal;
+    // The appointment's part is done: the recall's refusal is told without undoing it.
+    if (refusal)
+        setAlertMessage(QStringLiteral("Il richiamo non è cambiato: ") + *refusal);
+    return std::nullopt;
+}
+
+std::optional<QString> Store::applyAppointment(const Change& change, bool forward)
+{
     const auto message = [](const std::optional<SaveRefusal>& refusal) -> std::optional<QString> {
         if (!refusal)
             return std::nullopt;
@@ -102,6 +120,8 @@ std::optional<QString> Store::apply(const Change& change, bool forward)
                        : changeExpectedStatus(change.before.id, change.statusAfter, change.statusBefore);
     case Change::Kind::Cancel:
         return forward ? cancelExpected(change.before, change.by, change.reason) : restoreCancelled(change.before.id);
+    case Change::Kind::Recall:
+        return std::nullopt;
     }
     return std::nullopt;
 }

@@ -7,7 +7,7 @@
 // One change of the agenda that can be undone: the appointment before and after it. For an insert
 // both are the inserted appointment, for a delete, a status change or a cancellation both are that one.
 struct Store::Change {
-    enum class Kind { Insert, Update, Delete, Status, Cancel };
+    enum class Kind { Insert, Update, Delete, Status, Cancel, Recall };
     Kind kind = Kind::Update;
     Appointment before;
     Appointment after;
@@ -17,6 +17,10 @@ struct Store::Change {
     DayStatus statusAfter{};
     CancelledBy by = CancelledBy::Patient;
     QString reason{};
+    // The appointment's recall before and after, when the change wrote one (for Recall, the whole change).
+    bool recallWritten = false;
+    std::optional<::Recall> recallBefore{};
+    std::optional<::Recall> recallAfter{};
 };
 
 // The same day, dentist and start: a change between the two did not move the appointment.
