@@ -21,6 +21,8 @@
 #include "SearchPanel.h"
 #include "SecondPlace.h"
 #include "Store.h"
+#include "FreeSlotPanel.h"
+#include "RecallListWindow.h"
 #include "WaitingListPanel.h"
 #include "WaitingOfferBar.h"
 #include "WarningLine.h"
@@ -154,6 +156,7 @@ void CalvoraView::buildToolbar()
             m_panels.confirmations();
     };
     hooks.openWaitingList = [this] { openWaitingList(); };
+    hooks.openRecalls = [this] { openRecalls(); };
     hooks.restoreFromBackup = [this] {
         if (m_panels.restoreFromBackup)
             m_panels.restoreFromBackup();
@@ -374,6 +377,37 @@ void CalvoraView::openWaitingList()
     m_waitingList->show();
     m_waitingList->raise();
     m_waitingList->activateWindow();
+}
+
+RecallListWindow* CalvoraView::recallList() const
+{
+    return m_recalls;
+}
+
+// One window, raised when asked again.
+void CalvoraView::openRecalls()
+{
+    if (!m_recalls) {
+        m_recalls = new RecallListWindow(m_store, this);
+        m_recalls->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_recalls, &RecallListWindow::bookRequested, this, &CalvoraView::bookRecall);
+    }
+    m_recalls->refresh();
+    m_recalls->show();
+    m_recalls->raise();
+    m_recalls->activateWindow();
+}
+
+void CalvoraView::bookRecall(const Recall& recall, int durationMinutes)
+{
+    if (!m_panels.freeSlotPanel)
+        return;
+    QWidget* content = m_panels.freeSlotPanel(m_store, [this] { m_freeSlotPopover->close(); }, nullptr);
+    if (auto* panel = qobject_cast<FreeSlotPanel*>(content))
+        panel->bookFor(recall, durationMinutes);
+    m_freeSlotPopover->setContent(content);
+    activateWindow();
+    m_freeSlotPopover->showUnder(m_freeSlotButton);
 }
 
 void CalvoraView::openDentistEditor(DentistHeader* header)

@@ -22,7 +22,9 @@ class QLabel;
 class QToolButton;
 class ScheduleGrid;
 class Store;
+class RecallListWindow;
 class WaitingListPanel;
+struct Recall;
 class WaitingOfferBar;
 class WarningLine;
 
@@ -82,7 +84,11 @@ public:
     [[nodiscard]] WaitingOfferBar* waitingOffer() const { return m_waitingOffer; }
     // The waiting list's window, once opened.
     [[nodiscard]] WaitingListPanel* waitingList() const;
+    [[nodiscard]] RecallListWindow* recallList() const;
     void openWaitingList();
+    void openRecalls();
+    // The first free time for a patient of the recall list, whom the editor then books.
+    void bookRecall(const Recall& recall, int durationMinutes);
     // The window's commands, shared by its menu bar and its toolbar.
     [[nodiscard]] CalvoraCommands* commands() const { return m_commands; }
     [[nodiscard]] QAction* previousAction() const;
@@ -148,6 +154,7 @@ private:
     WarningLine* m_copyNotice;
     QString m_copyTitle;
     QPointer<WaitingListPanel> m_waitingList;
+    QPointer<RecallListWindow> m_recalls;
     CalvoraCommands* m_commands = nullptr;
     QToolButton* m_dayButton = nullptr;
     QToolButton* m_weekButton = nullptr;

@@ -15,6 +15,7 @@
 #include "ScheduleGrid.h"
 #include "SettingsView.h"
 #include "Store.h"
+#include "RecallScreenshots.h"
 #include "WaitingListScreenshots.h"
 
 #include <QApplication>
@@ -209,6 +210,7 @@ int run(CalvoraApp& app, const QString& folder)
     ok &= AgendaScreenshots::activityLog(window, store, folder);
     ok &= dragPicture(window, folder + QStringLiteral("/trascinamento.png"));
     ok &= WaitingListScreenshots::write(window, store, folder);
+    ok &= RecallScreenshots::write(window, store, folder);
     ok &= patientPicture(window, store, folder + QStringLiteral("/dati-paziente.png"));
     ok &= BackupScreenshots::write(app, folder);
     ok &= practiceThatChanges(app, folder);

@@ -23,7 +23,9 @@ RecallSettings RecallSettings::defaults()
 {
     RecallSettings s;
     s.kinds = {Kind{QStringLiteral("Controllo"), 12, 30}, Kind{QStringLiteral("Igiene"), 6, 45}};
-    s.treatments = {TreatmentDefault{QStringLiteral("Igiene"), QStringLiteral("Igiene"), 6}};
+    // The practice's own treatment names for the two usual visits.
+    s.treatments = {TreatmentDefault{QStringLiteral("Igiene orale"), QStringLiteral("Igiene"), 6},
+                    TreatmentDefault{QStringLiteral("Visita di controllo"), QStringLiteral("Controllo"), 12}};
     return s;
 }
 
@@ -43,6 +45,18 @@ std::optional<RecallSettings::TreatmentDefault> RecallSettings::forTreatment(con
         if (sameName(t.treatment, treatment))
             return t;
     return std::nullopt;
+}
+
+RecallPlan RecallSettings::proposalFor(const QString& treatment) const
+{
+    RecallPlan plan;
+    plan.consent = consentByDefault;
+    plan.kind = kinds.isEmpty() ? QString() : kinds.first().name;
+    if (const std::optional<TreatmentDefault> d = forTreatment(treatment)) {
+        plan.months = d->months;
+        plan.kind = d->kind;
+    }
+    return plan;
 }
 
 namespace RecallSettingsText {

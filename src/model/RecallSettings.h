@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Recall.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -28,12 +30,15 @@ struct RecallSettings {
     QList<TreatmentDefault> treatments;
     bool consentByDefault = true;
 
-    // "Controllo" every 12 months, "Igiene" every 6, and the treatment "Igiene" proposing the latter.
+    // "Controllo" every 12 months, "Igiene" every 6; "Igiene orale" proposes the one, "Visita di controllo" the other.
     [[nodiscard]] static RecallSettings defaults();
     // The kind of that name (any case), if the practice has it.
     [[nodiscard]] std::optional<Kind> kind(const QString& name) const;
     // The default for a treatment, if the practice set one.
     [[nodiscard]] std::optional<TreatmentDefault> forTreatment(const QString& treatment) const;
+    // What the editor proposes for an appointment of that treatment: the default for it, else no recall;
+    // the first kind and the practice's consent either way.
+    [[nodiscard]] RecallPlan proposalFor(const QString& treatment) const;
     bool operator==(const RecallSettings&) const = default;
 };
 

@@ -9,6 +9,7 @@
 #include "NotesEdit.h"
 #include "PanelStyle.h"
 #include "PatientSuggestions.h"
+#include "RecallField.h"
 #include "RefusalLines.h"
 #include "Store.h"
 #include "TreatmentField.h"
@@ -196,7 +197,8 @@ void AppointmentEditor::save()
     if (m_draft.patient.trimmed().isEmpty())
         return;
     const Appointment copy = shownVersion();
-    const std::optional<SaveRefusal> refusal = m_store.saveEdited(copy, m_opened);
+    const std::optional<SaveRefusal> refusal =
+        m_store.saveEdited(copy, m_opened, m_recallRead ? std::optional<RecallPlan>(m_recall->plan()) : std::nullopt);
     if (!refusal) {
         // What was saved is shown: a copy for a later session lands on a day the agenda may not show.
         if (!m_store.visibleDays().contains(copy.date()))

@@ -24,6 +24,7 @@ class QLineEdit;
 class QPushButton;
 class RefusalLines;
 class QWidget;
+class RecallField;
 class Store;
 class TreatmentField;
 
@@ -72,6 +73,9 @@ public:
     // The folded "Storia" of a stored appointment; null for a new one.
     [[nodiscard]] HistorySection* history() const { return m_history; }
 
+    // "Richiamo": the recall this appointment sets.
+    [[nodiscard]] RecallField* recallField() const { return m_recall; }
+
     // Ends the sheet by clearing store.editing() (Escape, "Annulla", the window's close button).
     void reject() override;
 
@@ -113,6 +117,7 @@ private:
     void showDraft();
     // The status picker and the broken-appointment line (AppointmentEditorDay.cpp).
     void buildStatusField(QFormLayout* form);
+    void buildRecallField(QFormLayout* form);
     void buildBrokenLine(QFormLayout* form);
     void statusChosen(int index);
     void showStoredStatus();
@@ -138,6 +143,9 @@ private:
     QComboBox* m_start = nullptr;
     QComboBox* m_duration = nullptr;
     TreatmentField* m_treatmentField = nullptr;
+    RecallField* m_recall = nullptr;
+    // Whether the appointment's stored recall was read: only then does a save write the field.
+    bool m_recallRead = true;
     QLineEdit* m_treatment = nullptr;
     NotesEdit* m_notes = nullptr;
     RefusalLines* m_refusal = nullptr;

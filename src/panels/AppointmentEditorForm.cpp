@@ -3,10 +3,13 @@
 
 #include "ChangeNotice.h"
 #include "ComboTyping.h"
+#include "DatabaseError.h"
 #include "FormSection.h"
 #include "HistorySection.h"
 #include "NotesEdit.h"
 #include "PanelStyle.h"
+#include "RecallField.h"
+#include "Store.h"
 #include "Schedule.h"
 #include "TreatmentField.h"
 
@@ -99,7 +102,33 @@ FormSection* AppointmentEditor::buildAppointmentSection(QWidget* content)
     m_treatment->setAccessibleName(fieldLabel(AppointmentField::Treatment));
     form->addRow(fieldLabel(AppointmentField::Treatment), m_treatmentField);
     buildStatusField(form);
+    buildRecallField(form);
     return section;
+}
+
+// A stored appointment shows its recall; a new one what the practice proposes for its treatment, which
+// follows the treatment typed until the receptionist chooses.
+void AppointmentEditor::buildRecallField(QFormLayout* form)
+{
+    RecallSettings settings = RecallSettings::defaults();
+    RecallPlan plan;
+    try {
+        settings = m_store.recallSettings();
+        plan = settings.proposalFor(m_draft.treatment);
+        if (m_draft.id != 0) {
+            const std::optional<Recall> stored = m_store.recallOf(m_draft.id);
+            plan = stored ? Recalls::planOf(*stored) : RecallPlan{0, std::nullopt, plan.kind, plan.consent};
+        }
+    } catch (const DatabaseError&) {
+        m_recallRead = m_draft.id == 0;
+    }
+    m_recall = new RecallField(settings, plan, form->parentWidget());
+    m_recall->setEnabled(m_recallRead);
+    form->addRow(QStringLiteral("Richiamo"), m_recall);
+    connect(m_recall, &RecallField::edited, this, &AppointmentEditor::edited);
+    if (m_draft.id == 0)
+        connect(m_treatment, &QLineEdit::textChanged, m_recall,
+                [this, settings](const QString& text) { m_recall->propose(settings.proposalFor(text)); });
 }
 
 FormSection* AppointmentEditor::buildNotesSection(QWidget* content)

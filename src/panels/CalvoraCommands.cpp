@@ -90,6 +90,8 @@ CalvoraCommands::CalvoraCommands(Store& store, QWidget* window, CommandHooks hoo
     m_confirmations->setIconText(QStringLiteral("Da confermare"));
     m_waitingList = command(QStringLiteral("Lista d'attesa…"), QKeySequence(), std::move(hooks.openWaitingList),
                             QStringLiteral("Mostra la lista d'attesa"));
+    m_recalls = command(QStringLiteral("Richiami…"), QKeySequence(), std::move(hooks.openRecalls),
+                        QStringLiteral("I pazienti da richiamare per il controllo o l'igiene"));
     m_dayView = command(QStringLiteral("Vista giorno"), QKeySequence(Qt::CTRL | Qt::Key_1),
                         [this] { m_store.setMode(ViewMode::Day); });
     m_dayView->setIconText(QStringLiteral("Giorno"));
@@ -119,7 +121,7 @@ void CalvoraCommands::keepToReading()
 {
     // What changes the agenda, prints it or belongs to the program rather than to this window goes.
     for (QAction* writes : {m_new, m_restore, m_printWeek, m_printDuplex, m_printDay, m_printMenu, m_settings, m_quit, m_undo,
-                            m_redo, m_freeSlot, m_confirmations, m_cancellations, m_waitingList, m_activityLog,
+                            m_redo, m_freeSlot, m_confirmations, m_cancellations, m_waitingList, m_recalls, m_activityLog,
                             m_operatorMenu->action()}) {
         if (!writes)
             continue;
@@ -154,7 +156,7 @@ void CalvoraCommands::buildMenus(QMenuBar* menuBar)
     QMenu* go = menuBar->addMenu(QStringLiteral("Vai"));
     go->addActions({m_today, m_previous, m_next});
     go->addSeparator();
-    go->addActions({m_goToDate, m_search, m_freeSlot, m_confirmations, m_cancellations, m_waitingList});
+    go->addActions({m_goToDate, m_search, m_freeSlot, m_confirmations, m_cancellations, m_waitingList, m_recalls});
     go->addSeparator();
     go->addAction(m_activityLog);
     go->addSeparator();

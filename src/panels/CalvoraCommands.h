@@ -25,6 +25,7 @@ struct CommandHooks {
     std::function<void()> showActivityLog;   // the activity log
     std::function<void()> confirmations; // shows the list of the appointments to confirm
     std::function<void()> openWaitingList;
+    std::function<void()> openRecalls; // the patients to call back for a periodic visit
     std::function<void()> chooseOperator; // opens the operator menu where the receptionist sees it
     std::function<void()> restoreFromBackup; // the list of the backups, to look into one or restore it
 };
@@ -32,7 +33,7 @@ struct CommandHooks {
 // Every command of the agenda window, one QAction each, shared by the menu bar and the toolbar (text,
 // shortcut, tooltip and enabled state are written once, here). Menus: "File" (new appointment, the three
 // print jobs, settings), "Modifica" (undo, redo), "Vai" (today, previous/next, go to a date, search,
-// first free slot, confirmations, cancellations, waiting list, day/week view) and "Aiuto" (user guide, about). Texts
+// first free slot, confirmations, cancellations, waiting list, recalls, day/week view) and "Aiuto" (user guide, about). Texts
 // and enabled states follow the
 // store: the stepping items read "Giorno …" in day view and "Settimana …" in week view; new, stepping,
 // undo and redo are disabled while an appointment is being edited. A tooltip is the command's
@@ -66,6 +67,7 @@ public:
     [[nodiscard]] QAction* activityLogAction() const { return m_activityLog; }
     [[nodiscard]] QAction* confirmationsAction() const { return m_confirmations; }
     [[nodiscard]] QAction* waitingListAction() const { return m_waitingList; }
+    [[nodiscard]] QAction* recallsAction() const { return m_recalls; }
     [[nodiscard]] QAction* dayViewAction() const { return m_dayView; }
     [[nodiscard]] QAction* weekViewAction() const { return m_weekView; }
     [[nodiscard]] QAction* guideAction() const { return m_guide; }
@@ -105,6 +107,7 @@ private:
     QAction* m_activityLog = nullptr;
     QAction* m_confirmations = nullptr;
     QAction* m_waitingList = nullptr;
+    QAction* m_recalls = nullptr;
     QAction* m_dayView = nullptr;
     QAction* m_weekView = nullptr;
     QAction* m_guide = nullptr;

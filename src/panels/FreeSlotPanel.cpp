@@ -39,6 +39,10 @@ FreeSlotPanel::FreeSlotPanel(Store& store, std::function<void()> close, QWidget*
     auto* title = new QLabel(QStringLiteral("Primo posto libero"), this);
     title->setFont(PanelStyle::title2());
     column->addWidget(title);
+    m_patient = new QLabel(this);
+    m_patient->setObjectName(QStringLiteral("patient"));
+    m_patient->hide();
+    column->addWidget(m_patient);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -194,11 +198,25 @@ QString FreeSlotPanel::rowText(const FreeSlot& slot) const
         + shown.timeRange() + QStringLiteral(" · ") + (dentist ? dentist->name : QString());
 }
 
+void FreeSlotPanel::bookFor(const Recall& recall, int durationMinutes)
+{
+    m_recall = recall;
+    m_patient->setText(QStringLiteral("Per ") + recall.patient
+                       + (recall.phone.isEmpty() ? QString() : QStringLiteral(" – ") + recall.phone) + QStringLiteral(" (")
+                       + recall.kind + u')');
+    m_patient->show();
+    const int index = m_duration->findData(durationMinutes);
+    if (index >= 0)
+        m_duration->setCurrentIndex(index);
+}
+
 void FreeSlotPanel::pick(const FreeSlot& slot)
 {
     const int duration = m_duration->currentData().toInt();
     m_store.showDate(slot.day);
     m_close();
+    if (m_recall)
+        m_store.bookForRecall(*m_recall);
     m_store.newAppointment(slot.day, slot.dentistId, slot.startMinutes, duration);
 }
 

@@ -38,6 +38,9 @@ public:
     // The line shown instead of the list; empty while the list is shown.
     [[nodiscard]] QString hint() const;
 
+    // A booking for a patient of the recall list: the duration set, the patient named above the search,
+    // and the editor that a pick opens filled with the patient's name, phone and the recall's kind.
+    void bookFor(const Recall& recall, int durationMinutes);
     void pick(const FreeSlot& slot);
     // Closes the panel and opens the waiting list's form, filled with what was asked.
     void addToWaitingList();
@@ -61,5 +64,7 @@ private:
     QComboBox* m_part = nullptr;
     QList<QToolButton*> m_weekdays;
     QLabel* m_hint = nullptr;
+    QLabel* m_patient = nullptr;
+    std::optional<Recall> m_recall;
     QListWidget* m_list = nullptr;
 };

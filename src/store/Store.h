@@ -377,8 +377,6 @@ public:
     std::optional<QString> setRecallTemplate(const QString& text);
     // The recall an appointment set; absent when none. Throws DatabaseError.
     [[nodiscard]] std::optional<Recall> recallOf(qint64 appointmentId);
-    // What the editor proposes for a new appointment of that treatment: the practice's default for it, else none.
-    [[nodiscard]] RecallPlan proposedRecall(const QString& treatment);
     // The list of `month`: open recalls due in it or overdue, not paused, not marked "do not call" and
     // agreed to, oldest first; absent when the archive did not answer.
     [[nodiscard]] std::optional<QList<Recall>> recallList(const QDate& month);

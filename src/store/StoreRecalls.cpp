@@ -83,24 +83,6 @@ std::optional<Recall> Store::recallOf(qint64 appointmentId)
     return m_archive.recallOf(appointmentId);
 }
 
-RecallPlan Store::proposedRecall(const QString& treatment)
-{
-    RecallSettings settings = RecallSettings::defaults();
-    try {
-        settings = recallSettings();
-    } catch (const DatabaseError&) {
-        // The editor still opens; the practice's own defaults come back with the archive.
-    }
-    RecallPlan plan;
-    plan.consent = settings.consentByDefault;
-    plan.kind = settings.kinds.isEmpty() ? QString() : settings.kinds.first().name;
-    if (const std::optional<RecallSettings::TreatmentDefault> d = settings.forTreatment(treatment)) {
-        plan.months = d->months;
-        plan.kind = d->kind;
-    }
-    return plan;
-}
-
 std::optional<QList<Recall>> Store::recallList(const QDate& month)
 {
     const QDate today = Clock::today();

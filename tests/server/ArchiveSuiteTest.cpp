@@ -530,7 +530,7 @@ TEST_P(ArchiveTest, backupIsAFileTheProgramOpens)
     EXPECT_EQ(path, dir.filePath("Backup/calvora-2024-12-04_100000.sqlite"));
     EXPECT_TRUE(Database::isIntact(path));
     Database copy(path);
-    EXPECT_EQ(TestSupport::integer(copy, "PRAGMA user_version"), 3);
+    EXPECT_EQ(TestSupport::integer(copy, "PRAGMA user_version"), Database::schemaVersion);
     const FileStore restored(copy);
     EXPECT_EQ(restored.dentists(), store->dentists());
     EXPECT_EQ(restored.studioName(), "Studio Sorriso");

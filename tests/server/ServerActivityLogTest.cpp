@@ -205,7 +205,7 @@ TEST_F(ServerActivityLogTest, aThirdVersionServerIsUpgradedAndLogsFromThen)
     old->query("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) VALUES (1, "
                "'2024-12-05', 600, 15, 'Mario Rossi')");
     ServerArchive upgraded(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
-    EXPECT_EQ(old->query("SELECT version FROM calvora_schema").integer(0, 0), 4);
+    EXPECT_EQ(old->query("SELECT version FROM calvora_schema").integer(0, 0), ServerSchema::currentVersion);
     EXPECT_EQ(old->query("SELECT count(*) FROM activity_log").integer(0, 0), 0);
     old->query("UPDATE appointments SET start_min = 630");
     const QList<ActivityEntry> all = entriesOf(upgraded);

@@ -101,19 +101,22 @@ TEST_F(ServerStartTest, eachReasonNotToStartGetsTheAlertAndItsOwnMessage)
     // A new agenda's log is not yet guarded: said over the agenda once it opens.
     EXPECT_TRUE(Bootstrap::takeStartNotice().value_or(QString()).contains("non è ancora protetto"));
     const std::unique_ptr<PgConnection> agenda = server.connect("agenda1");
-    agenda->execute("UPDATE calvora_schema SET version = 5");
+    const int newer = ServerSchema::currentVersion + 1;
+    agenda->query("UPDATE calvora_schema SET version = $1", {newer});
     const QString rowVersions = "SELECT string_agg(xmin::text, ',') FROM (SELECT xmin FROM calvora_schema UNION ALL "
                                 "SELECT xmin FROM dentists UNION ALL SELECT xmin FROM settings) AS everything";
     const QString before = agenda->query(rowVersions).text(0, 0);
     alert = failedStart();
-    EXPECT_EQ(alert.message, "L'archivio è stato creato o aggiornato da una versione più recente di Calvora (formato "
-                             "5; questa versione di Calvora conosce fino al formato 4).\n\nRiga di connessione: "
+    EXPECT_EQ(alert.message, QString("L'archivio è stato creato o aggiornato da una versione più recente di Calvora (formato "
+                             "%1; questa versione di Calvora conosce fino al formato %2).\n\nRiga di connessione: ")
+                                     .arg(newer)
+                                     .arg(ServerSchema::currentVersion)
                                  + upgraded
                                  + " (dall'opzione --server)\n\nL'archivio non è stato modificato. Per usarlo, "
                                    "installa su questo computer la versione di Calvora che lo ha aggiornato, la stessa "
                                    "degli altri computer che lo usano.");
     EXPECT_EQ(agenda->query(rowVersions).text(0, 0), before);
-    EXPECT_EQ(agenda->query("SELECT version FROM calvora_schema").integer(0, 0), 5);
+    EXPECT_EQ(agenda->query("SELECT version FROM calvora_schema").integer(0, 0), newer);
 
     ServerSetup::setCommandLineLine(server.line("postgres"));
     server.connect("postgres")->execute("CREATE TABLE fatture (numero integer)");

@@ -157,7 +157,7 @@ TEST(Schema, newFileGetsVersionOneDefaults)
 {
     QTemporaryDir dir;
     Database db(dir.filePath("calvora.sqlite"));
-    EXPECT_EQ(integer(db, "PRAGMA user_version"), 3);
+    EXPECT_EQ(integer(db, "PRAGMA user_version"), Database::schemaVersion);
     EXPECT_EQ(text(db, "SELECT group_concat(line, '; ') FROM (SELECT id || ' ' || name || ' ' || color || ' ' || "
                        "position AS line FROM dentists ORDER BY position)"),
               "1 Dentista 1 #2E86DE 0; 2 Dentista 2 #27AE60 1; 3 Dentista 3 #E67E22 2");

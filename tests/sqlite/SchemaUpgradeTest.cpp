@@ -21,7 +21,7 @@ qint64 integer(Database& db, const QString& sql)
 
 const QString newTables = QStringLiteral(
     "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('appointment_status', 'cancelled_appointments', "
-    "'waiting_list')");
+    "'waiting_list', 'recalls')");
 
 // A data folder's file as the version before left it: its tables, its appointments, user_version 1.
 void makeVersionOne(const QString& path)
@@ -29,7 +29,7 @@ void makeVersionOne(const QString& path)
     Database db(path);
     db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
            "VALUES (1, '2024-12-05', 600, 30, 'Anna Verdi')");
-    db.execute("DROP TABLE activity_log; DROP TABLE appointment_status; DROP TABLE cancelled_appointments; DROP TABLE waiting_list; "
+    db.execute("DROP TABLE activity_log; DROP TABLE appointment_status; DROP TABLE cancelled_appointments; DROP TABLE waiting_list; DROP TABLE recalls; "
                "DROP INDEX IF EXISTS "
                "idx_cancelled_day; PRAGMA user_version = 1");
 }
@@ -43,8 +43,8 @@ TEST(SchemaUpgrade, aVersionOneFileIsUpgradedOnceWithItsCopyKept)
     const QString path = dir.filePath("calvora.sqlite");
     {
         Database fresh(dir.filePath("new.sqlite"));
-        EXPECT_EQ(integer(fresh, "PRAGMA user_version"), 3);
-        EXPECT_EQ(integer(fresh, newTables), 3);
+        EXPECT_EQ(integer(fresh, "PRAGMA user_version"), Database::schemaVersion);
+        EXPECT_EQ(integer(fresh, newTables), 4);
     }
     EXPECT_FALSE(QDir(dir.filePath("Backup")).exists()) << "a new file needs no copy";
     makeVersionOne(path);
@@ -52,8 +52,8 @@ TEST(SchemaUpgrade, aVersionOneFileIsUpgradedOnceWithItsCopyKept)
 
     {
         Database db(path);
-        EXPECT_EQ(integer(db, "PRAGMA user_version"), 3);
-        EXPECT_EQ(integer(db, newTables), 3);
+        EXPECT_EQ(integer(db, "PRAGMA user_version"), Database::schemaVersion);
+        EXPECT_EQ(integer(db, newTables), 4);
         EXPECT_EQ(integer(db, "SELECT COUNT(*) FROM appointments WHERE patient = 'Anna Verdi'"), 1);
     }
     const QString copy = dir.filePath("Backup/calvora-versione-1-2024-12-04_10-00-05.sqlite");
@@ -91,12 +91,13 @@ TEST(SchemaUpgrade, aVersionTwoFileGetsAnEmptyLog)
         Database db(path);
         db.run("INSERT INTO appointments (dentist_id, day, start_min, duration_min, patient) "
                "VALUES (1, '2024-12-05', 600, 30, 'Anna Verdi')");
-        db.execute("DROP TABLE activity_log; PRAGMA user_version = 2");
+        db.execute("DROP TABLE activity_log; DROP TABLE recalls; PRAGMA user_version = 2");
     }
     ASSERT_EQ(Database::fileVersion(path), 2);
     {
         SqliteArchive archive(std::make_unique<Database>(path));
-        EXPECT_EQ(Database::fileVersion(path), 3);
+        EXPECT_EQ(Database::fileVersion(path), Database::schemaVersion);
+        EXPECT_TRUE(archive.openRecalls("2099-12-31").isEmpty());
         EXPECT_EQ(LogVerification::verify(archive).message(), "Registro integro: 0 voci");
         archive.writeSetting("studio_name", QString("Studio Sorriso"));
         EXPECT_EQ(LogVerification::verify(archive).message(), "Registro integro: 1 voce");
