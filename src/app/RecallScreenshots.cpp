@@ -2,6 +2,7 @@
 
 #include "AgendaScreenshots.h"
 #include "AppointmentEditor.h"
+#include "Cal.h"
 #include "CalvoraView.h"
 #include "Clock.h"
 #include "RecallListWindow.h"
@@ -9,25 +10,30 @@
 
 namespace {
 
-// The visits of the weeks around six months ago set recalls due around now, some overdue; a few patients
-// have booked since, and drop off the list by themselves.
-std::optional<Appointment> seed(Store& store)
+// Visits of about six months ago, each setting its recall: due from three weeks ago to next fortnight.
+void seed(Store& store)
 {
-    std::optional<Appointment> sample;
-    const QDate today = Clock::today();
-    for (QDate day = today.addMonths(-6).addDays(-20); day <= today.addMonths(-6).addDays(20); day = day.addDays(3)) {
-        for (const Dentist& d : store.dentists()) {
-            for (const Appointment& a : store.appointments(day, d.id)) {
-                const bool cleaning = a.treatment.contains(QStringLiteral("Igiene"), Qt::CaseInsensitive);
-                const RecallPlan plan{6, std::nullopt, cleaning ? QStringLiteral("Igiene") : QStringLiteral("Controllo"),
-                                      true};
-                if (!store.saveEdited(a, a, plan) && !sample)
-                    sample = store.storedAppointment(a.id);
-                break; // one a dentist a day is plenty for a picture
-            }
-        }
+    const struct {
+        const char* patient;
+        const char* phone;
+        const char* treatment;
+        const char* kind;
+    } visits[] = {
+        {"Elisa Marchetti", "333 918 2745", "Igiene orale", "Igiene"},
+        {"Bruno Galli", "06 5532 118", "Visita di controllo", "Controllo"},
+        {"Teresa Fontana", "347 220 9183", "Igiene orale", "Igiene"},
+        {"Paolo Santoro", "339 774 0021", "Visita di controllo", "Controllo"},
+        {"Irene Longo", "320 118 4477", "Igiene orale", "Igiene"},
+    };
+    const QDate start = Clock::today().addMonths(-6).addDays(-21);
+    int n = 0;
+    for (const auto& v : visits) {
+        const QDate day = Cal::nextWorkday(start.addDays(8 * n++));
+        const Appointment visit{0, store.dentists().value(0).id, Cal::dayKey(day), 600, 45, QString::fromUtf8(v.patient),
+                                QString::fromUtf8(v.phone), QString::fromUtf8(v.treatment), {}};
+        const RecallPlan plan{6, std::nullopt, QString::fromUtf8(v.kind), true};
+        (void)store.saveEdited(visit, Appointment{}, plan);
     }
-    return sample;
 }
 
 } // namespace
@@ -36,9 +42,11 @@ namespace RecallScreenshots {
 
 bool write(CalvoraView& window, Store& store, const QString& folder)
 {
-    std::optional<Appointment> sample;
     if (store.recallList(Clock::today()).value_or(QList<Recall>{}).isEmpty())
-        sample = seed(store);
+        seed(store);
+    const QList<Recall> listed = store.recallList(Clock::today()).value_or(QList<Recall>{});
+    const std::optional<Appointment> sample =
+        listed.isEmpty() ? std::nullopt : store.storedAppointment(listed.first().appointmentId);
     bool ok = true;
     window.openRecalls();
     if (RecallListWindow* list = window.recallList()) {
