@@ -38,7 +38,7 @@ std::optional<Recall> ServerArchive::recallOf(qint64 appointmentId)
     return found;
 }
 
-// The folded name is the expression of the appointments' patient index; the appointment that set the
+// The folded name and the day are the appointments' index for this question; the appointment that set the
 // recall does not count as a booking since.
 QList<Recall> ServerArchive::openRecalls(const QString& dueUntilKey)
 {

@@ -143,7 +143,8 @@ CREATE TRIGGER cancelled_appointments_changed AFTER INSERT OR UPDATE OR DELETE O
 }
 
 // Version 5: recalls, as in the data folder's file (see the file's schema): one per appointment that set
-// it, outliving it; the closing day stored; the folded name indexed for "booked since".
+// it, outliving it; the closing day stored; the appointments indexed by folded name and day for "booked
+// since".
 QString version5()
 {
     return QStringLiteral(R"SQL(
@@ -166,6 +167,7 @@ CREATE TABLE recalls (
 );
 CREATE INDEX idx_recalls_due ON recalls (due_day);
 CREATE INDEX idx_recalls_patient ON recalls (lower(patient COLLATE "C"));
+CREATE INDEX idx_appointments_patient_day ON appointments (lower(patient COLLATE "C"), day);
 CREATE TRIGGER recalls_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON recalls
     FOR EACH STATEMENT EXECUTE FUNCTION calvora_notify();
 )SQL");

@@ -116,7 +116,7 @@ PRAGMA user_version = 3;
 // Version 4: recalls, the patients to call back for a periodic visit. A recall belongs to the appointment
 // that set it (one each) but outlives it: a cancelled or deleted visit leaves the recall to the practice.
 // Its closing day (a month before it is due) is stored, so that the list's "booked since" is judged in SQL on
-// the day the program computed; the patients' name index serves that judgement.
+// the day the program computed; an index of the appointments by patient and day makes it one look each.
 const char* const schemaVersion4 = R"SQL(
 CREATE TABLE IF NOT EXISTS recalls (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -137,6 +137,7 @@ CREATE TABLE IF NOT EXISTS recalls (
 );
 CREATE INDEX IF NOT EXISTS idx_recalls_due ON recalls(due_day);
 CREATE INDEX IF NOT EXISTS idx_recalls_patient ON recalls(patient COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS idx_appointments_patient_day ON appointments(patient COLLATE NOCASE, day);
 PRAGMA user_version = 4;
 )SQL";
 

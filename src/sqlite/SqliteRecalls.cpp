@@ -24,11 +24,10 @@ std::optional<Recall> SqliteArchive::recallOf(qint64 appointmentId)
     return found.first();
 }
 
-// The patients' name index finds each patient's later appointments; the appointment that set the recall
-// does not count as a booking since.
+// The index of the appointments by patient and day finds a patient's booking since in one look; the
+// appointment that set the recall does not count.
 QList<Recall> SqliteArchive::openRecalls(const QString& dueUntilKey)
 {
-    m_db.addPatientIndexes();
     return m_db.query(QStringLiteral("SELECT ") + RecallRows::read
                           + QStringLiteral(" FROM recalls r WHERE r.due_day <= ? AND r.do_not_call = 0 AND NOT EXISTS ("
                                            "SELECT 1 FROM appointments a WHERE a.patient = r.patient COLLATE NOCASE "
