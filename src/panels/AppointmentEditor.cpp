@@ -197,8 +197,10 @@ void AppointmentEditor::save()
     if (m_draft.patient.trimmed().isEmpty())
         return;
     const Appointment copy = shownVersion();
+    const RecallPlan plan = m_recall->plan();
+    const bool writeRecall = m_recallRead && (copy.id == 0 || plan != m_recallShown);
     const std::optional<SaveRefusal> refusal =
-        m_store.saveEdited(copy, m_opened, m_recallRead ? std::optional<RecallPlan>(m_recall->plan()) : std::nullopt);
+        m_store.saveEdited(copy, m_opened, writeRecall ? std::optional<RecallPlan>(plan) : std::nullopt);
     if (!refusal) {
         // What was saved is shown: a copy for a later session lands on a day the agenda may not show.
         if (!m_store.visibleDays().contains(copy.date()))

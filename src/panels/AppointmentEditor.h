@@ -3,6 +3,7 @@
 #include "Appointment.h"
 #include "DayStatus.h"
 #include "Dentist.h"
+#include "Recall.h"
 #include "VersionMerge.h"
 
 #include <QDialog>
@@ -146,6 +147,9 @@ private:
     RecallField* m_recall = nullptr;
     // Whether the appointment's stored recall was read: only then does a save write the field.
     bool m_recallRead = true;
+    // The recall as the field first showed it: a stored appointment's save leaves the stored recall alone
+    // unless the field was changed, so that another computer's change to it is not undone unseen.
+    RecallPlan m_recallShown;
     QLineEdit* m_treatment = nullptr;
     NotesEdit* m_notes = nullptr;
     RefusalLines* m_refusal = nullptr;

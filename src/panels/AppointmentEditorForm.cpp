@@ -122,6 +122,7 @@ void AppointmentEditor::buildRecallField(QFormLayout* form)
     } catch (const DatabaseError&) {
         m_recallRead = m_draft.id == 0;
     }
+    m_recallShown = plan;
     m_recall = new RecallField(settings, plan, form->parentWidget());
     m_recall->setEnabled(m_recallRead);
     form->addRow(QStringLiteral("Richiamo"), m_recall);

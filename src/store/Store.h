@@ -533,7 +533,7 @@ private:
     // Stores `next` as the appointment's recall when `expected` is still what is stored; the refusal otherwise.
     std::optional<QString> replaceRecall(qint64 appointmentId, const std::optional<Recall>& expected,
                                          const std::optional<Recall>& next);
-    // After an appointment's save or move: its recall set from `plan` (a plan not set removes it), or without
+    // After an appointment's save, move or delete (with a plan not set): its recall set from `plan` (a plan not set removes it), or without
     // one the stored recall following the visit's day, patient and phone; what was written goes into `change`.
     // A failure is an alert (the appointment is saved already).
     void writeRecallWith(const Appointment& saved, const std::optional<RecallPlan>& plan, Change& change);

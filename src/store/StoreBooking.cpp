@@ -236,8 +236,12 @@ void Store::deleteAppointment(const Appointment& appointment)
     }
     if (failure)
         setAlertMessage(failure);
-    if (removed)
-        record(Change{Change::Kind::Delete, seen, seen, QStringLiteral("eliminazione di ") + seen.patient});
+    if (removed) {
+        // A deleted visit (a booking made by mistake) takes its recall with it; the undo brings both back.
+        Change change{Change::Kind::Delete, seen, seen, QStringLiteral("eliminazione di ") + seen.patient};
+        writeRecallWith(seen, RecallPlan{}, change);
+        record(change);
+    }
     reload();
     // A reload that fails as well must not hide that the appointment is still there.
     if (failure && m_alertMessage != failure)

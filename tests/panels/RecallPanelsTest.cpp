@@ -59,6 +59,14 @@ TEST_F(RecallPanelsTest, theEditorProposesTheTreatmentsRecallAndSavesWhatIsChose
     store.setEditing(stored);
     editor = std::make_unique<AppointmentEditor>(store, stored, nullptr);
     EXPECT_EQ(editor->recallField()->plan(), (RecallPlan{0, QDate(2025, 5, 20), "Igiene", true}));
+    // Another computer moves the recall meanwhile: a save that leaves the field alone keeps their change.
+    db.run("UPDATE recalls SET due_day = '2025-06-01' WHERE appointment_id = ?", {id});
+    child<QLineEdit>(editor.get(), "treatmentField")->setText("Igiene e controllo");
+    editor->save();
+    EXPECT_EQ(store.recallOf(id)->due, QDate(2025, 6, 1));
+    const Appointment edited = *store.storedAppointment(id);
+    store.setEditing(edited);
+    editor = std::make_unique<AppointmentEditor>(store, edited, nullptr);
     editor->recallField()->interval()->setCurrentIndex(0);
     editor->save();
     EXPECT_FALSE(store.recallOf(id));

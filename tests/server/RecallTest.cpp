@@ -70,14 +70,20 @@ TEST_P(RecallTest, theEditorSetsMovesAndRemovesARecallAndUndoTakesItBack)
     store->redo();
     EXPECT_EQ(due(), QDate(2025, 6, 5));
 
+    // Deleting the visit deletes its recall; the undo brings both back.
+    store->deleteAppointment(*store->storedAppointment(id));
+    EXPECT_FALSE(store->recallOf(id));
+    store->undo();
+    EXPECT_EQ(due(), QDate(2025, 6, 5));
+
     // "Nessuno" removes it; undone, it comes back. Undoing the booking itself takes the recall too.
     moved = *store->storedAppointment(id);
     ASSERT_FALSE(store->saveEdited(moved, moved, RecallPlan{}));
     EXPECT_FALSE(store->recallOf(id));
     store->undo();
     EXPECT_EQ(due(), QDate(2025, 6, 5));
-    store->undo();
-    store->undo();
+    store->undo(); // the move
+    store->undo(); // the booking
     EXPECT_FALSE(store->storedAppointment(id));
     EXPECT_FALSE(store->recallOf(id));
     EXPECT_FALSE(store->alertMessage()) << store->alertMessage()->toStdString();
