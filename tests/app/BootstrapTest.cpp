@@ -210,8 +210,10 @@ TEST_F(BootstrapTest, aFileOfANewerVersionIsRefusedAndNeverWritten)
         const QByteArray log = TestSupport::fileDigest(path + "-wal");
         const DialogRequest alert = failedStart();
         EXPECT_EQ(alert.title, "Impossibile aprire l'archivio appuntamenti");
-        EXPECT_EQ(alert.message, "L'archivio è stato creato o aggiornato da una versione più recente di Calvora "
-                                 "(formato 4; questa versione di Calvora conosce fino al formato 3).\n\nPercorso: "
+        EXPECT_EQ(alert.message, QString("L'archivio è stato creato o aggiornato da una versione più recente di Calvora "
+                                         "(formato %1; questa versione di Calvora conosce fino al formato %2).\n\nPercorso: ")
+                                         .arg(Database::schemaVersion + 1)
+                                         .arg(Database::schemaVersion)
                                      + path
                                      + "\n\nL'archivio non è stato modificato. Per usarlo, installa su questo computer la "
                                        "versione di Calvora che lo ha aggiornato, la stessa degli altri computer che "
