@@ -76,7 +76,7 @@ PatientLines::Line waitingLine(const PatientWaiting& w, const PatientLines::Dent
             logLines(w.log)};
 }
 
-// A recall: its type as the treatment, what it stands at as the status.
+// A recall: named with its type where a visit has its treatment, what it stands at as the status.
 PatientLines::Line recallLine(const PatientRecall& r)
 {
     const Recall& c = r.recall;
@@ -91,7 +91,7 @@ PatientLines::Line recallLine(const PatientRecall& r)
             c.due.toString(dateFormat),
             QString(),
             QString(),
-            c.kind,
+            QStringLiteral("Richiamo ") + c.kind,
             c.phone,
             QStringLiteral("Ultima visita il ") + c.lastVisit.toString(dateFormat),
             status,

@@ -276,10 +276,10 @@ END $$;
 )SQL";
 
 // The row and truncate triggers of each table.
-QString triggers(std::initializer_list<const char*> tables)
+QString triggers(std::initializer_list<const char*> logged)
 {
     QString sql;
-    for (const char* table : tables) {
+    for (const char* table : logged) {
         const QString name = QString::fromLatin1(table);
         sql += QStringLiteral("CREATE TRIGGER %1_logged AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH ROW "
                               "EXECUTE FUNCTION calvora_log_row();\n"

@@ -21,7 +21,7 @@ QJsonObject json(const QString& text)
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
 
-Recall recallOf(const QString& patient, const QString& phone, const QDate& due)
+Recall recallFor(const QString& patient, const QString& phone, const QDate& due)
 {
     Recall r;
     r.patient = patient;
@@ -78,7 +78,7 @@ protected:
 TEST_P(RecallOnBothTest, everyChangeOfARecallIsLoggedAsTheRecallsAndTheLogStillVerifies)
 {
     const qint64 visit = book("2024-12-05", 600, "Anna Verdi", "333 111");
-    Recall r = setRecall(*archive, visit, recallOf("Anna Verdi", "333 111", QDate(2025, 6, 5)));
+    Recall r = setRecall(*archive, visit, recallFor("Anna Verdi", "333 111", QDate(2025, 6, 5)));
     ASSERT_GT(r.id, 0);
     r.attempts = 1;
     r.lastAttemptAt = "2025-06-02 09:30:00";
@@ -107,11 +107,11 @@ TEST_P(RecallOnBothTest, thePatientsRecordAndExportHoldTheRecallButNotTheNamesak
     ASSERT_FALSE(store->saveSettings("Studio Sorriso", store->dentists()));
     const qint64 visit = book("2024-12-05", 600, "Anna Verdi", "333 111");
     const qint64 namesake = book("2024-12-05", 660, "Anna Verdi", "347 999");
-    Recall r = recallOf("anna verdi", "333 111", QDate(2025, 6, 5));
+    Recall r = recallFor("anna verdi", "333 111", QDate(2025, 6, 5));
     r.attempts = 2;
     r.consent = false;
     (void)setRecall(*archive, visit, r);
-    (void)setRecall(*archive, namesake, recallOf("Anna Verdi", "347 999", QDate(2025, 12, 5)));
+    (void)setRecall(*archive, namesake, recallFor("Anna Verdi", "347 999", QDate(2025, 12, 5)));
 
     const PatientRecord all = store->patientRecord("ANNA VERDI");
     ASSERT_EQ(all.recalls.size(), 2);
@@ -126,7 +126,7 @@ TEST_P(RecallOnBothTest, thePatientsRecordAndExportHoldTheRecallButNotTheNamesak
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QStringList> rows = CsvRows::parse(csv.readAll());
     ASSERT_EQ(rows.size(), 3) << "the column names, the visit, the recall";
-    EXPECT_EQ(rows[2].mid(0, 8), QStringList({"Richiamo", "05/06/2025", "", "", "Igiene", "333 111",
+    EXPECT_EQ(rows[2].mid(0, 8), QStringList({"Richiamo", "05/06/2025", "", "", "Richiamo Igiene", "333 111",
                                                "Ultima visita il 05/12/2024", "Da richiamare, 2 tentativi, consenso no"}));
     EXPECT_FALSE(rows[2][9].isEmpty()) << "the recall's own log";
     const QList<ActivityEntry> last = archive->logPage({}, 1);
@@ -139,11 +139,11 @@ TEST_P(RecallOnBothTest, anonymisingThePatientOrByRetentionBlanksTheRecallAndIts
     const qint64 anna = book("2024-12-05", 600, "Anna Verdi", "333 111");
     const qint64 carlo = book("2024-12-05", 660, "Carlo Blu", "333 222");
     const qint64 dario = book("2024-12-05", 720, "Dario Neri", "");
-    Recall annaRecall = setRecall(*archive, anna, recallOf("Anna Verdi", "333 111", QDate(2025, 6, 5)));
+    Recall annaRecall = setRecall(*archive, anna, recallFor("Anna Verdi", "333 111", QDate(2025, 6, 5)));
     annaRecall.phone = "333 111 0";
     annaRecall = setRecall(*archive, anna, annaRecall);
-    const Recall old = setRecall(*archive, carlo, recallOf("Carlo Blu", "333 222", QDate(2013, 6, 5)));
-    (void)setRecall(*archive, dario, recallOf("Dario Neri", "", QDate(2015, 6, 5)));
+    const Recall old = setRecall(*archive, carlo, recallFor("Carlo Blu", "333 222", QDate(2013, 6, 5)));
+    (void)setRecall(*archive, dario, recallFor("Dario Neri", "", QDate(2015, 6, 5)));
 
     ASSERT_FALSE(store->anonymisePatient("anna verdi", {}));
     EXPECT_EQ(archive->recallOf(anna)->patient, neutral);
@@ -179,12 +179,12 @@ TEST_F(RecallMovingTest, recallsTravelWithTheAgendaKeepingTheirIds)
     {
         SqliteArchive file(std::make_unique<Database>(filePath));
         Store fileStore(file);
-        Appointment a = booking(1, "2024-12-05", 600, "Anna Verdi");
+        Appointment a = booking(1, "2024-12-05", 600, 30, "Anna Verdi");
         ASSERT_FALSE(fileStore.save(a));
         fileVisit = fileStore.fetchAppointments("2024-12-05", "2024-12-05").value(0).id;
-        const Recall gone = setRecall(file, fileVisit, recallOf("Gino Gialli", "", QDate(2025, 1, 1)));
+        const Recall gone = setRecall(file, fileVisit, recallFor("Gino Gialli", "", QDate(2025, 1, 1)));
         ASSERT_TRUE(file.replaceRecall(fileVisit, gone, std::nullopt));
-        kept = setRecall(file, fileVisit, recallOf("Anna Verdi", "333 111", QDate(2025, 6, 5)));
+        kept = setRecall(file, fileVisit, recallFor("Anna Verdi", "333 111", QDate(2025, 6, 5)));
         ASSERT_EQ(kept.id, 2);
     }
     store.reset();
@@ -201,13 +201,13 @@ TEST_F(RecallMovingTest, recallsTravelWithTheAgendaKeepingTheirIds)
 
     ASSERT_TRUE(archive->replaceRecall(fileVisit, kept, std::nullopt));
     const qint64 other = book("2024-12-06", 600, "Luca Neri", "");
-    const Recall later = setRecall(*archive, other, recallOf("Luca Neri", "", QDate(2025, 6, 6)));
+    const Recall later = setRecall(*archive, other, recallFor("Luca Neri", "", QDate(2025, 6, 6)));
     EXPECT_EQ(later.id, 3) << "after the file's ids";
     ASSERT_EQ(store->restoreServerFrom(backup), std::nullopt);
     EXPECT_EQ(archive->recallOf(fileVisit), kept) << "back with its id";
     EXPECT_FALSE(archive->recallOf(other));
     const qint64 again = book("2024-12-09", 600, "Piero Blu", "");
-    EXPECT_GT(setRecall(*archive, again, recallOf("Piero Blu", "", QDate(2025, 6, 9))).id, later.id)
+    EXPECT_GT(setRecall(*archive, again, recallFor("Piero Blu", "", QDate(2025, 6, 9))).id, later.id)
         << "no id given before, also one the restore took away";
     EXPECT_TRUE(LogVerification::verify(*archive).intact()) << LogVerification::verify(*archive).message().toStdString();
 }
