@@ -1,7 +1,9 @@
 // Recalls beyond their own table, on both archives: their changes in the log, the patient's data and
 // export, anonymisation; on the server, moving with the agenda (copy, backup, whole restore), ids kept.
 #include "ArchiveFixture.h"
+#include "Backup.h"
 #include "CsvRows.h"
+#include "ErasureMemory.h"
 #include "FileAgendaSource.h"
 #include "LogVerification.h"
 #include "PatientExport.h"
@@ -210,4 +212,37 @@ TEST_F(RecallMovingTest, recallsTravelWithTheAgendaKeepingTheirIds)
     EXPECT_GT(setRecall(*archive, again, recallFor("Piero Blu", "", QDate(2025, 6, 9))).id, later.id)
         << "no id given before, also one the restore took away";
     EXPECT_TRUE(LogVerification::verify(*archive).intact()) << LogVerification::verify(*archive).message().toStdString();
+}
+
+class RecallErasureTest : public RecallDataTest {
+protected:
+    RecallErasureTest() : RecallDataTest(ArchiveKind::File) {}
+};
+
+// An older file brought back: its recall of an anonymised patient is anonymised again by id, and a later
+// recall's id, which the older file had not given yet, is never given again.
+TEST_F(RecallErasureTest, anOlderAgendaBroughtBackHasItsRecallsAnonymisedAgain)
+{
+    const QString memory = dir.filePath("anonimizzazioni.json");
+    store->setErasureMemory(memory);
+    const qint64 first = book("2024-12-05", 600, "Anna Verdi", "333 111");
+    const Recall kept = setRecall(*archive, first, recallFor("Anna Verdi", "333 111", QDate(2025, 6, 5)));
+    const QString older = store->backupNow();
+    const qint64 second = book("2024-12-06", 600, "Anna Verdi", "333 111");
+    const Recall later = setRecall(*archive, second, recallFor("Anna Verdi", "333 111", QDate(2025, 6, 6)));
+    ASSERT_FALSE(store->anonymisePatient("Anna Verdi", {}));
+    EXPECT_EQ(ErasureMemory::read(memory).records.recalls, (QList<qint64>{kept.id, later.id}));
+
+    store.reset();
+    archive.reset();
+    rawFile.reset();
+    Backup::restore(older, dir.filePath("calvora.sqlite"));
+    archive = openArchive();
+    store = std::make_unique<Store>(*archive);
+    store->setErasureMemory(memory);
+    ASSERT_EQ(archive->recallOf(first)->patient, "Anna Verdi") << "the older copy";
+    ASSERT_FALSE(store->reapplyErasures());
+    EXPECT_EQ(archive->recallOf(first)->patient, neutral);
+    const qint64 other = book("2024-12-09", 600, "Luca Neri", "");
+    EXPECT_GT(setRecall(*archive, other, recallFor("Luca Neri", "", QDate(2025, 6, 9))).id, later.id);
 }
