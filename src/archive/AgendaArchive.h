@@ -232,7 +232,10 @@ public:
     }
     // The ids the archive gives new records from now on are above these (after an older backup came
     // back, so that no new record takes the id of one an anonymisation remembers).
-    virtual void reserveIds(qint64 appointments, qint64 waiting) { (void)appointments, (void)waiting; }
+    virtual void reserveIds(qint64 appointments, qint64 waiting, qint64 recalls)
+    {
+        (void)appointments, (void)waiting, (void)recalls;
+    }
     // Makes, on whatever thread calls it, an archive on a connection of its own from which the log can be
     // read (the check at start-up); an empty function when the archive cannot have one. Like readerMaker,
     // it copies what it needs; the archive made is null when it cannot connect.

@@ -45,6 +45,12 @@ const Table& waiting()
     return t;
 }
 
+const Table& recalls()
+{
+    static const Table t{QStringLiteral("recalls"), {"patient", "phone"}, QStringLiteral("due_day")};
+    return t;
+}
+
 SQLValue idList(const QList<qint64>& ids, Dialect dialect)
 {
     QStringList texts;
@@ -72,8 +78,9 @@ Statement candidates(const Table& table, const AnonymiseScope& scope, Dialect di
                                          : QStringLiteral("patient ILIKE $1 ESCAPE '\\'");
         s.args << Anonymisation::candidatePattern(scope.patient);
     } else {
-        const QList<qint64>& ids = &table == &waiting() ? scope.records.waiting
-                                                        : scope.records.appointments + scope.records.cancelled;
+        const QList<qint64>& ids = &table == &waiting()   ? scope.records.waiting
+                                   : &table == &recalls() ? scope.records.recalls
+                                                          : scope.records.appointments + scope.records.cancelled;
         where = inIds(QStringLiteral("id"), 1, dialect);
         s.args << idList(ids, dialect);
     }
@@ -85,13 +92,15 @@ Statement candidates(const Table& table, const AnonymiseScope& scope, Dialect di
 Statement entries(const AnonymisedRecords& records, const AnonymiseScope& scope, Dialect dialect)
 {
     Statement s;
-    s.args << idList(records.appointments + records.cancelled, dialect) << idList(records.waiting, dialect);
+    s.args << idList(records.appointments + records.cancelled, dialect) << idList(records.waiting, dialect)
+           << idList(records.recalls, dialect);
     QString where = QStringLiteral("(target IN ('appointment', 'status', 'cancellation') AND %1) OR "
-                                   "(target = 'waiting' AND %2)")
-                        .arg(inIds(QStringLiteral("subject"), 1, dialect), inIds(QStringLiteral("subject"), 2, dialect));
+                                   "(target = 'waiting' AND %2) OR (target = 'recall' AND %3)")
+                        .arg(inIds(QStringLiteral("subject"), 1, dialect), inIds(QStringLiteral("subject"), 2, dialect),
+                             inIds(QStringLiteral("subject"), 3, dialect));
     if (!scope.patient.trimmed().isEmpty()) {
         where += dialect == Dialect::File ? QStringLiteral(" OR personal LIKE ? ESCAPE '\\'")
-                                          : QStringLiteral(" OR personal ILIKE $3 ESCAPE '\\'");
+                                          : QStringLiteral(" OR personal ILIKE $4 ESCAPE '\\'");
         s.args << Anonymisation::candidatePattern(scope.patient);
     }
     s.sql = QStringLiteral("SELECT n, target, coalesce(subject, 0), personal FROM activity_log WHERE %1 ORDER BY n")
@@ -103,6 +112,8 @@ bool Reach::about(const QString& target, qint64 subject) const
 {
     if (target == u"waiting")
         return m_waiting.contains(subject);
+    if (target == u"recall")
+        return m_recalls.contains(subject);
     return (target == u"appointment" || target == u"status" || target == u"cancellation") && m_agenda.contains(subject);
 }
 
@@ -112,6 +123,8 @@ Reach::Reach(const AnonymisedRecords& records)
         m_agenda.insert(id);
     for (const qint64 id : records.waiting)
         m_waiting.insert(id);
+    for (const qint64 id : records.recalls)
+        m_recalls.insert(id);
 }
 
 bool Reach::reaches(const QString& target, qint64 subject, const QString& personal, const AnonymiseScope& scope) const

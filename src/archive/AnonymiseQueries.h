@@ -22,6 +22,7 @@ struct Table {
 [[nodiscard]] const Table& appointments();
 [[nodiscard]] const Table& cancelled();
 [[nodiscard]] const Table& waiting();
+[[nodiscard]] const Table& recalls();
 
 // SELECT id, texts… of the rows the scope may reach that still hold a text to replace; the caller keeps
 // those Anonymisation::chosen accepts.
@@ -50,6 +51,7 @@ private:
     [[nodiscard]] bool about(const QString& target, qint64 subject) const;
     QSet<qint64> m_agenda;
     QSet<qint64> m_waiting;
+    QSet<qint64> m_recalls;
 };
 
 } // namespace AnonymiseQueries

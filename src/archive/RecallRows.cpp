@@ -23,7 +23,7 @@ QList<SQLArgs> copiedArgs(const QList<Recall>& recalls)
 {
     QList<SQLArgs> rows;
     for (const Recall& r : recalls) {
-        rows.append(args(r));
+        rows.append(SQLArgs{r.id} + args(r));
         rows.last().append(r.createdAt);
     }
     return rows;

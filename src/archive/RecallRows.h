@@ -18,8 +18,10 @@ inline const QString written = QStringLiteral(
 inline const QString read = QStringLiteral(
     "id, appointment_id, patient, phone, kind, due_day, months, last_visit, attempts, last_attempt_at, "
     "paused_until, do_not_call, consent, created_at");
-// A recall copied whole into another archive: the written columns and the moment of creation.
-inline const QString copied = written + QStringLiteral(", created_at");
+// A recall copied whole into another archive, its id kept: the id, the written columns and the moment of
+// creation.
+inline const QString copied = QStringLiteral("id, ") + written + QStringLiteral(", created_at");
+inline constexpr int copiedCount = 15;
 
 // The values of `written`, in its order.
 [[nodiscard]] SQLArgs args(const Recall& r);

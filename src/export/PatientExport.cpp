@@ -57,7 +57,8 @@ void logExport(Store& store, const PatientRecord& record, const QStringList& pat
     (void)store.logEvent(QStringLiteral("export"), QStringLiteral("patient"),
                          QJsonObject{{QStringLiteral("formats"), formats},
                                      {QStringLiteral("appointments"), qint64(record.visits.size())},
-                                     {QStringLiteral("waiting"), qint64(record.waiting.size())}},
+                                     {QStringLiteral("waiting"), qint64(record.waiting.size())},
+                                     {QStringLiteral("recalls"), qint64(record.recalls.size())}},
                          QJsonObject{{QStringLiteral("patient"), record.name}, {QStringLiteral("files"), files}});
 }
 

@@ -12,7 +12,7 @@
 class Store;
 
 // A patient's data handed over: a PDF to give the patient and a spreadsheet file (Csv) with one row
-// per appointment or waiting-list entry and the log's lines about it. Every file written is recorded in
+// per appointment, waiting-list entry or recall and the log's lines about it. Every file written is recorded in
 // the activity log as an export of the patient's data: formats and counts in its details, the name and
 // the file names among its personal texts.
 namespace PatientExport {

@@ -121,6 +121,7 @@ QJsonObject details(const AnonymisedRecords& records, const QList<qint64>& entri
                     {QStringLiteral("appointments"), qint64(records.appointments.size())},
                     {QStringLiteral("cancelled"), qint64(records.cancelled.size())},
                     {QStringLiteral("waiting"), qint64(records.waiting.size())},
+                    {QStringLiteral("recalls"), qint64(records.recalls.size())},
                     {QStringLiteral("reason"), scope.reason}};
     // A day limit names the records by itself (tens of thousands at a retention's first run).
     if (scope.before)
@@ -134,7 +135,8 @@ QJsonObject recordsJson(const AnonymisedRecords& records)
 {
     return {{QStringLiteral("appointments"), idsOf(records.appointments)},
             {QStringLiteral("cancelled"), idsOf(records.cancelled)},
-            {QStringLiteral("waiting"), idsOf(records.waiting)}};
+            {QStringLiteral("waiting"), idsOf(records.waiting)},
+            {QStringLiteral("recalls"), idsOf(records.recalls)}};
 }
 
 AnonymisedRecords recordsFrom(const QJsonObject& o)
@@ -145,7 +147,7 @@ AnonymisedRecords recordsFrom(const QJsonObject& o)
             out << v.toInteger();
         return out;
     };
-    return {list("appointments"), list("cancelled"), list("waiting")};
+    return {list("appointments"), list("cancelled"), list("waiting"), list("recalls")};
 }
 
 Reached reachedBy(const QString& details)

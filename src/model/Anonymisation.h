@@ -9,14 +9,21 @@
 #include <optional>
 
 // The records an anonymisation reached, by id: appointments in the agenda, cancelled appointments (the
-// two share their ids: a cancellation moves the row) and waiting-list entries.
+// two share their ids: a cancellation moves the row), waiting-list entries and recalls.
 struct AnonymisedRecords {
     QList<qint64> appointments;
     QList<qint64> cancelled;
     QList<qint64> waiting;
+    QList<qint64> recalls;
 
-    [[nodiscard]] bool isEmpty() const { return appointments.isEmpty() && cancelled.isEmpty() && waiting.isEmpty(); }
-    [[nodiscard]] qsizetype size() const { return appointments.size() + cancelled.size() + waiting.size(); }
+    [[nodiscard]] bool isEmpty() const
+    {
+        return appointments.isEmpty() && cancelled.isEmpty() && waiting.isEmpty() && recalls.isEmpty();
+    }
+    [[nodiscard]] qsizetype size() const
+    {
+        return appointments.size() + cancelled.size() + waiting.size() + recalls.size();
+    }
     bool operator==(const AnonymisedRecords&) const = default;
 };
 
@@ -28,8 +35,8 @@ struct AnonymiseScope {
     // same way) are replaced too.
     QString patient;
     QStringList phones;
-    // Retention: every record whose day (for a waiting-list entry its last wanted day, else its first)
-    // lies before this day.
+    // Retention: every record whose day (for a waiting-list entry its last wanted day, for a recall its
+    // due day, else its first) lies before this day.
     std::optional<QDate> before;
     // Records named by id: an earlier anonymisation applied again (after an older backup came back).
     AnonymisedRecords records;
@@ -64,7 +71,8 @@ namespace Anonymisation {
 [[nodiscard]] QJsonObject details(const AnonymisedRecords& records, const QList<qint64>& entries,
                                   const AnonymiseScope& scope);
 
-// The records' ids as JSON, {"appointments": […], "cancelled": […], "waiting": […]}, and read back.
+// The records' ids as JSON, {"appointments": […], "cancelled": […], "waiting": […], "recalls": […]}, and
+// read back (a list an older entry lacks is empty).
 [[nodiscard]] QJsonObject recordsJson(const AnonymisedRecords& records);
 [[nodiscard]] AnonymisedRecords recordsFrom(const QJsonObject& o);
 

@@ -76,6 +76,29 @@ PatientLines::Line waitingLine(const PatientWaiting& w, const PatientLines::Dent
             logLines(w.log)};
 }
 
+// A recall: named with its type where a visit has its treatment, what it stands at as the status.
+PatientLines::Line recallLine(const PatientRecall& r)
+{
+    const Recall& c = r.recall;
+    QString status = c.doNotCall ? QStringLiteral("Non richiamare") : QStringLiteral("Da richiamare");
+    if (c.attempts > 0)
+        status += QStringLiteral(", %1 %2").arg(c.attempts).arg(c.attempts == 1 ? QStringLiteral("tentativo")
+                                                                                 : QStringLiteral("tentativi"));
+    if (c.pausedUntil)
+        status += QStringLiteral(", rimandato al ") + c.pausedUntil->toString(dateFormat);
+    status += c.consent ? QStringLiteral(", consenso sì") : QStringLiteral(", consenso no");
+    return {QStringLiteral("Richiamo"),
+            c.due.toString(dateFormat),
+            QString(),
+            QString(),
+            QStringLiteral("Richiamo ") + c.kind,
+            c.phone,
+            QStringLiteral("Ultima visita il ") + c.lastVisit.toString(dateFormat),
+            status,
+            QString(),
+            logLines(r.log)};
+}
+
 } // namespace
 
 namespace PatientLines {
@@ -87,6 +110,8 @@ QList<Line> of(const PatientRecord& record, const DentistName& dentistName)
         lines.append(visitLine(v, dentistName));
     for (const PatientWaiting& w : record.waiting)
         lines.append(waitingLine(w, dentistName));
+    for (const PatientRecall& r : record.recalls)
+        lines.append(recallLine(r));
     return lines;
 }
 

@@ -10,12 +10,12 @@
 #include <functional>
 
 // A patient's record as the lines a person reads, the same on screen, on paper and in the spreadsheet
-// file: one line per appointment (or waiting-list entry) with the log's entries about it.
+// file: one line per appointment (or waiting-list entry, or recall) with the log's entries about it.
 namespace PatientLines {
 
 struct Line {
-    QString kind; // "Appuntamento" or "Lista d'attesa"
-    QString day; // "05/12/2024"; for the waiting list the first day wanted
+    QString kind; // "Appuntamento", "Lista d'attesa" or "Richiamo"
+    QString day; // "05/12/2024"; for the waiting list the first day wanted, for a recall the due day
     QString time; // "10:00–10:30"; for the waiting list the part of the day and the duration
     QString dentist;
     QString treatment;
@@ -29,7 +29,7 @@ struct Line {
 // The dentist's name of an id (the empty text for one the practice no longer has).
 using DentistName = std::function<QString(qint64)>;
 
-// The visits by day, then the waiting-list entries.
+// The visits by day, then the waiting-list entries, then the recalls.
 [[nodiscard]] QList<Line> of(const PatientRecord& record, const DentistName& dentistName);
 
 // "04/12/2024 10:00 · Prenotazione · PC-RECEPTION, anna (operatore Anna)": when (local time), what, where.

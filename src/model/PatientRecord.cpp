@@ -11,17 +11,22 @@ QStringList PatientRecord::phones() const
         add(v.appointment.phone);
     for (const PatientWaiting& w : waiting)
         add(w.entry.phone);
+    for (const PatientRecall& r : recalls)
+        add(r.recall.phone);
     return found;
 }
 
 PatientRecord PatientRecord::without(const QStringList& excludedPhones) const
 {
-    PatientRecord kept{name, {}, {}};
+    PatientRecord kept{name, {}, {}, {}};
     for (const PatientVisit& v : visits)
         if (!excludedPhones.contains(v.appointment.phone))
             kept.visits.append(v);
     for (const PatientWaiting& w : waiting)
         if (!excludedPhones.contains(w.entry.phone))
             kept.waiting.append(w);
+    for (const PatientRecall& r : recalls)
+        if (!excludedPhones.contains(r.recall.phone))
+            kept.recalls.append(r);
     return kept;
 }

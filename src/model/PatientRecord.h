@@ -3,6 +3,7 @@
 #include "ActivityEntry.h"
 #include "Appointment.h"
 #include "DayStatus.h"
+#include "Recall.h"
 #include "WaitingEntry.h"
 
 #include <QList>
@@ -27,17 +28,24 @@ struct PatientWaiting {
     QList<ActivityEntry> log;
 };
 
+// A recall of the patient and the log's entries about it.
+struct PatientRecall {
+    Recall recall;
+    QList<ActivityEntry> log;
+};
+
 // Everything the agenda keeps under one patient's name (any letter case), what a patient who asks for
 // their data is given.
 struct PatientRecord {
     QString name; // as the agenda writes it
     QList<PatientVisit> visits; // by day, start and id
     QList<PatientWaiting> waiting; // oldest first
+    QList<PatientRecall> recalls; // by due day and id
 
-    // The telephone numbers used, each once, in the order first met (visits, then the waiting list); the
+    // The telephone numbers used, each once, in the order first met (visits, the waiting list, recalls); the
     // empty text stands for the records without one.
     [[nodiscard]] QStringList phones() const;
     // The same record without what was booked under any of these numbers (a namesake's).
     [[nodiscard]] PatientRecord without(const QStringList& excludedPhones) const;
-    [[nodiscard]] bool isEmpty() const { return visits.isEmpty() && waiting.isEmpty(); }
+    [[nodiscard]] bool isEmpty() const { return visits.isEmpty() && waiting.isEmpty() && recalls.isEmpty(); }
 };

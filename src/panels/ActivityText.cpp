@@ -144,6 +144,41 @@ QString rowChange(const Row& row, const QString& noun, const QString& name)
     return changedField(row.facts) || changedField(row.texts) ? noun + QStringLiteral(" modificato") + named : noun;
 }
 
+// "9/6/2027" from a day key.
+QString shortDay(const QJsonValue& key)
+{
+    const std::optional<QDate> day = Cal::parseDayKey(key.toString());
+    return day ? day->toString(QStringLiteral("d/M/yyyy")) : key.toString();
+}
+
+// "Richiamo Igiene per il 9/6/2027" (the log's list puts the patient's name before it); a change says what
+// the receptionist did.
+QString recallChange(const Row& row)
+{
+    const Field due = row.fact("due_day"), kind = row.fact("kind");
+    if (due.before.isNull() && !due.after.isNull())
+        return QStringLiteral("Richiamo ") + kind.after.toString() + QStringLiteral(" per il ") + shortDay(due.after);
+    if (!due.before.isNull() && due.after.isNull())
+        return QStringLiteral("Richiamo ") + kind.before.toString() + QStringLiteral(" tolto");
+    QStringList parts;
+    if (const Field a = row.fact("attempts"); a.changed && a.after.toInt() > a.before.toInt())
+        parts << QStringLiteral("Richiamo: non risponde (%1° tentativo)").arg(a.after.toInt());
+    if (const Field p = row.fact("paused_until"); p.changed)
+        parts << (p.after.isNull() ? QStringLiteral("Richiamo non più rimandato")
+                                   : QStringLiteral("Richiamo rimandato al ") + shortDay(p.after));
+    if (const Field d = row.fact("do_not_call"); d.changed)
+        parts << (d.after.toInt() != 0 ? QStringLiteral("Non richiamare") : QStringLiteral("Di nuovo da richiamare"));
+    if (due.changed)
+        parts << QStringLiteral("Richiamo spostato al ") + shortDay(due.after);
+    if (const Field k = row.fact("kind"); k.changed)
+        parts << QStringLiteral("tipo ") + quoted(k.after);
+    if (const Field c = row.fact("consent"); c.changed)
+        parts << (c.after.toInt() != 0 ? QStringLiteral("consenso sì") : QStringLiteral("consenso no"));
+    if (const Field p = row.text("phone"); p.changed)
+        parts << QStringLiteral("telefono ") + quoted(p.after);
+    return parts.isEmpty() ? QStringLiteral("Richiamo modificato") : parts.join(QStringLiteral(", "));
+}
+
 QString setting(const ActivityEntry& entry, const Row& row)
 {
     if (entry.action == u"closed-days" || entry.action == u"holidays")
@@ -218,6 +253,8 @@ QString summary(const ActivityEntry& entry, const Store& store)
         return cancellation(row, entry.action);
     if (entry.target == u"waiting")
         return rowChange(row, QStringLiteral("lista d'attesa"), patient(entry)) + suffix;
+    if (entry.target == u"recall")
+        return recallChange(row) + suffix;
     if (entry.target == u"dentist") {
         const Field name = row.fact("name");
         return rowChange(row, QStringLiteral("dentista"), (name.after.isNull() ? name.before : name.after).toString())

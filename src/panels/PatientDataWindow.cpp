@@ -102,7 +102,7 @@ PatientDataWindow::PatientDataWindow(Store& store, const QString& patient, QWidg
 
 void PatientDataWindow::load(const QString& patient)
 {
-    m_record = PatientRecord{patient.trimmed(), {}, {}};
+    m_record = PatientRecord{patient.trimmed(), {}, {}, {}};
     m_title->setText(QStringLiteral("Dati del paziente \u2013 ") + m_record.name);
     try {
         m_record = m_store.patientRecord(patient);
@@ -170,7 +170,11 @@ void PatientDataWindow::fillList()
         m_summary->setText(counted(record.visits.size(), QStringLiteral("appuntamento"), QStringLiteral("appuntamenti"))
                            + QStringLiteral(" (") + counted(cancelled, QStringLiteral("disdetto"), QStringLiteral("disdetti"))
                            + QStringLiteral("), ") + counted(record.waiting.size(), QStringLiteral("voce"), QStringLiteral("voci"))
-                           + QStringLiteral(" in lista d'attesa."));
+                           + QStringLiteral(" in lista d'attesa")
+                           + (record.recalls.isEmpty() ? QString()
+                                                       : QStringLiteral(" e ")
+                                      + counted(record.recalls.size(), QStringLiteral("richiamo"), QStringLiteral("richiami")))
+                           + u'.');
     const bool any = !record.isEmpty();
     m_pdf->setEnabled(any);
     m_csv->setEnabled(any);

@@ -15,8 +15,8 @@ class QTreeWidget;
 class Store;
 
 // "Dati del paziente": what the agenda keeps under a patient's name (any letter case) for the patient
-// who asks for it: every appointment, cancelled ones included, and the waiting-list entries, each with the
-// log's lines about it. The telephone numbers used are listed with a tick each; untick a namesake's
+// who asks for it: every appointment, cancelled ones included, the waiting-list entries and the recalls,
+// each with the log's lines about it. The telephone numbers used are listed with a tick each; untick a namesake's
 // number and what was booked under it leaves the list and the files. "Salva PDF…" and "Salva CSV…" write
 // what is listed; "Anonimizza…" asks for the patient's erasure (anonymiseRequested) and does nothing
 // itself.

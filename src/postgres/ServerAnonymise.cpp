@@ -4,6 +4,7 @@
 
 #include "AnonymiseQueries.h"
 #include "PgConnection.h"
+#include "ServerLogSchema.h"
 #include "ServerReading.h"
 
 #include <QJsonDocument>
@@ -46,12 +47,15 @@ AnonymisedRecords ServerArchive::anonymise(const AnonymiseScope& scope)
         transaction([&](PgConnection& c) {
             done = {};
             // Guarded by an earlier version, the log lacks the function, which only its administrator can add.
-            if (c.query(QStringLiteral("SELECT to_regproc('calvora_log_anonymise') IS NULL")).text(0, 0) == u"t")
+            if (c.query(QStringLiteral("SELECT to_regprocedure($1) IS NULL"), {ServerLogSchema::anonymiseFunction()})
+                    .text(0, 0)
+                == u"t")
                 throw DatabaseError(missingAnonymisationText() + QStringLiteral(". ")
                                     + guardAdvice(c));
             done.appointments = chosenRows(c, AnonymiseQueries::appointments(), scope);
             done.cancelled = chosenRows(c, AnonymiseQueries::cancelled(), scope);
             done.waiting = chosenRows(c, AnonymiseQueries::waiting(), scope);
+            done.recalls = chosenRows(c, AnonymiseQueries::recalls(), scope);
             const QList<qint64> entries = reachedEntries(c, done, scope);
             if (done.isEmpty() && entries.isEmpty())
                 return;
@@ -59,8 +63,8 @@ AnonymisedRecords ServerArchive::anonymise(const AnonymiseScope& scope)
             facts.remove(QStringLiteral("entries"));
             const auto ids = [](const QList<qint64>& list) { return AnonymiseQueries::idList(list, Dialect::Server); };
             c.query(QStringLiteral("SELECT calvora_log_anonymise($1::bigint[], $2::bigint[], $3::bigint[], "
-                                   "$4::bigint[], $5::jsonb)"),
-                    {ids(done.appointments), ids(done.cancelled), ids(done.waiting), ids(entries),
+                                   "$4::bigint[], $5::bigint[], $6::jsonb)"),
+                    {ids(done.appointments), ids(done.cancelled), ids(done.waiting), ids(done.recalls), ids(entries),
                      QString::fromUtf8(QJsonDocument(facts).toJson(QJsonDocument::Compact))});
         });
         if (!done.appointments.isEmpty())
@@ -72,10 +76,11 @@ AnonymisedRecords ServerArchive::anonymise(const AnonymiseScope& scope)
     return done;
 }
 
-void ServerArchive::reserveIds(qint64 appointments, qint64 waiting)
+void ServerArchive::reserveIds(qint64 appointments, qint64 waiting, qint64 recalls)
 {
     repeatableWrite([&](PgConnection& c) {
-        for (const auto& [table, id] : {std::pair{"appointments", appointments}, std::pair{"waiting_list", waiting}})
+        for (const auto& [table, id] : {std::pair{"appointments", appointments}, std::pair{"waiting_list", waiting},
+                                        std::pair{"recalls", recalls}})
             c.query(QStringLiteral("SELECT setval(s::regclass, greatest($1::bigint, coalesce(pg_sequence_last_value("
                                    "s::regclass), 1))) FROM pg_get_serial_sequence($2, 'id') AS s"),
                     {std::max<qint64>(id, 1), QString::fromLatin1(table)});

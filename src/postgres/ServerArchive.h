@@ -75,7 +75,7 @@ public:
     [[nodiscard]] QList<ActivityEntry> logPage(const LogFilter& filter, int limit) override;
     [[nodiscard]] LogReaderMaker logReaderMaker() const override;
     AnonymisedRecords anonymise(const AnonymiseScope& scope) override;
-    void reserveIds(qint64 appointments, qint64 waiting) override;
+    void reserveIds(qint64 appointments, qint64 waiting, qint64 recalls) override;
     // What the check at opening found wrong without stopping the agenda: the log is still owned by the
     // role the program connects with, which could therefore rewrite it (README: guarding the log).
     [[nodiscard]] const std::optional<QString>& openingWarning() const { return m_openingWarning; }

@@ -2,6 +2,7 @@
 #include "AppointmentColumns.h"
 #include "PgConnection.h"
 #include "ServerArchive.h"
+#include "RecallRows.h"
 #include "WaitingRows.h"
 
 namespace {
@@ -20,7 +21,7 @@ QList<StoredAppointment> storedAppointments(const PgResult& r)
     return rows;
 }
 
-// Statuses, cancellations and the waiting list are few beside the appointments: read at once.
+// Statuses, cancellations, the waiting list and the recalls are few beside the appointments: read at once.
 DayRecords dayRecordsOn(PgConnection& c)
 {
     DayRecords records;
@@ -37,6 +38,10 @@ DayRecords dayRecordsOn(PgConnection& c)
     for (int i = 0; i < w.rows(); ++i)
         records.waiting.append(WaitingRows::fromRow([&w, i](int col) { return w.integer(i, col); },
                                                     [&w, i](int col) { return w.text(i, col); }));
+    const PgResult rc = c.query(QStringLiteral("SELECT ") + RecallRows::read + QStringLiteral(" FROM recalls ORDER BY id"));
+    for (int i = 0; i < rc.rows(); ++i)
+        records.recalls.append(RecallRows::fromRow([&rc, i](int col) { return rc.integer(i, col); },
+                                                   [&rc, i](int col) { return rc.text(i, col); }));
     return records;
 }
 

@@ -6,6 +6,7 @@
 #include "Cal.h"
 #include "ConnectionLine.h"
 #include "PgConnection.h"
+#include "RecallRows.h"
 #include "Schedule.h"
 #include "ServerSchema.h"
 
@@ -124,8 +125,18 @@ void insertRows(PgConnection& server, const QString& into, int fields, const QLi
     }
 }
 
+// The recalls keep their ids; the server's next recall is numbered after them and after every id the
+// server gave before (an identity column given ids does not move by itself).
+void copyRecalls(const QList<Recall>& recalls, PgConnection& server)
+{
+    insertRows(server, QStringLiteral("recalls (") + RecallRows::copied + u')', RecallRows::copiedCount,
+               RecallRows::copiedArgs(recalls));
+    server.query(QStringLiteral("SELECT setval(s, greatest(nextval(s) - 1, (SELECT coalesce(max(id), 0) FROM recalls)) "
+                                "+ 1, false) FROM pg_get_serial_sequence('recalls', 'id') AS s"));
+}
+
 // The statuses and cancelled appointments go with the agenda, ids and all; the waiting list too, its
-// entries numbered by the server.
+// entries numbered by the server; the recalls with their ids (and their appointments' ids).
 void copyDayRecords(AgendaSource& file, PgConnection& server)
 {
     const DayRecords records = file.dayRecords();
@@ -146,6 +157,7 @@ void copyDayRecords(AgendaSource& file, PgConnection& server)
                    + DayRecords::cancelledExtraColumns + u')',
                appointmentFields + 5, cancelled);
     ServerCopy::copyWaitingList(records.waiting, server);
+    copyRecalls(records.recalls, server);
 }
 
 // The server's next new appointment gets an id after every id the file gave and every id the server
@@ -189,7 +201,7 @@ void prepareAndLock(PgConnection& server)
     if (const ServerSchema::Inspection found = ServerSchema::inspect(server); found.version > ServerSchema::currentVersion)
         throw DatabaseError::newer(found.version, ServerSchema::currentVersion);
     server.execute(QStringLiteral("LOCK TABLE dentists, settings, appointments, appointment_status, "
-                                  "cancelled_appointments, waiting_list IN EXCLUSIVE MODE"));
+                                  "cancelled_appointments, waiting_list, recalls IN EXCLUSIVE MODE"));
 }
 
 // Returns what the server counts once the copy is written, which is what the file holds.
@@ -272,7 +284,7 @@ Counts replace(AgendaSource& backup, PgConnection& server, const Replacement& re
     server.query(QStringLiteral("SELECT set_config('calvora.action', 'import', true)"));
     logRestore(server, QStringLiteral("import"), replacement, expected);
     server.execute(QStringLiteral("DELETE FROM appointment_status; DELETE FROM cancelled_appointments; "
-                                  "DELETE FROM waiting_list; DELETE FROM appointments"));
+                                  "DELETE FROM waiting_list; DELETE FROM recalls; DELETE FROM appointments"));
     copyDentistsAndSettings(backup, server);
     putBack(server, kept);
     copyAppointments(backup, server);

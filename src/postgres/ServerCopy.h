@@ -51,7 +51,7 @@ struct Replacement {
 
 // Inside a transaction the caller began (with the program's context for the log): puts the backup's
 // agenda in the place of the server's, every dentist, setting, appointment (ids and moments kept),
-// status, cancellation and waiting entry (numbered anew), and checks the counts before returning. The
+// status, cancellation, waiting entry (numbered anew) and recall (ids kept), and checks the counts before returning. The
 // log is not replaced: it gains an 'import' entry before the rows (which leave no entries of their own)
 // and a 'restore' entry about the 'agenda' after them. The server's next ids come after every id either
 // side gave. Throws DatabaseError with an Italian clause (the caller's transaction then writes nothing):

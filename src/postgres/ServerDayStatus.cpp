@@ -6,6 +6,7 @@
 #include "PgConnection.h"
 #include "ServerRows.h"
 #include "ServerSchema.h"
+#include "RecallRows.h"
 #include "WaitingRows.h"
 
 namespace {
@@ -191,6 +192,12 @@ AgendaArchive::PatientRows ServerArchive::patientRows(const QString& name)
         for (int i = 0; i < r.rows(); ++i)
             rows.waiting.append(WaitingRows::fromRow([&r, i](int col) { return r.integer(i, col); },
                                                      [&r, i](int col) { return r.text(i, col); }));
+        const PgResult rc = c.query(QStringLiteral("SELECT ") + RecallRows::read + QStringLiteral(" FROM recalls") + same
+                                        + QStringLiteral("ORDER BY due_day, id"),
+                                    {name});
+        for (int i = 0; i < rc.rows(); ++i)
+            rows.recalls.append(RecallRows::fromRow([&rc, i](int col) { return rc.integer(i, col); },
+                                                    [&rc, i](int col) { return rc.text(i, col); }));
     });
     return rows;
 }

@@ -196,8 +196,9 @@ QString ServerArchive::guardAdvice(PgConnection& c)
 std::optional<QString> ServerArchive::guardWarning(PgConnection& c)
 {
     const PgResult r = c.query(QStringLiteral("SELECT pg_get_userbyid(relowner) = current_user, "
-                                              "to_regproc('calvora_log_anonymise') IS NULL FROM pg_class "
-                                              "WHERE oid = to_regclass('activity_log')"));
+                                              "to_regprocedure($1) IS NULL FROM pg_class "
+                                              "WHERE oid = to_regclass('activity_log')"),
+                               {ServerLogSchema::anonymiseFunction()});
     if (r.rows() == 0)
         return std::nullopt;
     if (r.text(0, 0) == u"t")

@@ -146,8 +146,10 @@ CREATE FUNCTION calvora_log_neutral_value(v jsonb) RETURNS jsonb LANGUAGE sql IM
                            FROM jsonb_array_elements(v) WITH ORDINALITY AS x(e, i))
         ELSE v END
 $$;
+-- The version before recalls, replaced by the one below.
+DROP FUNCTION IF EXISTS calvora_log_anonymise(bigint[], bigint[], bigint[], bigint[], jsonb);
 CREATE FUNCTION calvora_log_anonymise(appointment_ids bigint[], cancelled_ids bigint[], waiting_ids bigint[],
-                                      entries bigint[], facts jsonb) RETURNS void
+                                      recall_ids bigint[], entries bigint[], facts jsonb) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $$
 DECLARE
     program boolean := coalesce(current_setting('calvora.program', true), '') = 'on';
@@ -164,6 +166,8 @@ BEGIN
     UPDATE waiting_list SET patient = calvora_log_neutral(patient), phone = calvora_log_neutral(phone),
         note = calvora_log_neutral(note)
         WHERE id = ANY(waiting_ids);
+    UPDATE recalls SET patient = calvora_log_neutral(patient), phone = calvora_log_neutral(phone)
+        WHERE id = ANY(recall_ids);
     WITH done AS (
         UPDATE activity_log SET personal = (
             SELECT jsonb_object_agg(key, CASE WHEN key = 'salt' THEN value ELSE calvora_log_neutral_value(value) END)
@@ -235,6 +239,13 @@ BEGIN
         details := calvora_log_diff(o, r, ARRAY['duration_min', 'dentist_id', 'weekdays', 'day_part', 'from_day',
                                                 'until_day']);
         personal := calvora_log_diff(o, r, ARRAY['patient', 'phone', 'note']);
+    ELSIF TG_TABLE_NAME = 'recalls' THEN
+        subject := (any_row ->> 'id')::bigint;
+        target := 'recall';
+        details := calvora_log_diff(o, r, ARRAY['kind', 'due_day', 'months', 'last_visit', 'attempts',
+                                                'last_attempt_at', 'paused_until', 'do_not_call', 'consent',
+                                                'appointment_id']);
+        personal := calvora_log_diff(o, r, ARRAY['patient', 'phone']);
     ELSIF TG_TABLE_NAME = 'dentists' THEN
         subject := (any_row ->> 'id')::bigint;
         target := 'dentist';
@@ -264,11 +275,11 @@ BEGIN
 END $$;
 )SQL";
 
-QString triggers()
+// The row and truncate triggers of each table.
+QString triggers(std::initializer_list<const char*> logged)
 {
     QString sql;
-    for (const char* table :
-         {"appointments", "appointment_status", "cancelled_appointments", "waiting_list", "dentists", "settings"}) {
+    for (const char* table : logged) {
         const QString name = QString::fromLatin1(table);
         sql += QStringLiteral("CREATE TRIGGER %1_logged AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH ROW "
                               "EXECUTE FUNCTION calvora_log_row();\n"
@@ -320,7 +331,7 @@ BEGIN
              WHERE p.proname LIKE 'calvora\_log\_%' AND p.pronamespace = current_schema()::regnamespace LOOP
         EXECUTE format('ALTER FUNCTION %s OWNER TO calvora_registro', f);
     END LOOP;
-    GRANT SELECT, UPDATE ON appointments, cancelled_appointments, waiting_list TO calvora_registro;
+    GRANT SELECT, UPDATE ON appointments, cancelled_appointments, waiting_list, recalls TO calvora_registro;
     EXECUTE format('GRANT SELECT, INSERT ON activity_log TO %I', program);
     EXECUTE format('ALTER SCHEMA %I OWNER TO calvora_registro', current_schema());
     EXECUTE format('GRANT USAGE, CREATE ON SCHEMA %I TO %I', current_schema(), program);
@@ -357,17 +368,36 @@ QString version4()
 {
     return QString::fromUtf8(tables) + QString::fromUtf8(seal) + QString::fromUtf8(append)
         + QString::fromUtf8(anonymise) + QString::fromUtf8(rows)
-        + triggers();
+        + triggers({"appointments", "appointment_status", "cancelled_appointments", "waiting_list", "dentists",
+                    "settings"});
+}
+
+// The recalls' table is logged like the others. The functions that know it (the row trigger's, the
+// anonymisation's) are replaced by completeLog while this role owns them, by the guard step once guarded.
+QString version5()
+{
+    return triggers({"recalls"}) + QStringLiteral(R"SQL(
+DO $$ BEGIN
+    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'calvora_registro') THEN
+        GRANT SELECT, UPDATE ON recalls TO calvora_registro;
+    END IF;
+END $$;
+)SQL");
+}
+
+QString anonymiseFunction()
+{
+    return QStringLiteral("calvora_log_anonymise(bigint[], bigint[], bigint[], bigint[], bigint[], jsonb)");
 }
 
 void completeLog(PgConnection& c)
 {
-    const PgResult r = c.query(QStringLiteral(
-        "SELECT to_regproc('calvora_log_anonymise') IS NULL AND pg_get_userbyid(relowner) = current_user "
-        "FROM pg_class WHERE oid = to_regclass('activity_log')"));
+    const PgResult r = c.query(QStringLiteral("SELECT to_regprocedure($1) IS NULL AND pg_get_userbyid(relowner) = "
+                                              "current_user FROM pg_class WHERE oid = to_regclass('activity_log')"),
+                               {anonymiseFunction()});
     if (r.rows() == 0 || r.text(0, 0) != u"t")
         return;
-    // The row trigger's function learns to stand aside while an anonymisation writes.
+    // The row trigger's function learns to stand aside while an anonymisation writes, and to log recalls.
     try {
         c.execute(QStringLiteral("BEGIN;\n") + anonymisationReplaced() + QStringLiteral("COMMIT;"));
     } catch (const DatabaseError&) {

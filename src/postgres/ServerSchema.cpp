@@ -170,7 +170,7 @@ CREATE INDEX idx_recalls_patient ON recalls (lower(patient COLLATE "C"));
 CREATE INDEX idx_appointments_patient_day ON appointments (lower(patient COLLATE "C"), day);
 CREATE TRIGGER recalls_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON recalls
     FOR EACH STATEMENT EXECUTE FUNCTION calvora_notify();
-)SQL");
+)SQL") + ServerLogSchema::version5();
 }
 
 // The steps from each version to the next; step i brings version i to version i + 1.

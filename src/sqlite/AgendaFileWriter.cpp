@@ -1,6 +1,7 @@
 #include "AgendaFileWriter.h"
 
 #include "AppointmentColumns.h"
+#include "RecallRows.h"
 #include "WaitingRows.h"
 
 namespace {
@@ -81,6 +82,11 @@ void AgendaFileWriter::addDayRecords(const DayRecords& records)
         m_db.run(QStringLiteral("INSERT INTO waiting_list (") + WaitingRows::copied
                      + QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                  waiting);
+    // AUTOINCREMENT moves past the ids given here, so a recall set later in this file never takes one.
+    for (const SQLArgs& recall : RecallRows::copiedArgs(records.recalls))
+        m_db.run(QStringLiteral("INSERT INTO recalls (") + RecallRows::copied + QStringLiteral(") VALUES (")
+                     + QStringLiteral("?, ").repeated(RecallRows::copiedCount - 1) + QStringLiteral("?)"),
+                 recall);
     // A cancelled appointment keeps its id: no new appointment of this file may be given it.
     m_db.run(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT 'appointments', 0 WHERE NOT EXISTS "
                             "(SELECT 1 FROM sqlite_sequence WHERE name = 'appointments')"));

@@ -17,6 +17,9 @@ const QStringList cancellationFacts{"day", "start_min", "duration_min", "dentist
 const QStringList cancellationTexts{"reason", "patient", "phone", "treatment", "notes"};
 const QStringList waitingFacts{"duration_min", "dentist_id", "weekdays", "day_part", "from_day", "until_day"};
 const QStringList waitingTexts{"patient", "phone", "note"};
+const QStringList recallFacts{"kind",     "due_day",      "months",      "last_visit", "attempts",
+                               "last_attempt_at", "paused_until", "do_not_call", "consent", "appointment_id"};
+const QStringList recallTexts{"patient", "phone"};
 const QStringList dentistFacts{"name", "color", "position"};
 
 // 'name', before.name, after.name, … for calvora_log_changes; "NULL" stands for a row that is not there.
@@ -176,6 +179,8 @@ QList<Trigger> all()
     list << status;
     list << rowTriggers(QStringLiteral("waiting_list"), QStringLiteral("waiting"), QStringLiteral("id"), waitingFacts,
                         waitingTexts, {}, {});
+    list << rowTriggers(QStringLiteral("recalls"), QStringLiteral("recall"), QStringLiteral("id"), recallFacts,
+                        recallTexts, {}, {});
     list << rowTriggers(QStringLiteral("dentists"), QStringLiteral("dentist"), QStringLiteral("id"), dentistFacts, {},
                         {}, {});
     list << cancellationTriggers() << settingTriggers() << sealTrigger();

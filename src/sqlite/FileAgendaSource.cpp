@@ -3,6 +3,7 @@
 #include "AppointmentColumns.h"
 #include "AppointmentRows.h"
 #include "Database.h"
+#include "RecallRows.h"
 #include "WaitingRows.h"
 
 #include <QFileInfo>
@@ -112,6 +113,11 @@ DayRecords FileAgendaSource::dayRecords()
                                     {}, [](const SQLRow& r) {
                                         return WaitingRows::fromRow([&r](int c) { return r.integer(c); },
                                                                     [&r](int c) { return r.text(c); });
+                                    });
+    records.recalls = m_file->query(QStringLiteral("SELECT ") + RecallRows::read + QStringLiteral(" FROM recalls ORDER BY id"),
+                                    {}, [](const SQLRow& r) {
+                                        return RecallRows::fromRow([&r](int c) { return r.integer(c); },
+                                                                   [&r](int c) { return r.text(c); });
                                     });
     return records;
 }

@@ -7,6 +7,8 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace {
 
 using AnonymiseQueries::Dialect;
@@ -72,6 +74,7 @@ AnonymisedRecords SqliteArchive::anonymise(const AnonymiseScope& scope)
         done.appointments = chosenRows(m_db, AnonymiseQueries::appointments(), scope);
         done.cancelled = chosenRows(m_db, AnonymiseQueries::cancelled(), scope);
         done.waiting = chosenRows(m_db, AnonymiseQueries::waiting(), scope);
+        done.recalls = chosenRows(m_db, AnonymiseQueries::recalls(), scope);
         // The rows' own entries would copy the name into the log: the one entry below tells of them.
         struct Quiet {
             FileActivityLog& log;
@@ -81,6 +84,7 @@ AnonymisedRecords SqliteArchive::anonymise(const AnonymiseScope& scope)
         replaceTexts(m_db, AnonymiseQueries::appointments(), done.appointments);
         replaceTexts(m_db, AnonymiseQueries::cancelled(), done.cancelled);
         replaceTexts(m_db, AnonymiseQueries::waiting(), done.waiting);
+        replaceTexts(m_db, AnonymiseQueries::recalls(), done.recalls);
         m_log->setQuiet(false);
         const QList<qint64> entries = replaceEntries(m_db, done, scope);
         if (done.isEmpty() && entries.isEmpty())
@@ -97,7 +101,7 @@ AnonymisedRecords SqliteArchive::anonymise(const AnonymiseScope& scope)
     return done;
 }
 
-void SqliteArchive::reserveIds(qint64 appointments, qint64 waiting)
+void SqliteArchive::reserveIds(qint64 appointments, qint64 waiting, qint64 recalls)
 {
     const auto behind = [&](const char* table, qint64 id) {
         return m_db.query(QStringLiteral("SELECT COUNT(*) FROM sqlite_sequence WHERE name = ? AND seq >= ?"),
@@ -105,10 +109,12 @@ void SqliteArchive::reserveIds(qint64 appointments, qint64 waiting)
                    .value(0)
             == 0;
     };
-    if (!behind("appointments", appointments) && !behind("waiting_list", waiting))
+    const auto reserved = {std::pair{"appointments", appointments}, std::pair{"waiting_list", waiting},
+                           std::pair{"recalls", recalls}};
+    if (std::none_of(reserved.begin(), reserved.end(), [&](const auto& r) { return behind(r.first, r.second); }))
         return;
     m_db.transaction([&] {
-        for (const auto& [table, id] : {std::pair{"appointments", appointments}, std::pair{"waiting_list", waiting}}) {
+        for (const auto& [table, id] : reserved) {
             const QString name = QString::fromLatin1(table);
             m_db.run(QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?) WHERE name = ?"), {id, name});
             m_db.run(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT ?, ? WHERE NOT EXISTS "

@@ -71,7 +71,7 @@ public:
     [[nodiscard]] QList<ActivityEntry> logPage(const LogFilter& filter, int limit) override;
     [[nodiscard]] LogReaderMaker logReaderMaker() const override;
     AnonymisedRecords anonymise(const AnonymiseScope& scope) override;
-    void reserveIds(qint64 appointments, qint64 waiting) override;
+    void reserveIds(qint64 appointments, qint64 waiting, qint64 recalls) override;
 
 protected:
     [[nodiscard]] QList<Appointment> searchQuery(const QString& pattern, int limit) override;

@@ -5,6 +5,7 @@
 #include "AppointmentRows.h"
 #include "Clock.h"
 #include "Database.h"
+#include "RecallRows.h"
 #include "WaitingRows.h"
 
 namespace {
@@ -161,6 +162,12 @@ AgendaArchive::PatientRows SqliteArchive::patientRows(const QString& name)
                               {name}, [](const SQLRow& row) {
                                   return WaitingRows::fromRow([&row](int c) { return row.integer(c); },
                                                               [&row](int c) { return row.text(c); });
+                              });
+    rows.recalls = m_db.query(QStringLiteral("SELECT ") + RecallRows::read + QStringLiteral(" FROM recalls") + same
+                                  + QStringLiteral("ORDER BY due_day, id"),
+                              {name}, [](const SQLRow& row) {
+                                  return RecallRows::fromRow([&row](int c) { return row.integer(c); },
+                                                             [&row](int c) { return row.text(c); });
                               });
     return rows;
 }

@@ -25,6 +25,7 @@ ErasureMemory merged(const ErasureMemory& memory, const AnonymisedRecords& recor
                                       + records.cancelled);
     out.records.cancelled.clear();
     out.records.waiting = sorted(memory.records.waiting + records.waiting);
+    out.records.recalls = sorted(memory.records.recalls + records.recalls);
     if (before && (!out.before || *before > *out.before))
         out.before = before;
     return out;

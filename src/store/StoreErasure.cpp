@@ -169,7 +169,7 @@ std::optional<QString> Store::reapplyErasures()
     try {
         // An older agenda would give these ids again to new records, which the memory would then reach.
         m_archive.reserveIds(highest(memory.records.appointments + memory.records.cancelled),
-                             highest(memory.records.waiting));
+                             highest(memory.records.waiting), highest(memory.records.recalls));
     } catch (const DatabaseError& failure) {
         return QStringLiteral("Impossibile anonimizzare: ") + failure.message();
     }

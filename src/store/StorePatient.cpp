@@ -9,12 +9,13 @@ namespace {
 
 const QString appointmentTarget = QStringLiteral("appointment");
 const QString waitingTarget = QStringLiteral("waiting");
+const QString recallTarget = QStringLiteral("recall");
 
 } // namespace
 
 PatientRecord Store::patientRecord(const QString& name)
 {
-    PatientRecord record{Text::trimmed(name), {}, {}};
+    PatientRecord record{Text::trimmed(name), {}, {}, {}};
     const AgendaArchive::PatientRows rows = m_archive.patientRows(record.name);
     for (const Appointment& a : rows.appointments)
         record.visits.append({a, rows.statuses.value(a.id).status, std::nullopt, m_archive.logOf(appointmentTarget, a.id)});
@@ -27,10 +28,14 @@ PatientRecord Store::patientRecord(const QString& name)
     });
     for (const WaitingEntry& w : rows.waiting)
         record.waiting.append({w, m_archive.logOf(waitingTarget, w.id)});
+    for (const Recall& r : rows.recalls)
+        record.recalls.append({r, m_archive.logOf(recallTarget, r.id)});
     // Named as the agenda writes the name most recently, whatever letter case it was asked in.
     if (!record.visits.isEmpty())
         record.name = record.visits.last().appointment.patient;
     else if (!record.waiting.isEmpty())
         record.name = record.waiting.last().entry.patient;
+    else if (!record.recalls.isEmpty())
+        record.name = record.recalls.last().recall.patient;
     return record;
 }

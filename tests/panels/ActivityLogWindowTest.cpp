@@ -189,3 +189,30 @@ TEST_F(ActivityWindowTest, aDeletedAppointmentIsRestoredFromItsEntryOrRefusedWit
 }
 
 } // namespace
+
+TEST_F(ActivityWindowTest, aRecallsStoryReadsAsTheReceptionistDidIt)
+{
+    const qint64 visit = book("2024-12-04", 540, "Anna Verdi");
+    Recall r;
+    r.patient = "Anna Verdi";
+    r.kind = "Igiene";
+    r.due = QDate(2027, 6, 9);
+    r.months = 6;
+    r.lastVisit = QDate(2024, 12, 4);
+    std::optional<Recall> stored;
+    const auto change = [&](const Recall& next) {
+        ASSERT_TRUE(archive.replaceRecall(visit, stored, next, &stored));
+    };
+    change(r);
+    r.attempts = 2;
+    change(r);
+    r.pausedUntil = QDate(2027, 6, 20);
+    change(r);
+    r.doNotCall = true;
+    change(r);
+
+    ActivityLogWindow window(store, nullptr, 4);
+    EXPECT_EQ(column(window, 4), (QStringList{"Non richiamare", "Richiamo rimandato al 20/6/2027",
+                                              "Richiamo: non risponde (2° tentativo)",
+                                              "Anna Verdi: Richiamo Igiene per il 9/6/2027"}));
+}

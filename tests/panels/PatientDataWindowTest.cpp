@@ -59,6 +59,22 @@ TEST_F(PatientDataWindowTest, theSearchAndTheEditorAskForThePatientsData)
     EXPECT_FALSE(fresh.patientDataButton()->isVisible()) << "a new booking has no patient yet";
 }
 
+TEST_F(PatientDataWindowTest, thePatientsRecallIsListedWithWhatItStandsAt)
+{
+    db.run("INSERT INTO recalls (appointment_id, patient, phone, kind, due_day, closes_from, months, last_visit, "
+           "attempts, do_not_call, consent, created_at) VALUES (?, 'maria rossi', '333 111 2222', 'Igiene', "
+           "'2025-06-05', '2025-05-05', 6, '2024-12-05', 1, 1, 1, '2024-12-04 10:00:00')",
+           {first.id});
+    PatientDataWindow window(store, "Maria Rossi", nullptr);
+    expose(&window);
+    EXPECT_EQ(window.summary(), "3 appuntamenti (1 disdetto), 0 voci in lista d'attesa e 1 richiamo.");
+    ASSERT_EQ(window.appointmentList()->topLevelItemCount(), 4);
+    const QTreeWidgetItem* recall = window.appointmentList()->topLevelItem(3);
+    EXPECT_EQ(recall->text(0), "05/06/2025");
+    EXPECT_EQ(recall->text(3), "Richiamo Igiene");
+    EXPECT_EQ(recall->text(5), "Non richiamare, 1 tentativo, consenso sì");
+}
+
 TEST_F(PatientDataWindowTest, aNamesakesNumberUntickedLeavesTheListAndTheFile)
 {
     PatientDataWindow window(store, "maria rossi", nullptr);

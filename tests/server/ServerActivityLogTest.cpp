@@ -4,6 +4,7 @@
 #include "FileAgendaSource.h"
 #include "LogVerification.h"
 #include "ServerCopy.h"
+#include "ServerLogSchema.h"
 #include "ServerSchema.h"
 
 #include <QFile>
@@ -220,7 +221,7 @@ TEST_F(ServerActivityLogTest, aLogMadeBeforeAnonymisationsGetsTheirFunctionAtOpe
         ServerArchive made(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     }
     const std::unique_ptr<PgConnection> c = PgConnection::open(*ConnectionLine::parse(line));
-    c->execute("DROP FUNCTION calvora_log_anonymise(bigint[], bigint[], bigint[], bigint[], jsonb)");
+    c->execute("DROP FUNCTION " + ServerLogSchema::anonymiseFunction());
     ServerArchive reopened(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     Store agenda(reopened);
     Appointment a;
@@ -305,7 +306,7 @@ TEST_F(ServerActivityLogTest, aLogGuardedByAnEarlierVersionLearnsToAnonymiseFrom
     // What an earlier version left: no anonymisation, and a row trigger that knows nothing of one.
     admin->execute("DO $$ BEGIN EXECUTE replace(pg_get_functiondef('calvora_log_row'::regproc), "
                    "' OR calvora_log_anonymising()', ''); END $$");
-    admin->execute("DROP FUNCTION calvora_log_anonymise(bigint[], bigint[], bigint[], bigint[], jsonb)");
+    admin->execute("DROP FUNCTION " + ServerLogSchema::anonymiseFunction());
 
     auto own = std::make_unique<ServerArchive>(*ConnectionLine::parse(line), std::make_unique<BackupFolder>(dir.path()));
     ASSERT_TRUE(own->openingWarning().has_value());
