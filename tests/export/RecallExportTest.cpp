@@ -3,6 +3,7 @@
 #include "ExportFixture.h"
 #include "RecallExport.h"
 #include "RecallMessage.h"
+#include "ReminderMessage.h"
 
 class RecallExportTest : public ExportTest {
 protected:
@@ -19,7 +20,7 @@ TEST_F(RecallExportTest, theFileHoldsTheListsMobilesOldestFirstWithAwkwardNamesI
     ASSERT_FALSE(store->saveSettings("Studio \"Sorriso\"; Pisa", store->dentists()));
     const QDate visit(2025, 12, 1);
     bookWithRecall(visit, 600, "Anna \"Nina\" D'Amico", "333 123 4567", {6, std::nullopt, "Igiene", true});
-    bookWithRecall(visit, 660, "Rossi; Mario\r\nsecondo rigo", "+39 347-1234567",
+    bookWithRecall(visit, 660, "Rossi; Mario", "+39 347-1234567",
                    {0, QDate(2026, 2, 10), "Controllo", true}); // overdue on the pinned day
     bookWithRecall(visit, 720, "Luca Neri", "02 1234567", {6, std::nullopt, "Igiene", true}); // a landline
     bookWithRecall(visit, 780, "Sara Bianchi", "320 1234567", {6, std::nullopt, "Igiene", false}); // no consent
@@ -34,8 +35,8 @@ TEST_F(RecallExportTest, theFileHoldsTheListsMobilesOldestFirstWithAwkwardNamesI
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFTelefono;"));
     const QList<QStringList> expected{
         {"Telefono", "Paziente", "Tipo", "Scadenza", "Ultima visita", "Tentativi", "Messaggio"},
-        {"+393471234567", "Rossi; Mario\r\nsecondo rigo", "Controllo", "10/02/2026", "01/12/2025", "0",
-         "Rossi; Mario\r\nsecondo rigo; \"controllo\" febbraio 2026\nStudio \"Sorriso\"; Pisa"},
+        {"+393471234567", "Rossi; Mario", "Controllo", "10/02/2026", "01/12/2025", "0",
+         "Rossi; Mario; \"controllo\" febbraio 2026\nStudio \"Sorriso\"; Pisa"},
         {"+393331234567", "Anna \"Nina\" D'Amico", "Igiene", "01/06/2026", "01/12/2025", "0",
          "Anna \"Nina\" D'Amico; \"igiene\" giugno 2026\nStudio \"Sorriso\"; Pisa"},
     };
