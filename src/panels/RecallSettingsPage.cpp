@@ -1,5 +1,6 @@
 #include "RecallSettingsPage.h"
 
+#include "AccessibleComboBox.h"
 #include "Clock.h"
 #include "DatabaseError.h"
 #include "FormSection.h"
@@ -102,6 +103,7 @@ RecallSettingsPage::RecallSettingsPage(Store& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
 {
+    AccessibleComboBox::installFactory(); // the boxes named by what they choose, not by their value
     m_message = new QLabel(this);
     m_message->setObjectName(QStringLiteral("recallSettingsMessage"));
     m_message->setWordWrap(true);
