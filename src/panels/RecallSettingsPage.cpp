@@ -1,12 +1,9 @@
 #include "RecallSettingsPage.h"
 
 #include "AccessibleComboBox.h"
-#include "Clock.h"
 #include "DatabaseError.h"
 #include "FormSection.h"
-#include "MessageTemplateSection.h"
 #include "PanelStyle.h"
-#include "RecallMessage.h"
 #include "Store.h"
 
 #include <QCheckBox>
@@ -124,7 +121,6 @@ RecallSettingsPage::RecallSettingsPage(Store& store, QWidget* parent)
     sections->addWidget(buildTreatments());
     sections->addWidget(buildConsent());
     sections->addWidget(m_message);
-    sections->addWidget(buildTemplate());
     showKinds();
     showTreatments();
     if (isEnabled())
@@ -180,31 +176,6 @@ FormSection* RecallSettingsPage::buildConsent()
                                                    "non compare nell'elenco dei richiami né nei file esportati."),
                                     section));
     return section;
-}
-
-MessageTemplateSection* RecallSettingsPage::buildTemplate()
-{
-    Store& store = m_store;
-    const RecallSettings& settings = m_settings;
-    m_template = new MessageTemplateSection(
-        {QStringLiteral("Richiami SMS"), QStringLiteral("recall"),
-         QStringLiteral("Il testo dei richiami che «Richiami…» esporta per il servizio SMS. Puoi usare ")
-             + RecallMessage::placeholders().join(QStringLiteral(", "))
-             + QStringLiteral(": ognuno è sostituito dai dati del richiamo. Non scrivere altri dati sanitari."),
-         QStringLiteral("Testo del richiamo"), RecallMessage::defaultTemplate(),
-         [&store] { return store.recallTemplate(); },
-         [&store](const QString& text) { return store.setRecallTemplate(text); },
-         [&store, &settings](const QString& text) {
-             // An ordinary name, the practice's own name, the last kind of the list, due in six months.
-             Recall recall;
-             recall.patient = QStringLiteral("Maria Rossi");
-             recall.kind = settings.kinds.isEmpty() ? QString() : settings.kinds.last().name;
-             recall.due = Clock::today().addMonths(6);
-             const QString studio = store.studioName().isEmpty() ? QStringLiteral("Studio Dentistico") : store.studioName();
-             return RecallMessage::render(text, RecallMessage::valuesOf(recall, studio));
-         }},
-        this);
-    return m_template;
 }
 
 void RecallSettingsPage::showKinds()

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 class FormSection;
-class MessageTemplateSection;
 class QCheckBox;
 class QGridLayout;
 class QLabel;
@@ -14,8 +13,7 @@ class Store;
 
 // The settings window's "Richiami": the kinds of recall (name, usual interval, usual visit length;
 // "Controllo" and "Igiene" always there, the practice's own added, renamed and removed), the recall the
-// editor proposes for a treatment, whether a new recall has the patient's consent, and the recall
-// message's text. Every change is saved for the whole practice at once; while the choices cannot be kept
+// editor proposes for a treatment and whether a new recall has the patient's consent. Every change is saved for the whole practice at once; while the choices cannot be kept
 // (a blank or repeated name) the reason shows under them and the stored ones stay. Changes from
 // elsewhere replace the page's copy.
 class RecallSettingsPage : public QWidget {
@@ -27,7 +25,6 @@ public:
     // The choices as the page shows them, and the reason the last save was refused (empty after a save).
     [[nodiscard]] const RecallSettings& settings() const { return m_settings; }
     [[nodiscard]] QString message() const;
-    [[nodiscard]] MessageTemplateSection* messageTemplate() const { return m_template; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -36,7 +33,6 @@ private:
     [[nodiscard]] FormSection* buildKinds();
     [[nodiscard]] FormSection* buildTreatments();
     [[nodiscard]] FormSection* buildConsent();
-    [[nodiscard]] MessageTemplateSection* buildTemplate();
     // Throws the rows of a grid away and makes them again from the copy.
     void showKinds();
     void showTreatments();
@@ -57,5 +53,4 @@ private:
     QWidget* m_treatmentRows = nullptr;
     QCheckBox* m_consent = nullptr;
     QLabel* m_message = nullptr;
-    MessageTemplateSection* m_template = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "CalendarFolderSection.h"
 #include "ClosedDaysSection.h"
+#include "RecallMessageSettings.h"
 #include "RecallSettingsPage.h"
 #include "ReminderSettings.h"
 #include "FormSection.h"
@@ -124,6 +125,9 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     QVBoxLayout* recallsPage = addPage(Page::Recalls, QStringLiteral("Richiami"));
     recallsPage->addWidget(new RecallSettingsPage(m_store, recallsPage->parentWidget()));
     recallsPage->addStretch(1);
+    QVBoxLayout* recallMessagePage = addPage(Page::RecallMessage, QStringLiteral("Messaggio di richiamo"));
+    recallMessagePage->addWidget(new RecallMessageSettings(m_store, recallMessagePage->parentWidget()));
+    recallMessagePage->addStretch(1);
     buildArchivePage();
     QVBoxLayout* calendarPage = addPage(Page::Calendars, QStringLiteral("Calendari"));
     calendarPage->addWidget(new CalendarFolderSection(m_store, calendarPage->parentWidget()));

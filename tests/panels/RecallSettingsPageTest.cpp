@@ -1,6 +1,6 @@
 // The settings page of the recalls: the practice's kinds and treatment defaults kept as they are edited,
 // refusals said and nothing half-stored, and the recall message with its example.
-#include "MessageTemplateSection.h"
+#include "RecallMessageSettings.h"
 #include "PanelFixture.h"
 #include "RecallSettingsPage.h"
 
@@ -62,9 +62,9 @@ TEST_F(RecallSettingsPageTest, kindsAndTreatmentDefaultsAreKeptAsEditedAndARenam
 TEST_F(RecallSettingsPageTest, theMessageShowsAsAPatientReadsItAndADefaultTextIsNotStored)
 {
     ASSERT_FALSE(store.saveSettings("Studio Sorriso", store.dentists()));
-    RecallSettingsPage page(store);
+    RecallMessageSettings page(store);
     expose(&page);
-    QPlainTextEdit* field = page.messageTemplate()->field();
+    QPlainTextEdit* field = page.field();
     EXPECT_EQ(child<QLabel>(&page, "recallExample")->text(),
               "Gentile Maria Rossi, è ora del richiamo di igiene presso Studio Sorriso. Ci chiami per fissare un "
               "appuntamento.");
@@ -72,9 +72,9 @@ TEST_F(RecallSettingsPageTest, theMessageShowsAsAPatientReadsItAndADefaultTextIs
     QTest::keyClicks(field, "{nome}: {tipo} entro {scadenza}");
     EXPECT_EQ(child<QLabel>(&page, "recallExample")->text(), "Maria Rossi: igiene entro giugno 2025");
     EXPECT_EQ(child<QLabel>(&page, "recallLength")->text(), "37 caratteri su 160: un SMS.");
-    page.messageTemplate()->saveNow();
+    page.saveNow();
     EXPECT_EQ(store.recallTemplate(), "{nome}: {tipo} entro {scadenza}");
     child<QPushButton>(&page, "recallReset")->click();
-    page.messageTemplate()->saveNow();
+    page.saveNow();
     EXPECT_EQ(store.recallTemplate(), std::nullopt);
 }
