@@ -24,6 +24,14 @@ int linesPerPage()
     return std::max(1, int((ListSheet::pageSize().height() - headerHeight - lineHeight) / lineHeight));
 }
 
+// A font size for a painter scaled to points: the device resolves point sizes at its own resolution, which
+// the scaling would count a second time.
+double pointSize(const QPainter& painter, double points)
+{
+    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 72;
+    return points * 72.0 / (dpi > 0 ? dpi : 72);
+}
+
 void drawRow(QPainter& painter, double y, const QList<double>& starts, const QStringList& cells)
 {
     const double width = ListSheet::pageSize().width();
@@ -65,13 +73,13 @@ int ListSheet::pageCount() const
 void ListSheet::drawPage(QPainter& painter, int index) const
 {
     QFont font = painter.font();
-    font.setPointSizeF(fontPoints + 4);
+    font.setPointSizeF(pointSize(painter, fontPoints + 4));
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::black);
     const double width = pageSize().width();
     painter.drawText(QRectF(0, 0, width, 24), int(Qt::AlignLeft | Qt::AlignVCenter), title);
-    font.setPointSizeF(fontPoints);
+    font.setPointSizeF(pointSize(painter, fontPoints));
     painter.setFont(font);
     painter.drawText(QRectF(0, 0, width, 24), int(Qt::AlignRight | Qt::AlignVCenter),
                      QStringLiteral("Pagina %1 di %2").arg(index + 1).arg(pageCount()));

@@ -19,7 +19,7 @@ ListSheet listSheet(const Sheet& sheet)
     ListSheet list{QStringLiteral("Richiami – ") + Cal::format(sheet.month, QStringLiteral("MMMMy")),
                    {QStringLiteral("Paziente"), QStringLiteral("Telefono"), QStringLiteral("Tipo"),
                     QStringLiteral("Scadenza"), QStringLiteral("Ultima visita"), QStringLiteral("Tentativi")},
-                   {0.0, 0.31, 0.49, 0.63, 0.75, 0.89},
+                   {0.0, 0.30, 0.47, 0.61, 0.73, 0.87},
                    {},
                    QStringLiteral("Nessun paziente da richiamare.")};
     for (const Recall& r : sheet.recalls)
