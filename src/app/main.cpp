@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "LogVerifyCommand.h"
 #include "PatientExportCommand.h"
+#include "RecallExportCommand.h"
 #include "ReminderExportCommand.h"
 #include "ScreenshotMode.h"
 #include "SelfTest.h"
@@ -87,6 +88,11 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QLocale::setDefault(Cal::locale());
         return ReminderExportCommand::run(arguments);
+    }
+    if (RecallExportCommand::requested(arguments)) {
+        QCoreApplication app(argc, argv);
+        QLocale::setDefault(Cal::locale());
+        return RecallExportCommand::run(arguments);
     }
     if (BackupNowCommand::requested(arguments)) {
         QCoreApplication app(argc, argv);

@@ -45,12 +45,14 @@ Values valuesOf(const Appointment& a, const QString& dentist, const QString& stu
 
 QString render(const QString& text, const Values& values)
 {
-    const QStringList& names = placeholders();
-    const QString replacements[] = {values.name, values.day, values.time, values.studio, values.dentist};
+    return substitute(text, placeholders(), {values.name, values.day, values.time, values.studio, values.dentist});
+}
+
+QString substitute(const QString& text, const QStringList& names, const QStringList& values)
+{
     QString message;
     message.reserve(text.size() + 64);
     qsizetype at = 0;
-    // One pass, so that a name holding "{ora}" stays as written.
     while (at < text.size()) {
         qsizetype matched = -1;
         if (text[at] == u'{')
@@ -61,7 +63,7 @@ QString render(const QString& text, const Values& values)
             message.append(text[at++]);
             continue;
         }
-        message.append(replacements[matched]);
+        message.append(values.value(matched));
         at += names[matched].size();
     }
     return message;

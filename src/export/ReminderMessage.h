@@ -29,6 +29,9 @@ struct Values {
 
 // The template with each placeholder replaced; anything else, unknown braces included, stays as written.
 [[nodiscard]] QString render(const QString& text, const Values& values);
+// The same for any list of placeholders and their values (as many as the names), in one pass, so that a
+// value holding a placeholder's name stays as written. The recall messages share it.
+[[nodiscard]] QString substitute(const QString& text, const QStringList& names, const QStringList& values);
 
 // How much of an SMS a message takes. In the GSM 7-bit alphabet a character counts one, one of its
 // extension table (€ [ ] { } ^ ~ | \) two, and one SMS holds 160; a message with any other character

@@ -62,6 +62,10 @@ QString pageFileName(SettingsView::Page page)
         return QStringLiteral("chiusure");
     case SettingsView::Page::Reminders:
         return QStringLiteral("promemoria");
+    case SettingsView::Page::Recalls:
+        return QStringLiteral("richiami");
+    case SettingsView::Page::RecallMessage:
+        return QStringLiteral("messaggio-richiamo");
     case SettingsView::Page::Archive:
         return QStringLiteral("archivio");
     case SettingsView::Page::Calendars:

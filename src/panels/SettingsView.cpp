@@ -2,6 +2,8 @@
 
 #include "CalendarFolderSection.h"
 #include "ClosedDaysSection.h"
+#include "RecallMessageSettings.h"
+#include "RecallSettingsPage.h"
 #include "ReminderSettings.h"
 #include "FormSection.h"
 #include "OperatorsSection.h"
@@ -120,6 +122,12 @@ SettingsView::SettingsView(Store& store, QWidget* parent, ServerLineActions serv
     QVBoxLayout* remindersPage = addPage(Page::Reminders, QStringLiteral("Promemoria"));
     remindersPage->addWidget(new ReminderSettings(m_store, remindersPage->parentWidget()));
     remindersPage->addStretch(1);
+    QVBoxLayout* recallsPage = addPage(Page::Recalls, QStringLiteral("Richiami"));
+    recallsPage->addWidget(new RecallSettingsPage(m_store, recallsPage->parentWidget()));
+    recallsPage->addStretch(1);
+    QVBoxLayout* recallMessagePage = addPage(Page::RecallMessage, QStringLiteral("Messaggio di richiamo"));
+    recallMessagePage->addWidget(new RecallMessageSettings(m_store, recallMessagePage->parentWidget()));
+    recallMessagePage->addStretch(1);
     buildArchivePage();
     QVBoxLayout* calendarPage = addPage(Page::Calendars, QStringLiteral("Calendari"));
     calendarPage->addWidget(new CalendarFolderSection(m_store, calendarPage->parentWidget()));

@@ -24,8 +24,8 @@ class Store;
 
 // The settings window, one page per section chosen from a list on the left: the practice's name; each
 // dentist's name and colour (and adding, retiring, bringing back and reordering dentists); the practice's
-// operators; the days the
-// practice is closed; the archive, with an on-demand backup; and, when the shell can set it, the line
+// operators; the days the practice is closed; the reminders' text; the recalls' kinds and defaults; their text;
+// the archive, with an on-demand backup; and, when the shell can set it, the line
 // that names a server. The program's version stays under the list. A resizable top-level window placed
 // inside the available screen area; the shell keeps one per process and shows it from the settings
 // command; Escape and the platform's close shortcut close it. It edits private copies of the store's
@@ -41,7 +41,7 @@ public:
     static constexpr int windowWidth = 760;
     static constexpr int windowHeight = 520;
 
-    enum class Page { Studio, Dentists, Operators, ClosedDays, Reminders, Archive, Calendars, Server };
+    enum class Page { Studio, Dentists, Operators, ClosedDays, Reminders, Recalls, RecallMessage, Archive, Calendars, Server };
 
     explicit SettingsView(Store& store, QWidget* parent = nullptr, ServerLineActions server = {});
 

@@ -1,13 +1,10 @@
 #pragma once
 
 #include <QList>
-#include <QSizeF>
 #include <QString>
-#include <QStringList>
 
-class QPainter;
-class QRectF;
 class QWidget;
+struct ListSheet;
 
 // The confirmation list on paper, for the calls: A4 portrait, one line per appointment (time, patient,
 // phone, dentist, attempts), the day as the title and the page number on each sheet.
@@ -25,11 +22,9 @@ struct Sheet {
     QList<Line> lines;
 };
 
-// Printable area of an A4 portrait page with 20 pt margins, in points.
-[[nodiscard]] QSizeF pageSize();
+// The pages' content.
+[[nodiscard]] ListSheet listSheet(const Sheet& sheet);
 [[nodiscard]] int pageCount(const Sheet& sheet);
-// Draws page `index` (from 0) with the painter in points, the printable area at the origin.
-void drawPage(QPainter& painter, const Sheet& sheet, int index);
 
 // The print preview, whose print button opens the platform's print dialog.
 void print(QWidget* parent, const Sheet& sheet);

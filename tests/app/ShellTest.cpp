@@ -86,7 +86,8 @@ TEST(ScreenshotMode, writesPicturesOfAScratchFolderWithoutADisplay)
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     for (const char* name : {"settimana.png", "giorno.png", "editor-nuovo.png", "editor-modifica.png", "dentista.png",
                              "ricerca.png", "impostazioni-studio.png", "impostazioni-dentisti.png",
-                             "impostazioni-chiusure.png", "impostazioni-promemoria.png", "impostazioni-archivio.png", "impostazioni-server.png",
+                             "impostazioni-chiusure.png", "impostazioni-promemoria.png", "impostazioni-richiami.png",
+                             "impostazioni-messaggio-richiamo.png", "impostazioni-archivio.png", "impostazioni-server.png",
                              "conferma-eliminazione.png", "trascinamento.png", "da-confermare.png",
                              "intestazioni-cinque-dentisti.png", "chiave-ripristino.png",
                              "stampa-settimana-1-pagina.pdf", "stampa-settimana-fronte-retro.pdf", "stampa-giorno.pdf"})

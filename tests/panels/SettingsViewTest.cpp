@@ -389,7 +389,7 @@ TEST_F(SettingsTest, OnePagePerSectionFitsTheWindowInsideTheScreenAndTheKeyboard
     EXPECT_EQ(QApplication::focusWidget(), field("studioField"));
 
     auto* pageList = child<QListWidget>(view.get(), "pageList");
-    ASSERT_EQ(v.pages().size(), 8);
+    ASSERT_EQ(v.pages().size(), 10);
     for (int i = 0; i < pageList->count(); ++i) {
         SCOPED_TRACE(pageList->item(i)->text().toStdString());
         v.showPage(v.pages()[i]);

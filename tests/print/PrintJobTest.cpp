@@ -1,4 +1,6 @@
 #include "CallListPrint.h"
+#include "ListSheet.h"
+#include "RecallListPrint.h"
 #include "PrintFixture.h"
 
 #include <QFile>
@@ -102,4 +104,25 @@ TEST(CallListPrintTest, theCallSheetTakesAsManyPagesAsItsLines)
     EXPECT_GT(CallListPrint::pageCount(sheet), 1);
     EXPECT_LT(CallListPrint::pageCount(sheet), 80 / 20 + 1); // at least twenty lines a page
     EXPECT_FALSE(CallListPrint::writePdf(sheet, dir.filePath("missing/calls.pdf")));
+}
+
+TEST(RecallListPrintTest, theRecallSheetIsTitledByItsMonthAndTakesAsManyPagesAsItsLines)
+{
+    QTemporaryDir dir;
+    RecallListPrint::Sheet sheet{QDate(2027, 6, 15), {}};
+    EXPECT_EQ(RecallListPrint::listSheet(sheet).title, "Richiami – giugno 2027");
+    for (int i = 0; i < 120; ++i) {
+        Recall r;
+        r.patient = QStringLiteral("Paziente %1").arg(i);
+        r.phone = QStringLiteral("333 1234567");
+        r.kind = QStringLiteral("Igiene");
+        r.due = QDate(2027, 6, 1).addDays(i % 30);
+        r.lastVisit = QDate(2026, 12, 1);
+        r.attempts = i % 3;
+        sheet.recalls.append(r);
+    }
+    ASSERT_TRUE(RecallListPrint::writePdf(sheet, dir.filePath("recalls.pdf")));
+    EXPECT_EQ(pdfPageCount(dir.filePath("recalls.pdf")), RecallListPrint::pageCount(sheet));
+    EXPECT_GT(RecallListPrint::pageCount(sheet), 120 / 40); // one line each, so several sheets
+    EXPECT_LE(RecallListPrint::pageCount(sheet), 120 / 20 + 1);
 }
