@@ -5,8 +5,11 @@
 #include "DatabaseError.h"
 #include "Dialogs.h"
 #include "PanelStyle.h"
+#include "RecallExport.h"
+#include "RecallListPrint.h"
 #include "Store.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -100,6 +103,19 @@ RecallListWindow::RecallListWindow(Store& store, QWidget* parent)
     button(QStringLiteral("Rimanda…"), QStringLiteral("postpone"), &RecallListWindow::postpone);
     button(QStringLiteral("Non richiamare"), QStringLiteral("stop"), &RecallListWindow::stop);
     buttons->addStretch(1);
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("message"));
+    buttons->addWidget(m_message);
+    auto* print = new QPushButton(QStringLiteral("Stampa…"), this);
+    print->setObjectName(QStringLiteral("print"));
+    print->setToolTip(QStringLiteral("Stampa l'elenco dei richiami del mese"));
+    auto* exportButton = new QPushButton(QStringLiteral("Esporta…"), this);
+    exportButton->setObjectName(QStringLiteral("export"));
+    exportButton->setToolTip(QStringLiteral("Scrive il file dei richiami per il servizio SMS"));
+    buttons->addWidget(print);
+    buttons->addWidget(exportButton);
+    connect(print, &QPushButton::clicked, this, &RecallListWindow::printList);
+    connect(exportButton, &QPushButton::clicked, this, &RecallListWindow::exportList);
     column->addLayout(buttons);
 
     connect(previous, &QToolButton::clicked, this, [this] { setMonth(m_month.addMonths(-1)); });
@@ -217,6 +233,37 @@ void RecallListWindow::stop()
 {
     if (const Recall* r = current())
         act(m_store.stopRecall(*r));
+}
+
+void RecallListWindow::printList()
+{
+    RecallListPrint::print(this, RecallListPrint::Sheet{m_month, m_recalls});
+}
+
+void RecallListWindow::exportList()
+{
+    const std::optional<QString> path =
+        Dialogs::chooseSaveFile(this, QStringLiteral("Esporta richiami"),
+                                QDir::home().filePath(RecallExport::fileName(m_month)), QStringLiteral("File CSV (*.csv)"));
+    if (!path)
+        return;
+    QString error;
+    const std::optional<int> written = RecallExport::write(m_store, m_month, *path, &error);
+    QPalette palette = m_message->palette();
+    palette.setColor(QPalette::WindowText, written ? this->palette().color(QPalette::WindowText) : PanelStyle::errorRed());
+    m_message->setPalette(palette);
+    if (!written) {
+        m_message->setText(error);
+        return;
+    }
+    m_message->setText((*written == 1 ? QStringLiteral("1 richiamo scritto in ")
+                                      : QString::number(*written) + QStringLiteral(" richiami scritti in "))
+                       + QDir::toNativeSeparators(*path) + u'.');
+}
+
+QString RecallListWindow::message() const
+{
+    return m_message->text();
 }
 
 void RecallListWindow::book()

@@ -14,8 +14,9 @@ class Store;
 // "Richiami": a window of its own with the recalls of a month and the overdue ones, oldest first, one row
 // each (patient, phone, kind, due day, last visit, attempts). "Prenota…" asks for the first free time for
 // the patient; "Non risponde" counts a call without an answer; "Rimanda…" leaves the recall off the list
-// until a chosen day; "Non richiamare" takes it off for good (undo brings it back). It follows every
-// change, here or on another computer.
+// until a chosen day; "Non richiamare" takes it off for good (undo brings it back). "Stampa…" and
+// "Esporta…" put the list on paper and in the file for an SMS service. It follows every change, here or on
+// another computer.
 class RecallListWindow : public QDialog {
     Q_OBJECT
 
@@ -36,6 +37,11 @@ public:
     void postpone();
     void stop();
     void book();
+    // "Stampa…": the list on A4 sheets; "Esporta…": the month's file for an SMS service, its outcome in the
+    // line beside the buttons.
+    void printList();
+    void exportList();
+    [[nodiscard]] QString message() const;
     void refresh();
 
 signals:
@@ -54,5 +60,6 @@ private:
     QLabel* m_hint = nullptr;
     QTreeWidget* m_table = nullptr;
     QList<QPushButton*> m_rowActions;
+    QLabel* m_message = nullptr;
     bool m_refreshQueued = false;
 };

@@ -121,8 +121,8 @@ public:
 
     // The patient's erasure: the patient's name, telephone, treatment and notes (the same name in any
     // letter case; with `phones`, only in the records with one of those telephones, "" for none) replaced
-    // by the anonymised text in the agenda, the cancelled appointments, the waiting list and the log, in
-    // one transaction, and remembered (setErasureMemory). Not in the undo history, which is emptied: its
+    // by the anonymised text in the agenda, the cancelled appointments, the waiting list, the recalls and
+    // the log, in one transaction, and remembered (setErasureMemory). Not in the undo history, which is emptied: its
     // changes hold the old texts. Answers the failure's text; `reached` gets how many records changed.
     std::optional<QString> anonymisePatient(const QString& patient, const QStringList& phones,
                                             qsizetype* reached = nullptr);
@@ -143,8 +143,8 @@ public:
     std::optional<QString> restoreServerFrom(const QString& backupFile);
     // The practice settings a whole restore keeps as they are now, on the file as on the server.
     [[nodiscard]] static const QStringList& keptThroughRestore();
-    // Retention: after how many years appointments, cancelled ones and waiting entries are anonymised;
-    // absent (the default) for never. The getter throws DatabaseError.
+    // Retention: after how many years appointments, cancelled ones, waiting entries and recalls are
+    // anonymised; absent (the default) for never. The getter throws DatabaseError.
     [[nodiscard]] std::optional<int> retentionYears();
     std::optional<QString> setRetentionYears(std::optional<int> years);
     // At most once a day (the clock's): anonymises what lies beyond the retention, if one is set.
@@ -533,12 +533,13 @@ private:
     // Stores `next` as the appointment's recall when `expected` is still what is stored; the refusal otherwise.
     std::optional<QString> replaceRecall(qint64 appointmentId, const std::optional<Recall>& expected,
                                          const std::optional<Recall>& next);
-    // After an appointment's save, move or delete (with a plan not set): its recall set from `plan` (a plan not set removes it), or without
-    // one the stored recall following the visit's day, patient and phone; what was written goes into `change`.
-    // A failure is an alert (the appointment is saved already).
+    // After an appointment's save, move or delete (with a plan not set): its recall set from `plan` (a
+    // plan not set removes it), or without one the stored recall following the visit's day, patient and
+    // phone; what was written goes into `change`. A failure is an alert (the appointment is saved already).
     void writeRecallWith(const Appointment& saved, const std::optional<RecallPlan>& plan, Change& change);
     // A list action: `next` of the recall as stored, written and put into the history as `what`.
-    std::optional<QString> changeRecall(const Recall& seen, const std::function<void(Recall&)>& next, const QString& what);
+    std::optional<QString> changeRecall(const Recall& seen, const std::function<void(Recall&)>& next,
+                                        const QString& what);
     [[nodiscard]] std::optional<QString> apply(const Change& change, bool forward);
     // The appointment's part of apply (all of it but the recall written with it).
     [[nodiscard]] std::optional<QString> applyAppointment(const Change& change, bool forward);

@@ -7,6 +7,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QListWidget>
@@ -95,6 +98,15 @@ TEST_F(RecallPanelsTest, theListCountsCallsPostponesStopsAndBooksThroughTheFirst
     EXPECT_EQ(window.recalls().first().patient, "Anna Verdi");
     window.setMonth(QDate(2025, 1, 1));
     EXPECT_EQ(window.recalls().size(), 1); // overdue, so in every month's list
+
+    // "Esporta…" writes the month's file for the SMS service: its header and Anna's row.
+    QTemporaryDir folder;
+    Dialogs::answerNextPath(folder.filePath("richiami.csv"));
+    QTest::mouseClick(child<QPushButton>(&window, "export"), Qt::LeftButton);
+    EXPECT_EQ(window.message(), "1 richiamo scritto in " + QDir::toNativeSeparators(folder.filePath("richiami.csv")) + ".");
+    QFile written(folder.filePath("richiami.csv"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().count("\r\n"), 2);
 
     // "Prenota…" asks for the kind's usual length; the slot picked opens the editor for the patient.
     std::optional<std::pair<Recall, int>> asked;

@@ -29,23 +29,25 @@ TEST_F(RecallSettingsPageTest, kindsAndTreatmentDefaultsAreKeptAsEditedAndARenam
     QTest::keyClicks(name, "Sbiancamento");
     child<QComboBox>(&page, "recallKindMonths2")->setCurrentIndex(1);
     child<QSpinBox>(&page, "recallKindMinutes2")->setValue(60);
-    child<QComboBox>(&page, "recallTreatmentKind0")->setCurrentIndex(2); // "Igiene" now proposes the new kind
+    child<QComboBox>(&page, "recallTreatmentKind0")->setCurrentIndex(2); // "Igiene orale" now proposes the new kind
     EXPECT_EQ(child<QComboBox>(&page, "recallTreatmentMonths0")->currentText(), "12 mesi");
     child<QPushButton>(&page, "recallTreatmentAdd")->click();
-    QTest::keyClicks(child<QLineEdit>(&page, "recallTreatment1"), "Visita");
+    QTest::keyClicks(child<QLineEdit>(&page, "recallTreatment2"), "Visita");
     child<QCheckBox>(&page, "recallConsent")->setChecked(false);
     QTest::keyClicks(name, " Plus");
 
     RecallSettings expected = RecallSettings::defaults();
     expected.kinds.append({"Sbiancamento Plus", 12, 60});
-    expected.treatments = {{"Igiene", "Sbiancamento Plus", 12}, {"Visita", "Controllo", 12}};
+    expected.treatments = {{"Igiene orale", "Sbiancamento Plus", 12},
+                           {"Visita di controllo", "Controllo", 12},
+                           {"Visita", "Controllo", 12}};
     expected.consentByDefault = false;
     EXPECT_EQ(store.recallSettings(), expected);
     EXPECT_EQ(page.message(), "");
 
     // A kind still proposed for a treatment stays; a blank name is said and not stored.
     child<QToolButton>(&page, "recallKindRemove2")->click();
-    EXPECT_TRUE(page.message().startsWith("«Sbiancamento Plus» è proposto per la prestazione «Igiene»"));
+    EXPECT_TRUE(page.message().startsWith("«Sbiancamento Plus» è proposto per la prestazione «Igiene orale»"));
     name = child<QLineEdit>(&page, "recallKindName2");
     name->selectAll();
     QTest::keyClick(name, Qt::Key_Delete);
