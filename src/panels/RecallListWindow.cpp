@@ -212,12 +212,13 @@ void RecallListWindow::notAnswered()
 
 void RecallListWindow::postpone()
 {
-    const Recall* r = current();
-    if (!r)
+    if (!current())
         return;
+    // A copy: the list may be read again while the question waits.
+    const Recall r = *current();
     const QDate today = Clock::today();
     const std::optional<QDate> until =
-        Dialogs::chooseDate(this, QStringLiteral("Rimandare il richiamo di %1?").arg(r->patient),
+        Dialogs::chooseDate(this, QStringLiteral("Rimandare il richiamo di %1?").arg(r.patient),
                             QStringLiteral("Il richiamo torna in elenco dal giorno scelto."), today.addDays(30),
                             QStringLiteral("Rimanda"));
     if (!until)
@@ -226,7 +227,7 @@ void RecallListWindow::postpone()
         Dialogs::tell(this, QMessageBox::Warning, QStringLiteral("Scegli un giorno dopo oggi."), QString());
         return;
     }
-    act(m_store.postponeRecall(*r, int(today.daysTo(*until))));
+    act(m_store.postponeRecall(r, int(today.daysTo(*until))));
 }
 
 void RecallListWindow::stop()
