@@ -1,5 +1,7 @@
 #include "Csv.h"
 
+#include <QSaveFile>
+
 namespace {
 
 QString field(const QString& text)
@@ -27,6 +29,15 @@ QByteArray document(const QList<QStringList>& rows)
         out += QStringLiteral("\r\n");
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+bool write(const QString& path, const QByteArray& document, QString* error)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(document) == document.size() && file.commit())
+        return true;
+    *error = QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") + file.errorString();
+    return false;
 }
 
 } // namespace Csv

@@ -10,5 +10,8 @@
 namespace Csv {
 
 [[nodiscard]] QByteArray document(const QList<QStringList>& rows);
+// Writes a document at `path` whole or not at all (a file already there stays as it was on failure);
+// false with the Italian reason in *error.
+[[nodiscard]] bool write(const QString& path, const QByteArray& document, QString* error);
 
 } // namespace Csv

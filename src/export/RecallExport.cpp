@@ -8,7 +8,6 @@
 
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace {
 
@@ -66,11 +65,8 @@ std::optional<int> write(Store& store, const QDate& month, const QString& path, 
         *error = reason;
         return std::nullopt;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv(*found)) < 0 || !file.commit()) {
-        *error = QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") + file.errorString();
+    if (!Csv::write(path, csv(*found), error))
         return std::nullopt;
-    }
     // Patients' names and telephones left the agenda: the log says which month, how many and where to.
     (void)store.logEvent(QStringLiteral("export"), QStringLiteral("recalls"),
                          QJsonObject{{QStringLiteral("month"), month.toString(QStringLiteral("yyyy-MM"))},

@@ -10,7 +10,6 @@
 
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace ReminderExport {
 
@@ -62,11 +61,8 @@ std::optional<int> write(Store& store, const QDate& day, const QString& path, QS
         *error = reason;
         return std::nullopt;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv(*found)) < 0 || !file.commit()) {
-        *error = QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") + file.errorString();
+    if (!Csv::write(path, csv(*found), error))
         return std::nullopt;
-    }
     // Patients' names and telephones left the agenda: the log says which day, how many and where to.
     (void)store.logEvent(QStringLiteral("export"), QStringLiteral("reminders"),
                          QJsonObject{{QStringLiteral("day"), Cal::dayKey(day)},

@@ -195,7 +195,7 @@ QString setting(const ActivityEntry& entry, const Row& row)
 QString event(const ActivityEntry& entry, const Row& row)
 {
     QStringList facts;
-    for (const char* name : {"day", "file", "rows"}) {
+    for (const char* name : {"day", "month", "file", "rows"}) {
         const QJsonValue v = row.facts.value(QString::fromLatin1(name));
         if (!v.isUndefined() && !v.isNull())
             facts << (QString::fromLatin1(name) == u"rows" ? QStringLiteral("%1 righe").arg(v.toInt()) : v.toVariant().toString());
